@@ -1,0 +1,1 @@
+int VantorelMain(int, char**) { return 0; }

@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds the game, the tools and the tests into build/ (all cores), which
+# also writes the sample game folder to build/gamedata.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+cmake --build "$BUILD_DIR" -j "$(nproc)"

@@ -45,7 +45,7 @@ BoxAnswer ShowMessageBox(SDL_Window* owner, const MessageBoxRequest& request) {
     buttons[count++] = {request.defaultNo ? 0u : static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT), 1,
                         "Yes"};
     buttons[count++] = {static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT) |
-                            (request.defaultNo ? SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT : 0u),
+                            (request.defaultNo ? static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT) : 0u),
                         2, "No"};
   }
   SDL_MessageBoxData data{flags, owner, request.caption.c_str(), request.text.c_str(), count, buttons, nullptr};

@@ -37,7 +37,8 @@ void GrowArray::Clear() {
 
 bool GrowArray::Reallocate(int newCapacity, bool useTagged) {
   size_t bytes = static_cast<size_t>(newCapacity) * static_cast<size_t>(itemSize);
-  uint8_t* fresh = static_cast<uint8_t*>(useTagged ? TaggedAlloc(bytes, __FILE__, __LINE__) : std::malloc(bytes));
+  uint8_t* fresh =
+      static_cast<uint8_t*>(useTagged ? TaggedAlloc(bytes, __FILE__, __LINE__) : std::malloc(bytes));
   if (fresh == nullptr) return false;
   if (items != nullptr) std::memcpy(fresh, items, static_cast<size_t>(count) * itemSize);
   if (tagged) {

@@ -51,7 +51,7 @@ void CLog::SetFile(const char* path, bool deleteFlag) {
 
 void CLog::DeleteFile(bool flag) {
   if (path_.empty() || !flag) return;
-  struct stat st{};
+  struct stat st {};
   if (::stat(path_.c_str(), &st) == 0) std::remove(path_.c_str());
 }
 
@@ -64,8 +64,8 @@ void CLog::WriteLine(int flags, const char* format, va_list args) {
   if (message.empty() || message.back() != '\n') out += "\r\n";
   AppendToFile(path_, out);
   if (flags & 1) {
-    vt::platform::ShowMessageBox(nullptr, {"Information", message, vt::platform::BoxButtons::Ok,
-                                           vt::platform::BoxIcon::Information});
+    vt::platform::ShowMessageBox(
+        nullptr, {"Information", message, vt::platform::BoxButtons::Ok, vt::platform::BoxIcon::Information});
   } else if (flags & 2) {
     std::string text = message + "\n\n続行しますか？";
     if (text.size() > 255) text.resize(255);
@@ -102,7 +102,7 @@ void CLog::PrintRaw(const char* format, ...) {
 }
 
 bool CLog::Show() {
-  struct stat st{};
+  struct stat st {};
   if (path_.empty() || ::stat(path_.c_str(), &st) != 0) return false;
   pid_t pid = fork();
   if (pid == 0) {
@@ -208,8 +208,8 @@ int Report(const char* caption, bool quit, const char* format, va_list args) {
     std::fputs(buffer, f);
     std::fclose(f);
   }
-  vt::platform::ShowMessageBox(nullptr, {caption, buffer, vt::platform::BoxButtons::Ok,
-                                         vt::platform::BoxIcon::Error});
+  vt::platform::ShowMessageBox(nullptr,
+                               {caption, buffer, vt::platform::BoxButtons::Ok, vt::platform::BoxIcon::Error});
   if (quit) vt::RequestQuit();
   return quit ? 0 : 1;
 }

@@ -1,4 +1,6 @@
 // Log writers, the fatal and warning reports, semaphores and the date checks.
+#include "app/lib_log.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/lib_log.h"
 #include "platform/message_box.h"
 #include "support/test_util.h"
 
@@ -113,9 +114,9 @@ TEST(DateChecks, Table) {
     int date, time;
   } cases[] = {
       {20240230, 1, 0},  // 30 February passes: no calendar check
-      {99991231, 1, 0}, {100000101, 0, 0}, {20241301, 0, 0}, {20240132, 0, 0}, {20240000, 1, 0},
-      {240000, 1, 0},  // hour 24 is not a time
-      {235959, 0, 1}, {236000, 0, 0}, {235960, 0, 0}, {0, 1, 1},
+      {99991231, 1, 0}, {100000101, 0, 0}, {20241301, 0, 0}, {20240132, 0, 0},
+      {20240000, 1, 0}, {240000, 1, 0},  // hour 24 is not a time
+      {235959, 0, 1},   {236000, 0, 0},    {235960, 0, 0},   {0, 1, 1},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IsValidDateNumber(c.n), c.date) << c.n;

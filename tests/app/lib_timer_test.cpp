@@ -1,14 +1,17 @@
 // Stopwatches, the millisecond timer, the tick counter and GrowArray growth, on a fake clock.
+#include "app/lib_timer.h"
+
 #include <gtest/gtest.h>
 
 #include "app/grow_array.h"
-#include "app/lib_timer.h"
 #include "platform/clock.h"
 
 namespace {
 
 struct ClockScope {
-  explicit ClockScope(uint64_t frequency = 1000000000ull) : clock(frequency) { vt::platform::SetClock(&clock); }
+  explicit ClockScope(uint64_t frequency = 1000000000ull) : clock(frequency) {
+    vt::platform::SetClock(&clock);
+  }
   ~ClockScope() { vt::platform::SetClock(nullptr); }
   vt::platform::FakeClock clock;
 };
@@ -93,8 +96,8 @@ TEST(GrowArray, ReservePolicies) {
     double factor;
     int expectCapacity;
   } cases[] = {
-      {0, 1, 0.0, 16}, {0, 16, 0.0, 16}, {0, 17, 0.0, 17},   // empty: max(need, 16)
-      {0, 40, 2.0, 40}, {0, 5, 1.0, 5},  {0, 0, 1.0, 1},     // exact; extra 0 counts as 1
+      {0, 1, 0.0, 16},  {0, 16, 0.0, 16}, {0, 17, 0.0, 17},  // empty: max(need, 16)
+      {0, 40, 2.0, 40}, {0, 5, 1.0, 5},   {0, 0, 1.0, 1},    // exact; extra 0 counts as 1
   };
   for (const auto& c : cases) {
     GrowArray a(0, 4);
@@ -119,7 +122,7 @@ TEST(GrowArray, FailuresLeaveTheArrayUnchanged) {
 
   GrowArray a(1, 4);
   ASSERT_EQ(a.Resize(10), S_OK);
-  EXPECT_EQ(a.capacity, 12);  // 10 x 1.25
+  EXPECT_EQ(a.capacity, 12);                  // 10 x 1.25
   EXPECT_EQ(*static_cast<int*>(a.At(9)), 0);  // mode 1 zero-fills
   EXPECT_EQ(a.Resize(5), E_FAIL);
   EXPECT_EQ(a.count, 10);

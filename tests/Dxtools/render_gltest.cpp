@@ -136,3 +136,136 @@ TEST_F(GlGfx, TexturedSpriteLandsOnItsPixelsWithTheRightColours) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+using namespace vt::gfx;
+
+void CopySampleFolder(const char* name) {
+  std::filesystem::copy(
+      std::filesystem::path(VT_SAMPLE_DIR) / name, name,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+}
+
+class GlScene : public GlGfx {
+ protected:
+  void SetUp() override {
+    GlGfx::SetUp();
+    CopySampleFolder("Shader");
+    CopySampleFolder("grp");
+    LoadShaderEffects();
+    ASSERT_EQ(CreateFrameRenderTargets(), 1);
+  }
+  void TearDown() override {
+    FreeShaderEffects();
+    GlGfx::TearDown();
+  }
+  int Width(TextureHandle* t) { return static_cast<int>(HandleTexture(t)->Width()); }
+};
+
+TEST_F(GlScene, EverySampleTechniqueBuildsAndDraws) {
+  TextureHandle* tex = SolidTexture(64, 64, 0xFF808080u);
+  BindSceneRenderTargets();
+  for (int slot = 1; slot <= 19; ++slot) {
+    ASSERT_NE(g_EffectSlots[slot]->technique, 0u) << g_EffectSlots[slot]->techniqueName;
+    ResetDrawList(&g_MainDrawList);
+    ASSERT_NE(UseEffect(g_EffectSlots[slot]->techniqueName), nullptr);
+    DrawSprite(nullptr, tex, 10, 10, 64, 64, 0, 0, 64, 64, ~0u, 0, 100);
+    SetCurrentEffectTag(nullptr);
+    EXPECT_EQ(RenderMain(), 1);
+    ReleaseEffectTags();
+  }
+  for (int slot = 1; slot <= 19; ++slot) {
+    EXPECT_FALSE(g_EffectSlots[slot]->effect->AnyProgramFailed()) << g_EffectSlots[slot]->techniqueName;
+    EXPECT_GT(g_EffectSlots[slot]->effect->BuiltPrograms(), 0) << g_EffectSlots[slot]->techniqueName;
+  }
+  RestoreBackBufferTargets();
+  FreeTexture(tex);
+}
+
+TEST_F(GlScene, MonoEffectReadsSceneTargetZeroThroughAShadowCopy) {
+  BindSceneRenderTargets();
+  g_DrawBlendMode = 5;
+  DrawRect(nullptr, 0, 0, 640, 480, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 10);
+  g_DrawBlendMode = 1;
+  ASSERT_EQ(DrawMonoScreen(nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 1.0f), 1);
+  uint64_t copies = g_BatchRenderer->shadowCopies;
+  ASSERT_EQ(RenderMain(), 1);
+  EXPECT_GT(g_BatchRenderer->shadowCopies, copies);
+  std::vector<uint8_t> px = ReadBack(HandleTexture(g_SceneTargets[0]));
+  uint32_t c = PixelAt(px, Width(g_SceneTargets[0]), 100, 100);
+  // Red turned grey: 0.299 x 255.
+  EXPECT_NEAR(static_cast<int>(c & 0xFF), 76, 2);
+  EXPECT_NEAR(static_cast<int>((c >> 8) & 0xFF), 76, 2);
+  EXPECT_NEAR(static_cast<int>((c >> 16) & 0xFF), 76, 2);
+  RestoreBackBufferTargets();
+  ReleaseEffectTags();
+}
+
+TEST_F(GlScene, SceneIsLetterboxedIntoTheBackBuffer) {
+  struct Case {
+    float aspectW, aspectH;
+    int left, right, top, bottom;  // first and last lit column and row of a 320 x 240 back buffer
+  };
+  const Case cases[] = {
+      {16, 9, 40, 279, 0, 239},  // pillarbox: 4:3 in a 16:9 display
+      {4, 3, 0, 319, 0, 239},
+  };
+  for (const Case& c : cases) {
+    g_D3DManager->aspectW = c.aspectW;
+    g_D3DManager->aspectH = c.aspectH;
+    BindSceneRenderTargets();
+    g_DrawBlendMode = 5;
+    DrawRect(nullptr, 0, 0, 640, 480, ~0u, ~0u, ~0u, ~0u, 10);
+    g_DrawBlendMode = 1;
+    RenderMain();
+    RestoreBackBufferTargets();
+    ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
+    QueueSceneComposition();
+    RenderMain();
+    TextureRef back = g_D3DDevice->GetBackBuffer();
+    std::vector<uint8_t> px = ReadBack(back.get());
+    auto lit = [&](int x, int y) { return (PixelAt(px, 320, x, y) & 0xFFFFFF) > 0x7F7F7F; };
+    EXPECT_TRUE(lit(c.left, 120)) << c.aspectW;
+    EXPECT_TRUE(lit(c.right, 120)) << c.aspectW;
+    if (c.left > 0) {
+      EXPECT_FALSE(lit(c.left - 1, 120)) << c.aspectW;
+    }
+    if (c.right < 319) {
+      EXPECT_FALSE(lit(c.right + 1, 120)) << c.aspectW;
+    }
+    EXPECT_TRUE(lit(160, c.top));
+    EXPECT_TRUE(lit(160, c.bottom));
+    ResetDrawList(&g_MainDrawList);
+  }
+  EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
+}
+
+TEST_F(GlScene, ScreenshotOfSceneTargetRoundTrips) {
+  BindSceneRenderTargets();
+  g_DrawBlendMode = 5;
+  DrawRect(nullptr, 0, 0, 320, 480, 0xFF102030u, 0xFF102030u, 0xFF102030u, 0xFF102030u, 10);
+  DrawRect(nullptr, 320, 0, 320, 480, 0xFFC0B0A0u, 0xFFC0B0A0u, 0xFFC0B0A0u, 0xFFC0B0A0u, 10);
+  g_DrawBlendMode = 1;
+  RenderMain();
+  RestoreBackBufferTargets();
+  SetScreenshotFormat("PNG");
+  ASSERT_EQ(SaveScreenshot(g_SceneTargets[0]), 1);
+  std::string bytes = ReadFile("ScreenShot/00000000.png");
+  vt::image::Image img;
+  ASSERT_TRUE(vt::image::DecodeImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, &img));
+  EXPECT_EQ(img.info.width, 640u);
+  EXPECT_EQ(img.info.height, 480u);
+  auto at = [&](int x, int y) {
+    const uint8_t* p = img.pixels.data() + (static_cast<size_t>(y) * img.info.width + x) * 4;
+    return (p[0] | (p[1] << 8) | (p[2] << 16)) & 0xFFFFFF;
+  };
+  EXPECT_EQ(at(10, 10), 0x102030);
+  EXPECT_EQ(at(10, 470), 0x102030);
+  EXPECT_EQ(at(630, 10), 0xC0B0A0);
+  SetScreenshotFormat(nullptr);
+}
+
+}  // namespace
+}  // namespace vt::test

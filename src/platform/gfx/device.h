@@ -31,6 +31,8 @@ struct ProgramSampler {
 struct PixelProgram {
   std::string label;   // "technique/pass" for the recorder and logs
   std::string source;  // GLSL fragment body (see the effect format)
+  bool writesTarget1 = false;
+  bool writesTarget2 = false;
   std::vector<ProgramUniform> uniforms;
   std::vector<ProgramSampler> samplers;
   // Filled by the GL backend on the rendering thread.

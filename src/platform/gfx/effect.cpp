@@ -192,6 +192,8 @@ std::shared_ptr<Effect> Effect::Create(std::string_view text, std::string* error
         pass->program = std::make_unique<PixelProgram>();
         pass->program->label = tech->name + "/" + std::to_string(tech->passes.size() - 1);
         pass->program->source = std::move(src);
+        pass->program->writesTarget1 = (common + glsl).find("o_colour1") != std::string::npos;
+        pass->program->writesTarget2 = (common + glsl).find("o_colour2") != std::string::npos;
         where = kTechnique;
       } else {
         return fail("unexpected in pass: " + std::string(line));
@@ -261,6 +263,20 @@ std::vector<uint32_t> Effect::TextureParameters() const {
   for (size_t i = 0; i < params_.size(); ++i)
     if (params_[i].components == 0) out.push_back(static_cast<uint32_t>(i + 1));
   return out;
+}
+
+bool Effect::AnyProgramFailed() const {
+  for (const Technique& t : techniques_)
+    for (const Pass& p : t.passes)
+      if (p.program->glFailed) return true;
+  return false;
+}
+
+int Effect::BuiltPrograms() const {
+  int n = 0;
+  for (const Technique& t : techniques_)
+    for (const Pass& p : t.passes) n += p.program->glProgram != 0;
+  return n;
 }
 
 int32_t Effect::Begin(Device* device, uint32_t* passes) {

@@ -51,6 +51,11 @@ class Effect {
   int LostCount() const { return lostCount_; }
   int ResetCount() const { return resetCount_; }
 
+  // True when the rendering thread found a pass program that does not build.
+  bool AnyProgramFailed() const;
+  // Passes whose GL program has been built.
+  int BuiltPrograms() const;
+
   // The names of the textures every pass of a technique samples (for shadow copies).
   std::vector<uint32_t> TextureParameters() const;
 

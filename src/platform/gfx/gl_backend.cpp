@@ -411,6 +411,13 @@ void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertice
     program = pp->glProgram;
   }
   glUseProgram(program);
+  // Targets 1 and 2 are written only by programs that write them; the fixed pipeline and
+  // single-output programs leave them as they are.
+  GLboolean writes1 = pp && pp->writesTarget1;
+  GLboolean writes2 = pp && pp->writesTarget2;
+  glColorMaski(0, GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glColorMaski(1, writes1, writes1, writes1, writes1);
+  glColorMaski(2, writes2, writes2, writes2, writes2);
   const Viewport& vp = d.GetViewport();
   glUniform4f(glGetUniformLocation(program, "u_viewport"), static_cast<float>(vp.X), static_cast<float>(vp.Y),
               static_cast<float>(vp.Width), static_cast<float>(vp.Height));

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "app/lib_debug.h"
 #include "platform/gfx/texture.h"
@@ -226,6 +227,12 @@ bool DecodeImage(std::span<const uint8_t> d, Image* out, const char* name) {
     DebugPrint("%s: empty or oversized image\n", name);
     return false;
   }
+  // Radiance files hold linear light: read them back without a gamma curve.
+  static std::once_flag hdrSetup;
+  std::call_once(hdrSetup, [] {
+    stbi_hdr_to_ldr_gamma(1.0f);
+    stbi_hdr_to_ldr_scale(1.0f);
+  });
   FileFormat ff = Sniff(d);
   if (ff == kFileDds) return ReadDds(d, out, name);
   if (ff == kFilePfm) return ReadPfm(d, out, false, name);

@@ -22,9 +22,13 @@ Device::~Device() {
   for (auto& t : textures_) t = TextureRef();
   backBuffer_ = TextureRef();
   if (gl_) {
-    // The context may be current on another thread that has ended; take it here to free GL objects.
-    SDL_GL_MakeCurrent(gl_->window, gl_->context);
-    gl::DeleteQueued(*deletions_);
+    // Take the context back on this thread to free GL objects; when it cannot be had (still
+    // current on a thread that never let it go) the objects are left to the driver.
+    if (SDL_GL_MakeCurrent(gl_->window, gl_->context) == 0) {
+      gl::DeleteQueued(*deletions_);
+    } else {
+      gl_->contextUsable = false;
+    }
     gl_.reset();
   }
 }
@@ -360,6 +364,10 @@ Device* ActiveDevice() { return g_activeDevice.load(std::memory_order_acquire); 
 bool MakeDeviceCurrentOnThisThread() {
   Device* d = ActiveDevice();
   return d != nullptr && d->MakeCurrent();
+}
+
+void ReleaseDeviceFromThisThread() {
+  if (Device* d = ActiveDevice()) d->ReleaseCurrent();
 }
 
 bool RecordingDeviceRequested() {

@@ -201,6 +201,10 @@ Device* ActiveDevice();
 // its start (the device made by the game's device layer).
 bool MakeDeviceCurrentOnThisThread();
 
+// The rendering thread lets go of the context before it ends (so shutdown on the window thread
+// can take it back to free GL objects).
+void ReleaseDeviceFromThisThread();
+
 // True when the environment asks for the recording device (VT_DEVICE=recording).
 bool RecordingDeviceRequested();
 

@@ -17,7 +17,7 @@
 namespace vt::gfx {
 
 Device::GlState::~GlState() {
-  if (context) {
+  if (context && contextUsable) {
     if (vao) glDeleteVertexArrays(1, &vao);
     if (vbo) glDeleteBuffers(1, &vbo);
     if (ibo) glDeleteBuffers(1, &ibo);
@@ -27,8 +27,8 @@ Device::GlState::~GlState() {
     if (fixedProgram) glDeleteProgram(fixedProgram);
     glDeleteSamplers(8, &samplers[0][0]);
     SDL_GL_MakeCurrent(window, nullptr);
-    SDL_GL_DeleteContext(context);
   }
+  if (context) SDL_GL_DeleteContext(context);
 }
 
 namespace gl {

@@ -26,6 +26,7 @@ struct Device::GlState {
   float maxAnisotropy = 1.0f;
   bool depthClamp = true;
   std::string vendor, renderer;
+  bool contextUsable = true;
   ~GlState();
 };
 

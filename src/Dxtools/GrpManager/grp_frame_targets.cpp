@@ -5,12 +5,12 @@
 #include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
+#include "app/app_state.h"
 
 using namespace vt::gfx;
 
 TextureHandle* g_SceneTargets[3] = {};
 TextureHandle* g_CaptureTarget = nullptr;
-int g_CaptureScreenRequest = 0;
 
 TextureHandle* GetSceneTarget(int index) {
   if (index < 0 || index > 2) return nullptr;
@@ -53,7 +53,7 @@ void RestoreBackBufferTargets() {
 }
 
 void CaptureScreenTexture() {
-  if (!g_CaptureScreenRequest || !g_D3DDevice) return;
+  if (!g_CaptureScreenRequest.load(std::memory_order_acquire) || !g_D3DDevice) return;
   D3DSurface* saved[3];
   SaveRenderTargets(saved);
   g_D3DDevice->SetRenderTarget(0, HandleTexture(g_CaptureTarget));
@@ -65,7 +65,7 @@ void CaptureScreenTexture() {
   RunDrawList(&g_MainDrawList);
   RestoreRenderTargets(saved);
   ReleaseRenderTargets(saved);
-  g_CaptureScreenRequest = 0;
+  g_CaptureScreenRequest.store(0, std::memory_order_release);
 }
 
 void GetSceneLetterbox(int* x, int* y, int* w, int* h) {

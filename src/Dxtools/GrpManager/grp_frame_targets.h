@@ -9,7 +9,6 @@ struct TextureHandle;
 
 extern TextureHandle* g_SceneTargets[3];
 extern TextureHandle* g_CaptureTarget;
-extern int g_CaptureScreenRequest;
 
 // Creates the four targets (1280 x 720, render-target usage, back-buffer format). 1 when scene
 // target 0 exists; the others may be missing.
@@ -18,6 +17,7 @@ void FreeFrameRenderTargets();
 
 void BindSceneRenderTargets();
 void RestoreBackBufferTargets();
+// Runs only while g_CaptureScreenRequest (app/app_state.h) is set, and clears it.
 void CaptureScreenTexture();
 
 // Destination of the scene in the back buffer: the 4:3 picture fitted by the display aspect pair

@@ -43,7 +43,9 @@ void FakeClock::SleepMs(uint32_t ms) {
 void FakeClock::AdvanceNs(uint64_t ns) {
   nowNs_ += ns;
   // Counter ticks follow the nanoseconds at the configured frequency.
-  ticks_ = frequency_ == 0 ? 0 : static_cast<uint64_t>((static_cast<unsigned __int128>(nowNs_) * frequency_) / 1000000000ull);
+  ticks_ = frequency_ == 0
+               ? 0
+               : static_cast<uint64_t>((static_cast<unsigned __int128>(nowNs_) * frequency_) / 1000000000ull);
 }
 
 }  // namespace vt::platform

@@ -40,15 +40,18 @@ BoxAnswer ShowMessageBox(SDL_Window* owner, const MessageBoxRequest& request) {
   SDL_MessageBoxButtonData buttons[2];
   int count = 0;
   if (request.buttons == BoxButtons::Ok) {
-    buttons[count++] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0, "OK"};
+    buttons[count++] = {SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT, 0,
+                        "OK"};
   } else {
-    buttons[count++] = {request.defaultNo ? 0u : static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT), 1,
-                        "Yes"};
-    buttons[count++] = {static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT) |
-                            (request.defaultNo ? static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT) : 0u),
-                        2, "No"};
+    buttons[count++] = {request.defaultNo ? 0u : static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT),
+                        1, "Yes"};
+    buttons[count++] = {
+        static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT) |
+            (request.defaultNo ? static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT) : 0u),
+        2, "No"};
   }
-  SDL_MessageBoxData data{flags, owner, request.caption.c_str(), request.text.c_str(), count, buttons, nullptr};
+  SDL_MessageBoxData data{flags,   owner,  request.caption.c_str(), request.text.c_str(), count,
+                          buttons, nullptr};
   int pressed = -1;
   if (SDL_ShowMessageBox(&data, &pressed) != 0) return DefaultAnswer(request);
   if (pressed == 1) return BoxAnswer::Yes;

@@ -24,9 +24,7 @@ SingleInstance::~SingleInstance() {
   if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
-bool SingleInstance::TakeRaiseRequest() {
-  return owned_ && std::remove((path_ + ".raise").c_str()) == 0;
-}
+bool SingleInstance::TakeRaiseRequest() { return owned_ && std::remove((path_ + ".raise").c_str()) == 0; }
 
 void SingleInstance::RequestRaise(const std::string& path) {
   int fd = ::open((path + ".raise").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);

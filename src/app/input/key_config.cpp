@@ -1,23 +1,19 @@
 // Key and pad configuration: defaults, files, assignment rules and the start-up loading.
 #include "app/input/key_config.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "app/ini_lookup.h"
 #include "app/lib_debug.h"
+#include "platform/profile_string.h"
 
 namespace {
 
-constexpr const char* kKeyConfigPath = "./System/_KeyConfig.ini";
-constexpr const char* kKeyboardConfigPath = "./System/_KeyboardConfig.ini";
+constexpr const char* kKeyConfigPath = ".\\System\\_KeyConfig.ini";
+constexpr const char* kKeyboardConfigPath = ".\\System\\_KeyboardConfig.ini";
 
 // Default rows in the order the key-configuration page lists them: {entry, code}.
 constexpr int kPadDefaultRows[15][2] = {
@@ -63,10 +59,7 @@ constexpr const char* kStandardButtonNames[10] = {"X",  "A",  "B",  "Y",    "LB"
 // The value text up to the line end or a "//" comment, trailing blanks removed.
 std::string ValueText(const char* value) {
   if (!value) return {};
-  size_t n = 0;
-  while (value[n] && value[n] != '\r' && value[n] != '\n' && !(value[n] == '/' && value[n + 1] == '/')) ++n;
-  while (n > 0 && (value[n - 1] == ' ' || value[n - 1] == '\t')) --n;
-  return std::string(value, n);
+  return std::string(value, vt::IniValueLength(value));
 }
 
 bool ValidPlayer(int player, int count) { return player >= 0 && player < count; }
@@ -168,30 +161,28 @@ bool SaveKeyboardConfig(const ProfileWrite& write) {
   return ok;
 }
 
-bool LoadKeyConfigFile() {
-  KeyConfigIni ini;
-  if (!ini.Load(kKeyConfigPath)) return false;
-  LoadKeyConfig(ini.Lookup());
+namespace {
+
+// Files under .\System\ are the player's own: read from disk only.
+bool LoadFile(const char* path, void (*load)(const IniLookup&)) {
+  vt::IniLookup ini;
+  if (!ini.LoadFromDisk(path)) return false;
+  load([&ini](const char* s, const char* k) { return ini.FindKey(s, k); });
   return true;
 }
 
-bool LoadKeyboardConfigFile() {
-  KeyConfigIni ini;
-  if (!ini.Load(kKeyboardConfigPath)) return false;
-  LoadKeyboardConfig(ini.Lookup());
-  return true;
-}
-
-bool SaveKeyConfig() {
-  return SaveKeyConfig(
-      [](const char* s, const char* k, const char* v) { return WriteProfileValue(kKeyConfigPath, s, k, v); });
-}
-
-bool SaveKeyboardConfig() {
-  return SaveKeyboardConfig([](const char* s, const char* k, const char* v) {
-    return WriteProfileValue(kKeyboardConfigPath, s, k, v);
+bool SaveFile(const char* path, bool (*save)(const ProfileWrite&)) {
+  return save([path](const char* s, const char* k, const char* v) {
+    return vt::platform::WriteProfileString(s, k, v, path);
   });
 }
+
+}  // namespace
+
+bool LoadKeyConfigFile() { return LoadFile(kKeyConfigPath, LoadKeyConfig); }
+bool LoadKeyboardConfigFile() { return LoadFile(kKeyboardConfigPath, LoadKeyboardConfig); }
+bool SaveKeyConfig() { return SaveFile(kKeyConfigPath, SaveKeyConfig); }
+bool SaveKeyboardConfig() { return SaveFile(kKeyboardConfigPath, SaveKeyboardConfig); }
 
 void AssignPadButton(int player, int entry, int buttonNumber) {
   if (!ValidPlayer(player, 4) || entry < 6 || entry > 13) return;
@@ -273,121 +264,4 @@ void KeyConfigPageDestroy(std::span<const std::string> controllerNames) {
     }
   }
   LoadKeyboardConfigFile();
-}
-
-// --- minimal key=value reader and profile writer ---
-
-bool KeyConfigIni::Load(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
-}
-
-void KeyConfigIni::SetText(std::string text) { text_ = std::move(text); }
-
-const char* KeyConfigIni::FindKey(const char* section, const char* key) const {
-  const char* p = text_.c_str();
-  const char* end = p + text_.size();
-  bool inSection = false;
-  const size_t keyLen = std::strlen(key);
-  while (p < end) {
-    const char* lineEnd = p;
-    while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n') ++lineEnd;
-    const char* s = p;
-    while (s < lineEnd && (*s == ' ' || *s == '\t')) ++s;
-    if (s < lineEnd && *s == '[') {
-      const char* close = static_cast<const char*>(std::memchr(s, ']', lineEnd - s));
-      inSection = close && std::string_view(s + 1, close - s - 1) == section;
-    } else if (inSection && !(lineEnd - s >= 2 && s[0] == '/' && s[1] == '/')) {
-      const char* k = s;
-      while (k < lineEnd && *k != '=' && *k != '\t' && !(k[0] == '/' && k + 1 < lineEnd && k[1] == '/')) ++k;
-      const char* kEnd = k;
-      while (kEnd > s && kEnd[-1] == ' ') --kEnd;
-      if (static_cast<size_t>(kEnd - s) == keyLen && std::memcmp(s, key, keyLen) == 0) {
-        const char* eq = static_cast<const char*>(std::memchr(s, '=', lineEnd - s));
-        if (!eq) return nullptr;
-        const char* v = eq + 1;
-        while (v < lineEnd && (*v == ' ' || *v == '\t')) ++v;
-        return v;
-      }
-    }
-    p = lineEnd;
-    while (p < end && (*p == '\r' || *p == '\n')) ++p;
-  }
-  return nullptr;
-}
-
-bool WriteProfileValue(const std::string& path, std::string_view section, std::string_view key,
-                       std::string_view value) {
-  std::vector<std::string> lines;
-  {
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t pos = 0;
-    while (pos < text.size()) {
-      size_t e = text.find_first_of("\r\n", pos);
-      if (e == std::string::npos) e = text.size();
-      lines.emplace_back(text.substr(pos, e - pos));
-      pos = e;
-      if (pos < text.size() && text[pos] == '\r') ++pos;
-      if (pos < text.size() && text[pos] == '\n') ++pos;
-    }
-  }
-  const std::string newLine = std::string(key) + "=" + std::string(value);
-  int sectionLine = -1;
-  int insertAt = -1;
-  bool replaced = false;
-  for (size_t i = 0; i < lines.size() && !replaced; ++i) {
-    std::string_view l = lines[i];
-    size_t b = l.find_first_not_of(" \t");
-    if (b != std::string_view::npos && l[b] == '[') {
-      if (sectionLine >= 0) break;  // end of our section
-      size_t close = l.find(']', b);
-      if (close != std::string_view::npos && l.substr(b + 1, close - b - 1) == section) {
-        sectionLine = static_cast<int>(i);
-        insertAt = static_cast<int>(i) + 1;
-      }
-      continue;
-    }
-    if (sectionLine < 0) continue;
-    if (b != std::string_view::npos) insertAt = static_cast<int>(i) + 1;
-    size_t eq = l.find('=');
-    if (eq == std::string_view::npos) continue;
-    std::string_view k = l.substr(0, eq);
-    while (!k.empty() && (k.back() == ' ' || k.back() == '\t')) k.remove_suffix(1);
-    while (!k.empty() && (k.front() == ' ' || k.front() == '\t')) k.remove_prefix(1);
-    if (k == key) {
-      lines[i] = newLine;
-      replaced = true;
-    }
-  }
-  if (!replaced) {
-    if (sectionLine < 0) {
-      lines.push_back("[" + std::string(section) + "]");
-      lines.push_back(newLine);
-    } else {
-      lines.insert(lines.begin() + insertAt, newLine);
-    }
-  }
-  std::string out;
-  for (const std::string& l : lines) out += l + "\r\n";
-  const std::string tmp = path + ".tmp";
-  std::error_code ec;
-  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
-  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
-  const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  if (fd < 0) {
-    DebugPrint("%s: could not be created\n", path.c_str());
-    return false;
-  }
-  bool ok = ::write(fd, out.data(), out.size()) == static_cast<ssize_t>(out.size());
-  ok &= ::fsync(fd) == 0;
-  ok &= ::close(fd) == 0;
-  if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
-    DebugPrint("%s: could not be written\n", path.c_str());
-    ::unlink(tmp.c_str());
-    return false;
-  }
-  return true;
 }

@@ -72,23 +72,3 @@ bool FindPressedAssignableKey(std::span<const uint8_t, 256> keyboard, int* scanC
 // controllerNames lists the enumerated controllers' product names in order.
 void KeyConfigPageCreate(std::span<const std::string> controllerNames);
 void KeyConfigPageDestroy(std::span<const std::string> controllerNames);
-
-// Minimal reader of the key=value text the key configuration files hold, kept until the
-// shared ini reader is available here.
-class KeyConfigIni {
- public:
-  bool Load(const std::string& path);
-  void SetText(std::string text);
-  const char* FindKey(const char* section, const char* key) const;
-  IniLookup Lookup() const {
-    return [this](const char* s, const char* k) { return FindKey(s, k); };
-  }
-
- private:
-  std::string text_;
-};
-
-// Writes key=value into section of the file at path, replacing the key's first line in that
-// section or appending it (and the section), keeping every other line; CR LF line ends.
-bool WriteProfileValue(const std::string& path, std::string_view section, std::string_view key,
-                       std::string_view value);

@@ -2,6 +2,8 @@
 // test and the guards against bad assignments and too many controllers.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "input_fixture.h"
 
 using vt::platform::ControllerState;
@@ -296,4 +298,31 @@ TEST_F(InputTest, ReleaseIsIdempotentAndInitFailureReported) {
   EXPECT_EQ(g_InputManager.Init(nullptr), 0);
   g_InputManager.Poll();  // harmless without devices
   EXPECT_EQ(Port(0).buttons, 0u);
+}
+
+// The capture of a pad button in the controller setting menu, and the title screen's button 9.
+TEST_F(InputTest, PadButtonNumberPressedThisFrame) {
+  AddPad();
+  AddPad();
+  Start();
+  auto& b0 = fake_->pad(0).joystick.button;
+  auto& b1 = fake_->pad(1).joystick.button;
+  struct Case {
+    std::vector<int> pad0, pad1;  // buttons newly held this frame (1-based)
+    int number0, nine;
+  } cases[] = {
+      {{3, 7}, {}, 7, 0}, {{11, 2}, {}, 2, 0}, {{}, {9}, 0, 1}, {{9, 10}, {}, 10, 0}, {{}, {}, 0, 0}};
+  for (const Case& c : cases) {
+    b0.fill(0);
+    b1.fill(0);
+    g_InputManager.Poll();
+    for (int b : c.pad0) b0[b - 1] = 0x80;
+    for (int b : c.pad1) b1[b - 1] = 0x80;
+    g_InputManager.Poll();
+    EXPECT_EQ(GetPadButtonNumber(0), c.number0);
+    EXPECT_EQ(IsPadButton9Pressed(), c.nine);
+    g_InputManager.Poll();  // held, no longer pressed
+    EXPECT_EQ(GetPadButtonNumber(0), 0);
+  }
+  EXPECT_EQ(GetPadButtonNumber(16), 0);
 }

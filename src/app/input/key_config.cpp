@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/ini_lookup.h"
+#include "app/input/input_manager.h"
 #include "app/lib_debug.h"
 #include "platform/profile_string.h"
 
@@ -239,6 +240,17 @@ bool FindPressedAssignableKey(std::span<const uint8_t, 256> keyboard, int* scanC
   }
   return false;
 }
+
+int GetPadButtonNumber(int padSlot) {
+  if (padSlot < 0 || padSlot >= kPadSlotCount) return 0;
+  const uint32_t pressed = g_InputManager.GetPadSlot(padSlot).pressed;
+  for (int b = 10; b >= 1; --b) {
+    if (pressed & (1u << (b - 1))) return b;
+  }
+  return 0;
+}
+
+int IsPadButton9Pressed() { return GetPadButtonNumber(0) == 9 || GetPadButtonNumber(1) == 9 ? 1 : 0; }
 
 void KeyConfigPageCreate(std::span<const std::string> controllerNames) {
   for (size_t i = 0; i < controllerNames.size() && i < 4; ++i) ResetPadDefaults(static_cast<int>(i));

@@ -68,6 +68,11 @@ const char* GetInputCodeName(int code, bool standardController);
 // The first assignable key that went down this frame (keyboard state bit 0x40).
 bool FindPressedAssignableKey(std::span<const uint8_t, 256> keyboard, int* scanCode);
 
+// The highest button among 1..10 pressed this frame on a pad slot (button 10 first), 0 when
+// none; and whether that is button 9 on the first or second slot (the title screen asks).
+int GetPadButtonNumber(int padSlot);
+int IsPadButton9Pressed();
+
 // Start-up: what the key-configuration page does when it is created and destroyed.
 // controllerNames lists the enumerated controllers' product names in order.
 void KeyConfigPageCreate(std::span<const std::string> controllerNames);

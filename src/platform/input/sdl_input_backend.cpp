@@ -37,6 +37,7 @@ struct SdlInputBackend::Impl {
   Snapshot shared;                          // written by the window thread
   std::array<uint8_t, 256> pressedSince{};  // keys that went down since the last frame
   Snapshot frame;                           // the logic thread's copy for this frame
+  Snapshot scratch;                         // the window thread's buffer, swapped with shared
 };
 
 namespace {
@@ -162,10 +163,12 @@ void SdlInputBackend::HandleEvent(const void* sdlEvent) {
 
 void SdlInputBackend::CaptureSnapshot() {
   Impl& d = *impl_;
-  Impl::Snapshot snap;
-  snap.joysticks.resize(d.devices.size());
-  snap.controllers.resize(d.devices.size());
-  snap.attached.resize(d.devices.size());
+  // Reuses its buffers: this runs after every pump pass.
+  Impl::Snapshot& snap = d.scratch;
+  snap.joysticks.assign(d.devices.size(), JoystickState{});
+  snap.controllers.assign(d.devices.size(), ControllerState{});
+  snap.attached.assign(d.devices.size(), 0);
+  snap.keys.fill(0);
   for (size_t i = 0; i < d.devices.size(); ++i) {
     SDL_Joystick* j = d.devices[i].joystick;
     snap.attached[i] = SDL_JoystickGetAttached(j) ? 1 : 0;
@@ -220,7 +223,7 @@ void SdlInputBackend::CaptureSnapshot() {
     }
   }
   std::lock_guard<std::mutex> lock(d.mutex);
-  d.shared = std::move(snap);
+  std::swap(d.shared, d.scratch);
 }
 
 void SdlInputBackend::BeginFrame() {

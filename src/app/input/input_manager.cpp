@@ -55,7 +55,12 @@ int PovToDirection(uint32_t hat) {
   return kDigits[hat / 4500];
 }
 
-CInputManagerDirectInput::~CInputManagerDirectInput() { Release(); }
+// Shutdown releases the devices. A backend still open when the process exits is left alone: the
+// window-thread registry and SDL may already be gone by then.
+CInputManagerDirectInput::~CInputManagerDirectInput() {
+  (void)backend_.release();
+  (void)nextBackend_.release();
+}
 
 void CInputManagerDirectInput::SetBackend(std::unique_ptr<vt::platform::InputBackend> backend) {
   nextBackend_ = std::move(backend);

@@ -4,6 +4,7 @@
 
 #include "app/app_config.h"
 #include "app/app_state.h"
+#include "app/startup.h"
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
 #include "scene/scene_frame.h"
@@ -24,7 +25,7 @@ bool AppServices::InitInputManager(SDL_Window*) { return true; }
 void AppServices::ResetJoystickButtonMaps() {}
 bool AppServices::InitD3DTools() { return true; }
 void AppServices::InitGrpManager() {}
-bool AppServices::MountPackFiles() { return true; }
+bool AppServices::MountPackFiles() { return CheckPackDataVersion(); }
 void AppServices::LoadNetConnectFile() { ::LoadNetConnectFile(); }
 bool AppServices::GetShaderModel3(std::string*) { return true; }
 bool AppServices::RunStartUpDialogPages() { return true; }

@@ -110,7 +110,18 @@ TEST(KeyboardOnXvfb, KeysReachTheBanksQuitAndTypedText) {
   std::atomic<bool> quit{false};
   std::atomic<bool> battleA{false}, menuDecide{false};
   std::atomic<bool> stop{false};
-  std::thread logic([&] {
+  // Stops and joins the logic thread however the test ends (an ASSERT returns early).
+  struct Joiner {
+    std::atomic<bool>& stop;
+    std::thread& thread;
+    ~Joiner() {
+      stop = true;
+      if (thread.joinable()) thread.join();
+    }
+  };
+  std::thread logic;
+  Joiner joiner{stop, logic};
+  logic = std::thread([&] {
     while (!stop) {
       const int f = frame.load();
       g_InputManager.Poll();

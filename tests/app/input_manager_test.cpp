@@ -326,3 +326,41 @@ TEST_F(InputTest, PadButtonNumberPressedThisFrame) {
   }
   EXPECT_EQ(GetPadButtonNumber(16), 0);
 }
+
+// Every code's reading on a plain joystick: hat halves (a diagonal counts for both), axis
+// halves by sign with the magnitude for the negative codes, the slider last.
+TEST_F(InputTest, InputCodeReadings) {
+  AddPad();
+  Start();
+  auto& js = fake_->pad(0).joystick;
+  js.axis = {1000, -1000, 502, -502, 800, -8};
+  js.slider[0] = -1000;
+  js.button[15] = 0x80;
+  js.hat[0] = 4500;  // up-right
+  g_InputManager.Poll();
+  const int expected[kMaxInputCode + 2] = {0,  // none
+                                           0,   0,   0, 0,   0, 0, 0, 0,
+                                           0,   0,   0, 0,   0, 0, 0, 127,  // buttons 1..16
+                                           127, 0,   0, 127,                // hat up, down, left, right
+                                           127, 0,   0, 127,                // X +/-, Y +/-
+                                           64,  0,   0, 64,                 // Z, X rotation
+                                           102, 0,   0, 1,                  // Y rotation, Z rotation
+                                           0,   127,                        // slider
+                                           0};                              // code 35
+  for (int code = 0; code <= kMaxInputCode + 1; ++code) {
+    EXPECT_EQ(g_InputManager.ReadInputCode(0, code), expected[code]) << "code " << code;
+  }
+  struct Hat {
+    uint32_t hat;
+    bool up, down, left, right;
+  } hats[] = {{0, 1, 0, 0, 0},     {9000, 0, 0, 0, 1},   {13500, 0, 1, 0, 1}, {22500, 0, 1, 1, 0},
+              {31500, 1, 0, 1, 0}, {0xFFFF, 0, 0, 0, 0}, {36000, 0, 0, 0, 0}};
+  for (const Hat& h : hats) {
+    js.hat[0] = h.hat;
+    g_InputManager.Poll();
+    EXPECT_EQ(g_InputManager.ReadInputCode(0, 17) != 0, h.up) << h.hat;
+    EXPECT_EQ(g_InputManager.ReadInputCode(0, 18) != 0, h.down) << h.hat;
+    EXPECT_EQ(g_InputManager.ReadInputCode(0, 19) != 0, h.left) << h.hat;
+    EXPECT_EQ(g_InputManager.ReadInputCode(0, 20) != 0, h.right) << h.hat;
+  }
+}

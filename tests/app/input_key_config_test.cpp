@@ -198,6 +198,10 @@ TEST_F(KeyConfigTest, KeyboardFileGuards) {
       "[KeyboardConfig]\r\nP0_Val00= 300\r\nP0_Val01= -5\r\nP0_Val04= 57\r\nP1_Val09= 255\r\n");
   ASSERT_TRUE(LoadKeyboardConfigFile());
   EXPECT_EQ(GetKeyConfig().keyboard[0], (std::array<int32_t, 10>{31, 17, 30, 32, 57, 23, 24, 36, 38, 15}));
+  // A number past 32 bits is held to the range, not wrapped into a valid scan code.
+  vt::test::WriteFile("System/_KeyboardConfig.ini", "[KeyboardConfig]\r\nP0_Val00= 4294967328\r\n");
+  ASSERT_TRUE(LoadKeyboardConfigFile());
+  EXPECT_EQ(GetKeyConfig().keyboard[0][kKeyDown], 31);
   EXPECT_EQ(GetKeyConfig().keyboard[1][kKeyStart], 255);
 }
 

@@ -1,6 +1,8 @@
 // Key and pad configuration: defaults, files, assignment rules and the start-up loading.
 #include "app/input/key_config.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -63,6 +65,12 @@ std::string ValueText(const char* value) {
   return std::string(value, vt::IniValueLength(value));
 }
 
+// The value as an integer (atoi's reading), held to the 32-bit range instead of overflowing.
+int32_t ParseInt(const char* v) {
+  const long long n = std::strtoll(v, nullptr, 10);
+  return static_cast<int32_t>(std::clamp<long long>(n, INT32_MIN, INT32_MAX));
+}
+
 bool ValidPlayer(int player, int count) { return player >= 0 && player < count; }
 
 }  // namespace
@@ -88,19 +96,19 @@ void ResetKeyboardMap(int player) {
 void LoadKeyConfig(const IniLookup& ini) {
   KeyConfigData& cfg = GetKeyConfig();
   const char* v = ini("KeyConfig", "NoKeyboard");
-  cfg.NoKeyboard = v ? std::atoi(v) : 0;
+  cfg.NoKeyboard = v ? ParseInt(v) : 0;
   char key[32];
   for (int p = 0; p < 4; ++p) {
     PadAssignment& pad = cfg.pads[p];
     std::snprintf(key, sizeof key, "P%01d_Num", p);
     v = ini("KeyConfig", key);
-    pad.Num = v ? std::atoi(v) : -1;
+    pad.Num = v ? ParseInt(v) : -1;
     std::snprintf(key, sizeof key, "P%01d_Name", p);
     if ((v = ini("KeyConfig", key))) pad.Name = ValueText(v).substr(0, 256);
     for (int e = 0; e < 24; ++e) {
       std::snprintf(key, sizeof key, "P%01d_Val%02d", p, e);
       v = ini("KeyConfig", key);
-      pad.Val[e] = v ? std::atoi(v) : -1;
+      pad.Val[e] = v ? ParseInt(v) : -1;
     }
   }
 }
@@ -113,7 +121,7 @@ void LoadKeyboardConfig(const IniLookup& ini) {
       std::snprintf(key, sizeof key, "P%01d_Val%02d", p, s);
       const char* v = ini("KeyboardConfig", key);
       if (!v) continue;
-      const int code = std::atoi(v);
+      const int code = ParseInt(v);
       // A code outside the 256-byte keyboard state would index past it: keep the default.
       if (code < 0 || code > 255) {
         DebugPrint("%s: %s = %d is not a scan code, ignored\n", kKeyboardConfigPath, key, code);

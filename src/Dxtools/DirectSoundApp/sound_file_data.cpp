@@ -41,7 +41,7 @@ void SetSoundPackReader(SoundPackReader reader) {
   g_packReader = std::move(reader);
 }
 
-std::optional<std::vector<uint8_t>> ReadGameDiskFile(const std::string& gamePath) {
+std::string ResolveGameDiskPath(const std::string& gamePath) {
   std::string path = gamePath;
   for (char& c : path) {
     if (c == '\\') c = '/';
@@ -59,6 +59,11 @@ std::optional<std::vector<uint8_t>> ReadGameDiskFile(const std::string& gamePath
     if (slash == std::string::npos) break;
     start = slash + 1;
   }
+  return resolved;
+}
+
+std::optional<std::vector<uint8_t>> ReadGameDiskFile(const std::string& gamePath) {
+  std::string resolved = ResolveGameDiskPath(gamePath);
   std::FILE* f = std::fopen(resolved.c_str(), "rb");
   if (f == nullptr) return std::nullopt;
   std::vector<uint8_t> bytes;

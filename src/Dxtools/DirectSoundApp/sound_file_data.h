@@ -17,6 +17,8 @@
 using SoundPackReader = std::function<std::optional<std::vector<uint8_t>>(const std::string& path)>;
 void SetSoundPackReader(SoundPackReader reader);
 std::optional<std::vector<uint8_t>> ReadSoundDataFile(const std::string& gamePath);
+// The disk path of a game path: `\` becomes `/`, each name matched ignoring letter case.
+std::string ResolveGameDiskPath(const std::string& gamePath);
 // Disk only, with the game's path rules (used by the hook-less fallback and by tests).
 std::optional<std::vector<uint8_t>> ReadGameDiskFile(const std::string& gamePath);
 

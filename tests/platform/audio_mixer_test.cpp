@@ -45,7 +45,26 @@ TEST(AudioMixer, LockRegionsAcrossTheWrap) {
     EXPECT_EQ(n1, c.first);
     EXPECT_EQ(n2, c.second);
     EXPECT_EQ(p2 != nullptr, c.second != 0);
+    // A second lock before Unlock is refused.
+    EXPECT_FALSE(b->Lock(0, 4, &p1, &n1, &p2, &n2));
+    b->Unlock();
   }
+  // What was written between Lock and Unlock lands at the locked offsets, across the wrap.
+  uint8_t* p1;
+  uint8_t* p2;
+  uint32_t n1, n2;
+  ASSERT_TRUE(b->Lock(392, 16, &p1, &n1, &p2, &n2));
+  std::memset(p1, 0x11, n1);
+  std::memset(p2, 0x22, n2);
+  b->Unlock();
+  ASSERT_TRUE(b->Lock(0, 400, &p1, &n1, &p2, &n2));
+  EXPECT_EQ(p1[391], 0);
+  EXPECT_EQ(p1[392], 0x11);
+  EXPECT_EQ(p1[399], 0x11);
+  EXPECT_EQ(p1[0], 0x22);
+  EXPECT_EQ(p1[7], 0x22);
+  EXPECT_EQ(p1[8], 0);
+  b->Unlock();
 }
 
 TEST(AudioMixer, VolumePanAndSaturation) {

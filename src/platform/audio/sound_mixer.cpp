@@ -92,21 +92,37 @@ SoundBuffer::~SoundBuffer() { device_->Detach(this); }
 bool SoundBuffer::Lock(uint32_t offset, uint32_t bytes, uint8_t** first, uint32_t* firstBytes,
                        uint8_t** second, uint32_t* secondBytes) {
   uint32_t total = size();
-  if (first == nullptr || firstBytes == nullptr || offset >= total || bytes == 0 || bytes > total)
+  if (locked_ || first == nullptr || firstBytes == nullptr || offset >= total || bytes == 0 ||
+      bytes > total) {
     return false;
+  }
   uint32_t head = std::min(bytes, total - offset);
-  *first = data_.data() + offset;
-  *firstBytes = head;
-  uint8_t* tailPtr = nullptr;
   uint32_t tail = bytes - head;
-  if (tail > 0) tailPtr = data_.data();
   if (tail > 0 && (second == nullptr || secondBytes == nullptr)) return false;
-  if (second != nullptr) *second = tailPtr;
+  {
+    // The staging copy starts as the buffer's present contents (callers may write only part).
+    std::lock_guard<std::mutex> lock(device_->mutex_);
+    staging_.resize(bytes);
+    std::memcpy(staging_.data(), data_.data() + offset, head);
+    if (tail > 0) std::memcpy(staging_.data() + head, data_.data(), tail);
+  }
+  locked_ = true;
+  lockOffset_ = offset;
+  *first = staging_.data();
+  *firstBytes = head;
+  if (second != nullptr) *second = tail > 0 ? staging_.data() + head : nullptr;
   if (secondBytes != nullptr) *secondBytes = tail;
   return true;
 }
 
-void SoundBuffer::Unlock() {}
+void SoundBuffer::Unlock() {
+  if (!locked_) return;
+  locked_ = false;
+  std::lock_guard<std::mutex> lock(device_->mutex_);
+  uint32_t head = std::min<uint32_t>(static_cast<uint32_t>(staging_.size()), size() - lockOffset_);
+  std::memcpy(data_.data() + lockOffset_, staging_.data(), head);
+  if (staging_.size() > head) std::memcpy(data_.data(), staging_.data() + head, staging_.size() - head);
+}
 
 void SoundBuffer::Play(bool looping) {
   std::lock_guard<std::mutex> lock(device_->mutex_);

@@ -84,7 +84,9 @@ class SoundBuffer {
   const WaveFormat& format() const { return format_; }
 
   // Up to two regions: from offset to the end of the buffer, then from the start. False when
-  // the offset or the length do not fit the buffer.
+  // the offset or the length do not fit the buffer. The regions are a staging copy that Unlock
+  // writes into the buffer under the mixer's lock, so a writer never races the mixing thread.
+  // One lock at a time per buffer.
   bool Lock(uint32_t offset, uint32_t bytes, uint8_t** first, uint32_t* firstBytes, uint8_t** second,
             uint32_t* secondBytes);
   void Unlock();
@@ -115,6 +117,9 @@ class SoundBuffer {
   std::shared_ptr<SoundDevice> device_;
   WaveFormat format_;
   std::vector<uint8_t> data_;
+  std::vector<uint8_t> staging_;
+  uint32_t lockOffset_ = 0;
+  bool locked_ = false;
   uint32_t frames_;
   // Play position in source frames, 32.32 fixed point.
   uint64_t pos_ = 0;

@@ -127,6 +127,15 @@ int InitSound() {
   return 1;
 }
 
+void StartUpSound() {
+  g_AttractMute = 1;
+  if (InitSound() == 0) DebugPrint("sound: no sound device; the game runs silent\n");
+  StopBgm();
+  FreeBgm();
+  g_BgmFormat = 2;
+  ApplySoundVolumes();
+}
+
 void FreeSoundSlot(int slot) {
   if (slot < 0 || slot >= kSoundSlotCount) return;
   g_SeSlots[slot].reset();

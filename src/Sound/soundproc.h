@@ -60,6 +60,9 @@ int32_t VolumeFromStep(int32_t step);
 int32_t ApplyMuteRule(int32_t volume);
 
 int InitSound();
+// Start-up's sound steps of the data loading: attract mute on, the device and the music list,
+// music stopped and freed, the music format word, the volumes of the save record.
+void StartUpSound();
 int LoadBgmList();
 // Reads a music list text (one "BGM_%03d" section per entry) into g_BgmList.
 void ParseBgmList(std::string_view text);

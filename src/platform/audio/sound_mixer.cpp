@@ -324,6 +324,12 @@ void SoundDevice::Mix(int16_t* out, uint32_t frames) {
     out[i] = static_cast<int16_t>(std::clamp(acc_[i], -32768, 32767));
   }
   framesMixed_.fetch_add(frames, std::memory_order_acq_rel);
+  if (observer_) observer_(out, frames);
+}
+
+void SoundDevice::SetMixObserver(std::function<void(const int16_t*, uint32_t)> observer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  observer_ = std::move(observer);
 }
 
 // ---- NullSoundDevice ----

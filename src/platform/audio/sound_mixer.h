@@ -7,6 +7,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -141,6 +142,9 @@ class SoundDevice : public std::enable_shared_from_this<SoundDevice> {
   std::shared_ptr<SoundBuffer> CreateBuffer(const WaveFormat& format, uint32_t bytes);
   // Mixes `frames` frames of interleaved stereo 16-bit output (saturating).
   void Mix(int16_t* out, uint32_t frames);
+  // Sees every mixed block right after it is made, on the mixing thread (measurements and
+  // checks of the real device's output).
+  void SetMixObserver(std::function<void(const int16_t* out, uint32_t frames)> observer);
   // Output frames mixed so far (the device clock).
   uint64_t framesMixed() const { return framesMixed_.load(std::memory_order_acquire); }
 
@@ -155,6 +159,7 @@ class SoundDevice : public std::enable_shared_from_this<SoundDevice> {
   mutable std::mutex mutex_;
   std::vector<SoundBuffer*> buffers_;
   std::vector<int32_t> acc_;
+  std::function<void(const int16_t*, uint32_t)> observer_;
   std::atomic<uint64_t> framesMixed_{0};
 };
 

@@ -16,7 +16,6 @@ int g_EmbeddedSpritePixels = 1;
 
 namespace {
 
-constexpr size_t kSignatureOffset = 0;
 constexpr size_t kPaletteOffset = 0x14;
 constexpr size_t kPageCountOffset = 0x2014;
 constexpr size_t kCellSizeOffset = 0x2024;
@@ -199,7 +198,8 @@ CutSpriteSheet* ParseCutSpriteSheet(std::span<const uint8_t> image, int embedded
                  pageX + w > kCutSpritePageEdge || pageY + h > kCutSpritePageEdge) {
         bad("chunk outside its page");
         ok = false;
-      } else if (x - 128 < INT16_MIN || x - 128 > INT16_MAX || y - 224 < INT16_MIN || y - 224 > INT16_MAX) {
+      } else if (int64_t{x} - 128 < INT16_MIN || int64_t{x} - 128 > INT16_MAX ||
+                 int64_t{y} - 224 < INT16_MIN || int64_t{y} - 224 > INT16_MAX) {
         bad("chunk position out of range");
         ok = false;
       } else if (!skip) {
@@ -533,22 +533,24 @@ void CopyCutSpriteRuns(const CutSpriteSheet& sheet, const CutSpriteRecord& recor
     const int srcBpp = CutPixelFormatBytes(page.format);
     int w, h;
     CutSpriteRunSize(sheet.cellSize, run, w, h);
-    const int dx0 = run.x - record.left + 128, dy0 = run.y - record.top + 224;
+    // 64-bit: the bounding rectangle may sit anywhere in the int32 range.
+    const int64_t dx0 = int64_t{run.x} - record.left + 128, dy0 = int64_t{run.y} - record.top + 224;
     // Clip the destination rectangle to the texture (and the source to the page).
-    const int x0 = std::max(0, -dx0), y0 = std::max(0, -dy0);
-    const int x1 = std::min({w, texWidth - dx0, kCutSpritePageEdge - pos.x});
-    const int y1 = std::min({h, texHeight - dy0, kCutSpritePageEdge - pos.y});
-    for (int y = y0; y < y1; ++y) {
+    const int64_t x0 = std::max<int64_t>(0, -dx0), y0 = std::max<int64_t>(0, -dy0);
+    const int64_t x1 = std::min<int64_t>({w, texWidth - dx0, kCutSpritePageEdge - pos.x});
+    const int64_t y1 = std::min<int64_t>({h, texHeight - dy0, kCutSpritePageEdge - pos.y});
+    for (int64_t y = y0; y < y1; ++y) {
       const uint8_t* src =
           page.pixels + (static_cast<size_t>(pos.y + y) * kCutSpritePageEdge + pos.x) * srcBpp;
-      uint8_t* out = dst + static_cast<size_t>(dy0 + y) * pitch + static_cast<size_t>(dx0) * dstBpp;
-      for (int x = x0; x < x1; ++x) {
+      uint8_t* row = dst + static_cast<size_t>(dy0 + y) * pitch;
+      for (int64_t x = x0; x < x1; ++x) {
+        uint8_t* out = row + static_cast<size_t>(dx0 + x) * dstBpp;
         if (page.format == dstFormat) {
-          std::memcpy(out + x * dstBpp, src + x * srcBpp, static_cast<size_t>(dstBpp));
+          std::memcpy(out, src + x * srcBpp, static_cast<size_t>(dstBpp));
         } else {
           uint8_t argb[4];
           ReadFormatPixel(src + x * srcBpp, page.format, argb);
-          StorePixel(out + x * dstBpp, dstFormat, argb[0], argb[1], argb[2], argb[3]);
+          StorePixel(out, dstFormat, argb[0], argb[1], argb[2], argb[3]);
         }
       }
     }

@@ -56,7 +56,7 @@ class Han6Reader {
   bool Tag4(uint32_t& tag) { return in_.ReadU32(tag) || Fail("file ends before the block's end tag"); }
   template <typename T>
   bool Low(T& field) {
-    int32_t v;
+    int32_t v = 0;
     if (!I32(v)) return false;
     field = static_cast<T>(v);
     return true;
@@ -335,7 +335,7 @@ class Han6Reader {
       } else if (tag == Tag("AFF2")) {
         f.endAction = 2;
       } else if (tag == Tag("AFFL")) {
-        int32_t v;
+        int32_t v = 0;
         ok = I32(v);
         if (v == 3) {
           f.endAction = 1;
@@ -372,7 +372,7 @@ class Han6Reader {
       } else if (tag == Tag("AFAZ") || tag == Tag("AFAN")) {
         ok = F32(f.rotationZ);
       } else if (tag == Tag("AFTN")) {
-        int32_t a, b;
+        int32_t a = 0, b = 0;
         ok = I32(a) && I32(b);
         f.rotationY = a != 0 ? 0.5f : 0.0f;
         f.rotationX = b != 0 ? 0.5f : 0.0f;
@@ -405,12 +405,12 @@ class Han6Reader {
       } else if (tag == Tag("ASVX")) {
         s.motion = Han6Motion{0x11, 0, 0, 0, 0};
       } else if (tag == Tag("ASCL")) {
-        int32_t a, b;
+        int32_t a = 0, b = 0;
         ok = I32(a) && I32(b);
         const uint8_t flags = static_cast<uint8_t>((a != 0 ? 0x10 : 0) | (b != 0 ? 0x01 : 0));
         if (ok && flags != 0) (s.motion ? *s.motion : s.motion.emplace()).flags = flags;
       } else if (tag == Tag("ASSE")) {
-        int32_t a, b;
+        int32_t a = 0, b = 0;
         ok = I32(a) && I32(b);
         uint8_t flags = s.motion ? s.motion->flags : 0;
         if (a != 0 && (flags & 0xF0) == 0) flags |= 0x20;
@@ -514,7 +514,7 @@ class Han6Reader {
       else if (tag == Tag("ATF2"))
         ok = I32(a.atf2);
       else if (tag == Tag("ATVV")) {
-        int32_t v1, v2;
+        int32_t v1 = 0, v2 = 0;
         ok = I32(v1) && I32(v2);
         a.atat = static_cast<int16_t>(static_cast<uint32_t>(v1) >> 16);
         a.atgs = static_cast<int16_t>(v1 & 0xFFFF);
@@ -530,7 +530,7 @@ class Han6Reader {
     int32_t n;
     if (!Count(n, "parameter count out of range")) return false;
     for (int32_t i = 0; i < n; ++i) {
-      int32_t v;
+      int32_t v = 0;
       if (!I32(v)) return false;
       if (i < keep) params[i] = v;
     }

@@ -246,8 +246,9 @@ PAniData* ParsePAniDataOld(std::span<const uint8_t> image, const char* name) {
         if (partId == -1) continue;
         auto r = std::make_unique<PAniPartRef>();
         r->partId = partId;
-        r->x = LoadI32(image, e + 4) - 320;
-        r->y = LoadI32(image, e + 8) - 448;
+        // Wrapping on purpose: any stored value maps to one position and back.
+        r->x = static_cast<int32_t>(static_cast<uint32_t>(LoadI32(image, e + 4)) - 320u);
+        r->y = static_cast<int32_t>(static_cast<uint32_t>(LoadI32(image, e + 8)) - 448u);
         r->prpa = LoadI32(image, e + 12);
         r->reverse = image[e + 16];
         r->blend = image[e + 17];
@@ -415,6 +416,16 @@ std::vector<uint8_t> WritePAniData(const PAniData& pani) {
   return out.Take();
 }
 
+namespace {
+// A scaled value rounded to the nearest integer, held inside the int32 range.
+int32_t Scaled(float v, float scale) {
+  const double x = static_cast<double>(v) * scale;
+  if (!(x > -2147483648.0)) return INT32_MIN;
+  if (!(x < 2147483647.0)) return INT32_MAX;
+  return static_cast<int32_t>(x + (x >= 0 ? 0.5 : -0.5));
+}
+}  // namespace
+
 std::vector<uint8_t> WritePAniDataOld(const PAniData& pani) {
   han6io::ByteWriter out;
   out.PutI32(2);
@@ -437,16 +448,16 @@ std::vector<uint8_t> WritePAniDataOld(const PAniData& pani) {
         continue;
       }
       out.PatchI32(e, r->partId);
-      out.PatchI32(e + 4, r->x + 320);
-      out.PatchI32(e + 8, r->y + 448);
+      out.PatchI32(e + 4, static_cast<int32_t>(static_cast<uint32_t>(r->x) + 320u));
+      out.PatchI32(e + 8, static_cast<int32_t>(static_cast<uint32_t>(r->y) + 448u));
       out.PatchI32(e + 12, r->prpa);
       auto& b = out.Bytes();
       b[e + 16] = r->reverse;
       b[e + 17] = r->blend;
       b[e + 18] = r->filter;
-      out.PatchI32(e + 20, static_cast<int32_t>(r->zoomX * 1000.0f + (r->zoomX >= 0 ? 0.5f : -0.5f)));
-      out.PatchI32(e + 24, static_cast<int32_t>(r->zoomY * 1000.0f + (r->zoomY >= 0 ? 0.5f : -0.5f)));
-      out.PatchI32(e + 28, static_cast<int32_t>(r->angle * 10000.0f + (r->angle >= 0 ? 0.5f : -0.5f)));
+      out.PatchI32(e + 20, Scaled(r->zoomX, 1000.0f));
+      out.PatchI32(e + 24, Scaled(r->zoomY, 1000.0f));
+      out.PatchI32(e + 28, Scaled(r->angle, 10000.0f));
       for (int k = 0; k < 4; ++k) b[e + 32 + k] = static_cast<uint8_t>(r->color >> (24 - 8 * k));
       for (int k = 0; k < 3; ++k) b[e + 36 + k] = static_cast<uint8_t>(r->specular >> (16 - 8 * k));
       b[e + 39] = static_cast<uint8_t>(r->partPriority);

@@ -247,12 +247,13 @@ void DeclareMoves(FrameDataBuilder& b) {
 std::unique_ptr<PAniData> MakeAuraPAni() {
   auto owned = std::make_unique<PAniData>();
   PAniData& pani = *owned;
-  mkdata::ColorCanvas ring(64, 64);
+  // Part coordinates are in a 256 x 256 space: the texture is that size, the ring in its corner.
+  mkdata::ColorCanvas ring(256, 256);
   ring.Ring(32, 32, 18, 30, 120, 200, 255);
   auto tex = std::make_unique<PAniTexture>();
   std::snprintf(tex->name, sizeof tex->name, "aura");
   tex->pgtp = 0;
-  tex->width = tex->height = 64;
+  tex->width = tex->height = 256;
   tex->pixels = ring.pixels;
   pani.textures.push_back(std::move(tex));
   auto part = std::make_unique<PAniPart>();

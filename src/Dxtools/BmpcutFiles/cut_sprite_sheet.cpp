@@ -98,8 +98,13 @@ int32_t CutSpriteBitDepth(int32_t pixelType) { return (pixelType == 0 || pixelTy
 
 CutSpriteSheet* InitCutSpriteSheet() { return new CutSpriteSheet(); }
 
+void (*g_CutSpritePageFree)(TextureHandle* page) = nullptr;
+
 void FreeCutSpriteSheet(CutSpriteSheet* sheet) {
-  // Page textures are released by the drawing layer's page code before the sheet goes.
+  if (sheet == nullptr) return;
+  if (g_CutSpritePageFree != nullptr)
+    for (TextureHandle* page : sheet->pages)
+      if (page != nullptr) g_CutSpritePageFree(page);
   delete sheet;
 }
 

@@ -91,6 +91,9 @@ int CutSpriteBytesPerPixel(int32_t pixelType);
 // Own-palette entries following the record: 256 for types 2 and 4, 1 for type 3.
 int CutSpriteOwnPaletteEntries(int32_t pixelType);
 
+// Frees one page texture; installed by the drawing layer together with its texture backend.
+extern void (*g_CutSpritePageFree)(TextureHandle* page);
+
 CutSpriteSheet* InitCutSpriteSheet();
 void FreeCutSpriteSheet(CutSpriteSheet* sheet);
 

@@ -110,10 +110,12 @@ class ByteWriter {
   }
   void PutTag(const char (&text)[5]) { PutU32(Tag(text)); }
   void PutBytes(const void* data, size_t n) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    out_.insert(out_.end(), p, p + n);
+    if (n == 0) return;
+    const size_t at = out_.size();
+    out_.resize(at + n);
+    std::memcpy(out_.data() + at, data, n);
   }
-  void PutBytes(std::span<const uint8_t> data) { out_.insert(out_.end(), data.begin(), data.end()); }
+  void PutBytes(std::span<const uint8_t> data) { PutBytes(data.data(), data.size()); }
   void PutZeros(size_t n) { out_.insert(out_.end(), n, 0); }
   // A text in a fixed field of n bytes, NUL-padded and cut to leave room for the NUL.
   void PutFixedText(std::string_view text, size_t n) {

@@ -194,8 +194,14 @@ class TaggedReader {
 
 }  // namespace
 
+void (*g_PAniTextureFree)(TextureHandle* texture) = nullptr;
+
 PAniData::PAniData() { patterns.resize(kPAniInitialPatterns); }
-PAniData::~PAniData() = default;
+PAniData::~PAniData() {
+  if (g_PAniTextureFree == nullptr) return;
+  for (auto& t : textures)
+    if (t != nullptr && t->texture != nullptr) g_PAniTextureFree(t->texture);
+}
 
 const PAniPart* PAniData::Part(int32_t number) const {
   return number >= 0 && number < kPAniPartCount ? parts[number].get() : nullptr;

@@ -61,7 +61,7 @@ struct PAniTexture {
 
 struct PAniData {
   PAniData();
-  ~PAniData();
+  ~PAniData();  // frees the textures through g_PAniTextureFree
   PAniData(const PAniData&) = delete;
   PAniData& operator=(const PAniData&) = delete;
 
@@ -73,6 +73,9 @@ struct PAniData {
   const PAniTexture* Texture(int32_t number) const;
   const PAniPattern* Pattern(int32_t number) const;
 };
+
+// Frees one texture of a part-animation file; installed by the drawing layer with its backend.
+extern void (*g_PAniTextureFree)(TextureHandle* texture);
 
 bool IsPAniImage(std::span<const uint8_t> image);
 // Reads either form (the tagged one when the header says "PAniDataFile"); null when invalid,

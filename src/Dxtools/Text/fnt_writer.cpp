@@ -37,7 +37,7 @@ std::vector<uint8_t> WriteFntFont(const FntWriteSpec& spec) {
   const uint8_t maxLevel = static_cast<uint8_t>((1 << bpp) - 1);
   for (size_t g = 0; g < spec.glyphs.size(); ++g) {
     const FntGlyphSpec& gs = spec.glyphs[g];
-    uint32_t code = spec.exV1 ? MapFntCharCode(gs.code) : gs.code;
+    uint32_t code = gs.code;
     int index = FntCodeIndex(code);
     if (index < 0) return {};
     PutU16(out, kFntHeaderSize + size_t(index) * 2, static_cast<uint32_t>(g));

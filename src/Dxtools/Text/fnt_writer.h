@@ -17,8 +17,10 @@ struct FntWriteSpec {
   int width = 16;
   int height = 16;
   int bitsPerPixel = 1;  // 1, 2 or 4
-  bool exV1 = false;     // add the "FNT MAKE EX" block with a width table; codes of the
-                         // ASCII-range full-width characters are stored at their private codes
+  // Adds the "FNT MAKE EX" version-1 block with a width table. Such fonts keep the glyphs of
+  // the ASCII-range full-width characters at their private codes (`MapFntCharCode`): the
+  // caller gives the codes as they are stored.
+  bool exV1 = false;
   std::vector<FntGlyphSpec> glyphs;
 };
 

@@ -1,9 +1,10 @@
 // The debugger output reaches the trace file unchanged and cut to 256 characters when formatted.
+#include "app/lib_debug.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/lib_debug.h"
 #include "support/test_util.h"
 
 TEST(DebugOutput, TraceFileGetsFormattedTextCutAt256) {

@@ -1,1 +1,0 @@
-int VantorelMain(int, char**) { return 0; }

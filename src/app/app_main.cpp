@@ -1,0 +1,143 @@
+// Process entry (single instance, game folder) and the application body that brackets
+// start-up, the window loop and shutdown.
+#include "app/app_main.h"
+
+#include <SDL.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/app_services.h"
+#include "app/app_state.h"
+#include "app/app_window.h"
+#include "app/frame_loop.h"
+#include "app/lib_debug.h"
+#include "app/startup.h"
+#include "platform/message_box.h"
+#include "platform/single_instance.h"
+#include "platform/window_events.h"
+
+LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
+  LaunchOptions o;
+  std::vector<std::string> game;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--data" && i + 1 < args.size()) {
+      o.dataFolder = args[++i];
+    } else if (a == "--frames" && i + 1 < args.size()) {
+      o.autoQuitFrames = std::strtol(args[++i].c_str(), nullptr, 10);
+    } else if (a == "--trace" && i + 1 < args.size()) {
+      o.traceFile = args[++i];
+    } else {
+      game.push_back(a);
+    }
+  }
+  for (size_t i = 0; i < game.size(); ++i) {
+    if (i) o.commandLine += ' ';
+    o.commandLine += game[i];
+  }
+  return o;
+}
+
+int64_t ParseConnectLobby(const std::vector<std::string>& gameArgs) {
+  int64_t lobby = 0;
+  for (size_t i = 0; i + 1 < gameArgs.size(); ++i) {
+    if (gameArgs[i] != "+connect_lobby") continue;
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(gameArgs[i + 1].c_str(), &end, 10);
+    lobby = (errno == 0 && end != gameArgs[i + 1].c_str()) ? static_cast<int64_t>(v) : 0;
+  }
+  return lobby;
+}
+
+bool MarkFirstBoot() {
+  struct stat st {};
+  if (::stat("./System/__Win1stBootEnd", &st) != 0) {
+    if (::stat("./System/", &st) != 0 || !S_ISDIR(st.st_mode)) ::mkdir("./System", 0755);
+    if (::stat("./System/__Win1stBootEnd", &st) != 0 || !S_ISDIR(st.st_mode))
+      ::mkdir("./System/__Win1stBootEnd", 0755);
+  }
+  return true;
+}
+
+bool PrepareApplication(const std::string& commandLine) {
+  g_TestMode = commandLine.compare(0, 2, "/T") == 0 ? 1 : 0;
+  // Sockets need no start-up call here.
+  g_AppRunState = new AppRunState;
+  g_AppRunState->testMode = g_TestMode;
+  MarkFirstBoot();
+  vt::Services().SetCreditsStartupFlag();
+  return true;
+}
+
+int RunApplication(const std::string& commandLine) {
+  vt::AppServices& s = vt::Services();
+  if (PrepareApplication(commandLine)) {
+    if (!s.InitOnlineClient()) {
+      vt::platform::ShowMessageBox(
+          nullptr, {"Fatal Error", "Steam must be running to play this game (SteamAPI_Init() failed).\n",
+                    vt::platform::BoxButtons::Ok, vt::platform::BoxIcon::Error});
+      delete g_AppRunState;
+      g_AppRunState = nullptr;
+      return 1;  // a failed start is not reported as success
+    }
+    s.InstallOnlineWarningHook();
+    if (CreateMainWindow()) {
+      g_LogicRunning = false;
+      if (InitGraphicsSystem()) {
+        g_LogicRunning = true;
+        InitAppResources();
+      }
+      RunWindowLoop();
+    }
+  }
+  ShutdownApplication();
+  if (SDL_WasInit(0) != 0) SDL_Quit();
+  return 0;
+}
+
+namespace {
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : exe.parent_path().string();
+}
+
+}  // namespace
+
+int VantorelMain(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  LaunchOptions options = ParseLaunchOptions(args);
+  std::string folder = options.dataFolder.empty() ? ExecutableFolder() : options.dataFolder;
+  if (!options.traceFile.empty()) options.traceFile = std::filesystem::absolute(options.traceFile).string();
+  if (::chdir(folder.c_str()) != 0) {
+    std::fprintf(stderr, "vantorel: cannot use game folder %s\n", folder.c_str());
+    return 2;
+  }
+  if (!options.traceFile.empty()) vt::SetDebugTraceFile(options.traceFile);
+  std::vector<std::string> gameArgs;
+  for (const auto& a : args) gameArgs.push_back(a);
+  g_ConnectLobbyId = ParseConnectLobby(gameArgs);
+
+  vt::platform::SingleInstance instance("Vantorel.lock");
+  if (!instance.owned()) {
+    vt::platform::SingleInstance::RequestRaise("Vantorel.lock");
+    return 0;
+  }
+  // The first instance raises its window when a later one asks.
+  uint32_t lastCheck = 0;
+  vt::platform::AddPumpHook([&instance, &lastCheck] {
+    uint32_t now = SDL_GetTicks();
+    if (now - lastCheck < 250) return;
+    lastCheck = now;
+    if (instance.TakeRaiseRequest() && g_MainWindow != nullptr) SDL_RaiseWindow(g_MainWindow);
+  });
+  vt::SetAutoQuitFrames(options.autoQuitFrames);
+  return RunApplication(options.commandLine);
+}

@@ -1,0 +1,22 @@
+// Process entry and the application body.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The program's own command-line options, split from the game's command line.
+struct LaunchOptions {
+  std::string dataFolder;   // --data DIR: the game folder (default: the executable's folder)
+  long autoQuitFrames = 0;  // --frames N: request quit after N frames
+  std::string traceFile;    // --trace FILE: copy the debugger output into FILE
+  std::string commandLine;  // everything else, joined with blanks, as the game sees it
+};
+
+LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args);
+
+// "+connect_lobby <id>": the last occurrence with a following argument wins (0 = none).
+int64_t ParseConnectLobby(const std::vector<std::string>& gameArgs);
+
+bool PrepareApplication(const std::string& commandLine);
+bool MarkFirstBoot();
+int RunApplication(const std::string& commandLine);

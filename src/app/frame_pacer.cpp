@@ -1,0 +1,46 @@
+// Frame pacing.
+#include "app/frame_pacer.h"
+
+#include <cmath>
+
+#include "platform/clock.h"
+
+int PacingStopwatch::WaitNextFrame(double frameTime) {
+  elapsedAtEntry = Now();
+  bool waitRuns = noWait == 0;
+  if (waitRuns) {
+    vt::platform::GetClock().SleepMs(isMoviePlaying && isMoviePlaying() ? 8 : 2);
+  }
+  int result = PaceFrame(frameTime);
+  if (waitRuns) Start();  // the next frame is measured from the end of this wait
+  noWait = 0;
+  return result;
+}
+
+// The frame loop always paces with 1/60 s, which goes straight to the wait.
+int PacingStopwatch::PaceFrame(double frameTime) { return WaitUntil(frameTime); }
+
+int PacingStopwatch::WaitUntil(double frameTime) {
+  if (noWait != 0) return 0;
+  auto& clock = vt::platform::GetClock();
+  double elapsed = Now();
+  elapsedAtLastWait = elapsed;
+  bool unchanged = sceneUnchanged && sceneUnchanged();
+  if (verticalSyncRequested && verticalSyncRequested()) {
+    if (unchanged && updateNetConnection) updateNetConnection();
+    return 1;
+  }
+  while (elapsed < frameTime) {
+    if (sceneUnchanged && sceneUnchanged() && updateNetConnection && updateNetConnection() == 0) break;
+    double remaining = frameTime - elapsed;
+    // Sleep to about 1 ms before the deadline, then yield: no long busy wait on few cores.
+    if (remaining > 0.0015) {
+      clock.SleepMs(static_cast<uint32_t>(std::floor((remaining - 0.001) * 1000.0)));
+    } else {
+      clock.Yield();
+    }
+    elapsed = Now();
+    elapsedAtLastWait = elapsed;
+  }
+  return 1;
+}

@@ -7,6 +7,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <atomic>
 #include <cstring>
 #include <map>
@@ -118,7 +119,13 @@ std::map<std::string, std::string, std::less<>> g_resolved;
 std::string ResolveFaceFile(std::string_view face) {
   std::lock_guard lock(g_resolveMutex);
   if (auto it = g_resolved.find(face); it != g_resolved.end()) return it->second;
-  if (!FcInit()) return {};
+  static const bool fcReady = [] {
+    if (!FcInit()) return false;
+    // fontconfig keeps its configuration until told to let go; release it at exit.
+    std::atexit(FcFini);
+    return true;
+  }();
+  if (!fcReady) return {};
   std::string file;
   for (const FaceMapping& m : kFaceMap) {
     if (face != m.name) continue;

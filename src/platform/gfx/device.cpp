@@ -198,11 +198,18 @@ int32_t Device::Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil
                        static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 24)};
     for (auto& t : targets_) {
       if (!t) continue;
+      int x0 = static_cast<int>(viewport_.X), y0 = static_cast<int>(viewport_.Y);
       int w = static_cast<int>(std::min(t->Width(), viewport_.X + viewport_.Width));
       int h = static_cast<int>(std::min(t->Height(), viewport_.Y + viewport_.Height));
-      for (int y = static_cast<int>(viewport_.Y); y < h; ++y)
-        for (int x = static_cast<int>(viewport_.X); x < w; ++x)
-          WritePixelBgra(t->GetFormat(), t->Pixels().data(), t->Pitch(), x, y, bgra);
+      if (x0 >= w || y0 >= h) continue;
+      // One pixel is converted; the rest of the first row and then whole rows are copies of it.
+      uint8_t* image = t->Pixels().data();
+      const size_t bytes = static_cast<size_t>(std::max(1, BytesPerPixel(t->GetFormat())));
+      WritePixelBgra(t->GetFormat(), image, t->Pitch(), x0, y0, bgra);
+      uint8_t* first = image + static_cast<ptrdiff_t>(y0) * t->Pitch() + x0 * bytes;
+      for (int x = x0 + 1; x < w; ++x) std::memcpy(first + (x - x0) * bytes, first, bytes);
+      for (int y = y0 + 1; y < h; ++y)
+        std::memcpy(image + static_cast<ptrdiff_t>(y) * t->Pitch() + x0 * bytes, first, (w - x0) * bytes);
     }
   }
   if (recording_) {

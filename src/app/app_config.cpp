@@ -15,7 +15,7 @@ DebugConfig g_DebugConfig;
 void LoadAppConfig() {
   AppConfig& c = g_AppConfig;
   IniFile ini;
-  // Files under .\System\ are read from disk only: a pack member there never shadows the player's file.
+  // Files under System are read from disk only: a pack member there never shadows them.
   if (ini.Load(".\\System\\_App.ini")) {
     auto get = [&ini](const char* key, int missing) {
       const char* v = ini.FindKey("System", key);

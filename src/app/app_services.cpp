@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/random.h"
 #include "app/save_data.h"
+#include "app/startup.h"
 #include "app/text_list.h"
 #include "directnet/net_connect.h"
 #include "online/online_client.h"

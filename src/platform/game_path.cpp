@@ -1,4 +1,4 @@
-// Host paths of game paths: the path translator (case-insensitive, Shift-JIS aware).
+// Game paths become host paths through the path translator.
 #include "platform/game_path.h"
 
 #include "platform/path_translate.h"

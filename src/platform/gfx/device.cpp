@@ -198,11 +198,18 @@ int32_t Device::Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil
                        static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 24)};
     for (auto& t : targets_) {
       if (!t) continue;
+      int x0 = static_cast<int>(viewport_.X), y0 = static_cast<int>(viewport_.Y);
       int w = static_cast<int>(std::min(t->Width(), viewport_.X + viewport_.Width));
       int h = static_cast<int>(std::min(t->Height(), viewport_.Y + viewport_.Height));
-      for (int y = static_cast<int>(viewport_.Y); y < h; ++y)
-        for (int x = static_cast<int>(viewport_.X); x < w; ++x)
-          WritePixelBgra(t->GetFormat(), t->Pixels().data(), t->Pitch(), x, y, bgra);
+      int bpp = BytesPerPixel(t->GetFormat());
+      if (w <= x0 || h <= y0 || bpp == 0) continue;
+      // One row in the target's format, copied down the rectangle.
+      uint8_t* base = t->Pixels().data();
+      for (int x = x0; x < w; ++x) WritePixelBgra(t->GetFormat(), base, t->Pitch(), x, y0, bgra);
+      const uint8_t* row = base + static_cast<size_t>(y0) * t->Pitch() + static_cast<size_t>(x0) * bpp;
+      for (int y = y0 + 1; y < h; ++y)
+        std::memcpy(base + static_cast<size_t>(y) * t->Pitch() + static_cast<size_t>(x0) * bpp, row,
+                    static_cast<size_t>(w - x0) * bpp);
     }
   }
   if (recording_) {

@@ -269,3 +269,29 @@ TEST_F(GlScene, ScreenshotOfSceneTargetRoundTrips) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlScene, TestSceneRendersSpritesBlendsAndAnEffect) {
+  g_D3DManager->aspectW = 16;
+  g_D3DManager->aspectH = 9;
+  TextureHandle* sprite = SolidTexture(64, 64, 0xC0FFC040u);
+  for (int frame = 0; frame < 3; ++frame) DrawTestSceneFrame(sprite, frame);
+  // The fade effect ran, the capture holds the scene, and the back buffer shows the scene
+  // inside the pillarbox with black bars.
+  EXPECT_GT(g_EffectSlots[15]->effect->BuiltPrograms(), 0);
+  std::vector<uint8_t> back = ReadBack(g_D3DDevice->GetBackBuffer().get());
+  EXPECT_EQ(PixelAt(back, 320, 10, 120) & 0xFFFFFF, 0u);
+  EXPECT_EQ(PixelAt(back, 320, 310, 120) & 0xFFFFFF, 0u);
+  uint32_t floor = PixelAt(back, 320, 160, 205);
+  EXPECT_GT((floor & 0xFF), 0x30u);  // the blue floor rectangle, scaled down
+  std::vector<uint8_t> capture = ReadBack(HandleTexture(g_CaptureTarget));
+  EXPECT_EQ(
+      PixelAt(capture, Width(g_CaptureTarget), 320, 440) & 0xFFFFFF,
+      PixelAt(ReadBack(HandleTexture(g_SceneTargets[0])), Width(g_SceneTargets[0]), 320, 440) & 0xFFFFFF);
+  FreeTexture(sprite);
+}
+
+}  // namespace
+}  // namespace vt::test

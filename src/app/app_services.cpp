@@ -2,9 +2,13 @@
 // exist yet leaves its hook empty (it does nothing and claims nothing).
 #include "app/app_services.h"
 
+#include "FilePacFunc/FilePac.h"
 #include "app/app_config.h"
 #include "app/app_state.h"
+#include "app/random.h"
+#include "app/save_data.h"
 #include "app/startup.h"
+#include "app/text_list.h"
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
 #include "scene/scene_frame.h"
@@ -25,7 +29,7 @@ bool AppServices::InitInputManager(SDL_Window*) { return true; }
 void AppServices::ResetJoystickButtonMaps() {}
 bool AppServices::InitD3DTools() { return true; }
 void AppServices::InitGrpManager() {}
-bool AppServices::MountPackFiles() { return CheckPackDataVersion(); }
+bool AppServices::MountPackFiles() { return ::MountPackFiles(); }
 void AppServices::LoadNetConnectFile() { ::LoadNetConnectFile(); }
 bool AppServices::GetShaderModel3(std::string*) { return true; }
 bool AppServices::RunStartUpDialogPages() { return true; }
@@ -40,12 +44,18 @@ void AppServices::CreateOnlineModeManager() {}
 void AppServices::LoadRankingTexture() {}
 void AppServices::SetEmbeddedSpritePixels() {}
 void AppServices::LoadDebugIni() { LoadDebugConfig(); }
-void AppServices::SeedRandomGenerators() {}
+void AppServices::SeedRandomGenerators() { ::SeedRandomGenerators(); }
 bool AppServices::CreateFrameRenderTargets() { return true; }
 void AppServices::CreateAchievementUnlocker() {}
-void AppServices::LoadSaveDataAndTexts() {}
+void AppServices::LoadSaveDataAndTexts() {
+  LoadPlayData();
+  LoadGameData();
+  LoadGameText();
+  CheckScoreTableAtStartup();  // keeps the play-time base; resets and saves a damaged score table
+  StartRunPlayTimer();
+}
 void AppServices::InitSound() {}
-void AppServices::SavePlayData() {}
+void AppServices::SavePlayData() { ::SavePlayData(); }
 void AppServices::FreeCharacterData() {}
 void AppServices::LoadCommonResources() {}
 void AppServices::SetFirstScene() { ::SetFirstScene(); }
@@ -85,7 +95,10 @@ void AppServices::FlushSpriteCache() {}
 void AppServices::SetMovieDeviceResetFlag() {}
 
 void AppServices::ReleaseFrameRenderTargets() {}
-void AppServices::FreeCommonResources() { ::ShutdownDirectNet(); }
+void AppServices::FreeCommonResources() {
+  ::ShutdownDirectNet();
+  GetPackList().Clear();
+}
 void AppServices::DeleteOnlineSystem() { ::DeleteOnlineSystem(); }
 void AppServices::ShutdownD3DTools() {}
 void AppServices::ShutdownGrpManager() {}

@@ -112,10 +112,15 @@ void ServiceDeviceReset() {
   g_DeviceLost.store(lost ? 1 : 0, std::memory_order_release);
   bool modeSwitch = g_ApplyModeSwitch.load(std::memory_order_acquire) != 0;
   bool resetWanted = lost && g_ResetDeviceRequest.load(std::memory_order_acquire) != 0;
-  if (!modeSwitch && !resetWanted) return;
+  if (!modeSwitch && !resetWanted) {
+    // A device that recovered after the logic thread asked for a reset needs none: answer the
+    // request, or the logic thread would wait at the hand-off for ever.
+    if (!lost) g_ResetDeviceRequest.store(0, std::memory_order_release);
+    return;
+  }
   s.LoseEffects();
   s.ReleaseDefaultPoolTextures();
-  if (s.HasDevice()) s.ResetDevice();
+  if (s.HasDevice() && s.ResetDevice()) g_DeviceLost.store(0, std::memory_order_release);
   s.RecreateDefaultPoolTextures();
   s.RestoreEffects();
   s.FlushSpriteCache();

@@ -9,7 +9,6 @@
 #include "app/app_state.h"
 #include "app/app_window.h"
 #include "app/lib_debug.h"
-#include "platform/game_path.h"
 #include "platform/message_box.h"
 
 namespace {
@@ -136,26 +135,4 @@ void ShutdownApplication() {
   delete g_AppRunState;
   g_AppRunState = nullptr;
   DebugOutput("# Shutdown: done\n");
-}
-
-bool CheckPackDataVersion() {
-  std::string text;
-  {
-    std::FILE* f = std::fopen(
-        vt::platform::HostPathForGamePath(".\\PackDataVersion\\pack_0008_version.txt").c_str(), "rb");
-    if (f == nullptr) return false;
-    char buffer[256] = {};
-    size_t n = std::fread(buffer, 1, 255, f);
-    std::fclose(f);
-    text.assign(buffer, n);
-  }
-  // The first word: blanks and line ends before it are skipped; a blank, line end or comment ends it.
-  size_t i = text.find_first_not_of(" \t\r\n");
-  if (i == std::string::npos) return false;
-  size_t j = i;
-  while (j < text.size() && text[j] != ' ' && text[j] != '\t' && text[j] != '\r' && text[j] != '\n' &&
-         text[j] != '\0' && text.compare(j, 2, "//") != 0)
-    ++j;
-  std::string word = text.substr(i, j - i);
-  return !word.empty() && std::atoi(word.c_str()) == 3;
 }

@@ -100,6 +100,7 @@ TEST(Smoke, OnlineClientFailureEndsWithAnErrorCode) {
 TEST(Smoke, MissingPackVersionEndsAfterTheErrorBox) {
   fs::path game = MakeGameFolder();
   fs::remove_all(game / "PackDataVersion");
+  fs::remove(game / "0008.p");  // the version file ships inside the last pack
   pid_t pid = Spawn({"--data", game.string(), "--frames", "600", "--trace", "trace.txt"});
   EXPECT_EQ(WaitExit(pid, 30), 0);
   EXPECT_NE(vt::test::ReadFile("trace.txt").find("Failed loading the data file."), std::string::npos);

@@ -248,3 +248,19 @@ TEST(Pacing, MovieSleepNoWaitAndTheNetPoll) {
 }
 
 }  // namespace
+
+namespace {
+TEST(HandOff, ADeviceThatRecoversBeforeItsResetReleasesTheLogicThread) {
+  RecordingServices services;
+  ResetFlags();
+  services.level = CooperativeLevel::NotReset;
+  ServiceDeviceReset();                   // the window thread sees the lost device
+  services.level = CooperativeLevel::Ok;  // and it comes back by itself
+  auto start = std::chrono::steady_clock::now();
+  HandOff(services);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(g_ResetDeviceRequest.load(), 0);
+  EXPECT_FALSE(g_QuitRequested.load());  // released by the window thread, not by the watchdog
+  ResetFlags();
+}
+}  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "FilePacFunc/FilePac.h"
 #include "app/app_config.h"
 #include "app/app_main.h"
 #include "app/app_state.h"

@@ -242,3 +242,26 @@ TEST_F(TextureTest, RegisterStaysConsistentUnderThreads) {
 
 }  // namespace
 }  // namespace vt::test
+
+#include "FilePacFunc/FilePac.h"
+#include "FilePacFunc/FilePacWriter.h"
+
+namespace vt::test {
+namespace {
+
+TEST_F(TextureTest, MountedPackMemberIsFoundBeforeTheDisk) {
+  WriteImage("src.png", vt::image::kFilePng, 24, 8, ~0u);
+  std::string png = ReadFile("src.png");
+  PackWriterMember member{".\\grp\\packed.png", std::vector<uint8_t>(png.begin(), png.end())};
+  ASSERT_TRUE(WritePackFile("test.p", std::span<const PackWriterMember>(&member, 1), PackWriterOptions{}));
+  WriteImage("grp/packed.png", vt::image::kFilePng, 40, 8, ~0u);
+  ASSERT_EQ(MountPack("test.p"), 1);
+  TextureHandle* t = LoadTexture(".\\grp\\packed");
+  GetPackList().Clear();
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->dx->usedWidth, 24);
+  FreeTexture(t);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -244,8 +244,6 @@ TEST_F(DeviceTest, TestSceneOnTheRecordingDevice) {
                           std::filesystem::copy_options::recursive);
   LoadShaderEffects();
   ASSERT_EQ(CreateFrameRenderTargets(), 1);
-  g_D3DManager->aspectW = 16;
-  g_D3DManager->aspectH = 9;
   TextureHandle* sprite = SolidTexture(64, 64, 0xC0FFC040u);
   DrawTestSceneFrame(sprite, 0);
   // Scene pass: floor, sprites in runs of blend modes, the fade; then the capture copy; then the
@@ -254,7 +252,7 @@ TEST_F(DeviceTest, TestSceneOnTheRecordingDevice) {
   uint64_t capture = HandleTexture(g_CaptureTarget)->Serial();
   uint64_t scene0 = HandleTexture(g_SceneTargets[0])->Serial();
   const DeviceRecord* captureDraw = nullptr;
-  const DeviceRecord* composeDraw = nullptr;
+  const DeviceRecord* composeDraw = nullptr;  // the scene, drawn last into the back buffer
   for (const DeviceRecord* d : Draws()) {
     programs.push_back(d->program);
     if (d->targetSerial[0] == capture) captureDraw = d;

@@ -273,3 +273,40 @@ TEST_F(DeviceTest, TestSceneOnTheRecordingDevice) {
 
 }  // namespace
 }  // namespace vt::test
+
+#include "Dxtools/D3D_Tools/d3d_spine.h"
+
+namespace vt::test {
+namespace {
+
+TEST_F(DeviceTest, SpineParametersRoundTripAndKeepTheRest) {
+  PresentParameters stored = GetPresentParameters();
+  vt::PresentParams spine = SpinePresentParams(stored);
+  EXPECT_EQ(spine.backBufferWidth, 1280);
+  EXPECT_TRUE(spine.windowed);
+  EXPECT_EQ(spine.swapEffectCopy, 1);
+  EXPECT_EQ(spine.presentImmediate, 1);
+  // The Alt+Enter switch: full screen keeps count 1 and a format.
+  spine.windowed = false;
+  spine.backBufferCount = 1;
+  spine.backBufferFormat = FMT_X8R8G8B8;
+  spine.backBufferWidth = 1024;
+  PresentParameters back = PresentParamsFromSpine(spine, stored);
+  EXPECT_EQ(back.Windowed, 0);
+  EXPECT_EQ(back.BackBufferWidth, 1024u);
+  EXPECT_EQ(back.BackBufferFormat, FMT_X8R8G8B8);
+  EXPECT_EQ(back.EnableAutoDepthStencil, stored.EnableAutoDepthStencil);
+  EXPECT_EQ(back.AutoDepthStencilFormat, FMT_D16);
+  SetPresentParameters(back);
+  EXPECT_EQ(ResetDevice(), 1);
+  EXPECT_EQ(g_BackBufferSurface->Width(), 1024u);
+  EXPECT_EQ(SpineCooperativeLevel(), vt::CooperativeLevel::Ok);
+  g_D3DDevice->ForceLost();
+  EXPECT_EQ(SpineCooperativeLevel(), vt::CooperativeLevel::Lost);
+  EXPECT_EQ(SpineCooperativeLevel(), vt::CooperativeLevel::NotReset);
+  EXPECT_EQ(RecoverDevice(), 1);
+  EXPECT_EQ(SpineCooperativeLevel(), vt::CooperativeLevel::Ok);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -302,3 +302,37 @@ TEST_F(GlScene, TestSceneRendersSpritesBlendsAndAnEffect) {
 
 }  // namespace
 }  // namespace vt::test
+
+#include <thread>
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlScene, WindowThreadRecoveryAndClearsMakeNoGlCalls) {
+  // Start-up's clear and the recovery run on the window thread, which never has the context.
+  std::thread window([] {
+    EXPECT_EQ(ClearScreen(CLEAR_TARGET, 0), 1);
+    PresentParameters p = GetPresentParameters();
+    p.BackBufferWidth = 200;
+    p.BackBufferHeight = 100;
+    SetPresentParameters(p);
+    EXPECT_EQ(RecoverDevice(), 1);
+  });
+  window.join();
+  // The rendering thread picks the new sizes up at its next drawing.
+  BindSceneRenderTargets();
+  g_DrawBlendMode = 5;
+  DrawRect(nullptr, 0, 0, 640, 480, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 10);
+  g_DrawBlendMode = 1;
+  RenderMain();
+  RestoreBackBufferTargets();
+  QueueSceneComposition();
+  RenderMain();
+  std::vector<uint8_t> px = ReadBack(g_D3DDevice->GetBackBuffer().get());
+  EXPECT_EQ(g_D3DDevice->GetBackBuffer()->Width(), 200u);
+  EXPECT_EQ(PixelAt(px, 200, 100, 50) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -336,3 +336,37 @@ TEST_F(GlScene, WindowThreadRecoveryAndClearsMakeNoGlCalls) {
 
 }  // namespace
 }  // namespace vt::test
+
+#include <epoxy/gl.h>
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlGfx, TextureChangesAreUploadedAndFreedTexturesDeletedOnTheRenderingThread) {
+  TextureHandle* target = CreateRenderTargetTexture(32, 32, FMT_A8R8G8B8);
+  TextureHandle* tex = SolidTexture(16, 16, 0xFFFF0000u);
+  for (uint32_t fill : {0xFFFF0000u, 0xFF0000FFu}) {
+    auto* p = static_cast<uint32_t*>(LockTexture(tex->dx, nullptr));
+    for (int i = 0; i < 16 * GetTexturePitch(tex) / 4; ++i) p[i] = fill;
+    UnlockTexture(tex->dx);
+    SetRenderTargetTexture(target);
+    ClearScreen(CLEAR_TARGET, 0xFF000000u);
+    DrawSprite(nullptr, tex, 0, 0, 16, 16, 0, 0, 16, 16, ~0u, 0, 1);
+    RenderMain();
+    ResetDrawList(&g_MainDrawList);
+    std::vector<uint8_t> px = ReadBack(HandleTexture(target));
+    EXPECT_EQ(PixelAt(px, 32, 4, 4), fill);
+  }
+  uint32_t name = HandleTexture(tex)->glName;
+  ASSERT_NE(name, 0u);
+  std::thread worker([tex] { FreeTexture(tex); });  // a loader thread frees it
+  worker.join();
+  EXPECT_TRUE(glIsTexture(name));  // not yet: only the rendering thread deletes
+  RenderMain();
+  EXPECT_FALSE(glIsTexture(name));
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
+}
+
+}  // namespace
+}  // namespace vt::test

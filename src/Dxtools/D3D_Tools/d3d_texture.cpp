@@ -351,3 +351,15 @@ size_t DefaultPoolTextureCount() {
   std::lock_guard<std::mutex> lock(g_defaultPoolMutex);
   return g_DefaultPoolTextures.size();
 }
+
+bool DefaultPoolUsedSize(const Texture* texture, int32_t* width, int32_t* height) {
+  std::lock_guard<std::mutex> lock(g_defaultPoolMutex);
+  for (TextureHandle* h : g_DefaultPoolTextures) {
+    if (h->dx && h->dx->texture == texture) {
+      *width = h->dx->usedWidth;
+      *height = h->dx->usedHeight;
+      return true;
+    }
+  }
+  return false;
+}

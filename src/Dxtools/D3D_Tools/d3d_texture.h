@@ -53,6 +53,8 @@ void FreeTexture(TextureHandle* handle);
 void UnregisterDefaultPoolTexture(TextureHandle* handle);
 void ReleaseDefaultPoolTextures();
 void RecreateDefaultPoolTextures();
+// The used size of a registered render target's texture; false when no handle holds it.
+bool DefaultPoolUsedSize(const vt::gfx::Texture* texture, int32_t* width, int32_t* height);
 // The number of handles in the default-pool register (tests).
 size_t DefaultPoolTextureCount();
 

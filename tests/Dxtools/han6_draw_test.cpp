@@ -184,7 +184,7 @@ TEST(Han6Easing, AngleBlendTakesTheShorterWay) {
       {0.1f, 0.9f, 0.0f, 0.9f},                                // progress 0: the from-frame's
       {0.3f, 0.3f, 0.5f, 0.3f},    {0.0f, 0.5f, 0.5f, 0.25f},  // exactly half a turn: e = 0.5 stays
       {0.0f, -0.5f, 0.5f, 0.25f},                              // -0.5 wraps to +0.5
-      {0.75f, 0.25f, 0.5f, 0.0f},  // 1.0 wraps to 0
+      {0.75f, 0.25f, 0.5f, 0.0f},                              // 1.0 wraps to 0
   };
   for (const auto& tc : cases)
     EXPECT_NEAR(LerpAngleTurns(tc.a, tc.b, tc.t), tc.want, 1e-6) << tc.a << " " << tc.b << " " << tc.t;

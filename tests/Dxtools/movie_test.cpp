@@ -123,7 +123,7 @@ TEST_F(MovieTest, AFrameIsNeverCopiedTwice) {
   EXPECT_EQ(textures_.display[0], textures_.staging[0]);
   At(0.01);
   DrawMovieFrame(&textures_, 10);
-  EXPECT_EQ(CopyFrameToSurface(textures_.StagingSurface()), kMovieFalse);
+  EXPECT_EQ(CopyFrameToSurface(textures_.StagingSurface()), S_FALSE);
   EXPECT_EQ(g_Movie->framesCopied, 1u);
   At(0.05);
   DrawMovieFrame(&textures_, 10);
@@ -167,7 +167,7 @@ TEST_F(MovieTest, FailuresStayWithTheirFile) {
     EXPECT_EQ(IsMoviePlaying(), ok) << path;
     FreeMovieTextures(&textures_);
   }
-  EXPECT_EQ(OpenMovie(nullptr), kMovieEPointer);
+  EXPECT_EQ(OpenMovie(nullptr), E_POINTER);
   vt::SetDebugQuiet(false);
 }
 

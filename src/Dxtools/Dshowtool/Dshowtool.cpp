@@ -60,8 +60,7 @@ void CloseMovieLocked() {
 void WarmUpOnce() {
   if (g_warmUpDone) return;
   g_warmUpDone = true;
-  auto probe = NewPlayer(false);
-  if (!probe->Open(ResolveGameDiskPath(kOpeningMovie))) {
+  if (!vt::movie::ProbeMovieFile(ResolveGameDiskPath(kOpeningMovie))) {
     DebugPrint("movie: warm-up with %s failed; other movies are not affected\n", kOpeningMovie);
   }
 }
@@ -95,17 +94,17 @@ void ReleaseMovie() {
   g_MovieNotifyMessage = 0;
 }
 
-int32_t OpenMovie(const char* path) {
+HRESULT OpenMovie(const char* path) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
-  if (path == nullptr) return kMovieEPointer;
-  if (!g_Movie) return kMovieEFail;
+  if (path == nullptr) return E_POINTER;
+  if (!g_Movie) return E_FAIL;
   WarmUpOnce();
   CloseMovieLocked();
   std::string gamePath(path, strnlen(path, 260));
   g_Movie->player = NewPlayer(true);
   if (!g_Movie->player->Open(ResolveGameDiskPath(gamePath), 24)) {
     CloseMovieLocked();
-    return kMovieEFail;
+    return E_FAIL;
   }
   CDxDShowMovie& m = *g_Movie;
   m.frameWidth = m.player->width();
@@ -117,7 +116,7 @@ int32_t OpenMovie(const char* path) {
   m.openState = 1;
   m.path = gamePath;
   m.restartFlag = 0;
-  return kMovieOk;
+  return S_OK;
 }
 
 namespace {
@@ -131,7 +130,7 @@ int OpenMovieTexture(const char* path) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   ReleaseMovie();
   CreateMovie();
-  if (OpenMovie(path) != kMovieOk) return 0;
+  if (OpenMovie(path) != S_OK) return 0;
   AttachNotify();
   g_MovieOpened = 1;
   return 1;
@@ -282,28 +281,28 @@ bool CopyFrameRows(const uint8_t* frame, int frameWidth, int frameHeight, int fr
   return true;
 }
 
-int32_t CopyFrameToSurface(const MovieSurface& surface) {
+HRESULT CopyFrameToSurface(const MovieSurface& surface) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   if (!g_Movie || g_Movie->outputMode != 4 || g_Movie->frameFormat == 0 || surface.bits == nullptr) {
-    return kMovieEFail;
+    return E_FAIL;
   }
   CDxDShowMovie& m = *g_Movie;
   double frameTime = m.player->AverageFrameTime();
   if (!(frameTime > 0.0)) frameTime = 1.0 / 60.0;
   double pos = m.player->Position();
-  if (pos < 0.0) return kMovieEFail;
+  if (pos < 0.0) return E_FAIL;
   int64_t index = static_cast<int64_t>(pos / frameTime);
-  if (index == m.lastFrameIndex) return kMovieFalse;  // this frame is already in the surface
+  if (index == m.lastFrameIndex) return S_FALSE;  // this frame is already in the surface
   m.lastFrameIndex = index;
   std::vector<uint8_t> bits;
   if (!m.player->GetCurrentFrame(&bits) || bits.size() < static_cast<size_t>(m.bytesPerRow) * m.frameHeight) {
-    return kMovieEFail;
+    return E_FAIL;
   }
   std::memcpy(m.frameBuffer.data(), bits.data(), static_cast<size_t>(m.bytesPerRow) * m.frameHeight);
   if (!CopyFrameRows(m.frameBuffer.data(), m.frameWidth, m.frameHeight, m.frameFormat, surface))
-    return kMovieEFail;
+    return E_FAIL;
   ++m.framesCopied;
-  return kMovieOk;
+  return S_OK;
 }
 
 void SetMovieRestartFlag() {
@@ -317,7 +316,7 @@ int RestartMovieAfterReset() {
   double position = GetMoviePosition();
   bool wasRunning = g_Movie->playState == 2;
   std::string path = g_Movie->path;
-  if (OpenMovie(path.c_str()) == kMovieOk) {
+  if (OpenMovie(path.c_str()) == S_OK) {
     AttachNotify();
     SeekMovie(position, true);
     g_Movie->player->SetVolume(MovieVolumeFromOptions());
@@ -337,7 +336,7 @@ void DrawMovieFrame(MovieTextures* textures, int priority) {
   int restarted = RestartMovieAfterReset();
   if (restarted != 0 && playing == 0) SeekMovie(position, true);
   if (playing != 0 || restarted != 0) {
-    if (CopyFrameToSurface(textures->StagingSurface()) == kMovieOk) textures->display = textures->staging;
+    if (CopyFrameToSurface(textures->StagingSurface()) == S_OK) textures->display = textures->staging;
   }
   if (g_drawHook) g_drawHook(*textures, priority);
 }

@@ -9,17 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/hresult.h"
 #include "platform/movie/movie_player.h"
 
 constexpr int kMovieFormatR8G8B8 = 20;
 constexpr int kMovieFormatA8R8G8B8 = 21;
 constexpr int kMovieFormatX8R8G8B8 = 22;
 constexpr uint32_t kMovieNotifyMessage = 0x402;
-
-constexpr int32_t kMovieOk = 0;
-constexpr int32_t kMovieFalse = 1;
-constexpr int32_t kMovieEPointer = static_cast<int32_t>(0x80004003u);
-constexpr int32_t kMovieEFail = static_cast<int32_t>(0x80004005u);
 
 // A locked texture region the frame is written into.
 struct MovieSurface {
@@ -71,7 +67,7 @@ extern int g_MovieOpened;
 
 void CreateMovie();
 void ReleaseMovie();
-int32_t OpenMovie(const char* path);
+HRESULT OpenMovie(const char* path);
 int OpenMovieTexture(const char* path);
 int CreateMovieTextures(MovieTextures* textures);
 void FreeMovieTextures(MovieTextures* textures);
@@ -84,7 +80,7 @@ int IsMoviePlaying();
 int HandleMovieEvents();
 void DrawMovieFrame(MovieTextures* textures, int priority);
 int RestartMovieAfterReset();
-int32_t CopyFrameToSurface(const MovieSurface& surface);
+HRESULT CopyFrameToSurface(const MovieSurface& surface);
 // The window thread marks a device reset; the next drawn frame reopens the movie.
 void SetMovieRestartFlag();
 

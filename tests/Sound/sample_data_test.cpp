@@ -3,13 +3,22 @@
 // and shows changing pictures.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "Dxtools/Dshowtool/Dshowtool.h"
+#include "Dxtools/gfx_test_env.h"
 #include "Dxtools/sound_test_util.h"
 #include "Sound/soundproc.h"
+#include "app/save_data.h"
 
 namespace {
+
+// The recording device's start and stop, for a test that needs it in only one of its cases.
+struct GfxTools : vt::test::RecordingGfx {
+  using RecordingGfx::StartTools;
+  using RecordingGfx::StopTools;
+};
 
 class SampleDataTest : public vt::test::NullDeviceFixture {
  protected:
@@ -20,7 +29,9 @@ class SampleDataTest : public vt::test::NullDeviceFixture {
     ReleaseSoundDevice();
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(VT_SAMPLE_DIR);
-    SetSoundOptionsProvider([] { return std::optional<SoundGameOptions>(SoundGameOptions{}); });
+    std::memset(&gameData_, 0, sizeof gameData_);
+    gameData_.BackgroundSound = 1;
+    g_GameData = &gameData_;
     StartUpSound();
     g_AttractMute = 0;
     ApplySoundVolumes();
@@ -28,7 +39,7 @@ class SampleDataTest : public vt::test::NullDeviceFixture {
   void TearDown() override {
     if (previous_.empty()) return;
     ReleaseSound();
-    SetSoundOptionsProvider({});
+    g_GameData = nullptr;
     std::filesystem::current_path(previous_);
     NullDeviceFixture::TearDown();
   }
@@ -38,6 +49,7 @@ class SampleDataTest : public vt::test::NullDeviceFixture {
     return v.empty() ? 0 : sum / static_cast<int64_t>(v.size());
   }
   std::filesystem::path previous_;
+  GameData gameData_;
 };
 
 TEST_F(SampleDataTest, EffectsAndMusicLoadAndSound) {
@@ -64,6 +76,7 @@ TEST_F(SampleDataTest, EffectsAndMusicLoadAndSound) {
 }
 
 TEST_F(SampleDataTest, MoviesOpenAndShowChangingPictures) {
+  GfxTools::StartTools(nullptr, 1280, 720);
   int64_t now = 0;
   SetMovieClock([&] { return now; });
   for (const char* path : {".\\Movie\\ZOLV_OP.mpeg", ".\\dat\\dat_m_ttl.d", ".\\dat\\dat_m_vs.d"}) {
@@ -74,14 +87,15 @@ TEST_F(SampleDataTest, MoviesOpenAndShowChangingPictures) {
     EXPECT_EQ(textures.frameWidth, 320);
     EXPECT_EQ(textures.frameHeight, 240);
     DrawMovieFrame(&textures, 0);
-    std::vector<uint8_t> first = textures.display;
+    std::vector<uint8_t> first = HandleTexture(textures.display)->Pixels();
     now = 1'000'000'000;
     DrawMovieFrame(&textures, 0);
-    EXPECT_NE(first, textures.display) << path;
+    EXPECT_NE(first, HandleTexture(textures.display)->Pixels()) << path;
     EXPECT_GT(Loudness(Run(4410)), 100) << path;  // the movie's sound
     FreeMovieTextures(&textures);
   }
   SetMovieClock({});
+  GfxTools::StopTools();
 }
 
 }  // namespace

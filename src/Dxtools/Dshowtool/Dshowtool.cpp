@@ -2,14 +2,18 @@
 // through the window thread, and the per-frame copy into the movie textures.
 #include "Dxtools/Dshowtool/Dshowtool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/DirectSoundApp/DirectSoundApp.h"
-#include "Dxtools/DirectSoundApp/sound_file_data.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Sound/soundproc.h"
 #include "app/lib_debug.h"
+#include "platform/path_translate.h"
 #include "platform/window_events.h"
 
 std::unique_ptr<CDxDShowMovie> g_Movie;
@@ -27,13 +31,19 @@ std::recursive_mutex& MovieLock() {
 }
 
 vt::movie::MoviePlayer::Clock g_movieClock;
-std::function<void(const MovieTextures&, int)> g_drawHook;
 bool g_warmUpDone = false;
 
 // Bounded retries where the game repeated a call until the player agreed.
 constexpr int kStateAttempts = 10;
 
 const char* kOpeningMovie = ".\\Movie\\ZOLV_OP.mpeg";
+
+void FreeTextures(MovieTextures* textures) {
+  if (textures == nullptr) return;
+  FreeTexture(textures->display);
+  FreeTexture(textures->staging);
+  *textures = MovieTextures{};
+}
 
 int RoundUpPow2(int v) {
   int p = 16;
@@ -60,7 +70,7 @@ void CloseMovieLocked() {
 void WarmUpOnce() {
   if (g_warmUpDone) return;
   g_warmUpDone = true;
-  if (!vt::movie::ProbeMovieFile(ResolveGameDiskPath(kOpeningMovie))) {
+  if (!vt::movie::ProbeMovieFile(vt::platform::ResolveGamePath(kOpeningMovie))) {
     DebugPrint("movie: warm-up with %s failed; other movies are not affected\n", kOpeningMovie);
   }
 }
@@ -70,11 +80,6 @@ void WarmUpOnce() {
 void SetMovieClock(vt::movie::MoviePlayer::Clock clock) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   g_movieClock = std::move(clock);
-}
-
-void SetMovieDrawHook(std::function<void(const MovieTextures&, int)> hook) {
-  std::lock_guard<std::recursive_mutex> lock(MovieLock());
-  g_drawHook = std::move(hook);
 }
 
 void CreateMovie() {
@@ -102,7 +107,7 @@ HRESULT OpenMovie(const char* path) {
   CloseMovieLocked();
   std::string gamePath(path, strnlen(path, 260));
   g_Movie->player = NewPlayer(true);
-  if (!g_Movie->player->Open(ResolveGameDiskPath(gamePath), 24)) {
+  if (!g_Movie->player->Open(vt::platform::ResolveGamePath(gamePath), 24)) {
     CloseMovieLocked();
     return E_FAIL;
   }
@@ -146,15 +151,21 @@ int32_t MovieVolumeFromOptions() {
 int CreateMovieTextures(MovieTextures* textures) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   if (textures == nullptr || !g_Movie || g_Movie->openState != 1) return 0;
+  FreeTextures(textures);
   textures->frameWidth = g_Movie->frameWidth;
   textures->frameHeight = g_Movie->frameHeight;
   textures->width = RoundUpPow2(g_Movie->frameWidth);
   textures->height = RoundUpPow2(g_Movie->frameHeight);
-  textures->format = kMovieFormatX8R8G8B8;
-  textures->pitch = textures->width * 4;
-  textures->staging.assign(static_cast<size_t>(textures->pitch) * textures->height, 0);
-  textures->display = textures->staging;
-  textures->created = true;
+  {
+    auto device = LockD3DDevice();
+    textures->display = CreateRenderTargetTexture(textures->width, textures->height, vt::gfx::FMT_X8R8G8B8);
+    textures->staging = CreateSystemMemTexture(textures->width, textures->height, vt::gfx::FMT_X8R8G8B8);
+  }
+  if (textures->display == nullptr || textures->staging == nullptr) {
+    DebugPrint("movie: no textures for %s\n", g_Movie->path.c_str());
+    FreeTextures(textures);
+    return 0;
+  }
   PlayMovie();
   g_MoviePlaying = 1;
   g_Movie->player->SetVolume(MovieVolumeFromOptions());
@@ -164,7 +175,7 @@ int CreateMovieTextures(MovieTextures* textures) {
 void FreeMovieTextures(MovieTextures* textures) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   ReleaseMovie();
-  if (textures != nullptr) *textures = MovieTextures{};
+  FreeTextures(textures);
 }
 
 int PlayMovie() {
@@ -330,13 +341,31 @@ int RestartMovieAfterReset() {
 
 void DrawMovieFrame(MovieTextures* textures, int priority) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
-  if (textures == nullptr || !textures->created) return;
+  if (textures == nullptr || textures->display == nullptr || textures->staging == nullptr) return;
   int playing = IsMoviePlaying();
   double position = GetMoviePosition();
   int restarted = RestartMovieAfterReset();
   if (restarted != 0 && playing == 0) SeekMovie(position, true);
-  if (playing != 0 || restarted != 0) {
-    if (CopyFrameToSurface(textures->StagingSurface()) == S_OK) textures->display = textures->staging;
+  if ((playing != 0 || restarted != 0) && g_D3DDevice != nullptr) {
+    auto device = LockD3DDevice();
+    vt::gfx::Rect frame{0, 0, std::min(textures->frameWidth, textures->width),
+                        std::min(textures->frameHeight, textures->height)};
+    DxTexture* staging = textures->staging->dx;
+    if (void* bits = LockTexture(staging, &frame)) {
+      MovieSurface surface{static_cast<uint8_t*>(bits), staging->lockPitch, frame.right, frame.bottom,
+                           kMovieFormatX8R8G8B8};
+      HRESULT hr = CopyFrameToSurface(surface);
+      UnlockTexture(staging);
+      if (hr == S_OK) {
+        g_D3DDevice->CopySurface(HandleTexture(textures->staging), &frame, HandleTexture(textures->display),
+                                 0, 0);
+      }
+    }
   }
-  if (g_drawHook) g_drawHook(*textures, priority);
+  // Full screen, the frame's part of the texture, smoothly scaled.
+  g_DrawFilterMode = 2;
+  DrawSprite(&g_MainDrawList, textures->display, 0, 0, 640, 480, 0.0f, 0.0f,
+             static_cast<float>(textures->frameWidth), static_cast<float>(textures->frameHeight), 0xFFFFFFFFu,
+             0, priority);
+  g_DrawFilterMode = 1;
 }

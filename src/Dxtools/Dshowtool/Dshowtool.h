@@ -26,20 +26,17 @@ struct MovieSurface {
   int format = 0;
 };
 
-// The scene's movie textures: a staging image the frame is copied into and the display image
-// that is drawn. Both are CPU images in X8R8G8B8 (blue, green, red, pad bytes), the frame size
-// rounded up to powers of two of at least 16.
+// The scene's movie textures: the display texture (a render target) that is drawn and the
+// staging texture (system memory) the frame is copied into first, both X8R8G8B8 and the frame
+// size rounded up to powers of two of at least 16.
+struct TextureHandle;
 struct MovieTextures {
-  bool created = false;
+  TextureHandle* display = nullptr;
+  TextureHandle* staging = nullptr;
   int width = 0;
   int height = 0;
-  int pitch = 0;
-  int format = kMovieFormatX8R8G8B8;
   int frameWidth = 0;
   int frameHeight = 0;
-  std::vector<uint8_t> staging;
-  std::vector<uint8_t> display;
-  MovieSurface StagingSurface() { return {staging.data(), pitch, width, height, format}; }
 };
 
 class CDxDShowMovie {
@@ -95,5 +92,3 @@ int32_t MovieVolumeFromOptions();
 
 // Tests: the clock new players run on (none: the steady clock).
 void SetMovieClock(vt::movie::MoviePlayer::Clock clock);
-// Where DrawMovieFrame queues the display texture (the graphics layer installs it).
-void SetMovieDrawHook(std::function<void(const MovieTextures&, int priority)> hook);

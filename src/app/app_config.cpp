@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/ini_lookup.h"
+#include "Dxtools/IniFile.h"
 #include "platform/profile_string.h"
 
 AppConfig g_AppConfig;
@@ -14,9 +14,9 @@ DebugConfig g_DebugConfig;
 
 void LoadAppConfig() {
   AppConfig& c = g_AppConfig;
-  vt::IniLookup ini;
-  // Read from disk only: a pack member at this path must never shadow the player's file.
-  if (ini.LoadFromDisk(".\\System\\_App.ini")) {
+  IniFile ini;
+  // Files under System are read from disk only: a pack member there never shadows them.
+  if (ini.Load(".\\System\\_App.ini")) {
     auto get = [&ini](const char* key, int missing) {
       const char* v = ini.FindKey("System", key);
       return v != nullptr ? std::atoi(v) : missing;
@@ -68,11 +68,11 @@ void SaveAppConfig() {
 }
 
 bool LoadDebugConfig() {
-  vt::IniLookup ini;
+  IniFile ini;
   if (!ini.Load(".\\_Debug.ini")) return false;
   const char* format = ini.FindKey("Debug", "SSFormat");
   g_DebugConfig.SSFormat =
-      format != nullptr ? std::string(format, vt::IniValueLength(format)).substr(0, 256) : "";
+      format != nullptr ? std::string(format, IniValueLength(format)).substr(0, 256) : "";
   if (const char* skip = ini.FindKey("Debug", "FrameSkip"))
     g_DebugConfig.FrameSkip = std::strtof(skip, nullptr);
   return true;

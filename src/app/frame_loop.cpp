@@ -112,10 +112,15 @@ void ServiceDeviceReset() {
   g_DeviceLost.store(lost ? 1 : 0, std::memory_order_release);
   bool modeSwitch = g_ApplyModeSwitch.load(std::memory_order_acquire) != 0;
   bool resetWanted = lost && g_ResetDeviceRequest.load(std::memory_order_acquire) != 0;
-  if (!modeSwitch && !resetWanted) return;
+  if (!modeSwitch && !resetWanted) {
+    // A device that recovered after the logic thread asked for a reset needs none: answer the
+    // request, or the logic thread would wait at the hand-off for ever.
+    if (!lost) g_ResetDeviceRequest.store(0, std::memory_order_release);
+    return;
+  }
   s.LoseEffects();
   s.ReleaseDefaultPoolTextures();
-  if (s.HasDevice()) s.ResetDevice();
+  if (s.HasDevice() && s.ResetDevice()) g_DeviceLost.store(0, std::memory_order_release);
   s.RecreateDefaultPoolTextures();
   s.RestoreEffects();
   s.FlushSpriteCache();
@@ -148,6 +153,7 @@ int MainLoopThread() {
 void RunWindowLoop() {
   // The logic thread keeps normal priority; it gets a large stack for deep spawn chains.
   std::atomic<bool> logicDone{false};
+  vt::Services().BeforeLogicThreadStart();
   pthread_t logic{};
   pthread_attr_t attr;
   pthread_attr_init(&attr);
@@ -162,7 +168,7 @@ void RunWindowLoop() {
     if (got != 0) {
       vt::platform::DispatchWindowEvent(event);
       if (vt::HandleMainWindowEvent(event)) {
-        DestroyMainWindow();
+        CloseMainWindow();
         quitMessage = true;
       }
       continue;
@@ -171,7 +177,7 @@ void RunWindowLoop() {
     vt::platform::RunWindowThreadCalls();
     ServiceDeviceReset();
     if (g_QuitRequested.load(std::memory_order_acquire)) {
-      DestroyMainWindow();
+      CloseMainWindow();
       quitMessage = true;
     }
   }

@@ -32,10 +32,10 @@ int PacingStopwatch::WaitUntil(double frameTime) {
   }
   while (elapsed < frameTime) {
     if (sceneUnchanged && sceneUnchanged() && updateNetConnection && updateNetConnection() == 0) break;
-    double remaining = frameTime - elapsed;
     // Sleep to about 1 ms before the deadline, then yield: no long busy wait on few cores.
-    if (remaining > 0.0015) {
-      clock.SleepMs(static_cast<uint32_t>(std::floor((remaining - 0.001) * 1000.0)));
+    uint32_t sleepMs = static_cast<uint32_t>(std::floor((frameTime - elapsed - 0.001) * 1000.0));
+    if (frameTime - elapsed > 0.002 && sleepMs > 0) {
+      clock.SleepMs(sleepMs);
     } else {
       clock.Yield();
     }

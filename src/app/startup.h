@@ -12,4 +12,3 @@ bool InitAppResources();
 int LoadGameDataSet();
 int LoadCommonResources();
 void ShutdownApplication();
-bool CheckPackDataVersion();

@@ -1,0 +1,100 @@
+// Frame render targets, their binding, the capture and the letterboxed composition.
+#include "Dxtools/GrpManager/grp_frame_targets.h"
+
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "app/app_state.h"
+
+using namespace vt::gfx;
+
+TextureHandle* g_SceneTargets[3] = {};
+TextureHandle* g_CaptureTarget = nullptr;
+
+TextureHandle* GetSceneTarget(int index) {
+  if (index < 0 || index > 2) return nullptr;
+  return g_SceneTargets[index];
+}
+
+int CreateFrameRenderTargets() {
+  if (!g_D3DDevice) return 0;
+  Format f = g_D3DDevice->GetBackBuffer() ? g_D3DDevice->GetBackBuffer()->GetFormat() : FMT_X8R8G8B8;
+  for (auto& t : g_SceneTargets)
+    if (!t) t = CreateRenderTargetTexture(1280, 720, f);
+  if (!g_CaptureTarget) g_CaptureTarget = CreateRenderTargetTexture(1280, 720, f);
+  return g_SceneTargets[0] ? 1 : 0;
+}
+
+void FreeFrameRenderTargets() {
+  for (auto& t : g_SceneTargets) {
+    FreeTexture(t);
+    t = nullptr;
+  }
+  FreeTexture(g_CaptureTarget);
+  g_CaptureTarget = nullptr;
+}
+
+void BindSceneRenderTargets() {
+  if (!g_D3DDevice) return;
+  g_D3DDevice->SetRenderTarget(0, HandleTexture(g_SceneTargets[0]));  // null: the back buffer
+  g_D3DDevice->SetRenderTarget(1, HandleTexture(g_SceneTargets[1]));
+  g_D3DDevice->SetRenderTarget(2, HandleTexture(g_SceneTargets[2]));
+  g_D3DDevice->Clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
+}
+
+void RestoreBackBufferTargets() {
+  if (g_D3DDevice) {
+    g_D3DDevice->SetRenderTarget(0, nullptr);
+    g_D3DDevice->SetRenderTarget(1, nullptr);
+    g_D3DDevice->SetRenderTarget(2, nullptr);
+  }
+  ResetDrawList(&g_MainDrawList);
+}
+
+void CaptureScreenTexture() {
+  if (!g_CaptureScreenRequest.load(std::memory_order_acquire) || !g_D3DDevice) return;
+  D3DSurface* saved[3];
+  SaveRenderTargets(saved);
+  g_D3DDevice->SetRenderTarget(0, HandleTexture(g_CaptureTarget));
+  g_D3DDevice->SetRenderTarget(1, nullptr);
+  g_D3DDevice->SetRenderTarget(2, nullptr);
+  g_D3DDevice->Clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0, 1.0f, 0);
+  ResetDrawList(&g_MainDrawList);
+  DrawSprite(&g_MainDrawList, g_SceneTargets[0], 0, 0, 640, 480, 0, 0, 640, 480, 0xFFFFFFFFu, 0, 0);
+  RunDrawList(&g_MainDrawList);
+  RestoreRenderTargets(saved);
+  ReleaseRenderTargets(saved);
+  g_CaptureScreenRequest.store(0, std::memory_order_release);
+}
+
+void GetSceneLetterbox(int* x, int* y, int* w, int* h) {
+  int bw = 640, bh = 480;
+  float aw = 4.0f, ah = 3.0f;
+  if (g_D3DDevice) {
+    TextureRef back = g_D3DDevice->GetBackBuffer();
+    bw = static_cast<int>(back->Width());
+    bh = static_cast<int>(back->Height());
+  }
+  if (g_D3DManager) {
+    aw = g_D3DManager->aspectW;
+    ah = g_D3DManager->aspectH;
+  }
+  FitRect r = FitLetterbox(bw, bh, 4.0f, 3.0f, aw, ah);
+  *x = r.x;
+  *y = r.y;
+  *w = r.w;
+  *h = r.h;
+}
+
+int QueueSceneComposition() {
+  int x, y, w, h;
+  GetSceneLetterbox(&x, &y, &w, &h);
+  uint8_t blend = g_DrawBlendMode, filter = g_DrawFilterMode;
+  g_DrawBlendMode = 5;   // opaque copy of the scene
+  g_DrawFilterMode = 2;  // scaled smoothly
+  int r = DrawSprite(&g_MainDrawList, g_SceneTargets[0], x, y, w, h, 0, 0, 640, 480, 0xFFFFFFFFu, 0, 0);
+  g_DrawBlendMode = blend;
+  g_DrawFilterMode = filter;
+  return r;
+}

@@ -1,0 +1,48 @@
+// The OpenGL 3.3 core side of the device (internal to src/platform/gfx). Every function here runs
+// on the thread that has the context current, except Create, which runs on the window thread and
+// leaves the context released.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/gfx/device.h"
+
+namespace vt::gfx {
+
+struct Device::GlState {
+  SDL_Window* window = nullptr;
+  SDL_GLContext context = nullptr;
+  uint32_t vao = 0, vbo = 0, ibo = 0;
+  uint32_t renderFbo = 0, readFbo = 0, drawFbo = 0;
+  uint32_t depthRb = 0;
+  uint32_t depthAllocW = 0, depthAllocH = 0;
+  uint32_t fixedProgram = 0;
+  int fixedViewportLoc = -1, fixedHasTexLoc = -1, fixedTexLoc = -1;
+  uint32_t samplers[2][4] = {};  // [wrap][filter]
+  float maxAnisotropy = 1.0f;
+  bool depthClamp = true;
+  std::string vendor, renderer;
+  bool contextUsable = true;
+  ~GlState();
+};
+
+namespace gl {
+
+std::unique_ptr<Device::GlState> Create(SDL_Window* window, std::string* error);
+// Uploads a texture's image or allocates a render target's storage when needed.
+void EnsureTexture(Texture* t);
+void DeleteQueued(GlDeletionQueue& queue);
+void Clear(Device::GlState& s, Device& d, uint32_t flags, uint32_t colour, float z);
+void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertices, uint32_t primitiveCount,
+          const uint32_t* indices, const void* vertices);
+void Present(Device::GlState& s, Device& d);
+// Reads a render target into B, G, R, A rows (top row first).
+bool ReadTarget(Device::GlState& s, Texture* target, int x, int y, int w, int h, uint8_t* bgra);
+bool CopyTarget(Device::GlState& s, Texture* source, const Rect& rect, Texture* destination);
+
+}  // namespace gl
+}  // namespace vt::gfx

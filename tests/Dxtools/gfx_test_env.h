@@ -1,0 +1,66 @@
+// Shared set-up of the graphics tests: the device tools with a recording device (or a GL device on
+// a hidden SDL window), the draw-list manager, and small helpers to make textures and read records.
+#pragma once
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "Dxtools/D3D_Tools/d3d_batch.h"
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/GrpManager/grp_frame_targets.h"
+
+namespace vt::test {
+
+// Recording device of a given back-buffer size, tools and the main list.
+class RecordingGfx : public ::testing::Test {
+ protected:
+  void SetUp() override { StartTools(nullptr, 1280, 720); }
+  void TearDown() override { StopTools(); }
+
+  static void StartTools(SDL_Window* window, int w, int h) {
+    ASSERT_EQ(InitD3DTools(), 1);
+    DeviceRequest req;
+    req.window = window;
+    req.width = w;
+    req.height = h;
+    ASSERT_EQ(CreateD3DDevice(req), 1);
+    ASSERT_TRUE(vt::gfx::MakeDeviceCurrentOnThisThread());
+    InitGrpManager();
+    ResetDrawList(&g_MainDrawList);
+  }
+  static void StopTools() {
+    FreeFrameRenderTargets();
+    ShutdownGrpManager();
+    ShutdownD3DTools();
+  }
+
+  static std::vector<const gfx::DeviceRecord*> Draws() {
+    std::vector<const gfx::DeviceRecord*> out;
+    for (const auto& r : g_D3DDevice->Records())
+      if (r.kind == gfx::DeviceRecord::kDraw) out.push_back(&r);
+    return out;
+  }
+
+  // A managed A8R8G8B8 texture filled with one colour.
+  static TextureHandle* SolidTexture(int w, int h, uint32_t argb) {
+    TextureHandle* t = CreateTexture(w, h, vt::gfx::FMT_A8R8G8B8);
+    auto* p = static_cast<uint32_t*>(LockTexture(t->dx, nullptr));
+    int pitch = GetTexturePitch(t) / 4;
+    for (int y = 0; y < static_cast<int>(t->dx->desc.Height); ++y)
+      for (int x = 0; x < static_cast<int>(t->dx->desc.Width); ++x) p[y * pitch + x] = argb;
+    UnlockTexture(t->dx);
+    return t;
+  }
+
+  static int RenderMain() {
+    std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+    return RenderDrawList(g_MainDrawList.slots);
+  }
+};
+
+}  // namespace vt::test

@@ -1,0 +1,271 @@
+// Pixel tests of the GL device (llvmpipe through SDL's offscreen driver): the seven blend modes,
+// the letterboxed composition, an effect that reads scene target 0 while drawing into it, and a
+// screenshot round trip.
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "Dxtools/GrpManager/grp_screen.h"
+#include "gfx_test_env.h"
+#include "platform/image.h"
+#include "support/test_util.h"
+
+namespace vt::test {
+namespace {
+
+using namespace vt::gfx;
+
+class GlGfx : public RecordingGfx {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    window_ = SDL_CreateWindow("gl test", 0, 0, 320, 240, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window_, nullptr) << SDL_GetError();
+    StartTools(window_, 320, 240);
+    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+  }
+  void TearDown() override {
+    StopTools();
+    if (window_) SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  // Reads a render target into B, G, R, A bytes.
+  static std::vector<uint8_t> ReadBack(Texture* rt) {
+    TextureRef sys = g_D3DDevice->CreateTexture(rt->Width(), rt->Height(), 0, FMT_A8R8G8B8, POOL_SYSTEMMEM);
+    EXPECT_EQ(g_D3DDevice->GetRenderTargetData(rt, sys.get()), kOk);
+    return sys->Pixels();
+  }
+  static uint32_t PixelAt(const std::vector<uint8_t>& px, int width, int x, int y) {
+    const uint8_t* p = px.data() + (static_cast<size_t>(y) * width + x) * 4;
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  }
+
+  SDL_Window* window_ = nullptr;
+};
+
+struct BlendCase {
+  int mode;
+  // Expected channel from source s, source alpha as, destination d, destination alpha da (0..1).
+  double (*colour)(double s, double as, double d);
+  double (*alpha)(double sa, double da);
+};
+
+double Sat(double v) { return std::clamp(v, 0.0, 1.0); }
+
+const BlendCase kBlendCases[] = {
+    {1, [](double s, double as, double d) { return s * as + d * (1 - as); },
+     [](double sa, double da) { return sa * sa + da; }},
+    {2, [](double s, double as, double d) { return s * as + d; },
+     [](double sa, double da) { return sa * sa + da; }},
+    {3, [](double s, double as, double d) { return d - s * as; },
+     [](double sa, double da) { return sa * sa + da; }},
+    {4, [](double s, double, double d) { return s * (1 - d); },
+     [](double sa, double da) { return sa * sa + da; }},
+    {5, [](double s, double, double) { return s; }, [](double sa, double) { return sa; }},
+    {6, [](double, double, double d) { return d; }, [](double sa, double da) { return da * (1 - sa); }},
+    {7, [](double, double, double) { return 0.0; }, [](double, double) { return 0.0; }},
+    // Outside 1..7 nothing is set: the render's starting state (mode 1) stays.
+    {9, [](double s, double as, double d) { return s * as + d * (1 - as); },
+     [](double sa, double da) { return sa * sa + da; }},
+};
+
+class BlendModeGl : public GlGfx, public ::testing::WithParamInterface<BlendCase> {};
+
+TEST_P(BlendModeGl, MatchesTheBlendTable) {
+  const BlendCase& c = GetParam();
+  const uint32_t src = 0x80C04020u, dst = 0x604080FFu;
+  TextureHandle* target = CreateRenderTargetTexture(64, 64, FMT_A8R8G8B8);
+  ASSERT_NE(target, nullptr);
+  SetRenderTargetTexture(target);
+  ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, dst);
+  g_DrawBlendMode = static_cast<uint8_t>(c.mode);
+  DrawRect(nullptr, 0, 0, 32, 32, src, src, src, src, 10);
+  g_DrawBlendMode = 1;
+  EXPECT_EQ(RenderMain(), 1);
+  std::vector<uint8_t> px = ReadBack(HandleTexture(target));
+  uint32_t got = PixelAt(px, static_cast<int>(HandleTexture(target)->Width()), 8, 8);
+  double as = ((src >> 24) & 0xFF) / 255.0;
+  for (int shift : {0, 8, 16}) {
+    double s = ((src >> shift) & 0xFF) / 255.0, d = ((dst >> shift) & 0xFF) / 255.0;
+    double want = Sat(c.colour(s, as, d)) * 255.0;
+    EXPECT_NEAR(static_cast<double>((got >> shift) & 0xFF), want, 1.5)
+        << "mode " << c.mode << " shift " << shift;
+  }
+  double wantA = Sat(c.alpha(as, ((dst >> 24) & 0xFF) / 255.0)) * 255.0;
+  EXPECT_NEAR(static_cast<double>(got >> 24), wantA, 1.5) << "mode " << c.mode << " alpha";
+  // Outside the rectangle the destination is untouched.
+  EXPECT_EQ(PixelAt(px, static_cast<int>(HandleTexture(target)->Width()), 40, 40), dst);
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, BlendModeGl, ::testing::ValuesIn(kBlendCases));
+
+TEST_F(GlGfx, TexturedSpriteLandsOnItsPixelsWithTheRightColours) {
+  // A 2 x 2 texture of four colours drawn 1:1 at (10, 20) with point filtering.
+  TextureHandle* tex = CreateTexture(2, 2, FMT_A8R8G8B8);
+  auto* p = static_cast<uint32_t*>(LockTexture(tex->dx, nullptr));
+  int pitch = GetTexturePitch(tex) / 4;
+  p[0] = 0xFFFF0000u;
+  p[1] = 0xFF00FF00u;
+  p[pitch] = 0xFF0000FFu;
+  p[pitch + 1] = 0xFFFFFFFFu;
+  UnlockTexture(tex->dx);
+  TextureHandle* target = CreateRenderTargetTexture(64, 64, FMT_A8R8G8B8);
+  SetRenderTargetTexture(target);
+  ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
+  g_DrawFilterMode = 1;
+  DrawTextureStretched(nullptr, tex, 10, 20, 16, 16, 0xFFFFFFFFu, 0, 5);  // the whole 16 x 16 texture
+  RenderMain();
+  std::vector<uint8_t> px = ReadBack(HandleTexture(target));
+  int w = static_cast<int>(HandleTexture(target)->Width());
+  EXPECT_EQ(PixelAt(px, w, 10, 20), 0xFFFF0000u);
+  EXPECT_EQ(PixelAt(px, w, 11, 20), 0xFF00FF00u);
+  EXPECT_EQ(PixelAt(px, w, 10, 21), 0xFF0000FFu);
+  EXPECT_EQ(PixelAt(px, w, 11, 21), 0xFFFFFFFFu);
+  EXPECT_EQ(PixelAt(px, w, 9, 20), 0xFF000000u);
+  EXPECT_EQ(PixelAt(px, w, 10, 19), 0xFF000000u);
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
+  FreeTexture(tex);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+using namespace vt::gfx;
+
+void CopySampleFolder(const char* name) {
+  std::filesystem::copy(
+      std::filesystem::path(VT_SAMPLE_DIR) / name, name,
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+}
+
+class GlScene : public GlGfx {
+ protected:
+  void SetUp() override {
+    GlGfx::SetUp();
+    CopySampleFolder("Shader");
+    CopySampleFolder("grp");
+    LoadShaderEffects();
+    ASSERT_EQ(CreateFrameRenderTargets(), 1);
+  }
+  void TearDown() override {
+    FreeShaderEffects();
+    GlGfx::TearDown();
+  }
+  int Width(TextureHandle* t) { return static_cast<int>(HandleTexture(t)->Width()); }
+};
+
+TEST_F(GlScene, EverySampleTechniqueBuildsAndDraws) {
+  TextureHandle* tex = SolidTexture(64, 64, 0xFF808080u);
+  BindSceneRenderTargets();
+  for (int slot = 1; slot <= 19; ++slot) {
+    ASSERT_NE(g_EffectSlots[slot]->technique, 0u) << g_EffectSlots[slot]->techniqueName;
+    ResetDrawList(&g_MainDrawList);
+    ASSERT_NE(UseEffect(g_EffectSlots[slot]->techniqueName), nullptr);
+    DrawSprite(nullptr, tex, 10, 10, 64, 64, 0, 0, 64, 64, ~0u, 0, 100);
+    SetCurrentEffectTag(nullptr);
+    EXPECT_EQ(RenderMain(), 1);
+    ReleaseEffectTags();
+  }
+  for (int slot = 1; slot <= 19; ++slot) {
+    EXPECT_FALSE(g_EffectSlots[slot]->effect->AnyProgramFailed()) << g_EffectSlots[slot]->techniqueName;
+    EXPECT_GT(g_EffectSlots[slot]->effect->BuiltPrograms(), 0) << g_EffectSlots[slot]->techniqueName;
+  }
+  RestoreBackBufferTargets();
+  FreeTexture(tex);
+}
+
+TEST_F(GlScene, MonoEffectReadsSceneTargetZeroThroughAShadowCopy) {
+  BindSceneRenderTargets();
+  g_DrawBlendMode = 5;
+  DrawRect(nullptr, 0, 0, 640, 480, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 10);
+  g_DrawBlendMode = 1;
+  ASSERT_EQ(DrawMonoScreen(nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 1.0f), 1);
+  uint64_t copies = g_BatchRenderer->shadowCopies;
+  ASSERT_EQ(RenderMain(), 1);
+  EXPECT_GT(g_BatchRenderer->shadowCopies, copies);
+  std::vector<uint8_t> px = ReadBack(HandleTexture(g_SceneTargets[0]));
+  uint32_t c = PixelAt(px, Width(g_SceneTargets[0]), 100, 100);
+  // Red turned grey: 0.299 x 255.
+  EXPECT_NEAR(static_cast<int>(c & 0xFF), 76, 2);
+  EXPECT_NEAR(static_cast<int>((c >> 8) & 0xFF), 76, 2);
+  EXPECT_NEAR(static_cast<int>((c >> 16) & 0xFF), 76, 2);
+  RestoreBackBufferTargets();
+  ReleaseEffectTags();
+}
+
+TEST_F(GlScene, SceneIsLetterboxedIntoTheBackBuffer) {
+  struct Case {
+    float aspectW, aspectH;
+    int left, right, top, bottom;  // first and last lit column and row of a 320 x 240 back buffer
+  };
+  const Case cases[] = {
+      {16, 9, 40, 279, 0, 239},  // pillarbox: 4:3 in a 16:9 display
+      {4, 3, 0, 319, 0, 239},
+  };
+  for (const Case& c : cases) {
+    g_D3DManager->aspectW = c.aspectW;
+    g_D3DManager->aspectH = c.aspectH;
+    BindSceneRenderTargets();
+    g_DrawBlendMode = 5;
+    DrawRect(nullptr, 0, 0, 640, 480, ~0u, ~0u, ~0u, ~0u, 10);
+    g_DrawBlendMode = 1;
+    RenderMain();
+    RestoreBackBufferTargets();
+    ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
+    QueueSceneComposition();
+    RenderMain();
+    TextureRef back = g_D3DDevice->GetBackBuffer();
+    std::vector<uint8_t> px = ReadBack(back.get());
+    auto lit = [&](int x, int y) { return (PixelAt(px, 320, x, y) & 0xFFFFFF) > 0x7F7F7F; };
+    EXPECT_TRUE(lit(c.left, 120)) << c.aspectW;
+    EXPECT_TRUE(lit(c.right, 120)) << c.aspectW;
+    if (c.left > 0) {
+      EXPECT_FALSE(lit(c.left - 1, 120)) << c.aspectW;
+    }
+    if (c.right < 319) {
+      EXPECT_FALSE(lit(c.right + 1, 120)) << c.aspectW;
+    }
+    EXPECT_TRUE(lit(160, c.top));
+    EXPECT_TRUE(lit(160, c.bottom));
+    ResetDrawList(&g_MainDrawList);
+  }
+  EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
+}
+
+TEST_F(GlScene, ScreenshotOfSceneTargetRoundTrips) {
+  BindSceneRenderTargets();
+  g_DrawBlendMode = 5;
+  DrawRect(nullptr, 0, 0, 320, 480, 0xFF102030u, 0xFF102030u, 0xFF102030u, 0xFF102030u, 10);
+  DrawRect(nullptr, 320, 0, 320, 480, 0xFFC0B0A0u, 0xFFC0B0A0u, 0xFFC0B0A0u, 0xFFC0B0A0u, 10);
+  g_DrawBlendMode = 1;
+  RenderMain();
+  RestoreBackBufferTargets();
+  SetScreenshotFormat("PNG");
+  ASSERT_EQ(SaveScreenshot(g_SceneTargets[0]), 1);
+  std::string bytes = ReadFile("ScreenShot/00000000.png");
+  vt::image::Image img;
+  ASSERT_TRUE(vt::image::DecodeImage({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, &img));
+  EXPECT_EQ(img.info.width, 640u);
+  EXPECT_EQ(img.info.height, 480u);
+  auto at = [&](int x, int y) {
+    const uint8_t* p = img.pixels.data() + (static_cast<size_t>(y) * img.info.width + x) * 4;
+    return (p[0] | (p[1] << 8) | (p[2] << 16)) & 0xFFFFFF;
+  };
+  EXPECT_EQ(at(10, 10), 0x102030);
+  EXPECT_EQ(at(10, 470), 0x102030);
+  EXPECT_EQ(at(630, 10), 0xC0B0A0);
+  SetScreenshotFormat(nullptr);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -8,11 +8,17 @@
 #include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/Dshowtool/Dshowtool.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "FilePacFunc/FilePac.h"
+#include "Sound/soundproc.h"
+#include "Windows/StartUpDialog.h"
 #include "app/app_config.h"
 #include "app/app_state.h"
+#include "app/input/app_joystick.h"
+#include "app/input/input_manager.h"
 #include "app/random.h"
 #include "app/save_data.h"
 #include "app/startup.h"
@@ -33,8 +39,8 @@ bool AppServices::InitOnlineClient() { return OnlineClientInit(); }
 void AppServices::InstallOnlineWarningHook() {}
 void AppServices::SetCreditsStartupFlag() {}
 
-bool AppServices::InitInputManager(SDL_Window*) { return true; }
-void AppServices::ResetJoystickButtonMaps() {}
+bool AppServices::InitInputManager(SDL_Window* window) { return StartInputManager(window); }
+void AppServices::ResetJoystickButtonMaps() { StartAppJoystick(); }
 bool AppServices::InitD3DTools() { return ::InitD3DTools() != 0; }
 void AppServices::InitGrpManager() { ::InitGrpManager(); }
 bool AppServices::MountPackFiles() { return ::MountPackFiles(); }
@@ -46,7 +52,7 @@ bool AppServices::GetShaderModel3(std::string* adapterDescription) {
   return ((g_AdapterInfo->caps.VertexShaderVersion >> 8) & 0xFF) >= 3 &&
          ((g_AdapterInfo->caps.PixelShaderVersion >> 8) & 0xFF) >= 3;
 }
-bool AppServices::RunStartUpDialogPages() { return true; }
+bool AppServices::RunStartUpDialogPages() { return ::RunStartUpDialogPages() != 0; }
 void AppServices::SaveNetConnectFile() { ::SaveNetConnectFile(); }
 bool AppServices::CreateD3DDevice(const DeviceRequest& request) {
   ::DeviceRequest r;
@@ -87,10 +93,13 @@ void AppServices::LoadSaveDataAndTexts() {
   CheckScoreTableAtStartup();  // keeps the play-time base; resets and saves a damaged score table
   StartRunPlayTimer();
 }
-void AppServices::InitSound() {}
+void AppServices::InitSound() { StartUpSound(); }
 void AppServices::SavePlayData() { ::SavePlayData(); }
 void AppServices::FreeCharacterData() {}
-void AppServices::LoadCommonResources() { LoadShaderEffects(); }
+void AppServices::LoadCommonResources() {
+  LoadShaderEffects();
+  LoadSystemSoundEffects();
+}
 void AppServices::SetFirstScene() { ::SetFirstScene(); }
 
 void AppServices::BeforeLogicThreadStart() {
@@ -100,8 +109,8 @@ void AppServices::OnLogicThreadStart() {
   // The logic thread renders: the device's context becomes current here.
   if (g_D3DDevice != nullptr) g_D3DDevice->MakeCurrent();
 }
-void AppServices::PollInput() {}
-bool AppServices::IsQuitRequested() { return false; }
+void AppServices::PollInput() { g_InputManager.Poll(); }
+bool AppServices::IsQuitRequested() { return g_InputManager.IsQuitRequested() != 0; }
 void AppServices::UpdateCredits() {}
 void AppServices::ResetMainDrawList() {
   std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
@@ -111,7 +120,7 @@ void AppServices::RunOnlineTaskList(int list) { ::RunOnlineTaskList(list); }
 int AppServices::UpdateSceneFrame(int continueFlag) { return ::UpdateSceneFrame(continueFlag); }
 void AppServices::DrawSceneFrame() { ::DrawSceneFrame(); }
 void AppServices::MarkSceneRunDone() { g_SceneIdRun = 0xFFFF; }
-void AppServices::AgeSpriteCache() {}
+void AppServices::AgeSpriteCache() { AgeHan6TextureCache(); }
 void AppServices::ReleaseEffectTags() { ::ReleaseEffectTags(); }
 void AppServices::FlushAchievements() { ::FlushAchievements(); }
 void AppServices::RunOnlineCallbacks() { OnlineClientRunCallbacks(); }
@@ -165,8 +174,8 @@ void AppServices::ReleaseDefaultPoolTextures() { ::ReleaseDefaultPoolTextures();
 bool AppServices::ResetDevice() { return ::ResetDevice() != 0; }
 void AppServices::RecreateDefaultPoolTextures() { ::RecreateDefaultPoolTextures(); }
 void AppServices::RestoreEffects() { ::RestoreEffects(); }
-void AppServices::FlushSpriteCache() {}
-void AppServices::SetMovieDeviceResetFlag() {}
+void AppServices::FlushSpriteCache() { FlushHan6TextureCache(); }
+void AppServices::SetMovieDeviceResetFlag() { SetMovieRestartFlag(); }
 
 void AppServices::ReleaseFrameRenderTargets() {
   // The logic thread has ended and let go of the context: shutdown frees GL objects from here.
@@ -180,12 +189,16 @@ void AppServices::FreeCommonResources() {
     ResetDrawList(&g_MainDrawList);
   }
   FreeShaderEffects();
+  FlushHan6TextureCache();
+  ::SaveNetConnectFile();
+  ReleaseSound();
+  g_InputManager.Release();  // released again by the input step of shutdown: Release is idempotent
   GetPackList().Clear();
 }
 void AppServices::DeleteOnlineSystem() { ::DeleteOnlineSystem(); }
 void AppServices::ShutdownD3DTools() { ::ShutdownD3DTools(); }
 void AppServices::ShutdownGrpManager() { ::ShutdownGrpManager(); }
-void AppServices::ReleaseInputManager() {}
+void AppServices::ReleaseInputManager() { g_InputManager.Release(); }
 void AppServices::ShutdownOnlineClient() { OnlineClientShutdown(); }
 
 }  // namespace vt

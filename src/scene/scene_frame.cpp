@@ -4,8 +4,10 @@
 #include <mutex>
 
 #include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/Dshowtool/Dshowtool.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "Sound/soundproc.h"
 #include "app/app_state.h"
 #include "directnet/net_connect.h"
 
@@ -19,6 +21,7 @@ CSceneProcess& GetSceneProcess() {
     p.pacing.Init();
     p.pacing.sceneUnchanged = [] { return g_SceneIdRun == g_SceneId; };
     p.pacing.updateNetConnection = [] { return UpdateNetVSConnection(); };
+    p.pacing.isMoviePlaying = [] { return IsMoviePlaying() != 0; };
     return p;
   }();
   return process;
@@ -30,6 +33,7 @@ int UpdateSceneFrame(int continueFlag) {
   // No scene runs yet: the frame binds and clears the scene targets, as in test mode.
   if (g_D3DDevice != nullptr) BindSceneRenderTargets();
   g_SceneIdRun = g_SceneId;
+  UpdateSoundRequests();  // the frame's effect requests play after the scene update
   return 1;
 }
 

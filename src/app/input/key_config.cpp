@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/ini_lookup.h"
+#include "Dxtools/IniFile.h"
 #include "app/input/input_manager.h"
 #include "app/lib_debug.h"
 #include "platform/profile_string.h"
@@ -62,7 +62,7 @@ constexpr const char* kStandardButtonNames[10] = {"X",  "A",  "B",  "Y",    "LB"
 // The value text up to the line end or a "//" comment, trailing blanks removed.
 std::string ValueText(const char* value) {
   if (!value) return {};
-  return std::string(value, vt::IniValueLength(value));
+  return std::string(value, IniValueLength(value));
 }
 
 // The value as an integer (atoi's reading), held to the 32-bit range instead of overflowing.
@@ -174,8 +174,8 @@ namespace {
 
 // Files under .\System\ are the player's own: read from disk only.
 bool LoadFile(const char* path, void (*load)(const IniLookup&)) {
-  vt::IniLookup ini;
-  if (!ini.LoadFromDisk(path)) return false;
+  IniFile ini;
+  if (!ini.Load(path)) return false;
   load([&ini](const char* s, const char* k) { return ini.FindKey(s, k); });
   return true;
 }

@@ -1,6 +1,7 @@
 // Sample character loading (frame data, sprites, part animation, pages) and drawing two
 // characters for one frame with the sprite cache warm and cold. Reads the sample game folder
-// (VT_SAMPLE_DIR, else ../gamedata beside the bench program). Textures live in CPU memory here.
+// (VT_SAMPLE_DIR, else ../gamedata beside the bench program) through the game's file readers. Textures live
+// in CPU memory here.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "Dxtools/BmpcutFiles/cut_sprite_sheet.h"
 #include "Dxtools/Han6Draw/han6_draw.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
+#include "Dxtools/Han6Files/han6_file_loading.h"
 #include "Dxtools/Han6Files/han6_project.h"
 #include "Dxtools/Han6Files/pani_data.h"
 #include "app/lib_debug.h"
@@ -23,37 +25,6 @@ namespace {
 std::filesystem::path SampleDir() {
   if (const char* env = std::getenv("VT_SAMPLE_DIR")) return env;
   return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "gamedata";
-}
-
-std::optional<std::vector<uint8_t>> ReadGameFile(const std::string& gamePath) {
-  std::string rel = gamePath;
-  for (char& c : rel)
-    if (c == '\\') c = '/';
-  if (rel.rfind("./", 0) == 0) rel = rel.substr(2);
-  std::ifstream in(SampleDir() / rel, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-Han6IniLookup TextLookup(const std::string& text) {
-  std::map<std::string, std::string> values;
-  std::string section;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(at, end - at);
-    at = end + 2;
-    if (!line.empty() && line[0] == '[') section = line.substr(1, line.find(']') - 1);
-    const size_t eq = line.find('=');
-    if (eq != std::string::npos) values[section + "/" + line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return [values](const char* s, const char* k, std::string& out) {
-    auto it = values.find(std::string(s) + "/" + k);
-    if (it == values.end()) return false;
-    out = it->second;
-    return true;
-  };
 }
 
 struct CpuTexture {
@@ -107,11 +78,8 @@ NullSink g_sink;
 // Loads a project the way the character loader does: data, sprites, page map, pages, parts.
 FrameDataSet LoadCharacter(const char* projectPath) {
   FrameDataSet set;
-  auto text = ReadGameFile(projectPath);
-  if (!text) return set;
-  std::unique_ptr<Han6Project> project(
-      BuildHan6Project(projectPath, TextLookup(std::string(text->begin(), text->end()))));
-  LoadHan6ProjectData(set, project.get(), ReadGameFile);
+  std::unique_ptr<Han6Project> project(LoadHan6Project(projectPath));
+  LoadHan6ProjectData(set, project.get());
   std::vector<uint8_t> mask(2048, 0);
   MarkUsedCutSprites(set.patterns, set.sprites, mask.data(), mask.size());
   CreateCutSpritePages(set.sprites, nullptr, mask.data(), mask.size(), 0);
@@ -200,4 +168,12 @@ BENCHMARK(BM_DrawTwoCharacters)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  // Game paths are relative to the game folder.
+  std::error_code ec;
+  std::filesystem::current_path(SampleDir(), ec);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

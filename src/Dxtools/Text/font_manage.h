@@ -14,6 +14,9 @@ struct TextureHandle;
 
 namespace vt::text {
 
+// "ＭＳ ゴシック" in the game's Shift-JIS.
+inline constexpr const char* kFullWidthFaceName = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";
+
 // Texture format codes of the description (0 = the default, A8R8G8B8).
 constexpr uint32_t kFontFormatA8R8G8B8 = 21;
 

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/IniFile.h"
 #include "Dxtools/Text/text_texture.h"
 #include "app/lib_debug.h"
 
@@ -20,7 +23,16 @@ SysFontSpriteSink& Sink() {
 }
 
 void QueueGlyph(const SysGlyphSprite& s) {
-  if (Sink()) Sink()(s);
+  if (Sink()) {
+    Sink()(s);
+    return;
+  }
+  // A font whose texture is missing draws nothing: an untextured quad per glyph would show
+  // solid boxes instead of text.
+  if (!s.texture) return;
+  DrawSprite(&g_MainDrawList, s.texture, s.x, s.y, s.w, s.h, static_cast<float>(s.sx),
+             static_cast<float>(s.sy), static_cast<float>(s.sw), static_cast<float>(s.sh), s.colour, 0,
+             s.priority);
 }
 
 constexpr int kTagLength = 9;
@@ -104,6 +116,28 @@ void FillSystemFont(SystemFont* font, const SysFontKeyLookup& lookup) {
   }
   f.texture = font->texture;
   *font = f;
+}
+
+void LoadSystemFonts() {
+  FreeBitmapFonts();
+  for (SystemFont& f : g_SystemFonts) f = SystemFont{};
+  IniFile ini;
+  if (!ini.Load(".\\_sysfont.ini")) return;  // nothing loaded: every draw returns 0
+  for (int i = 0; i < kSystemFontCount; ++i) {
+    char section[16];
+    std::snprintf(section, sizeof(section), "DATA%02d", i);
+    FillSystemFont(&g_SystemFonts[i], [&](const char* key) { return ini.FindKey(section, key); });
+    char name[64];
+    std::snprintf(name, sizeof(name), "%sDBGFNT%02d", ".\\grp\\system\\", i);
+    g_SystemFonts[i].texture = LoadTexture(name);
+  }
+}
+
+void FreeBitmapFonts() {
+  for (SystemFont& f : g_SystemFonts) {
+    FreeTexture(f.texture);
+    f.texture = nullptr;
+  }
 }
 
 int DrawSysFontText(int x, int y, const char* text, int grey, int alpha, int layer, int font, int glyphWidth,

@@ -8,7 +8,7 @@ PACKAGES=(
   libvorbis-dev libogg-dev libstb-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libgl1-mesa-dri libegl-mesa0 libegl1 xvfb xauth
+  libgl1-mesa-dri libegl-mesa0 libegl1 xvfb xauth xdotool
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

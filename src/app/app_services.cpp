@@ -2,9 +2,23 @@
 // exist yet leaves its hook empty (it does nothing and claims nothing).
 #include "app/app_services.h"
 
+#include <mutex>
+
+#include "Dxtools/D3D_Tools/d3d_batch.h"
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/Dshowtool/Dshowtool.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "FilePacFunc/FilePac.h"
+#include "Sound/soundproc.h"
+#include "Windows/StartUpDialog.h"
 #include "app/app_config.h"
 #include "app/app_state.h"
+#include "app/input/app_joystick.h"
+#include "app/input/input_manager.h"
 #include "app/random.h"
 #include "app/save_data.h"
 #include "app/startup.h"
@@ -25,17 +39,42 @@ bool AppServices::InitOnlineClient() { return OnlineClientInit(); }
 void AppServices::InstallOnlineWarningHook() {}
 void AppServices::SetCreditsStartupFlag() {}
 
-bool AppServices::InitInputManager(SDL_Window*) { return true; }
-void AppServices::ResetJoystickButtonMaps() {}
-bool AppServices::InitD3DTools() { return true; }
-void AppServices::InitGrpManager() {}
+bool AppServices::InitInputManager(SDL_Window* window) { return StartInputManager(window); }
+void AppServices::ResetJoystickButtonMaps() { StartAppJoystick(); }
+bool AppServices::InitD3DTools() { return ::InitD3DTools() != 0; }
+void AppServices::InitGrpManager() { ::InitGrpManager(); }
 bool AppServices::MountPackFiles() { return ::MountPackFiles(); }
 void AppServices::LoadNetConnectFile() { ::LoadNetConnectFile(); }
-bool AppServices::GetShaderModel3(std::string*) { return true; }
-bool AppServices::RunStartUpDialogPages() { return true; }
+bool AppServices::GetShaderModel3(std::string* adapterDescription) {
+  if (g_AdapterInfo == nullptr) return true;
+  *adapterDescription = g_AdapterInfo->identifier.Description;
+  // Versions are 0xFFFE0000 / 0xFFFF0000 | major << 8 | minor.
+  return ((g_AdapterInfo->caps.VertexShaderVersion >> 8) & 0xFF) >= 3 &&
+         ((g_AdapterInfo->caps.PixelShaderVersion >> 8) & 0xFF) >= 3;
+}
+bool AppServices::RunStartUpDialogPages() { return ::RunStartUpDialogPages() != 0; }
 void AppServices::SaveNetConnectFile() { ::SaveNetConnectFile(); }
-bool AppServices::CreateD3DDevice(const DeviceRequest&) { return true; }
-void AppServices::SetAspectAndClear(float, float) {}
+bool AppServices::CreateD3DDevice(const DeviceRequest& request) {
+  ::DeviceRequest r;
+  r.window = request.window;
+  r.windowed = request.windowed ? 1 : 0;
+  r.width = request.width;
+  r.height = request.height;
+  r.bitsPerPixel = request.bitsPerPixel;
+  r.depthBuffer = request.depthBuffer ? 1 : 0;
+  r.verticalSync = request.verticalSync ? 1 : 0;
+  if (::CreateD3DDevice(r) == 0) return false;
+  // Start-up runs on the window thread and draws its first clear from here; the logic thread
+  // takes the context over when it starts.
+  g_D3DDevice->MakeCurrent();
+  return true;
+}
+void AppServices::SetAspectAndClear(float aspectX, float aspectY) {
+  if (g_D3DManager == nullptr) return;
+  g_D3DManager->aspectW = aspectX;
+  g_D3DManager->aspectH = aspectY;
+  ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0);
+}
 
 void AppServices::ResetCredits() {}
 void AppServices::ResetFrameRateCounters() { ::ResetFrameRateCounters(); }
@@ -45,7 +84,7 @@ void AppServices::LoadRankingTexture() {}
 void AppServices::SetEmbeddedSpritePixels() {}
 void AppServices::LoadDebugIni() { LoadDebugConfig(); }
 void AppServices::SeedRandomGenerators() { ::SeedRandomGenerators(); }
-bool AppServices::CreateFrameRenderTargets() { return true; }
+bool AppServices::CreateFrameRenderTargets() { return ::CreateFrameRenderTargets() != 0; }
 void AppServices::CreateAchievementUnlocker() {}
 void AppServices::LoadSaveDataAndTexts() {
   LoadPlayData();
@@ -54,55 +93,112 @@ void AppServices::LoadSaveDataAndTexts() {
   CheckScoreTableAtStartup();  // keeps the play-time base; resets and saves a damaged score table
   StartRunPlayTimer();
 }
-void AppServices::InitSound() {}
+void AppServices::InitSound() { StartUpSound(); }
 void AppServices::SavePlayData() { ::SavePlayData(); }
 void AppServices::FreeCharacterData() {}
-void AppServices::LoadCommonResources() {}
+void AppServices::LoadCommonResources() {
+  LoadShaderEffects();
+  LoadSystemSoundEffects();
+}
 void AppServices::SetFirstScene() { ::SetFirstScene(); }
 
-void AppServices::OnLogicThreadStart() {}
-void AppServices::PollInput() {}
-bool AppServices::IsQuitRequested() { return false; }
+void AppServices::BeforeLogicThreadStart() {
+  if (g_D3DDevice != nullptr) g_D3DDevice->ReleaseCurrent();
+}
+void AppServices::OnLogicThreadStart() {
+  // The logic thread renders: the device's context becomes current here.
+  if (g_D3DDevice != nullptr) g_D3DDevice->MakeCurrent();
+}
+void AppServices::PollInput() { g_InputManager.Poll(); }
+bool AppServices::IsQuitRequested() { return g_InputManager.IsQuitRequested() != 0; }
 void AppServices::UpdateCredits() {}
-void AppServices::ResetMainDrawList() {}
+void AppServices::ResetMainDrawList() {
+  std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+  ResetDrawList(&g_MainDrawList);
+}
 void AppServices::RunOnlineTaskList(int list) { ::RunOnlineTaskList(list); }
 int AppServices::UpdateSceneFrame(int continueFlag) { return ::UpdateSceneFrame(continueFlag); }
 void AppServices::DrawSceneFrame() { ::DrawSceneFrame(); }
 void AppServices::MarkSceneRunDone() { g_SceneIdRun = 0xFFFF; }
-void AppServices::AgeSpriteCache() {}
-void AppServices::ReleaseEffectTags() {}
+void AppServices::AgeSpriteCache() { AgeHan6TextureCache(); }
+void AppServices::ReleaseEffectTags() { ::ReleaseEffectTags(); }
 void AppServices::FlushAchievements() { ::FlushAchievements(); }
 void AppServices::RunOnlineCallbacks() { OnlineClientRunCallbacks(); }
-void AppServices::OnLogicThreadEnd() {}
+void AppServices::OnLogicThreadEnd() {
+  if (g_D3DDevice != nullptr) g_D3DDevice->ReleaseCurrent();
+}
 
-bool AppServices::HasDevice() { return false; }
-CooperativeLevel AppServices::TestCooperativeLevel() { return CooperativeLevel::Ok; }
+bool AppServices::HasDevice() { return g_D3DDevice != nullptr; }
+CooperativeLevel AppServices::TestCooperativeLevel() {
+  switch (::TestCooperativeLevel()) {
+    case vt::gfx::kOk:
+      return CooperativeLevel::Ok;
+    case vt::gfx::kErrDeviceNotReset:
+      return CooperativeLevel::NotReset;
+    default:
+      return CooperativeLevel::Lost;
+  }
+}
 PresentParams AppServices::GetPresentParameters() {
   PresentParams p;
   p.window = g_MainWindow;
   p.windowed = g_AppConfig.Windowed != 0;
   p.backBufferWidth = g_AppConfig.ScreenW;
   p.backBufferHeight = g_AppConfig.ScreenH;
+  if (g_D3DManager == nullptr || g_D3DDevice == nullptr) return p;
+  const D3DPresentParameters d = ::GetPresentParameters();
+  p.window = d.hDeviceWindow;
+  p.windowed = d.Windowed != 0;
+  p.backBufferWidth = static_cast<int>(d.BackBufferWidth);
+  p.backBufferHeight = static_cast<int>(d.BackBufferHeight);
+  p.backBufferCount = static_cast<int>(d.BackBufferCount);
+  p.backBufferFormat = static_cast<int>(d.BackBufferFormat);
+  p.fullScreenRefreshRate = static_cast<int>(d.FullScreen_RefreshRateInHz);
   return p;
 }
-void AppServices::SetPendingPresentParameters(const PresentParams&) {}
-void AppServices::LoseEffects() {}
-void AppServices::ReleaseDefaultPoolTextures() {}
-bool AppServices::ResetDevice() { return true; }
-void AppServices::RecreateDefaultPoolTextures() {}
-void AppServices::RestoreEffects() {}
-void AppServices::FlushSpriteCache() {}
-void AppServices::SetMovieDeviceResetFlag() {}
+void AppServices::SetPendingPresentParameters(const PresentParams& p) {
+  if (g_D3DManager == nullptr) return;
+  D3DPresentParameters d = ::GetPresentParameters();
+  d.Windowed = p.windowed ? 1 : 0;
+  d.BackBufferWidth = static_cast<uint32_t>(p.backBufferWidth);
+  d.BackBufferHeight = static_cast<uint32_t>(p.backBufferHeight);
+  d.BackBufferCount = static_cast<uint32_t>(p.backBufferCount);
+  if (p.windowed) d.BackBufferFormat = vt::gfx::FMT_UNKNOWN;
+  d.FullScreen_RefreshRateInHz = 0;
+  d.SwapEffect = 3;                      // copy
+  d.PresentationInterval = 0x80000000u;  // immediate
+  ::SetPresentParameters(d);
+}
+void AppServices::LoseEffects() { ::LoseEffects(); }
+void AppServices::ReleaseDefaultPoolTextures() { ::ReleaseDefaultPoolTextures(); }
+bool AppServices::ResetDevice() { return ::ResetDevice() != 0; }
+void AppServices::RecreateDefaultPoolTextures() { ::RecreateDefaultPoolTextures(); }
+void AppServices::RestoreEffects() { ::RestoreEffects(); }
+void AppServices::FlushSpriteCache() { FlushHan6TextureCache(); }
+void AppServices::SetMovieDeviceResetFlag() { SetMovieRestartFlag(); }
 
-void AppServices::ReleaseFrameRenderTargets() {}
+void AppServices::ReleaseFrameRenderTargets() {
+  // The logic thread has ended and let go of the context: shutdown frees GL objects from here.
+  if (g_D3DDevice != nullptr) g_D3DDevice->MakeCurrent();
+  FreeFrameRenderTargets();
+}
 void AppServices::FreeCommonResources() {
   ::ShutdownDirectNet();
+  {
+    std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+    ResetDrawList(&g_MainDrawList);
+  }
+  FreeShaderEffects();
+  FlushHan6TextureCache();
+  ::SaveNetConnectFile();
+  ReleaseSound();
+  g_InputManager.Release();  // released again by the input step of shutdown: Release is idempotent
   GetPackList().Clear();
 }
 void AppServices::DeleteOnlineSystem() { ::DeleteOnlineSystem(); }
-void AppServices::ShutdownD3DTools() {}
-void AppServices::ShutdownGrpManager() {}
-void AppServices::ReleaseInputManager() {}
+void AppServices::ShutdownD3DTools() { ::ShutdownD3DTools(); }
+void AppServices::ShutdownGrpManager() { ::ShutdownGrpManager(); }
+void AppServices::ReleaseInputManager() { g_InputManager.Release(); }
 void AppServices::ShutdownOnlineClient() { OnlineClientShutdown(); }
 
 }  // namespace vt

@@ -79,6 +79,8 @@ class AppServices {
   virtual void SetFirstScene();
 
   // --- the frame (logic thread) ---
+  // Window thread, just before the logic thread starts: start-up's hold on the device ends.
+  virtual void BeforeLogicThreadStart();
   virtual void OnLogicThreadStart();
   virtual void PollInput();
   virtual bool IsQuitRequested();

@@ -69,6 +69,10 @@ bool CreateMainWindow() {
   return true;
 }
 
+void CloseMainWindow() {
+  if (g_MainWindow != nullptr) SDL_HideWindow(g_MainWindow);
+}
+
 void DestroyMainWindow() {
   if (g_MainWindow != nullptr) {
     SDL_DestroyWindow(g_MainWindow);

@@ -6,6 +6,8 @@ struct SDL_Window;
 union SDL_Event;
 
 bool CreateMainWindow();
+// Closing hides the window; it is destroyed at shutdown, after the device that draws into it.
+void CloseMainWindow();
 void DestroyMainWindow();
 void ApplyWindowStyle(SDL_Window* window);
 void ApplyScreenModeChange(SDL_Window* window, bool windowed);

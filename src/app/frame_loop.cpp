@@ -153,6 +153,7 @@ int MainLoopThread() {
 void RunWindowLoop() {
   // The logic thread keeps normal priority; it gets a large stack for deep spawn chains.
   std::atomic<bool> logicDone{false};
+  vt::Services().BeforeLogicThreadStart();
   pthread_t logic{};
   pthread_attr_t attr;
   pthread_attr_init(&attr);
@@ -167,7 +168,7 @@ void RunWindowLoop() {
     if (got != 0) {
       vt::platform::DispatchWindowEvent(event);
       if (vt::HandleMainWindowEvent(event)) {
-        DestroyMainWindow();
+        CloseMainWindow();
         quitMessage = true;
       }
       continue;
@@ -176,7 +177,7 @@ void RunWindowLoop() {
     vt::platform::RunWindowThreadCalls();
     ServiceDeviceReset();
     if (g_QuitRequested.load(std::memory_order_acquire)) {
-      DestroyMainWindow();
+      CloseMainWindow();
       quitMessage = true;
     }
   }

@@ -1,6 +1,13 @@
 // The scene frame: the run-state quit test, the (empty) dispatcher and the paced draw.
 #include "scene/scene_frame.h"
 
+#include <mutex>
+
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/Dshowtool/Dshowtool.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "Sound/soundproc.h"
 #include "app/app_state.h"
 #include "directnet/net_connect.h"
 
@@ -14,6 +21,7 @@ CSceneProcess& GetSceneProcess() {
     p.pacing.Init();
     p.pacing.sceneUnchanged = [] { return g_SceneIdRun == g_SceneId; };
     p.pacing.updateNetConnection = [] { return UpdateNetVSConnection(); };
+    p.pacing.isMoviePlaying = [] { return IsMoviePlaying() != 0; };
     return p;
   }();
   return process;
@@ -22,12 +30,28 @@ CSceneProcess& GetSceneProcess() {
 int UpdateSceneFrame(int continueFlag) {
   (void)continueFlag;
   if (g_AppRunState != nullptr && g_AppRunState->quitRequested != 0) return 0;
+  // No scene runs yet: the frame binds and clears the scene targets, as in test mode.
+  if (g_D3DDevice != nullptr) BindSceneRenderTargets();
   g_SceneIdRun = g_SceneId;
+  UpdateSoundRequests();  // the frame's effect requests play after the scene update
   return 1;
 }
 
 void DrawSceneFrame() {
   CSceneProcess& p = GetSceneProcess();
+  if (g_D3DDevice != nullptr) {
+    RunDrawList(&g_MainDrawList);  // the scene's commands, into the scene targets
+    CaptureScreenTexture();
+    RestoreBackBufferTargets();
+    ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF000000u);
+    QueueSceneComposition();  // the 640 x 480 scene, letterboxed
+    RunDrawList(&g_MainDrawList);
+    {
+      std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+      ResetDrawList(&g_MainDrawList);
+    }
+    PresentFrame(g_D3DManager, 0.0f);
+  }
   p.pacing.WaitNextFrame(1.0 / 60.0);
   ++p.framesCounted;
 }

@@ -73,6 +73,7 @@ class RecordingServices : public AppServices {
   void FreeCharacterData() override { VT_REC(FreeCharacterData); }
   void LoadCommonResources() override { VT_REC(LoadCommonResources); }
   void SetFirstScene() override { VT_REC(SetFirstScene); }
+  void BeforeLogicThreadStart() override { VT_REC(BeforeLogicThreadStart); }
   void OnLogicThreadStart() override { VT_REC(OnLogicThreadStart); }
   void PollInput() override { VT_REC(PollInput); }
   bool IsQuitRequested() override {

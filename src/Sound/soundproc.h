@@ -1,0 +1,89 @@
+// The game's sound front end: 1500 effect slots played through the per-frame request array, the
+// music list of .\bgm\bgm.txt with its one streamed track, the voice slot and the two volumes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Dxtools/DirectSoundApp/DirectSoundApp.h"
+
+constexpr int kSeSlotCount = 1500;
+constexpr int kSoundSlotCount = 1600;
+constexpr int kVoiceSlot = 1500;
+constexpr int kBgmEntryCount = 150;
+constexpr int kSystemSeCount = 200;
+constexpr int32_t kSilentVolume = -10000;
+
+// One byte per effect slot: 1 plays the slot after this frame's scene update.
+extern uint8_t g_SeRequest[kSeSlotCount];
+extern std::array<std::unique_ptr<CDSoundBuffer>, kSoundSlotCount> g_SeSlots;
+extern std::array<std::string, kSoundSlotCount> g_SeSlotNames;
+
+struct BgmEntry {
+  int32_t present = 0;
+  int32_t IsLoop = 0;
+  double LoopPos = 0.0;
+  std::string File;  // at most 32 characters
+};
+extern std::array<BgmEntry, kBgmEntryCount> g_BgmList;
+
+extern std::unique_ptr<CDSoundStreamBuffer> g_BgmStream;
+extern int g_BgmIndex;     // -1 none
+extern int g_BgmPrepared;  // a track is loaded
+extern int g_BgmPlaying;
+extern int32_t g_BgmVolume;  // the current (applied) music volume
+extern int32_t g_SeVolume;   // the effect volume later loads use
+extern int g_VoiceState;     // 0 none, 1 loading, 100 started
+extern std::string g_VoiceFile;
+extern int g_AttractMute;
+extern int g_BgmFormat;  // 2: Ogg Vorbis
+
+// The options the sound reads from the save record. Until the save records are wired in, a
+// provider returns them (none: no save record, which silences everything).
+struct SoundGameOptions {
+  int32_t BgmVolume = 0;
+  int32_t SeVolume = 0;
+  int32_t BackgroundSound = 1;
+};
+using SoundOptionsProvider = std::function<std::optional<SoundGameOptions>()>;
+void SetSoundOptionsProvider(SoundOptionsProvider provider);
+std::optional<SoundGameOptions> GetSoundOptions();
+
+// Option step to hundredths of a decibel: s x -166.6667 truncated, 21 and above silent.
+int32_t VolumeFromStep(int32_t step);
+// The mute rule: silent while g_AttractMute is set and BackgroundSound is 0 (or no options).
+int32_t ApplyMuteRule(int32_t volume);
+
+int InitSound();
+// Start-up's sound steps of the data loading: attract mute on, the device and the music list,
+// music stopped and freed, the music format word, the volumes of the save record.
+void StartUpSound();
+int LoadBgmList();
+// Reads a music list text (one "BGM_%03d" section per entry) into g_BgmList.
+void ParseBgmList(std::string_view text);
+int LoadSystemSoundEffects();
+bool LoadSoundFile(const char* path, int slot);
+uint32_t LoadSoundSlot(const char* path, int slot);
+void FreeSoundSlot(int slot);
+int LoadBgm(int n);
+void FreeBgm();
+void StartBgm();
+void StopBgm();
+void PauseBgm();
+void SetBgmVolume(int32_t v);
+void ApplyBgmVolume(int32_t v);
+void SetSeVolume(int32_t v);
+void ApplySoundVolumes();
+void UpdateSoundRequests();
+int PlayVoiceStream(const char* path);
+int IsVoiceStreamBusy();
+void ReleaseSound();
+
+// Sets the request byte of an effect whose id comes from data; ids outside 0..1499 are logged
+// and ignored.
+void RequestSoundEffect(int slot);

@@ -1,0 +1,110 @@
+// Sample-data building blocks for sprites and frame data: an 8-bit and a 32-bit canvas with
+// simple shapes, and a builder that declares patterns, frames, boxes, states and attacks as
+// data and turns them into a pooled pattern set for the frame-data writer. Equal boxes and
+// states within a pattern are stored once and shared, as the game's own files do.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Dxtools/BmpcutFiles/cut_sprite_builder.h"
+#include "Dxtools/Han6Files/han6_data.h"
+
+namespace mkdata {
+
+// One byte per pixel (palette indexes; 0 transparent).
+struct IndexCanvas {
+  int width = 0, height = 0;
+  std::vector<uint8_t> pixels;
+  IndexCanvas(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h, 0) {}
+  void Set(int x, int y, uint8_t v);
+  void Rect(int x0, int y0, int x1, int y1, uint8_t v);  // inclusive corners
+  void Disc(float cx, float cy, float r, uint8_t v);
+  void Segment(float x0, float y0, float x1, float y1, float r, uint8_t v);
+  // A segment with a one-pixel outline in `outline`.
+  void Limb(float x0, float y0, float x1, float y1, float r, uint8_t fill, uint8_t outline);
+  void Ball(float cx, float cy, float r, uint8_t fill, uint8_t outline);
+};
+
+// B, G, R, A per pixel.
+struct ColorCanvas {
+  int width = 0, height = 0;
+  std::vector<uint8_t> pixels;
+  ColorCanvas(int w, int h) : width(w), height(h), pixels(static_cast<size_t>(w) * h * 4, 0) {}
+  // A soft disc: colour at the centre fading to transparent at radius r.
+  void Glow(float cx, float cy, float r, uint8_t red, uint8_t green, uint8_t blue);
+  // A star of n spikes.
+  void Star(float cx, float cy, float inner, float outer, int spikes, uint8_t red, uint8_t green,
+            uint8_t blue);
+  void Ring(float cx, float cy, float r0, float r1, uint8_t red, uint8_t green, uint8_t blue);
+};
+
+struct BoxSpec {
+  int x1, y1, x2, y2;
+};
+
+struct FrameSpec {
+  int16_t spriteKind = 0;
+  int16_t sprite = 0;
+  uint16_t duration = 4;
+  uint8_t endAction = 1;  // 0 end (go to `jump`), 1 next, 2 jump within the pattern
+  int16_t jump = 0;
+  int32_t offsetX = 0, offsetY = 0;
+  uint8_t blendMode = 0, alpha = 255;
+  float scaleX = 1.0f, scaleY = 1.0f, rotationZ = 0.0f;
+  std::vector<BoxSpec> hurt;    // slot 0 is the pushing box
+  std::vector<BoxSpec> attack;  // attack boxes
+  std::optional<Han6FrameState> state;
+  std::optional<Han6AttackData> hit;
+  std::vector<Han6Condition> conditions;
+  std::vector<Han6Effect> effects;
+};
+
+class PatternSpec {
+ public:
+  PatternSpec(int number, std::string title) : number_(number), title_(std::move(title)) {}
+  FrameSpec& Frame(int16_t sprite, uint16_t duration) {
+    frames_.push_back(FrameSpec{});
+    frames_.back().sprite = sprite;
+    frames_.back().duration = duration;
+    return frames_.back();
+  }
+  // The last frame loops back to frame `to` (a looping stance) or ends into pattern `next`.
+  PatternSpec& Loop(int16_t to = 0);
+  PatternSpec& EndInto(int16_t next);
+  PatternSpec& Flags(int32_t pflg) {
+    pflg_ = pflg;
+    return *this;
+  }
+  std::vector<FrameSpec>& Frames() { return frames_; }
+  int Number() const { return number_; }
+
+  std::unique_ptr<Han6Pattern> Build() const;
+
+ private:
+  int number_;
+  std::string title_;
+  int32_t pflg_ = 0;
+  std::vector<FrameSpec> frames_;
+};
+
+class FrameDataBuilder {
+ public:
+  PatternSpec& Pattern(int number, std::string title) {
+    patterns_.emplace_back(number, std::move(title));
+    return patterns_.back();
+  }
+  std::vector<uint8_t> Write() const;
+
+ private:
+  std::vector<PatternSpec> patterns_;
+};
+
+// Common records.
+Han6FrameState StandingState(uint8_t stance = 0, bool free = true);
+Han6AttackData Strike(int16_t damage, uint8_t level, int16_t hitVector);
+
+}  // namespace mkdata

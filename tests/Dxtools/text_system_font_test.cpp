@@ -170,6 +170,15 @@ TEST(SpacingTagTest, Halves) {
   EXPECT_EQ(n, 12);
   EXPECT_EQ(ParseIndexTag(t, 5, 8, &c, &n), 0);
   EXPECT_EQ(ParseIndexTag("\x81KSA:Z1]]", 5, 9, &c, &n), 0);
+  EXPECT_EQ(MakeSpacingTag('0', 3), "\x81KSA:003]");
+  EXPECT_EQ(MakeSpacingTag('A', 123), "\x81KSA:A99]");
+}
+
+TEST_F(SystemFontTest, WrittenSpacingTagAdvancesByItsCount) {
+  for (int n : {0, 1, 7, 42}) {
+    std::string text = "A" + MakeSpacingTag('0', n) + "B";
+    EXPECT_EQ(MeasureSysFontText(text.c_str(), 8), 10 + 7 * n + 6) << n;
+  }
 }
 
 }  // namespace

@@ -81,6 +81,20 @@ float ScaleFor(const SystemFont& f, int glyphWidth) {
 
 void SetSysFontSpriteSink(SysFontSpriteSink sink) { Sink() = std::move(sink); }
 
+std::string MakeSpacingTag(uint8_t c, int count) {
+  if (count < 0) count = 0;
+  if (count > 99) count = 99;
+  return std::string{'\x81',
+                     'K',
+                     'S',
+                     'A',
+                     ':',
+                     static_cast<char>(c),
+                     static_cast<char>('0' + count / 10),
+                     static_cast<char>('0' + count % 10),
+                     ']'};
+}
+
 int ParseSaTag(const char* text, int position, int length) {
   if (!text || position < 0 || position + 3 > length) return 0;
   return text[position] == 'S' && text[position + 1] == 'A' && text[position + 2] == ':' ? 1 : 0;

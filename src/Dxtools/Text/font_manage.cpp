@@ -90,7 +90,6 @@ void CD3DXFontManage::DropTarget() {
   ownPixels_.shrink_to_fit();
   pixels_ = {};
   texture_ = nullptr;
-  ownTexture_ = false;
   callerTarget_ = false;
   targetWidth_ = targetHeight_ = 0;
 }

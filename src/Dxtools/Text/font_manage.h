@@ -95,7 +95,6 @@ class CD3DXFontManage {
   void MakeFont(const FontManageDesc& desc);
 
   TextureHandle* texture_ = nullptr;
-  bool ownTexture_ = false;
   std::vector<uint8_t> ownPixels_;  // the picture of a target made by Setup without a device
   PixelTarget pixels_;              // a caller's or our own picture
   int targetWidth_ = 0;

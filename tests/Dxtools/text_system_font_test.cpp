@@ -52,6 +52,13 @@ TEST_F(SystemFontTest, MissingKeysTakeTheirDefaults) {
   EXPECT_EQ(f.FontWidth, 0);
   EXPECT_EQ(g_SystemFonts[0].Width('A'), 10);
   EXPECT_EQ(g_SystemFonts[0].Width('C'), 9);
+  // Out-of-range numbers are cut down, so scaled advances cannot overflow.
+  FillSystemFont(&f, [](const char* key) -> const char* {
+    return std::strcmp(key, "FontWidth") == 0 ? "1" : "99999999999";
+  });
+  EXPECT_EQ(f.Width('A'), 8192);
+  g_SystemFonts[0] = f;
+  EXPECT_EQ(DrawSysFontText(0, 0, "AA\x81KSA:A99]A", 255, 255, 0, 0, 1000, 24, 0, 0), 1);
 }
 
 TEST_F(SystemFontTest, GlyphComesFromItsCell) {

@@ -1,6 +1,7 @@
 // System bitmap fonts: loading the descriptions, laying out and queueing glyph sprites.
 #include "Dxtools/Text/system_font.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,6 +37,7 @@ void QueueGlyph(const SysGlyphSprite& s) {
 }
 
 constexpr int kTagLength = 9;
+constexpr long kSysFontValueLimit = 8192;
 
 // The pen advance of one character class at text[i], and how many bytes it takes; false when
 // a malformed spacing tag ends the string.
@@ -110,9 +112,12 @@ int ParseIndexTag(const char* text, int position, int length, uint8_t* outCharac
 }
 
 void FillSystemFont(SystemFont* font, const SysFontKeyLookup& lookup) {
+  // Values come from a data file: sizes and widths beyond any texture are cut down, so that the
+  // scaled advances stay far inside the integer range.
   auto get = [&](const char* key, int def) {
     const char* v = lookup(key);
-    return v ? std::atoi(v) : def;
+    long n = v ? std::strtol(v, nullptr, 10) : def;
+    return static_cast<int32_t>(std::clamp(n, -kSysFontValueLimit, kSysFontValueLimit));
   };
   SystemFont f;
   f.TexWidth = get("TexWidth", 0);

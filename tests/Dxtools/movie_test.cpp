@@ -93,15 +93,15 @@ class MovieTest : public vt::test::RecordingGfx {
   const uint8_t* DisplayPixel() { return HandleTexture(textures_.display)->Pixels().data(); }
   void At(double seconds) { now_ = static_cast<int64_t>(seconds * 1e9); }
   static void Write(const std::string& path, double seconds) {
-    vt::movie::MovieSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.fps = 25;
-    spec.seconds = seconds;
-    spec.sound = false;
-    spec.paint = [](int n, uint8_t* rgb) { std::memset(rgb, 16 + 8 * n, 64 * 48 * 3); };
+    vt::movie::MovieRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 48;
+    recipe.fps = 25;
+    recipe.seconds = seconds;
+    recipe.sound = false;
+    recipe.paint = [](int n, uint8_t* rgb) { std::memset(rgb, 16 + 8 * n, 64 * 48 * 3); };
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    ASSERT_TRUE(vt::movie::WriteMpegMovie(path, spec));
+    ASSERT_TRUE(vt::movie::WriteMpegMovie(path, recipe));
   }
 
   int64_t now_ = 0;

@@ -164,6 +164,24 @@ TEST_F(MovieTest, CompletionStopsTheMovie) {
   EXPECT_EQ(IsMoviePlaying(), 0);
 }
 
+// After a device reset the next drawn frame reopens the file and goes on from where it was.
+TEST_F(MovieTest, DeviceResetReopensAndContinues) {
+  Write("dat/dat_m_ttl.d", 3.0);
+  ASSERT_EQ(OpenMovieTexture(".\\dat\\dat_m_ttl.d"), 1);
+  ASSERT_EQ(CreateMovieTextures(&textures_), 1);
+  At(1.2);
+  DrawMovieFrame(&textures_, 0);
+  uint64_t copied = g_Movie->framesCopied;
+  SetMovieRestartFlag();
+  DrawMovieFrame(&textures_, 0);
+  EXPECT_EQ(g_Movie->restartFlag.load(), 0);
+  EXPECT_NEAR(GetMoviePosition(), 1.2, 1e-6);
+  EXPECT_EQ(IsMoviePlaying(), 1);
+  EXPECT_EQ(g_Movie->framesCopied, copied + 1);  // the reopened player's frame is copied afresh
+  At(1.5);
+  EXPECT_NEAR(GetMoviePosition(), 1.5, 1e-6);
+}
+
 // Missing or damaged files fail alone: without the opening movie the backgrounds still open, and
 // a damaged file leaves the next open unaffected.
 TEST_F(MovieTest, FailuresStayWithTheirFile) {

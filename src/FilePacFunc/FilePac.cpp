@@ -10,7 +10,6 @@
 #include <cstring>
 
 #include "FilePacFunc/FilePacScramble.h"
-#include "FilePacFunc/pack_hooks.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
 #include "app/lib_sjis.h"
@@ -243,7 +242,6 @@ uint32_t PackMemberReader::Seek(int32_t offset, int origin) {
 // ---- PackList ----
 
 bool PackList::Mount(std::string_view path) {
-  InstallPackReaders();
   auto pack = std::make_shared<CFilePac_File>();
   if (!pack->Load(path)) return false;
   std::unique_lock lock(lock_);

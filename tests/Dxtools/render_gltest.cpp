@@ -370,3 +370,23 @@ TEST_F(GlGfx, TextureChangesAreUploadedAndFreedTexturesDeletedOnTheRenderingThre
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlGfx, TechniqueThatDoesNotCompileLeavesItsSlotEmpty) {
+  WriteFile(
+      "Shader/bad.txt",
+      "technique Good\npass\nglsl\nvoid main() { o_colour = v_diffuse; }\nendglsl\nendpass\nendtechnique\n"
+      "technique Bad\npass\nglsl\nvoid main() { o_colour = undeclared_name; "
+      "}\nendglsl\nendpass\nendtechnique\n");
+  LoadEffect(".\\Shader\\bad.txt", 40, "Good");
+  LoadEffect(".\\Shader\\bad.txt", 41, "Bad");
+  EXPECT_NE(g_EffectSlots[40]->technique, 0u);
+  EXPECT_EQ(g_EffectSlots[41]->technique, 0u);
+  EXPECT_EQ(UseEffect("Bad"), nullptr);
+  FreeShaderEffects();
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -11,9 +11,11 @@
 
 #include "Dxtools/BmpcutFiles/cut_sprite_sheet.h"
 #include "Dxtools/Han6Files/byte_stream.h"
+#include "Dxtools/Han6Files/han6_file_loading.h"
 #include "Dxtools/Han6Files/han6_project.h"
 #include "Dxtools/Han6Files/pani_data.h"
 #include "app/lib_debug.h"
+#include "support/test_util.h"
 
 namespace {
 
@@ -845,6 +847,60 @@ TEST(Han6ProjectLoad, LaterListedFileOverridesAndMissingPartsFail) {
   Han6Project empty;
   EXPECT_EQ(LoadHan6ProjectData(set, &empty, source, &error), 0);
   EXPECT_EQ(LoadHan6ProjectData(set, nullptr, source, &error), 0);
+  vt::SetDebugQuiet(false);
+}
+
+TEST(Han6Files, ProjectTextRoundTripsThroughTheIniReader) {
+  Han6Project project;
+  project.projectName = "hero";
+  project.dataFiles = {"hero_0.ha6", "hero_0_b.ha6", "hero_common.ha6"};
+  project.cutSpriteFiles = {"hero.cut"};
+  project.paniFiles = {"hero.pan"};
+  const std::string text = WriteHan6ProjectText(project);
+  vt::test::WriteFile("data/hero_0.txt", text);
+  std::unique_ptr<Han6Project> back(LoadHan6Project(".\\data\\hero_0.txt"));
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->projectPath, ".\\data\\hero_0.txt");
+  EXPECT_EQ(back->projectName, project.projectName);
+  EXPECT_EQ(back->dataFiles, project.dataFiles);
+  EXPECT_EQ(back->cutSpriteFiles, project.cutSpriteFiles);
+  EXPECT_EQ(back->paniFiles, project.paniFiles);
+  EXPECT_EQ(Han6ProjectFilePath(*back, back->dataFiles[1]), ".\\data\\hero_0_b.ha6");
+  EXPECT_EQ(LoadHan6Project(".\\data\\missing.txt"), nullptr);
+}
+
+TEST(Han6Files, FileLevelReadersRecogniseTheirFiles) {
+  vt::SetDebugQuiet(true);
+  CutSpriteFileDesc sheet;
+  const auto cut = WriteCutSpriteFile(sheet);
+  vt::test::WriteFile("data/a.cut", std::string(cut.begin(), cut.end()));
+  vt::test::WriteFile("data/short.cut", "BMP Cutter3");  // fewer than 32 bytes
+  PAniData pani;
+  pani.parts[4] = std::make_unique<PAniPart>();
+  const auto tagged = WritePAniData(pani), old = WritePAniDataOld(pani);
+  vt::test::WriteFile("data/a.pan", std::string(tagged.begin(), tagged.end()));
+  vt::test::WriteFile("data/old.pan", std::string(old.begin(), old.end()));
+  const auto data = DataFile().End();
+  vt::test::WriteFile("data/a.ha6", std::string(data.begin(), data.end()));
+
+  EXPECT_EQ(IsCutSpriteFile(".\\data\\a.cut"), 1);
+  EXPECT_EQ(IsCutSpriteFile(".\\data\\short.cut"), 0);
+  EXPECT_EQ(IsCutSpriteFile(".\\data\\a.pan"), 0);
+  std::unique_ptr<CutSpriteSheet> s(LoadCutSpriteSheet(".\\data\\a.cut", 1));
+  EXPECT_NE(s, nullptr);
+  EXPECT_EQ(LoadCutSpriteSheet(".\\data\\none.cut", 1), nullptr);
+  EXPECT_EQ(IsPAniFile(".\\data\\a.pan"), 1);
+  EXPECT_EQ(IsPAniFile(".\\data\\old.pan"), 0);
+  for (const char* path : {".\\data\\a.pan", ".\\data\\old.pan"}) {
+    std::unique_ptr<PAniData> p(LoadPAniData(path, 1));
+    ASSERT_NE(p, nullptr) << path;
+    EXPECT_NE(p->Part(4), nullptr) << path;
+  }
+  EXPECT_EQ(LoadPAniData(".\\data\\a.cut", 1), nullptr);
+  Han6PatternSet set;
+  EXPECT_EQ(LoadHan6DataFile(".\\data\\a.ha6", &set), 1);
+  EXPECT_EQ(LoadHan6DataFile(".\\data\\none.ha6", &set), 0);
+  EXPECT_EQ(LoadHan6DataFile(".\\data\\a.cut", &set), 0);
   vt::SetDebugQuiet(false);
 }
 

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -16,6 +17,7 @@
 #include "Dxtools/BmpcutFiles/cut_sprite_builder.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/Han6Files/byte_stream.h"
+#include "Dxtools/Han6Files/han6_file_loading.h"
 #include "Dxtools/Han6Files/han6_project.h"
 #include "Dxtools/Han6Files/pani_data.h"
 #include "app/lib_debug.h"
@@ -578,49 +580,17 @@ TEST_F(Han6DrawTest, FlushOnAWorkerWhileTheLogicThreadAges) {
   EXPECT_EQ(backend_.created - 2, backend_.freed);  // every sprite texture freed (pages stay)
 }
 
-std::optional<std::vector<uint8_t>> ReadSample(const std::string& gamePath) {
-  std::string rel = gamePath;
-  for (char& c : rel)
-    if (c == '\\') c = '/';
-  if (rel.rfind("./", 0) == 0) rel = rel.substr(2);
-  std::ifstream in(std::string(VT_SAMPLE_DIR) + "/" + rel, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// An ini lookup over the sample project text (plain "key=value" lines).
-Han6IniLookup TextLookup(const std::string& text) {
-  std::map<std::string, std::string> values;
-  std::string section;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find("\r\n", at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 2;
-    if (!line.empty() && line[0] == '[') section = line.substr(1, line.find(']') - 1);
-    const size_t eq = line.find('=');
-    if (eq != std::string::npos) values[section + "/" + line.substr(0, eq)] = line.substr(eq + 1);
-  }
-  return [values](const char* s, const char* k, std::string& out) {
-    auto it = values.find(std::string(s) + "/" + k);
-    if (it == values.end()) return false;
-    out = it->second;
-    return true;
-  };
-}
-
 TEST_F(Han6DrawTest, SampleCharacterDrawsEveryPattern) {
+  // The sample folder's data, read through the game's file and ini readers.
+  std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
+                        std::filesystem::copy_options::recursive);
   for (const char* projectPath : {".\\data\\tester_0.txt", ".\\data\\effect.txt"}) {
     SCOPED_TRACE(projectPath);
-    auto text = ReadSample(projectPath);
-    ASSERT_TRUE(text.has_value());
-    std::unique_ptr<Han6Project> project(
-        BuildHan6Project(projectPath, TextLookup(std::string(text->begin(), text->end()))));
+    std::unique_ptr<Han6Project> project(LoadHan6Project(projectPath));
     ASSERT_NE(project, nullptr);
     FrameDataSet set;
     std::string error;
-    ASSERT_EQ(LoadHan6ProjectData(set, project.get(), ReadSample, &error), 1) << error;
+    ASSERT_EQ(LoadHan6ProjectData(set, project.get(), &error), 1) << error;
     std::vector<uint8_t> mask(2048, 0);
     const int pages = MarkUsedCutSprites(set.patterns, set.sprites, mask.data(), mask.size());
     EXPECT_GT(pages, 0);
@@ -649,7 +619,6 @@ TEST_F(Han6DrawTest, SampleCharacterDrawsEveryPattern) {
     FlushHan6TextureCache();
     FreeFrameDataSetContents(set);
   }
-  // The later-listed data file gave the standing pattern.
 }
 
 }  // namespace

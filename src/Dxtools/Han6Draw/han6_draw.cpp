@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Dxtools/BmpcutFiles/cut_sprite_sheet.h"
+#include "Dxtools/Han6Draw/han6_gfx.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/Han6Files/han6_data.h"
 #include "Dxtools/Han6Files/pani_data.h"
@@ -15,6 +16,11 @@
 namespace {
 
 std::atomic<Han6DrawSink*> g_sink{nullptr};
+
+Han6DrawSink* Sink() {
+  Han6DrawSink* s = g_sink.load(std::memory_order_acquire);
+  return s != nullptr ? s : GfxHan6DrawSink();
+}
 
 uint32_t Argb(uint32_t a, uint32_t r, uint32_t g, uint32_t b) { return a << 24 | r << 16 | g << 8 | b; }
 
@@ -111,7 +117,7 @@ void DrawCutSprite(const CutSpriteDrawParams& params) {
   if (sheet == nullptr || sheet->recordCount == 0 || sheet->pages.empty()) return;
   const CutSpriteRecord* r = sheet->Record(params.spriteNumber);
   if (r == nullptr) return;
-  Han6DrawSink* sink = g_sink.load(std::memory_order_acquire);
+  Han6DrawSink* sink = Sink();
   Han6Quad q;
   q.colour = params.color;
   if (params.blendMode != 0) {
@@ -136,10 +142,9 @@ void DrawCutSprite(const CutSpriteDrawParams& params) {
   }
   if (allLeft || allAbove || allRight || allBelow) return;  // off screen: the cache is not touched
   TextureHandle* tex = GetCutSpriteTexture(sheet, params.spriteNumber, params.key, 0, 0);
-  if (tex == nullptr || sink == nullptr) return;
-  Han6TextureBackend* backend = GetHan6TextureBackend();
+  if (tex == nullptr) return;
   int texW = 0, texH = 0;
-  if (backend != nullptr) backend->TextureSize(tex, texW, texH);
+  GetHan6TextureBackend()->TextureSize(tex, texW, texH);
   if (texW <= 0 || texH <= 0) return;
   const float W = static_cast<float>(texW), H = static_cast<float>(texH);
   const float w = static_cast<float>(r->right - r->left + 1), h = static_cast<float>(r->bottom - r->top + 1);
@@ -206,8 +211,7 @@ void DrawPAniPart(const PAniDrawParams& params, const PAniPartRef* part, const P
   if (def == nullptr) return;
   const PAniTexture* tex = params.pani->Texture(def->texture);
   if (tex == nullptr || tex->texture == nullptr) return;
-  Han6DrawSink* sink = g_sink.load(std::memory_order_acquire);
-  if (sink == nullptr) return;
+  Han6DrawSink* sink = Sink();
   const float t = params.progress;
   Han6Quad q;
   q.texture = tex->texture;

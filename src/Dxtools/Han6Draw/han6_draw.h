@@ -35,6 +35,7 @@ class Han6DrawSink {
   // Texture-coordinate offsets added to the left, top, bottom and right edges of part quads.
   virtual const float* UvBias() const = 0;
 };
+// Installs a sink (null goes back to the graphics layer's draw lists); returns the previous one.
 Han6DrawSink* SetHan6DrawSink(Han6DrawSink* sink);
 
 struct Han6DrawParams {

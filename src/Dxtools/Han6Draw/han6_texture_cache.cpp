@@ -5,6 +5,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "Dxtools/Han6Draw/han6_gfx.h"
 #include "Dxtools/Han6Files/pani_data.h"
 #include "app/lib_debug.h"
 
@@ -25,16 +26,21 @@ Cache& TheCache() {
   return cache;
 }
 
+Han6TextureBackend* Backend() {
+  Han6TextureBackend* b = g_backend.load(std::memory_order_acquire);
+  return b != nullptr ? b : GfxHan6TextureBackend();
+}
+
 void FreeTextures(const std::vector<TextureHandle*>& textures) {
-  Han6TextureBackend* backend = g_backend.load(std::memory_order_acquire);
-  if (backend == nullptr) return;
+  Han6TextureBackend* backend = Backend();
   for (TextureHandle* t : textures)
     if (t != nullptr) backend->Free(t);
 }
 
-void PageFreeHook(TextureHandle* t) {
-  if (Han6TextureBackend* backend = g_backend.load(std::memory_order_acquire)) backend->Free(t);
-}
+void PageFreeHook(TextureHandle* t) { Backend()->Free(t); }
+
+// Sheets and part animations free their textures through the backend in force.
+const bool kHooksInstalled = (g_CutSpritePageFree = &PageFreeHook, g_PAniTextureFree = &PageFreeHook, true);
 
 // Removes entry i under the lock, keeping its texture for freeing after the lock is dropped.
 void RemoveLocked(Cache& c, size_t i, std::vector<TextureHandle*>& dead) {
@@ -80,14 +86,12 @@ CutPixelFormat SpriteFormat(const CutSpriteRecord& r, Han6TextureBackend& backen
 }
 
 // Makes and fills the texture of one sprite; null when the backend cannot.
-TextureHandle* BuildSpriteTexture(const CutSpriteSheet& sheet, const CutSpriteRecord& r, bool managed,
-                                  int32_t& bytes) {
-  Han6TextureBackend* backend = g_backend.load(std::memory_order_acquire);
-  if (backend == nullptr) return nullptr;
+TextureHandle* BuildSpriteTexture(const CutSpriteSheet& sheet, const CutSpriteRecord& r, int32_t& bytes) {
+  Han6TextureBackend* backend = Backend();
   const CutPixelFormat format = SpriteFormat(r, *backend);
   int texW = 0, texH = 0;
   TextureHandle* tex =
-      backend->CreateTexture(r.right - r.left + 1, r.bottom - r.top + 1, format, managed, texW, texH);
+      backend->CreateTexture(r.right - r.left + 1, r.bottom - r.top + 1, format, false, texW, texH);
   if (tex == nullptr) return nullptr;
   std::vector<CutSpritePageView> views(sheet.pages.size());
   for (size_t p = 0; p < sheet.pages.size(); ++p)
@@ -104,12 +108,11 @@ TextureHandle* BuildSpriteTexture(const CutSpriteSheet& sheet, const CutSpriteRe
 }  // namespace
 
 Han6TextureBackend* SetHan6TextureBackend(Han6TextureBackend* backend) {
-  g_CutSpritePageFree = backend != nullptr ? &PageFreeHook : nullptr;
-  g_PAniTextureFree = backend != nullptr ? &PageFreeHook : nullptr;
+  (void)kHooksInstalled;
   return g_backend.exchange(backend, std::memory_order_acq_rel);
 }
 
-Han6TextureBackend* GetHan6TextureBackend() { return g_backend.load(std::memory_order_acquire); }
+Han6TextureBackend* GetHan6TextureBackend() { return Backend(); }
 
 TextureHandle* GetCutSpriteTexture(const CutSpriteSheet* sheet, int spriteNumber, int32_t key, int preload,
                                    int compress) {
@@ -127,7 +130,7 @@ TextureHandle* GetCutSpriteTexture(const CutSpriteSheet* sheet, int spriteNumber
     }
   }
   int32_t bytes = 0;
-  TextureHandle* tex = BuildSpriteTexture(*sheet, *r, preload != 0, bytes);
+  TextureHandle* tex = BuildSpriteTexture(*sheet, *r, bytes);
   if (tex == nullptr) return nullptr;
   TrimHan6TextureCache();
   InsertEntry(r->name, key, tex, bytes, preload != 0);
@@ -153,7 +156,7 @@ void PreloadStageSprites(const CutSpriteSheet* sheet, int32_t keyBase) {
       if (have) continue;
     }
     int32_t bytes = 0;
-    if (TextureHandle* tex = BuildSpriteTexture(*sheet, *r, true, bytes))
+    if (TextureHandle* tex = BuildSpriteTexture(*sheet, *r, bytes))
       InsertEntry(r->name, key, tex, bytes, true);
   }
 }
@@ -244,19 +247,18 @@ void FreeCutSpritePages(CutSpriteSheet* sheet) {
 int CreateCutSpritePages(CutSpriteSheet* sheet, const uint8_t* paletteOverride, const uint8_t* pageMask,
                          size_t maskSize, int keepPixels) {
   if (sheet == nullptr || !sheet->hasPixels) return 0;
-  Han6TextureBackend* backend = g_backend.load(std::memory_order_acquire);
+  Han6TextureBackend* backend = Backend();
   std::vector<CutSpritePageImage> images;
-  if (!ComposeCutSpritePages(*sheet, paletteOverride, pageMask, maskSize,
-                             backend != nullptr && backend->Display16(), images))
+  if (!ComposeCutSpritePages(*sheet, paletteOverride, pageMask, maskSize, backend->Display16(), images))
     return 0;
   FreeCutSpritePages(sheet);
   sheet->pages.assign(images.size(), nullptr);
   for (size_t p = 0; p < images.size(); ++p) {
     const CutSpritePageImage& img = images[p];
-    if (!img.made || backend == nullptr) continue;
+    if (!img.made) continue;
     int w = 0, h = 0;
     TextureHandle* tex =
-        backend->CreateTexture(kCutSpritePageEdge, kCutSpritePageEdge, img.format, false, w, h);
+        backend->CreateTexture(kCutSpritePageEdge, kCutSpritePageEdge, img.format, true, w, h);
     if (tex == nullptr) {
       DebugPrint("sprite page %zu: texture creation failed\n", p);
       continue;
@@ -278,13 +280,13 @@ int CreateCutSpritePages(CutSpriteSheet* sheet, const uint8_t* paletteOverride, 
 }
 
 void CreatePAniTextures(PAniData* pani) {
-  Han6TextureBackend* backend = g_backend.load(std::memory_order_acquire);
-  if (pani == nullptr || backend == nullptr) return;
+  Han6TextureBackend* backend = Backend();
+  if (pani == nullptr) return;
   const CutPixelFormat format = backend->Display16() ? CutPixelFormat::kA4R4G4B4 : CutPixelFormat::kA8R8G8B8;
   for (auto& t : pani->textures) {
     if (t == nullptr || t->pixels.empty() || t->width <= 0 || t->height <= 0) continue;
     int w = 0, h = 0;
-    TextureHandle* tex = backend->CreateTexture(t->width, t->height, format, true, w, h);
+    TextureHandle* tex = backend->CreateTexture(t->width, t->height, format, false, w, h);
     if (tex == nullptr) continue;
     int pitch = 0;
     if (uint8_t* dst = backend->Lock(tex, pitch)) {

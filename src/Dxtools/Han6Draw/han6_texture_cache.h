@@ -37,8 +37,9 @@ class Han6TextureBackend {
   virtual bool Display16() = 0;
 };
 
-// Installs the backend (null removes it); returns the previous one.
+// Installs a backend (null goes back to the graphics layer's); returns the previous one.
 Han6TextureBackend* SetHan6TextureBackend(Han6TextureBackend* backend);
+// The backend in force: the installed one, else the graphics layer's.
 Han6TextureBackend* GetHan6TextureBackend();
 
 struct Han6CacheEntry {

@@ -561,14 +561,16 @@ TEST_F(Han6DrawTest, SpriteRunsOutsideTheirRectangleAreClipped) {
 
 TEST_F(Han6DrawTest, FlushOnAWorkerWhileTheLogicThreadAges) {
   SmallSheet s;
-  std::atomic<bool> stop{false};
+  std::atomic<bool> stop{false}, started{false};
   std::thread worker([&] {
-    for (int i = 0; i < 300 && !stop.load(); ++i) {
+    started = true;
+    while (!stop.load()) {
       FlushHan6TextureCache();
       std::this_thread::yield();
     }
   });
-  for (int frame = 0; frame < 600; ++frame) {
+  while (!started.load()) std::this_thread::yield();
+  for (int frame = 0; frame < 2000; ++frame) {
     GetCutSpriteTexture(s.sheet.get(), 5, 5, 0, 0);
     AddHan6CacheEntry("f", 10000 + frame, nullptr, 64, false);
     AgeHan6TextureCache();

@@ -365,8 +365,9 @@ TEST_F(Han6DrawTest, EightBitTechniquesFiltersAndTexelSteps) {
   };
   for (const auto& tc : cases) {
     sink_.quads.clear();
-    Han6Matrix m = Han6Matrix::RotationZ(tc.rotate) * Han6Matrix::Scaling(tc.scaleX, 1.0f, 1.0f) *
-                   Han6Matrix::Translation(300, 300, 0);
+    Han6Matrix m =
+        MulHan6(MulHan6(Han6Matrix::RotationZ(tc.rotate), Han6Matrix::Scaling(tc.scaleX, 1.0f, 1.0f)),
+                Han6Matrix::Translation(300, 300, 0));
     CutSpriteDrawParams c;
     c.sheet = s.sheet.get();
     c.spriteNumber = tc.sprite;

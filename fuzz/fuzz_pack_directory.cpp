@@ -14,7 +14,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string path =
-      (std::filesystem::temp_directory_path() / ("vt_fuzz_pack_" + std::to_string(::getpid()) + ".p")).string();
+      (std::filesystem::temp_directory_path() / ("vt_fuzz_pack_" + std::to_string(::getpid()) + ".p"))
+          .string();
   vt::SetDebugQuiet(true);
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

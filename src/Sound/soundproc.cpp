@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "Dxtools/DirectSoundApp/sound_file_data.h"
 #include "app/lib_debug.h"
+#include "app/save_data.h"
 
 uint8_t g_SeRequest[kSeSlotCount];
 std::array<std::unique_ptr<CDSoundBuffer>, kSoundSlotCount> g_SeSlots;
@@ -25,20 +25,13 @@ std::string g_VoiceFile;
 int g_AttractMute = 0;
 int g_BgmFormat = 0;
 
-namespace {
-std::mutex g_optionsMutex;
-SoundOptionsProvider g_optionsProvider;
-}  // namespace
-
-void SetSoundOptionsProvider(SoundOptionsProvider provider) {
-  std::lock_guard<std::mutex> lock(g_optionsMutex);
-  g_optionsProvider = std::move(provider);
-}
-
 std::optional<SoundGameOptions> GetSoundOptions() {
-  std::lock_guard<std::mutex> lock(g_optionsMutex);
-  if (!g_optionsProvider) return std::nullopt;
-  return g_optionsProvider();
+  if (g_GameData == nullptr) return std::nullopt;
+  SoundGameOptions o;
+  o.BgmVolume = g_GameData->BgmVolume;
+  o.SeVolume = g_GameData->SeVolume;
+  o.BackgroundSound = g_GameData->BackgroundSound;
+  return o;
 }
 
 int32_t VolumeFromStep(int32_t step) {
@@ -58,64 +51,39 @@ int32_t ApplyMuteRule(int32_t volume) {
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
+// A value's text up to the end of its line or a comment, without trailing blanks.
+std::string ValueText(const char* v, size_t maxChars) {
+  std::string out;
+  while (v != nullptr && *v != '\0' && *v != '\r' && *v != '\n' && !(v[0] == '/' && v[1] == '/')) out += *v++;
+  while (!out.empty() && (out.back() == ' ' || out.back() == '\t')) out.pop_back();
+  if (out.size() > maxChars) out.resize(maxChars);
+  return out;
 }
 
 }  // namespace
 
-void ParseBgmList(std::string_view text) {
-  for (BgmEntry& e : g_BgmList) e = BgmEntry{};
-  int current = -1;
-  while (!text.empty()) {
-    size_t end = text.find_first_of("\r\n");
-    std::string_view line = Trim(text.substr(0, end));
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    if (line.empty() || line.starts_with("//") || line.front() == ';') continue;
-    if (line.front() == '[') {
-      current = -1;
-      size_t close = line.find(']');
-      std::string_view name =
-          line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-      // Sections are "BGM_%03d" for entries 0 to 149; the number is the entry, not the order.
-      if (name.size() == 7 && name.starts_with("BGM_") && std::isdigit(static_cast<unsigned char>(name[4])) &&
-          std::isdigit(static_cast<unsigned char>(name[5])) &&
-          std::isdigit(static_cast<unsigned char>(name[6]))) {
-        int n = (name[4] - '0') * 100 + (name[5] - '0') * 10 + (name[6] - '0');
-        if (n < kBgmEntryCount) {
-          current = n;
-          g_BgmList[n].present = 1;
-        }
-      }
-      continue;
-    }
-    if (current < 0) continue;
-    size_t eq = line.find('=');
-    if (eq == std::string_view::npos) continue;
-    std::string_view key = Trim(line.substr(0, eq));
-    std::string value(Trim(line.substr(eq + 1)));
-    BgmEntry& e = g_BgmList[current];
-    if (key == "IsLoop") {
-      e.IsLoop = static_cast<int32_t>(std::strtol(value.c_str(), nullptr, 10));
-    } else if (key == "LoopPos") {
-      e.LoopPos = static_cast<double>(std::strtof(value.c_str(), nullptr));
-    } else if (key == "File") {
-      e.File = value.substr(0, 32);
-    }
+void ParseBgmList(IniFile& ini) {
+  for (int n = 0; n < kBgmEntryCount; ++n) {
+    BgmEntry& e = g_BgmList[n];
+    e = BgmEntry{};
+    char section[16];
+    std::snprintf(section, sizeof section, "BGM_%03d", n);
+    if (ini.SelectSection(section) == nullptr) continue;
+    e.present = 1;
+    if (const char* v = ini.FindKey(section, "IsLoop"))
+      e.IsLoop = static_cast<int32_t>(std::strtol(v, nullptr, 10));
+    if (const char* v = ini.FindKey(section, "LoopPos"))
+      e.LoopPos = static_cast<double>(std::strtof(v, nullptr));
+    if (const char* v = ini.FindKey(section, "File")) e.File = ValueText(v, 32);
   }
 }
 
 int LoadBgmList() {
-  std::optional<std::vector<uint8_t>> text = ReadSoundDataFile(".\\bgm\\bgm.txt");
-  if (!text) {
-    DebugPrint("sound: .\\bgm\\bgm.txt is missing; no music\n");
-    ParseBgmList({});
-    return 0;
-  }
-  ParseBgmList(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
-  return 1;
+  IniFile ini;
+  int loaded = ini.Load(".\\bgm\\bgm.txt");
+  if (loaded == 0) DebugPrint("sound: .\\bgm\\bgm.txt is missing; no music\n");
+  ParseBgmList(ini);
+  return loaded;
 }
 
 // ---- start-up and effect slots ----

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "Dxtools/DirectSoundApp/DirectSoundApp.h"
+#include "Dxtools/IniFile.h"
 
 constexpr int kSeSlotCount = 1500;
 constexpr int kSoundSlotCount = 1600;
@@ -43,15 +44,12 @@ extern std::string g_VoiceFile;
 extern int g_AttractMute;
 extern int g_BgmFormat;  // 2: Ogg Vorbis
 
-// The options the sound reads from the save record. Until the save records are wired in, a
-// provider returns them (none: no save record, which silences everything).
+// The options the sound reads from the save record (`GameData`); none without a record.
 struct SoundGameOptions {
   int32_t BgmVolume = 0;
   int32_t SeVolume = 0;
   int32_t BackgroundSound = 1;
 };
-using SoundOptionsProvider = std::function<std::optional<SoundGameOptions>()>;
-void SetSoundOptionsProvider(SoundOptionsProvider provider);
 std::optional<SoundGameOptions> GetSoundOptions();
 
 // Option step to hundredths of a decibel: s x -166.6667 truncated, 21 and above silent.
@@ -64,8 +62,8 @@ int InitSound();
 // music stopped and freed, the music format word, the volumes of the save record.
 void StartUpSound();
 int LoadBgmList();
-// Reads a music list text (one "BGM_%03d" section per entry) into g_BgmList.
-void ParseBgmList(std::string_view text);
+// Reads a music list (one "BGM_%03d" section per entry) into g_BgmList.
+void ParseBgmList(IniFile& ini);
 int LoadSystemSoundEffects();
 bool LoadSoundFile(const char* path, int slot);
 uint32_t LoadSoundSlot(const char* path, int slot);

@@ -3,11 +3,13 @@
 
 #include <SDL.h>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Windows/SystemReport.h"
 #include "app/app_config.h"
 #include "app/input/input_manager.h"
 #include "app/input/key_config.h"
 #include "app/lib_debug.h"
+#include "platform/gfx/adapter.h"
 
 namespace {
 
@@ -45,45 +47,13 @@ struct MainSettingsPage {
 StartUpDialogHooks& GetStartUpDialogHooks() {
   static StartUpDialogHooks hooks = [] {
     StartUpDialogHooks h;
-    h.desktopBitsPerPixel = SdlDesktopBitsPerPixel;
+    h.desktopBitsPerPixel = DesktopBitsPerPixel;
     return h;
   }();
   return hooks;
 }
 
-int BitsPerPixelOfSdlFormat(uint32_t format) {
-  switch (format) {
-    // SDL names some of these 24 bits per pixel; stored in 32 they are the 32-bit desktop the
-    // start-up rules expect (otherwise every such desktop would be forced to full screen).
-    case SDL_PIXELFORMAT_RGB888:
-    case SDL_PIXELFORMAT_ARGB8888:
-    case SDL_PIXELFORMAT_BGR888:
-    case SDL_PIXELFORMAT_ABGR8888:
-    case SDL_PIXELFORMAT_RGBX8888:
-    case SDL_PIXELFORMAT_RGBA8888:
-    case SDL_PIXELFORMAT_BGRX8888:
-    case SDL_PIXELFORMAT_BGRA8888:
-      return 32;
-    case SDL_PIXELFORMAT_RGB24:
-    case SDL_PIXELFORMAT_BGR24:
-      return 24;
-    case SDL_PIXELFORMAT_RGB565:
-    case SDL_PIXELFORMAT_RGB555:
-    case SDL_PIXELFORMAT_ARGB1555:
-    case SDL_PIXELFORMAT_ARGB4444:
-      return 16;
-    case SDL_PIXELFORMAT_INDEX8:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
-int SdlDesktopBitsPerPixel() {
-  SDL_DisplayMode mode;
-  if (SDL_WasInit(SDL_INIT_VIDEO) == 0 || SDL_GetDesktopDisplayMode(0, &mode) != 0) return 0;
-  return BitsPerPixelOfSdlFormat(mode.format);
-}
+int DesktopBitsPerPixel() { return FormatBitsPerPixel(vt::gfx::GetAdapterDisplayMode().format); }
 
 std::string CopyToField(std::string_view text, size_t size) {
   size_t n = 0;

@@ -23,11 +23,10 @@ struct StartUpDialogHooks {
 };
 StartUpDialogHooks& GetStartUpDialogHooks();
 
-// Bits per pixel of an SDL pixel format as the start-up rules count them: 32 for the 8-bit
-// channel formats stored in 32 bits, 24, 16 or 8 for the others, 0 for anything else.
-int BitsPerPixelOfSdlFormat(uint32_t format);
-// The desktop's bits per pixel from SDL (0 when unknown).
-int SdlDesktopBitsPerPixel();
+// The desktop's bits per pixel as the start-up rules count them: the adapter's display mode
+// format (24 for R8G8B8; 32 for A8R8G8B8, X8R8G8B8; 16 for the 16-bit formats; 0 otherwise).
+// The adapter reports SDL's 8-bit-channel desktops, which SDL may call 24-bit, as X8R8G8B8.
+int DesktopBitsPerPixel();
 
 // The settings the main-settings page works on (the screen configuration).
 struct StartUpScreenSettings {

@@ -10,70 +10,72 @@
 #include <sstream>
 #include <thread>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
 #include "app/lib_debug.h"
 #include "platform/game_path.h"
+#include "platform/gfx/adapter.h"
 #include "platform/profile_string.h"
 
 namespace {
 
 constexpr const char* kReportPath = ".\\System\\_Sysinfo.txt";
 
-constexpr const char* kFormats[] = {
-    "R8G8B8",
-    "A8R8G8B8",
-    "X8R8G8B8",
-    "R5G6B5",
-    "X1R5G5B5",
-    "A1R5G5B5",
-    "A4R4G4B4",
-    "R3G3B2",
-    "A8",
-    "A8R3G3B2",
-    "X4R4G4B4",
-    "A2B10G10R10",
-    "G16R16",
-    "A8P8",
-    "P8",
-    "L8",
-    "L16",
-    "A8L8",
-    "A4L4",
-    "V8U8",
-    "Q8W8V8U8",
-    "V16U16",
-    "Q16W16V16U16",
-    "CxV8U8",
-    "L6V5U5",
-    "X8L8V8U8",
-    "A2W10V10U10",
-    "MULTI2_ARGB8",
-    "G8R8_G8B8",
-    "R8G8_B8G8",
-    "DXT1",
-    "DXT2",
-    "DXT3",
-    "DXT4",
-    "DXT5",
-    "UYVY",
-    "YUY2",
-    "D16_LOCKABLE",
-    "D32",
-    "D15S1",
-    "D24S8",
-    "D24X8",
-    "D24X4S4",
-    "D32F_LOCKABLE",
-    "D24FS8",
-    "D16",
-    "VERTEXDATA",
-    "INDEX16",
-    "INDEX32",
-    "R16F",
-    "G16R16F",
-    "A16B16G16R16F",
-    "R32F",
-    "G32R32F",
-    "A32B32G32R32F",
+constexpr uint32_t kFormats[] = {
+    vt::gfx::FMT_R8G8B8,
+    vt::gfx::FMT_A8R8G8B8,
+    vt::gfx::FMT_X8R8G8B8,
+    vt::gfx::FMT_R5G6B5,
+    vt::gfx::FMT_X1R5G5B5,
+    vt::gfx::FMT_A1R5G5B5,
+    vt::gfx::FMT_A4R4G4B4,
+    vt::gfx::FMT_R3G3B2,
+    vt::gfx::FMT_A8,
+    vt::gfx::FMT_A8R3G3B2,
+    vt::gfx::FMT_X4R4G4B4,
+    vt::gfx::FMT_A2B10G10R10,
+    vt::gfx::FMT_G16R16,
+    vt::gfx::FMT_A8P8,
+    vt::gfx::FMT_P8,
+    vt::gfx::FMT_L8,
+    vt::gfx::FMT_L16,
+    vt::gfx::FMT_A8L8,
+    vt::gfx::FMT_A4L4,
+    vt::gfx::FMT_V8U8,
+    vt::gfx::FMT_Q8W8V8U8,
+    vt::gfx::FMT_V16U16,
+    vt::gfx::FMT_Q16W16V16U16,
+    vt::gfx::FMT_CxV8U8,
+    vt::gfx::FMT_L6V5U5,
+    vt::gfx::FMT_X8L8V8U8,
+    vt::gfx::FMT_A2W10V10U10,
+    vt::gfx::FMT_MULTI2_ARGB8,
+    vt::gfx::FMT_G8R8_G8B8,
+    vt::gfx::FMT_R8G8_B8G8,
+    vt::gfx::FMT_DXT1,
+    vt::gfx::FMT_DXT2,
+    vt::gfx::FMT_DXT3,
+    vt::gfx::FMT_DXT4,
+    vt::gfx::FMT_DXT5,
+    vt::gfx::FMT_UYVY,
+    vt::gfx::FMT_YUY2,
+    vt::gfx::FMT_D16_LOCKABLE,
+    vt::gfx::FMT_D32,
+    vt::gfx::FMT_D15S1,
+    vt::gfx::FMT_D24S8,
+    vt::gfx::FMT_D24X8,
+    vt::gfx::FMT_D24X4S4,
+    vt::gfx::FMT_D32F_LOCKABLE,
+    vt::gfx::FMT_D24FS8,
+    vt::gfx::FMT_D16,
+    vt::gfx::FMT_VERTEXDATA,
+    vt::gfx::FMT_INDEX16,
+    vt::gfx::FMT_INDEX32,
+    vt::gfx::FMT_R16F,
+    vt::gfx::FMT_G16R16F,
+    vt::gfx::FMT_A16B16G16R16F,
+    vt::gfx::FMT_R32F,
+    vt::gfx::FMT_G32R32F,
+    vt::gfx::FMT_A32B32G32R32F,
 };
 static_assert(std::size(kFormats) == 55);
 
@@ -154,7 +156,7 @@ bool GlAdapter(std::string* adapter, std::string* driver, int* maxTextureSize) {
 
 }  // namespace
 
-std::span<const char* const> GetReportFormats() { return kFormats; }
+std::span<const uint32_t> GetReportFormats() { return kFormats; }
 
 std::string BuildSystemReport(const SystemReportValues& v, const FormatCheck& check) {
   std::string out;
@@ -201,9 +203,9 @@ std::string BuildSystemReport(const SystemReportValues& v, const FormatCheck& ch
   line(buf);
   line("");
   line("[ TextureFormat  (F)ull,(T)exture,(D)epth,(R)ender ]");
-  for (const char* name : kFormats) {
-    std::string row = std::string("D3DFMT_") + name + " (";
-    for (char kind : {'F', 'T', 'D', 'R'}) row += (check && check(name, kind)) ? kind : '-';
+  for (uint32_t format : kFormats) {
+    std::string row = std::string(D3DFormatName(format)) + " (";
+    for (char kind : {'F', 'T', 'D', 'R'}) row += (check && check(format, kind)) ? kind : '-';
     row += ")";
     line(row);
   }
@@ -215,7 +217,37 @@ SystemReportProbes DefaultSystemReportProbes() {
   SystemReportProbes p;
   p.readFile = ReadWholeFile;
   p.displayMode = SdlDisplayMode;
-  p.adapter = GlAdapter;
+  p.adapter = [](std::string* adapter, std::string* driver, int* maxTextureSize) {
+    if (GlAdapter(adapter, driver, maxTextureSize)) return true;
+    // No GL context to ask: the device's own identification.
+    const vt::gfx::AdapterIdentifier id = vt::gfx::GetAdapterIdentifier();
+    *adapter = id.Description;
+    *driver = id.Driver;
+    return false;
+  };
+  p.caps = []() -> std::optional<SystemReportCaps> {
+    const vt::gfx::DeviceCaps d = vt::gfx::GetDeviceCaps();
+    SystemReportCaps c;
+    c.vertexShaderVersion = d.VertexShaderVersion & 0xFFFF;
+    c.pixelShaderVersion = d.PixelShaderVersion & 0xFFFF;
+    c.maxTextureWidth = static_cast<int>(d.MaxTextureWidth);
+    c.maxTextureHeight = static_cast<int>(d.MaxTextureHeight);
+    return c;
+  };
+  p.formatCheck = [](uint32_t format, char kind) {
+    const auto f = static_cast<vt::gfx::Format>(format);
+    const vt::gfx::Format desktop = vt::gfx::GetAdapterDisplayMode().format;
+    switch (kind) {
+      case 'F':
+        return vt::gfx::CheckDeviceType(f, f, false);
+      case 'T':
+        return vt::gfx::CheckDeviceFormat(desktop, 0, f);
+      case 'D':
+        return vt::gfx::CheckDeviceFormat(desktop, vt::gfx::USAGE_DEPTHSTENCIL, f);
+      default:
+        return vt::gfx::CheckDeviceFormat(desktop, vt::gfx::USAGE_RENDERTARGET, f);
+    }
+  };
   return p;
 }
 

@@ -4,6 +4,7 @@
 // value empty (or its format check "-") and the report is still written.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -28,10 +29,10 @@ struct SystemReportValues {
 
 // The device's answer for one format of the table: kind 'F' full-screen display format,
 // 'T' texture, 'D' depth-stencil, 'R' render-target texture.
-using FormatCheck = std::function<bool(std::string_view formatName, char kind)>;
+using FormatCheck = std::function<bool(uint32_t format, char kind)>;
 
-// The formats of the table, in their order (names without the "D3DFMT_" prefix).
-std::span<const char* const> GetReportFormats();
+// The formats of the table, in their order.
+std::span<const uint32_t> GetReportFormats();
 
 std::string BuildSystemReport(const SystemReportValues& values, const FormatCheck& check);
 

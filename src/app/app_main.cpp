@@ -112,6 +112,7 @@ std::string ExecutableFolder() {
 }  // namespace
 
 int VantorelMain(int argc, char** argv) {
+  vt::ProcessStartCounter();
   std::vector<std::string> args(argv + 1, argv + argc);
   LaunchOptions options = ParseLaunchOptions(args);
   std::string folder = options.dataFolder.empty() ? ExecutableFolder() : options.dataFolder;

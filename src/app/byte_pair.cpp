@@ -60,6 +60,9 @@ ExpandResult ExpandBytePairs(std::span<uint8_t> output, std::span<const uint8_t>
   std::array<uint8_t, 256> left;
   std::array<uint8_t, 256> right{};
   uint8_t stack[ex3::kStackDepth];
+  constexpr size_t kCacheBytes = 64;
+  uint8_t cache[256][kCacheBytes];
+  uint8_t cacheLength[256];
   uint32_t count = read();
   while (true) {
     for (int c = 0; c < 256; ++c) left[c] = static_cast<uint8_t>(c);
@@ -81,24 +84,58 @@ ExpandResult ExpandBytePairs(std::span<uint8_t> output, std::span<const uint8_t>
     uint32_t packed = read() << 8;
     packed |= read();
 
-    size_t sp = 0;
+    // Every code read from the packed bytes starts expanding with an empty stack, so its
+    // expansion (and whether it nests too deep) depends on the code alone: short expansions are
+    // made once per block and copied. Long, deep or cyclic ones take the stack walk each time,
+    // which reports the damage exactly where the plain walk would.
+    uint8_t cacheState[256] = {};  // 0 not tried, 1 cached, 2 walk each time
     uint8_t* dst = output.data();
-    while (true) {
-      uint8_t b;
-      if (sp) {
-        b = stack[--sp];
-      } else {
-        if (packed == 0) break;
-        --packed;
-        b = static_cast<uint8_t>(read());
+    auto walk = [&](uint8_t code, uint8_t* to, size_t room, size_t& written) -> ExpandResult {
+      size_t sp = 0;
+      stack[sp++] = code;
+      written = 0;
+      while (sp) {
+        uint8_t b = stack[--sp];
+        if (left[b] == b) {
+          if (written >= room) return ExpandResult::kOverflow;
+          to[written++] = b;
+        } else {
+          if (sp + 2 > ex3::kStackDepth) return ExpandResult::kTooDeep;
+          stack[sp++] = right[b];
+          stack[sp++] = left[b];
+        }
       }
+      return ExpandResult::kOk;
+    };
+    while (packed) {
+      --packed;
+      uint8_t b = static_cast<uint8_t>(read());
       if (left[b] == b) {
         if (out >= limit) return ExpandResult::kOverflow;
         dst[out++] = b;
+        continue;
+      }
+      if (cacheState[b] == 0) {
+        size_t len = 0;
+        ExpandResult r = walk(b, cache[b], kCacheBytes, len);
+        if (r == ExpandResult::kTooDeep) return r;
+        cacheState[b] = r == ExpandResult::kOk ? 1 : 2;
+        cacheLength[b] = static_cast<uint8_t>(len);
+      }
+      if (cacheState[b] == 1) {
+        size_t len = cacheLength[b];
+        if (len > limit - out) return ExpandResult::kOverflow;
+        if (limit - out >= kCacheBytes) {
+          std::memcpy(dst + out, cache[b], kCacheBytes);  // fixed-size copy; the extra bytes are rewritten
+        } else {
+          std::memcpy(dst + out, cache[b], len);
+        }
+        out += len;
       } else {
-        if (sp + 2 > ex3::kStackDepth) return ExpandResult::kTooDeep;
-        stack[sp++] = right[b];
-        stack[sp++] = left[b];
+        size_t written = 0;
+        ExpandResult r = walk(b, dst + out, limit - out, written);
+        out += written;
+        if (r != ExpandResult::kOk) return r;
       }
     }
     count = read();

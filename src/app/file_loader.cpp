@@ -22,6 +22,7 @@
 
 DataBuffer DataBuffer::Allocate(uint32_t size) {
   DataBuffer b;
+  if (size > 0xFFFFF000u) return b;  // the rounded capacity must stay a 32-bit size
   uint64_t rounded = (static_cast<uint64_t>(size) + 4095) & ~uint64_t{4095};
   uint64_t total = rounded + 8;
   b.bytes_.reset(new (std::nothrow) uint8_t[total]);

@@ -45,6 +45,10 @@ void* LogicThreadEntry(void* done) {
 }  // namespace
 
 namespace vt {
+uint64_t ProcessStartCounter() {
+  static const uint64_t start = platform::GetClock().Counter();
+  return start;
+}
 void SetAutoQuitFrames(long frames) { g_autoQuitFrames = frames; }
 long FramesRun() { return g_framesRun.load(); }
 }  // namespace vt
@@ -74,7 +78,11 @@ int RunLogicFrame() {
   SyncWithWindowThread();
   s.FlushAchievements();
   s.RunOnlineCallbacks();
-  ++g_framesRun;
+  if (g_framesRun.fetch_add(1) == 0) {
+    DebugPrint("# First frame presented %.1f ms after start\n",
+               static_cast<double>(vt::platform::GetClock().Counter() - vt::ProcessStartCounter()) /
+                   static_cast<double>(vt::platform::GetClock().CounterFrequency()) * 1000.0);
+  }
   return result;
 }
 

@@ -13,7 +13,11 @@ int SyncWithWindowThread();
 // Window side of the hand-off, run whenever the event queue is empty.
 void ServiceDeviceReset();
 
+#include <cstdint>
+
 namespace vt {
+// The clock's counter when the process started (taken by the entry; for the start-up figure).
+uint64_t ProcessStartCounter();
 // Frames to run before an automatic quit request (0 = none); counted by the logic thread.
 void SetAutoQuitFrames(long frames);
 long FramesRun();

@@ -10,11 +10,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <string>
 
 #include "app/lib_debug.h"
 #include "platform/path_translate.h"
+#include "platform/profile_string.h"
 
 namespace lib {
 
@@ -140,40 +140,10 @@ void FilePrintf(CAccess& writer, const char* format, ...) {
 
 bool SaveFileAtomic(std::string_view path, std::span<const uint8_t> bytes) {
   std::string disk = vt::platform::ResolveGamePath(path);
-  std::filesystem::path target(disk);
-  std::error_code ec;
-  if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path(), ec);
-  std::string temp = disk + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    DebugPrint("SaveFileAtomic: cannot create %s: %s\n", temp.c_str(), std::strerror(errno));
-    return false;
-  }
-  size_t done = 0;
-  bool ok = true;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temp.c_str(), disk.c_str()) != 0) ok = false;
-  if (!ok) {
+  std::string_view view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (!vt::platform::WriteFileAtomically(disk, view)) {
     DebugPrint("SaveFileAtomic: writing %s failed: %s\n", disk.c_str(), std::strerror(errno));
-    ::unlink(temp.c_str());
     return false;
-  }
-  // Make the rename itself durable.
-  std::string dir = target.has_parent_path() ? target.parent_path().string() : std::string(".");
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
   }
   return true;
 }

@@ -1,13 +1,13 @@
 // Save records: validation, defaults, loading, safe saving; the play-time timers.
 #include "app/save_data.h"
 
-#include <chrono>
 #include <cstring>
 #include <span>
 
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
 #include "app/lib_file.h"
+#include "platform/clock.h"
 
 GameData* g_GameData = nullptr;
 PlayData* g_PlayData = nullptr;
@@ -45,11 +45,13 @@ bool WriteRecord(const char* path, const T& record) {
                              std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(&record), sizeof(T)));
 }
 
-uint64_t SteadyMs() {
-  using namespace std::chrono;
-  return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+// Milliseconds from the performance counter (the millisecond timer when there is none).
+uint64_t NowMs() {
+  vt::platform::Clock& clock = vt::platform::GetClock();
+  uint64_t frequency = clock.CounterFrequency();
+  if (frequency == 0) return clock.Milliseconds();
+  return static_cast<uint64_t>(static_cast<unsigned __int128>(clock.Counter()) * 1000 / frequency);
 }
-uint64_t (*g_nowMs)() = SteadyMs;
 
 void AddSaturating(uint32_t& value, uint32_t add) {
   uint64_t sum = static_cast<uint64_t>(value) + add;
@@ -57,7 +59,7 @@ void AddSaturating(uint32_t& value, uint32_t add) {
 }
 
 void Stamp(PlayTimer& t, bool running) {
-  t.startMs = g_nowMs();
+  t.startMs = NowMs();
   t.running = running ? 1 : 0;
 }
 
@@ -202,13 +204,11 @@ void CountMatchResultByCharacter(int winnerCharacter, int loserCharacter) {
 
 // ---- Timers ----
 
-void SetPlayTimerClock(uint64_t (*nowMs)()) { g_nowMs = nowMs ? nowMs : SteadyMs; }
-
 void PlayTimer::Reset() { Stamp(*this, false); }
 
 uint32_t PlayTimer::ElapsedSeconds() const {
   if (!running) return 0;
-  uint64_t now = g_nowMs();
+  uint64_t now = NowMs();
   return now > startMs ? static_cast<uint32_t>((now - startMs) / 1000) : 0;
 }
 

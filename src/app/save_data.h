@@ -100,6 +100,7 @@ void CountMatchResultByCharacter(int winnerCharacter, int loserCharacter);
 
 // ---- Play-time timers ----
 
+// Timers read the platform clock (platform/clock.h; tests install a fake one).
 struct PlayTimer {
   int32_t running;
   uint64_t startMs;
@@ -118,9 +119,6 @@ enum PlayTimerId {
 extern PlayTimer g_PlayTimers[kPlayTimerCount];
 // The total play time loaded at start-up (base of the running total).
 extern uint32_t g_TotalPlayTimeBase;
-
-// The millisecond clock the timers read (tests inject one; null restores the monotonic clock).
-void SetPlayTimerClock(uint64_t (*nowMs)());
 
 void StartRunPlayTimer();
 void ResetPlayTimers();

@@ -44,7 +44,7 @@ class CTextInfoIndex {
  public:
   virtual ~CTextInfoIndex() = default;
   // The path of the list's file.
-  virtual const char* GetPath() const = 0;
+  virtual std::string GetPath() const = 0;
   // 1 when the list is (or already was) loaded, 0 when the file is missing or damaged. A failed
   // load keeps nothing, so the next call tries again.
   int Load();

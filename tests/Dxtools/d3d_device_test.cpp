@@ -2,8 +2,10 @@
 // handles staying valid, colour and format helpers, sprite geometry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 #include "gfx_test_env.h"
 #include "platform/gfx/adapter.h"
@@ -228,6 +230,45 @@ TEST_F(SpriteGeometry, MatrixSpriteAppliesTranslationAfterScale) {
   EXPECT_FLOAT_EQ(v[0].y, -15.0f + 7.0f);
   EXPECT_FLOAT_EQ(v[3].x, 10.0f + 5.0f);
   EXPECT_FLOAT_EQ(v[3].y, 15.0f + 7.0f);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(DeviceTest, TestSceneOnTheRecordingDevice) {
+  for (const char* folder : {"Shader", "grp"})
+    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / folder, folder,
+                          std::filesystem::copy_options::recursive);
+  LoadShaderEffects();
+  ASSERT_EQ(CreateFrameRenderTargets(), 1);
+  TextureHandle* sprite = SolidTexture(64, 64, 0xC0FFC040u);
+  DrawTestSceneFrame(sprite, 0);
+  // Scene pass: floor, sprites in runs of blend modes, the fade; then the capture copy; then the
+  // letterboxed composition into the back buffer.
+  std::vector<std::string> programs;
+  uint64_t capture = HandleTexture(g_CaptureTarget)->Serial();
+  uint64_t scene0 = HandleTexture(g_SceneTargets[0])->Serial();
+  const DeviceRecord* captureDraw = nullptr;
+  const DeviceRecord* composeDraw = nullptr;  // the scene, drawn last into the back buffer
+  for (const DeviceRecord* d : Draws()) {
+    programs.push_back(d->program);
+    if (d->targetSerial[0] == capture) captureDraw = d;
+    if (d->targetSerial[0] == g_BackBufferSurface->Serial()) composeDraw = d;
+  }
+  EXPECT_EQ(std::count(programs.begin(), programs.end(), "TecFade_ExFade0/0"), 1);
+  ASSERT_NE(captureDraw, nullptr);
+  EXPECT_EQ(captureDraw->textureSerial, scene0);
+  ASSERT_NE(composeDraw, nullptr);
+  EXPECT_EQ(composeDraw->textureSerial, scene0);
+  EXPECT_FLOAT_EQ(composeDraw->vertices[0].x, 160.0f);
+  EXPECT_FLOAT_EQ(composeDraw->vertices[3].x, 1120.0f);
+  EXPECT_EQ(g_CaptureScreenRequest.load(), 0);
+  EXPECT_EQ(g_D3DDevice->GetRenderTarget(0).get(), g_BackBufferSurface);
+  FreeTexture(sprite);
+  FreeShaderEffects();
 }
 
 }  // namespace

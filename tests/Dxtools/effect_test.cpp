@@ -230,3 +230,62 @@ TEST_F(EffectTest, TagsBeyondSixteenBitsAreRefused) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(EffectTest, PassesRunInOrderAndEndRestoresTheBlendState) {
+  WriteFile("Shader/two.txt",
+            "param float fValue\n"
+            "technique Two\n"
+            "pass\nblend add one one\nglsl\nvoid main() { o_colour = vec4(fValue); }\nendglsl\nendpass\n"
+            "pass\nblend revsub srcalpha one add zero zero\nglsl\nvoid main() { o_colour = vec4(1.0); "
+            "}\nendglsl\nendpass\n"
+            "endtechnique\n");
+  LoadEffect(".\\Shader\\two.txt", 30, "Two");
+  CDxEffTag* tag = CreateEffectTag(30);
+  ASSERT_NE(tag, nullptr);
+  tag->AddFloat("fValue", 0.25f);
+  tag->AddFloat("noSuchParameter", 1.0f);  // dropped
+  EXPECT_EQ(tag->Params().size(), 1u);
+  SetCurrentEffectTag(tag);
+  DrawRect(nullptr, 0, 0, 4, 4, ~0u, ~0u, ~0u, ~0u, 20);
+  SetCurrentEffectTag(nullptr);
+  g_DrawBlendMode = 2;
+  DrawRect(nullptr, 0, 0, 4, 4, ~0u, ~0u, ~0u, ~0u, 21);
+  g_DrawBlendMode = 1;
+  RenderMain();
+  auto draws = Draws();
+  ASSERT_EQ(draws.size(), 3u);
+  EXPECT_EQ(draws[0]->program, "Two/0");
+  EXPECT_EQ(draws[0]->blend.src, BLEND_ONE);
+  EXPECT_FLOAT_EQ(Uniform(draws[0], "fValue")->value[0], 0.25f);
+  EXPECT_EQ(draws[1]->program, "Two/1");
+  EXPECT_EQ(draws[1]->blend.op, BLENDOP_REVSUBTRACT);
+  // After End the fixed pipeline is back with the next batch's own blend mode.
+  EXPECT_EQ(draws[2]->program, "");
+  BlendState additive;
+  ASSERT_TRUE(BlendModeState(2, &additive));
+  EXPECT_EQ(draws[2]->blend, additive);
+  EXPECT_EQ(g_D3DDevice->GetPixelProgram(), nullptr);
+  ReleaseEffectTags();
+}
+
+TEST_F(EffectTest, TextureParametersKeepTheirTexturesAliveUntilTheTagGoes) {
+  LoadShaderEffects();
+  TextureHandle* t = SolidTexture(16, 16, ~0u);
+  Texture* raw = HandleTexture(t);
+  raw->AddRef();
+  CDxEffTag* tag = UseEffect("TecFade_ExFade0");
+  ASSERT_NE(tag, nullptr);
+  tag->AddTexture("tex_Fade", raw);
+  SetCurrentEffectTag(nullptr);
+  FreeTexture(t);
+  EXPECT_EQ(raw->RefCount(), 2u);  // the test and the parameter
+  ReleaseEffectTags();
+  EXPECT_EQ(raw->RefCount(), 1u);
+  raw->Release();
+}
+
+}  // namespace
+}  // namespace vt::test

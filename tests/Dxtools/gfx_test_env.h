@@ -13,6 +13,7 @@
 #include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "app/app_state.h"
 
 namespace vt::test {
 
@@ -62,5 +63,37 @@ class RecordingGfx : public ::testing::Test {
     return RenderDrawList(g_MainDrawList.slots);
   }
 };
+
+}  // namespace vt::test
+
+namespace vt::test {
+
+// One frame of a small test scene, drawn as the game's frame drawing does: scene targets bound
+// and cleared, sprites in several blend modes at several priorities, a fade through its effect,
+// the capture, then the scene letterboxed into the back buffer and presented.
+inline void DrawTestSceneFrame(TextureHandle* sprite, int frame) {
+  BindSceneRenderTargets();
+  for (int i = 0; i < 12; ++i) {
+    g_DrawBlendMode = static_cast<uint8_t>(1 + i % 3);
+    DrawSprite(nullptr, sprite, 40 + i * 45, 100 + (frame * 7 + i * 13) % 200, 64, 64, 0, 0, 64, 64,
+               0xFFFFFFFFu, 0, 100 + i % 4);
+  }
+  g_DrawBlendMode = 1;
+  DrawRect(nullptr, 0, 400, 640, 80, 0xFF2040A0u, 0xFF2040A0u, 0xFF000000u, 0xFF000000u, 50);
+  DrawFadeScreen(nullptr, nullptr, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5f, 1200);
+  {
+    std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+    RenderDrawList(g_MainDrawList.slots);
+  }
+  g_CaptureScreenRequest.store(1);
+  CaptureScreenTexture();
+  RestoreBackBufferTargets();
+  ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF000000u);
+  QueueSceneComposition();
+  RunDrawList(&g_MainDrawList);
+  PresentFrame(g_D3DManager, 0.0f);
+  ReleaseEffectTags();
+  ResetDrawList(&g_MainDrawList);
+}
 
 }  // namespace vt::test

@@ -6,8 +6,10 @@
 #include <filesystem>
 
 #include "Dxtools/Dshowtool/Dshowtool.h"
+#include "Dxtools/gfx_test_env.h"
 #include "Sound/soundproc.h"
 #include "app/lib_debug.h"
+#include "app/save_data.h"
 #include "platform/movie/movie_writer.h"
 #include "platform/window_events.h"
 #include "support/test_util.h"
@@ -70,18 +72,25 @@ TEST(MovieCopy, FlipsExpandsAndClamps) {
   EXPECT_FALSE(CopyFrameRows(kFrame24, 2, 2, kMovieFormatX8R8G8B8, s24));
 }
 
-class MovieTest : public testing::Test {
+// Movies on the recording device: textures are CPU images whose pixels the tests read.
+class MovieTest : public vt::test::RecordingGfx {
  protected:
   void SetUp() override {
+    RecordingGfx::SetUp();
     SetMovieClock([this] { return now_; });
-    SetSoundOptionsProvider([] { return std::optional<SoundGameOptions>(SoundGameOptions{}); });
+    std::memset(&gameData_, 0, sizeof gameData_);
+    gameData_.BackgroundSound = 1;
+    g_GameData = &gameData_;
   }
   void TearDown() override {
     FreeMovieTextures(&textures_);
     SetMovieClock({});
-    SetSoundOptionsProvider({});
+    g_GameData = nullptr;
     vt::platform::RunWindowThreadCalls();
+    RecordingGfx::TearDown();
   }
+  // First pixel (B, G, R, X) of the display texture.
+  const uint8_t* DisplayPixel() { return HandleTexture(textures_.display)->Pixels().data(); }
   void At(double seconds) { now_ = static_cast<int64_t>(seconds * 1e9); }
   static void Write(const std::string& path, double seconds) {
     vt::movie::MovieSpec spec;
@@ -97,6 +106,7 @@ class MovieTest : public testing::Test {
 
   int64_t now_ = 0;
   MovieTextures textures_;
+  GameData gameData_;
 };
 
 TEST_F(MovieTest, PlayRestartsFromTheStartWithUnderASecondLeft) {
@@ -118,19 +128,23 @@ TEST_F(MovieTest, AFrameIsNeverCopiedTwice) {
   Write("dat/dat_m_vs.d", 1.0);
   ASSERT_EQ(OpenMovieTexture(".\\dat\\dat_m_vs.d"), 1);
   ASSERT_EQ(CreateMovieTextures(&textures_), 1);
+  uint32_t quads = g_MainDrawList.quadCount;
   DrawMovieFrame(&textures_, 10);
   EXPECT_EQ(g_Movie->framesCopied, 1u);
-  EXPECT_EQ(textures_.display[0], textures_.staging[0]);
+  EXPECT_NEAR(DisplayPixel()[0], 16, 6);
+  EXPECT_EQ(g_MainDrawList.quadCount, quads + 1);  // the full-screen quad, every frame
   At(0.01);
   DrawMovieFrame(&textures_, 10);
-  EXPECT_EQ(CopyFrameToSurface(textures_.StagingSurface()), kMovieFalse);
+  uint8_t scratch[64 * 4 * 48];
+  EXPECT_EQ(CopyFrameToSurface(MovieSurface{scratch, 64 * 4, 64, 48, kMovieFormatX8R8G8B8}), S_FALSE);
   EXPECT_EQ(g_Movie->framesCopied, 1u);
   At(0.05);
   DrawMovieFrame(&textures_, 10);
   EXPECT_EQ(g_Movie->framesCopied, 2u);
+  EXPECT_EQ(g_MainDrawList.quadCount, quads + 3);
   // The picture is frame 1: grey 24, expanded with alpha 255.
-  EXPECT_NEAR(textures_.display[0], 24, 6);
-  EXPECT_EQ(textures_.display[3], 255);
+  EXPECT_NEAR(DisplayPixel()[0], 24, 6);
+  EXPECT_EQ(DisplayPixel()[3], 255);
 }
 
 TEST_F(MovieTest, CompletionStopsTheMovie) {
@@ -167,7 +181,7 @@ TEST_F(MovieTest, FailuresStayWithTheirFile) {
     EXPECT_EQ(IsMoviePlaying(), ok) << path;
     FreeMovieTextures(&textures_);
   }
-  EXPECT_EQ(OpenMovie(nullptr), kMovieEPointer);
+  EXPECT_EQ(OpenMovie(nullptr), E_POINTER);
   vt::SetDebugQuiet(false);
 }
 
@@ -181,12 +195,8 @@ TEST_F(MovieTest, SoundVolumeFollowsTheMusicStep) {
   const Case cases[] = {{0, 0, 1, 0},       {3, 0, 1, -500},   {20, 0, 1, -3333},
                         {21, 0, 1, -10000}, {3, 1, 0, -10000}, {3, 1, 1, -500}};
   for (const Case& c : cases) {
-    SetSoundOptionsProvider([c] {
-      SoundGameOptions o;
-      o.BgmVolume = c.step;
-      o.BackgroundSound = c.background;
-      return std::optional<SoundGameOptions>(o);
-    });
+    gameData_.BgmVolume = c.step;
+    gameData_.BackgroundSound = c.background;
     g_AttractMute = c.attract;
     EXPECT_EQ(MovieVolumeFromOptions(), c.volume) << c.step << " " << c.attract;
   }

@@ -205,41 +205,45 @@ TEST_F(GlScene, MonoEffectReadsSceneTargetZeroThroughAShadowCopy) {
 
 TEST_F(GlScene, SceneIsLetterboxedIntoTheBackBuffer) {
   struct Case {
-    float aspectW, aspectH;
-    int left, right, top, bottom;  // first and last lit column and row of a 320 x 240 back buffer
+    uint32_t backW, backH;
+    int left, right;  // first and last lit column
   };
   const Case cases[] = {
-      {16, 9, 40, 279, 0, 239},  // pillarbox: 4:3 in a 16:9 display
-      {4, 3, 0, 319, 0, 239},
+      {320, 180, 40, 279},  // wider than 4:3: three quarters of the width, centred
+      {320, 240, 0, 319},
   };
   for (const Case& c : cases) {
-    g_D3DManager->aspectW = c.aspectW;
-    g_D3DManager->aspectH = c.aspectH;
+    // The back buffer changes size through the device reset, as after a screen-mode switch.
+    PresentParameters p = GetPresentParameters();
+    p.BackBufferWidth = c.backW;
+    p.BackBufferHeight = c.backH;
+    SetPresentParameters(p);
+    ASSERT_EQ(RecoverDevice(), 1);
     BindSceneRenderTargets();
     g_DrawBlendMode = 5;
     DrawRect(nullptr, 0, 0, 640, 480, ~0u, ~0u, ~0u, ~0u, 10);
     g_DrawBlendMode = 1;
     RenderMain();
     RestoreBackBufferTargets();
-    ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
+    ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF808080u);
     QueueSceneComposition();
     RenderMain();
     TextureRef back = g_D3DDevice->GetBackBuffer();
+    ASSERT_EQ(back->Width(), c.backW);
     std::vector<uint8_t> px = ReadBack(back.get());
-    auto lit = [&](int x, int y) { return (PixelAt(px, 320, x, y) & 0xFFFFFF) > 0x7F7F7F; };
-    EXPECT_TRUE(lit(c.left, 120)) << c.aspectW;
-    EXPECT_TRUE(lit(c.right, 120)) << c.aspectW;
+    int w = static_cast<int>(c.backW), mid = static_cast<int>(c.backH) / 2;
+    auto colour = [&](int x, int y) { return PixelAt(px, w, x, y) & 0xFFFFFF; };
+    EXPECT_EQ(colour(c.left, mid), 0xFFFFFFu) << c.backH;
+    EXPECT_EQ(colour(c.right, mid), 0xFFFFFFu) << c.backH;
+    EXPECT_EQ(colour(160, 0), 0xFFFFFFu) << c.backH;
+    EXPECT_EQ(colour(160, static_cast<int>(c.backH) - 1), 0xFFFFFFu) << c.backH;
     if (c.left > 0) {
-      EXPECT_FALSE(lit(c.left - 1, 120)) << c.aspectW;
+      EXPECT_EQ(colour(c.left - 1, mid), 0u) << c.backH;  // black bars, not the clear colour
+      EXPECT_EQ(colour(c.right + 1, mid), 0u) << c.backH;
     }
-    if (c.right < 319) {
-      EXPECT_FALSE(lit(c.right + 1, 120)) << c.aspectW;
-    }
-    EXPECT_TRUE(lit(160, c.top));
-    EXPECT_TRUE(lit(160, c.bottom));
     ResetDrawList(&g_MainDrawList);
+    EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
   }
-  EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
 }
 
 TEST_F(GlScene, ScreenshotOfSceneTargetRoundTrips) {
@@ -265,6 +269,103 @@ TEST_F(GlScene, ScreenshotOfSceneTargetRoundTrips) {
   EXPECT_EQ(at(10, 470), 0x102030);
   EXPECT_EQ(at(630, 10), 0xC0B0A0);
   SetScreenshotFormat(nullptr);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlScene, TestSceneRendersSpritesBlendsAndAnEffect) {
+  PresentParameters p = GetPresentParameters();
+  p.BackBufferWidth = 320;
+  p.BackBufferHeight = 180;
+  SetPresentParameters(p);
+  ASSERT_EQ(RecoverDevice(), 1);
+  TextureHandle* sprite = SolidTexture(64, 64, 0xC0FFC040u);
+  for (int frame = 0; frame < 3; ++frame) DrawTestSceneFrame(sprite, frame);
+  // The fade effect ran, the capture holds the scene, and the back buffer shows the scene
+  // inside the pillarbox with black bars.
+  EXPECT_GT(g_EffectSlots[15]->effect->BuiltPrograms(), 0);
+  std::vector<uint8_t> back = ReadBack(g_D3DDevice->GetBackBuffer().get());
+  EXPECT_EQ(PixelAt(back, 320, 10, 90) & 0xFFFFFF, 0u);
+  EXPECT_EQ(PixelAt(back, 320, 310, 90) & 0xFFFFFF, 0u);
+  uint32_t floor = PixelAt(back, 320, 160, 154);
+  EXPECT_GT((floor & 0xFF), 0x30u);  // the blue floor rectangle, scaled down
+  std::vector<uint8_t> capture = ReadBack(HandleTexture(g_CaptureTarget));
+  EXPECT_EQ(
+      PixelAt(capture, Width(g_CaptureTarget), 320, 440) & 0xFFFFFF,
+      PixelAt(ReadBack(HandleTexture(g_SceneTargets[0])), Width(g_SceneTargets[0]), 320, 440) & 0xFFFFFF);
+  FreeTexture(sprite);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+#include <thread>
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlScene, WindowThreadRecoveryAndClearsMakeNoGlCalls) {
+  // Start-up's clear and the recovery run on the window thread, which never has the context.
+  std::thread window([] {
+    EXPECT_EQ(ClearScreen(CLEAR_TARGET, 0), 1);
+    PresentParameters p = GetPresentParameters();
+    p.BackBufferWidth = 200;
+    p.BackBufferHeight = 100;
+    SetPresentParameters(p);
+    EXPECT_EQ(RecoverDevice(), 1);
+  });
+  window.join();
+  // The rendering thread picks the new sizes up at its next drawing.
+  BindSceneRenderTargets();
+  g_DrawBlendMode = 5;
+  DrawRect(nullptr, 0, 0, 640, 480, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 10);
+  g_DrawBlendMode = 1;
+  RenderMain();
+  RestoreBackBufferTargets();
+  QueueSceneComposition();
+  RenderMain();
+  std::vector<uint8_t> px = ReadBack(g_D3DDevice->GetBackBuffer().get());
+  EXPECT_EQ(g_D3DDevice->GetBackBuffer()->Width(), 200u);
+  EXPECT_EQ(PixelAt(px, 200, 100, 50) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+#include <epoxy/gl.h>
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlGfx, TextureChangesAreUploadedAndFreedTexturesDeletedOnTheRenderingThread) {
+  TextureHandle* target = CreateRenderTargetTexture(32, 32, FMT_A8R8G8B8);
+  TextureHandle* tex = SolidTexture(16, 16, 0xFFFF0000u);
+  for (uint32_t fill : {0xFFFF0000u, 0xFF0000FFu}) {
+    auto* p = static_cast<uint32_t*>(LockTexture(tex->dx, nullptr));
+    for (int i = 0; i < 16 * GetTexturePitch(tex) / 4; ++i) p[i] = fill;
+    UnlockTexture(tex->dx);
+    SetRenderTargetTexture(target);
+    ClearScreen(CLEAR_TARGET, 0xFF000000u);
+    DrawSprite(nullptr, tex, 0, 0, 16, 16, 0, 0, 16, 16, ~0u, 0, 1);
+    RenderMain();
+    ResetDrawList(&g_MainDrawList);
+    std::vector<uint8_t> px = ReadBack(HandleTexture(target));
+    EXPECT_EQ(PixelAt(px, 32, 4, 4), fill);
+  }
+  uint32_t name = HandleTexture(tex)->glName;
+  ASSERT_NE(name, 0u);
+  std::thread worker([tex] { FreeTexture(tex); });  // a loader thread frees it
+  worker.join();
+  EXPECT_TRUE(glIsTexture(name));  // not yet: only the rendering thread deletes
+  RenderMain();
+  EXPECT_FALSE(glIsTexture(name));
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
 }
 
 }  // namespace

@@ -79,7 +79,12 @@ TEST_P(StreamLoopTest, ContinuesFromTheLoopPositionWithoutAGap) {
 
 INSTANTIATE_TEST_SUITE_P(Loops, StreamLoopTest,
                          testing::Values(LoopCase{1.0, 0.25}, LoopCase{1.0, 0.0}, LoopCase{0.7, 0.5},
-                                         LoopCase{7.0, 2.0}));
+                                         LoopCase{7.0, 2.0}),
+                         [](const testing::TestParamInfo<LoopCase>& info) {
+                           return "track" + std::to_string(static_cast<int>(info.param.seconds * 1000)) +
+                                  "ms_loop" + std::to_string(static_cast<int>(info.param.loopPos * 1000)) +
+                                  "ms";
+                         });
 
 // A loop position at or past the end, or a negative one, ends the track instead of spinning under
 // the decoder lock.
@@ -175,7 +180,12 @@ INSTANTIATE_TEST_SUITE_P(Sizes, StreamSizeTest,
                          testing::Values(SizeCase{176400, 2, 44100, 16}, SizeCase{176404, 2, 44100, 16},
                                          SizeCase{137202, 2, 44100, 16}, SizeCase{999999, 1, 22050, 16},
                                          SizeCase{100000000, 2, 44100, 16}, SizeCase{1001, 1, 11025, 8},
-                                         SizeCase{5000, 2, 48000, 24}));
+                                         SizeCase{5000, 2, 48000, 24}),
+                         [](const testing::TestParamInfo<SizeCase>& info) {
+                           const SizeCase& c = info.param;
+                           return std::to_string(c.dataBytes) + "bytes_" + std::to_string(c.channels) +
+                                  "ch_" + std::to_string(c.rate) + "Hz_" + std::to_string(c.bits) + "bit";
+                         });
 
 TEST_F(StreamTest, OddLengthTrackKeepsChannelsInPlace) {
   // 0.7777 s does not divide into three whole-frame segments.

@@ -19,6 +19,12 @@ TEST(SoundThreads, StreamsEffectsAndTheMixerTogether) {
   if (!device) GTEST_SKIP() << "no SDL audio device";
   vt::audio::SetSoundDeviceOverride(device);
   ASSERT_EQ(InitSoundDevice(), 1);
+  std::atomic<uint64_t> loudFrames{0};
+  device->SetMixObserver([&](const int16_t* out, uint32_t frames) {
+    for (uint32_t i = 0; i < frames; ++i) {
+      if (out[2 * i] != 0 || out[2 * i + 1] != 0) loudFrames.fetch_add(1, std::memory_order_relaxed);
+    }
+  });
   // Short tracks, so segments turn over many times a second.
   const std::vector<uint8_t> track = vt::test::SweepOgg(0.3);
   const std::vector<uint8_t> effect = vt::test::SweepOgg(0.1);
@@ -74,6 +80,9 @@ TEST(SoundThreads, StreamsEffectsAndTheMixerTogether) {
   b.join();
   EXPECT_GT(made.load(), 0);
   EXPECT_GT(device->framesMixed(), 0u);
+  // The device's own output carried the sound (0.8 s at 44.1 kHz is about 35000 frames).
+  EXPECT_GT(loudFrames.load(), 10000u);
+  device->SetMixObserver({});
   streams.clear();
   ReleaseSoundDevice();
   vt::audio::SetSoundDeviceOverride(nullptr);

@@ -46,6 +46,7 @@ TEST(SampleFontsTest, DepthsVersionsAndCoverage) {
     EXPECT_GE(FntGlyphNumber(&f.font, 0x8393), 0) << c.file;
     EXPECT_GE(FntGlyphNumber(&f.font, c.v1 ? 0xF061 : 0x8260), 0) << c.file;
     EXPECT_EQ(FntGlyphNumber(&f.font, 0x8ABF) >= 0, c.kanji) << c.file;
+    EXPECT_EQ(FntGlyphNumber(&f.font, 0x989F) >= 0, c.kanji) << c.file;  // a level-2 kanji
   }
 }
 

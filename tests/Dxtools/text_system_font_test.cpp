@@ -52,6 +52,13 @@ TEST_F(SystemFontTest, MissingKeysTakeTheirDefaults) {
   EXPECT_EQ(f.FontWidth, 0);
   EXPECT_EQ(g_SystemFonts[0].Width('A'), 10);
   EXPECT_EQ(g_SystemFonts[0].Width('C'), 9);
+  // Out-of-range numbers are cut down, so scaled advances cannot overflow.
+  FillSystemFont(&f, [](const char* key) -> const char* {
+    return std::strcmp(key, "FontWidth") == 0 ? "1" : "99999999999";
+  });
+  EXPECT_EQ(f.Width('A'), 8192);
+  g_SystemFonts[0] = f;
+  EXPECT_EQ(DrawSysFontText(0, 0, "AA\x81KSA:A99]A", 255, 255, 0, 0, 1000, 24, 0, 0), 1);
 }
 
 TEST_F(SystemFontTest, GlyphComesFromItsCell) {
@@ -170,6 +177,15 @@ TEST(SpacingTagTest, Halves) {
   EXPECT_EQ(n, 12);
   EXPECT_EQ(ParseIndexTag(t, 5, 8, &c, &n), 0);
   EXPECT_EQ(ParseIndexTag("\x81KSA:Z1]]", 5, 9, &c, &n), 0);
+  EXPECT_EQ(MakeSpacingTag('0', 3), "\x81KSA:003]");
+  EXPECT_EQ(MakeSpacingTag('A', 123), "\x81KSA:A99]");
+}
+
+TEST_F(SystemFontTest, WrittenSpacingTagAdvancesByItsCount) {
+  for (int n : {0, 1, 7, 42}) {
+    std::string text = "A" + MakeSpacingTag('0', n) + "B";
+    EXPECT_EQ(MeasureSysFontText(text.c_str(), 8), 10 + 7 * n + 6) << n;
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "Dxtools/D3D_Tools/d3d_files.h"
+#include "FilePacFunc/FilePac.h"
+#include "FilePacFunc/FilePacWriter.h"
 #include "gfx_test_env.h"
 #include "platform/image.h"
 #include "support/test_util.h"
@@ -127,21 +129,21 @@ TEST_F(TextureTest, LookupOrderDdsPngBmpAndPackBeforeDisk) {
     std::string base = "grp/look" + std::to_string(n++);
     for (const auto& ext : c.disk)
       WriteImage(base + "." + ext, kinds.at(ext).first, kinds.at(ext).second, 8, ~0u);
-    std::map<std::string, std::string> members;
+    std::vector<PackWriterMember> members;
     for (const auto& ext : c.pack) {
       WriteImage("packsrc." + ext, kinds.at(ext).first, 64, 8, ~0u);
       std::string game = ".\\" + base + "." + ext;
       for (char& ch : game)
         if (ch == '/') ch = '\\';
-      members[game] = ReadFile("packsrc." + ext);
+      std::string bytes = ReadFile("packsrc." + ext);
+      members.push_back(PackWriterMember{game, std::vector<uint8_t>(bytes.begin(), bytes.end())});
     }
-    SetGfxPackAccess({[members](const std::string& p) { return members.count(p) > 0; },
-                      [members](const std::string& p, std::vector<uint8_t>* out) {
-                        auto it = members.find(p);
-                        if (it == members.end()) return false;
-                        out->assign(it->second.begin(), it->second.end());
-                        return true;
-                      }});
+    GetPackList().Clear();
+    if (!members.empty()) {
+      std::string pack = "case" + std::to_string(n) + ".p";
+      ASSERT_TRUE(WritePackFile(pack, members, PackWriterOptions{}));
+      ASSERT_EQ(MountPack(pack), 1);
+    }
     std::string gameBase = ".\\" + base;
     for (char& ch : gameBase)
       if (ch == '/') ch = '\\';
@@ -154,6 +156,7 @@ TEST_F(TextureTest, LookupOrderDdsPngBmpAndPackBeforeDisk) {
     }
     FreeTexture(t);
   }
+  GetPackList().Clear();
 }
 
 TEST_F(TextureTest, MaskBlueBecomesAlphaOverTheMaskOnly) {
@@ -238,6 +241,26 @@ TEST_F(TextureTest, RegisterStaysConsistentUnderThreads) {
   t3.join();
   EXPECT_EQ(DefaultPoolTextureCount(), registered);
   EXPECT_EQ(g_TextureCount.load(), count);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(TextureTest, MountedPackMemberIsFoundBeforeTheDisk) {
+  WriteImage("src.png", vt::image::kFilePng, 24, 8, ~0u);
+  std::string png = ReadFile("src.png");
+  PackWriterMember member{".\\grp\\packed.png", std::vector<uint8_t>(png.begin(), png.end())};
+  ASSERT_TRUE(WritePackFile("test.p", std::span<const PackWriterMember>(&member, 1), PackWriterOptions{}));
+  WriteImage("grp/packed.png", vt::image::kFilePng, 40, 8, ~0u);
+  ASSERT_EQ(MountPack("test.p"), 1);
+  TextureHandle* t = LoadTexture(".\\grp\\packed");
+  GetPackList().Clear();
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->dx->usedWidth, 24);
+  FreeTexture(t);
 }
 
 }  // namespace

@@ -333,6 +333,9 @@ TEST_F(PackTest, ThreadsReadMembersOfOnePackAtOnce) {
   std::vector<uint64_t> expected;
   for (const auto& m : members)
     expected.push_back(std::accumulate(m.data.begin(), m.data.end(), uint64_t{0}));
+  // Loose files too: disk reads run on worker threads and resolve names through the shared cache.
+  std::string loose(30000, 'L');
+  vt::test::WriteFile("Loose/File.bin", loose);
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) {
@@ -350,6 +353,8 @@ TEST_F(PackTest, ThreadsReadMembersOfOnePackAtOnce) {
         while (r && (n = r->Read(chunk, sizeof(chunk))) > 0)
           part += std::accumulate(chunk, chunk + n, uint64_t{0});
         if (part != expected[(i + 1) % 8]) ++failures;
+        DataBuffer disk = LoadDataFile(round % 2 ? ".\\loose\\file.bin" : "./LOOSE/FILE.BIN");
+        if (!disk || disk.text() != loose) ++failures;
       }
     });
   }

@@ -6,9 +6,11 @@
 
 #include <cstring>
 
-#include "Dxtools/DirectSoundApp/sound_file_data.h"
 #include "Dxtools/sound_test_util.h"
+#include "FilePacFunc/FilePac.h"
+#include "FilePacFunc/FilePacWriter.h"
 #include "app/lib_debug.h"
+#include "app/save_data.h"
 #include "support/test_util.h"
 
 namespace {
@@ -23,11 +25,9 @@ class SoundProcTest : public vt::test::NullDeviceFixture {
   void SetUp() override {
     NullDeviceFixture::SetUp();
     ReleaseSoundDevice();  // InitSound opens it again
-    options_ = SoundGameOptions{};
-    SetSoundOptionsProvider([this]() -> std::optional<SoundGameOptions> {
-      if (!haveOptions_) return std::nullopt;
-      return options_;
-    });
+    std::memset(&gameData_, 0, sizeof gameData_);
+    gameData_.BackgroundSound = 1;
+    g_GameData = &gameData_;
     g_AttractMute = 0;
     vt::SetDebugQuiet(true);  // no music list in most of these tests
     ASSERT_EQ(InitSound(), 1);
@@ -35,16 +35,15 @@ class SoundProcTest : public vt::test::NullDeviceFixture {
   }
   void TearDown() override {
     ReleaseSound();
-    SetSoundOptionsProvider({});
-    SetSoundPackReader({});
+    g_GameData = nullptr;
+    GetPackList().Clear();
     g_AttractMute = 0;
     g_BgmVolume = 0;
     g_SeVolume = 0;
     NullDeviceFixture::TearDown();
   }
 
-  SoundGameOptions options_;
-  bool haveOptions_ = true;
+  GameData gameData_;
 };
 
 TEST(SoundVolume, StepsToHundredthsOfADecibel) {
@@ -69,10 +68,10 @@ TEST_F(SoundProcTest, MuteRuleSilencesEveryVolume) {
   ASSERT_TRUE(LoadSoundFile(".\\se\\normal_se\\SE005", 5));
   for (const Case& c : cases) {
     g_AttractMute = c.attract;
-    haveOptions_ = c.options;
-    options_.BackgroundSound = c.background;
-    options_.BgmVolume = 3;
-    options_.SeVolume = 1;
+    g_GameData = c.options ? &gameData_ : nullptr;
+    gameData_.BackgroundSound = c.background;
+    gameData_.BgmVolume = 3;
+    gameData_.SeVolume = 1;
     ApplySoundVolumes();
     int32_t bgm = c.options ? -500 : -10000;
     int32_t se = c.options ? -166 : -10000;
@@ -82,8 +81,8 @@ TEST_F(SoundProcTest, MuteRuleSilencesEveryVolume) {
   }
   // Muted, StopBgm leaves the stored music volume silent until the next ApplySoundVolumes.
   g_AttractMute = 1;
-  haveOptions_ = true;
-  options_.BackgroundSound = 0;
+  g_GameData = &gameData_;
+  gameData_.BackgroundSound = 0;
   StopBgm();
   EXPECT_EQ(g_BgmVolume, -10000);
   g_AttractMute = 0;
@@ -146,20 +145,21 @@ TEST_F(SoundProcTest, SlotFileLookupOrder) {
   pcm.resize(300 * 4);
   const std::vector<uint8_t> diskWav = BuildWavImage(2, 44100, 16, pcm);
   auto sizeOfOgg = [](const std::vector<uint8_t>& ogg) { return vt::test::PlainDecode(ogg).size() * 2; };
+  int round = 0;
   for (const Case& c : cases) {
     std::filesystem::remove_all("se");
     std::filesystem::remove_all("Se");
-    std::vector<std::string> asked;
-    SetSoundPackReader([&](const std::string& path) -> std::optional<std::vector<uint8_t>> {
-      asked.push_back(path);
-      if (path == ".\\se\\normal_se\\SE010.ogg" && c.packOgg) return packOgg;
-      if (path == ".\\se\\normal_se\\SE010.wav" && c.packWav) return packWav;
-      return std::nullopt;
-    });
+    GetPackList().Clear();
+    std::vector<PackWriterMember> members;
+    if (c.packOgg) members.push_back({".\\se\\normal_se\\SE010.ogg", packOgg});
+    if (c.packWav) members.push_back({".\\se\\normal_se\\SE010.wav", packWav});
+    members.push_back({".\\se\\normal_se\\SE011.txt", {'x'}});
+    std::string pack = "test" + std::to_string(round++) + ".p";
+    ASSERT_TRUE(WritePackFile(pack, members, PackWriterOptions{}));
+    ASSERT_EQ(MountPack(pack), 1);
     if (c.diskOgg) WriteFile("se/normal_se/SE010.ogg", AsText(diskOgg));
     if (c.diskWav) WriteFile("Se/NORMAL_SE/se010.wav", AsText(diskWav));  // letter case differs on disk
     LoadSystemSoundEffects();
-    ASSERT_FALSE(asked.empty());
     std::string from;
     if (g_SeSlots[10]) {
       uint32_t size = g_SeSlots[10]->totalSize();
@@ -174,10 +174,12 @@ TEST_F(SoundProcTest, SlotFileLookupOrder) {
 }
 
 TEST_F(SoundProcTest, MusicListSectionsAndRanges) {
-  ParseBgmList(
+  IniFile ini;
+  ini.LoadFromText(
       "// list\r\n[BGM_003]\r\nIsLoop=1\r\nLoopPos=12.5\r\nFile=track_three\r\n"
       "[BGM_001]\r\nFile=0123456789012345678901234567890123456789\r\n[BGM_150]\r\nFile=x\r\n[Other]\r\nFile="
       "y\r\n");
+  ParseBgmList(ini);
   EXPECT_EQ(g_BgmList[3].present, 1);
   EXPECT_EQ(g_BgmList[3].IsLoop, 1);
   EXPECT_DOUBLE_EQ(g_BgmList[3].LoopPos, 12.5);
@@ -198,8 +200,7 @@ TEST_F(SoundProcTest, StartBgmPlaysFromTheStartEveryTime) {
   WriteFile("bgm/bgm.txt", "[BGM_081]\r\nIsLoop=1\r\nLoopPos=0\r\nFile=tune\r\n");
   ASSERT_EQ(LoadBgmList(), 1);
   ASSERT_EQ(LoadBgm(81), 1);
-  haveOptions_ = true;
-  options_.BgmVolume = 0;
+  gameData_.BgmVolume = 0;
   ApplySoundVolumes();
   std::vector<int16_t> plain = vt::test::PlainDecode(ogg);
   StartBgm();

@@ -7,6 +7,7 @@
 
 #include "Windows/StartUpDialog.h"
 #include "Windows/SystemReport.h"
+#include "platform/gfx/gfx_types.h"
 #include "support/test_util.h"
 
 namespace {
@@ -27,22 +28,17 @@ class StartUpTest : public ::testing::Test {
   SystemReportProbes savedProbes_;
 };
 
+// Neither 16 nor 32 bits per pixel forces full screen; Bpp and AspectRatio are always reset.
 TEST_F(StartUpTest, DesktopDepthRule) {
   struct Case {
-    uint32_t format;
     int bits;
     int windowedAfter;
-  } cases[] = {
-      {SDL_PIXELFORMAT_RGB888, 32, 1},     {SDL_PIXELFORMAT_ARGB8888, 32, 1}, {SDL_PIXELFORMAT_RGB565, 16, 1},
-      {SDL_PIXELFORMAT_RGB24, 24, 0},      {SDL_PIXELFORMAT_INDEX8, 8, 0},    {SDL_PIXELFORMAT_UNKNOWN, 0, 0},
-      {SDL_PIXELFORMAT_ARGB2101010, 0, 0},
-  };
+  } cases[] = {{32, 1}, {16, 1}, {24, 0}, {8, 0}, {0, 0}};
   for (const Case& c : cases) {
-    EXPECT_EQ(BitsPerPixelOfSdlFormat(c.format), c.bits) << SDL_GetPixelFormatName(c.format);
-    GetStartUpDialogHooks().desktopBitsPerPixel = [&] { return BitsPerPixelOfSdlFormat(c.format); };
+    GetStartUpDialogHooks().desktopBitsPerPixel = [&] { return c.bits; };
     int windowed = 1, bpp = 16, aspect = 1;
     EXPECT_EQ(RunStartUpDialogPages({&windowed, &bpp, &aspect}), 1);
-    EXPECT_EQ(windowed, c.windowedAfter) << SDL_GetPixelFormatName(c.format);
+    EXPECT_EQ(windowed, c.windowedAfter) << c.bits;
     EXPECT_EQ(bpp, 32);
     EXPECT_EQ(aspect, 0);
   }
@@ -117,8 +113,8 @@ TEST_F(StartUpTest, ReportValuesFromTheMachine) {
     *max = 8192;
     return true;
   };
-  p.formatCheck = [](std::string_view name, char kind) {
-    return name == "A8R8G8B8" ? kind != 'D' : name == "D24S8" && kind == 'D';
+  p.formatCheck = [](uint32_t format, char kind) {
+    return format == vt::gfx::FMT_A8R8G8B8 ? kind != 'D' : format == vt::gfx::FMT_D24S8 && kind == 'D';
   };
   ASSERT_TRUE(WriteSystemReport());
   const std::string text = vt::test::ReadFile("System/_Sysinfo.txt");

@@ -27,3 +27,20 @@ TEST(ResizeClientArea, SizeChangesCornerStays) {
   SDL_DestroyWindow(w);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
+
+// A desktop SDL reports as 24 bits per pixel in 32-bit storage (RGB888, the usual Linux
+// desktop) counts as 32 and keeps the window mode.
+TEST(DesktopDepth, UsualDesktopKeepsWindowMode) {
+  ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  SDL_DisplayMode mode;
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &mode), 0);
+  const bool fourBytes = SDL_BYTESPERPIXEL(mode.format) == 4;
+  EXPECT_EQ(DesktopBitsPerPixel(), fourBytes ? 32 : DesktopBitsPerPixel())
+      << SDL_GetPixelFormatName(mode.format);
+  if (fourBytes) {
+    int windowed = 1, bpp = 0, aspect = 0;
+    RunStartUpDialogPages({&windowed, &bpp, &aspect});
+    EXPECT_EQ(windowed, 1);
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "FilePacFunc/FilePac.h"
+#include "FilePacFunc/FilePacWriter.h"
 #include "app/byte_pair.h"
 #include "app/lib_debug.h"
 #include "support/test_util.h"
@@ -209,6 +210,19 @@ TEST_F(FileLoaderTest, DamagedCompanionCountsAsMissing) {
     vt::test::WriteFile("data/t.EX3", c.image);
     EXPECT_EQ(Text(LoadDataFileEx3(".\\data\\t.txt")), "plain") << c.name;
   }
+}
+
+TEST_F(FileLoaderTest, CompanionInsideAPackIsPreferred) {
+  std::string text = "packed text packed text packed text";
+  std::vector<uint8_t> image = ex3::EncodeBytePairs(std::vector<uint8_t>(text.begin(), text.end()));
+  std::vector<PackWriterMember> members = {{".\\story\\s1.txt", {'p', 'l', 'a', 'i', 'n'}},
+                                           {".\\story\\s1.EX3", image}};
+  ASSERT_TRUE(WritePackFile("p.p", members, {0x99, true, 2, 40}));
+  ASSERT_EQ(MountPack("p.p"), 1);
+  vt::test::WriteFile("story/s1.txt", "disk plain");
+  EXPECT_EQ(Text(LoadDataFileEx3(".\\story\\s1.txt")), text);
+  EXPECT_EQ(Text(LoadDataFile(".\\story\\s1.txt")), "plain");
+  GetPackList().Clear();
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app/lib_debug.h"
+#include "platform/clock.h"
 #include "support/test_util.h"
 
 namespace {
@@ -16,22 +17,21 @@ namespace {
 constexpr const char* kGameFile = "System/_QZGameData.dat";
 constexpr const char* kPlayFile = "System/_QZPlayData.dat";
 
-uint64_t g_fakeNow = 0;
-uint64_t FakeNow() { return g_fakeNow; }
-
 class SaveDataTest : public testing::Test {
  protected:
   void SetUp() override {
     vt::SetDebugQuiet(true);
     g_GameData = nullptr;
     g_PlayData = nullptr;
-    g_fakeNow = 1000000;
-    SetPlayTimerClock(FakeNow);
+    clock_.AdvanceNs(1000000000000ull);
+    vt::platform::SetClock(&clock_);
   }
   void TearDown() override {
-    SetPlayTimerClock(nullptr);
+    vt::platform::SetClock(nullptr);
     vt::SetDebugQuiet(false);
   }
+  void AdvanceMs(uint64_t ms) { clock_.AdvanceNs(ms * 1000000); }
+  vt::platform::FakeClock clock_;
   template <typename T>
   static void WriteRecord(const char* path, const T& record, size_t size = sizeof(T)) {
     vt::test::WriteFile(path, std::string(reinterpret_cast<const char*>(&record), size));
@@ -276,11 +276,11 @@ TEST_F(SaveDataTest, PlayTimeAccumulation) {
   StartRunPlayTimer();
   StartPlayTimers(1);
   StartModePlayTimer(1);
-  g_fakeNow += 999;  // under one second: nothing, and the timers keep their start
+  AdvanceMs(999);  // under one second: nothing, and the timers keep their start
   AccumulatePlayTime();
   EXPECT_EQ(g_PlayData->playCount, 0u);
   EXPECT_EQ(g_PlayData->modePlayCount, 0u);
-  g_fakeNow += 2001;  // 3 s since the start
+  AdvanceMs(2001);  // 3 s since the start
   AccumulatePlayTime();
   EXPECT_EQ(g_PlayData->playCount, 1u);
   EXPECT_EQ(g_PlayData->playSeconds, 3u);
@@ -292,7 +292,7 @@ TEST_F(SaveDataTest, PlayTimeAccumulation) {
 
   g_PlayData->playCount = 0xFFFFFFFFu;
   g_PlayData->playSeconds = 0xFFFFFFF0u;
-  g_fakeNow += 100000;
+  AdvanceMs(100000);
   AccumulatePlayTime();
   EXPECT_EQ(g_PlayData->playCount, 0xFFFFFFFFu);
   EXPECT_EQ(g_PlayData->playSeconds, 0xFFFFFFFFu);

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 class TestTextInfo : public CTextInfoIndex {
  public:
-  const char* GetPath() const override { return ".\\data\\list.txt"; }
+  std::string GetPath() const override { return ".\\data\\list.txt"; }
 };
 
 TEST(TextInfoIndexTest, FailedLoadIsRetried) {

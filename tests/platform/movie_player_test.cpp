@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/lib_debug.h"
 #include "platform/audio/sound_mixer.h"
 #include "platform/movie/movie_writer.h"
@@ -93,6 +95,42 @@ TEST_F(MovieFixture, EndQueuesOneCompletionAndNotifies) {
   EXPECT_FALSE(p.GetEvent(&code));
   std::vector<uint8_t> bits;
   EXPECT_TRUE(p.GetCurrentFrame(&bits));  // the last frame stays
+}
+
+// The sound track plays through the mixer beside the clock: it starts with Run, follows seeks,
+// stops with Pause and takes the volume.
+TEST_F(MovieFixture, SoundPlaysBesideThePicture) {
+  MovieSpec spec = GreySpec(1.0);
+  spec.tone = [](int64_t, int16_t* lr) { lr[0] = lr[1] = 4000; };
+  ASSERT_TRUE(WriteMpegMovie("sound.mpeg", spec));
+  auto device = std::make_shared<vt::audio::NullSoundDevice>();
+  device->SetCapture(true);
+  MoviePlayer p(clock, device);
+  ASSERT_TRUE(p.Open("sound.mpeg"));
+  auto loudness = [&] {
+    std::vector<int16_t> out = device->TakeCaptured();
+    int64_t sum = 0;
+    for (int16_t v : out) sum += std::abs(v);
+    return out.empty() ? 0 : sum / static_cast<int64_t>(out.size());
+  };
+  device->Advance(4410);
+  EXPECT_EQ(loudness(), 0);  // nothing before Run
+  p.Run();
+  device->Advance(4410);
+  EXPECT_NEAR(loudness(), 4000, 600);
+  p.SetVolume(-10000);
+  device->Advance(4410);
+  EXPECT_EQ(loudness(), 0);
+  p.SetVolume(0);
+  p.Pause();
+  device->Advance(4410);
+  EXPECT_EQ(loudness(), 0);
+  p.Seek(0.95);
+  p.Run();
+  device->Advance(44100);  // runs off the end of the track and stops
+  device->TakeCaptured();
+  device->Advance(4410);
+  EXPECT_EQ(loudness(), 0);
 }
 
 TEST_F(MovieFixture, MissingOrDamagedFilesFailCleanly) {

@@ -3,8 +3,8 @@
 // DBGFNT glyph textures (PNG) rasterised from a monospace face.
 //
 // The glyph fonts:
-//   fontl.fnt      20 x 20, 2 bits  Japanese message text (kana, level-1 kanji, symbols,
-//                                   full-width letters and digits)
+//   fontl.fnt      20 x 20, 2 bits  Japanese message text (kana, both kanji levels and the
+//                                   code page's extra kanji, symbols, full-width letters)
 //   fonts.fnt      12 x 12, 2 bits  ruby readings (kana and symbols)
 //   font.fnt       16 x 16, 1 bit   the same set as fontl at a smaller size
 //   fontl_eng.fnt  20 x 20, 4 bits  English message text: a version-1 font whose ASCII-range
@@ -71,8 +71,13 @@ std::vector<uint32_t> Codes(bool kanji) {
       if (t != 0x7F) codes.push_back((lead << 8) | t);
   };
   for (uint32_t lead = 0x81; lead <= 0x84; ++lead) addRow(lead);  // symbols, letters, kana
-  if (kanji)
-    for (uint32_t lead = 0x88; lead <= 0x98; ++lead) addRow(lead);  // level-1 kanji
+  addRow(0x87);                                                    // circled numbers and units
+  if (kanji) {
+    // Both kanji levels and the code page's extra kanji, so any sample text finds its glyphs.
+    for (uint32_t lead = 0x88; lead <= 0x9F; ++lead) addRow(lead);
+    for (uint32_t lead = 0xE0; lead <= 0xEA; ++lead) addRow(lead);
+    for (uint32_t lead = 0xFA; lead <= 0xFC; ++lead) addRow(lead);
+  }
   std::vector<uint32_t> mapped;
   for (uint32_t c : codes)
     if (vt::glyph::ShiftJisToUnicode(c) != 0) mapped.push_back(c);

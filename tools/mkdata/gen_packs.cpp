@@ -60,7 +60,20 @@ void CopyTexts(const fs::path& root, const std::string& folder, std::vector<Pack
     std::vector<uint8_t> data = ReadAll(root / relative);
     if (GamePath(relative).size() > 250 || relative.filename().string().size() > 27) continue;
     into.push_back({GamePath(relative), data});
-    if (companions < kMaxCompanionsPerPack && !data.empty()) {
+    // A companion stands for every file of its stem ("x.EX3" is looked for when "x.txt" or "x.ha6"
+    // is read): only a text file alone with its stem gets one.
+    bool aloneWithStem = true;
+    for (const auto& other : fs::directory_iterator((root / relative).parent_path())) {
+      if (other.path().stem() == relative.stem() && other.path().filename() != relative.filename() &&
+          other.path().extension() != ".EX3") {
+        aloneWithStem = false;
+      }
+    }
+    if (!aloneWithStem) {
+      std::error_code ec;
+      fs::remove((root / relative).replace_extension(".EX3"), ec);  // a stale one from an older build
+    }
+    if (companions < kMaxCompanionsPerPack && !data.empty() && aloneWithStem) {
       fs::path companion = relative;
       companion.replace_extension(".EX3");
       std::vector<uint8_t> image = ex3::EncodeBytePairs(data);

@@ -6,6 +6,7 @@
 
 #include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 
 using namespace vt::gfx;
@@ -124,8 +125,14 @@ Texture* ShadowOf(Texture* t) {
         g_D3DDevice->CreateTexture(t->Width(), t->Height(), USAGE_RENDERTARGET, t->GetFormat(), POOL_DEFAULT);
     if (!shadow) return t;
   }
-  Rect whole{0, 0, static_cast<int32_t>(t->Width()), static_cast<int32_t>(t->Height())};
-  g_D3DDevice->CopyRenderTarget(t, whole, shadow.get());
+  // Only the part of the target in use (a 1280 x 720 scene target lies in a 2048 x 1024 texture).
+  Rect used{0, 0, static_cast<int32_t>(t->Width()), static_cast<int32_t>(t->Height())};
+  int32_t uw = 0, uh = 0;
+  if (DefaultPoolUsedSize(t, &uw, &uh)) {
+    used.right = std::min(used.right, uw);
+    used.bottom = std::min(used.bottom, uh);
+  }
+  g_D3DDevice->CopyRenderTarget(t, used, shadow.get());
   ++r.shadowCopies;
   return shadow.get();
 }

@@ -1,13 +1,13 @@
 // Game-file access of the graphics code: pack hook, then disk with case-insensitive lookup.
 #include "Dxtools/D3D_Tools/d3d_files.h"
 
-#include <strings.h>
-
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 
+#include "FilePacFunc/FilePac.h"
 #include "app/lib_debug.h"
+#include "platform/path_translate.h"
 
 namespace fs = std::filesystem;
 
@@ -28,39 +28,29 @@ void SetGfxPackAccess(GfxPackAccess access) {
 
 bool GfxPackContains(const std::string& gamePath) {
   GfxPackAccess a = Access();
-  return a.contains && a.contains(gamePath);
+  if (a.contains) return a.contains(gamePath);
+  return GetPackList().Exists(gamePath);
 }
 
-std::string GfxDiskPath(const std::string& gamePath) {
-  std::string p = gamePath;
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  while (p.rfind("./", 0) == 0) p.erase(0, 2);
-  if (p.empty()) return ".";
-  std::error_code ec;
-  if (fs::exists(p, ec)) return p;
-  // Resolve each component without regard to case.
-  fs::path resolved = p[0] == '/' ? fs::path("/") : fs::path(".");
-  fs::path rel = p[0] == '/' ? fs::path(p).relative_path() : fs::path(p);
-  for (const fs::path& part : rel) {
-    fs::path exact = resolved / part;
-    if (fs::exists(exact, ec)) {
-      resolved = exact;
-      continue;
-    }
-    bool found = false;
-    for (const auto& entry : fs::directory_iterator(resolved, ec)) {
-      if (strcasecmp(entry.path().filename().c_str(), part.c_str()) == 0) {
-        resolved = entry.path();
-        found = true;
-        break;
-      }
-    }
-    if (!found) return p;
+namespace {
+bool ReadPackMember(const std::string& gamePath, std::vector<uint8_t>* out) {
+  std::unique_ptr<PackMemberReader> reader = GetPackList().Open(gamePath);
+  if (!reader) return false;
+  if (reader->Size() > (256u << 20)) {
+    DebugPrint("%s: pack member too large\n", gamePath.c_str());
+    return false;
   }
-  std::string out = resolved.lexically_normal().string();
-  return out;
+  out->resize(reader->Size());
+  if (reader->Read(out->data(), reader->Size()) != reader->Size()) {
+    DebugPrint("%s: short read from pack\n", gamePath.c_str());
+    out->clear();
+    return false;
+  }
+  return true;
 }
+}  // namespace
+
+std::string GfxDiskPath(const std::string& gamePath) { return vt::platform::ResolveGamePath(gamePath); }
 
 bool GfxDiskFileExists(const std::string& gamePath) {
   std::error_code ec;
@@ -71,9 +61,14 @@ bool ReadGfxFile(const std::string& gamePath, std::vector<uint8_t>* out, bool* f
   out->clear();
   if (fromPack) *fromPack = false;
   GfxPackAccess a = Access();
-  if (a.contains && a.read && a.contains(gamePath)) {
+  if (a.contains) {
+    if (a.contains(gamePath)) {
+      if (fromPack) *fromPack = true;
+      return a.read && a.read(gamePath, out);
+    }
+  } else if (GetPackList().Exists(gamePath)) {
     if (fromPack) *fromPack = true;
-    return a.read(gamePath, out);
+    return ReadPackMember(gamePath, out);
   }
   std::string disk = GfxDiskPath(gamePath);
   std::error_code ec;

@@ -1,5 +1,5 @@
-// How the graphics code reads game files: mounted packs first, then the disk. The pack side is a
-// hook that the data-access layer installs; without it only the disk is read. Paths are written as
+// How the graphics code reads game files: mounted packs first, then the disk. Tests may replace
+// the pack side with a hook; without one the program's mounted packs are used. Paths are written as
 // the game writes them (".\Shader\sh_chara.txt").
 #pragma once
 
@@ -17,8 +17,7 @@ struct GfxPackAccess {
 
 void SetGfxPackAccess(GfxPackAccess access);
 bool GfxPackContains(const std::string& gamePath);
-// The disk path of a game path ("\" becomes "/", a leading ".\" is dropped; names resolve
-// case-insensitively component by component when the exact name does not exist).
+// The disk path of a game path (the platform's path translation).
 std::string GfxDiskPath(const std::string& gamePath);
 bool GfxDiskFileExists(const std::string& gamePath);
 // Pack first, then disk. Refuses files above 256 MiB.

@@ -9,6 +9,8 @@
 
 #include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Dxtools/D3D_Tools/d3d_files.h"
+#include "FilePacFunc/FilePac.h"
+#include "app/file_loader.h"
 #include "app/lib_debug.h"
 #include "platform/image.h"
 
@@ -239,28 +241,33 @@ TextureHandle* CreateTextureFromMemory(const void* image, uint32_t imageSize, co
   return FromMemory(image, imageSize, imageSize, mask, maskSize, maskSize, format);
 }
 
-namespace {
-bool OpenImageFile(const char* baseName, std::vector<uint8_t>* bytes, std::string* found) {
+int OpenImageFile(const char* baseName, CFileLoader* loader, uint32_t chunkSize, uint32_t pause) {
+  if (!baseName || !loader) return 0;
   static const char* kExtensions[] = {".dds", ".png", ".bmp"};
+  bool opened = false;
   for (const char* ext : kExtensions) {
     std::string name = std::string(baseName) + ext;
-    if (GfxPackContains(name) || GfxDiskFileExists(name)) {
-      *found = name;
-      return ReadGfxFile(name, bytes);
+    if ((GetPackList().Exists(name) || GfxDiskFileExists(name)) && loader->Open(name)) {
+      opened = true;
+      break;
     }
   }
-  return false;
+  if (!opened) return 0;
+  if (chunkSize != 0) loader->SetChunk(std::max<uint32_t>(chunkSize, 2048), pause);
+  if (!loader->ReadAndWait(nullptr, 0, 0) || !loader->ReadComplete()) {
+    loader->Close();
+    return 0;
+  }
+  return 1;
 }
-}  // namespace
 
-TextureHandle* LoadTexture(const char* baseName, uint32_t, uint32_t) {
-  if (!baseName) return nullptr;
-  std::vector<uint8_t> bytes;
-  std::string name;
-  if (!OpenImageFile(baseName, &bytes, &name) || bytes.empty()) return nullptr;
-  TextureHandle* h =
-      FromMemory(bytes.data(), static_cast<uint32_t>(bytes.size()), bytes.size(), nullptr, 0, 0, 0);
-  if (!h) DebugPrint("%s: texture not made\n", name.c_str());
+TextureHandle* LoadTexture(const char* baseName, uint32_t chunkSize, uint32_t pause) {
+  CFileLoader loader;
+  if (!OpenImageFile(baseName, &loader, chunkSize, pause)) return nullptr;
+  DataBuffer bytes = loader.TakeBuffer();
+  if (!bytes || bytes.size() == 0) return nullptr;
+  TextureHandle* h = FromMemory(bytes.data(), bytes.size(), bytes.size(), nullptr, 0, 0, 0);
+  if (!h) DebugPrint("%s: texture not made\n", baseName);
   return h;
 }
 
@@ -343,4 +350,16 @@ void RecreateDefaultPoolTextures() {
 size_t DefaultPoolTextureCount() {
   std::lock_guard<std::mutex> lock(g_defaultPoolMutex);
   return g_DefaultPoolTextures.size();
+}
+
+bool DefaultPoolUsedSize(const Texture* texture, int32_t* width, int32_t* height) {
+  std::lock_guard<std::mutex> lock(g_defaultPoolMutex);
+  for (TextureHandle* h : g_DefaultPoolTextures) {
+    if (h->dx && h->dx->texture == texture) {
+      *width = h->dx->usedWidth;
+      *height = h->dx->usedHeight;
+      return true;
+    }
+  }
+  return false;
 }

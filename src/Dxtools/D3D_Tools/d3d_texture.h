@@ -39,6 +39,11 @@ TextureHandle* CreateRenderTargetTexture(int32_t width, int32_t height, uint32_t
 TextureHandle* CreateSystemMemTexture(int32_t width, int32_t height, uint32_t format);
 TextureHandle* CreateTextureFromMemory(const void* image, uint32_t imageSize, const void* mask,
                                        uint32_t maskSize, uint32_t format);
+class CFileLoader;
+// The lookup of LoadTexture: the first of baseName + ".dds", ".png", ".bmp" found in the mounted
+// packs or on disk, opened and read whole into the loader (chunks of at least 2048 bytes with a
+// pause between them when a chunk size is given). 1 when read; the bytes are the loader's buffer.
+int OpenImageFile(const char* baseName, CFileLoader* loader, uint32_t chunkSize = 0, uint32_t pause = 0);
 TextureHandle* LoadTexture(const char* baseName, uint32_t chunkSize = 0, uint32_t pause = 0);
 TextureHandle* LoadTextureWithAlpha(const char* imageFile, const char* maskFile);
 void* LockTexture(DxTexture* dx, const vt::gfx::Rect* rect);
@@ -48,6 +53,8 @@ void FreeTexture(TextureHandle* handle);
 void UnregisterDefaultPoolTexture(TextureHandle* handle);
 void ReleaseDefaultPoolTextures();
 void RecreateDefaultPoolTextures();
+// The used size of a registered render target's texture; false when no handle holds it.
+bool DefaultPoolUsedSize(const vt::gfx::Texture* texture, int32_t* width, int32_t* height);
 // The number of handles in the default-pool register (tests).
 size_t DefaultPoolTextureCount();
 

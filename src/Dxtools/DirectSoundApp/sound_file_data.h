@@ -3,24 +3,14 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "Dxtools/DirectSoundApp/sound_source.h"
 
-// Whole-file reads as the game names paths (".\se\normal_se\SE010.ogg"). The pack half is a
-// hook the data-access layer installs (none: no packs mounted); the disk half resolves `\` and
-// letter case against the working directory.
-using SoundPackReader = std::function<std::optional<std::vector<uint8_t>>(const std::string& path)>;
-void SetSoundPackReader(SoundPackReader reader);
+// A whole data file (packs first, then the disk); none when missing.
 std::optional<std::vector<uint8_t>> ReadSoundDataFile(const std::string& gamePath);
-// The disk path of a game path: `\` becomes `/`, each name matched ignoring letter case.
-std::string ResolveGameDiskPath(const std::string& gamePath);
-// Disk only, with the game's path rules (used by the hook-less fallback and by tests).
-std::optional<std::vector<uint8_t>> ReadGameDiskFile(const std::string& gamePath);
 
 class CGetSoundFileDataBase {
  public:

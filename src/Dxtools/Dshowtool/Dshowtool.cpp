@@ -2,14 +2,18 @@
 // through the window thread, and the per-frame copy into the movie textures.
 #include "Dxtools/Dshowtool/Dshowtool.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <mutex>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/DirectSoundApp/DirectSoundApp.h"
-#include "Dxtools/DirectSoundApp/sound_file_data.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Sound/soundproc.h"
 #include "app/lib_debug.h"
+#include "platform/path_translate.h"
 #include "platform/window_events.h"
 
 std::unique_ptr<CDxDShowMovie> g_Movie;
@@ -27,13 +31,19 @@ std::recursive_mutex& MovieLock() {
 }
 
 vt::movie::MoviePlayer::Clock g_movieClock;
-std::function<void(const MovieTextures&, int)> g_drawHook;
 bool g_warmUpDone = false;
 
 // Bounded retries where the game repeated a call until the player agreed.
 constexpr int kStateAttempts = 10;
 
 const char* kOpeningMovie = ".\\Movie\\ZOLV_OP.mpeg";
+
+void FreeTextures(MovieTextures* textures) {
+  if (textures == nullptr) return;
+  FreeTexture(textures->display);
+  FreeTexture(textures->staging);
+  *textures = MovieTextures{};
+}
 
 int RoundUpPow2(int v) {
   int p = 16;
@@ -60,8 +70,7 @@ void CloseMovieLocked() {
 void WarmUpOnce() {
   if (g_warmUpDone) return;
   g_warmUpDone = true;
-  auto probe = NewPlayer(false);
-  if (!probe->Open(ResolveGameDiskPath(kOpeningMovie))) {
+  if (!vt::movie::ProbeMovieFile(vt::platform::ResolveGamePath(kOpeningMovie))) {
     DebugPrint("movie: warm-up with %s failed; other movies are not affected\n", kOpeningMovie);
   }
 }
@@ -71,11 +80,6 @@ void WarmUpOnce() {
 void SetMovieClock(vt::movie::MoviePlayer::Clock clock) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   g_movieClock = std::move(clock);
-}
-
-void SetMovieDrawHook(std::function<void(const MovieTextures&, int)> hook) {
-  std::lock_guard<std::recursive_mutex> lock(MovieLock());
-  g_drawHook = std::move(hook);
 }
 
 void CreateMovie() {
@@ -95,17 +99,17 @@ void ReleaseMovie() {
   g_MovieNotifyMessage = 0;
 }
 
-int32_t OpenMovie(const char* path) {
+HRESULT OpenMovie(const char* path) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
-  if (path == nullptr) return kMovieEPointer;
-  if (!g_Movie) return kMovieEFail;
+  if (path == nullptr) return E_POINTER;
+  if (!g_Movie) return E_FAIL;
   WarmUpOnce();
   CloseMovieLocked();
   std::string gamePath(path, strnlen(path, 260));
   g_Movie->player = NewPlayer(true);
-  if (!g_Movie->player->Open(ResolveGameDiskPath(gamePath), 24)) {
+  if (!g_Movie->player->Open(vt::platform::ResolveGamePath(gamePath), 24)) {
     CloseMovieLocked();
-    return kMovieEFail;
+    return E_FAIL;
   }
   CDxDShowMovie& m = *g_Movie;
   m.frameWidth = m.player->width();
@@ -117,7 +121,7 @@ int32_t OpenMovie(const char* path) {
   m.openState = 1;
   m.path = gamePath;
   m.restartFlag = 0;
-  return kMovieOk;
+  return S_OK;
 }
 
 namespace {
@@ -131,7 +135,7 @@ int OpenMovieTexture(const char* path) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   ReleaseMovie();
   CreateMovie();
-  if (OpenMovie(path) != kMovieOk) return 0;
+  if (OpenMovie(path) != S_OK) return 0;
   AttachNotify();
   g_MovieOpened = 1;
   return 1;
@@ -147,15 +151,21 @@ int32_t MovieVolumeFromOptions() {
 int CreateMovieTextures(MovieTextures* textures) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   if (textures == nullptr || !g_Movie || g_Movie->openState != 1) return 0;
+  FreeTextures(textures);
   textures->frameWidth = g_Movie->frameWidth;
   textures->frameHeight = g_Movie->frameHeight;
   textures->width = RoundUpPow2(g_Movie->frameWidth);
   textures->height = RoundUpPow2(g_Movie->frameHeight);
-  textures->format = kMovieFormatX8R8G8B8;
-  textures->pitch = textures->width * 4;
-  textures->staging.assign(static_cast<size_t>(textures->pitch) * textures->height, 0);
-  textures->display = textures->staging;
-  textures->created = true;
+  {
+    auto device = LockD3DDevice();
+    textures->display = CreateRenderTargetTexture(textures->width, textures->height, vt::gfx::FMT_X8R8G8B8);
+    textures->staging = CreateSystemMemTexture(textures->width, textures->height, vt::gfx::FMT_X8R8G8B8);
+  }
+  if (textures->display == nullptr || textures->staging == nullptr) {
+    DebugPrint("movie: no textures for %s\n", g_Movie->path.c_str());
+    FreeTextures(textures);
+    return 0;
+  }
   PlayMovie();
   g_MoviePlaying = 1;
   g_Movie->player->SetVolume(MovieVolumeFromOptions());
@@ -165,7 +175,7 @@ int CreateMovieTextures(MovieTextures* textures) {
 void FreeMovieTextures(MovieTextures* textures) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   ReleaseMovie();
-  if (textures != nullptr) *textures = MovieTextures{};
+  FreeTextures(textures);
 }
 
 int PlayMovie() {
@@ -282,28 +292,28 @@ bool CopyFrameRows(const uint8_t* frame, int frameWidth, int frameHeight, int fr
   return true;
 }
 
-int32_t CopyFrameToSurface(const MovieSurface& surface) {
+HRESULT CopyFrameToSurface(const MovieSurface& surface) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
   if (!g_Movie || g_Movie->outputMode != 4 || g_Movie->frameFormat == 0 || surface.bits == nullptr) {
-    return kMovieEFail;
+    return E_FAIL;
   }
   CDxDShowMovie& m = *g_Movie;
   double frameTime = m.player->AverageFrameTime();
   if (!(frameTime > 0.0)) frameTime = 1.0 / 60.0;
   double pos = m.player->Position();
-  if (pos < 0.0) return kMovieEFail;
+  if (pos < 0.0) return E_FAIL;
   int64_t index = static_cast<int64_t>(pos / frameTime);
-  if (index == m.lastFrameIndex) return kMovieFalse;  // this frame is already in the surface
+  if (index == m.lastFrameIndex) return S_FALSE;  // this frame is already in the surface
   m.lastFrameIndex = index;
   std::vector<uint8_t> bits;
   if (!m.player->GetCurrentFrame(&bits) || bits.size() < static_cast<size_t>(m.bytesPerRow) * m.frameHeight) {
-    return kMovieEFail;
+    return E_FAIL;
   }
   std::memcpy(m.frameBuffer.data(), bits.data(), static_cast<size_t>(m.bytesPerRow) * m.frameHeight);
   if (!CopyFrameRows(m.frameBuffer.data(), m.frameWidth, m.frameHeight, m.frameFormat, surface))
-    return kMovieEFail;
+    return E_FAIL;
   ++m.framesCopied;
-  return kMovieOk;
+  return S_OK;
 }
 
 void SetMovieRestartFlag() {
@@ -317,7 +327,7 @@ int RestartMovieAfterReset() {
   double position = GetMoviePosition();
   bool wasRunning = g_Movie->playState == 2;
   std::string path = g_Movie->path;
-  if (OpenMovie(path.c_str()) == kMovieOk) {
+  if (OpenMovie(path.c_str()) == S_OK) {
     AttachNotify();
     SeekMovie(position, true);
     g_Movie->player->SetVolume(MovieVolumeFromOptions());
@@ -331,13 +341,31 @@ int RestartMovieAfterReset() {
 
 void DrawMovieFrame(MovieTextures* textures, int priority) {
   std::lock_guard<std::recursive_mutex> lock(MovieLock());
-  if (textures == nullptr || !textures->created) return;
+  if (textures == nullptr || textures->display == nullptr || textures->staging == nullptr) return;
   int playing = IsMoviePlaying();
   double position = GetMoviePosition();
   int restarted = RestartMovieAfterReset();
   if (restarted != 0 && playing == 0) SeekMovie(position, true);
-  if (playing != 0 || restarted != 0) {
-    if (CopyFrameToSurface(textures->StagingSurface()) == kMovieOk) textures->display = textures->staging;
+  if ((playing != 0 || restarted != 0) && g_D3DDevice != nullptr) {
+    auto device = LockD3DDevice();
+    vt::gfx::Rect frame{0, 0, std::min(textures->frameWidth, textures->width),
+                        std::min(textures->frameHeight, textures->height)};
+    DxTexture* staging = textures->staging->dx;
+    if (void* bits = LockTexture(staging, &frame)) {
+      MovieSurface surface{static_cast<uint8_t*>(bits), staging->lockPitch, frame.right, frame.bottom,
+                           kMovieFormatX8R8G8B8};
+      HRESULT hr = CopyFrameToSurface(surface);
+      UnlockTexture(staging);
+      if (hr == S_OK) {
+        g_D3DDevice->CopySurface(HandleTexture(textures->staging), &frame, HandleTexture(textures->display),
+                                 0, 0);
+      }
+    }
   }
-  if (g_drawHook) g_drawHook(*textures, priority);
+  // Full screen, the frame's part of the texture, smoothly scaled.
+  g_DrawFilterMode = 2;
+  DrawSprite(&g_MainDrawList, textures->display, 0, 0, 640, 480, 0.0f, 0.0f,
+             static_cast<float>(textures->frameWidth), static_cast<float>(textures->frameHeight), 0xFFFFFFFFu,
+             0, priority);
+  g_DrawFilterMode = 1;
 }

@@ -9,17 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/hresult.h"
 #include "platform/movie/movie_player.h"
 
 constexpr int kMovieFormatR8G8B8 = 20;
 constexpr int kMovieFormatA8R8G8B8 = 21;
 constexpr int kMovieFormatX8R8G8B8 = 22;
 constexpr uint32_t kMovieNotifyMessage = 0x402;
-
-constexpr int32_t kMovieOk = 0;
-constexpr int32_t kMovieFalse = 1;
-constexpr int32_t kMovieEPointer = static_cast<int32_t>(0x80004003u);
-constexpr int32_t kMovieEFail = static_cast<int32_t>(0x80004005u);
 
 // A locked texture region the frame is written into.
 struct MovieSurface {
@@ -30,20 +26,17 @@ struct MovieSurface {
   int format = 0;
 };
 
-// The scene's movie textures: a staging image the frame is copied into and the display image
-// that is drawn. Both are CPU images in X8R8G8B8 (blue, green, red, pad bytes), the frame size
-// rounded up to powers of two of at least 16.
+// The scene's movie textures: the display texture (a render target) that is drawn and the
+// staging texture (system memory) the frame is copied into first, both X8R8G8B8 and the frame
+// size rounded up to powers of two of at least 16.
+struct TextureHandle;
 struct MovieTextures {
-  bool created = false;
+  TextureHandle* display = nullptr;
+  TextureHandle* staging = nullptr;
   int width = 0;
   int height = 0;
-  int pitch = 0;
-  int format = kMovieFormatX8R8G8B8;
   int frameWidth = 0;
   int frameHeight = 0;
-  std::vector<uint8_t> staging;
-  std::vector<uint8_t> display;
-  MovieSurface StagingSurface() { return {staging.data(), pitch, width, height, format}; }
 };
 
 class CDxDShowMovie {
@@ -71,7 +64,7 @@ extern int g_MovieOpened;
 
 void CreateMovie();
 void ReleaseMovie();
-int32_t OpenMovie(const char* path);
+HRESULT OpenMovie(const char* path);
 int OpenMovieTexture(const char* path);
 int CreateMovieTextures(MovieTextures* textures);
 void FreeMovieTextures(MovieTextures* textures);
@@ -84,7 +77,7 @@ int IsMoviePlaying();
 int HandleMovieEvents();
 void DrawMovieFrame(MovieTextures* textures, int priority);
 int RestartMovieAfterReset();
-int32_t CopyFrameToSurface(const MovieSurface& surface);
+HRESULT CopyFrameToSurface(const MovieSurface& surface);
 // The window thread marks a device reset; the next drawn frame reopens the movie.
 void SetMovieRestartFlag();
 
@@ -99,5 +92,3 @@ int32_t MovieVolumeFromOptions();
 
 // Tests: the clock new players run on (none: the steady clock).
 void SetMovieClock(vt::movie::MoviePlayer::Clock clock);
-// Where DrawMovieFrame queues the display texture (the graphics layer installs it).
-void SetMovieDrawHook(std::function<void(const MovieTextures&, int priority)> hook);

@@ -70,21 +70,20 @@ void CaptureScreenTexture() {
 
 void GetSceneLetterbox(int* x, int* y, int* w, int* h) {
   int bw = 640, bh = 480;
-  float aw = 4.0f, ah = 3.0f;
   if (g_D3DDevice) {
     TextureRef back = g_D3DDevice->GetBackBuffer();
     bw = static_cast<int>(back->Width());
     bh = static_cast<int>(back->Height());
   }
-  if (g_D3DManager) {
-    aw = g_D3DManager->aspectW;
-    ah = g_D3DManager->aspectH;
+  *x = 0;
+  *y = 0;
+  *w = bw;
+  *h = bh;
+  // A back buffer wider than 4:3 shows the picture at three quarters of its width, centred.
+  if (static_cast<int64_t>(bw) * 3 > static_cast<int64_t>(bh) * 4) {
+    *w = static_cast<int>(bw * 0.75);
+    *x = (bw - *w) / 2;
   }
-  FitRect r = FitLetterbox(bw, bh, 4.0f, 3.0f, aw, ah);
-  *x = r.x;
-  *y = r.y;
-  *w = r.w;
-  *h = r.h;
 }
 
 int QueueSceneComposition() {
@@ -93,7 +92,12 @@ int QueueSceneComposition() {
   uint8_t blend = g_DrawBlendMode, filter = g_DrawFilterMode;
   g_DrawBlendMode = 5;   // opaque copy of the scene
   g_DrawFilterMode = 2;  // scaled smoothly
-  int r = DrawSprite(&g_MainDrawList, g_SceneTargets[0], x, y, w, h, 0, 0, 640, 480, 0xFFFFFFFFu, 0, 0);
+  TextureRef back = g_D3DDevice ? g_D3DDevice->GetBackBuffer() : TextureRef();
+  if (back) {
+    int32_t bw = static_cast<int32_t>(back->Width()), bh = static_cast<int32_t>(back->Height());
+    DrawRect(&g_MainDrawList, 0, 0, bw, bh, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0);
+  }
+  int r = DrawSprite(&g_MainDrawList, g_SceneTargets[0], x, y, w, h, 0, 0, 640, 480, 0xFFFFFFFFu, 0, 1);
   g_DrawBlendMode = blend;
   g_DrawFilterMode = filter;
   return r;

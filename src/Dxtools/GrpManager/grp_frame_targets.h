@@ -20,8 +20,10 @@ void RestoreBackBufferTargets();
 // Runs only while g_CaptureScreenRequest (app/app_state.h) is set, and clears it.
 void CaptureScreenTexture();
 
-// Destination of the scene in the back buffer: the 4:3 picture fitted by the display aspect pair
-// stored in the device manager.
+// Destination of the scene in a W x H back buffer: wider than 4:3, three quarters of the width,
+// centred, full height; otherwise the whole back buffer.
 void GetSceneLetterbox(int* x, int* y, int* w, int* h);
-// Queues scene target 0's 640 x 480 scene into that rectangle on the main list at priority 0.
+// Queues a black back buffer (priority 0) and scene target 0's 640 x 480 scene into that
+// rectangle (priority 1, opaque, linear) on the main list. The scenes' own presentation adds
+// its side panels around it.
 int QueueSceneComposition();

@@ -74,7 +74,8 @@ const char* GetScreenshotExtension() { return kShotFormats[g_shotFormat].extensi
 
 int SaveScreenshot(TextureHandle* texture) {
   std::error_code ec;
-  if (!std::filesystem::is_directory("ScreenShot", ec)) std::filesystem::create_directory("ScreenShot", ec);
+  std::string folder = GfxDiskPath(".\\ScreenShot");
+  if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directory(folder, ec);
   const char* ext = GetScreenshotExtension();
   char name[64];
   int n = 0;

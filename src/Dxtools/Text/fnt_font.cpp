@@ -4,8 +4,13 @@
 #include <atomic>
 #include <cstring>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/Text/text_texture.h"
+#include "app/file_loader.h"
 #include "app/lib_debug.h"
+#include "app/save_data.h"
 
 namespace vt::text {
 
@@ -239,6 +244,8 @@ void RenderMessagePixels(const PixelTarget& target, int height, int x, const cha
         // Two bytes per ruby character, at most 100, never past the end of the text.
         int chars = 0;
         for (const uint8_t* q = p; chars < 100 && *q && *q != '>'; q += q[1] ? 2 : 1) ++chars;
+        // Centred over the glyph before it as if every base glyph were 20 pixels wide, whatever
+        // the font's width (kept: the game's large font is 20 wide).
         rubyPen = count * 20 + x - (chars * rubyFont->width + 20) / 2;
       }
       continue;
@@ -317,7 +324,62 @@ void SetMessageLanguageQuery(LanguageQuery query) { g_languageQuery.store(query,
 
 bool MessageLanguageIsEnglish() {
   LanguageQuery q = g_languageQuery.load(std::memory_order_acquire);
-  return q ? q() : false;
+  return q ? q() : GetSelectLanguage() == 1;
+}
+
+TextureHandle* RenderMessageTexture(int x, int height, const char* text, const FntFont* font,
+                                    const FntFont* rubyFont) {
+  if (!font) return nullptr;
+  const uint32_t format = (g_AdapterInfo && FormatBitsPerPixel(g_AdapterInfo->displayFormat) == 16)
+                              ? vt::gfx::FMT_A4R4G4B4
+                              : vt::gfx::FMT_A8R8G8B8;
+  // CreateTexture takes the device lock and leaves it on every path.
+  TextureHandle* texture = CreateTexture(1024, height, format);
+  if (!texture) return nullptr;
+  PixelTarget target;
+  if (LockTargetTexture(texture, &target)) {
+    RenderMessagePixels(target, height, x, text, font, rubyFont, MessageLanguageIsEnglish());
+    UnlockTargetTexture(texture);
+  }
+  return texture;
+}
+
+int DrawMessageTexture(TextureHandle* texture, int x, int y, int w, int h, float sx, float sy, float sw,
+                       float sh, uint32_t colour, uint32_t specular, int priority) {
+  return DrawSprite(&g_MainDrawList, texture, x, y, w, h, sx, sy, sw, sh, colour, specular, priority + 256);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+struct StoryFontFile {
+  DataBuffer image;
+  FntFont font;
+};
+StoryFontFile g_storyFontFiles[kStoryFontCount];
+constexpr const char* kStoryFontPaths[kStoryFontCount] = {".\\fontl.fnt", ".\\fonts.fnt", ".\\font.fnt",
+                                                          ".\\fontl_eng.fnt"};
+}  // namespace
+
+FntFont* g_StoryFonts[kStoryFontCount] = {};
+
+void LoadStoryFonts() {
+  FreeStoryFonts();
+  for (int i = 0; i < kStoryFontCount; ++i) {
+    StoryFontFile& f = g_storyFontFiles[i];
+    f.image = LoadDataFile(kStoryFontPaths[i]);
+    if (f.image && BindFntFont(&f.font, f.image.bytes(), kStoryFontPaths[i]))
+      g_StoryFonts[i] = &f.font;
+    else
+      f.image = DataBuffer();
+  }
+}
+
+void FreeStoryFonts() {
+  for (int i = 0; i < kStoryFontCount; ++i) {
+    g_StoryFonts[i] = nullptr;
+    g_storyFontFiles[i] = StoryFontFile{};
+  }
 }
 
 }  // namespace vt::text

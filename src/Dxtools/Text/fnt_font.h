@@ -69,13 +69,26 @@ void RenderMessagePixels(const PixelTarget& target, int height, int x, const cha
 TextureHandle* RenderMessageTexture(int x, int height, const char* text, const FntFont* font,
                                     const FntFont* rubyFont);
 
+// `DrawSprite` on the main list with the priority raised by 256.
+int DrawMessageTexture(TextureHandle* texture, int x, int y, int w, int h, float sx, float sy, float sw,
+                       float sh, uint32_t colour, uint32_t specular, int priority);
+
 // The message's plain characters (at most 1024 bytes): mode 0 stops at a backslash and keeps
 // CR units, mode 1 stops at CR and drops the line-break mark, higher modes drop CR.
 std::string StripMessageMarkup(const char* text, int mode);
 
-// Whether messages use English widths; set by whoever owns the language option.
+// Whether messages use English widths: the language option ("SELECT_LANGUAGE" 1), unless a
+// test set its own query (null restores the option).
 using LanguageQuery = bool (*)();
 void SetMessageLanguageQuery(LanguageQuery query);
 bool MessageLanguageIsEnglish();
+
+// The four story fonts kept for the whole run: 0 ".\fontl.fnt", 1 ".\fonts.fnt",
+// 2 ".\font.fnt", 3 ".\fontl_eng.fnt" (whole-file images); a missing or damaged file leaves
+// its entry null.
+constexpr int kStoryFontCount = 4;
+extern FntFont* g_StoryFonts[kStoryFontCount];
+void LoadStoryFonts();
+void FreeStoryFonts();
 
 }  // namespace vt::text

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/Text/text_texture.h"
 #include "app/lib_debug.h"
 
@@ -89,7 +90,6 @@ void CD3DXFontManage::DropTarget() {
   ownPixels_.shrink_to_fit();
   pixels_ = {};
   texture_ = nullptr;
-  ownTexture_ = false;
   callerTarget_ = false;
   targetWidth_ = targetHeight_ = 0;
 }
@@ -124,6 +124,15 @@ void CD3DXFontManage::MakeFont(const FontManageDesc& desc) {
     writer_.metrics = {};
     writer_.fontHeight = desc.height;
   }
+}
+
+void CD3DXFontManage::SetTargetTexture(TextureHandle* texture) {
+  DropTarget();
+  if (!texture || !texture->dx) return;
+  texture_ = texture;
+  callerTarget_ = true;
+  targetWidth_ = static_cast<int>(texture->dx->desc.Width);
+  targetHeight_ = static_cast<int>(texture->dx->desc.Height);
 }
 
 void CD3DXFontManage::SetTargetPixels(const PixelTarget& target) {
@@ -277,8 +286,7 @@ bool RenderTextPixels(int height, const char* text, bool fullWidthFace, int raw,
   desc.weight = 400;
   desc.quality = 4;
   desc.textureFormat = kFontFormatA8R8G8B8;
-  // "ＭＳ ゴシック" in the game's Shift-JIS
-  desc.SetFaceName(fullWidthFace ? "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E" : "MS UI Gothic");
+  desc.SetFaceName(fullWidthFace ? kFullWidthFaceName : "MS UI Gothic");
   CD3DXFontManageEx manager(desc);
   if (!manager.Writer().face || height <= 0 || height > 4096) return false;
   int width = MeasureFontString(&manager, text ? text : "", raw);
@@ -296,6 +304,31 @@ bool RenderTextPixels(int height, const char* text, bool fullWidthFace, int raw,
   manager.DrawString(args);
   manager.EndDraw();
   return true;
+}
+
+TextureHandle* RenderTextTexture(int height, const char* text, int* outWidth, int fullWidthFace, int raw) {
+  FontManageDesc desc;
+  desc.SetDefaults();
+  desc.height = height;
+  desc.weight = 400;
+  desc.quality = 4;
+  desc.textureFormat = kFontFormatA8R8G8B8;
+  desc.SetFaceName(fullWidthFace ? kFullWidthFaceName : "MS UI Gothic");
+  CD3DXFontManageEx manager(desc);
+  const int width = MeasureFontString(&manager, text ? text : "", raw);
+  // CreateTexture takes the device lock and leaves it on every path.
+  TextureHandle* texture = CreateTexture(width, height, vt::gfx::FMT_A8R8G8B8);
+  if (!texture) return nullptr;
+  manager.SetTargetTexture(texture);
+  manager.BeginDraw();
+  DrawStringArgs args;
+  args.text = text;
+  args.colour = 0xFFFFFFFF;
+  args.raw = raw;
+  manager.DrawString(args);
+  manager.EndDraw();
+  if (outWidth) *outWidth = width;
+  return texture;
 }
 
 }  // namespace vt::text

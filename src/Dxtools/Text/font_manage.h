@@ -14,6 +14,9 @@ struct TextureHandle;
 
 namespace vt::text {
 
+// "ＭＳ ゴシック" in the game's Shift-JIS.
+inline constexpr const char* kFullWidthFaceName = "\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E";
+
 // Texture format codes of the description (0 = the default, A8R8G8B8).
 constexpr uint32_t kFontFormatA8R8G8B8 = 21;
 
@@ -92,7 +95,6 @@ class CD3DXFontManage {
   void MakeFont(const FontManageDesc& desc);
 
   TextureHandle* texture_ = nullptr;
-  bool ownTexture_ = false;
   std::vector<uint8_t> ownPixels_;  // the picture of a target made by Setup without a device
   PixelTarget pixels_;              // a caller's or our own picture
   int targetWidth_ = 0;

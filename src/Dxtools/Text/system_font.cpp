@@ -1,10 +1,14 @@
 // System bitmap fonts: loading the descriptions, laying out and queueing glyph sprites.
 #include "Dxtools/Text/system_font.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "Dxtools/D3D_Tools/d3d_texture.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/IniFile.h"
 #include "Dxtools/Text/text_texture.h"
 #include "app/lib_debug.h"
 
@@ -20,10 +24,20 @@ SysFontSpriteSink& Sink() {
 }
 
 void QueueGlyph(const SysGlyphSprite& s) {
-  if (Sink()) Sink()(s);
+  if (Sink()) {
+    Sink()(s);
+    return;
+  }
+  // A font whose texture is missing draws nothing: an untextured quad per glyph would show
+  // solid boxes instead of text.
+  if (!s.texture) return;
+  DrawSprite(&g_MainDrawList, s.texture, s.x, s.y, s.w, s.h, static_cast<float>(s.sx),
+             static_cast<float>(s.sy), static_cast<float>(s.sw), static_cast<float>(s.sh), s.colour, 0,
+             s.priority);
 }
 
 constexpr int kTagLength = 9;
+constexpr long kSysFontValueLimit = 8192;
 
 // The pen advance of one character class at text[i], and how many bytes it takes; false when
 // a malformed spacing tag ends the string.
@@ -69,6 +83,20 @@ float ScaleFor(const SystemFont& f, int glyphWidth) {
 
 void SetSysFontSpriteSink(SysFontSpriteSink sink) { Sink() = std::move(sink); }
 
+std::string MakeSpacingTag(uint8_t c, int count) {
+  if (count < 0) count = 0;
+  if (count > 99) count = 99;
+  return std::string{'\x81',
+                     'K',
+                     'S',
+                     'A',
+                     ':',
+                     static_cast<char>(c),
+                     static_cast<char>('0' + count / 10),
+                     static_cast<char>('0' + count % 10),
+                     ']'};
+}
+
 int ParseSaTag(const char* text, int position, int length) {
   if (!text || position < 0 || position + 3 > length) return 0;
   return text[position] == 'S' && text[position + 1] == 'A' && text[position + 2] == ':' ? 1 : 0;
@@ -84,9 +112,12 @@ int ParseIndexTag(const char* text, int position, int length, uint8_t* outCharac
 }
 
 void FillSystemFont(SystemFont* font, const SysFontKeyLookup& lookup) {
+  // Values come from a data file: sizes and widths beyond any texture are cut down, so that the
+  // scaled advances stay far inside the integer range.
   auto get = [&](const char* key, int def) {
     const char* v = lookup(key);
-    return v ? std::atoi(v) : def;
+    long n = v ? std::strtol(v, nullptr, 10) : def;
+    return static_cast<int32_t>(std::clamp(n, -kSysFontValueLimit, kSysFontValueLimit));
   };
   SystemFont f;
   f.TexWidth = get("TexWidth", 0);
@@ -104,6 +135,28 @@ void FillSystemFont(SystemFont* font, const SysFontKeyLookup& lookup) {
   }
   f.texture = font->texture;
   *font = f;
+}
+
+void LoadSystemFonts() {
+  FreeBitmapFonts();
+  for (SystemFont& f : g_SystemFonts) f = SystemFont{};
+  IniFile ini;
+  if (!ini.Load(".\\_sysfont.ini")) return;  // nothing loaded: every draw returns 0
+  for (int i = 0; i < kSystemFontCount; ++i) {
+    char section[16];
+    std::snprintf(section, sizeof(section), "DATA%02d", i);
+    FillSystemFont(&g_SystemFonts[i], [&](const char* key) { return ini.FindKey(section, key); });
+    char name[64];
+    std::snprintf(name, sizeof(name), "%sDBGFNT%02d", ".\\grp\\system\\", i);
+    g_SystemFonts[i].texture = LoadTexture(name);
+  }
+}
+
+void FreeBitmapFonts() {
+  for (SystemFont& f : g_SystemFonts) {
+    FreeTexture(f.texture);
+    f.texture = nullptr;
+  }
 }
 
 int DrawSysFontText(int x, int y, const char* text, int grey, int alpha, int layer, int font, int glyphWidth,

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 struct TextureHandle;
 
@@ -57,6 +58,8 @@ int DrawOutlinedText(int x, int y, const char* text, int grey, int alpha, int gl
                      int align, int layer);
 int DrawSmallText(int x, int y, const char* text);
 
+// The nine bytes of a spacing tag for character c and a count of 0..99 (clamped).
+std::string MakeSpacingTag(uint8_t c, int count);
 // 1 when "SA:" stands at text[position] inside length.
 int ParseSaTag(const char* text, int position, int length);
 // 1 when c, two decimal digits and "]" stand at text[position] inside length.

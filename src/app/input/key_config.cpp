@@ -172,7 +172,7 @@ bool SaveKeyboardConfig(const ProfileWrite& write) {
 
 namespace {
 
-// Files under .\System\ are the player's own: read from disk only.
+// Files under .\System\ are the player's own: the ini reader takes them from the disk only.
 bool LoadFile(const char* path, void (*load)(const IniLookup&)) {
   IniFile ini;
   if (!ini.Load(path)) return false;

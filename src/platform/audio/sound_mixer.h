@@ -142,8 +142,8 @@ class SoundDevice : public std::enable_shared_from_this<SoundDevice> {
   std::shared_ptr<SoundBuffer> CreateBuffer(const WaveFormat& format, uint32_t bytes);
   // Mixes `frames` frames of interleaved stereo 16-bit output (saturating).
   void Mix(int16_t* out, uint32_t frames);
-  // Sees every mixed block right after it is made, on the mixing thread (measurements and
-  // checks of the real device's output).
+  // Sees every mixed block right after it is made, on the mixing thread and under the mixer's
+  // lock, so it must not call back into the device (measurements and output checks).
   void SetMixObserver(std::function<void(const int16_t* out, uint32_t frames)> observer);
   // Output frames mixed so far (the device clock).
   uint64_t framesMixed() const { return framesMixed_.load(std::memory_order_acquire); }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "app/lib_debug.h"
 #include "platform/gfx/gl_backend.h"
@@ -74,11 +75,14 @@ bool Device::MakeCurrent() {
     return false;
   }
   SDL_GL_SetSwapInterval(0);
+  glOwner_.store(std::this_thread::get_id(), std::memory_order_release);
   return true;
 }
 
 void Device::ReleaseCurrent() {
-  if (gl_) SDL_GL_MakeCurrent(gl_->window, nullptr);
+  if (!gl_) return;
+  SDL_GL_MakeCurrent(gl_->window, nullptr);
+  glOwner_.store(std::thread::id(), std::memory_order_release);
 }
 
 int32_t Device::TestCooperativeLevel() {
@@ -118,7 +122,7 @@ void Device::GetDrawableSize(int* w, int* h) const {
 }
 
 int32_t Device::Present() {
-  if (gl_) {
+  if (GlHere()) {
     ServiceRenderThread();
     gl::Present(*gl_, *this);
   }
@@ -189,8 +193,12 @@ void Device::RecordTargets(DeviceRecord& r) const {
 int32_t Device::Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil) {
   (void)stencil;
   if (gl_) {
-    ServiceRenderThread();
-    gl::Clear(*gl_, *this, flags, colour, z);
+    // Off the rendering thread (the start-up clear on the window thread) there is no context:
+    // nothing to clear yet.
+    if (GlHere()) {
+      ServiceRenderThread();
+      gl::Clear(*gl_, *this, flags, colour, z);
+    }
   } else if (flags & CLEAR_TARGET) {
     // The recorder keeps cleared colours in its targets' images, so read-backs and screenshots
     // of a recording device give a known picture.
@@ -198,11 +206,18 @@ int32_t Device::Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil
                        static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 24)};
     for (auto& t : targets_) {
       if (!t) continue;
+      int x0 = static_cast<int>(viewport_.X), y0 = static_cast<int>(viewport_.Y);
       int w = static_cast<int>(std::min(t->Width(), viewport_.X + viewport_.Width));
       int h = static_cast<int>(std::min(t->Height(), viewport_.Y + viewport_.Height));
-      for (int y = static_cast<int>(viewport_.Y); y < h; ++y)
-        for (int x = static_cast<int>(viewport_.X); x < w; ++x)
-          WritePixelBgra(t->GetFormat(), t->Pixels().data(), t->Pitch(), x, y, bgra);
+      int bpp = BytesPerPixel(t->GetFormat());
+      if (w <= x0 || h <= y0 || bpp == 0) continue;
+      // One row in the target's format, copied down the rectangle.
+      uint8_t* base = t->Pixels().data();
+      for (int x = x0; x < w; ++x) WritePixelBgra(t->GetFormat(), base, t->Pitch(), x, y0, bgra);
+      const uint8_t* row = base + static_cast<size_t>(y0) * t->Pitch() + static_cast<size_t>(x0) * bpp;
+      for (int y = y0 + 1; y < h; ++y)
+        std::memcpy(base + static_cast<size_t>(y) * t->Pitch() + static_cast<size_t>(x0) * bpp, row,
+                    static_cast<size_t>(w - x0) * bpp);
     }
   }
   if (recording_) {
@@ -256,7 +271,7 @@ int32_t Device::DrawIndexedPrimitiveUP(PrimitiveType type, uint32_t minIndex, ui
   for (uint32_t i = 0; i < indexCount; ++i)
     if (indices[i] >= numVertices) return kErrInvalidCall;
   ++drawCalls_;
-  if (gl_) {
+  if (GlHere()) {
     ServiceRenderThread();
     gl::Draw(*gl_, *this, type, numVertices, primitiveCount, indices, vertices);
   }
@@ -286,6 +301,7 @@ int32_t Device::GetRenderTargetData(Texture* rt, Texture* sys) {
   if (!rt || !sys || !rt->IsRenderTarget() || sys->GetPool() != POOL_SYSTEMMEM) return kErrInvalidCall;
   if (rt->Width() != sys->Width() || rt->Height() != sys->Height()) return kErrInvalidCall;
   if (gl_) {
+    if (!GlHere()) return kErrInvalidCall;
     ServiceRenderThread();
     std::vector<uint8_t> bgra(static_cast<size_t>(rt->Width()) * rt->Height() * 4);
     if (!gl::ReadTarget(*gl_, rt, 0, 0, static_cast<int>(rt->Width()), static_cast<int>(rt->Height()),
@@ -316,6 +332,7 @@ int32_t Device::CopyRenderTarget(Texture* source, const Rect& rect, Texture* des
                                  static_cast<int32_t>(std::min(source->Height(), destination->Height())));
   if (r.right <= r.left || r.bottom <= r.top) return kOk;
   if (gl_) {
+    if (!GlHere()) return kErrInvalidCall;
     ServiceRenderThread();
     if (!gl::CopyTarget(*gl_, source, r, destination)) return kErrFail;
   } else {
@@ -351,7 +368,11 @@ int32_t Device::CopySurface(Texture* source, const Rect* sourceRect, Texture* de
 }
 
 void Device::ServiceRenderThread() {
-  if (gl_) gl::DeleteQueued(*deletions_);
+  if (GlHere()) gl::DeleteQueued(*deletions_);
+}
+
+bool Device::GlHere() const {
+  return gl_ && glOwner_.load(std::memory_order_acquire) == std::this_thread::get_id();
 }
 
 namespace {

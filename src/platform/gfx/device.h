@@ -4,10 +4,12 @@
 // and presenting operations; textures may be created and released on any thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gfx/gfx_types.h"
@@ -167,6 +169,8 @@ class Device {
 
  private:
   void MakeBackBuffer();
+  // True on the thread that has the GL context current (never on the recording device).
+  bool GlHere() const;
   void RecordTargets(DeviceRecord& r) const;
 
   PresentParameters params_;
@@ -191,6 +195,7 @@ class Device {
   std::vector<DeviceRecord> records_;
   std::shared_ptr<GlDeletionQueue> deletions_;
   std::unique_ptr<GlState> gl_;
+  std::atomic<std::thread::id> glOwner_{};
 };
 
 // The device the game's device layer made (null when none); set and cleared by that layer.

@@ -7,8 +7,8 @@
 #include <iconv.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -166,7 +166,8 @@ class FtFace : public GlyphFace {
  public:
   FtFace(std::shared_ptr<FtLibrary> lib, FT_Face face, const FaceRequest& req)
       : lib_(std::move(lib)), face_(face), bold_(req.weight >= 600) {
-    int height = std::max(1, req.height);
+    // Heights beyond any screen are cut down rather than rasterised at absurd sizes.
+    int height = std::clamp(req.height, 1, 4096);
     // The game's heights are cell heights (ascent + descent), measured as the Windows metrics
     // of the face measure them; the em size follows from that.
     long cellAscent = face->ascender, cellDescent = -face->descender;

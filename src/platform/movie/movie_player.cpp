@@ -147,6 +147,16 @@ MovieScan ScanMovie(const std::string& path, int videoStream, double movieStart,
 
 }  // namespace
 
+bool ProbeMovieFile(const std::string& path) {
+  QuietFfmpegLog();
+  AVFormatContext* fmt = nullptr;
+  if (avformat_open_input(&fmt, path.c_str(), nullptr, nullptr) != 0) return false;
+  bool ok = avformat_find_stream_info(fmt, nullptr) >= 0 &&
+            av_find_best_stream(fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0) >= 0;
+  avformat_close_input(&fmt);
+  return ok;
+}
+
 struct MoviePlayer::Impl {
   std::mutex mutex;
   Clock clock;

@@ -25,6 +25,10 @@ enum class PlayState { kStopped, kPaused, kRunning };
 // The libraries' own console chatter about damaged input gives way to our log lines.
 void QuietFfmpegLog();
 
+// A quick look at a file: true when it opens as a container with a video stream (nothing is
+// decoded). The opening movie's warm-up uses it.
+bool ProbeMovieFile(const std::string& path);
+
 class MoviePlayer {
  public:
   using Clock = std::function<int64_t()>;  // nanoseconds, monotonic

@@ -187,21 +187,29 @@ void BindTargets(Device::GlState& s, Device& d) {
     s.depthAllocH = dh;
   }
   glBindFramebuffer(GL_FRAMEBUFFER, s.renderFbo);
-  GLenum buffers[kMaxRenderTargets];
+  TextureRef targets[kMaxRenderTargets];
+  uint64_t key[kMaxRenderTargets + 2] = {};
   for (int i = 0; i < kMaxRenderTargets; ++i) {
-    TextureRef t = d.GetRenderTarget(i);
-    if (t) {
-      EnsureTexture(t.get());
-      t->gpuNewer = true;
-    }
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D, t ? t->glName : 0, 0);
-    buffers[i] = t ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    targets[i] = d.GetRenderTarget(i);
+    if (targets[i]) EnsureTexture(targets[i].get());
+    key[i] = targets[i] ? targets[i]->Serial() : 0;
   }
   // A depth buffer smaller than target 0 would clip drawing, so it is attached only when it covers.
-  TextureRef t0 = d.GetRenderTarget(0);
-  bool depthOk = dw > 0 && t0 && dw >= t0->Width() && dh >= t0->Height();
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthOk ? s.depthRb : 0);
-  glDrawBuffers(kMaxRenderTargets, buffers);
+  bool depthOk = dw > 0 && targets[0] && dw >= targets[0]->Width() && dh >= targets[0]->Height();
+  key[kMaxRenderTargets] = depthOk;
+  key[kMaxRenderTargets + 1] = (static_cast<uint64_t>(dw) << 32) | dh;
+  // Attachments change only when the targets or the depth buffer do.
+  if (!std::equal(std::begin(key), std::end(key), std::begin(s.attachedKey))) {
+    GLenum buffers[kMaxRenderTargets];
+    for (int i = 0; i < kMaxRenderTargets; ++i) {
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D,
+                             targets[i] ? targets[i]->glName : 0, 0);
+      buffers[i] = targets[i] ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    }
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthOk ? s.depthRb : 0);
+    glDrawBuffers(kMaxRenderTargets, buffers);
+    std::copy(std::begin(key), std::end(key), std::begin(s.attachedKey));
+  }
   const Viewport& vp = d.GetViewport();
   glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(vp.Y), static_cast<GLsizei>(vp.Width),
              static_cast<GLsizei>(vp.Height));

@@ -152,3 +152,37 @@ TEST(HelpKeyLimits, LongIdsAreCutToTheKeyCapacity) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+// The sample help files: every file of both languages reads with its font and texts, and a text
+// reaches its end (a "//" inside it would cut it).
+TEST(SampleHelpTexts, EveryFileReadsInBothLanguages) {
+  const char* files[] = {"KeySettingInfo.ini", "GameMenuInfo.ini", "OptionInfo.ini",      "VSResultInfo.ini",
+                         "PauseInfo.ini",      "Training.ini",     "SteamNetworkInfo.ini"};
+  for (const char* language : {"eng", "jpn"}) {
+    for (const char* file : files) {
+      SCOPED_TRACE(std::string(language) + "/" + file);
+      CInformationWindow w;
+      ASSERT_EQ(w.LoadTexts(std::string(VT_SAMPLE_DIR) + "/Information/" + language + "/" + file), 1);
+      EXPECT_GE(w.pairs.size(), 5u);
+      EXPECT_EQ(w.fontHeight, 24);
+      for (const auto& [key, text] : w.pairs) EXPECT_FALSE(text.empty()) << key;
+    }
+  }
+  CInformationWindow pause;
+  ASSERT_EQ(pause.LoadTexts(std::string(VT_SAMPLE_DIR) + "/Information/eng/PauseInfo.ini"), 1);
+  EXPECT_EQ(pause.FindText("RETURN_TITLE"), "Back to the main menu.");
+  CInformationWindow net;
+  EXPECT_EQ(net.LoadTexts(std::string(VT_SAMPLE_DIR) + "/Information/VSResultInfoNet.ini"), 1);
+  EXPECT_FALSE(net.FindText("ONCE_AGAIN").empty());
+  // The Japanese texts are Shift-JIS: "に戻ります。" ends the same text.
+  CInformationWindow jpn;
+  ASSERT_EQ(jpn.LoadTexts(std::string(VT_SAMPLE_DIR) + "/Information/jpn/PauseInfo.ini"), 1);
+  const std::string& text = jpn.FindText("RETURN_TITLE");
+  EXPECT_NE(text.find("\x82\xc9\x96\xdf\x82\xe8\x82\xdc\x82\xb7\x81\x42"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -30,6 +30,14 @@ bool FreeIfNoFrame(ObjectPoolSlot& slot) {
   return true;
 }
 
+// A spawn happens inside its spawner's frame entry, so its own first entry counts on from the
+// spawner's depth: a chain of objects whose first frames spawn again is bounded as well.
+void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
+  o.entryDepth = spawner.entryDepth;
+  SetPattern(o);
+  o.entryDepth = 0;
+}
+
 void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) {
   if (parent.childCount == 0 || depth >= kMaxChildDepth) return;
   for (ObjectPoolSlot& s : g_ObjectPool) {
@@ -163,7 +171,7 @@ BattleObject* SpawnEffectObject(BattleObject& spawner, const Han6Effect& r) {
   slot->obj.playerIndex = spawner.playerIndex;
   slot->obj.dataIndex = spawner.dataIndex;
   slot->obj.frameData = spawner.frameData;
-  SetPattern(slot->obj);
+  EnterSpawnedFrame(spawner, slot->obj);
   return FreeIfNoFrame(*slot) ? nullptr : &slot->obj;
 }
 
@@ -173,7 +181,7 @@ BattleObject* SpawnCommonEffect(BattleObject& spawner, const Han6Effect& r) {
   SpawnObjectFrom(spawner, r, *slot);
   slot->obj.dataIndex = kCommonEffectData;
   slot->obj.frameData = &g_CommonFrameData;
-  SetPattern(slot->obj);
+  EnterSpawnedFrame(spawner, slot->obj);
   return FreeIfNoFrame(*slot) ? nullptr : &slot->obj;
 }
 
@@ -221,7 +229,7 @@ void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
     slot->obj.playerIndex = spawner.playerIndex;
     slot->obj.dataIndex = spawner.dataIndex;
     slot->obj.frameData = spawner.frameData;
-    SetPattern(slot->obj);
+    EnterSpawnedFrame(spawner, slot->obj);
     FreeIfNoFrame(*slot);
   }
 }

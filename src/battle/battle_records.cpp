@@ -259,12 +259,11 @@ namespace {
 
 constexpr uint64_t kFnvPrime = 1099511628211ull;
 
+// One multiply per field: the value (zero-extended to its width) is folded in whole.
 uint64_t Mix(uint64_t h, uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) {
-    h ^= (v >> (8 * i)) & 0xFF;
-    h *= kFnvPrime;
-  }
-  return h;
+  h ^= v + (static_cast<uint64_t>(bytes) << 56);
+  h *= kFnvPrime;
+  return h ^ (h >> 29);
 }
 
 template <typename T>
@@ -371,9 +370,10 @@ uint64_t BattleStateHash() {
   for (const ObjectPoolSlot& s : g_ObjectPool) {
     h = HashValue(h, s.inUse);
     h = HashValue(h, s.spawnedInUpdate);
-    // A free slot's leftovers are state too: a spawn clears them, but references to a freed
-    // slot stay plain slot references and may still read them.
-    h = HashBattleObject(s.obj, h);
+    // A free slot's leftovers are only read through stale references, and whatever such a
+    // read changes shows in live state; a spawn writes the slot whole. Hashing live slots
+    // keeps the hash cheap enough to take every frame.
+    if (s.inUse) h = HashBattleObject(s.obj, h);
   }
   for (const SideStatus& s : g_SideStatus) h = HashSide(s, h);
   for (int32_t v : g_BattleState) h = HashValue(h, v);

@@ -230,9 +230,9 @@ TEST_F(BattleReset, HashSeesEveryKindOfStateButNoAddresses) {
     void (*change)();
   } cases[] = {
       {"object field", [] { g_PlayerRecords[3].obj.followY = 1; }},
-      {"last field", [] { g_ObjectPool[999].obj.entryDepth = 1; }},
+      {"pool slot taken", [] { g_ObjectPool[998].inUse = 1; }},
       {"float field", [] { g_PlayerRecords[0].obj.guardGauge = -0.0f; }},
-      {"pointer field", [] { g_ObjectPool[5].obj.parent = &g_PlayerRecords[1].obj; }},
+      {"pointer field", [] { g_PlayerRecords[0].obj.parent = &g_PlayerRecords[1].obj; }},
       {"extension", [] { g_PlayerRecords[2].ext.history.frames[6][63] = 1; }},
       {"side record", [] { g_SideStatus[3].attackFactor = 1.0f; }},
       {"battle state", [] { g_BattleState[1023] = 1; }},
@@ -246,6 +246,12 @@ TEST_F(BattleReset, HashSeesEveryKindOfStateButNoAddresses) {
     c.change();
     EXPECT_NE(BattleStateHash(), base) << c.what;
   }
+  // The last field of a live pool object.
+  battle_test::ResetWorld();
+  g_ObjectPool[999].inUse = 1;
+  const uint64_t taken = BattleStateHash();
+  g_ObjectPool[999].obj.entryDepth = 1;
+  EXPECT_NE(BattleStateHash(), taken);
 }
 
 }  // namespace

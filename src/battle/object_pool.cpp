@@ -279,7 +279,9 @@ BattleObject* SpawnAfterimage(BattleObject& o, int colourMode, int scaleSpeedX, 
 }
 
 void RemovePoolObject(BattleObject& o) {
-  if (o.removing) return;
+  // Only pool objects are removed: a removal asked for a character (a "destroy" condition on
+  // a character's frame) would leave it marked for the rest of the round.
+  if (o.removing || !SlotOf(&o)) return;
   o.removing = 1;
   RemoveChildren(o);
   const int n = o.ownerCounterSlot;

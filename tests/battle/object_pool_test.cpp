@@ -194,3 +194,10 @@ TEST_F(ObjectPool, FreezeGate) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(ObjectPool, OnlyPoolObjectsAreRemoved) {
+  RemovePoolObject(*chara_);
+  EXPECT_EQ(chara_->removing, 0);
+}
+}  // namespace

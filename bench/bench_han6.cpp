@@ -141,7 +141,7 @@ void BM_DrawTwoCharacters(benchmark::State& state) {
   Han6FramePosition pos[2];
   pos[1].pattern = 200;  // the other side punches
   Han6Matrix world[2] = {Han6Matrix::Translation(240, 430, 0),
-                         Han6Matrix::Scaling(-1, 1, 1) * Han6Matrix::Translation(400, 430, 0)};
+                         MulHan6(Han6Matrix::Scaling(-1, 1, 1), Han6Matrix::Translation(400, 430, 0))};
   int frame = 0;
   for (auto _ : state) {
     if (!warm) FlushHan6TextureCache();

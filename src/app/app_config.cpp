@@ -60,11 +60,14 @@ void SaveAppConfig() {
       {"PosY", c.PosY},
       {"AspectRatio", c.AspectRatio},
   };
+  // Each number with " %d"; the eight keys reach the file in one write.
+  std::vector<std::pair<std::string, std::string>> lines;
   for (const auto& [key, value] : values) {
     char text[32];
     std::snprintf(text, sizeof text, " %d", value);
-    vt::platform::WriteProfileString("System", key, text, ".\\System\\_App.ini");
+    lines.emplace_back(key, text);
   }
+  vt::platform::WriteProfileStrings("System", lines, ".\\System\\_App.ini");
 }
 
 bool LoadDebugConfig() {

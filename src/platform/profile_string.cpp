@@ -130,15 +130,21 @@ bool WriteFileAtomically(const std::string& hostPath, std::string_view bytes) {
   return true;
 }
 
-bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
-                        std::string_view path) {
+bool WriteProfileStrings(std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values, std::string_view path) {
   std::string host = HostPathForGamePath(path);
   std::string text;
   {
     std::ifstream in(host, std::ios::binary);
     if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  return WriteFileAtomically(host, SetProfileString(text, section, key, value));
+  for (const auto& [key, value] : values) text = SetProfileString(text, section, key, value);
+  return WriteFileAtomically(host, text);
+}
+
+bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        std::string_view path) {
+  return WriteProfileStrings(section, {{std::string(key), std::string(value)}}, path);
 }
 
 }  // namespace vt::platform

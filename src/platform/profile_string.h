@@ -7,12 +7,18 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace vt::platform {
 
 // path is a game path (".\System\_App.ini"); false when the file could not be written.
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         std::string_view path);
+
+// Several keys of one section in one write (one read, one atomic replace).
+bool WriteProfileStrings(std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& values, std::string_view path);
 
 // The pure text transform (for tests and for writers that batch several keys).
 std::string SetProfileString(std::string_view text, std::string_view section, std::string_view key,

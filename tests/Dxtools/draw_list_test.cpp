@@ -255,3 +255,27 @@ TEST_F(DrawListTest, LostDeviceSkipsRenderingAndDropsReferences) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(DrawListTest, SpriteOfABoundTargetReadsACopy) {
+  ASSERT_EQ(CreateFrameRenderTargets(), 1);
+  BindSceneRenderTargets();
+  // Target 1 drawn over the screen while targets 0..2 are bound (as the drop layer does).
+  DrawSprite(nullptr, g_SceneTargets[1], 0, 0, 640, 480, 0, 0, 640, 480, ~0u, 0, 522);
+  RenderMain();
+  auto draws = Draws();
+  ASSERT_EQ(draws.size(), 1u);
+  uint64_t target1 = HandleTexture(g_SceneTargets[1])->Serial();
+  EXPECT_NE(draws[0]->textureSerial, target1);
+  EXPECT_NE(draws[0]->textureSerial, 0u);
+  RestoreBackBufferTargets();
+  // Unbound, the target itself is sampled.
+  DrawSprite(nullptr, g_SceneTargets[1], 0, 0, 640, 480, 0, 0, 640, 480, ~0u, 0, 522);
+  RenderMain();
+  EXPECT_EQ(Draws().back()->textureSerial, target1);
+}
+
+}  // namespace
+}  // namespace vt::test

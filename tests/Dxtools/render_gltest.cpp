@@ -370,3 +370,72 @@ TEST_F(GlGfx, TextureChangesAreUploadedAndFreedTexturesDeletedOnTheRenderingThre
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlGfx, TechniqueThatDoesNotCompileLeavesItsSlotEmpty) {
+  WriteFile(
+      "Shader/bad.txt",
+      "technique Good\npass\nglsl\nvoid main() { o_colour = v_diffuse; }\nendglsl\nendpass\nendtechnique\n"
+      "technique Bad\npass\nglsl\nvoid main() { o_colour = undeclared_name; "
+      "}\nendglsl\nendpass\nendtechnique\n");
+  LoadEffect(".\\Shader\\bad.txt", 40, "Good");
+  LoadEffect(".\\Shader\\bad.txt", 41, "Bad");
+  EXPECT_NE(g_EffectSlots[40]->technique, 0u);
+  EXPECT_EQ(g_EffectSlots[41]->technique, 0u);
+  EXPECT_EQ(UseEffect("Bad"), nullptr);
+  FreeShaderEffects();
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlGfx, EveryTextureFormatUploadsWithTheRightChannels) {
+  struct Case {
+    Format format;
+    std::vector<uint8_t> pixel;  // one pixel (or one 4 x 4 block) in the format's memory layout
+    uint32_t expected;           // ARGB read back after an opaque copy
+  };
+  const Case cases[] = {
+      {FMT_A8R8G8B8, {0x30, 0x60, 0x90, 0x80}, 0x80906030u},
+      {FMT_X8R8G8B8, {0x30, 0x60, 0x90, 0x00}, 0xFF906030u},  // alpha reads as 1
+      {FMT_R5G6B5, {0x00, 0xF8}, 0xFFFF0000u},                // pure red
+      {FMT_A1R5G5B5, {0x1F, 0x00}, 0x000000FFu},              // blue, alpha bit clear
+      {FMT_A4R4G4B4, {0xF0, 0x8F}, 0x88FFFF00u},              // word 0x8FF0: a 8, r F, g F, b 0
+      {FMT_DXT1, {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0}, 0xFFFF0000u},
+      {FMT_DXT5, {0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0xE0, 0x07, 0xE0, 0x07, 0, 0, 0, 0}, 0xFF00FF00u},
+  };
+  TextureHandle* target = CreateRenderTargetTexture(32, 32, FMT_A8R8G8B8);
+  for (const Case& c : cases) {
+    TextureHandle* t = CreateTexture(16, 16, c.format);
+    ASSERT_NE(t, nullptr);
+    auto* bits = static_cast<uint8_t*>(LockTexture(t->dx, nullptr));
+    int pitch = GetTexturePitch(t);
+    int rows = RowCount(c.format, 16), step = static_cast<int>(c.pixel.size());
+    for (int y = 0; y < rows; ++y)
+      for (int x = 0; x + step <= pitch; x += step)
+        std::copy(c.pixel.begin(), c.pixel.end(), bits + y * pitch + x);
+    UnlockTexture(t->dx);
+    SetRenderTargetTexture(target);
+    ClearScreen(CLEAR_TARGET, 0);
+    g_DrawBlendMode = 5;
+    DrawSprite(nullptr, t, 0, 0, 16, 16, 0, 0, 16, 16, ~0u, 0, 1);
+    g_DrawBlendMode = 1;
+    RenderMain();
+    ResetDrawList(&g_MainDrawList);
+    uint32_t got = PixelAt(ReadBack(HandleTexture(target)), 32, 8, 8);
+    for (int shift : {0, 8, 16, 24})
+      EXPECT_NEAR(static_cast<int>((got >> shift) & 0xFF), static_cast<int>((c.expected >> shift) & 0xFF), 1)
+          << D3DFormatName(c.format) << " shift " << shift << std::hex << " got " << got;
+    FreeTexture(t);
+  }
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
+}
+
+}  // namespace
+}  // namespace vt::test

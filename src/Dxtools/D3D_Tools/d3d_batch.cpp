@@ -185,7 +185,12 @@ void FlushBatch() {
       e->ClearTextureSubstitutes();
       if (stageShadow != stage) d->SetTexture(0, stage);
     } else if (primitives > 0) {
+      // A sprite of a target drawn while that target is bound reads a copy as well.
+      Texture* stage = r.batch.texture;
+      Texture* stageShadow = ShadowOf(stage);
+      if (stageShadow != stage) d->SetTexture(0, stageShadow);
       Draw(vb, primitives, r.batch.primitive);
+      if (stageShadow != stage) d->SetTexture(0, stage);
     }
     d->EndScene();
   }

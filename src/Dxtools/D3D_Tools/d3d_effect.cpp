@@ -112,6 +112,12 @@ void LoadEffect(const char* file, int slot, const char* technique) {
   if (s->effect && technique) {
     s->technique = s->effect->GetTechniqueByName(technique);
     if (s->technique == 0) DebugPrint("%s: no technique %s\n", file, technique);
+    // Where the device can compile now (the GL context is current here), a technique whose
+    // programs do not compile leaves the slot without technique.
+    if (s->technique != 0 && g_D3DDevice && !s->effect->PrepareTechnique(g_D3DDevice, s->technique)) {
+      DebugPrint("%s: technique %s does not compile\n", file, technique);
+      s->technique = 0;
+    }
     std::snprintf(s->techniqueName, sizeof s->techniqueName, "%s", technique);
   }
   g_EffectSlots[static_cast<size_t>(slot)] = std::move(s);

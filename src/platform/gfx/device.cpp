@@ -249,6 +249,11 @@ void Device::SetDefaultStates() {
   if (t0) viewport_ = Viewport{0, 0, t0->Width(), t0->Height(), 0.0f, 1.0f};
 }
 
+bool Device::PrepareProgram(PixelProgram* program) {
+  if (!program || !GlHere()) return true;
+  return gl::BuildProgram(*this, program);
+}
+
 int32_t Device::BeginScene() {
   if (inScene_) return kErrInvalidCall;
   inScene_ = true;

@@ -136,6 +136,11 @@ class Device {
   // The fixed-function defaults: blend, filters, no program, textures unbound.
   void SetDefaultStates();
 
+  // Builds an effect program now when this thread holds the GL context (false when it does not
+  // build); elsewhere, and on the recording device, the answer is true and a GL device builds it
+  // at its first draw.
+  bool PrepareProgram(PixelProgram* program);
+
   int32_t BeginScene();
   int32_t EndScene();
   // Indexed draw from user memory, 32-bit indices, vertices of the screen layout (stride 32).

@@ -265,6 +265,13 @@ std::vector<uint32_t> Effect::TextureParameters() const {
   return out;
 }
 
+bool Effect::PrepareTechnique(Device* device, uint32_t technique) {
+  if (!device || technique == 0 || technique > techniques_.size()) return false;
+  bool ok = true;
+  for (Pass& p : techniques_[technique - 1].passes) ok = device->PrepareProgram(p.program.get()) && ok;
+  return ok;
+}
+
 bool Effect::AnyProgramFailed() const {
   for (const Technique& t : techniques_)
     for (const Pass& p : t.passes)

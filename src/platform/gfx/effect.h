@@ -51,6 +51,8 @@ class Effect {
   int LostCount() const { return lostCount_; }
   int ResetCount() const { return resetCount_; }
 
+  // Builds every pass program of a technique on the device (see Device::PrepareProgram).
+  bool PrepareTechnique(Device* device, uint32_t technique);
   // True when the rendering thread found a pass program that does not build.
   bool AnyProgramFailed() const;
   // Passes whose GL program has been built.

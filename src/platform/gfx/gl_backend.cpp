@@ -392,22 +392,26 @@ void Clear(Device::GlState& s, Device& d, uint32_t flags, uint32_t colour, float
   glDisable(GL_SCISSOR_TEST);
 }
 
+bool BuildProgram(Device& d, PixelProgram* pp) {
+  if (!pp->glProgram && !pp->glFailed) {
+    std::string log;
+    pp->glProgram = Link(pp->source, &log);
+    if (!pp->glProgram) {
+      pp->glFailed = true;
+      DebugPrint("gfx: effect program %s does not build: %s\n", pp->label.c_str(), log.c_str());
+    }
+    pp->deletions = d.Deletions();
+  }
+  return !pp->glFailed;
+}
+
 void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertices, uint32_t primitiveCount,
           const uint32_t* indices, const void* vertices) {
   BindTargets(s, d);
   PixelProgram* pp = d.GetPixelProgram();
   uint32_t program = s.fixedProgram;
   if (pp) {
-    if (!pp->glProgram && !pp->glFailed) {
-      std::string log;
-      pp->glProgram = Link(pp->source, &log);
-      if (!pp->glProgram) {
-        pp->glFailed = true;
-        DebugPrint("gfx: effect program %s does not build: %s\n", pp->label.c_str(), log.c_str());
-      }
-      pp->deletions = d.Deletions();
-    }
-    if (pp->glFailed) return;
+    if (!BuildProgram(d, pp)) return;
     program = pp->glProgram;
   }
   glUseProgram(program);

@@ -40,6 +40,8 @@ void Clear(Device::GlState& s, Device& d, uint32_t flags, uint32_t colour, float
 void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertices, uint32_t primitiveCount,
           const uint32_t* indices, const void* vertices);
 void Present(Device::GlState& s, Device& d);
+// Compiles and links an effect program once; false when it does not build.
+bool BuildProgram(Device& d, PixelProgram* program);
 // Reads a render target into B, G, R, A rows (top row first).
 bool ReadTarget(Device::GlState& s, Texture* target, int x, int y, int w, int h, uint8_t* bgra);
 bool CopyTarget(Device::GlState& s, Texture* source, const Rect& rect, Texture* destination);

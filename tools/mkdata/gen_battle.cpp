@@ -16,10 +16,10 @@
 
 namespace {
 
-using mkdata::BoxSpec;
-using mkdata::FrameSpec;
+using mkdata::BoxDef;
+using mkdata::FrameDef;
 using mkdata::IndexCanvas;
-using mkdata::PatternSpec;
+using mkdata::PatternDef;
 
 enum : uint8_t { kInk = 1, kArmour, kTrim, kVisor, kFist };
 
@@ -98,9 +98,9 @@ CutSpriteImage Orb(int number, int r) {
   return img;
 }
 
-const BoxSpec kPush{-16, -120, 16, 0};
-const BoxSpec kHurtHigh{-20, -140, 20, 0};
-const BoxSpec kHurtLow{-20, -90, 20, 0};
+const BoxDef kPush{-16, -120, 16, 0};
+const BoxDef kHurtHigh{-20, -140, 20, 0};
+const BoxDef kHurtLow{-20, -90, 20, 0};
 
 Han6FrameState State(uint8_t stance, bool free, std::optional<Han6Motion> motion = std::nullopt) {
   Han6FrameState s = mkdata::StandingState(stance, free);
@@ -118,17 +118,17 @@ Han6Motion Move(uint8_t flags, int16_t vx, int16_t vy, int16_t ax, int16_t ay) {
   return m;
 }
 
-FrameSpec& Frame(PatternSpec& p, int16_t sprite, uint16_t duration, Han6FrameState state) {
-  FrameSpec& f = p.Frame(sprite, duration);
+FrameDef& Frame(PatternDef& p, int16_t sprite, uint16_t duration, Han6FrameState state) {
+  FrameDef& f = p.Frame(sprite, duration);
   f.hurt = {kPush, state.stance == 2 ? kHurtLow : kHurtHigh};
   f.state = state;
   return f;
 }
 
 // Declares the patterns; `landing` lists (pattern, frame) pairs whose frames land into pattern 0.
-void DeclareDuelist(std::vector<PatternSpec>& ps) {
+void DeclareDuelist(std::vector<PatternDef>& ps) {
   const Han6Motion halt = Move(0x11, 0, 0, 0, 0);
-  auto pat = [&](int n, const char* title) -> PatternSpec& { return ps.emplace_back(n, title); };
+  auto pat = [&](int n, const char* title) -> PatternDef& { return ps.emplace_back(n, title); };
   {
     auto& p = pat(0, "stand");
     Frame(p, kStand, 12, State(0, true, halt));
@@ -206,7 +206,7 @@ void DeclareDuelist(std::vector<PatternSpec>& ps) {
     const bool air = a.stance == 1;
     Frame(p, a.sprite, static_cast<uint16_t>(2 + a.arm),
           State(a.stance, false, air ? std::nullopt : std::optional(halt)));
-    FrameSpec& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, State(a.stance, false));
+    FrameDef& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, State(a.stance, false));
     hit.attack = {{16, a.stance == 2 ? -70 : -110, 40 + 12 * a.arm, a.stance == 2 ? -50 : -90}};
     hit.hit = mkdata::Strike(a.damage, static_cast<uint8_t>(a.arm - 1), 90);
     Frame(p, a.sprite, static_cast<uint16_t>(4 + 3 * a.arm), State(a.stance, false));
@@ -231,7 +231,7 @@ void DeclareDuelist(std::vector<PatternSpec>& ps) {
   {
     auto& p = pat(100, "orb throw");
     Frame(p, kJab, 8, State(0, false, halt));
-    FrameSpec& fire = Frame(p, kJab + 1, 16, State(0, false));
+    FrameDef& fire = Frame(p, kJab + 1, 16, State(0, false));
     Han6Effect e;
     e.type = 1;
     e.number = 300;    // relative: 300 past the spawner's pattern 100 is the orb, 400
@@ -245,12 +245,12 @@ void DeclareDuelist(std::vector<PatternSpec>& ps) {
   {
     auto& p = pat(400, "orb");
     for (int i = 0; i < 20; ++i) {
-      FrameSpec& f = p.Frame(static_cast<int16_t>(kOrb + (i & 1)), 3);
+      FrameDef& f = p.Frame(static_cast<int16_t>(kOrb + (i & 1)), 3);
       f.state = State(0, false, i == 0 ? std::optional(Move(0x11, 1024, 0, 0, 0)) : std::nullopt);
       f.attack = {{-12, -12, 12, 12}};
       f.hit = mkdata::Strike(400, 1, 90);
     }
-    FrameSpec& end = p.Frame(kOrb, 1);
+    FrameDef& end = p.Frame(kOrb, 1);
     end.state = State(0, true);
     p.EndInto(0);
   }
@@ -279,10 +279,10 @@ bool WriteDuelist(const std::filesystem::path& root) {
   for (int way = 0; way < 4; ++way) palettes.push_back(Palette(way));
   const auto pal = WritePaletteFile(palettes);
 
-  std::vector<PatternSpec> specs;
+  std::vector<PatternDef> specs;
   DeclareDuelist(specs);
   Han6PatternSet set;
-  for (const PatternSpec& s : specs) {
+  for (const PatternDef& s : specs) {
     auto p = s.Build();
     // Airborne frames land into pattern 0 (the landing flow flag names a pattern).
     for (Han6Frame& f : p->frames) {

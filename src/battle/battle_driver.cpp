@@ -204,7 +204,8 @@ void ResolveCharacterHits() {
   auto merge = [](BattleObject& o) {
     if (o.pendingHitStop == 0) return;
     o.hitStop = static_cast<uint8_t>(o.hitStop + o.pendingHitStop);
-    o.hitStopLength = o.hitStop > 60 ? 60 : o.hitStop;
+    // The shake counter is only restarted while one runs.
+    if (o.hitStopLength != 0) o.hitStopLength = o.hitStop > 60 ? 60 : o.hitStop;
     o.pendingHitStop = 0;
   };
   for (PlayerRecord& r : g_PlayerRecords) {

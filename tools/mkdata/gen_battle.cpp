@@ -4,6 +4,8 @@
 // projectile special), the command files of both sample characters, ".\data\_Type.txt" with
 // all ten type sections and ".\data\vector.txt" with the vectors the engine names.
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,8 @@
 #include "Dxtools/BmpcutFiles/cut_sprite_builder.h"
 #include "Dxtools/BmpcutFiles/cut_sprite_palette.h"
 #include "Dxtools/Han6Files/han6_project.h"
+#include "Dxtools/IniFile.h"
+#include "battle/battle_text.h"
 #include "han6_builder.h"
 #include "mkdata.h"
 
@@ -391,7 +395,59 @@ bool WriteBattleTables(const std::filesystem::path& root) {
          mkdata::WriteText(root, "data/tester_0_c.txt", CommandFile(false));
 }
 
+// The common effects the engine spawns by number (landing dust 4, wall slide 18, landing mark
+// 50, wall bounce 67, gauge entry 101/301, gauge sparks 104..108/304..308), drawn with the
+// common set's sprites. Each ends with a type-2 condition on its last frame, which removes a
+// spawned object at its pattern's end. They go in a data file of their own, listed first in
+// the common project so that patterns the effects file defines itself keep precedence.
+bool WriteBattleEffects(const std::filesystem::path& root) {
+  std::vector<PatternDef> specs;
+  auto effect = [&](int number, const char* title, int16_t first, uint8_t blend) {
+    PatternDef& p = specs.emplace_back(number, title);
+    for (int i = 0; i < 4; ++i) {
+      FrameDef& f = p.Frame(static_cast<int16_t>(first + i), 3);
+      f.blendMode = blend;
+      f.alpha = static_cast<uint8_t>(255 - 40 * i);
+    }
+    Han6Condition remove;
+    remove.type = 2;
+    p.Frames().back().conditions.push_back(remove);
+    p.EndInto(-1);
+  };
+  effect(4, "landing dust", 20, 1);
+  effect(18, "wall slide", 20, 1);
+  effect(50, "landing mark", 20, 1);
+  effect(67, "wall bounce", 0, 2);
+  effect(101, "gauge entry", 10, 2);
+  effect(301, "gauge entry (dark)", 10, 2);
+  for (int i = 0; i < 5; ++i) {
+    effect(104 + i, "gauge spark", static_cast<int16_t>(i % 4), 2);
+    effect(304 + i, "gauge spark (dark)", static_cast<int16_t>(10 + i % 4), 2);
+  }
+  Han6PatternSet set;
+  for (const PatternDef& d : specs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();
+  const auto data = WriteHan6DataFile(set);
+
+  std::ifstream in(root / "data" / "effect.txt", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  IniFile ini;
+  ini.LoadFromText(text);
+  Han6Project* project = BuildHan6Project(".\\data\\effect.txt",
+                                          [&ini](const char* section, const char* key, std::string& value) {
+                                            const auto v = battle_text::IniValue(ini, section, key);
+                                            if (v) value = *v;
+                                            return v.has_value();
+                                          });
+  if (!project) return false;
+  project->dataFiles.insert(project->dataFiles.begin(), "effect_battle.ha6");
+  const std::string written = WriteHan6ProjectText(*project);
+  FreeHan6Project(project);
+  return mkdata::WriteBytes(root, "data/effect_battle.ha6", data.data(), data.size()) &&
+         mkdata::WriteText(root, "data/effect.txt", written);
+}
+
 }  // namespace
 
 MKDATA_STEP("22_chara_duelist", WriteDuelist);
+MKDATA_STEP("24_common_battle_effects", WriteBattleEffects);
 MKDATA_STEP("23_battle_tables", WriteBattleTables);

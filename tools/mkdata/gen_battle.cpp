@@ -421,8 +421,8 @@ bool WriteBattleEffects(const std::filesystem::path& root) {
   effect(101, "gauge entry", 10, 2);
   effect(301, "gauge entry (dark)", 10, 2);
   for (int i = 0; i < 5; ++i) {
-    effect(104 + i, "gauge spark", static_cast<int16_t>(i % 4), 2);
-    effect(304 + i, "gauge spark (dark)", static_cast<int16_t>(10 + i % 4), 2);
+    effect(104 + i, "gauge spark", 0, 2);
+    effect(304 + i, "gauge spark (dark)", 10, 2);
   }
   Han6PatternSet set;
   for (const PatternDef& d : specs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();

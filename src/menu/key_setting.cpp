@@ -5,15 +5,16 @@
 #include <cstdio>
 #include <string>
 
-#include "Sound/soundproc.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/Text/system_font.h"
 #include "app/input/app_joystick.h"
 #include "app/input/key_config.h"
 #include "app/save_data.h"
 #include "app/text_list.h"
+#include "scene/calc_ease.h"
 
 namespace {
 
-constexpr int kCursorSound = 152;
 constexpr float kBrightStep = 0.0625f;
 
 // Pad functions in menu order, with their entries.
@@ -243,7 +244,31 @@ int KeySettingScreen::Update() {
 void KeySettingScreen::Draw() {
   if (!open) return;
   for (auto& m : menus) m->Draw();
-  help->Draw();
+  // The screen draws its help band itself: the title fades by its alpha, not its grey.
+  const float a = help->fade;
+  if (a <= 0.0f) return;
+  const float e = CalcEase(1, a);
+  const float h = static_cast<float>(help->bandHeight) * e;
+  const int top = static_cast<int>(static_cast<float>(help->centreY) - h / 2.0f);
+  const int priority = help->layer + 256;
+  if (a >= 1.0f) {
+    g_DrawFilterMode = 2;
+    for (int i = 0; i < 2; ++i) {
+      const auto& line = help->lines[i];
+      if (!line.rendered || !line.texture) continue;
+      DrawSprite(nullptr, line.texture, 48, top + (i ? 43 : 16), static_cast<int>(1024 * help->scaleX),
+                 static_cast<int>(64 * help->scaleY), 0, 0, 1024, 64, 0xFFFFFFFF, 0, priority);
+    }
+    g_DrawFilterMode = 1;
+  }
+  vt::text::DrawOutlinedText(32, top - 10, help->title.c_str(), 255, static_cast<int>(255.0f * e), 10, 14, 0,
+                             help->layer);
+  const uint32_t grey = static_cast<uint32_t>(220.0f * e);
+  const uint32_t lineColour = 0xFF000000u | grey * 0x010101u;
+  const int height = static_cast<int>(h);
+  DrawRect(nullptr, 0, top + 4, 640, 1, lineColour, lineColour, lineColour, lineColour, priority);
+  DrawRect(nullptr, 0, top + height - 4, 640, 1, lineColour, lineColour, lineColour, lineColour, priority);
+  DrawRect(nullptr, 0, top, 640, height, 0xB4000000, 0xB4000000, 0xB4000000, 0xB4000000, priority);
 }
 
 int KeySettingScreen::IsFinished() {

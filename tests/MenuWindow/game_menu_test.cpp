@@ -357,3 +357,42 @@ TEST_F(MenuTest, PopupOfAnUnknownKindHasNoSets) {
 
 }  // namespace
 }  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+// After a move the new cursor's bar shakes for 16 frames (3, -3, 0, 0 dying away) and the old
+// one's bar fades out over 16 frames.
+TEST_F(MenuTest, CursorBarsShakeAndFade) {
+  auto menu = MakeMenu("AB");
+  menu->drawBackground = 0;
+  for (int i = 0; i < 16; ++i) menu->Input(0, 0);  // let the set's own fade-in finish
+  menu->Input(2, 0);                               // onto B: B has 1 frame under the cursor
+  struct Expect {
+    int frames;  // under the cursor (B) and away (A)
+    int shake;
+    int fadedAlpha;
+  };
+  const Expect table[] = {{1, -2, 239}, {2, 0, 223}, {3, 0, 207}, {4, 2, 191},
+                          {5, -2, 175}, {8, 1, 127}, {16, 0, 0}};
+  int frames = 1;
+  for (const Expect& e : table) {
+    SCOPED_TRACE(e.frames);
+    while (frames < e.frames) {
+      menu->Input(0, 0);
+      ++frames;
+    }
+    ResetDrawList(&g_MainDrawList);
+    menu->Draw();
+    int cursorY = -1000, fadedAlpha = 0;
+    for (const QueuedQuad& q : Queued(menu->layer + 256)) {
+      if ((q.colour & 0xFFFFFF) == 0xE6323C) cursorY = static_cast<int>(q.y0);
+      if ((q.colour & 0xFFFFFF) == 0x73191E) fadedAlpha = static_cast<int>(q.colour >> 24);
+    }
+    EXPECT_EQ(cursorY, 240 + 16 / 8 + e.shake);  // B sits at the centre line
+    EXPECT_EQ(fadedAlpha, e.fadedAlpha);
+  }
+}
+
+}  // namespace
+}  // namespace vt::test

@@ -6,6 +6,7 @@
 
 #include <deque>
 
+#include "MenuWindow/info_window.h"
 #include "MenuWindow/menu_test_util.h"
 
 namespace vt::test {
@@ -237,6 +238,38 @@ TEST_F(MenuTest, BoxWindowDrawsTitleOverLinesOverBoxOverDim) {
   EXPECT_EQ(rects, (std::vector<uint32_t>{0xFFDCDCDC, 0xFFDCDCDC, 0xB4000000, 0xA8000000}));
   // The open box is height + 32 tall.
   EXPECT_FLOAT_EQ(q[firstRect + 2].y1 - q[firstRect + 2].y0, 132.0f);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(MenuTest, HelpWindowFollowsTheSelectionAndTheMenusStates) {
+  CInformationWindow help;
+  FourItems menu;
+  menu.help = &help;
+  for (int i = 0; i < 4; ++i) menu.items_[i].SetTexts("ITEM", "H" + std::to_string(i));
+  menu.Open(0);
+  EXPECT_EQ(help.key1, "H0");
+  EXPECT_EQ(help.state, CInformationWindow::kFadingIn);
+  menu.MoveCursor(8);  // up from 0 wraps to 3
+  EXPECT_EQ(help.key1, "H3");
+  for (int i = 0; i < 16; ++i) menu.Update();
+  EXPECT_EQ(help.state, CInformationWindow::kShown);
+  // The window steps after the state test: the menu opens one frame later.
+  EXPECT_EQ(menu.state, CMenuManagerBase::kOpening);
+  menu.Update();
+  EXPECT_EQ(menu.state, CMenuManagerBase::kOpen);
+  menu.RequestClose();
+  EXPECT_EQ(help.state, CInformationWindow::kFadingOutToHidden);
+  for (int i = 0; i < 17; ++i) menu.Update();
+  EXPECT_EQ(help.state, CInformationWindow::kHidden);
+  EXPECT_EQ(menu.state, CMenuManagerBase::kClosed);
+  EXPECT_TRUE(menu.Finish());
+  EXPECT_EQ(help.state, CInformationWindow::kIdle);
+  EXPECT_EQ(help.key1, "");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (sheet == nullptr) return 0;
   const uint8_t mask[3] = {1, 0, 1};
   std::vector<CutSpritePageImage> pages;
-  if (ComposeCutSpritePages(*sheet, palette.data(), sheet->pageCount > 8 ? mask : nullptr, 3, false, pages)) {
+  if (ComposeCutSpritePages(*sheet, palette.data(), (size & 1) != 0 ? mask : nullptr, 3, false, pages)) {
     std::vector<CutSpritePageView> views;
     for (const auto& p : pages) views.push_back({p.made ? p.pixels.data() : nullptr, p.format});
     for (int n = 0; n < kCutSpriteSlotCount; ++n) {

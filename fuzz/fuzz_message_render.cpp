@@ -19,19 +19,19 @@ struct Fonts {
   Fonts() {
     const uint32_t codes[] = {0x8ABF, 0x8E9A, 0x82A9, 0x82F1, 0x8260, 0xF061, 0x8140, 0x81A1, 0x0D0A, 0xF040};
     for (int i = 0; i < 3; ++i) {
-      FntWriteSpec spec;
-      spec.bitsPerPixel = 1 << i;
-      spec.width = 12 + 4 * i;
-      spec.height = 10 + 6 * i;
-      spec.exV1 = i != 1;
+      FntWriteSpec layout;
+      layout.bitsPerPixel = 1 << i;
+      layout.width = 12 + 4 * i;
+      layout.height = 10 + 6 * i;
+      layout.exV1 = i != 1;
       for (uint32_t c : codes) {
         FntGlyphSpec g;
         g.code = c;
         g.advance = static_cast<uint8_t>(c & 15);
-        g.levels.assign(size_t(spec.width) * spec.height, static_cast<uint8_t>(c));
-        spec.glyphs.push_back(g);
+        g.levels.assign(size_t(layout.width) * layout.height, static_cast<uint8_t>(c));
+        layout.glyphs.push_back(g);
       }
-      images[i] = WriteFntFont(spec);
+      images[i] = WriteFntFont(layout);
       BindFntFont(&fonts[i], images[i], "fuzz");
     }
   }

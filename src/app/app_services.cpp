@@ -12,6 +12,8 @@
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/GrpManager/grp_frame_targets.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
+#include "Dxtools/Text/fnt_font.h"
+#include "Dxtools/Text/system_font.h"
 #include "FilePacFunc/FilePac.h"
 #include "Sound/soundproc.h"
 #include "Windows/StartUpDialog.h"
@@ -99,6 +101,8 @@ void AppServices::FreeCharacterData() {}
 void AppServices::LoadCommonResources() {
   LoadShaderEffects();
   LoadSystemSoundEffects();
+  vt::text::LoadSystemFonts();
+  vt::text::LoadStoryFonts();  // the four bitmap font files, kept whole for the run
 }
 void AppServices::SetFirstScene() { ::SetFirstScene(); }
 
@@ -190,6 +194,8 @@ void AppServices::FreeCommonResources() {
   }
   FreeShaderEffects();
   FlushHan6TextureCache();
+  vt::text::FreeBitmapFonts();
+  vt::text::FreeStoryFonts();
   ::SaveNetConnectFile();
   ReleaseSound();
   g_InputManager.Release();  // released again by the input step of shutdown: Release is idempotent

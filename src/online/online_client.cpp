@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "online/qz_application.h"
+
 namespace {
 std::mutex g_callbackMutex;
 std::vector<std::function<void()>> g_callbacks;
@@ -41,7 +43,11 @@ void OnlineClientQueueCallback(std::function<void()> callback) {
 
 void OnlineClientForceInitFailure(bool fail) { g_forceFailure = fail; }
 
-void InitOnlineSystem() {}
-void DeleteOnlineSystem() {}
-int RunOnlineTaskList(int) { return 0; }
+void InitOnlineSystem() { CreateQZApplication(); }
+void DeleteOnlineSystem() { DeleteQZApplication(); }
+int RunOnlineTaskList(int list) {
+  QZWin_CApplication* app = GetQZApplication();
+  if (app == nullptr) return 0;
+  return list == 0 ? app->FirstTaskList().Run() : app->SecondTaskList().Run();
+}
 void FlushAchievements() {}

@@ -312,6 +312,13 @@ TEST(CutSpritePages, FirstRichPageAndMask) {
     ASSERT_NE(sheet, nullptr);
     EXPECT_EQ(sheet->firstRichPage, UINT32_MAX);
     for (int p = 0; p < 5; ++p) EXPECT_EQ(CutSpritePageFormat(*sheet, p, false), CutPixelFormat::kA1R5G5B5);
+    // Pages that no strip lies on are not made, whatever the count in the header says.
+    std::vector<CutSpritePageImage> pages;
+    ASSERT_TRUE(ComposeCutSpritePages(*sheet, nullptr, nullptr, 0, false, pages));
+    ASSERT_EQ(pages.size(), 5u);
+    EXPECT_TRUE(pages[2].made);
+    EXPECT_FALSE(pages[3].made);
+    EXPECT_FALSE(pages[4].made);
   }
   add(3, 1, 3);
   add(4, 0, 4);

@@ -365,8 +365,9 @@ TEST_F(Han6DrawTest, EightBitTechniquesFiltersAndTexelSteps) {
   };
   for (const auto& tc : cases) {
     sink_.quads.clear();
-    Han6Matrix m = Han6Matrix::RotationZ(tc.rotate) * Han6Matrix::Scaling(tc.scaleX, 1.0f, 1.0f) *
-                   Han6Matrix::Translation(300, 300, 0);
+    Han6Matrix m =
+        MulHan6(MulHan6(Han6Matrix::RotationZ(tc.rotate), Han6Matrix::Scaling(tc.scaleX, 1.0f, 1.0f)),
+                Han6Matrix::Translation(300, 300, 0));
     CutSpriteDrawParams c;
     c.sheet = s.sheet.get();
     c.spriteNumber = tc.sprite;
@@ -561,14 +562,16 @@ TEST_F(Han6DrawTest, SpriteRunsOutsideTheirRectangleAreClipped) {
 
 TEST_F(Han6DrawTest, FlushOnAWorkerWhileTheLogicThreadAges) {
   SmallSheet s;
-  std::atomic<bool> stop{false};
+  std::atomic<bool> stop{false}, started{false};
   std::thread worker([&] {
-    for (int i = 0; i < 300 && !stop.load(); ++i) {
+    started = true;
+    while (!stop.load()) {
       FlushHan6TextureCache();
       std::this_thread::yield();
     }
   });
-  for (int frame = 0; frame < 600; ++frame) {
+  while (!started.load()) std::this_thread::yield();
+  for (int frame = 0; frame < 2000; ++frame) {
     GetCutSpriteTexture(s.sheet.get(), 5, 5, 0, 0);
     AddHan6CacheEntry("f", 10000 + frame, nullptr, 64, false);
     AgeHan6TextureCache();

@@ -93,15 +93,15 @@ class MovieTest : public vt::test::RecordingGfx {
   const uint8_t* DisplayPixel() { return HandleTexture(textures_.display)->Pixels().data(); }
   void At(double seconds) { now_ = static_cast<int64_t>(seconds * 1e9); }
   static void Write(const std::string& path, double seconds) {
-    vt::movie::MovieSpec spec;
-    spec.width = 64;
-    spec.height = 48;
-    spec.fps = 25;
-    spec.seconds = seconds;
-    spec.sound = false;
-    spec.paint = [](int n, uint8_t* rgb) { std::memset(rgb, 16 + 8 * n, 64 * 48 * 3); };
+    vt::movie::MovieRecipe recipe;
+    recipe.width = 64;
+    recipe.height = 48;
+    recipe.fps = 25;
+    recipe.seconds = seconds;
+    recipe.sound = false;
+    recipe.paint = [](int n, uint8_t* rgb) { std::memset(rgb, 16 + 8 * n, 64 * 48 * 3); };
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    ASSERT_TRUE(vt::movie::WriteMpegMovie(path, spec));
+    ASSERT_TRUE(vt::movie::WriteMpegMovie(path, recipe));
   }
 
   int64_t now_ = 0;
@@ -162,6 +162,24 @@ TEST_F(MovieTest, CompletionStopsTheMovie) {
   EXPECT_EQ(g_MoviePlaying.load(), 0);
   EXPECT_EQ(g_Movie->playState, 3);
   EXPECT_EQ(IsMoviePlaying(), 0);
+}
+
+// After a device reset the next drawn frame reopens the file and goes on from where it was.
+TEST_F(MovieTest, DeviceResetReopensAndContinues) {
+  Write("dat/dat_m_ttl.d", 3.0);
+  ASSERT_EQ(OpenMovieTexture(".\\dat\\dat_m_ttl.d"), 1);
+  ASSERT_EQ(CreateMovieTextures(&textures_), 1);
+  At(1.2);
+  DrawMovieFrame(&textures_, 0);
+  uint64_t copied = g_Movie->framesCopied;
+  SetMovieRestartFlag();
+  DrawMovieFrame(&textures_, 0);
+  EXPECT_EQ(g_Movie->restartFlag.load(), 0);
+  EXPECT_NEAR(GetMoviePosition(), 1.2, 1e-6);
+  EXPECT_EQ(IsMoviePlaying(), 1);
+  EXPECT_EQ(g_Movie->framesCopied, copied + 1);  // the reopened player's frame is copied afresh
+  At(1.5);
+  EXPECT_NEAR(GetMoviePosition(), 1.5, 1e-6);
 }
 
 // Missing or damaged files fail alone: without the opening movie the backgrounds still open, and

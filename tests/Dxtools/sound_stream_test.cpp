@@ -269,3 +269,42 @@ TEST_F(StreamTest, NonLoopingSourceReturnsTheRestThenNothing) {
 }
 
 }  // namespace
+
+// WAV streams: a sound that fits the buffer is written once, one that does not is refilled; either
+// loops back to its start or, without looping, ends (instead of playing silence for ever).
+struct WavStreamCase {
+  double seconds;
+  bool loop;
+};
+class WavStreamTest : public StreamTest, public testing::WithParamInterface<WavStreamCase> {};
+
+TEST_P(WavStreamTest, LoopsOrEnds) {
+  const WavStreamCase c = GetParam();
+  std::vector<int16_t> pcm = vt::test::SweepPcm(c.seconds);
+  std::vector<uint8_t> bytes(reinterpret_cast<const uint8_t*>(pcm.data()),
+                             reinterpret_cast<const uint8_t*>(pcm.data()) + pcm.size() * 2);
+  auto stream = CreateStreamSound(MakeMemorySource(BuildWavImage(2, 44100, 16, bytes), "stream.wav"));
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(stream->kind(), CDSoundStreamBuffer::kKindWav);
+  stream->SetLoop(c.loop, 0.0);
+  stream->Play();
+  const uint32_t frames = static_cast<uint32_t>(Frames(pcm) * 2 + 44100 * 6);
+  std::vector<int16_t> out = Run(frames, stream.get());
+  std::vector<int16_t> expected(pcm);
+  if (c.loop) {
+    while (expected.size() < out.size()) expected.insert(expected.end(), pcm.begin(), pcm.end());
+  }
+  expected.resize(out.size(), 0);
+  size_t mismatch = 0;
+  while (mismatch < out.size() && out[mismatch] == expected[mismatch]) ++mismatch;
+  EXPECT_EQ(mismatch, out.size()) << "first difference at frame " << mismatch / 2;
+  EXPECT_EQ(stream->IsPlaying(), c.loop ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Wav, WavStreamTest,
+                         testing::Values(WavStreamCase{0.6, false}, WavStreamCase{0.6, true},
+                                         WavStreamCase{7.0, false}, WavStreamCase{7.0, true}),
+                         [](const testing::TestParamInfo<WavStreamCase>& info) {
+                           return std::string(info.param.seconds < 6 ? "fits" : "refilled") +
+                                  (info.param.loop ? "_looping" : "_once");
+                         });

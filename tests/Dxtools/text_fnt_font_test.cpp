@@ -48,7 +48,7 @@ struct ExactText {
 };
 
 struct BoundFont {
-  explicit BoundFont(const FntWriteSpec& spec) : image(WriteFntFont(spec)) {
+  explicit BoundFont(const FntWriteSpec& layout) : image(WriteFntFont(layout)) {
     ok = BindFntFont(&font, image, "test.fnt") == 1;
   }
   std::vector<uint8_t> image;
@@ -57,13 +57,13 @@ struct BoundFont {
 };
 
 TEST(FntFontTest, WriterAndBinderAgree) {
-  FntWriteSpec spec;
-  spec.width = 12;
-  spec.height = 10;
-  spec.bitsPerPixel = 2;
-  spec.exV1 = true;
-  spec.glyphs = {Glyph(0x889F, 12, 10, 3, 5, 4, 9), Glyph(0xF061, 12, 10, 1, 0, 0, 7)};
-  BoundFont f(spec);
+  FntWriteSpec layout;
+  layout.width = 12;
+  layout.height = 10;
+  layout.bitsPerPixel = 2;
+  layout.exV1 = true;
+  layout.glyphs = {Glyph(0x889F, 12, 10, 3, 5, 4, 9), Glyph(0xF061, 12, 10, 1, 0, 0, 7)};
+  BoundFont f(layout);
   ASSERT_TRUE(f.ok);
   EXPECT_EQ(f.font.count, 2);
   EXPECT_EQ(f.font.width, 12);
@@ -86,14 +86,14 @@ TEST(FntFontTest, WriterAndBinderAgree) {
 TEST(FntFontTest, CodeMappingOfPlainAndVersionOneFonts) {
   // Glyph 0 is stored at "Ａ" (0x8260), glyph 1 at the private code 0xF061; each marks its own
   // column so the drawn glyph can be told apart.
-  FntWriteSpec spec;
-  spec.width = 8;
-  spec.height = 4;
-  spec.glyphs = {Glyph(0x8260, 8, 4, 1, 0), Glyph(0xF061, 8, 4, 1, 1), Glyph(0x8140, 8, 4, 1, 2),
+  FntWriteSpec layout;
+  layout.width = 8;
+  layout.height = 4;
+  layout.glyphs = {Glyph(0x8260, 8, 4, 1, 0), Glyph(0xF061, 8, 4, 1, 1), Glyph(0x8140, 8, 4, 1, 2),
                  Glyph(0xF040, 8, 4, 1, 3)};
-  BoundFont plain(spec);
-  spec.exV1 = true;
-  BoundFont v1(spec);
+  BoundFont plain(layout);
+  layout.exV1 = true;
+  BoundFont v1(layout);
   ASSERT_TRUE(plain.ok && v1.ok);
   EXPECT_EQ(IsFntMakeExV1(&plain.font), 0);
   struct Case {
@@ -140,12 +140,12 @@ class FntPixelTest : public testing::TestWithParam<PixelCase> {};
 
 TEST_P(FntPixelTest, LevelBecomesAlpha) {
   const PixelCase& c = GetParam();
-  FntWriteSpec spec;
-  spec.width = 8;
-  spec.height = 2;
-  spec.bitsPerPixel = c.bitsPerPixel;
-  spec.glyphs = {Glyph(0x889F, 8, 2, c.value, 3, 1)};
-  BoundFont f(spec);
+  FntWriteSpec layout;
+  layout.width = 8;
+  layout.height = 2;
+  layout.bitsPerPixel = c.bitsPerPixel;
+  layout.glyphs = {Glyph(0x889F, 8, 2, c.value, 3, 1)};
+  BoundFont f(layout);
   ASSERT_TRUE(f.ok);
   Picture p(16, 16, c.format);
   p.bytes.assign(p.bytes.size(), 0x5A);  // level 0 is not written
@@ -167,12 +167,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(FntFontTest, GlyphsAreClippedToTheAllocatedPicture) {
   for (int bpp : {1, 2, 4}) {
-    FntWriteSpec spec;
-    spec.width = 16;
-    spec.height = 16;
-    spec.bitsPerPixel = bpp;
-    spec.glyphs = {Glyph(0x889F, 16, 16, 1)};
-    BoundFont f(spec);
+    FntWriteSpec layout;
+    layout.width = 16;
+    layout.height = 16;
+    layout.bitsPerPixel = bpp;
+    layout.glyphs = {Glyph(0x889F, 16, 16, 1)};
+    BoundFont f(layout);
     ASSERT_TRUE(f.ok);
     struct Case {
       int x, y, inked;
@@ -208,13 +208,13 @@ class FntDamageTest : public testing::TestWithParam<DamageCase> {};
 
 TEST_P(FntDamageTest, DamagedFontsAreRefusedOrDrawNothingOutOfRange) {
   const DamageCase& c = GetParam();
-  FntWriteSpec spec;
-  spec.width = 8;
-  spec.height = 8;
-  spec.bitsPerPixel = 1;
-  spec.exV1 = true;
-  spec.glyphs = {Glyph(0x889F, 8, 8, 1), Glyph(0x8260, 8, 8, 1)};
-  std::vector<uint8_t> image = WriteFntFont(spec);
+  FntWriteSpec layout;
+  layout.width = 8;
+  layout.height = 8;
+  layout.bitsPerPixel = 1;
+  layout.exV1 = true;
+  layout.glyphs = {Glyph(0x889F, 8, 8, 1), Glyph(0x8260, 8, 8, 1)};
+  std::vector<uint8_t> image = WriteFntFont(layout);
   if (c.size) image.resize(c.size);
   if (c.patchAt >= 0) {
     image[size_t(c.patchAt)] = c.patch[0];
@@ -255,12 +255,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FntFontTest, WidthTableOutsideTheFileFallsBackToTheGlyphWidth) {
-  FntWriteSpec spec;
-  spec.width = 8;
-  spec.height = 8;
-  spec.exV1 = true;
-  spec.glyphs = {Glyph(0xF061, 8, 8, 1, -1, 0, 5)};
-  std::vector<uint8_t> image = WriteFntFont(spec);
+  FntWriteSpec layout;
+  layout.width = 8;
+  layout.height = 8;
+  layout.exV1 = true;
+  layout.glyphs = {Glyph(0xF061, 8, 8, 1, -1, 0, 5)};
+  std::vector<uint8_t> image = WriteFntFont(layout);
   image[kBitmaps + 8 + 20] = 0xFF;  // table offset far outside
   FntFont font;
   ASSERT_EQ(BindFntFont(&font, image), 1);

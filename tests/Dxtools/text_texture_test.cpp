@@ -114,17 +114,17 @@ TEST_F(TextTextureTest, DrawStringIntoACallersTexture) {
 }
 
 FntWriteSpec SmallFont() {
-  FntWriteSpec spec;
-  spec.width = 8;
-  spec.height = 8;
-  spec.bitsPerPixel = 4;
+  FntWriteSpec layout;
+  layout.width = 8;
+  layout.height = 8;
+  layout.bitsPerPixel = 4;
   for (uint32_t code : {0x8ABFu, 0x8260u}) {
     FntGlyphSpec g;
     g.code = code;
     g.levels.assign(64, 15);
-    spec.glyphs.push_back(g);
+    layout.glyphs.push_back(g);
   }
-  return spec;
+  return layout;
 }
 
 TEST_F(TextTextureTest, MessageTextureAndItsSprite) {

@@ -9,6 +9,8 @@
 #include <numeric>
 #include <thread>
 
+#include "Dxtools/D3D_Tools/d3d_files.h"
+#include "Dxtools/DirectSoundApp/sound_file_data.h"
 #include "FilePacFunc/FilePacWriter.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
@@ -360,6 +362,26 @@ TEST_F(PackTest, ThreadsReadMembersOfOnePackAtOnce) {
   }
   for (auto& th : threads) th.join();
   EXPECT_EQ(failures.load(), 0);
+}
+
+TEST_F(PackTest, GraphicsAndSoundReadersSeeThePacks) {
+  std::vector<PackWriterMember> members = {{".\\Shader\\fx.txt", Bytes("pack shader")},
+                                           {".\\se\\hit.ogg", Bytes("pack sound")}};
+  ASSERT_TRUE(WritePackFile("p.p", members, {0x31, true, 4, 64}));
+  vt::test::WriteFile("Shader/fx.txt", "disk shader");
+  vt::test::WriteFile("se/other.ogg", "disk sound");
+  ASSERT_EQ(MountPack("p.p"), 1);
+  std::vector<uint8_t> out;
+  bool fromPack = false;
+  ASSERT_TRUE(ReadGfxFile(".\\Shader\\fx.txt", &out, &fromPack));
+  EXPECT_TRUE(fromPack);
+  EXPECT_EQ(std::string(out.begin(), out.end()), "pack shader");
+  auto sound = ReadSoundDataFile(".\\se\\HIT.ogg");
+  ASSERT_TRUE(sound);
+  EXPECT_EQ(std::string(sound->begin(), sound->end()), "pack sound");
+  auto disk = ReadSoundDataFile(".\\se\\other.ogg");
+  ASSERT_TRUE(disk);
+  EXPECT_EQ(std::string(disk->begin(), disk->end()), "disk sound");
 }
 
 }  // namespace

@@ -17,13 +17,13 @@ using namespace vt::movie;
 
 // Frame n is a flat grey of level 16 + 8n in the top half and black in the bottom half, so the
 // frame shown and the row order can both be read back.
-MovieSpec GreySpec(double seconds = 1.0) {
-  MovieSpec spec;
-  spec.width = 64;
-  spec.height = 48;
-  spec.fps = 25;
-  spec.seconds = seconds;
-  spec.paint = [](int n, uint8_t* rgb) {
+MovieRecipe GreyRecipe(double seconds = 1.0) {
+  MovieRecipe recipe;
+  recipe.width = 64;
+  recipe.height = 48;
+  recipe.fps = 25;
+  recipe.seconds = seconds;
+  recipe.paint = [](int n, uint8_t* rgb) {
     for (int y = 0; y < 48; ++y) {
       for (int x = 0; x < 64; ++x) {
         uint8_t v = y < 24 ? static_cast<uint8_t>(16 + 8 * n) : 0;
@@ -32,7 +32,7 @@ MovieSpec GreySpec(double seconds = 1.0) {
       }
     }
   };
-  return spec;
+  return recipe;
 }
 
 struct MovieFixture : testing::Test {
@@ -48,7 +48,7 @@ int TopLevel(const MoviePlayer& p, const std::vector<uint8_t>& bits) {
 int BottomLevel(const std::vector<uint8_t>& bits) { return bits[0]; }
 
 TEST_F(MovieFixture, FramesFollowTheClockBottomUp) {
-  ASSERT_TRUE(WriteMpegMovie("grey.d", GreySpec(1.0)));
+  ASSERT_TRUE(WriteMpegMovie("grey.d", GreyRecipe(1.0)));
   auto device = std::make_shared<vt::audio::NullSoundDevice>();
   MoviePlayer p(clock, device);
   ASSERT_TRUE(p.Open("grey.d"));
@@ -76,7 +76,7 @@ TEST_F(MovieFixture, FramesFollowTheClockBottomUp) {
 }
 
 TEST_F(MovieFixture, EndQueuesOneCompletionAndNotifies) {
-  ASSERT_TRUE(WriteMpegMovie("end.mpeg", GreySpec(0.6)));
+  ASSERT_TRUE(WriteMpegMovie("end.mpeg", GreyRecipe(0.6)));
   MoviePlayer p(clock, nullptr);
   ASSERT_TRUE(p.Open("end.mpeg", 32));
   EXPECT_EQ(p.bytesPerRow(), 64 * 4);
@@ -100,9 +100,9 @@ TEST_F(MovieFixture, EndQueuesOneCompletionAndNotifies) {
 // The sound track plays through the mixer beside the clock: it starts with Run, follows seeks,
 // stops with Pause and takes the volume.
 TEST_F(MovieFixture, SoundPlaysBesideThePicture) {
-  MovieSpec spec = GreySpec(1.0);
-  spec.tone = [](int64_t, int16_t* lr) { lr[0] = lr[1] = 4000; };
-  ASSERT_TRUE(WriteMpegMovie("sound.mpeg", spec));
+  MovieRecipe recipe = GreyRecipe(1.0);
+  recipe.tone = [](int64_t, int16_t* lr) { lr[0] = lr[1] = 4000; };
+  ASSERT_TRUE(WriteMpegMovie("sound.mpeg", recipe));
   auto device = std::make_shared<vt::audio::NullSoundDevice>();
   device->SetCapture(true);
   MoviePlayer p(clock, device);
@@ -135,7 +135,7 @@ TEST_F(MovieFixture, SoundPlaysBesideThePicture) {
 
 TEST_F(MovieFixture, MissingOrDamagedFilesFailCleanly) {
   vt::SetDebugQuiet(true);
-  ASSERT_TRUE(WriteMpegMovie("good.mpeg", GreySpec(0.5)));
+  ASSERT_TRUE(WriteMpegMovie("good.mpeg", GreyRecipe(0.5)));
   std::string good = vt::test::ReadFile("good.mpeg");
   vt::test::WriteFile("truncated.mpeg", good.substr(0, 40));
   vt::test::WriteFile("text.d", "this is not a movie at all\r\n");

@@ -18,7 +18,7 @@
 
 namespace {
 
-using mkdata::BoxSpec;
+using mkdata::BoxDef;
 using mkdata::FrameDataBuilder;
 using mkdata::IndexCanvas;
 
@@ -184,11 +184,11 @@ enum : int16_t {
   kSprGuard = 70,
 };
 
-const BoxSpec kPush{-14, -120, 14, 0};
-const BoxSpec kBody{-18, -150, 18, 0};
-const BoxSpec kLow{-20, -96, 20, 0};
+const BoxDef kPush{-14, -120, 14, 0};
+const BoxDef kBody{-18, -150, 18, 0};
+const BoxDef kLow{-20, -96, 20, 0};
 
-mkdata::FrameSpec& Body(mkdata::FrameSpec& f, uint8_t stance = 0, bool free = true) {
+mkdata::FrameDef& Body(mkdata::FrameDef& f, uint8_t stance = 0, bool free = true) {
   f.hurt = {kPush, stance == 2 ? kLow : kBody};
   f.state = mkdata::StandingState(stance, free);
   return f;

@@ -87,17 +87,17 @@ std::vector<uint32_t> Codes(bool kanji) {
 bool WriteGlyphFont(const std::filesystem::path& root, const char* file, int size, int bits, bool kanji) {
   auto face = vt::glyph::CurrentGlyphSource().OpenFace({kFixedFace, size, 400, 4});
   if (!face) return false;
-  FntWriteSpec spec;
-  spec.width = size;
-  spec.height = size;
-  spec.bitsPerPixel = bits;
+  FntWriteSpec layout;
+  layout.width = size;
+  layout.height = size;
+  layout.bitsPerPixel = bits;
   for (uint32_t code : Codes(kanji)) {
     FntGlyphSpec g;
     g.code = code;
     if (RenderCell(*face, code, size, size, 1 << bits, 0, &g.levels) < 0) continue;
-    spec.glyphs.push_back(std::move(g));
+    layout.glyphs.push_back(std::move(g));
   }
-  std::vector<uint8_t> image = vt::text::WriteFntFont(spec);
+  std::vector<uint8_t> image = vt::text::WriteFntFont(layout);
   return !image.empty() && mkdata::WriteBytes(root, file, image.data(), image.size());
 }
 
@@ -106,11 +106,11 @@ bool WriteEnglishFont(const std::filesystem::path& root) {
   auto fixed = vt::glyph::CurrentGlyphSource().OpenFace({kFixedFace, size, 400, 4});
   auto prop = vt::glyph::CurrentGlyphSource().OpenFace({"MS UI Gothic", size, 400, 4});
   if (!fixed || !prop) return false;
-  FntWriteSpec spec;
-  spec.width = size;
-  spec.height = size;
-  spec.bitsPerPixel = 4;
-  spec.exV1 = true;
+  FntWriteSpec layout;
+  layout.width = size;
+  layout.height = size;
+  layout.bitsPerPixel = 4;
+  layout.exV1 = true;
   // ASCII-range characters: the proportional letter at the private code of its full-width form,
   // one pixel in from the left and one pixel of spacing after it.
   for (int ascii = 0x21; ascii <= 0x7E; ++ascii) {
@@ -119,13 +119,13 @@ bool WriteEnglishFont(const std::filesystem::path& root) {
     int advance = RenderCell(*prop, static_cast<uint32_t>(ascii), size, size, 16, 1, &g.levels);
     if (advance < 0) continue;
     g.advance = static_cast<uint8_t>(std::min(size, advance + 2));
-    spec.glyphs.push_back(std::move(g));
+    layout.glyphs.push_back(std::move(g));
   }
   FntGlyphSpec space;  // the space advances but draws nothing
   space.code = vt::text::MapFntCharCode(0x8140);
   space.levels.assign(size_t(size) * size, 0);
   space.advance = 7;
-  spec.glyphs.push_back(space);
+  layout.glyphs.push_back(space);
   for (uint32_t code : Codes(false)) {
     uint32_t stored = vt::text::MapFntCharCode(code);
     if (stored != code || code == 0x8140) continue;  // the ASCII range is done above
@@ -134,9 +134,9 @@ bool WriteEnglishFont(const std::filesystem::path& root) {
     int advance = RenderCell(*fixed, code, size, size, 16, 0, &g.levels);
     if (advance < 0) continue;
     g.advance = static_cast<uint8_t>(std::min(size, advance));
-    spec.glyphs.push_back(std::move(g));
+    layout.glyphs.push_back(std::move(g));
   }
-  std::vector<uint8_t> image = vt::text::WriteFntFont(spec);
+  std::vector<uint8_t> image = vt::text::WriteFntFont(layout);
   return !image.empty() && mkdata::WriteBytes(root, "fontl_eng.fnt", image.data(), image.size());
 }
 

@@ -36,13 +36,13 @@ void PaintBands(int frame, uint8_t* rgb, int width, int height, int hue) {
 
 bool WriteMovie(const std::filesystem::path& root, const char* relative, double seconds, int hue,
                 double note) {
-  vt::movie::MovieSpec spec;
-  spec.width = 320;
-  spec.height = 240;
-  spec.fps = 30;
-  spec.seconds = seconds;
-  spec.paint = [hue](int frame, uint8_t* rgb) { PaintBands(frame, rgb, 320, 240, hue); };
-  spec.tone = [note](int64_t i, int16_t* lr) {
+  vt::movie::MovieRecipe recipe;
+  recipe.width = 320;
+  recipe.height = 240;
+  recipe.fps = 30;
+  recipe.seconds = seconds;
+  recipe.paint = [hue](int frame, uint8_t* rgb) { PaintBands(frame, rgb, 320, 240, hue); };
+  recipe.tone = [note](int64_t i, int16_t* lr) {
     double t = i / 44100.0;
     double beat = std::fmod(t, 0.5);
     double v =
@@ -52,7 +52,7 @@ bool WriteMovie(const std::filesystem::path& root, const char* relative, double 
   };
   std::filesystem::path out = root / relative;
   std::filesystem::create_directories(out.parent_path());
-  return vt::movie::WriteMpegMovie(out.string(), spec);
+  return vt::movie::WriteMpegMovie(out.string(), recipe);
 }
 
 bool WriteMovies(const std::filesystem::path& root) {

@@ -93,7 +93,7 @@ void ColorCanvas::Ring(float cx, float cy, float r0, float r1, uint8_t red, uint
     }
 }
 
-PatternSpec& PatternSpec::Loop(int16_t to) {
+PatternDef& PatternDef::Loop(int16_t to) {
   if (!frames_.empty()) {
     frames_.back().endAction = 2;
     frames_.back().jump = to;
@@ -101,7 +101,7 @@ PatternSpec& PatternSpec::Loop(int16_t to) {
   return *this;
 }
 
-PatternSpec& PatternSpec::EndInto(int16_t next) {
+PatternDef& PatternDef::EndInto(int16_t next) {
   if (!frames_.empty()) {
     frames_.back().endAction = 0;
     frames_.back().jump = next;
@@ -109,14 +109,14 @@ PatternSpec& PatternSpec::EndInto(int16_t next) {
   return *this;
 }
 
-std::unique_ptr<Han6Pattern> PatternSpec::Build() const {
+std::unique_ptr<Han6Pattern> PatternDef::Build() const {
   auto p = std::make_unique<Han6Pattern>();
   std::snprintf(p->title, sizeof p->title, "%s", title_.c_str());
   p->pflg = pflg_;
   p->storageMode = kHan6Pooled;
   p->frames.resize(frames_.size());
   // Equal boxes and states are stored once; deques keep the shared pointers valid.
-  auto box = [&](const BoxSpec& b) -> Han6Box* {
+  auto box = [&](const BoxDef& b) -> Han6Box* {
     const Han6Box v{static_cast<int16_t>(b.x1), static_cast<int16_t>(b.y1), static_cast<int16_t>(b.x2),
                     static_cast<int16_t>(b.y2)};
     for (Han6Box& existing : p->boxPool)
@@ -124,7 +124,7 @@ std::unique_ptr<Han6Pattern> PatternSpec::Build() const {
     return &p->boxPool.emplace_back(v);
   };
   for (size_t i = 0; i < frames_.size(); ++i) {
-    const FrameSpec& s = frames_[i];
+    const FrameDef& s = frames_[i];
     Han6Frame& f = p->frames[i];
     f.spriteKind = s.spriteKind;
     f.spriteIndex = s.sprite;
@@ -145,8 +145,8 @@ std::unique_ptr<Han6Pattern> PatternSpec::Build() const {
       f.state = shared != nullptr ? shared : &p->statePool.emplace_back(*s.state);
     }
     if (s.hit) f.attack = &p->attackPool.emplace_back(*s.hit);
-    for (const BoxSpec& b : s.hurt) f.boxes.push_back(box(b));
-    for (const BoxSpec& b : s.attack) f.attackBoxes.push_back(box(b));
+    for (const BoxDef& b : s.hurt) f.boxes.push_back(box(b));
+    for (const BoxDef& b : s.attack) f.attackBoxes.push_back(box(b));
     for (const Han6Condition& c : s.conditions) f.conditions.push_back(&p->conditionPool.emplace_back(c));
     for (const Han6Effect& e : s.effects) f.effects.push_back(&p->effectPool.emplace_back(e));
     f.boxCount = static_cast<uint8_t>(f.boxes.size());
@@ -160,8 +160,8 @@ std::unique_ptr<Han6Pattern> PatternSpec::Build() const {
 
 std::vector<uint8_t> FrameDataBuilder::Write() const {
   Han6PatternSet set;
-  for (const PatternSpec& spec : patterns_)
-    if (spec.Number() >= 0 && spec.Number() < kHan6PatternSlots) set.patterns[spec.Number()] = spec.Build();
+  for (const PatternDef& def : patterns_)
+    if (def.Number() >= 0 && def.Number() < kHan6PatternSlots) set.patterns[def.Number()] = def.Build();
   return WriteHan6DataFile(set);
 }
 

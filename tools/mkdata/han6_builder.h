@@ -42,11 +42,11 @@ struct ColorCanvas {
   void Ring(float cx, float cy, float r0, float r1, uint8_t red, uint8_t green, uint8_t blue);
 };
 
-struct BoxSpec {
+struct BoxDef {
   int x1, y1, x2, y2;
 };
 
-struct FrameSpec {
+struct FrameDef {
   int16_t spriteKind = 0;
   int16_t sprite = 0;
   uint16_t duration = 4;
@@ -55,31 +55,31 @@ struct FrameSpec {
   int32_t offsetX = 0, offsetY = 0;
   uint8_t blendMode = 0, alpha = 255;
   float scaleX = 1.0f, scaleY = 1.0f, rotationZ = 0.0f;
-  std::vector<BoxSpec> hurt;    // slot 0 is the pushing box
-  std::vector<BoxSpec> attack;  // attack boxes
+  std::vector<BoxDef> hurt;    // slot 0 is the pushing box
+  std::vector<BoxDef> attack;  // attack boxes
   std::optional<Han6FrameState> state;
   std::optional<Han6AttackData> hit;
   std::vector<Han6Condition> conditions;
   std::vector<Han6Effect> effects;
 };
 
-class PatternSpec {
+class PatternDef {
  public:
-  PatternSpec(int number, std::string title) : number_(number), title_(std::move(title)) {}
-  FrameSpec& Frame(int16_t sprite, uint16_t duration) {
-    frames_.push_back(FrameSpec{});
+  PatternDef(int number, std::string title) : number_(number), title_(std::move(title)) {}
+  FrameDef& Frame(int16_t sprite, uint16_t duration) {
+    frames_.push_back(FrameDef{});
     frames_.back().sprite = sprite;
     frames_.back().duration = duration;
     return frames_.back();
   }
   // The last frame loops back to frame `to` (a looping stance) or ends into pattern `next`.
-  PatternSpec& Loop(int16_t to = 0);
-  PatternSpec& EndInto(int16_t next);
-  PatternSpec& Flags(int32_t pflg) {
+  PatternDef& Loop(int16_t to = 0);
+  PatternDef& EndInto(int16_t next);
+  PatternDef& Flags(int32_t pflg) {
     pflg_ = pflg;
     return *this;
   }
-  std::vector<FrameSpec>& Frames() { return frames_; }
+  std::vector<FrameDef>& Frames() { return frames_; }
   int Number() const { return number_; }
 
   std::unique_ptr<Han6Pattern> Build() const;
@@ -88,19 +88,19 @@ class PatternSpec {
   int number_;
   std::string title_;
   int32_t pflg_ = 0;
-  std::vector<FrameSpec> frames_;
+  std::vector<FrameDef> frames_;
 };
 
 class FrameDataBuilder {
  public:
-  PatternSpec& Pattern(int number, std::string title) {
+  PatternDef& Pattern(int number, std::string title) {
     patterns_.emplace_back(number, std::move(title));
     return patterns_.back();
   }
   std::vector<uint8_t> Write() const;
 
  private:
-  std::vector<PatternSpec> patterns_;
+  std::vector<PatternDef> patterns_;
 };
 
 // Common records.

@@ -396,7 +396,15 @@ bool ComposeCutSpritePages(CutSpriteSheet& sheet, const uint8_t* paletteOverride
   if (paletteOverride != nullptr) std::memcpy(sheet.palette.data(), paletteOverride, 1024);
   FixCutSpritePalette(sheet.palette);
   pages.assign(static_cast<size_t>(sheet.pageCount), CutSpritePageImage{});
+  // Only pages that some strip lies on are made: the count comes from the file, and a damaged
+  // count must not turn into thousands of empty 256 x 256 images.
+  std::vector<uint8_t> used(static_cast<size_t>(sheet.pageCount), 0);
+  for (const CutSpriteCellRun& run : sheet.cellRuns) {
+    const int page = CutSpriteCellPosition(sheet.cellSize, run.cell).page;
+    if (page >= 0 && page < sheet.pageCount) used[static_cast<size_t>(page)] = 1;
+  }
   for (int p = 0; p < sheet.pageCount; ++p) {
+    if (used[static_cast<size_t>(p)] == 0) continue;
     if (pageMask != nullptr && (static_cast<size_t>(p) >= maskSize || pageMask[p] == 0)) continue;
     CutSpritePageImage& page = pages[p];
     page.made = true;

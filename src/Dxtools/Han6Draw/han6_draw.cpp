@@ -77,7 +77,7 @@ void DrawPatternFrame(const Han6DrawParams& params) {
   const uint32_t colour = ModulateArgb(Argb(alpha, r, g, b), params.color);
   Han6Matrix m = Han6Matrix::Identity();
   ApplyFrameTransform(&m, params.patternSet, pos);
-  if (params.world != nullptr) m = m * *params.world;
+  if (params.world != nullptr) m = MulHan6(m, *params.world);
 
   if (f->spriteKind == 0) {
     CutSpriteDrawParams c;

@@ -10,73 +10,6 @@ namespace {
 constexpr float kTurn = 6.283185307179586f;  // radians per turn
 }
 
-Han6Matrix Han6Matrix::Identity() {
-  Han6Matrix r{};
-  for (int i = 0; i < 4; ++i) r.m[i][i] = 1.0f;
-  return r;
-}
-
-Han6Matrix Han6Matrix::Translation(float x, float y, float z) {
-  Han6Matrix r = Identity();
-  r.m[3][0] = x;
-  r.m[3][1] = y;
-  r.m[3][2] = z;
-  return r;
-}
-
-Han6Matrix Han6Matrix::Scaling(float x, float y, float z) {
-  Han6Matrix r = Identity();
-  r.m[0][0] = x;
-  r.m[1][1] = y;
-  r.m[2][2] = z;
-  return r;
-}
-
-Han6Matrix Han6Matrix::RotationX(float a) {
-  Han6Matrix r = Identity();
-  const float c = std::cos(a), s = std::sin(a);
-  r.m[1][1] = c;
-  r.m[1][2] = s;
-  r.m[2][1] = -s;
-  r.m[2][2] = c;
-  return r;
-}
-
-Han6Matrix Han6Matrix::RotationY(float a) {
-  Han6Matrix r = Identity();
-  const float c = std::cos(a), s = std::sin(a);
-  r.m[0][0] = c;
-  r.m[0][2] = -s;
-  r.m[2][0] = s;
-  r.m[2][2] = c;
-  return r;
-}
-
-Han6Matrix Han6Matrix::RotationZ(float a) {
-  Han6Matrix r = Identity();
-  const float c = std::cos(a), s = std::sin(a);
-  r.m[0][0] = c;
-  r.m[0][1] = s;
-  r.m[1][0] = -s;
-  r.m[1][1] = c;
-  return r;
-}
-
-Han6Matrix operator*(const Han6Matrix& a, const Han6Matrix& b) {
-  Han6Matrix r{};
-  for (int i = 0; i < 4; ++i)
-    for (int j = 0; j < 4; ++j) {
-      float s = 0.0f;
-      for (int k = 0; k < 4; ++k) s += a.m[i][k] * b.m[k][j];
-      r.m[i][j] = s;
-    }
-  return r;
-}
-
-void TransformHan6Point(const Han6Matrix& m, float x, float y, float z, float out[4]) {
-  for (int j = 0; j < 4; ++j) out[j] = x * m.m[0][j] + y * m.m[1][j] + z * m.m[2][j] + m.m[3][j];
-}
-
 float EaseValue(int type, float t) {
   switch (type) {
     case 1:
@@ -137,16 +70,16 @@ void ApplyFrameTransform(Han6Matrix* matrix, Han6PatternSet* patternSet, const H
     rz = LerpAngleTurns(f->rotationZ, from->rotationZ, t);
   }
   // Offsets are never blended.
-  Han6Matrix m =
-      *matrix * Han6Matrix::Translation(static_cast<float>(f->offsetX), static_cast<float>(f->offsetY), 0);
+  Han6Matrix m = MulHan6(
+      *matrix, Han6Matrix::Translation(static_cast<float>(f->offsetX), static_cast<float>(f->offsetY), 0));
+  const Han6Matrix x = Han6Matrix::RotationX(rx * kTurn), y = Han6Matrix::RotationY(ry * kTurn),
+                   z = Han6Matrix::RotationZ(rz * kTurn);
   if (f->rotationOrder == 0) {
-    m = m * Han6Matrix::RotationX(rx * kTurn) * Han6Matrix::RotationY(ry * kTurn) *
-        Han6Matrix::RotationZ(rz * kTurn);
+    m = MulHan6(MulHan6(MulHan6(m, x), y), z);
   } else if (f->rotationOrder == 1) {
-    m = m * Han6Matrix::RotationZ(rz * kTurn) * Han6Matrix::RotationX(rx * kTurn) *
-        Han6Matrix::RotationY(ry * kTurn);
+    m = MulHan6(MulHan6(MulHan6(m, z), x), y);
   }
-  *matrix = m * Han6Matrix::Scaling(sx, sy, 0.0f);
+  *matrix = MulHan6(m, Han6Matrix::Scaling(sx, sy, 0.0f));
 }
 
 void ApplyPartTransform(Han6Matrix* matrix, const PAniPartRef* part, float t, const PAniPartRef* fromPart) {
@@ -160,6 +93,8 @@ void ApplyPartTransform(Han6Matrix* matrix, const PAniPartRef* part, float t, co
     y = static_cast<float>(fromPart->y) * (1.0f - t) + static_cast<float>(part->y) * t;
   }
   const float degrees = InterpolatePartAngle(part, fromPart, t);
-  *matrix = Han6Matrix::Scaling(zx, zy, 1.0f) * Han6Matrix::RotationZ(degrees / 360.0f * kTurn) *
-            Han6Matrix::Translation(x, y, 0.0f) * *matrix;
+  const Han6Matrix part3 =
+      MulHan6(MulHan6(Han6Matrix::Scaling(zx, zy, 1.0f), Han6Matrix::RotationZ(degrees / 360.0f * kTurn)),
+              Han6Matrix::Translation(x, y, 0.0f));
+  *matrix = MulHan6(part3, *matrix);
 }

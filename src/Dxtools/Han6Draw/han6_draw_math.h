@@ -4,22 +4,23 @@
 
 #include <cstdint>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
+
 struct Han6PatternSet;
 struct PAniPartRef;
 
-// A 4 x 4 matrix for row vectors, left-handed rotations.
-struct Han6Matrix {
-  float m[4][4];
-  static Han6Matrix Identity();
-  static Han6Matrix Translation(float x, float y, float z);
-  static Han6Matrix Scaling(float x, float y, float z);
-  static Han6Matrix RotationX(float radians);
-  static Han6Matrix RotationY(float radians);
-  static Han6Matrix RotationZ(float radians);
-};
-Han6Matrix operator*(const Han6Matrix& a, const Han6Matrix& b);
+// Matrices are the device layer's: row vectors (p' = p * M), left-handed rotations.
+using Han6Matrix = D3DMatrix;
+// a * b.
+inline Han6Matrix MulHan6(const Han6Matrix& a, const Han6Matrix& b) {
+  Han6Matrix r;
+  MultiplyMatrix(&r, a, b);
+  return r;
+}
 // (x, y, z, 1) * m.
-void TransformHan6Point(const Han6Matrix& m, float x, float y, float z, float out[4]);
+inline void TransformHan6Point(const Han6Matrix& m, float x, float y, float z, float out[4]) {
+  TransformPoint(m, x, y, z, out);
+}
 
 // The playback position the battle keeps per object.
 struct Han6FramePosition {

@@ -134,6 +134,8 @@ class Han6Reader {
     const uint64_t room = in_.Remaining() / 4;
     for (int i = 0; i < kPoolCounts; ++i)
       if (counts[i] < 0 || static_cast<uint64_t>(counts[i]) > room) return Fail("PDS2 count out of range");
+    // A frame takes at least its start value and "FEND".
+    if (static_cast<uint64_t>(counts[0]) > in_.Remaining() / 8) return Fail("PDS2 frame count out of range");
     int32_t states = counts[6] == 0 ? counts[0] : counts[6];
     if (states > UINT16_MAX) return Fail("PDS2 state count out of range");
     Han6Pattern& p = *ps.pattern;
@@ -153,6 +155,7 @@ class Han6Reader {
   bool ReadSeparateFrames(PatternState& ps) {
     int32_t count;
     if (!Count(count, "PDST frame count out of range")) return false;
+    if (static_cast<uint64_t>(count) > in_.Remaining() / 8) return Fail("PDST frame count out of range");
     if (ps.framesRead) return Fail("a second frame list in one pattern");
     ps.framesRead = true;
     Han6Pattern& p = *ps.pattern;

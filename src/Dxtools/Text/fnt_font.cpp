@@ -244,6 +244,8 @@ void RenderMessagePixels(const PixelTarget& target, int height, int x, const cha
         // Two bytes per ruby character, at most 100, never past the end of the text.
         int chars = 0;
         for (const uint8_t* q = p; chars < 100 && *q && *q != '>'; q += q[1] ? 2 : 1) ++chars;
+        // Centred over the glyph before it as if every base glyph were 20 pixels wide, whatever
+        // the font's width (kept: the game's large font is 20 wide).
         rubyPen = count * 20 + x - (chars * rubyFont->width + 20) / 2;
       }
       continue;

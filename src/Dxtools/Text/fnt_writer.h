@@ -24,7 +24,7 @@ struct FntWriteSpec {
   std::vector<FntGlyphSpec> glyphs;
 };
 
-// The file image; empty when the spec cannot be written (bad depth, size or code).
-std::vector<uint8_t> WriteFntFont(const FntWriteSpec& spec);
+// The file image; empty when the font cannot be written (bad depth, size or code).
+std::vector<uint8_t> WriteFntFont(const FntWriteSpec& layout);
 
 }  // namespace vt::text

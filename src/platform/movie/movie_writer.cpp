@@ -56,7 +56,7 @@ struct Writer {
 
 }  // namespace
 
-bool WriteMpegMovie(const std::string& path, const MovieSpec& spec) {
+bool WriteMpegMovie(const std::string& path, const MovieRecipe& recipe) {
   QuietFfmpegLog();
   Writer w;
   if (avformat_alloc_output_context2(&w.oc, nullptr, "mpeg", path.c_str()) < 0 || w.oc == nullptr)
@@ -66,10 +66,10 @@ bool WriteMpegMovie(const std::string& path, const MovieSpec& spec) {
   if (vcodec == nullptr) return false;
   w.vst = avformat_new_stream(w.oc, nullptr);
   w.venc = avcodec_alloc_context3(vcodec);
-  w.venc->width = spec.width;
-  w.venc->height = spec.height;
-  w.venc->time_base = AVRational{1, spec.fps};
-  w.venc->framerate = AVRational{spec.fps, 1};
+  w.venc->width = recipe.width;
+  w.venc->height = recipe.height;
+  w.venc->time_base = AVRational{1, recipe.fps};
+  w.venc->framerate = AVRational{recipe.fps, 1};
   w.venc->pix_fmt = AV_PIX_FMT_YUV420P;
   w.venc->gop_size = 12;
   w.venc->max_b_frames = 0;
@@ -80,7 +80,7 @@ bool WriteMpegMovie(const std::string& path, const MovieSpec& spec) {
   avcodec_parameters_from_context(w.vst->codecpar, w.venc);
   w.vst->time_base = w.venc->time_base;
 
-  if (spec.sound) {
+  if (recipe.sound) {
     const AVCodec* acodec = avcodec_find_encoder(AV_CODEC_ID_MP2);
     if (acodec == nullptr) return false;
     w.ast = avformat_new_stream(w.oc, nullptr);
@@ -105,12 +105,12 @@ bool WriteMpegMovie(const std::string& path, const MovieSpec& spec) {
   w.pkt = av_packet_alloc();
   w.vframe = av_frame_alloc();
   w.vframe->format = AV_PIX_FMT_YUV420P;
-  w.vframe->width = spec.width;
-  w.vframe->height = spec.height;
+  w.vframe->width = recipe.width;
+  w.vframe->height = recipe.height;
   if (av_frame_get_buffer(w.vframe, 0) < 0) return false;
-  w.sws =
-      sws_getContext(spec.width, spec.height, AV_PIX_FMT_RGB24, spec.width, spec.height, AV_PIX_FMT_YUV420P,
-                     SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr, nullptr);
+  w.sws = sws_getContext(recipe.width, recipe.height, AV_PIX_FMT_RGB24, recipe.width, recipe.height,
+                         AV_PIX_FMT_YUV420P, SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT, nullptr, nullptr,
+                         nullptr);
   if (w.sws == nullptr) return false;
   if (w.aenc != nullptr) {
     w.aframe = av_frame_alloc();
@@ -121,21 +121,21 @@ bool WriteMpegMovie(const std::string& path, const MovieSpec& spec) {
     if (av_frame_get_buffer(w.aframe, 0) < 0) return false;
   }
 
-  const int frames = static_cast<int>(std::lround(spec.seconds * spec.fps));
-  const int64_t samples = static_cast<int64_t>(std::lround(spec.seconds * 44100));
-  std::vector<uint8_t> rgb(static_cast<size_t>(spec.width) * spec.height * 3);
+  const int frames = static_cast<int>(std::lround(recipe.seconds * recipe.fps));
+  const int64_t samples = static_cast<int64_t>(std::lround(recipe.seconds * 44100));
+  std::vector<uint8_t> rgb(static_cast<size_t>(recipe.width) * recipe.height * 3);
   int nextFrame = 0;
   int64_t nextSample = 0;
   while (nextFrame < frames || (w.aenc != nullptr && nextSample < samples)) {
     bool videoFirst = w.aenc == nullptr || nextSample >= samples ||
-                      (nextFrame < frames && static_cast<double>(nextFrame) / spec.fps <=
+                      (nextFrame < frames && static_cast<double>(nextFrame) / recipe.fps <=
                                                  static_cast<double>(nextSample) / 44100.0);
     if (videoFirst) {
-      if (spec.paint) spec.paint(nextFrame, rgb.data());
+      if (recipe.paint) recipe.paint(nextFrame, rgb.data());
       if (av_frame_make_writable(w.vframe) < 0) return false;
       const uint8_t* src[1] = {rgb.data()};
-      int stride[1] = {spec.width * 3};
-      sws_scale(w.sws, src, stride, 0, spec.height, w.vframe->data, w.vframe->linesize);
+      int stride[1] = {recipe.width * 3};
+      sws_scale(w.sws, src, stride, 0, recipe.height, w.vframe->data, w.vframe->linesize);
       w.vframe->pts = nextFrame++;
       if (avcodec_send_frame(w.venc, w.vframe) < 0 || !w.Drain(w.venc, w.vst)) return false;
     } else {
@@ -143,8 +143,8 @@ bool WriteMpegMovie(const std::string& path, const MovieSpec& spec) {
       auto* lr = reinterpret_cast<int16_t*>(w.aframe->data[0]);
       for (int i = 0; i < w.aframe->nb_samples; ++i) {
         int64_t at = nextSample + i;
-        if (spec.tone) {
-          spec.tone(at, lr + 2 * i);
+        if (recipe.tone) {
+          recipe.tone(at, lr + 2 * i);
         } else {
           int16_t v = static_cast<int16_t>(3000 * std::sin(2 * 3.14159265358979 * 440.0 * at / 44100.0));
           lr[2 * i] = lr[2 * i + 1] = v;

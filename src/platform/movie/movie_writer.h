@@ -8,7 +8,7 @@
 
 namespace vt::movie {
 
-struct MovieSpec {
+struct MovieRecipe {
   int width = 320;
   int height = 240;
   int fps = 30;  // one of the MPEG-1 rates (24, 25, 30, 50, 60)
@@ -21,6 +21,6 @@ struct MovieSpec {
 };
 
 // Writes an MPEG program stream to path (whatever its extension). False on any failure.
-bool WriteMpegMovie(const std::string& path, const MovieSpec& spec);
+bool WriteMpegMovie(const std::string& path, const MovieRecipe& recipe);
 
 }  // namespace vt::movie

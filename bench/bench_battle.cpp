@@ -1,0 +1,90 @@
+// Battle figures: the update half alone with two sample characters and a busy pool (frames
+// simulated per second headless), the whole frame with the drawing half, the state hash, and
+// the character load on the loader thread. Run from the repository or with VT_SAMPLE_DIR set.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/lib_debug.h"
+#include "battle/battle_driver.h"
+#include "battle/battle_harness.h"
+#include "battle/battle_records.h"
+#include "battle/object_pool.h"
+
+namespace {
+
+std::filesystem::path SampleDir() {
+  if (const char* env = std::getenv("VT_SAMPLE_DIR")) return env;
+  return std::filesystem::path("build") / "gamedata";
+}
+
+bool Ready() {
+  static bool ok = [] {
+    vt::SetDebugQuiet(true);
+    std::error_code ec;
+    std::filesystem::current_path(SampleDir(), ec);
+    return !ec && HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false);
+  }();
+  return ok;
+}
+
+// Runs the scripted match until about 200 pool objects are live.
+void MakePoolBusy(const HarnessScript& script) {
+  HarnessPrepareRound();
+  for (int i = 0; i < 20000; ++i) {
+    int live = 0;
+    for (const ObjectPoolSlot& s : g_ObjectPool) live += s.inUse;
+    if (live >= 200) return;
+    // Orbs from both sides keep the pool filled.
+    const HarnessScript fire = [&script](uint32_t frame, int side) {
+      HarnessPad p = script(frame, side);
+      if (frame % 30 == 0) p.buttons = 0x8;
+      return p;
+    };
+    HarnessRunFrame(fire);
+    for (ObjectPoolSlot& s : g_ObjectPool)
+      if (s.inUse && s.obj.kind == 255) s.obj.flags &= static_cast<uint16_t>(~0x0004);  // keep them alive
+  }
+}
+
+void BM_BattleUpdate(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  const HarnessScript script = HarnessDefaultScript(3);
+  MakePoolBusy(script);
+  for (auto _ : state) BattleUpdate();
+  int live = 0;
+  for (const ObjectPoolSlot& s : g_ObjectPool) live += s.inUse;
+  state.counters["pool"] = live;
+  state.counters["frames/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BattleUpdate)->Unit(benchmark::kMicrosecond);
+
+void BM_BattleFrameWithDrawingHalf(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  const HarnessScript script = HarnessDefaultScript(3);
+  MakePoolBusy(script);
+  for (auto _ : state) {
+    BattleUpdate();
+    BattleDrawHalf();
+  }
+}
+BENCHMARK(BM_BattleFrameWithDrawingHalf)->Unit(benchmark::kMicrosecond);
+
+void BM_BattleStateHash(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  for (auto _ : state) benchmark::DoNotOptimize(BattleStateHash());
+}
+BENCHMARK(BM_BattleStateHash)->Unit(benchmark::kMicrosecond);
+
+void BM_CharacterLoadOnThread(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  for (auto _ : state) HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, true);
+}
+BENCHMARK(BM_CharacterLoadOnThread)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();

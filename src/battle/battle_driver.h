@@ -1,0 +1,36 @@
+// The per-frame battle drivers: the sixteen-step battle update with its gates, the character
+// passes (frame pointers, processing order, input, the character update, condition, hit and
+// effect passes), the warm-up frames, the battle's own frame tick and the state-changing part
+// of the drawing half.
+#pragma once
+
+#include "battle/battle_records.h"
+
+// Gates of the passes.
+bool BattleGateRun();
+bool BattleGateRunNoFreeze();
+bool BattleGateFight();
+
+void CacheFramePointers();
+void SortPlayerOrder();
+void ReadCharacterInput();
+void ApplyButtonMacro(BattleObject& o);
+void UpdateCharacters();
+void StuckRecovery(BattleObject& o);
+void RunCharacterConditionsPrePass();
+void SortPlayersAndRunConditions();
+void RunFrameConditions(BattleObject& o, int phase);
+void CharactersHitPhase();
+void ResolveCharacterHits();
+void RunCharacterEffects();
+void RunWarmUpFrames();
+// Whether a character may act this frame (no freeze holds it).
+int CharacterMayAct(BattleObject& o);
+
+// The update half of a battle frame, in the game's order.
+void BattleUpdate();
+// The battle's frame tick (frame counter, freeze and slow-motion countdowns); the scene may
+// install its own through the FrameTick seam.
+void BattleFrameTick();
+// The drawing half's state changes; it runs once per logic frame, headless included.
+void BattleDrawHalf();

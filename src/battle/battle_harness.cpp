@@ -1,0 +1,200 @@
+// The headless battle harness.
+#include "battle/battle_harness.h"
+
+#include <string>
+
+#include "app/random.h"
+#include "battle/battle_driver.h"
+#include "battle/battle_records.h"
+#include "battle/battle_seams.h"
+#include "battle/battle_tables.h"
+#include "battle/chara_loader.h"
+#include "battle/object_pool.h"
+#include "battle/object_state.h"
+
+namespace {
+
+struct HarnessState {
+  std::string names[2];
+  const HarnessScript* script = nullptr;
+  uint32_t frame = 0;
+  uint8_t held[kPlayerSlots] = {};
+};
+
+HarnessState& State() {
+  static HarnessState s;
+  return s;
+}
+
+int ListCount() { return 2; }
+
+int ListFiles(int index, std::string* file1, std::string* file2) {
+  if (index < 0 || index > 1) return 0;
+  *file1 = State().names[index];
+  *file2 = "0";
+  return 1;
+}
+
+// The pad of a side: the direction made relative to the facing, held and pressed buttons.
+void ReadPad(BattleObject* o) {
+  HarnessState& h = State();
+  const HarnessPad pad = h.script ? (*h.script)(h.frame, o->side) : HarnessPad{};
+  const uint8_t dir = pad.dir < 10 ? pad.dir : 0;
+  o->inputDir = o->facing == 1 ? MirrorDirection(dir) : dir;
+  const uint8_t held = pad.buttons & 0x1F;
+  const uint8_t pressed = held & static_cast<uint8_t>(~h.held[o->playerIndex & 3]);
+  const uint8_t released = h.held[o->playerIndex & 3] & static_cast<uint8_t>(~held);
+  h.held[o->playerIndex & 3] = held;
+  o->inputButtons = static_cast<uint32_t>(pressed) | (static_cast<uint32_t>(held) << 12);
+  o->inputReleased = released;
+}
+
+// Stand-in for base movement and the command list: free states take a pattern by the pad.
+void Move(BattleObject* o, uint32_t buttons, int dir) {
+  const Han6FrameState& st = FrameState(*o);
+  if (!st.asmv) return;
+  const uint32_t pressed = buttons & 0x1F;
+  auto go = [&](int pattern) { ChangePattern(*o, pattern, 0, 10); };
+  if (st.stance == 1) {
+    if (pressed & 1) go(7);
+    if (pressed & 2) go(8);
+    if (pressed & 4) go(9);
+    return;
+  }
+  const bool low = dir >= 1 && dir <= 3;
+  if (pressed & 8) return go(100);
+  if (pressed & 1) return go(low ? 4 : 1);
+  if (pressed & 2) return go(low ? 5 : 2);
+  if (pressed & 4) return go(low ? 6 : 3);
+  if (dir == 8) return go(35);
+  if (dir == 7) return go(36);
+  if (dir == 9) return go(37);
+  if (low) {
+    if (o->pattern != 12 && o->pattern != 13) go(12);
+    return;
+  }
+  if (dir == 6) {
+    if (o->pattern != 10) go(10);
+    return;
+  }
+  if (dir == 4) {
+    if (o->pattern != 11) go(11);
+    return;
+  }
+  if (o->pattern == 10 || o->pattern == 11) go(0);
+  if (o->pattern == 13) go(14);
+}
+
+// Stand-in for the automatic facing: face the other side's active character.
+void Face(BattleObject* o) {
+  const int other = o->playerIndex == 0 ? 1 : 0;
+  const BattleObject& t = g_PlayerRecords[other].obj;
+  o->target = const_cast<BattleObject*>(&t);
+  if (t.posX != o->posX) o->wantedFacing = t.posX < o->posX ? 1 : 0;
+}
+
+void InstallStandIns() {
+  BattleSeams& s = g_BattleSeams;
+  s.CharaListCount = ListCount;
+  s.CharaListFiles = ListFiles;
+  if (!s.ReadBattlePad) s.ReadBattlePad = ReadPad;
+  if (!s.BaseMovement) s.BaseMovement = Move;
+  if (!s.AutoFacing) s.AutoFacing = Face;
+}
+
+}  // namespace
+
+bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
+                      uint32_t randomSeed) {
+  ResetAllBattleGlobals();
+  HarnessState& h = State();
+  h = HarnessState{};
+  h.names[0] = side0.file1;
+  h.names[1] = side1.file1;
+  InstallStandIns();
+  LoadTypeFile();
+  LoadVectorTable();
+  const HarnessCharacter* c[2] = {&side0, &side1};
+  for (int i = 0; i < 2; ++i) {
+    PlayerSelection& s = g_PlayerSelections[i];
+    s = PlayerSelection{};
+    s.character = i;
+    s.side = i;
+    s.type = c[i]->type;
+    s.color = c[i]->color;
+    s.decided = 1;
+  }
+  if (thread) {
+    CCharaDataLoader& loader = GetCharaDataLoader();
+    loader.allCpu = 0;
+    loader.progress = 0;
+    if (!loader.Start()) return false;
+    WaitCharaDataLoader();
+  } else {
+    CharaLoadSetup setups[4];
+    BuildCharaLoadSetups(setups, 0);
+    LoadCharacters(setups, nullptr);
+  }
+  RelinkPlayerRecords();
+  for (int i = 0; i < 2; ++i) {
+    if (!g_PlayerRecords[i].inUse || !g_FrameDataSets[i].patterns) return false;
+  }
+  InitMatchBattleState();
+  SeedRandomGeneratorsFrom(randomSeed);
+  HarnessPrepareRound();
+  return true;
+}
+
+void HarnessPrepareRound() {
+  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  ResetBattleCounters();
+  for (int i = 0; i < kPlayerSlots; ++i) {
+    PlayerRecord& r = g_PlayerRecords[i];
+    if (!r.inUse) continue;
+    const int side = i & 1;
+    g_SideStatus[side].activePlayer = side;
+    InitPlayerRecord(r, side, side == 0 ? -128 * 128 : 128 * 128, side);
+    r.obj.pattern = 0;
+    r.obj.frame = 0;
+    ResetActionState(r.obj);
+    SetPattern(r.obj);
+  }
+  g_CommandLock = 0;
+  g_BattlePhase = 1;
+  RunWarmUpFrames();
+  State().frame = 0;
+}
+
+uint64_t HarnessRunFrame(const HarnessScript& script) {
+  HarnessState& h = State();
+  h.script = &script;
+  BattleUpdate();
+  BattleDrawHalf();
+  h.script = nullptr;
+  ++h.frame;
+  return BattleStateHash();
+}
+
+HarnessScript HarnessDefaultScript(uint32_t seed) {
+  return [seed](uint32_t frame, int side) {
+    // Moves held for 24 frames each, chosen by a small integer hash of the seed, side and slot.
+    static constexpr HarnessPad kMoves[] = {{0, 0}, {6, 0}, {4, 0}, {2, 0}, {8, 0}, {9, 0}, {6, 1}, {0, 1},
+                                            {0, 2}, {0, 4}, {2, 2}, {0, 8}, {9, 1}, {7, 4}, {3, 1}, {6, 0}};
+    const uint32_t slot = frame / 24;
+    uint32_t x = seed * 2654435761u ^ (slot * 40503u + static_cast<uint32_t>(side) * 977u);
+    x ^= x >> 13;
+    x *= 0x5bd1e995u;
+    x ^= x >> 15;
+    HarnessPad pad = kMoves[x % 16];
+    // Buttons are pressed on the first frames of a slot only, then released.
+    if (frame % 24 >= 4) pad.buttons = 0;
+    return pad;
+  };
+}
+
+void HarnessRelease() {
+  for (FrameDataSet& s : g_FrameDataSets) FreeFrameDataSetContents(s);
+  FreeFrameDataSetContents(g_CommonFrameData);
+  ResetAllBattleGlobals();
+  ResetBattleSeams();
+}

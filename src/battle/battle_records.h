@@ -1,0 +1,417 @@
+// Battle records: the object record every actor shares, the four character slots, the pool
+// slots, the side records, the battle-wide integer block and the battle globals, with the
+// match, round and slot resets and the state hash that covers every field of them.
+//
+// The object's fields are declared once in a field list (BATTLE_OBJECT_FIELDS) that expands
+// into the record, the field-by-field hash and the width checks, so a field added later is
+// hashed without further work. Widths and signedness are part of the behaviour: stores wrap.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "Dxtools/Han6Files/han6_data.h"
+
+struct BattleObject;
+struct PlayerRecord;
+struct CharaCommandTable;
+
+// A box intersection of a pending hit, in screen pixels.
+struct ScreenRect {
+  int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+};
+
+inline constexpr int kPlayerSlots = 4;
+inline constexpr int kObjectPoolSize = 1000;
+inline constexpr int kPendingHits = 8;
+inline constexpr int32_t kMaxLife = 11400;
+inline constexpr uint8_t kCommonEffectData = 254;
+inline constexpr uint8_t kKindAfterimage = 31;
+inline constexpr uint8_t kKindChildFirst = 240;
+inline constexpr uint8_t kKindSpawned = 255;
+
+// X(type, name) for scalars, A(type, name, count) for arrays. Pointer fields are listed with
+// P(type, name) and P-arrays with PA(type, name, count): the hash encodes them as slot
+// references, never as addresses.
+#define BATTLE_OBJECT_FIELDS(X, A, P, PA)                                                \
+  X(uint8_t, playerIndex)                                                                \
+  X(uint8_t, charaIndex)                                                                 \
+  X(uint8_t, fileCharaIndex)                                                             \
+  X(uint8_t, controller)                                                                 \
+  X(uint8_t, dataIndex)                                                                  \
+  X(uint8_t, kind)                                                                       \
+  X(uint8_t, colorIndex)                                                                 \
+  X(int16_t, type)                                                                       \
+  X(int32_t, pattern)                                                                    \
+  X(int32_t, frame)                                                                      \
+  X(int32_t, nextSprite)                                                                 \
+  X(int32_t, frameTimer)                                                                 \
+  X(uint8_t, conditionsPending)                                                          \
+  X(uint8_t, effectsPending)                                                             \
+  X(uint8_t, hitVectorFresh)                                                             \
+  X(uint8_t, patternEnded)                                                               \
+  X(uint8_t, loopCounter)                                                                \
+  X(uint16_t, spawnFlags)                                                                \
+  X(uint16_t, flags)                                                                     \
+  X(uint16_t, ownerCounterSlot)                                                          \
+  X(uint8_t, followMode)                                                                 \
+  X(uint8_t, followBase)                                                                 \
+  X(uint16_t, followFrames)                                                              \
+  X(uint16_t, followLimit)                                                               \
+  X(int16_t, followX)                                                                    \
+  X(int16_t, followY)                                                                    \
+  X(int16_t, followDelay)                                                                \
+  X(int16_t, anchorPoint)                                                                \
+  X(int32_t, followerRequest)                                                            \
+  X(int32_t, aiAirTechDelay)                                                             \
+  X(int32_t, aiDownTechGate)                                                             \
+  X(int16_t, aiStepFrames)                                                               \
+  X(int16_t, aiRecord)                                                                   \
+  X(int16_t, aiStep)                                                                     \
+  X(uint8_t, aiSystemRequest)                                                            \
+  X(uint8_t, aiThrowRequest)                                                             \
+  X(uint8_t, aiRandomPick)                                                               \
+  X(int32_t, reactionNew)                                                                \
+  X(int32_t, reactionFrames)                                                             \
+  A(int32_t, reaction, 7)                                                                \
+  A(int32_t, pendingReaction, 7)                                                         \
+  X(int32_t, chargeActive)                                                               \
+  X(int32_t, chargeCount)                                                                \
+  X(int32_t, chargeStep)                                                                 \
+  X(int32_t, exGuardState)                                                               \
+  X(int32_t, exGuardFrames)                                                              \
+  X(uint8_t, cancelledOnContact)                                                         \
+  X(int32_t, life)                                                                       \
+  X(int32_t, redLife)                                                                    \
+  X(float, guardGauge)                                                                   \
+  X(float, guardHealRate)                                                                \
+  X(int32_t, guardGaugeState)                                                            \
+  X(int32_t, guardStopTimer)                                                             \
+  X(int16_t, guardCount)                                                                 \
+  X(int16_t, guardQualityStop)                                                           \
+  X(float, guardQuality)                                                                 \
+  X(int32_t, circuit)                                                                    \
+  X(int32_t, heatTimer)                                                                  \
+  X(uint8_t, gaugeMode)                                                                  \
+  X(int16_t, regenDelay)                                                                 \
+  X(int16_t, gaugeModeMax)                                                               \
+  X(int16_t, gaugeStartDelay)                                                            \
+  X(int16_t, gaugeCount)                                                                 \
+  X(int32_t, pendingSpend)                                                               \
+  X(int32_t, pendingSpendMode)                                                           \
+  X(int16_t, circuitBreakTimer)                                                          \
+  X(int16_t, circuitBreakLength)                                                         \
+  X(int16_t, circuitBreakRate)                                                           \
+  X(uint8_t, expireInputOnReset)                                                         \
+  X(int32_t, posX)                                                                       \
+  X(int32_t, posY)                                                                       \
+  X(int32_t, prevPosX)                                                                   \
+  X(int32_t, prevPosY)                                                                   \
+  X(int32_t, velX)                                                                       \
+  X(int32_t, velY)                                                                       \
+  X(int16_t, accX)                                                                       \
+  X(int16_t, accY)                                                                       \
+  X(int16_t, velXStop)                                                                   \
+  X(int32_t, hitVelX)                                                                    \
+  X(int32_t, hitVelY)                                                                    \
+  X(int16_t, hitAccX)                                                                    \
+  X(int16_t, hitAccY)                                                                    \
+  X(int32_t, inertiaX)                                                                   \
+  X(int32_t, inertiaSource)                                                              \
+  X(int16_t, inertiaDecay)                                                               \
+  X(int16_t, inertiaPattern)                                                             \
+  X(int16_t, speedCapPattern)                                                            \
+  A(int16_t, waveX, 4)                                                                   \
+  A(int16_t, waveY, 4)                                                                   \
+  X(int32_t, throwOffsetX)                                                               \
+  X(int32_t, throwOffsetY)                                                               \
+  X(uint16_t, contactFlags)                                                              \
+  X(uint16_t, childContactFlags)                                                         \
+  X(int16_t, drawPriority)                                                               \
+  X(int16_t, priorityMode)                                                               \
+  X(uint8_t, superCancel)                                                                \
+  X(int32_t, shieldFrames)                                                               \
+  X(uint8_t, shieldState)                                                                \
+  X(uint8_t, highJump)                                                                   \
+  X(uint8_t, hitStop)                                                                    \
+  X(uint8_t, hitStopPass)                                                                \
+  X(uint8_t, hitStopRequest)                                                             \
+  X(uint8_t, attackConnected)                                                            \
+  X(uint8_t, pendingHitStop)                                                             \
+  X(uint8_t, held)                                                                       \
+  X(uint8_t, noCommand)                                                                  \
+  X(uint8_t, partnerState)                                                               \
+  X(uint8_t, hitsLeft)                                                                   \
+  X(uint8_t, guarding)                                                                   \
+  X(uint8_t, aiGuardDecision)                                                            \
+  X(uint8_t, guardHold)                                                                  \
+  X(uint8_t, downState)                                                                  \
+  X(uint8_t, recoveryDone)                                                               \
+  X(uint8_t, wallTouch)                                                                  \
+  X(uint8_t, jumpCancelUsed)                                                             \
+  X(uint8_t, burstBlock)                                                                 \
+  X(uint8_t, tradeMark)                                                                  \
+  X(uint8_t, strikeInvuln)                                                               \
+  X(uint8_t, throwInvuln)                                                                \
+  X(uint8_t, noHitFrames)                                                                \
+  X(uint8_t, jumpStartFrames)                                                            \
+  X(uint8_t, landingState)                                                               \
+  X(uint8_t, requestSource)                                                              \
+  X(int16_t, airSteps)                                                                   \
+  X(int16_t, heldSteps)                                                                  \
+  X(int16_t, untechTime)                                                                 \
+  X(int16_t, hitFrames)                                                                  \
+  X(uint8_t, recoveryFlags)                                                              \
+  X(uint8_t, airRecoveryAllowed)                                                         \
+  X(uint8_t, groundRecoveryAllowed)                                                      \
+  X(uint8_t, techInvuln)                                                                 \
+  X(int16_t, armorFrames)                                                                \
+  X(int16_t, reversedFrames)                                                             \
+  X(uint8_t, throwClashFrames)                                                           \
+  X(uint8_t, throwConnected)                                                             \
+  X(uint8_t, hitStopLength)                                                              \
+  X(uint8_t, pendingHitCount)                                                            \
+  X(uint8_t, statusKind)                                                                 \
+  X(uint8_t, statusTimer)                                                                \
+  X(int32_t, hitSteps)                                                                   \
+  X(int32_t, hitReaction)                                                                \
+  X(uint8_t, hitVectorStep)                                                              \
+  X(uint8_t, hitVectorFacing)                                                            \
+  X(uint8_t, hitVector)                                                                  \
+  X(uint8_t, patternHold)                                                                \
+  X(uint8_t, finishKind)                                                                 \
+  X(uint8_t, airJumps)                                                                   \
+  A(int8_t, actionCounters, 10)                                                          \
+  X(uint8_t, airActions)                                                                 \
+  A(int16_t, charVars, 9)                                                                \
+  X(uint16_t, aiLifeMarks)                                                               \
+  X(uint8_t, auraEffect)                                                                 \
+  X(uint8_t, trailColour)                                                                \
+  X(uint8_t, trailCount)                                                                 \
+  X(uint8_t, trailStride)                                                                \
+  X(uint8_t, trailReset)                                                                 \
+  X(int16_t, penalty)                                                                    \
+  X(int16_t, penaltyHold)                                                                \
+  X(int16_t, hitsTaken)                                                                  \
+  X(int16_t, registeredHits)                                                             \
+  X(int16_t, noPush)                                                                     \
+  X(uint8_t, flashKind)                                                                  \
+  X(uint8_t, flashTimer)                                                                 \
+  X(uint8_t, flashLength)                                                                \
+  X(int8_t, counterState)                                                                \
+  PA(Han6AttackData*, pendingHitAttack, 8)                                               \
+  A(ScreenRect, pendingHitRect, 8)                                                       \
+  PA(BattleObject*, pendingHitAttacker, 8)                                               \
+  P(BattleObject*, lastAttacker)                                                         \
+  P(BattleObject*, target)                                                               \
+  P(BattleObject*, heldObject)                                                           \
+  X(uint8_t, holding)                                                                    \
+  P(BattleObject*, owner)                                                                \
+  P(BattleObject*, parent)                                                               \
+  P(BattleObject*, creditOwner)                                                          \
+  P(BattleObject*, shieldedAttacker)                                                     \
+  X(int32_t, freezeSerial)                                                               \
+  X(uint8_t, shieldedClass)                                                              \
+  X(float, juggleWeight)                                                                 \
+  X(int16_t, juggleCount)                                                                \
+  X(uint8_t, inputDir)                                                                   \
+  X(uint8_t, inputDirFacing)                                                             \
+  X(uint32_t, inputButtons)                                                              \
+  X(uint32_t, inputReleased)                                                             \
+  X(uint8_t, side)                                                                       \
+  X(uint8_t, removing)                                                                   \
+  X(uint16_t, childCount)                                                                \
+  X(int32_t, rotationPivotX)                                                             \
+  X(int32_t, rotationPivotY)                                                             \
+  X(int32_t, rotation)                                                                   \
+  X(float, scaleX)                                                                       \
+  X(float, scaleY)                                                                       \
+  X(int16_t, pendingPattern)                                                             \
+  X(int16_t, pendingPriority)                                                            \
+  X(int16_t, pendingFrame)                                                               \
+  X(int16_t, pendingFramePriority)                                                       \
+  X(uint8_t, facing)                                                                     \
+  X(uint8_t, wantedFacing)                                                               \
+  X(uint8_t, turnMark)                                                                   \
+  X(uint8_t, childPurge)                                                                 \
+  X(uint8_t, patternChanged)                                                             \
+  X(uint8_t, landed)                                                                     \
+  X(uint8_t, landingJump)                                                                \
+  X(uint8_t, prevStance)                                                                 \
+  P(Han6Pattern*, patternRec)                                                            \
+  P(Han6Frame*, frameRec)                                                                \
+  P(Han6AttackData*, attackRec)                                                          \
+  P(PlayerRecord*, playerRecord)                                                         \
+  P(BattleObject*, partner)                                                              \
+  P(FrameDataSet*, frameData)                                                            \
+  X(int32_t, stepFrames)                                                                 \
+  X(uint8_t, stepped)                                                                    \
+  X(uint8_t, revivalsUsed)                                                               \
+  X(uint8_t, finishCheck)                                                                \
+  /* afterimage bookkeeping (pool objects of kind 31) */                                 \
+  X(int16_t, afterLife)                                                                  \
+  X(uint8_t, afterColour)                                                                \
+  X(int16_t, afterPriorityFlag)                                                          \
+  X(int16_t, afterScaleSpeedX)                                                           \
+  X(int16_t, afterScaleSpeedY)                                                           \
+  /* re-entry depth of frame entry (bounded so effect chains cannot recurse for ever) */ \
+  X(uint8_t, entryDepth)
+
+#define BATTLE_DECLARE_FIELD(type, name) type name{};
+#define BATTLE_DECLARE_ARRAY(type, name, n) type name[n]{};
+
+struct BattleObject {
+  BATTLE_OBJECT_FIELDS(BATTLE_DECLARE_FIELD, BATTLE_DECLARE_ARRAY, BATTLE_DECLARE_FIELD, BATTLE_DECLARE_ARRAY)
+};
+
+// The reaction block's first word.
+inline int32_t& ReactionKind(BattleObject& o) { return o.reaction[0]; }
+
+// The seven-channel run-length input history (filled by the command input code).
+struct InputHistory {
+  static constexpr int kChannels = 7;
+  static constexpr int kEntries = 64;
+  uint8_t value[kChannels][kEntries]{};
+  uint16_t frames[kChannels][kEntries]{};
+  int32_t head[kChannels]{};
+  int32_t expired = 0;
+};
+
+// Chain-and-cancel memory of a character.
+struct ChainMemory {
+  uint32_t lowPatternBits = 0;  // patterns 1 to 9
+  uint32_t numberBits[32]{};    // other used numbers, 1024 bits
+  int32_t registrations = 0;
+  int32_t movable = 0;
+  int32_t pendingChain = -1;     // chain number noted for the next registration
+  int32_t lastFiredCommand = 0;  // last command fired in the chain
+  int32_t oldStateFree = 0;      // the free mark of the state left by the last change
+};
+
+struct PlayerExtension {
+  std::unique_ptr<CharaCommandTable> commandTable;
+  float recoveryRate = 0.0f;
+  int16_t recoveryDelay = 0;
+  int32_t timedState[3]{};      // the three words the round reset clears
+  int32_t timedStateMore[5]{};  // further timed-state words, cleared per match
+  ChainMemory chain;
+  // From here up to macroMode: cleared together at every round start.
+  InputHistory history;
+  int32_t commandSerial = 0;
+  int32_t lastCommand = 0;
+  int32_t macroMode = 0;
+};
+
+struct PlayerRecord {
+  uint8_t inUse = 0;
+  BattleObject obj;
+  PlayerExtension ext;
+};
+
+struct ObjectPoolSlot {
+  uint8_t inUse = 0;
+  uint8_t spawnedInUpdate = 0;
+  BattleObject obj;
+};
+
+struct SideStatus {
+  int32_t activePlayer = 0;
+  int32_t partnerControl = 0;
+  int32_t partnerFrames = 0;
+  int32_t hasPartner = 0;
+  int32_t actionLock = 0;
+  int32_t score = 0;
+  int32_t prorationShown = 0;
+  float attackFactor = 0.0f;
+  int32_t hitsCounted = 0;
+  int32_t bestCombo = 0;
+  int32_t bestComboDamage = 0;
+  int32_t counterBanner = 0;
+  int32_t notFreeFrames = 0;
+  int32_t arcadeTotals[10]{};  // challenger count among them (index 9)
+};
+
+// Character selections of the two sides (written by the character select and the replays).
+struct PlayerSelection {
+  int32_t controller = 0;
+  int32_t color = 0;
+  int32_t character = -1;
+  int32_t fileSet = 0;
+  int32_t side = 0;
+  int32_t type = 0;
+  int32_t decided = 0;
+  int32_t ratio = 100;
+  int32_t drawOption = 0;
+  int32_t overrideMode = 0;
+  int32_t overrideValue = 0;
+};
+
+// The battle-wide int32 block.
+inline constexpr int kBattleStateSize = 1024;
+inline constexpr int kBattleStateRow = 195;
+inline constexpr int kBattleStateRows = 5;
+struct BattleStateIndex {
+  static constexpr int kScreenMode = 4;
+  static constexpr int kScreenBreakProgress = 5;
+  static constexpr int kGlobalFreezeRequest = 983;
+  static constexpr int kMatchPoint0 = 984;
+  static constexpr int kRoundMarks = 986;  // 986..1009
+  static constexpr int kSpecialStage = 1010;
+  static constexpr int kTrainingDisplay = 1011;
+  static constexpr int kFreezeStarted = 1012;
+};
+// Row s word offsets.
+inline int PlayerTimerIndex(int s, int i) { return kBattleStateRow * s + 8 + i; }
+inline int PlayerTimerElapsedIndex(int s, int i) { return kBattleStateRow * s + 72 + i; }
+inline int PlayerTimerStartIndex(int s, int i) { return kBattleStateRow * s + 136 + i; }
+inline int FreezeTimerIndex(int s) { return kBattleStateRow * s + 200; }
+inline int FreezeSerialIndex(int s) { return kBattleStateRow * s + 202; }
+
+extern PlayerRecord g_PlayerRecords[kPlayerSlots];
+extern ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
+extern SideStatus g_SideStatus[4];
+extern int32_t g_BattleState[kBattleStateSize];
+extern FrameDataSet g_FrameDataSets[kPlayerSlots];
+extern FrameDataSet g_CommonFrameData;
+extern PlayerRecord g_EffectOwner;
+extern PlayerSelection g_PlayerSelections[2];
+extern PlayerRecord* g_PlayerOrder[kPlayerSlots];
+
+extern int32_t g_BattlePhase;
+extern uint8_t g_Paused;
+extern int32_t g_GlobalFreeze;
+extern int16_t g_SlowMotion;
+extern int16_t g_SlowMotionRequest;
+extern uint32_t g_BattleFrame;
+extern uint8_t g_InBattleUpdate;
+extern uint8_t g_CommandLock;
+extern uint8_t g_JudgeState;
+extern int32_t g_BattleCounters[10];
+extern int16_t g_ScreenShake;
+extern int16_t g_ScreenShakeAxis;
+extern int32_t g_GameMode;
+extern int32_t g_RoundsToWin;
+inline constexpr int32_t g_MaxLife = kMaxLife;
+
+// Round reset of a character's extension (history and what follows, the timed-state words).
+void ResetPlayerRoundState(PlayerRecord& record);
+void InitPlayerRecord(PlayerRecord& record, int side, int32_t x, int facing);
+void InitPartnerRecord(PlayerRecord& record, int side, int facing);
+void ResetBattleCounters();
+void InitMatchBattleState();
+void ResetSideProgress(int side);
+// The whole battle state back to program start (tests and the headless harness).
+void ResetAllBattleGlobals();
+int HasPattern(const BattleObject& object, int pattern);
+void RelinkPlayerRecords();
+
+// Slot reference of an object: 0..3 characters, 100..1099 pool objects, 2000 the common-effect
+// owner, -1 null, -2 an object outside the battle arrays.
+int32_t BattleObjectRef(const BattleObject* object);
+BattleObject* BattleObjectFromRef(int32_t ref);
+
+// A 64-bit hash over every battle global and record, field by field (padding never read),
+// pointers as slot references, and the random streams.
+uint64_t BattleStateHash();
+uint64_t HashBattleObject(const BattleObject& object, uint64_t seed);

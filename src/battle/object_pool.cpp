@@ -1,0 +1,548 @@
+// The object pool and its passes.
+#include "battle/object_pool.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "app/random.h"
+#include "battle/battle_driver.h"
+#include "battle/battle_math.h"
+#include "battle/battle_seams.h"
+#include "battle/object_move.h"
+#include "battle/object_state.h"
+
+namespace {
+
+// MoveChildren follows parent links; slots are reused, so links can form a cycle.
+constexpr int kMaxChildDepth = 1000;
+
+bool AnyFreezeRuns() {
+  for (int s = 0; s < kBattleStateRows; ++s)
+    if (g_BattleState[FreezeTimerIndex(s)] > 0) return true;
+  return false;
+}
+
+// Frees an object whose frame could not be resolved; true when it was freed.
+bool FreeIfNoFrame(ObjectPoolSlot& slot) {
+  if (slot.obj.frameRec) return false;
+  slot.inUse = 0;
+  slot.obj.removing = 0;
+  return true;
+}
+
+// A spawn happens inside its spawner's frame entry, so its own first entry counts on from the
+// spawner's depth: a chain of objects whose first frames spawn again is bounded as well.
+void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
+  o.entryDepth = spawner.entryDepth;
+  SetPattern(o);
+  o.entryDepth = 0;
+}
+
+void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) {
+  if (parent.childCount == 0 || depth >= kMaxChildDepth) return;
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x04)) continue;
+    s.obj.posX += dx;
+    s.obj.posY += dy;
+    MoveChildrenDepth(s.obj, dx, dy, depth + 1);
+  }
+}
+
+int32_t ScreenEdge(bool left) {
+  const int32_t c = BattleSeamCameraX();
+  return left ? c - 320 * 128 + 16 * 128 : c + 320 * 128 - 16 * 128;
+}
+
+void Approach(int32_t& v, int32_t target) {
+  const int32_t d = target - v;
+  if (d == 0) return;
+  int32_t step = d / 16;
+  if (step == 0) step = d > 0 ? 1 : -1;
+  v += step;
+}
+
+}  // namespace
+
+ObjectPoolSlot* FindFreePoolSlot() {
+  for (ObjectPoolSlot& s : g_ObjectPool)
+    if (!s.inUse) return &s;
+  return nullptr;
+}
+
+ObjectPoolSlot* SlotOf(BattleObject* o) {
+  const int32_t ref = BattleObjectRef(o);
+  return ref >= 100 && ref < 100 + kObjectPoolSize ? &g_ObjectPool[ref - 100] : nullptr;
+}
+
+void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot) {
+  const int32_t* p = r.params;
+  slot.inUse = 1;
+  slot.spawnedInUpdate = g_InBattleUpdate;
+  slot.obj = BattleObject{};
+  BattleObject& o = slot.obj;
+  o.pattern = r.number;
+  if (r.number > 100 && r.number < 1000) o.pattern += spawner.pattern;
+  o.parent = &spawner;
+  ++spawner.childCount;
+  BattleObject* owner = spawner.kind < kKindChildFirst ? &spawner : spawner.owner;
+  o.owner = o.creditOwner = owner;
+  o.target = owner ? owner->target : nullptr;
+  o.pendingPattern = o.pendingFrame = -1;
+  o.pendingReaction[0] = o.pendingReaction[1] = -1;
+  o.drawPriority = 100;
+  o.conditionsPending = o.effectsPending = 1;
+  spawner.priorityMode = 0;
+  o.hitVector = 255;
+  o.type = spawner.type;
+  o.side = spawner.side;
+  o.playerIndex = spawner.playerIndex;
+  o.dataIndex = spawner.dataIndex;
+  o.facing = o.wantedFacing = spawner.facing;
+  o.kind = kKindSpawned;
+  o.freezeSerial =
+      spawner.playerIndex < kBattleStateRows ? g_BattleState[FreezeSerialIndex(spawner.playerIndex)] : 0;
+  o.rotation = p[7] + ((p[2] & 0x100) ? spawner.rotation : 0);
+  o.scaleX = o.scaleY = 1.0f;
+  o.spawnFlags = static_cast<uint16_t>(p[2] & (0x01 | 0x04 | 0x08 | 0x20 | 0x40));
+  o.flags = static_cast<uint16_t>(p[3] & (0x0001 | 0x0002 | 0x0004 | 0x0008 | 0x0040 | 0x0080 | 0x1000));
+  if (p[3] & 0x0002) o.spawnFlags |= 0x20;
+  if (p[3] & 0x0400) o.drawPriority = 460;
+  if (p[3] & 0x0800) o.facing = o.wantedFacing = o.side == 1 ? 1 : 0;
+  if (p[2] & 0x0800) o.facing = o.wantedFacing = o.facing ? 0 : 1;
+  if (p[4] != 0) {
+    o.followMode = static_cast<uint8_t>(p[4]);
+    o.followBase = static_cast<uint8_t>(o.pattern);
+    o.followX = static_cast<int16_t>(p[0]);
+    o.followY = static_cast<int16_t>(p[1]);
+  }
+  o.ownerCounterSlot = static_cast<uint16_t>(p[8]);
+  if (p[3] & 0x0200) {
+    o.spawnFlags |= 0x02;
+    o.posX = (p[0] - 128) * 256;
+    o.posY = p[1] * 256;
+    o.facing = o.wantedFacing = 0;
+  } else {
+    int32_t dx = p[0] * 128, dy = p[1] * 128;
+    if (IsCutSpriteFrame(spawner)) {
+      dx *= 2;
+      dy *= 2;
+    }
+    if (o.facing == 1) dx = -dx;
+    if ((p[3] & 0x0100) && o.target) dx += o.target->posX - spawner.posX;
+    if (p[2] & 0x0400) {
+      o.posX = ScreenEdge(o.facing == 1) + dx;
+      o.posY = spawner.posY + dy;
+    } else if (p[2] & 0x0200) {
+      o.posX = ScreenEdge(o.facing != 1) + dx;
+      o.posY = spawner.posY + dy;
+    } else if (p[2] & 0x10) {
+      if (p[3] & 0x0080) {
+        o.posX = dx;
+        o.posY = dy;
+      } else {
+        o.posX = BattleSeamCameraX() + dx;
+        o.posY = BattleSeamCameraY() + dy;
+      }
+    } else {
+      o.posX = spawner.posX + dx;
+      o.posY = spawner.posY + dy;
+    }
+    if (p[2] & 0x80) o.posY = p[1] * 256;
+    if (p[2] & 0x02) {
+      o.spawnFlags |= 0x02;
+      o.facing = o.wantedFacing = 0;
+    }
+  }
+  o.prevPosX = o.posX;
+  o.prevPosY = o.posY;
+}
+
+BattleObject* SpawnEffectObject(BattleObject& spawner, const Han6Effect& r) {
+  int16_t* onceFlag = nullptr;
+  if (r.type == 1000) {
+    if (r.params[5] < 0 || r.params[5] >= 9) return nullptr;  // the flag index must name a variable
+    onceFlag = &spawner.charVars[r.params[5]];
+    if (*onceFlag != 0) return nullptr;
+  }
+  ObjectPoolSlot* slot = FindFreePoolSlot();
+  if (!slot) return nullptr;
+  if (onceFlag) *onceFlag = 1;
+  SpawnObjectFrom(spawner, r, *slot);
+  slot->obj.playerIndex = spawner.playerIndex;
+  slot->obj.dataIndex = spawner.dataIndex;
+  slot->obj.frameData = spawner.frameData;
+  EnterSpawnedFrame(spawner, slot->obj);
+  return FreeIfNoFrame(*slot) ? nullptr : &slot->obj;
+}
+
+BattleObject* SpawnCommonEffect(BattleObject& spawner, const Han6Effect& r) {
+  ObjectPoolSlot* slot = FindFreePoolSlot();
+  if (!slot) return nullptr;
+  SpawnObjectFrom(spawner, r, *slot);
+  slot->obj.dataIndex = kCommonEffectData;
+  slot->obj.frameData = &g_CommonFrameData;
+  EnterSpawnedFrame(spawner, slot->obj);
+  return FreeIfNoFrame(*slot) ? nullptr : &slot->obj;
+}
+
+BattleObject* SpawnEngineEffect(BattleObject& spawner, int number, int32_t p0, int32_t p1, int32_t p2,
+                                int32_t p3) {
+  Han6Effect r;
+  r.type = 8;
+  r.number = number;
+  r.params[0] = p0;
+  r.params[1] = p1;
+  r.params[2] = p2;
+  r.params[3] = p3;
+  return SpawnCommonEffect(spawner, r);
+}
+
+void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
+  const int32_t* p = r.params;
+  const int32_t n = p[4] == 0 ? 1 : p[4];
+  const int32_t passes = p[5] != 0 ? p[5] : n;
+  // Every draw comes from the common stream, in this order per pass: the number (with P5),
+  // the two offset draws, the rotation (with P9).
+  for (int32_t i = 0; i < passes; ++i) {
+    ObjectPoolSlot* slot = FindFreePoolSlot();
+    // A full pool ends the group: the passes left could not spawn anything either, and no
+    // draw is made for them.
+    if (!slot) return;
+    Han6Effect e;
+    e.type = r.type;
+    e.number = p[5] != 0 ? r.number + RandNext() % std::max(n, 1) : r.number + i;
+    if (p[3] == 30000) {
+      const int32_t radius = RandNext() % std::max(p[2], 1);
+      const int32_t degrees = RandNext() % 360;
+      const double angle = degrees * (kBattlePi / 180.0);
+      e.params[0] = p[0] + static_cast<int32_t>(BattleSin(angle) * radius);
+      e.params[1] = p[1] + static_cast<int32_t>(BattleCos(angle) * radius);
+    } else {
+      e.params[0] = p[0] + RandNext() % std::max(p[2], 1);
+      e.params[1] = p[1] + RandNext() % std::max(p[3], 1);
+    }
+    e.params[2] = p[6];
+    e.params[3] = p[7];
+    e.params[7] = p[8] + (p[9] != 0 ? RandNext() % p[9] : 0);
+    e.params[8] = p[10];
+    SpawnObjectFrom(spawner, e, *slot);
+    slot->obj.playerIndex = spawner.playerIndex;
+    slot->obj.dataIndex = spawner.dataIndex;
+    slot->obj.frameData = spawner.frameData;
+    EnterSpawnedFrame(spawner, slot->obj);
+    FreeIfNoFrame(*slot);
+  }
+}
+
+BattleObject* SpawnAfterimage(BattleObject& o, int colourMode, int scaleSpeedX, int scaleSpeedY, int32_t life,
+                              int keepPriority) {
+  if (life == 0) return nullptr;
+  ObjectPoolSlot* slot = FindFreePoolSlot();
+  if (!slot) return nullptr;
+  FrameDataSet* data = o.kind >= kKindChildFirst ? (o.owner ? o.owner->frameData : nullptr) : o.frameData;
+  if (!data) return nullptr;  // the slot stays free
+  // The fade divides by the life, stored as int16: keep it 1..32767.
+  life = std::clamp<int32_t>(life, 1, 32767);
+  slot->inUse = 1;
+  slot->spawnedInUpdate = g_InBattleUpdate;
+  slot->obj = BattleObject{};
+  BattleObject& a = slot->obj;
+  a.pattern = o.pattern;
+  a.frame = o.frame;
+  a.nextSprite = o.nextSprite;
+  a.posX = a.prevPosX = o.posX;
+  a.posY = a.prevPosY = o.posY;
+  a.scaleX = o.scaleX;
+  a.scaleY = o.scaleY;
+  a.rotation = o.rotation;
+  a.facing = a.wantedFacing = o.facing;
+  a.side = o.side;
+  a.playerIndex = o.playerIndex;
+  a.dataIndex = o.dataIndex;
+  a.frameData = data;
+  a.kind = kKindAfterimage;
+  a.frameTimer = life;
+  a.afterLife = static_cast<int16_t>(life);
+  a.afterColour = static_cast<uint8_t>(colourMode + 1);
+  a.afterScaleSpeedX = static_cast<int16_t>(scaleSpeedX);
+  a.afterScaleSpeedY = static_cast<int16_t>(scaleSpeedY);
+  a.owner = a.creditOwner = &o;
+  a.pendingPattern = a.pendingFrame = -1;
+  a.pendingReaction[0] = a.pendingReaction[1] = -1;
+  a.hitVector = 255;
+  a.drawPriority = keepPriority ? o.drawPriority : 100;
+  o.priorityMode = 0;
+  SetPattern(a);
+  // SetPattern's frame timer is the afterimage's life.
+  a.frameTimer = life;
+  return &a;
+}
+
+void RemovePoolObject(BattleObject& o) {
+  // Only pool objects are removed: a removal asked for a character (a "destroy" condition on
+  // a character's frame) would leave it marked for the rest of the round.
+  if (o.removing || !SlotOf(&o)) return;
+  o.removing = 1;
+  RemoveChildren(o);
+  const int n = o.ownerCounterSlot;
+  // The code names one of ten counters; codes from 100 would index past them.
+  if (n < 100 && n % 10 != 0 && o.owner) {
+    int8_t& c = o.owner->actionCounters[n / 10];
+    c = static_cast<int8_t>(std::max(0, c - n % 10));
+  }
+}
+
+void RemoveChildren(BattleObject& o) {
+  if (o.childCount == 0) return;
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!s.inUse || s.obj.parent != &o || &s.obj == &o) continue;
+    if (s.obj.spawnFlags & (0x01 | 0x20))
+      RemovePoolObject(s.obj);
+    else if (s.obj.spawnFlags & 0x04)
+      s.obj.parent = o.parent;
+  }
+}
+
+void RemoveResetChildren(BattleObject& parent) {
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x20)) continue;
+    s.inUse = 0;
+    RemovePoolObject(s.obj);
+  }
+}
+
+void RemoveLandingChildren(BattleObject& parent) {
+  if (parent.childCount == 0) return;
+  for (ObjectPoolSlot& s : g_ObjectPool)
+    if (s.inUse && s.obj.parent == &parent && (s.obj.spawnFlags & 0x20)) RemovePoolObject(s.obj);
+}
+
+void MoveChildren(BattleObject& parent, int32_t dx, int32_t dy) { MoveChildrenDepth(parent, dx, dy, 0); }
+
+BattleObject* NextChildOf(int& iterator, const BattleObject* parent) {
+  for (; iterator >= 0 && iterator < kObjectPoolSize; ++iterator) {
+    ObjectPoolSlot& s = g_ObjectPool[iterator];
+    if (s.inUse && s.obj.parent == parent) return &g_ObjectPool[iterator++].obj;
+  }
+  return nullptr;
+}
+
+BattleObject* NextHolderOf(int& iterator, const BattleObject* object) {
+  for (; iterator >= 0 && iterator < kObjectPoolSize; ++iterator) {
+    ObjectPoolSlot& s = g_ObjectPool[iterator];
+    if (s.inUse && s.obj.heldObject == object) return &g_ObjectPool[iterator++].obj;
+  }
+  return nullptr;
+}
+
+int PoolObjectMayAct(const BattleObject& o) {
+  if (o.patternEnded == 1 || o.kind == kKindAfterimage || (o.flags & 0x1000) ||
+      g_BattleState[BattleStateIndex::kFreezeStarted] == 1)
+    return 1;
+  if (o.flags & 0x0040) {
+    if (!AnyFreezeRuns()) return 1;
+    const int own = o.playerIndex;
+    if (own < kBattleStateRows && g_BattleState[FreezeTimerIndex(own)] > 0 &&
+        o.freezeSerial == g_BattleState[FreezeSerialIndex(own)])
+      return 1;
+    return 0;
+  }
+  return g_GlobalFreeze == 0 && !AnyFreezeRuns() ? 1 : 0;
+}
+
+void FollowStep(BattleObject& o) {
+  BattleObject* owner = o.owner;
+  if (!owner) return;
+  if (o.followLimit != 0) ++o.followFrames;
+  if (o.followDelay != 0) {
+    --o.followDelay;
+    return;
+  }
+  o.prevPosX = o.posX;
+  o.prevPosY = o.posY;
+  const int base = o.followBase;
+  const int32_t ax = std::abs(o.posX - owner->posX), ay = std::abs(o.posY - owner->posY);
+  const bool belowLimit = o.followLimit == 0 || o.followFrames < o.followLimit;
+  int r = -1;
+  switch (o.followMode) {
+    case 1:
+      o.facing = o.wantedFacing = owner->facing;
+      if (o.pattern == base + 2) {
+        if (!(belowLimit && ax <= 6144 && ay <= 6144)) r = 3;
+      } else if (o.pattern == base + 3) {
+        if (ax <= 4096 && ay <= 4096) {
+          o.followDelay = 40;
+          r = 2;
+        }
+        Approach(o.posX, owner->posX);
+        Approach(o.posY, owner->posY);
+      }
+      break;
+    case 2:
+      if (o.pattern == base + 2) {
+        o.facing = o.wantedFacing = owner->posX < o.posX ? 1 : 0;
+        if (!(belowLimit && ax <= 6144 && ay <= 10000)) r = 3;
+      } else if (o.pattern == base + 3) {
+        if (ax <= 4096 && ay <= 10000) r = 2;
+        o.facing = o.wantedFacing = owner->posX < o.posX ? 1 : 0;
+        o.posX += owner->posX < o.posX ? -o.anchorPoint : o.anchorPoint;
+      }
+      break;
+    case 10: {
+      r = owner->followerRequest != 0 ? owner->followerRequest : -1;
+      owner->followerRequest = 0;
+      int32_t px = 0, py = 0, angle = 0;
+      if (BattleSeamFramePoint(owner, o.anchorPoint, &px, &py, &angle)) {
+        o.posX = px;
+        o.posY = py;
+      }
+      o.facing = o.wantedFacing = owner->facing;
+      break;
+    }
+    default:
+      return;
+  }
+  if (r != -1) ChangePattern(o, base + r, 1, 100);
+}
+
+void UpdatePoolObjects() {
+  for (int i = 0; i < kObjectPoolSize; ++i) {
+    ObjectPoolSlot& s = g_ObjectPool[i];
+    if (!s.inUse) continue;
+    BattleObject& o = s.obj;
+    if (o.removing) {
+      s.inUse = 0;
+      o.removing = 0;
+      continue;
+    }
+    if (!PoolObjectMayAct(o) || o.kind == kKindAfterimage) continue;
+    BattleObject* p = o.parent;
+    if (o.spawnFlags & 0x01) {
+      if (p && p->childPurge == 2) {
+        RemovePoolObject(o);
+        s.inUse = 0;
+        continue;
+      }
+      if (p && !p->guarding && ((p->held && !p->hitStop) || p->hitReaction != 0)) RemovePoolObject(o);
+    }
+    if (o.spawnFlags & 0x04) {
+      if (!p) {
+        RemovePoolObject(o);
+      } else if (p == o.owner && !p->held && p->noPush == 0) {
+        const int32_t dx = p->posX - p->prevPosX, dy = p->posY - p->prevPosY;
+        o.posX += dx;
+        o.posY += dy;
+        MoveChildren(o, dx, dy);
+      }
+    }
+    if (o.spawnFlags & 0x20) {
+      if (p && p->childPurge == 2) {
+        RemovePoolObject(o);
+        s.inUse = 0;
+        continue;
+      }
+      if (p && ((p->pendingPattern != -1 && p->hitStop == 0) || p->removing)) RemovePoolObject(o);
+    }
+    if (o.flags & 0x0004) {
+      if (FrameState(o).asmv || (p && p->held)) {
+        RemovePoolObject(o);
+        s.inUse = 0;
+        continue;
+      }
+    }
+    if (o.followMode != 0) FollowStep(o);
+  }
+  // Walked by index over the live array: objects spawned here at a higher index are visited.
+  for (int i = 0; i < kObjectPoolSize; ++i) {
+    ObjectPoolSlot& s = g_ObjectPool[i];
+    if (!s.inUse || !PoolObjectMayAct(s.obj)) continue;
+    BattleObject& o = s.obj;
+    if (o.kind == kKindAfterimage) {
+      if (--o.frameTimer <= 0) RemovePoolObject(o);
+      continue;
+    }
+    BattleObject* p = o.parent;
+    if ((o.spawnFlags & 0x08) && p && !p->stepped) continue;
+    if (o.flags & 0x0002) {
+      if (p && p->conditionsPending == 1 && o.conditionsPending == 0) {
+        const Han6Frame* f = o.frameRec;
+        const int action = f ? f->endAction : 0;
+        if (action == 0) {
+          RemovePoolObject(o);
+        } else if (action == 1) {
+          ++o.frame;
+          SetPattern(o);
+        } else if (action == 2) {
+          o.frame = f->jumpTarget;
+          if (o.loopCounter) --o.loopCounter;
+          SetPattern(o);
+        }
+      } else if (o.conditionsPending) {
+        o.conditionsPending = 0;
+      }
+      ++o.frameTimer;
+    } else if (s.spawnedInUpdate) {
+      s.spawnedInUpdate = 0;
+      BattleSeamRunContinuousEffects(&o);
+      continue;
+    } else {
+      ObjectStateStep(o);
+    }
+    if (!s.inUse) continue;
+    if (!o.frameRec) {
+      // Nothing to play (a bad pattern with no pattern 0 to fall back to): gone at once.
+      RemovePoolObject(o);
+      s.inUse = 0;
+      continue;
+    }
+    const bool mayAct = PoolObjectMayAct(o) != 0;
+    if (!o.held && g_Paused == 0 && g_GlobalFreeze == 0 && mayAct && o.followMode == 0) {
+      o.prevPosX = o.posX;
+      o.prevPosY = o.posY;
+    }
+    const int32_t x0 = o.posX, y0 = o.posY;
+    if (ObjectPhysicsStep(o) && mayAct && (o.posX != x0 || o.posY != y0))
+      MoveChildren(o, o.posX - x0, o.posY - y0);
+    BattleSeamRunContinuousEffects(&o);
+  }
+}
+
+void PoolObjectsHitPhase() {
+  auto eligible = [](ObjectPoolSlot& s) {
+    return s.inUse && !s.obj.removing && s.obj.kind != kKindAfterimage && PoolObjectMayAct(s.obj);
+  };
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!eligible(s)) continue;
+    RunFrameConditions(s.obj, 1);
+    if (s.obj.hitsLeft && !s.obj.hitStop) BattleSeamCheckClashBoxes(&s.obj);
+  }
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!eligible(s)) continue;
+    BattleSeamDetectHits(&s.obj);
+    if (!s.obj.owner || s.obj.owner->pendingHitCount == 0) BattleSeamDetectThrows(&s.obj);
+  }
+}
+
+void RunPoolObjectConditions() {
+  for (ObjectPoolSlot& s : g_ObjectPool)
+    if (s.inUse && !s.obj.removing && PoolObjectMayAct(s.obj)) RunFrameConditions(s.obj, 0);
+}
+
+void RunPoolObjectEffects() {
+  for (ObjectPoolSlot& s : g_ObjectPool)
+    if (s.inUse && !s.obj.removing && s.obj.effectsPending) RunFrameEffects(s.obj);
+}
+
+void DrawPoolObjects() {
+  const bool running = g_BattlePhase != 0 && g_Paused == 0 && g_GlobalFreeze == 0 &&
+                       !(g_SlowMotion != 0 && g_BattleFrame % 3 != 0);
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!s.inUse) continue;
+    BattleObject& o = s.obj;
+    if (o.kind == kKindAfterimage && running) {
+      // float32 growth by the scale speeds in 1/256 per frame.
+      o.scaleX += static_cast<float>(o.afterScaleSpeedX) / 256.0f;
+      o.scaleY += static_cast<float>(o.afterScaleSpeedY) / 256.0f;
+    }
+  }
+}

@@ -1,0 +1,69 @@
+// The object state machine: queued pattern changes, entering frames, the per-step state step
+// with its frame advance, landing, facing, hit reactions, timers, penalty, gauge modes, draw
+// priority and the chain memory.
+#pragma once
+
+#include <cstdint>
+
+#include "battle/battle_records.h"
+
+// Frames without a state record read this shared all-zero state.
+const Han6FrameState& FrameState(const BattleObject& o);
+int CurrentStance(const BattleObject& o);
+// True when the object's current frame is drawn from a cut sprite (offsets and boxes double).
+bool IsCutSpriteFrame(const BattleObject& o);
+bool IsCharacter(const BattleObject& o);
+
+inline constexpr int kMaxEntryDepth = 16;
+
+int ChangePattern(BattleObject& o, int pattern, int sameFlag, int priority);
+void ResetActionState(BattleObject& o);
+void SetPattern(BattleObject& o);
+int CheckPatternFrame(const BattleObject& o);
+void RefreshFramePointers(BattleObject& o);
+Han6AttackData* GetActiveAttack(const BattleObject& o);
+int GetFrameSprite(const BattleObject& o, int pattern, int frame);
+void ComputeNextSprite(BattleObject& o);
+// The frame effects of the current frame (spawn types here, the others through the seam).
+void RunFrameEffects(BattleObject& o);
+
+int ObjectStateStep(BattleObject& o);
+void AdvanceFrame(BattleObject& o);
+int HandleLanding(BattleObject& o);
+void ExecutePatternChange(BattleObject& o);
+int UpdateFacing(BattleObject& o);
+int CanTurnInPattern(BattleObject& o, int stateCode);
+void SkipForwardFrames(BattleObject& o);
+int QueueReaction(BattleObject& o, const int32_t block[7]);
+int TakeOverReaction(BattleObject& o);
+void EndHitReaction(BattleObject& o);
+void ClearFreeStateCounters(BattleObject& o);
+void ClearInvalidReaction(BattleObject& o);
+void CountNotFreeFrames(BattleObject& o);
+
+void StepSmallTimers(BattleObject& o);
+void StepTimers(BattleObject& o);
+void AddPenalty(BattleObject& o, int amount, int hold);
+void DecayPenalty(BattleObject& o);
+
+BattleObject* GetGaugeOwner(BattleObject& o);
+int GetGaugeMode(BattleObject& o);
+float GaugeRatio(BattleObject& o);
+int32_t GaugeModeLength(BattleObject& o, int mode);
+int CanEnterGaugeMode(BattleObject& o, int mode);
+void SetGaugeMode(BattleObject& o, int32_t value, int mode, int delay);
+int32_t GetRegenRate(BattleObject& o, int mode);
+void GaugeStep(BattleObject& o);
+
+void SetDrawPriorityMode(BattleObject& o, int mode);
+void ApplyParentPriority(BattleObject& o);
+
+void ClearChainMemory(BattleObject& o);
+int RegisterPatternUse(BattleObject& o);
+void NoteChainNumber(BattleObject& o, int number);
+void MarkChainBit(BattleObject& o, int bit);
+void MarkChainNumber(BattleObject& o, int number);
+int TestChainNumber(BattleObject& o, int number);
+
+// Mirrors a numpad direction left-right.
+uint8_t MirrorDirection(uint8_t dir);

@@ -1,0 +1,121 @@
+// The per-frame driver: pass order and gates through a call recorder, and the button macro.
+#include "battle/battle_driver.h"
+
+#include <string>
+#include <vector>
+
+#include "battle/object_state.h"
+#include "battle_fixture.h"
+
+namespace {
+
+using battle_test::BattleTest;
+using battle_test::FrameDef;
+using battle_test::SeamCalls;
+using battle_test::TestFrameData;
+
+std::string Joined() {
+  std::string s;
+  for (const std::string& c : SeamCalls()) s += (s.empty() ? "" : " ") + c;
+  return s;
+}
+
+void InstallRecorder() {
+  g_BattleSeams.ProcessPartnerSwap = [] { SeamCalls().push_back("swap"); };
+  g_BattleSeams.EvalFrameCondition = [](BattleObject*, const Han6Condition*, int phase) {
+    SeamCalls().push_back("cond" + std::to_string(phase));
+  };
+  g_BattleSeams.ResolveHits = [](BattleObject*) { SeamCalls().push_back("resolve"); };
+  g_BattleSeams.FrameTick = [] {
+    SeamCalls().push_back("tick");
+    BattleFrameTick();
+  };
+  g_BattleSeams.RoundFlow = [] { SeamCalls().push_back("flow"); };
+  g_BattleSeams.JudgeRound = [] { SeamCalls().push_back("judge"); };
+  g_BattleSeams.DrawScreenFlash = [] { SeamCalls().push_back("flash"); };
+  g_BattleSeams.DetectHits = [](BattleObject*) { SeamCalls().push_back("detect"); };
+  g_BattleSeams.ReadBattlePad = [](BattleObject*) { SeamCalls().push_back("pad"); };
+  g_BattleSeams.BaseMovement = [](BattleObject*, uint32_t, int) { SeamCalls().push_back("base"); };
+}
+
+class BattleDriver : public BattleTest {
+ protected:
+  void SetUp() override {
+    BattleTest::SetUp();
+    FrameDef f;
+    f.duration = 100;
+    f.endAction = 3;
+    f.free = 1;
+    f.conditions.push_back(Han6Condition{});
+    data_.Pattern(0, {f});
+    BattleObject& o = battle_test::PlaceCharacter(0, data_.Set(), 0);
+    SetPattern(o);
+    g_BattlePhase = 1;
+    InstallRecorder();
+  }
+  TestFrameData data_;
+};
+
+TEST_F(BattleDriver, PassOrderAndGates) {
+  const struct {
+    const char* name;
+    uint8_t paused;
+    int32_t globalFreeze;
+    int16_t slowMotion;
+    uint32_t frame;
+    const char* calls;
+  } cases[] = {
+      {"running", 0, 0, 0, 5, "swap cond3 resolve cond0 tick flow judge pad base flash cond1 detect"},
+      {"paused", 1, 0, 0, 5, "tick flow flash"},
+      {"global freeze", 0, 5, 0, 5, "tick flow judge pad flash"},
+      {"slow motion, skipped frame", 0, 0, 10, 4, "tick flow flash"},
+      {"slow motion, stepping frame", 0, 0, 10, 2, "tick flow judge pad base flash cond1 detect"},
+  };
+  for (const auto& c : cases) {
+    SeamCalls().clear();
+    g_Paused = c.paused;
+    g_GlobalFreeze = c.globalFreeze;
+    g_SlowMotion = c.slowMotion;
+    g_BattleFrame = c.frame;
+    BattleUpdate();
+    EXPECT_EQ(Joined(), c.calls) << c.name;
+    EXPECT_EQ(g_InBattleUpdate, 0) << c.name;
+  }
+}
+
+TEST_F(BattleDriver, ButtonMacro) {
+  const struct {
+    uint32_t buttons;
+    uint8_t dir, stance;
+    int32_t modeBefore;
+    uint32_t want;
+    int32_t mode;
+  } cases[] = {
+      {0x10, 6, 0, 0, 0x10 | 0x9009, 2}, {0x10, 4, 0, 0, 0x10 | 0x9009, 2}, {0x10, 2, 0, 0, 0x10 | 0x3003, 3},
+      {0x10, 0, 0, 0, 0x10 | 0x7007, 1}, {0x10, 8, 0, 1, 0x10, 0},          {0x10000, 0, 0, 1, 0x17000, 1},
+      {0x10000, 0, 2, 1, 0x17000, 1},    {0x10000, 0, 1, 1, 0x10000, 0},    {0x10000, 6, 0, 1, 0x10000, 0},
+      {0x10000, 0, 0, 2, 0x10000, 0},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef f;
+    f.stance = c.stance;
+    data.Pattern(0, {f});
+    BattleObject& o = battle_test::PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.inputButtons = c.buttons;
+    o.inputDir = c.dir;
+    g_PlayerRecords[0].ext.macroMode = c.modeBefore;
+    ApplyButtonMacro(o);
+    EXPECT_EQ(o.inputButtons, c.want) << c.buttons << " dir " << int(c.dir);
+    EXPECT_EQ(g_PlayerRecords[0].ext.macroMode, c.mode) << c.buttons << " dir " << int(c.dir);
+  }
+}
+
+TEST_F(BattleDriver, WarmUpLeavesTheUpdateFlagSet) {
+  RunWarmUpFrames();
+  EXPECT_EQ(g_InBattleUpdate, 1);
+}
+
+}  // namespace

@@ -1,0 +1,148 @@
+// Shared fixtures of the battle tests: an in-memory frame-data builder, one reset of every
+// battle global and seam, and a call recorder for the seams.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/random.h"
+#include "battle/battle_records.h"
+#include "battle/battle_seams.h"
+#include "battle/battle_tables.h"
+
+namespace battle_test {
+
+struct FrameDef {
+  uint16_t duration = 1;
+  uint8_t endAction = 1;
+  int16_t jump = 0;
+  uint8_t flow = 0;
+  int16_t landing = 0;
+  int16_t loopCount = 0;
+  int16_t loopExit = 0;
+  uint8_t stance = 0;
+  uint8_t free = 0;
+  std::optional<Han6Motion> motion;
+  int32_t asf0 = 0;
+  int16_t asmx = 0;
+  int16_t sprite = 0;
+  int16_t spriteKind = 1;  // not a cut sprite: offsets are not doubled
+  int16_t priority = 0;
+  bool pushBox = false;
+  bool noState = false;
+  std::vector<Han6Effect> effects;
+  std::vector<Han6Condition> conditions;
+};
+
+class TestFrameData {
+ public:
+  TestFrameData() { set_.patterns = &patterns_; }
+  Han6Pattern& Pattern(int number, const std::vector<FrameDef>& frames) {
+    auto p = std::make_unique<Han6Pattern>();
+    for (const FrameDef& d : frames) {
+      Han6Frame f;
+      f.spriteIndex = d.sprite;
+      f.spriteKind = d.spriteKind;
+      f.duration = d.duration;
+      f.endAction = d.endAction;
+      f.flowFlags = d.flow;
+      f.jumpTarget = d.jump;
+      f.landingTarget = d.landing;
+      f.loopCount = d.loopCount;
+      f.loopExitTarget = d.loopExit;
+      f.priority = d.priority;
+      if (!d.noState) {
+        Han6FrameState st;
+        st.stance = d.stance;
+        st.asmv = d.free;
+        st.motion = d.motion;
+        st.asf0 = d.asf0;
+        st.asmx = d.asmx;
+        p->statePool.push_back(st);
+        f.state = &p->statePool.back();
+      }
+      for (const Han6Effect& e : d.effects) {
+        p->effectPool.push_back(e);
+        f.effects.push_back(&p->effectPool.back());
+      }
+      f.effectCount = static_cast<uint8_t>(f.effects.size());
+      for (const Han6Condition& c : d.conditions) {
+        p->conditionPool.push_back(c);
+        f.conditions.push_back(&p->conditionPool.back());
+      }
+      f.conditionCount = static_cast<uint8_t>(f.conditions.size());
+      if (d.pushBox) {
+        p->boxPool.push_back(Han6Box{-20, -100, 20, 0});
+        f.boxes.push_back(&p->boxPool.back());
+        f.boxCount = 1;
+      }
+      p->frames.push_back(std::move(f));
+    }
+    Han6Pattern& ref = *p;
+    patterns_.patterns[static_cast<size_t>(number)] = std::move(p);
+    return ref;
+  }
+  FrameDataSet* Set() { return &set_; }
+
+ private:
+  Han6PatternSet patterns_;
+  FrameDataSet set_;
+};
+
+inline Han6Motion Motion(uint8_t flags, int16_t vx, int16_t vy, int16_t ax, int16_t ay) {
+  Han6Motion m;
+  m.flags = flags;
+  m.velocityX = vx;
+  m.velocityY = vy;
+  m.accelerationX = ax;
+  m.accelerationY = ay;
+  return m;
+}
+
+inline Han6Effect Effect(int type, int number, std::initializer_list<int32_t> params = {}) {
+  Han6Effect e;
+  e.type = type;
+  e.number = number;
+  int i = 0;
+  for (int32_t v : params) e.params[i++] = v;
+  return e;
+}
+
+// The calls the seams received, in order.
+inline std::vector<std::string>& SeamCalls() {
+  static std::vector<std::string> calls;
+  return calls;
+}
+
+// Resets every battle global, the seams and the tables, and seeds the random streams.
+inline void ResetWorld() {
+  ResetAllBattleGlobals();
+  ResetBattleSeams();
+  SeamCalls().clear();
+  g_VectorTables = VectorTables{};
+  for (TypeParams& t : g_TypeParams) t = TypeParams{};
+  SeedRandomGeneratorsFrom(12345);
+  g_RandDrawCount = 0;
+}
+
+// Puts a character in slot i playing the given frame data, standing at x.
+inline BattleObject& PlaceCharacter(int i, FrameDataSet* data, int32_t x, int facing = 0) {
+  PlayerRecord& r = g_PlayerRecords[i];
+  r.obj.playerIndex = static_cast<uint8_t>(i);
+  r.obj.frameData = data;
+  r.obj.life = r.obj.redLife = kMaxLife;
+  InitPlayerRecord(r, i & 1, x, facing);
+  return r.obj;
+}
+
+class BattleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ResetWorld(); }
+  void TearDown() override { ResetWorld(); }
+};
+
+}  // namespace battle_test

@@ -1,0 +1,203 @@
+// The object pool: spawn flags and placement, removal cascades, owner counters, scatters on a
+// full pool, afterimages, parent cycles and the freeze gate.
+#include "battle/object_pool.h"
+
+#include "battle/battle_driver.h"
+#include "battle/object_state.h"
+#include "battle_fixture.h"
+
+namespace {
+
+using battle_test::BattleTest;
+using battle_test::Effect;
+using battle_test::FrameDef;
+using battle_test::PlaceCharacter;
+using battle_test::TestFrameData;
+
+class ObjectPool : public BattleTest {
+ protected:
+  void SetUp() override {
+    BattleTest::SetUp();
+    FrameDef hold;
+    hold.duration = 100;
+    hold.endAction = 3;
+    for (int n : {0, 40, 190, 150, 7, 8}) data_.Pattern(n, {hold});
+    chara_ = &PlaceCharacter(0, data_.Set(), 1000);
+    chara_->pattern = 40;
+    SetPattern(*chara_);
+  }
+  int Live() const {
+    int n = 0;
+    for (const ObjectPoolSlot& s : g_ObjectPool) n += s.inUse;
+    return n;
+  }
+  TestFrameData data_;
+  BattleObject* chara_ = nullptr;
+};
+
+TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
+  const struct {
+    const char* name;
+    int number;
+    int32_t p0, p1, p2, p3;
+    int pattern;
+    uint16_t spawnFlags, flags;
+    int16_t priority;
+    int facing;
+    int32_t x, y;
+  } cases[] = {
+      {"relative number", 150, 10, -20, 0, 0, 190, 0, 0, 100, 0, 1000 + 1280, -2560},
+      {"1000 is not relative; past the pattern slots it falls back", 1000, 0, 0, 0, 0, 0, 0, 0, 100, 0, 1000,
+       0},
+      {"link flags", 7, 0, 0, 0x01 | 0x04 | 0x08 | 0x20 | 0x40 | 0x02, 0, 7, 0x6F, 0, 100, 0, 1000, 0},
+      {"behaviour flags", 7, 0, 0, 0, 0x0001 | 0x0002 | 0x0040 | 0x1000 | 0x0400, 7, 0x20, 0x1043, 460, 0,
+       1000, 0},
+      {"reversed facing", 7, 10, 0, 0x800, 0, 7, 0, 0, 100, 1, 1000 - 1280, 0},
+      {"screen placement", 7, 200, 30, 0, 0x0200, 7, 0x02, 0, 100, 0, (200 - 128) * 256, 30 * 256},
+      {"absolute y", 7, 0, 5, 0x80, 0, 7, 0, 0, 100, 0, 1000, 5 * 256},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, c.number, {c.p0, c.p1, c.p2, c.p3}));
+    ASSERT_NE(o, nullptr) << c.name;
+    EXPECT_EQ(o->pattern, c.pattern) << c.name;
+    EXPECT_EQ(o->spawnFlags, c.spawnFlags) << c.name;
+    EXPECT_EQ(o->flags, c.flags) << c.name;
+    EXPECT_EQ(o->drawPriority, c.priority) << c.name;
+    EXPECT_EQ(o->facing, c.facing) << c.name;
+    EXPECT_EQ(o->posX, c.x) << c.name;
+    EXPECT_EQ(o->posY, c.y) << c.name;
+    EXPECT_EQ(o->owner, chara_) << c.name;
+    EXPECT_EQ(o->parent, chara_) << c.name;
+    EXPECT_EQ(o->kind, kKindSpawned) << c.name;
+  }
+}
+
+TEST_F(ObjectPool, OnceOnlySpawnAndMissingPattern) {
+  EXPECT_NE(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);
+  EXPECT_EQ(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);
+  EXPECT_EQ(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 9})), nullptr);  // no such variable
+  chara_->charVars[3] = 0;
+  EXPECT_NE(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);
+  // Pattern 0 exists, so a missing pattern falls back to it; without it the object is freed.
+  const int live = Live();
+  EXPECT_NE(SpawnEffectObject(*chara_, Effect(1, 1500)), nullptr);
+  EXPECT_EQ(SpawnCommonEffect(*chara_, Effect(8, 4)), nullptr);  // the common set is empty
+  EXPECT_EQ(Live(), live + 1);
+}
+
+TEST_F(ObjectPool, OwnerCounterGiveBack) {
+  const struct {
+    uint16_t slot;
+    int8_t before[10];
+    int index;
+    int8_t after;
+  } cases[] = {{35, {0, 0, 0, 7}, 3, 2},
+               {35, {0, 0, 0, 3}, 3, 0},
+               {30, {0, 0, 0, 3}, 3, 3},
+               {135, {0}, 3, 0},
+               {999, {0}, 9, 0}};
+  for (const auto& c : cases) {
+    for (int i = 0; i < 10; ++i) chara_->actionCounters[i] = c.before[i];
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7));
+    ASSERT_NE(o, nullptr);
+    o->ownerCounterSlot = c.slot;
+    RemovePoolObject(*o);
+    RemovePoolObject(*o);  // a second removal gives nothing back
+    EXPECT_EQ(chara_->actionCounters[c.index], c.after) << c.slot;
+  }
+}
+
+TEST_F(ObjectPool, RemovalCascades) {
+  BattleObject* resetChild = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x20}));
+  BattleObject* hitChild = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x01}));
+  BattleObject* mid = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x20}));
+  BattleObject* follower = SpawnEffectObject(*mid, Effect(1, 7, {0, 0, 0x04}));
+  ASSERT_TRUE(resetChild && hitChild && mid && follower);
+  // The parent's action reset frees its 0x20 children at once.
+  ResetActionState(*chara_);
+  EXPECT_EQ(SlotOf(resetChild)->inUse, 0);
+  EXPECT_EQ(SlotOf(hitChild)->inUse, 1);
+  // The removed middle object hands its 0x04 child to the grandparent.
+  EXPECT_EQ(follower->parent, chara_);
+  // A hit parent removes its 0x01 children in the next pool update.
+  chara_->hitReaction = 10;
+  UpdatePoolObjects();
+  EXPECT_EQ(hitChild->removing, 1);
+  UpdatePoolObjects();
+  EXPECT_EQ(SlotOf(hitChild)->inUse, 0);
+}
+
+TEST_F(ObjectPool, ScatterOnAFullPoolStopsWithoutLosingDraws) {
+  for (int i = 0; i < kObjectPoolSize - 2; ++i) g_ObjectPool[i].inUse = 1;
+  const int32_t drawsBefore = g_RandDrawCount;
+  // 100000 passes requested; two slots free: two spawns, two offset draws each, then stop.
+  SpawnScatter(*chara_, Effect(11, 7, {0, 0, 10, 10, 100000}));
+  EXPECT_EQ(Live(), kObjectPoolSize);
+  EXPECT_EQ(g_RandDrawCount - drawsBefore, 4);
+  // With P5 and P9 each pass also draws the number and the rotation; P3 30000 is polar.
+  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  const int32_t before = g_RandDrawCount;
+  SpawnScatter(*chara_, Effect(11, 7, {0, 0, 5, 30000, 1, 3, 0, 0, 0, 7}));
+  EXPECT_EQ(g_RandDrawCount - before, 3 * 4);
+  EXPECT_EQ(Live(), 3);
+}
+
+TEST_F(ObjectPool, AfterimageLifeIsClampedToItsStoredWidth) {
+  const struct {
+    int32_t life;
+    bool spawned;
+    int16_t stored;
+  } cases[] = {{0, false, 0}, {65536, true, 32767}, {-5, true, 1}, {30, true, 30}};
+  for (const auto& c : cases) {
+    BattleObject* a = SpawnAfterimage(*chara_, 2, 0, 0, c.life, 0);
+    EXPECT_EQ(a != nullptr, c.spawned) << c.life;
+    if (!a) continue;
+    EXPECT_EQ(a->afterLife, c.stored);
+    EXPECT_EQ(a->frameTimer, c.stored);
+    EXPECT_EQ(a->kind, kKindAfterimage);
+    EXPECT_EQ(a->afterColour, 3);
+  }
+}
+
+TEST_F(ObjectPool, MoveChildrenSurvivesAParentCycle) {
+  BattleObject* a = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x04}));
+  BattleObject* b = SpawnEffectObject(*a, Effect(1, 7, {0, 0, 0x04}));
+  ASSERT_TRUE(a && b);
+  a->parent = b;  // reused slots can link two objects to each other
+  MoveChildren(*a, 128, 0);
+  SUCCEED();
+}
+
+TEST_F(ObjectPool, FreezeGate) {
+  BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7));
+  ASSERT_NE(o, nullptr);
+  const struct {
+    uint16_t flags;
+    int32_t globalFreeze, freeze0, freeze1, serial0, objSerial, started;
+    int want;
+  } cases[] = {
+      {0, 0, 0, 0, 0, 0, 0, 1},      {0, 5, 0, 0, 0, 0, 0, 0},      {0, 0, 0, 4, 0, 0, 0, 0},
+      {0, 0, 0, 4, 0, 0, 1, 1},      {0x1000, 5, 3, 3, 0, 0, 0, 1}, {0x0040, 0, 3, 0, 2, 2, 0, 1},
+      {0x0040, 0, 3, 0, 2, 1, 0, 0}, {0x0040, 0, 0, 3, 0, 0, 0, 0}, {0x0040, 5, 0, 0, 0, 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    o->flags = c.flags;
+    o->freezeSerial = c.objSerial;
+    g_GlobalFreeze = c.globalFreeze;
+    g_BattleState[FreezeTimerIndex(0)] = c.freeze0;
+    g_BattleState[FreezeTimerIndex(1)] = c.freeze1;
+    g_BattleState[FreezeSerialIndex(0)] = c.serial0;
+    g_BattleState[BattleStateIndex::kFreezeStarted] = c.started;
+    EXPECT_EQ(PoolObjectMayAct(*o), c.want) << c.flags << " " << c.globalFreeze << " " << c.freeze0;
+  }
+}
+
+}  // namespace
+
+namespace {
+TEST_F(ObjectPool, OnlyPoolObjectsAreRemoved) {
+  RemovePoolObject(*chara_);
+  EXPECT_EQ(chara_->removing, 0);
+}
+}  // namespace

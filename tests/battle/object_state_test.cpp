@@ -1,0 +1,278 @@
+// The state machine and movement: frame flow, queued changes, reactions, landing, momentum,
+// the stage edges, and the guards that keep bad data from looping.
+#include "battle/object_state.h"
+
+#include <string>
+#include <vector>
+
+#include "battle/object_move.h"
+#include "battle/object_pool.h"
+#include "battle_fixture.h"
+
+namespace {
+
+using battle_test::BattleTest;
+using battle_test::FrameDef;
+using battle_test::Motion;
+using battle_test::PlaceCharacter;
+using battle_test::TestFrameData;
+using ObjectState = BattleTest;
+
+FrameDef F(uint16_t duration, uint8_t endAction = 1, int16_t jump = 0) {
+  FrameDef f;
+  f.duration = duration;
+  f.endAction = endAction;
+  f.jump = jump;
+  f.free = 1;
+  return f;
+}
+
+// "pattern:frame" after each of n steps.
+std::string Trace(BattleObject& o, int n) {
+  std::string t;
+  for (int i = 0; i < n; ++i) {
+    ObjectStateStep(o);
+    t += std::to_string(o.pattern) + ":" + std::to_string(o.frame) + " ";
+  }
+  return t;
+}
+
+TEST_F(ObjectState, FrameFlow) {
+  FrameDef loadLoop = F(1);
+  loadLoop.loopCount = 3;
+  FrameDef loopBack = F(1, 2, 1);
+  loopBack.flow = 0x02;
+  loopBack.loopExit = 2;
+  FrameDef loopToCounter = loopBack;
+  loopToCounter.jump = 0;
+  FrameDef relative = F(1, 0, 2);
+  relative.flow = 0x04;
+  const struct {
+    const char* name;
+    std::vector<FrameDef> frames;
+    int steps;
+    const char* trace;
+  } cases[] = {
+      {"duration 0 and 1 last one step", {F(0), F(1), F(2, 3)}, 4, "1:1 1:2 1:2 1:2 "},
+      {"end action 0 enters the next pattern in the same step", {F(2, 0, 0)}, 3, "1:0 0:0 0:0 "},
+      {"counted loop plays the body three times", {loadLoop, loopBack, F(9, 3)}, 5, "1:1 1:1 1:1 1:2 1:2 "},
+      {"a jump back to the counter frame reloads it",
+       {loadLoop, loopToCounter, F(9, 3)},
+       8,
+       "1:1 1:0 1:1 1:0 1:1 1:0 1:1 1:0 "},
+      {"relative end target", {relative}, 1, "3:0 "},
+      {"a bad jump target falls back to pattern 0", {F(1, 2, 7)}, 1, "0:0 "},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    data.Pattern(3, {F(100, 3)});
+    data.Pattern(1, c.frames);
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    o.frame = 0;
+    SetPattern(o);
+    EXPECT_EQ(Trace(o, c.steps), c.trace) << c.name;
+  }
+}
+
+TEST_F(ObjectState, ChangePatternRequests) {
+  const struct {
+    int pendingPriority;
+    int pattern, same, priority;
+    int accepted, pending;
+  } cases[] = {
+      {-1, 5, 0, 0, 1, 5}, {3, 5, 0, 3, 0, -1},   // equal priority keeps the first
+      {3, 5, 0, 4, 1, 5},  {-1, 2, 0, 9, 0, -1},  // the current pattern needs sameFlag
+      {-1, 2, 1, 9, 1, 2}, {9, 2, 1, 9, 0, -1},
+  };
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.pattern = 2;
+    o.pendingPattern = -1;
+    o.pendingPriority = static_cast<int16_t>(c.pendingPriority);
+    EXPECT_EQ(ChangePattern(o, c.pattern, c.same, c.priority), c.accepted);
+    EXPECT_EQ(o.pendingPattern, c.pending);
+  }
+}
+
+TEST_F(ObjectState, QueuedReactionTakesPrecedenceOverAQueuedPattern) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  data.Pattern(20, {F(100, 3)});
+  data.Pattern(50, {F(100, 3)});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  SetPattern(o);
+  ChangePattern(o, 20, 0, 5);
+  const int32_t block[7] = {9, 1, 50, 0, 0, 0, 0};
+  QueueReaction(o, block);
+  ObjectStateStep(o);
+  EXPECT_EQ(o.pattern, 50);
+  EXPECT_EQ(o.reaction[0], 9);
+  // The ended reaction leaves a kind-0 block queued (an invalid queue is cleared to zeros).
+  EXPECT_EQ(o.pendingReaction[0], 0);
+  // A weaker queued block does not replace a stronger one.
+  const int32_t strong[7] = {8, 5, 0, 0, 0, 0, 0}, weak[7] = {5, 4, 0, 0, 0, 0, 0};
+  QueueReaction(o, strong);
+  QueueReaction(o, weak);
+  EXPECT_EQ(o.pendingReaction[0], 8);
+}
+
+TEST_F(ObjectState, JumpLandsAtTheInterpolatedPointAndEndsThePattern) {
+  TestFrameData data;
+  FrameDef stand = F(100, 3);
+  data.Pattern(0, {stand});
+  FrameDef air = F(100, 3);
+  air.stance = 1;
+  air.free = 0;
+  air.flow = 0x01;
+  air.landing = 0;
+  air.motion = Motion(0x11, 300, -1200, 0, 150);
+  data.Pattern(35, {air});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  SetPattern(o);
+  ChangePattern(o, 35, 0, 10);
+  std::vector<int32_t> ys;
+  int landedAt = -1;
+  for (int i = 0; i < 40 && landedAt < 0; ++i) {
+    ObjectStateStep(o);
+    ObjectPhysicsStep(o);
+    ys.push_back(o.posY);
+    if (o.landed) {
+      landedAt = i;
+      ObjectStateStep(o);  // the landing is handled by the next state step
+    }
+  }
+  ASSERT_GE(landedAt, 0);
+  EXPECT_EQ(o.posY, 0);
+  EXPECT_EQ(o.pattern, 0);
+  // Velocity -1200 + 150 per step (added before the move): y after k steps is
+  // -1200k + 75k(k + 1), first below the ground at k = 16, the 16th physics step.
+  EXPECT_EQ(landedAt, 15);
+  EXPECT_LT(*std::min_element(ys.begin(), ys.end()), -4000);
+}
+
+TEST_F(ObjectState, InterpolateLandingUses64BitProducts) {
+  const struct {
+    int32_t x, y, dx, dy, wantX;
+  } cases[] = {
+      {1000, 50, 200, 100, 1000 + 200 * (100 - 50) / 100 - 200},
+      {0, 1000000, 2000000000, 1500000,
+       static_cast<int32_t>(2000000000ll * (1500000 - 1000000) / 1500000 - 2000000000ll)},
+      {500, 0, 100, 10, 500},  // not below the ground: unchanged
+  };
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.posX = c.x;
+    o.posY = c.y;
+    InterpolateLanding(o, c.dx, c.dy);
+    EXPECT_EQ(o.posX, c.wantX) << c.x;
+    EXPECT_LE(o.posY, 0);
+  }
+}
+
+TEST_F(ObjectState, StageEdgesAndTheDistanceLimit) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  BattleObject& a = PlaceCharacter(0, data.Set(), 60000);
+  BattleObject& b = PlaceCharacter(1, data.Set(), -20000, 1);
+  SetPattern(a);
+  SetPattern(b);
+  MoveObject(a, 10000, 0);
+  EXPECT_EQ(a.posX, 65536);
+  EXPECT_EQ(a.wallTouch, 1);
+  MoveObject(b, -60000, 0);
+  EXPECT_EQ(a.posX - b.posX, kMaxCharaDistance);
+  EXPECT_EQ(b.wallTouch, 2);
+  // Spawned objects are never corrected.
+  BattleObject s;
+  s.kind = kKindSpawned;
+  s.posX = 200000;
+  EXPECT_EQ(StageEdgeCorrection(s, 0), 0);
+}
+
+TEST_F(ObjectState, SpeedStopAndMomentum) {
+  TestFrameData data;
+  FrameDef dash = F(100, 3);
+  dash.motion = Motion(0x10, 100, 0, 50, 0);
+  dash.asmx = 300;
+  dash.asf0 = 0x1;  // remember the x velocity as momentum
+  FrameDef stand = F(100, 3);
+  stand.motion = Motion(0x11, 0, 0, 0, 0);
+  data.Pattern(0, {stand});
+  data.Pattern(20, {dash});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  SetPattern(o);
+  ChangePattern(o, 20, 0, 1);
+  ObjectStateStep(o);
+  std::vector<int32_t> vels;
+  for (int i = 0; i < 6; ++i) {
+    ObjectPhysicsStep(o);
+    vels.push_back(o.velX);
+  }
+  EXPECT_EQ(vels, (std::vector<int32_t>{150, 200, 250, 300, 300, 300}));
+  EXPECT_EQ(o.accX, 0);
+  // Leaving the pattern carries the velocity on as momentum, decaying by a tenth.
+  ChangePattern(o, 0, 0, 1);
+  ObjectStateStep(o);
+  EXPECT_EQ(o.inertiaX, 300);
+  EXPECT_EQ(o.inertiaDecay, 30);
+  const int32_t x0 = o.posX;
+  ObjectPhysicsStep(o);
+  EXPECT_EQ(o.posX - x0, 300);
+  EXPECT_EQ(o.inertiaX, 270);
+}
+
+TEST_F(ObjectState, BadDataTerminates) {
+  // Every frame goes on to the next and pattern 0 is missing: skipping forward ends.
+  TestFrameData data;
+  data.Pattern(5, {F(1), F(1), F(1)});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  o.pattern = 5;
+  o.reaction[0] = 5;
+  SkipForwardFrames(o);
+  EXPECT_EQ(o.frameRec, nullptr);
+  for (int i = 0; i < 5; ++i) ObjectStateStep(o);  // no frame at all: nothing advances, nothing crashes
+
+  // A pattern whose first frame spawns itself: the chain stops at the depth limit and the
+  // deepest object keeps its effects for the next effect pass.
+  battle_test::ResetWorld();
+  TestFrameData chain;
+  FrameDef spawnSelf = F(100, 3);
+  spawnSelf.effects.push_back(battle_test::Effect(1, 60));
+  chain.Pattern(0, {F(100, 3)});
+  chain.Pattern(60, {spawnSelf});
+  BattleObject& c = PlaceCharacter(0, chain.Set(), 0);
+  c.pattern = 60;
+  SetPattern(c);
+  int live = 0, pending = 0;
+  for (const ObjectPoolSlot& s : g_ObjectPool) {
+    live += s.inUse;
+    pending += s.inUse && s.obj.effectsPending;
+  }
+  EXPECT_EQ(live, kMaxEntryDepth);
+  EXPECT_EQ(pending, 1);
+  RunPoolObjectEffects();
+  int after = 0;
+  for (const ObjectPoolSlot& s : g_ObjectPool) after += s.inUse;
+  EXPECT_GT(after, live);
+}
+
+TEST_F(ObjectState, PenaltyDecayTable) {
+  const struct {
+    int16_t penalty, hold;
+    int16_t wantPenalty, wantHold;
+  } cases[] = {{9500, 0, 9475, 0}, {9000, 0, 8968, 0}, {1000, 0, 930, 0},
+               {30, 0, 0, 0},      {5000, 3, 5000, 2}, {5000, 30000, 5000, 30000}};
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.penalty = c.penalty;
+    o.penaltyHold = c.hold;
+    DecayPenalty(o);
+    EXPECT_EQ(o.penalty, c.wantPenalty) << c.penalty;
+    EXPECT_EQ(o.penaltyHold, c.wantHold) << c.penalty;
+  }
+}
+
+}  // namespace

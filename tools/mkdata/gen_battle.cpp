@@ -1,0 +1,453 @@
+// Battle sample data: the second sample character ("duelist", a blocky figure in its own
+// colours with the moves the battle engine plays: stand, walks, crouch, turns, guards, jumps
+// with gravity and landing, six ground and three air attacks, reactions, a tumble and one
+// projectile special), the command files of both sample characters, ".\data\_Type.txt" with
+// all ten type sections and ".\data\vector.txt" with the vectors the engine names.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Dxtools/BmpcutFiles/cut_sprite_builder.h"
+#include "Dxtools/BmpcutFiles/cut_sprite_palette.h"
+#include "Dxtools/Han6Files/han6_project.h"
+#include "Dxtools/IniFile.h"
+#include "battle/battle_text.h"
+#include "han6_builder.h"
+#include "mkdata.h"
+
+namespace {
+
+using mkdata::BoxDef;
+using mkdata::FrameDef;
+using mkdata::IndexCanvas;
+using mkdata::PatternDef;
+
+enum : uint8_t { kInk = 1, kArmour, kTrim, kVisor, kFist };
+
+// Sprite numbers.
+enum : int16_t {
+  kStand = 0,  // 0..1
+  kWalk = 10,  // 10..11
+  kCrouch = 20,
+  kJump = 30,
+  kGuard = 40,
+  kJab = 50,   // 50 wind-up, 51 extended
+  kKick = 60,  // 60, 61
+  kHurt = 70,
+  kTumble = 80,
+  kOrb = 90,  // 90, 91
+};
+
+constexpr int kW = 96, kH = 160, kFeetX = 48, kFeetY = 156;
+
+CutSpritePalette Palette(int way) {
+  static const uint8_t armour[4][3] = {{60, 110, 170}, {170, 60, 60}, {80, 150, 80}, {150, 150, 160}};
+  CutSpritePalette p{};
+  auto set = [&](int i, uint8_t r, uint8_t g, uint8_t b) {
+    p[4 * i] = r;
+    p[4 * i + 1] = g;
+    p[4 * i + 2] = b;
+    p[4 * i + 3] = 255;
+  };
+  set(kInk, 0, 0, 0);
+  set(kArmour, armour[way][0], armour[way][1], armour[way][2]);
+  set(kTrim, 230, 200, 90);
+  set(kVisor, 120, 240, 250);
+  set(kFist, 200, 200, 210);
+  return p;
+}
+
+// A blocky figure: crouch lowers the body, lean shifts the head, reach extends an arm or leg.
+CutSpriteImage Figure(int number, const char* name, int crouch, int lean, int armReach, int legReach,
+                      int stride) {
+  IndexCanvas c(kW, kH);
+  const int top = 20 + crouch;
+  auto box = [&](int x0, int y0, int x1, int y1, uint8_t v) {
+    c.Rect(x0 - 1, y0 - 1, x1 + 1, y1 + 1, kInk);
+    c.Rect(x0, y0, x1, y1, v);
+  };
+  box(kFeetX - 16 - stride, top + 70, kFeetX - 6 - stride, kFeetY, kArmour);  // back leg
+  box(kFeetX + 6 + stride, top + 70, kFeetX + 16 + stride + legReach, kFeetY - legReach / 2, kArmour);
+  box(kFeetX - 20, top + 24, kFeetX + 20, top + 72, kArmour);  // torso
+  c.Rect(kFeetX - 20, top + 66, kFeetX + 20, top + 70, kTrim);
+  box(kFeetX - 13 + lean, top, kFeetX + 13 + lean, top + 22, kArmour);  // head
+  c.Rect(kFeetX - 2 + lean, top + 7, kFeetX + 11 + lean, top + 12, kVisor);
+  box(kFeetX + 10, top + 30, kFeetX + 22 + armReach, top + 40, kArmour);  // arm
+  box(kFeetX + 20 + armReach, top + 28, kFeetX + 30 + armReach, top + 42, kFist);
+  CutSpriteImage img;
+  img.number = number;
+  img.name = name;
+  img.pixelType = 0;
+  img.left = 128 - kFeetX;
+  img.top = 224 - kFeetY;
+  img.width = kW;
+  img.height = kH;
+  img.pixels = std::move(c.pixels);
+  return img;
+}
+
+CutSpriteImage Orb(int number, int r) {
+  IndexCanvas c(32, 32);
+  c.Ball(16, 16, static_cast<float>(r), kVisor, kInk);
+  CutSpriteImage img;
+  img.number = number;
+  img.name = "orb";
+  img.left = 128 - 16;
+  img.top = 224 - 16;
+  img.width = img.height = 32;
+  img.pixels = std::move(c.pixels);
+  return img;
+}
+
+const BoxDef kPush{-16, -120, 16, 0};
+const BoxDef kHurtHigh{-20, -140, 20, 0};
+const BoxDef kHurtLow{-20, -90, 20, 0};
+
+Han6FrameState State(uint8_t stance, bool free, std::optional<Han6Motion> motion = std::nullopt) {
+  Han6FrameState s = mkdata::StandingState(stance, free);
+  s.motion = motion;
+  return s;
+}
+
+Han6Motion Move(uint8_t flags, int16_t vx, int16_t vy, int16_t ax, int16_t ay) {
+  Han6Motion m;
+  m.flags = flags;
+  m.velocityX = vx;
+  m.velocityY = vy;
+  m.accelerationX = ax;
+  m.accelerationY = ay;
+  return m;
+}
+
+FrameDef& Frame(PatternDef& p, int16_t sprite, uint16_t duration, Han6FrameState state) {
+  FrameDef& f = p.Frame(sprite, duration);
+  f.hurt = {kPush, state.stance == 2 ? kHurtLow : kHurtHigh};
+  f.state = state;
+  return f;
+}
+
+// Declares the patterns; `landing` lists (pattern, frame) pairs whose frames land into pattern 0.
+void DeclareDuelist(std::vector<PatternDef>& ps) {
+  const Han6Motion halt = Move(0x11, 0, 0, 0, 0);
+  auto pat = [&](int n, const char* title) -> PatternDef& { return ps.emplace_back(n, title); };
+  {
+    auto& p = pat(0, "stand");
+    Frame(p, kStand, 12, State(0, true, halt));
+    Frame(p, kStand + 1, 12, State(0, true));
+    p.Loop(0);
+  }
+  {
+    auto& p = pat(10, "walk forward");
+    Frame(p, kWalk, 8, State(0, true, Move(0x10, 384, 0, 0, 0)));
+    Frame(p, kWalk + 1, 8, State(0, true));
+    p.Loop(0);
+  }
+  {
+    auto& p = pat(11, "walk back");
+    Frame(p, kWalk + 1, 9, State(0, true, Move(0x10, -288, 0, 0, 0)));
+    Frame(p, kWalk, 9, State(0, true));
+    p.Loop(0);
+  }
+  {
+    auto& p = pat(12, "crouch down");
+    Frame(p, kCrouch, 3, State(2, false, halt));
+    p.EndInto(13);
+  }
+  {
+    auto& p = pat(13, "crouch");
+    Frame(p, kCrouch, 30, State(2, true, halt));
+    p.Loop(0);
+  }
+  {
+    auto& p = pat(14, "stand up");
+    Frame(p, kCrouch, 3, State(2, false));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(15, "turn");
+    Frame(p, kStand, 3, State(0, false, halt));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(16, "crouch turn");
+    Frame(p, kCrouch, 3, State(2, false, halt));
+    p.EndInto(13);
+  }
+  {
+    auto& p = pat(17, "guard");
+    Frame(p, kGuard, 12, State(0, false, halt));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(18, "crouch guard");
+    Frame(p, kGuard, 12, State(2, false, halt));
+    p.EndInto(13);
+  }
+  const int16_t jumpX[3] = {0, -320, 320};
+  for (int j = 0; j < 3; ++j) {
+    auto& p = pat(35 + j, j == 0 ? "jump up" : j == 1 ? "jump back" : "jump forward");
+    Frame(p, kCrouch, 3, State(0, false, halt));
+    Frame(p, kJump, 200, State(1, true, Move(0x11, jumpX[j], -2200, 0, 150)));
+    p.EndInto(0);
+  }
+  struct Attack {
+    int n;
+    const char* title;
+    uint8_t stance;
+    int16_t sprite;
+    int arm;
+    int16_t damage;
+  };
+  const Attack attacks[] = {
+      {1, "stand A", 0, kJab, 1, 300},  {2, "stand B", 0, kKick, 2, 500},  {3, "stand C", 0, kKick, 3, 800},
+      {4, "crouch A", 2, kJab, 1, 280}, {5, "crouch B", 2, kKick, 2, 450}, {6, "crouch C", 2, kKick, 3, 700},
+      {7, "air A", 1, kJab, 1, 300},    {8, "air B", 1, kKick, 2, 500},    {9, "air C", 1, kKick, 3, 750}};
+  for (const Attack& a : attacks) {
+    auto& p = pat(a.n, a.title);
+    const bool air = a.stance == 1;
+    Frame(p, a.sprite, static_cast<uint16_t>(2 + a.arm),
+          State(a.stance, false, air ? std::nullopt : std::optional(halt)));
+    FrameDef& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, State(a.stance, false));
+    hit.attack = {{16, a.stance == 2 ? -70 : -110, 40 + 12 * a.arm, a.stance == 2 ? -50 : -90}};
+    hit.hit = mkdata::Strike(a.damage, static_cast<uint8_t>(a.arm - 1), 90);
+    Frame(p, a.sprite, static_cast<uint16_t>(4 + 3 * a.arm), State(a.stance, false));
+    p.EndInto(a.stance == 2 ? 13 : 0);
+    if (air) p.Frames().back().endAction = 3;  // held until the landing ends it
+  }
+  {
+    auto& p = pat(20, "hit high");
+    Frame(p, kHurt, 14, State(0, false, Move(0x11, -200, 0, 20, 0)));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(21, "hit low");
+    Frame(p, kHurt, 14, State(2, false, Move(0x11, -200, 0, 20, 0)));
+    p.EndInto(13);
+  }
+  {
+    auto& p = pat(26, "tumble");
+    Frame(p, kTumble, 200, State(1, false, Move(0x01, 0, -600, 0, 150)));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(100, "orb throw");
+    Frame(p, kJab, 8, State(0, false, halt));
+    FrameDef& fire = Frame(p, kJab + 1, 16, State(0, false));
+    Han6Effect e;
+    e.type = 1;
+    e.number = 300;    // relative: 300 past the spawner's pattern 100 is the orb, 400
+    e.params[0] = 60;  // in front of the hand
+    e.params[1] = -100;
+    e.params[3] = 0x0004;  // gone when its own state becomes free
+    fire.effects.push_back(e);
+    Frame(p, kJab, 10, State(0, false));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(400, "orb");
+    for (int i = 0; i < 20; ++i) {
+      FrameDef& f = p.Frame(static_cast<int16_t>(kOrb + (i & 1)), 3);
+      f.state = State(0, false, i == 0 ? std::optional(Move(0x11, 1024, 0, 0, 0)) : std::nullopt);
+      f.attack = {{-12, -12, 12, 12}};
+      f.hit = mkdata::Strike(400, 1, 90);
+    }
+    FrameDef& end = p.Frame(kOrb, 1);
+    end.state = State(0, true);
+    p.EndInto(0);
+  }
+}
+
+bool WriteDuelist(const std::filesystem::path& root) {
+  CutSpriteSheetBuilder sheet(16);
+  sheet.SetPalette(Palette(0));
+  sheet.Add(Figure(kStand, "stand", 0, 0, 0, 0, 0));
+  sheet.Add(Figure(kStand + 1, "stand", 2, 0, 0, 0, 0));
+  sheet.Add(Figure(kWalk, "walk", 0, 2, 0, 0, 6));
+  sheet.Add(Figure(kWalk + 1, "walk", 0, -2, 0, 0, -4));
+  sheet.Add(Figure(kCrouch, "crouch", 40, 0, 0, 0, 4));
+  sheet.Add(Figure(kJump, "jump", 10, 0, 4, 10, 0));
+  sheet.Add(Figure(kGuard, "guard", 6, -6, -8, 0, 0));
+  sheet.Add(Figure(kJab, "jab", 0, 2, 4, 0, 2));
+  sheet.Add(Figure(kJab + 1, "jab", 0, 4, 30, 0, 2));
+  sheet.Add(Figure(kKick, "kick", 4, -2, 0, 0, 0));
+  sheet.Add(Figure(kKick + 1, "kick", 4, -4, 0, 36, 0));
+  sheet.Add(Figure(kHurt, "hurt", 6, -10, -6, 0, 0));
+  sheet.Add(Figure(kTumble, "tumble", 30, -14, -10, 14, 0));
+  sheet.Add(Orb(kOrb, 9));
+  sheet.Add(Orb(kOrb + 1, 12));
+  const auto cut = WriteCutSpriteFile(sheet.Build());
+  std::vector<CutSpritePalette> palettes;
+  for (int way = 0; way < 4; ++way) palettes.push_back(Palette(way));
+  const auto pal = WritePaletteFile(palettes);
+
+  std::vector<PatternDef> specs;
+  DeclareDuelist(specs);
+  Han6PatternSet set;
+  for (const PatternDef& s : specs) {
+    auto p = s.Build();
+    // Airborne frames land into pattern 0 (the landing flow flag names a pattern).
+    for (Han6Frame& f : p->frames) {
+      if (f.state && f.state->stance == 1 && s.Number() != 26) {
+        f.flowFlags |= 0x01;
+        f.landingTarget = 0;
+      }
+    }
+    if (s.Number() == 26) {
+      p->frames[0].flowFlags |= 0x01;
+      p->frames[0].landingTarget = 0;
+    }
+    set.patterns[static_cast<size_t>(s.Number())] = std::move(p);
+  }
+  const auto data = WriteHan6DataFile(set);
+
+  Han6Project project;
+  project.projectName = "duelist";
+  project.projectPath = ".\\data\\duelist_0.txt";
+  project.dataFiles = {"duelist_0.ha6"};
+  project.cutSpriteFiles = {"duelist.cut"};
+  return mkdata::WriteBytes(root, "data/duelist.cut", cut.data(), cut.size()) &&
+         mkdata::WriteBytes(root, "data/duelist.pal", pal.data(), pal.size()) &&
+         mkdata::WriteBytes(root, "data/duelist_0.ha6", data.data(), data.size()) &&
+         mkdata::WriteText(root, "data/duelist_0.txt", WriteHan6ProjectText(project));
+}
+
+std::string CommandFile(bool projectile) {
+  std::string t =
+      "// id  notation  flagsA    flagsB    pattern cost partner limit air\r\n"
+      "0      236A      10000101  0         100     0    0       0     0\r\n"
+      "1      623C      10000101  0         3       0    0       0     0\r\n"
+      "10     A         00000101  0         1       0    0       0     0\r\n"
+      "11     B         00000101  0         2       0    0       0     0\r\n"
+      "12     C         00000101  0         3       0    0       0     0\r\n"
+      "20     2A        00000100  0         4       0    0       0     0\r\n"
+      "21     2B        00000100  0         5       0    0       0     0\r\n"
+      "22     2C        00000100  0         6       0    0       0     0\r\n"
+      "30     A         00000010  0         7       0    0       0     0\r\n"
+      "31     B         00000010  0         8       0    0       0     0\r\n"
+      "32     C         00000010  0         9       0    0       0     0\r\n"
+      "END\r\n"
+      "\r\n"
+      "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n"
+      "[Status]\r\nAirJumpNum=1\r\nCharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\nGuard=1.0,1.0,1.0,1."
+      "0\r\n"
+      "[ExComCheck]\r\nNum=0\r\n";
+  if (!projectile) t.replace(t.find("100     0"), 9, "1       0");
+  return t;
+}
+
+std::string TypeFile() {
+  std::string t =
+      "[System]\r\nFloatLimit=1.5\r\nFloatLimitHit=0\r\nUkemiTime_StartVal=0.5\r\nUkemiTime_MinusVal=16\r\n"
+      "UkemiTime_LimitVal=4\r\nMC_PlusHoseiStart=0.4\r\nMC_PlusHoseiMax=2.0\r\nMC_ChargeCntPlus=30\r\n"
+      "MC_ChargePlus=10\r\nMC_ChargePlusMax=999\r\n";
+  static const int kSpark[10] = {0, 1, 2, 0, 1, 2, 8, 9, 8, 0};
+  for (int n = 0; n < 10; ++n) {
+    char s[512];
+    std::snprintf(s, sizeof s,
+                  "[Type_%d]\r\nSparkType=%d\r\nMagicCircuitMax=%d\r\nReverseBeat=1\r\nIsExGuard=1\r\n"
+                  "ShieldType=%d\r\nShieldKeepTime=20\r\nHeat_HpPlus=12\r\nSableHeat_HpPlus=20\r\n"
+                  "DamageVal_Air=0.88\r\nDamageVal_Crouch=1.08\r\nGQ_StopVal=180\r\nGQ_RecoverVal=0.002\r\n"
+                  "GQ_MaxVal=2.0\r\nGG_MaxVal=10000\r\nGG_HealPlusVal=0.02\r\nGG_RecoverVal=180\r\n"
+                  "GG_StopVal=360\r\n",
+                  n, kSpark[n], n == 2 || n == 8 ? 20000 : 30000, n % 3);
+    t += s;
+  }
+  return t;
+}
+
+std::string VectorFile() {
+  // Motion vectors: id vx vy ax ay.
+  std::string t =
+      "0 0 0 0 0\r\n"
+      "1 -600 0 40 0\r\n"
+      "2 -900 -1600 0 140\r\n"
+      "3 -400 -2400 0 150\r\n"
+      "4 -1200 0 60 0\r\n"
+      "5 0 -900 0 150\r\n"
+      "END\r\n";
+  // Hit vectors: id name n invuln level replacement fifth; sub-lines: motion pattern pattern2
+  // stun pushLength flags.
+  const char* entries[] = {
+      "1 recoil 1 8 0 0 0\r\n1 20 21 14 10 0\r\n",
+      "7 wall_leave 1 8 0 0 0\r\n4 26 26 0 0 10000\r\n",
+      "32 launch 2 8 2 0 0\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
+      "90 light 1 8 0 0 0\r\n1 20 21 12 10 0\r\n",
+      "91 medium 1 8 1 0 0\r\n1 20 21 16 12 0\r\n",
+      "92 heavy 1 8 2 0 0\r\n4 20 21 20 14 0\r\n",
+      "93 knockdown 2 8 3 0 0\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
+      "94 wall_bounce 2 8 3 0 0\r\n4 26 26 0 20 1\r\n2 26 26 30 0 10000\r\n",
+      "95 sweep 1 8 2 0 0\r\n5 26 26 30 0 10000\r\n",
+      "98 finish 2 8 9 0 0\r\n2 26 26 0 30 10000\r\n5 26 26 40 0 10100\r\n",
+      "99 guard 1 8 0 0 0\r\n1 17 18 10 8 0\r\n",
+  };
+  for (const char* e : entries) t += e;
+  t += "END\r\n1 1 1 1 1 1 1\r\n640\r\n1280\r\n";
+  return t;
+}
+
+bool WriteBattleTables(const std::filesystem::path& root) {
+  return mkdata::WriteText(root, "data/_Type.txt", TypeFile()) &&
+         mkdata::WriteText(root, "data/vector.txt", VectorFile()) &&
+         mkdata::WriteText(root, "data/duelist_0_c.txt", CommandFile(true)) &&
+         mkdata::WriteText(root, "data/tester_0_c.txt", CommandFile(false));
+}
+
+// The common effects the engine spawns by number (landing dust 4, wall slide 18, landing mark
+// 50, wall bounce 67, gauge entry 101/301, gauge sparks 104..108/304..308), drawn with the
+// common set's sprites. Each ends with a type-2 condition on its last frame, which removes a
+// spawned object at its pattern's end. They go in a data file of their own, listed first in
+// the common project so that patterns the effects file defines itself keep precedence.
+bool WriteBattleEffects(const std::filesystem::path& root) {
+  std::vector<PatternDef> specs;
+  auto effect = [&](int number, const char* title, int16_t first, uint8_t blend) {
+    PatternDef& p = specs.emplace_back(number, title);
+    for (int i = 0; i < 4; ++i) {
+      FrameDef& f = p.Frame(static_cast<int16_t>(first + i), 3);
+      f.blendMode = blend;
+      f.alpha = static_cast<uint8_t>(255 - 40 * i);
+    }
+    Han6Condition remove;
+    remove.type = 2;
+    p.Frames().back().conditions.push_back(remove);
+    p.EndInto(-1);
+  };
+  effect(4, "landing dust", 20, 1);
+  effect(18, "wall slide", 20, 1);
+  effect(50, "landing mark", 20, 1);
+  effect(67, "wall bounce", 0, 2);
+  effect(101, "gauge entry", 10, 2);
+  effect(301, "gauge entry (dark)", 10, 2);
+  for (int i = 0; i < 5; ++i) {
+    effect(104 + i, "gauge spark", 0, 2);
+    effect(304 + i, "gauge spark (dark)", 10, 2);
+  }
+  Han6PatternSet set;
+  for (const PatternDef& d : specs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();
+  const auto data = WriteHan6DataFile(set);
+
+  std::ifstream in(root / "data" / "effect.txt", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  IniFile ini;
+  ini.LoadFromText(text);
+  Han6Project* project = BuildHan6Project(".\\data\\effect.txt",
+                                          [&ini](const char* section, const char* key, std::string& value) {
+                                            const auto v = battle_text::IniValue(ini, section, key);
+                                            if (v) value = *v;
+                                            return v.has_value();
+                                          });
+  if (!project) return false;
+  project->dataFiles.insert(project->dataFiles.begin(), "effect_battle.ha6");
+  const std::string written = WriteHan6ProjectText(*project);
+  FreeHan6Project(project);
+  return mkdata::WriteBytes(root, "data/effect_battle.ha6", data.data(), data.size()) &&
+         mkdata::WriteText(root, "data/effect.txt", written);
+}
+
+}  // namespace
+
+MKDATA_STEP("22_chara_duelist", WriteDuelist);
+MKDATA_STEP("24_common_battle_effects", WriteBattleEffects);
+MKDATA_STEP("23_battle_tables", WriteBattleTables);

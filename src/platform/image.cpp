@@ -30,6 +30,7 @@ using gfx::Format;
 
 namespace {
 constexpr uint32_t kMaxSide = 16384;
+constexpr uint64_t kMaxPixels = 4096ull * 4096ull;
 
 uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -264,6 +265,12 @@ bool GetImageInfo(std::span<const uint8_t> d, ImageInfo* info, const char* name)
   int w = 0, h = 0, comp = 0;
   if (!stbi_info_from_memory(d.data(), static_cast<int>(d.size()), &w, &h, &comp) || w <= 0 || h <= 0) {
     DebugPrint("%s: not a readable image (%s)\n", name, stbi_failure_reason() ? stbi_failure_reason() : "?");
+    return false;
+  }
+  // The decoder allocates the whole picture before it knows the data is there: a few bytes that
+  // claim a huge picture are refused here rather than costing gigabytes.
+  if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxPixels) {
+    DebugPrint("%s: image of %dx%d is too large\n", name, w, h);
     return false;
   }
   *info = ImageInfo{static_cast<uint32_t>(w), static_cast<uint32_t>(h),

@@ -330,9 +330,20 @@ void EnsureTexture(Texture* t) {
     created = true;
   }
   if (t->IsRenderTarget()) return;
-  // A texture being written by its owner keeps its old GL copy until it is unlocked.
-  if (!created && (t->IsLocked() || !t->TakeDirty())) return;
-  if (created && !t->IsLocked()) t->TakeDirty();
+  // A texture being written by its owner keeps its old GL copy until it is unlocked (a new one
+  // gets storage now and its image at the first draw after the unlock).
+  if (!t->BeginUpload()) {
+    if (created) {
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(t->Width()),
+                   static_cast<GLsizei>(t->Height()), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    }
+    return;
+  }
+  struct EndUpload {
+    Texture* t;
+    ~EndUpload() { t->EndUpload(); }
+  } endUpload{t};
+  if (!t->TakeDirty() && !created) return;
   glBindTexture(GL_TEXTURE_2D, t->glName);
   GLsizei w = static_cast<GLsizei>(t->Width()), h = static_cast<GLsizei>(t->Height());
   const uint8_t* px = t->Pixels().data();

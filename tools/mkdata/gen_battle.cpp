@@ -283,10 +283,10 @@ bool WriteDuelist(const std::filesystem::path& root) {
   for (int way = 0; way < 4; ++way) palettes.push_back(Palette(way));
   const auto pal = WritePaletteFile(palettes);
 
-  std::vector<PatternDef> specs;
-  DeclareDuelist(specs);
+  std::vector<PatternDef> defs;
+  DeclareDuelist(defs);
   Han6PatternSet set;
-  for (const PatternDef& s : specs) {
+  for (const PatternDef& s : defs) {
     auto p = s.Build();
     // Airborne frames land into pattern 0 (the landing flow flag names a pattern).
     for (Han6Frame& f : p->frames) {
@@ -401,9 +401,9 @@ bool WriteBattleTables(const std::filesystem::path& root) {
 // spawned object at its pattern's end. They go in a data file of their own, listed first in
 // the common project so that patterns the effects file defines itself keep precedence.
 bool WriteBattleEffects(const std::filesystem::path& root) {
-  std::vector<PatternDef> specs;
+  std::vector<PatternDef> defs;
   auto effect = [&](int number, const char* title, int16_t first, uint8_t blend) {
-    PatternDef& p = specs.emplace_back(number, title);
+    PatternDef& p = defs.emplace_back(number, title);
     for (int i = 0; i < 4; ++i) {
       FrameDef& f = p.Frame(static_cast<int16_t>(first + i), 3);
       f.blendMode = blend;
@@ -425,7 +425,7 @@ bool WriteBattleEffects(const std::filesystem::path& root) {
     effect(304 + i, "gauge spark (dark)", 10, 2);
   }
   Han6PatternSet set;
-  for (const PatternDef& d : specs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();
+  for (const PatternDef& d : defs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();
   const auto data = WriteHan6DataFile(set);
 
   std::ifstream in(root / "data" / "effect.txt", std::ios::binary);

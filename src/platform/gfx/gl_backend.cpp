@@ -442,12 +442,16 @@ void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertice
   glColorMaski(1, writes1, writes1, writes1, writes1);
   glColorMaski(2, writes2, writes2, writes2, writes2);
   const Viewport& vp = d.GetViewport();
-  glUniform4f(glGetUniformLocation(program, "u_viewport"), static_cast<float>(vp.X), static_cast<float>(vp.Y),
-              static_cast<float>(vp.Width), static_cast<float>(vp.Height));
+  bool fixed = program == s.fixedProgram;
+  GLint viewportLoc = fixed ? s.fixedViewportLoc : glGetUniformLocation(program, "u_viewport");
+  GLint texLoc = fixed ? s.fixedTexLoc : glGetUniformLocation(program, "u_tex");
+  GLint hasTexLoc = fixed ? s.fixedHasTexLoc : glGetUniformLocation(program, "u_hasTex");
+  glUniform4f(viewportLoc, static_cast<float>(vp.X), static_cast<float>(vp.Y), static_cast<float>(vp.Width),
+              static_cast<float>(vp.Height));
   Texture* t0 = d.GetTexture(0);
   BindSampler(s, 0, t0, d.GetFilter(0), false);
-  glUniform1i(glGetUniformLocation(program, "u_tex"), 0);
-  glUniform1i(glGetUniformLocation(program, "u_hasTex"), t0 ? 1 : 0);
+  glUniform1i(texLoc, 0);
+  glUniform1i(hasTexLoc, t0 ? 1 : 0);
   if (pp) {
     for (const auto& u : pp->uniforms) {
       GLint loc = glGetUniformLocation(program, u.name.c_str());

@@ -279,7 +279,8 @@ void ReleaseGdiFont(GlyphWriter* writer) {
   if (writer) writer->face.reset();
 }
 
-bool RenderTextPixels(int height, const char* text, bool fullWidthFace, int raw, RenderedText* out) {
+// The face the one-off text pictures use: regular weight, grey levels, 32-bit.
+static FontManageDesc TextFontDesc(int height, bool fullWidthFace) {
   FontManageDesc desc;
   desc.SetDefaults();
   desc.height = height;
@@ -287,7 +288,11 @@ bool RenderTextPixels(int height, const char* text, bool fullWidthFace, int raw,
   desc.quality = 4;
   desc.textureFormat = kFontFormatA8R8G8B8;
   desc.SetFaceName(fullWidthFace ? kFullWidthFaceName : "MS UI Gothic");
-  CD3DXFontManageEx manager(desc);
+  return desc;
+}
+
+bool RenderTextPixels(int height, const char* text, bool fullWidthFace, int raw, RenderedText* out) {
+  CD3DXFontManageEx manager(TextFontDesc(height, fullWidthFace != 0));
   if (!manager.Writer().face || height <= 0 || height > 4096) return false;
   int width = MeasureFontString(&manager, text ? text : "", raw);
   out->width = width;
@@ -307,14 +312,7 @@ bool RenderTextPixels(int height, const char* text, bool fullWidthFace, int raw,
 }
 
 TextureHandle* RenderTextTexture(int height, const char* text, int* outWidth, int fullWidthFace, int raw) {
-  FontManageDesc desc;
-  desc.SetDefaults();
-  desc.height = height;
-  desc.weight = 400;
-  desc.quality = 4;
-  desc.textureFormat = kFontFormatA8R8G8B8;
-  desc.SetFaceName(fullWidthFace ? kFullWidthFaceName : "MS UI Gothic");
-  CD3DXFontManageEx manager(desc);
+  CD3DXFontManageEx manager(TextFontDesc(height, fullWidthFace != 0));
   const int width = MeasureFontString(&manager, text ? text : "", raw);
   // CreateTexture takes the device lock and leaves it on every path.
   TextureHandle* texture = CreateTexture(width, height, vt::gfx::FMT_A8R8G8B8);

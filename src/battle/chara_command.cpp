@@ -115,7 +115,7 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
                  l.number, kMaxNotationChars);
       continue;
     }
-    std::memcpy(e->notationText, notation.data(), notation.size());
+    if (!notation.empty()) std::memcpy(e->notationText, notation.data(), notation.size());
     e->notation[0] = 0xFF;
     BattleSeamCompileCommandNotation(e->notationText, e->notation);
     const int64_t a = FieldOr0(l, 2) % 100000000, b = FieldOr0(l, 3) % 100000000;

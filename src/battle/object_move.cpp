@@ -97,8 +97,10 @@ void PushPass(bool pool) {
     }
   };
   if (pool) {
-    for (ObjectPoolSlot& s : g_ObjectPool)
+    for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+      ObjectPoolSlot& s = g_ObjectPool[pi];
       if (s.inUse && s.obj.kind != kKindAfterimage) visit(s.obj);
+    }
   } else {
     for (PlayerRecord& r : g_PlayerRecords)
       if (r.inUse) visit(r.obj);

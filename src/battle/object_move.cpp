@@ -207,8 +207,9 @@ void ApplyFrameMotion(BattleObject& o) {
     } else {
       ++o.hitVectorStep;
       const int pattern = GetHitVectorPattern(o.hitVector, o.hitVectorStep, 0);
-      if (o.hitVectorStep < 5 && o.hitVectorStep < g_VectorTables.hit[o.hitVector].count &&
-          ChangePattern(o, pattern, 1, 0)) {
+      const bool stepExists = o.hitVector < g_VectorTables.hit.size() && o.hitVectorStep < 5 &&
+                              o.hitVectorStep < g_VectorTables.hit[o.hitVector].count;
+      if (stepExists && ChangePattern(o, pattern, 1, 0)) {
         BattleSeamApplyHitVector(&o, o.hitVector, o.hitVectorFacing);
         o.hitFrames = 0;
       }

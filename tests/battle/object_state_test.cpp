@@ -276,3 +276,18 @@ TEST_F(ObjectState, PenaltyDecayTable) {
 }
 
 }  // namespace
+
+namespace {
+// A hit vector past the end of the table (vectors come from attack data) reads as absent.
+TEST_F(ObjectState, LandingStepOfAHitVectorPastTheTable) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  o.hitVector = 200;
+  o.landingJump = 1;
+  SetPattern(o);
+  EXPECT_EQ(o.hitVectorStep, 1);
+  EXPECT_EQ(o.pendingPattern, -1);
+  EXPECT_EQ(o.landingJump, 0);
+}
+}  // namespace

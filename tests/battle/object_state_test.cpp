@@ -2,6 +2,7 @@
 // the stage edges, and the guards that keep bad data from looping.
 #include "battle/object_state.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -289,5 +290,25 @@ TEST_F(ObjectState, LandingStepOfAHitVectorPastTheTable) {
   EXPECT_EQ(o.hitVectorStep, 1);
   EXPECT_EQ(o.pendingPattern, -1);
   EXPECT_EQ(o.landingJump, 0);
+}
+}  // namespace
+
+namespace {
+// Positions and velocities wrap as int32 stores; nothing in the movement overflows.
+TEST_F(ObjectState, ExtremeVelocitiesWrapWithoutOverflow) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  BattleObject& a = PlaceCharacter(0, data.Set(), 0);
+  BattleObject& b = PlaceCharacter(1, data.Set(), 0);
+  SetPattern(a);
+  SetPattern(b);
+  a.velX = INT32_MAX - 5;
+  a.accX = 100;
+  a.velY = INT32_MAX - 5;
+  a.accY = 100;
+  ObjectPhysicsStep(a);
+  EXPECT_GE(a.posX, -kStageHalfWidth);
+  EXPECT_LE(a.posX, kStageHalfWidth);
+  EXPECT_LE(a.posX - b.posX, kMaxCharaDistance);
 }
 }  // namespace

@@ -11,6 +11,7 @@
 #include "Dxtools/Dshowtool/Dshowtool.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "Dxtools/Han6Draw/han6_gfx.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/Text/fnt_font.h"
 #include "Dxtools/Text/system_font.h"
@@ -69,6 +70,7 @@ bool AppServices::CreateD3DDevice(const DeviceRequest& request) {
   // Start-up runs on the window thread and draws its first clear from here; the logic thread
   // takes the context over when it starts.
   g_D3DDevice->MakeCurrent();
+  InitHan6Drawing();  // sprite textures come through the device from here on
   return true;
 }
 void AppServices::SetAspectAndClear(float aspectX, float aspectY) {
@@ -202,7 +204,10 @@ void AppServices::FreeCommonResources() {
   GetPackList().Clear();
 }
 void AppServices::DeleteOnlineSystem() { ::DeleteOnlineSystem(); }
-void AppServices::ShutdownD3DTools() { ::ShutdownD3DTools(); }
+void AppServices::ShutdownD3DTools() {
+  ShutdownHan6Drawing();
+  ::ShutdownD3DTools();
+}
 void AppServices::ShutdownGrpManager() { ::ShutdownGrpManager(); }
 void AppServices::ReleaseInputManager() { g_InputManager.Release(); }
 void AppServices::ShutdownOnlineClient() { OnlineClientShutdown(); }

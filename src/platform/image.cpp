@@ -30,6 +30,7 @@ using gfx::Format;
 
 namespace {
 constexpr uint32_t kMaxSide = 16384;
+constexpr uint64_t kMaxPixels = 4096ull * 4096ull;
 
 uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -114,6 +115,54 @@ bool ParseDdsHeader(std::span<const uint8_t> d, DdsHeader* h, Format* format, co
     return false;
   }
   return true;
+}
+
+// Checks a JPEG's marker structure before the image library sees it. The library trusts the
+// Huffman table counts (more than 256 codes overrun its tables) and its progressive decoder is
+// not safe against damaged data, so only baseline and extended sequential files with sane tables
+// are accepted (the game's own images are DDS, PNG and BMP).
+bool JpegLooksSafe(std::span<const uint8_t> d, const char* name) {
+  auto refuse = [name](const char* why) {
+    DebugPrint("%s: JPEG refused: %s\n", name, why);
+    return false;
+  };
+  size_t i = 2;  // after the start-of-image marker
+  while (i + 2 <= d.size()) {
+    if (d[i] != 0xFF) return refuse("marker expected");
+    uint8_t marker = d[i + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++i;
+      continue;
+    }
+    if (marker == 0xD9) return true;  // end of image
+    if (marker >= 0xD0 && marker <= 0xD7) return refuse("stray restart marker");
+    if (i + 4 > d.size()) break;
+    size_t length = (static_cast<size_t>(d[i + 2]) << 8) | d[i + 3];
+    if (length < 2 || i + 2 + length > d.size()) return refuse("segment overruns the file");
+    const uint8_t* seg = d.data() + i + 4;
+    size_t segLen = length - 2;
+    if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+      if (marker != 0xC0 && marker != 0xC1) return refuse("not a sequential Huffman JPEG");
+    } else if (marker == 0xC4) {
+      size_t p = 0;
+      while (p < segLen) {
+        if (segLen - p < 17) return refuse("Huffman table truncated");
+        size_t total = 0;
+        for (int k = 1; k <= 16; ++k) total += seg[p + k];
+        if (total > 256) return refuse("Huffman table has more than 256 codes");
+        p += 17 + total;
+        if (p > segLen) return refuse("Huffman table truncated");
+      }
+    }
+    i += 2 + length;
+    if (marker == 0xDA) {
+      // Entropy-coded data: skip to the next marker that is not a stuffed byte or a restart.
+      while (i + 1 < d.size() &&
+             !(d[i] == 0xFF && d[i + 1] != 0x00 && !(d[i + 1] >= 0xD0 && d[i + 1] <= 0xD7)))
+        ++i;
+    }
+  }
+  return refuse("no end of image");
 }
 
 bool ReadPfm(std::span<const uint8_t> d, Image* out, bool infoOnly, const char* name) {
@@ -212,9 +261,16 @@ bool GetImageInfo(std::span<const uint8_t> d, ImageInfo* info, const char* name)
     *info = tmp.info;
     return true;
   }
+  if (ff == kFileJpg && !JpegLooksSafe(d, name)) return false;
   int w = 0, h = 0, comp = 0;
   if (!stbi_info_from_memory(d.data(), static_cast<int>(d.size()), &w, &h, &comp) || w <= 0 || h <= 0) {
     DebugPrint("%s: not a readable image (%s)\n", name, stbi_failure_reason() ? stbi_failure_reason() : "?");
+    return false;
+  }
+  // The decoder allocates the whole picture before it knows the data is there: a few bytes that
+  // claim a huge picture are refused here rather than costing gigabytes.
+  if (static_cast<uint64_t>(w) * static_cast<uint64_t>(h) > kMaxPixels) {
+    DebugPrint("%s: image of %dx%d is too large\n", name, w, h);
     return false;
   }
   *info = ImageInfo{static_cast<uint32_t>(w), static_cast<uint32_t>(h),

@@ -303,6 +303,7 @@ TEST_F(GlScene, TestSceneRendersSpritesBlendsAndAnEffect) {
 }  // namespace
 }  // namespace vt::test
 
+#include <atomic>
 #include <thread>
 
 namespace vt::test {
@@ -434,6 +435,41 @@ TEST_F(GlGfx, EveryTextureFormatUploadsWithTheRightChannels) {
     FreeTexture(t);
   }
   SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
+}
+
+}  // namespace
+}  // namespace vt::test
+
+namespace vt::test {
+namespace {
+
+TEST_F(GlGfx, ALoaderThreadWritesATextureWhileItIsDrawn) {
+  TextureHandle* target = CreateRenderTargetTexture(32, 32, FMT_A8R8G8B8);
+  TextureHandle* tex = SolidTexture(16, 16, 0xFF000000u);
+  std::atomic<bool> done{false};
+  std::thread loader([&] {
+    for (uint32_t k = 1; k <= 300; ++k) {
+      auto* p = static_cast<uint32_t*>(LockTexture(tex->dx, nullptr));
+      ASSERT_NE(p, nullptr);
+      for (int i = 0; i < 16 * GetTexturePitch(tex) / 4; ++i) p[i] = 0xFF000000u | k;
+      UnlockTexture(tex->dx);
+    }
+    done = true;
+  });
+  SetRenderTargetTexture(target);
+  while (!done) {
+    DrawSprite(nullptr, tex, 0, 0, 16, 16, 0, 0, 16, 16, ~0u, 0, 1);
+    RenderMain();
+    ResetDrawList(&g_MainDrawList);
+  }
+  loader.join();
+  DrawSprite(nullptr, tex, 0, 0, 16, 16, 0, 0, 16, 16, ~0u, 0, 1);
+  RenderMain();
+  ResetDrawList(&g_MainDrawList);
+  EXPECT_EQ(PixelAt(ReadBack(HandleTexture(target)), 32, 5, 5), 0xFF000000u | 300u);
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(tex);
   FreeTexture(target);
 }
 

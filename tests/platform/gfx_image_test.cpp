@@ -145,7 +145,13 @@ TEST(ImageReaders, DamagedCommonFormatsAreRefused) {
   std::vector<uint8_t> bgra(16 * 16 * 4, 200);
   ASSERT_TRUE(vt::image::SaveImage("ok.png", vt::image::kFilePng, bgra.data(), 16, 16));
   std::string png = ReadFile("ok.png");
-  const std::string cases[] = {"", "BM", png.substr(0, 40), "PF\n9999999 2\n-1.0\n", "PF\n2 2\n-1.0\nabc"};
+  // A Huffman table of more than 256 codes (which would overrun the decoder's tables) and a
+  // progressive frame are refused before decoding.
+  std::string hugeTable("\xFF\xD8\xFF\xC4\x00\x13\x00", 7);
+  hugeTable += std::string(16, '\x20') + std::string("\xFF\xD9", 2);
+  std::string progressive("\xFF\xD8\xFF\xC2\x00\x02\xFF\xD9", 8);
+  const std::string cases[] = {
+      "", "BM", png.substr(0, 40), "PF\n9999999 2\n-1.0\n", "PF\n2 2\n-1.0\nabc", hugeTable, progressive};
   for (const std::string& c : cases) {
     Image img;
     EXPECT_FALSE(vt::image::DecodeImage(Bytes(c), &img)) << c.size();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Dxtools/BmpcutFiles/cut_sprite_sheet.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/Han6Files/pani_data.h"
 #include "Dxtools/IniFile.h"
 #include "app/file_loader.h"
@@ -48,13 +49,17 @@ PAniData* LoadPAniData(std::string_view path, int embeddedPixels) {
   if (!IsPAniFile(path)) return LoadPAniDataOld(path);
   DataBuffer buffer = LoadDataFile(path);
   if (!buffer) return nullptr;
-  return ParsePAniDataTagged(buffer.bytes(), embeddedPixels, std::string(path).c_str());
+  PAniData* pani = ParsePAniDataTagged(buffer.bytes(), embeddedPixels, std::string(path).c_str());
+  CreatePAniTextures(pani);  // the textures are made as the file is read
+  return pani;
 }
 
 PAniData* LoadPAniDataOld(std::string_view path) {
   DataBuffer buffer = LoadDataFile(path);
   if (!buffer) return nullptr;
-  return ParsePAniDataOld(buffer.bytes(), std::string(path).c_str());
+  PAniData* pani = ParsePAniDataOld(buffer.bytes(), std::string(path).c_str());
+  CreatePAniTextures(pani);
+  return pani;
 }
 
 int LoadHan6DataFile(std::string_view path, Han6PatternSet* set) {
@@ -78,5 +83,8 @@ Han6Project* LoadHan6Project(std::string_view path) {
 }
 
 int LoadHan6ProjectData(FrameDataSet& set, const Han6Project* project, std::string* error) {
-  return LoadHan6ProjectData(set, project, ReadHan6GameFile, error, g_EmbeddedSpritePixels);
+  const int result = LoadHan6ProjectData(set, project, ReadHan6GameFile, error, g_EmbeddedSpritePixels);
+  // Part-animation textures are made as their file is read, like the loader above.
+  CreatePAniTextures(set.pani);
+  return result;
 }

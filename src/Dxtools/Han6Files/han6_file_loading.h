@@ -1,6 +1,7 @@
 // File-level entry points of the sprite and frame-data formats: whole files are read through the
 // file reader (mounted packs first, then the disk) and parsed from memory; projects are read
-// with the ini reader.
+// with the ini reader. Part-animation textures are made from their embedded images on reading
+// (through the sprite texture backend); cut-sprite pages are made by CreateCutSpritePages.
 #pragma once
 
 #include <cstdint>

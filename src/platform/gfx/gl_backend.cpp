@@ -187,21 +187,29 @@ void BindTargets(Device::GlState& s, Device& d) {
     s.depthAllocH = dh;
   }
   glBindFramebuffer(GL_FRAMEBUFFER, s.renderFbo);
-  GLenum buffers[kMaxRenderTargets];
+  TextureRef targets[kMaxRenderTargets];
+  uint64_t key[kMaxRenderTargets + 2] = {};
   for (int i = 0; i < kMaxRenderTargets; ++i) {
-    TextureRef t = d.GetRenderTarget(i);
-    if (t) {
-      EnsureTexture(t.get());
-      t->gpuNewer = true;
-    }
-    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D, t ? t->glName : 0, 0);
-    buffers[i] = t ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    targets[i] = d.GetRenderTarget(i);
+    if (targets[i]) EnsureTexture(targets[i].get());
+    key[i] = targets[i] ? targets[i]->Serial() : 0;
   }
   // A depth buffer smaller than target 0 would clip drawing, so it is attached only when it covers.
-  TextureRef t0 = d.GetRenderTarget(0);
-  bool depthOk = dw > 0 && t0 && dw >= t0->Width() && dh >= t0->Height();
-  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthOk ? s.depthRb : 0);
-  glDrawBuffers(kMaxRenderTargets, buffers);
+  bool depthOk = dw > 0 && targets[0] && dw >= targets[0]->Width() && dh >= targets[0]->Height();
+  key[kMaxRenderTargets] = depthOk;
+  key[kMaxRenderTargets + 1] = (static_cast<uint64_t>(dw) << 32) | dh;
+  // Attachments change only when the targets or the depth buffer do.
+  if (!std::equal(std::begin(key), std::end(key), std::begin(s.attachedKey))) {
+    GLenum buffers[kMaxRenderTargets];
+    for (int i = 0; i < kMaxRenderTargets; ++i) {
+      glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0 + i, GL_TEXTURE_2D,
+                             targets[i] ? targets[i]->glName : 0, 0);
+      buffers[i] = targets[i] ? GL_COLOR_ATTACHMENT0 + i : GL_NONE;
+    }
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthOk ? s.depthRb : 0);
+    glDrawBuffers(kMaxRenderTargets, buffers);
+    std::copy(std::begin(key), std::end(key), std::begin(s.attachedKey));
+  }
   const Viewport& vp = d.GetViewport();
   glViewport(static_cast<GLint>(vp.X), static_cast<GLint>(vp.Y), static_cast<GLsizei>(vp.Width),
              static_cast<GLsizei>(vp.Height));
@@ -322,9 +330,20 @@ void EnsureTexture(Texture* t) {
     created = true;
   }
   if (t->IsRenderTarget()) return;
-  // A texture being written by its owner keeps its old GL copy until it is unlocked.
-  if (!created && (t->IsLocked() || !t->TakeDirty())) return;
-  if (created && !t->IsLocked()) t->TakeDirty();
+  // A texture being written by its owner keeps its old GL copy until it is unlocked (a new one
+  // gets storage now and its image at the first draw after the unlock).
+  if (!t->BeginUpload()) {
+    if (created) {
+      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(t->Width()),
+                   static_cast<GLsizei>(t->Height()), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+    }
+    return;
+  }
+  struct EndUpload {
+    Texture* t;
+    ~EndUpload() { t->EndUpload(); }
+  } endUpload{t};
+  if (!t->TakeDirty() && !created) return;
   glBindTexture(GL_TEXTURE_2D, t->glName);
   GLsizei w = static_cast<GLsizei>(t->Width()), h = static_cast<GLsizei>(t->Height());
   const uint8_t* px = t->Pixels().data();
@@ -423,12 +442,16 @@ void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertice
   glColorMaski(1, writes1, writes1, writes1, writes1);
   glColorMaski(2, writes2, writes2, writes2, writes2);
   const Viewport& vp = d.GetViewport();
-  glUniform4f(glGetUniformLocation(program, "u_viewport"), static_cast<float>(vp.X), static_cast<float>(vp.Y),
-              static_cast<float>(vp.Width), static_cast<float>(vp.Height));
+  bool fixed = program == s.fixedProgram;
+  GLint viewportLoc = fixed ? s.fixedViewportLoc : glGetUniformLocation(program, "u_viewport");
+  GLint texLoc = fixed ? s.fixedTexLoc : glGetUniformLocation(program, "u_tex");
+  GLint hasTexLoc = fixed ? s.fixedHasTexLoc : glGetUniformLocation(program, "u_hasTex");
+  glUniform4f(viewportLoc, static_cast<float>(vp.X), static_cast<float>(vp.Y), static_cast<float>(vp.Width),
+              static_cast<float>(vp.Height));
   Texture* t0 = d.GetTexture(0);
   BindSampler(s, 0, t0, d.GetFilter(0), false);
-  glUniform1i(glGetUniformLocation(program, "u_tex"), 0);
-  glUniform1i(glGetUniformLocation(program, "u_hasTex"), t0 ? 1 : 0);
+  glUniform1i(texLoc, 0);
+  glUniform1i(hasTexLoc, t0 ? 1 : 0);
   if (pp) {
     for (const auto& u : pp->uniforms) {
       GLint loc = glGetUniformLocation(program, u.name.c_str());

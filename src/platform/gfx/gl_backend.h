@@ -20,6 +20,7 @@ struct Device::GlState {
   uint32_t renderFbo = 0, readFbo = 0, drawFbo = 0;
   uint32_t depthRb = 0;
   uint32_t depthAllocW = 0, depthAllocH = 0;
+  uint64_t attachedKey[kMaxRenderTargets + 2] = {};  // what the rendering framebuffer holds
   uint32_t fixedProgram = 0;
   int fixedViewportLoc = -1, fixedHasTexLoc = -1, fixedTexLoc = -1;
   uint32_t samplers[2][4] = {};  // [wrap][filter]

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <thread>
 
 namespace vt::gfx {
 
@@ -154,7 +155,9 @@ SurfaceDesc Texture::GetDesc() const {
 int32_t Texture::LockRect(LockedRect* out, const Rect* rect) {
   if (!out) return kErrInvalidCall;
   if (pool_ == POOL_DEFAULT) return kErrInvalidCall;  // render targets are not lockable
-  if (locked_.exchange(true, std::memory_order_acq_rel)) return kErrInvalidCall;
+  if (locked_.exchange(true)) return kErrInvalidCall;
+  // The rendering thread may be reading the image for an upload: wait for it to finish.
+  while (uploading_.load()) std::this_thread::yield();
   size_t offset = 0;
   if (rect) {
     if (rect->left < 0 || rect->top < 0 || rect->right > static_cast<int32_t>(width_) ||
@@ -174,6 +177,15 @@ int32_t Texture::LockRect(LockedRect* out, const Rect* rect) {
   out->Pitch = pitch_;
   out->pBits = pixels_.data() + offset;
   return kOk;
+}
+
+bool Texture::BeginUpload() {
+  uploading_.store(true);
+  if (locked_.load()) {
+    uploading_.store(false);
+    return false;
+  }
+  return true;
 }
 
 int32_t Texture::UnlockRect() {

@@ -56,6 +56,10 @@ class Texture {
   const std::vector<uint8_t>& Pixels() const { return pixels_; }
   int Pitch() const { return pitch_; }
   void MarkDirty() { dirty_.store(true, std::memory_order_release); }
+  // The rendering thread reads the image between these two; false (nothing to do) while the
+  // owner has it locked. A lock taken meanwhile waits for the read to end.
+  bool BeginUpload();
+  void EndUpload() { uploading_.store(false); }
   bool TakeDirty() { return dirty_.exchange(false, std::memory_order_acq_rel); }
 
   // GL side, rendering thread only.
@@ -77,6 +81,7 @@ class Texture {
   std::vector<uint8_t> pixels_;
   std::atomic<bool> locked_{false};
   std::atomic<bool> dirty_{true};
+  std::atomic<bool> uploading_{false};
   std::shared_ptr<GlDeletionQueue> deletions_;
 };
 

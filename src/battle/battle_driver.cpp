@@ -214,8 +214,10 @@ void ResolveCharacterHits() {
     r.obj.pendingHitCount = 0;
     r.obj.throwConnected = 0;
   }
-  for (ObjectPoolSlot& s : g_ObjectPool)
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (s.inUse) merge(s.obj);
+  }
 }
 
 void RunCharacterEffects() {
@@ -240,8 +242,10 @@ void RunWarmUpFrames() {
     UpdatePoolObjects();
     g_InBattleUpdate = 0;
     RunCharacterEffects();
-    for (ObjectPoolSlot& s : g_ObjectPool)
+    for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+      ObjectPoolSlot& s = g_ObjectPool[pi];
       if (s.inUse && !s.obj.removing && s.obj.effectsPending) RunFrameEffects(s.obj);
+    }
   }
   g_InBattleUpdate = 1;
 }

@@ -31,7 +31,7 @@ int ListCount() { return 2; }
 int ListFiles(int index, std::string* file1, std::string* file2) {
   if (index < 0 || index > 1) return 0;
   *file1 = State().names[index];
-  *file2 = "0";
+  file2->assign(1, '0');  // no second body
   return 1;
 }
 
@@ -146,7 +146,7 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
 }
 
 void HarnessPrepareRound() {
-  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  ClearObjectPool();
   ResetBattleCounters();
   for (int i = 0; i < kPlayerSlots; ++i) {
     PlayerRecord& r = g_PlayerRecords[i];

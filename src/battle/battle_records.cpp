@@ -10,6 +10,7 @@
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
+int32_t g_PoolHighWater;
 SideStatus g_SideStatus[4];
 int32_t g_BattleState[kBattleStateSize];
 FrameDataSet g_FrameDataSets[kPlayerSlots];
@@ -201,7 +202,7 @@ void ResetAllBattleGlobals() {
   }
   g_EffectOwner.inUse = 0;
   g_EffectOwner.obj = BattleObject{};
-  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  ClearObjectPool();
   for (SideStatus& s : g_SideStatus) s = SideStatus{};
   std::memset(g_BattleState, 0, sizeof g_BattleState);
   for (PlayerSelection& s : g_PlayerSelections) s = PlayerSelection{};
@@ -218,6 +219,16 @@ void ResetAllBattleGlobals() {
   g_ScreenShake = g_ScreenShakeAxis = 0;
   g_GameMode = 0;
   g_RoundsToWin = 2;
+}
+
+void NotePoolSlotTaken(const ObjectPoolSlot& slot) {
+  const int32_t index = static_cast<int32_t>(&slot - g_ObjectPool);
+  if (index >= 0 && index < kObjectPoolSize && index + 1 > g_PoolHighWater) g_PoolHighWater = index + 1;
+}
+
+void ClearObjectPool() {
+  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  g_PoolHighWater = 0;
 }
 
 int HasPattern(const BattleObject& object, int pattern) {

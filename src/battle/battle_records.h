@@ -370,6 +370,13 @@ inline int FreezeSerialIndex(int s) { return kBattleStateRow * s + 202; }
 
 extern PlayerRecord g_PlayerRecords[kPlayerSlots];
 extern ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
+// One past the highest pool slot taken since the pool was last cleared: the pool passes walk
+// the slots below it (slots above were never taken, so no walk would find them in use). The
+// spawns raise it; code that takes a slot any other way calls NotePoolSlotTaken.
+extern int32_t g_PoolHighWater;
+void NotePoolSlotTaken(const ObjectPoolSlot& slot);
+// Frees every pool slot (the round start).
+void ClearObjectPool();
 extern SideStatus g_SideStatus[4];
 extern int32_t g_BattleState[kBattleStateSize];
 extern FrameDataSet g_FrameDataSets[kPlayerSlots];

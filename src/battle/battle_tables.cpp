@@ -154,7 +154,7 @@ void ParseVectorText(std::string_view text, std::string_view name) {
         hv = &g_VectorTables.hit[static_cast<size_t>(id)];
         *hv = HitVector{};
         const std::string_view nm = header.fields.size() > 1 ? header.fields[1] : std::string_view{};
-        std::memcpy(hv->name, nm.data(), std::min<size_t>(nm.size(), 31));  // cut at 31 characters
+        if (!nm.empty()) std::memcpy(hv->name, nm.data(), std::min<size_t>(nm.size(), 31));  // cut at 31
         hv->count = static_cast<int32_t>(std::min<int64_t>(n, 5));
         hv->invuln = static_cast<int32_t>(Field(header, 3));
         hv->level = static_cast<int32_t>(Field(header, 4));

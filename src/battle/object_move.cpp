@@ -2,6 +2,7 @@
 #include "battle/object_move.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 #include "battle/battle_math.h"
@@ -12,6 +13,12 @@
 #include "battle/object_state.h"
 
 namespace {
+
+// Positions and velocities are int32 stores that wrap (an object left accelerating for a very
+// long time must not make the arithmetic undefined).
+int32_t WrapAdd(int32_t a, int32_t b) {
+  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
 
 // One oscillation step of an axis; returns the movement in world units.
 int32_t WaveStep(int16_t wave[4]) {
@@ -91,14 +98,16 @@ void PushPass(bool pool) {
         if (width <= 0 || !overlapY) continue;
         BattleSeamSeparatePair(&o, &other);
         // Separated pairs stay on the stage and within reach of each other.
-        if (IsCharacter(o)) o.posX += StageEdgeCorrection(o, 0);
-        other.posX += StageEdgeCorrection(other, 0);
+        if (IsCharacter(o)) o.posX = WrapAdd(o.posX, StageEdgeCorrection(o, 0));
+        other.posX = WrapAdd(other.posX, StageEdgeCorrection(other, 0));
       }
     }
   };
   if (pool) {
-    for (ObjectPoolSlot& s : g_ObjectPool)
+    for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+      ObjectPoolSlot& s = g_ObjectPool[pi];
       if (s.inUse && s.obj.kind != kKindAfterimage) visit(s.obj);
+    }
   } else {
     for (PlayerRecord& r : g_PlayerRecords)
       if (r.inUse) visit(r.obj);
@@ -205,8 +214,9 @@ void ApplyFrameMotion(BattleObject& o) {
     } else {
       ++o.hitVectorStep;
       const int pattern = GetHitVectorPattern(o.hitVector, o.hitVectorStep, 0);
-      if (o.hitVectorStep < 5 && o.hitVectorStep < g_VectorTables.hit[o.hitVector].count &&
-          ChangePattern(o, pattern, 1, 0)) {
+      const bool stepExists = o.hitVector < g_VectorTables.hit.size() && o.hitVectorStep < 5 &&
+                              o.hitVectorStep < g_VectorTables.hit[o.hitVector].count;
+      if (stepExists && ChangePattern(o, pattern, 1, 0)) {
         BattleSeamApplyHitVector(&o, o.hitVector, o.hitVectorFacing);
         o.hitFrames = 0;
       }
@@ -219,34 +229,36 @@ int InterpolateLanding(BattleObject& o, int32_t dx, int32_t dy) {
     const int32_t y = o.posY;
     o.posY = 0;
     // 64-bit: dx x (dy - y) overflows int32 for fast objects.
-    o.posX += static_cast<int32_t>(static_cast<int64_t>(dx) * (dy - y) / dy - dx);
+    o.posX = WrapAdd(
+        o.posX, static_cast<int32_t>(static_cast<int64_t>(dx) * (static_cast<int64_t>(dy) - y) / dy - dx));
   }
   return 1;
 }
 
 int32_t GetDistanceExcess(const BattleObject& o, int32_t x) {
-  int32_t farthest = 0;
-  int32_t correction = 0;
+  // 64-bit differences: a position far off the stage must not overflow.
+  int64_t farthest = 0, correction = 0;
   for (const PlayerRecord& r : g_PlayerRecords) {
     if (!r.inUse || &r.obj == &o || r.obj.partnerState != 0 || o.partnerState != 0) continue;
-    const int32_t d = x - r.obj.posX;
-    const int32_t ad = d < 0 ? -d : d;
+    const int64_t d = static_cast<int64_t>(x) - r.obj.posX;
+    const int64_t ad = d < 0 ? -d : d;
     if (ad > farthest) {
       farthest = ad;
       correction = ad > kMaxCharaDistance ? (d > 0 ? kMaxCharaDistance - d : -kMaxCharaDistance - d) : 0;
     }
   }
-  return correction;
+  return static_cast<int32_t>(correction);
 }
 
 int32_t StageEdgeCorrection(BattleObject& o, int32_t dx) {
   if (o.kind >= kKindChildFirst) return 0;
   if (o.partnerState != 0 && !HitStepFlag(o, 0x8)) return 0;
-  const int32_t start = o.posX + dx;
-  int32_t x = start;
-  if (IsCharacter(o)) x += GetDistanceExcess(o, x);
-  x = std::clamp(x, -kStageHalfWidth, kStageHalfWidth);
-  return x - start;
+  const int64_t start = static_cast<int64_t>(o.posX) + dx;
+  int64_t x = start;
+  if (IsCharacter(o))
+    x += GetDistanceExcess(o, static_cast<int32_t>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX)));
+  x = std::clamp<int64_t>(x, -kStageHalfWidth, kStageHalfWidth);
+  return static_cast<int32_t>(x - start);
 }
 
 int32_t PushAttackerFromCorner(BattleObject& o, int32_t c) {
@@ -268,18 +280,18 @@ int32_t PushAttackerFromCorner(BattleObject& o, int32_t c) {
     return c;
   }
   if (o.velX != 0 && attacker->finishKind == 0) {
-    attacker->posX += c;
-    attacker->posX += StageEdgeCorrection(*attacker, 0);
+    attacker->posX = WrapAdd(attacker->posX, c);
+    attacker->posX = WrapAdd(attacker->posX, StageEdgeCorrection(*attacker, 0));
   }
   return c;
 }
 
 int32_t MoveObject(BattleObject& o, int32_t dx, int32_t dy) {
-  o.posX += dx;
-  o.posY += dy;
+  o.posX = WrapAdd(o.posX, dx);
+  o.posY = WrapAdd(o.posY, dy);
   const int32_t r = StageEdgeCorrection(o, 0);
   if (r != 0) {
-    o.posX += r;
+    o.posX = WrapAdd(o.posX, r);
     PushAttackerFromCorner(o, r);
     o.wallTouch = r < 0 ? 1 : 2;
   }
@@ -321,13 +333,13 @@ int ObjectPhysicsStep(BattleObject& o) {
   if (st.asf0 & 0x1000) o.speedCapPattern = static_cast<int16_t>(o.pattern);
   const int16_t accX = o.accX;
   const int32_t velBefore = o.velX;
-  o.velX += o.accX;
-  o.velY += o.accY;
+  o.velX = WrapAdd(o.velX, o.accX);
+  o.velY = WrapAdd(o.velY, o.accY);
   int32_t dx = o.velX, dy = o.velY;
-  dx += WaveStep(o.waveX);
-  dy += WaveStep(o.waveY);
+  dx = WrapAdd(dx, WaveStep(o.waveX));
+  dy = WrapAdd(dy, WaveStep(o.waveY));
   if (st.stance == 1 && o.prevStance != 1) o.inertiaX /= 3;
-  dx += o.inertiaX;
+  dx = WrapAdd(dx, o.inertiaX);
   MoveObject(o, dx, dy);
   if (st.stance != 1) {
     if (o.inertiaX > 0)

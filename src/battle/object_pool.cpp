@@ -40,7 +40,8 @@ void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
 
 void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) {
   if (parent.childCount == 0 || depth >= kMaxChildDepth) return;
-  for (ObjectPoolSlot& s : g_ObjectPool) {
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x04)) continue;
     s.obj.posX += dx;
     s.obj.posY += dy;
@@ -77,6 +78,7 @@ ObjectPoolSlot* SlotOf(BattleObject* o) {
 void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot) {
   const int32_t* p = r.params;
   slot.inUse = 1;
+  NotePoolSlotTaken(slot);
   slot.spawnedInUpdate = g_InBattleUpdate;
   slot.obj = BattleObject{};
   BattleObject& o = slot.obj;
@@ -244,6 +246,7 @@ BattleObject* SpawnAfterimage(BattleObject& o, int colourMode, int scaleSpeedX, 
   // The fade divides by the life, stored as int16: keep it 1..32767.
   life = std::clamp<int32_t>(life, 1, 32767);
   slot->inUse = 1;
+  NotePoolSlotTaken(*slot);
   slot->spawnedInUpdate = g_InBattleUpdate;
   slot->obj = BattleObject{};
   BattleObject& a = slot->obj;
@@ -294,7 +297,8 @@ void RemovePoolObject(BattleObject& o) {
 
 void RemoveChildren(BattleObject& o) {
   if (o.childCount == 0) return;
-  for (ObjectPoolSlot& s : g_ObjectPool) {
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse || s.obj.parent != &o || &s.obj == &o) continue;
     if (s.obj.spawnFlags & (0x01 | 0x20))
       RemovePoolObject(s.obj);
@@ -304,7 +308,8 @@ void RemoveChildren(BattleObject& o) {
 }
 
 void RemoveResetChildren(BattleObject& parent) {
-  for (ObjectPoolSlot& s : g_ObjectPool) {
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x20)) continue;
     s.inUse = 0;
     RemovePoolObject(s.obj);
@@ -313,14 +318,16 @@ void RemoveResetChildren(BattleObject& parent) {
 
 void RemoveLandingChildren(BattleObject& parent) {
   if (parent.childCount == 0) return;
-  for (ObjectPoolSlot& s : g_ObjectPool)
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (s.inUse && s.obj.parent == &parent && (s.obj.spawnFlags & 0x20)) RemovePoolObject(s.obj);
+  }
 }
 
 void MoveChildren(BattleObject& parent, int32_t dx, int32_t dy) { MoveChildrenDepth(parent, dx, dy, 0); }
 
 BattleObject* NextChildOf(int& iterator, const BattleObject* parent) {
-  for (; iterator >= 0 && iterator < kObjectPoolSize; ++iterator) {
+  for (; iterator >= 0 && iterator < g_PoolHighWater; ++iterator) {
     ObjectPoolSlot& s = g_ObjectPool[iterator];
     if (s.inUse && s.obj.parent == parent) return &g_ObjectPool[iterator++].obj;
   }
@@ -328,7 +335,7 @@ BattleObject* NextChildOf(int& iterator, const BattleObject* parent) {
 }
 
 BattleObject* NextHolderOf(int& iterator, const BattleObject* object) {
-  for (; iterator >= 0 && iterator < kObjectPoolSize; ++iterator) {
+  for (; iterator >= 0 && iterator < g_PoolHighWater; ++iterator) {
     ObjectPoolSlot& s = g_ObjectPool[iterator];
     if (s.inUse && s.obj.heldObject == object) return &g_ObjectPool[iterator++].obj;
   }
@@ -406,7 +413,7 @@ void FollowStep(BattleObject& o) {
 }
 
 void UpdatePoolObjects() {
-  for (int i = 0; i < kObjectPoolSize; ++i) {
+  for (int i = 0; i < g_PoolHighWater; ++i) {
     ObjectPoolSlot& s = g_ObjectPool[i];
     if (!s.inUse) continue;
     BattleObject& o = s.obj;
@@ -453,7 +460,7 @@ void UpdatePoolObjects() {
     if (o.followMode != 0) FollowStep(o);
   }
   // Walked by index over the live array: objects spawned here at a higher index are visited.
-  for (int i = 0; i < kObjectPoolSize; ++i) {
+  for (int i = 0; i < g_PoolHighWater; ++i) {
     ObjectPoolSlot& s = g_ObjectPool[i];
     if (!s.inUse || !PoolObjectMayAct(s.obj)) continue;
     BattleObject& o = s.obj;
@@ -511,12 +518,14 @@ void PoolObjectsHitPhase() {
   auto eligible = [](ObjectPoolSlot& s) {
     return s.inUse && !s.obj.removing && s.obj.kind != kKindAfterimage && PoolObjectMayAct(s.obj);
   };
-  for (ObjectPoolSlot& s : g_ObjectPool) {
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!eligible(s)) continue;
     RunFrameConditions(s.obj, 1);
     if (s.obj.hitsLeft && !s.obj.hitStop) BattleSeamCheckClashBoxes(&s.obj);
   }
-  for (ObjectPoolSlot& s : g_ObjectPool) {
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!eligible(s)) continue;
     BattleSeamDetectHits(&s.obj);
     if (!s.obj.owner || s.obj.owner->pendingHitCount == 0) BattleSeamDetectThrows(&s.obj);
@@ -524,19 +533,24 @@ void PoolObjectsHitPhase() {
 }
 
 void RunPoolObjectConditions() {
-  for (ObjectPoolSlot& s : g_ObjectPool)
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (s.inUse && !s.obj.removing && PoolObjectMayAct(s.obj)) RunFrameConditions(s.obj, 0);
+  }
 }
 
 void RunPoolObjectEffects() {
-  for (ObjectPoolSlot& s : g_ObjectPool)
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (s.inUse && !s.obj.removing && s.obj.effectsPending) RunFrameEffects(s.obj);
+  }
 }
 
 void DrawPoolObjects() {
   const bool running = g_BattlePhase != 0 && g_Paused == 0 && g_GlobalFreeze == 0 &&
                        !(g_SlowMotion != 0 && g_BattleFrame % 3 != 0);
-  for (ObjectPoolSlot& s : g_ObjectPool) {
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse) continue;
     BattleObject& o = s.obj;
     if (o.kind == kKindAfterimage && running) {

@@ -119,3 +119,46 @@ TEST_F(BattleDriver, WarmUpLeavesTheUpdateFlagSet) {
 }
 
 }  // namespace
+
+namespace {
+
+// A projectile spawned by a character's frame effect during the update: it skips the update
+// of the frame that spawned it, then steps and moves every frame.
+TEST(BattleTrace, ProjectileGoldenTrace) {
+  battle_test::ResetWorld();
+  TestFrameData data;
+  FrameDef stand;
+  stand.duration = 100;
+  stand.endAction = 3;
+  stand.free = 1;
+  data.Pattern(0, {stand});
+  FrameDef fire;
+  fire.duration = 1;
+  fire.endAction = 0;
+  fire.effects.push_back(battle_test::Effect(1, 300, {10, -20}));  // relative: 100 + 300
+  data.Pattern(100, {fire});
+  FrameDef orb;
+  orb.duration = 2;
+  std::vector<FrameDef> orbFrames(3, orb);
+  orbFrames[0].motion = battle_test::Motion(0x11, 1024, 0, 0, 0);
+  orbFrames[2].endAction = 3;
+  data.Pattern(400, orbFrames);
+  BattleObject& c = battle_test::PlaceCharacter(0, data.Set(), 0);
+  SetPattern(c);
+  g_BattlePhase = 1;
+  ChangePattern(c, 100, 0, 10);
+  std::string trace;
+  for (int i = 0; i < 6; ++i) {
+    BattleUpdate();
+    const BattleObject& o = g_ObjectPool[0].obj;
+    trace += std::to_string(o.pattern) + ":" + std::to_string(o.frame) + ":" + std::to_string(o.posX) + ":" +
+             std::to_string(o.posY) + " ";
+  }
+  EXPECT_EQ(trace,
+            "400:0:1280:-2560 400:0:2304:-2560 400:1:3328:-2560 400:1:4352:-2560 400:2:5376:-2560 "
+            "400:2:6400:-2560 ");
+  EXPECT_EQ(c.pattern, 0);
+  battle_test::ResetWorld();
+}
+
+}  // namespace

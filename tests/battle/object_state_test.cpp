@@ -2,6 +2,7 @@
 // the stage edges, and the guards that keep bad data from looping.
 #include "battle/object_state.h"
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -275,4 +276,84 @@ TEST_F(ObjectState, PenaltyDecayTable) {
   }
 }
 
+}  // namespace
+
+namespace {
+// A hit vector past the end of the table (vectors come from attack data) reads as absent.
+TEST_F(ObjectState, LandingStepOfAHitVectorPastTheTable) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  o.hitVector = 200;
+  o.landingJump = 1;
+  SetPattern(o);
+  EXPECT_EQ(o.hitVectorStep, 1);
+  EXPECT_EQ(o.pendingPattern, -1);
+  EXPECT_EQ(o.landingJump, 0);
+}
+}  // namespace
+
+namespace {
+// Positions and velocities wrap as int32 stores; nothing in the movement overflows.
+TEST_F(ObjectState, ExtremeVelocitiesWrapWithoutOverflow) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  BattleObject& a = PlaceCharacter(0, data.Set(), 0);
+  BattleObject& b = PlaceCharacter(1, data.Set(), 0);
+  SetPattern(a);
+  SetPattern(b);
+  a.velX = INT32_MAX - 5;
+  a.accX = 100;
+  a.velY = INT32_MAX - 5;
+  a.accY = 100;
+  ObjectPhysicsStep(a);
+  EXPECT_GE(a.posX, -kStageHalfWidth);
+  EXPECT_LE(a.posX, kStageHalfWidth);
+  EXPECT_LE(a.posX - b.posX, kMaxCharaDistance);
+}
+}  // namespace
+
+namespace {
+// The mode's maximum is value / ratio in float32, truncated: near integer results the float32
+// quotient lands on either side of the exact one, and every machine must land on the same side.
+TEST_F(ObjectState, GaugeModeMaximumIsAFloat32Quotient) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    int32_t circuit, value;
+    int16_t max;
+  } cases[] = {{1000, 500, 14999}, {527, 500, 28463}, {960, 500, 15624}, {1000, 750, 22499},
+               {15000, 600, 1200}, {0, 500, 30000},   {10, 500, 30000}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_TypeParams[0].magicCircuitMax = 30000;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.circuit = c.circuit;
+    SetGaugeMode(o, c.value, 2, 0);
+    EXPECT_EQ(o.gaugeModeMax, c.max) << c.circuit << " " << c.value;
+    EXPECT_EQ(o.gaugeMode, 2);
+  }
+}
+}  // namespace
+
+namespace {
+// The recovery rate rises by 1/60 per step in float32: from 0 it takes 61 steps, not 60, to
+// reach 1.0; a recovery delay holds it first.
+TEST_F(ObjectState, RecoveryRateRisesInFloat32) {
+  TestFrameData data;
+  data.Pattern(0, {F(1000, 3)});
+  BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+  SetPattern(o);
+  PlayerExtension& e = g_PlayerRecords[0].ext;
+  e.recoveryRate = 0.0f;
+  e.recoveryDelay = 3;
+  for (int i = 0; i < 3; ++i) ObjectStateStep(o);
+  EXPECT_EQ(e.recoveryDelay, 0);
+  EXPECT_EQ(e.recoveryRate, 1.0f / 60.0f);  // the step that reached 0 already rose once
+  e.recoveryRate = 0.0f;
+  for (int i = 0; i < 60; ++i) ObjectStateStep(o);
+  EXPECT_EQ(e.recoveryRate, 0.999999702f);
+  ObjectStateStep(o);
+  EXPECT_EQ(e.recoveryRate, 1.0f);
+}
 }  // namespace

@@ -2,7 +2,8 @@
 // colours with the moves the battle engine plays: stand, walks, crouch, turns, guards, jumps
 // with gravity and landing, six ground and three air attacks, reactions, a tumble and one
 // projectile special), the command files of both sample characters, ".\data\_Type.txt" with
-// all ten type sections and ".\data\vector.txt" with the vectors the engine names.
+// all ten type sections, ".\data\vector.txt" with the vectors the engine names, the common
+// effects the engine spawns by number, and ".\charaselect.txt" listing both characters.
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -388,8 +389,17 @@ std::string VectorFile() {
   return t;
 }
 
+// The character list: the two sample characters, one file set each.
+std::string CharaSelectFile() {
+  return "[CharaNo_000]\r\nName=Tester\r\nFile1=tester\r\nFile2=0\r\nGiantFlag=0\r\nTagType=0\r\n"
+         "CharaNum1=Tester\r\nCharaNum2=Tester\r\n\r\n"
+         "[CharaNo_001]\r\nName=Duelist\r\nFile1=duelist\r\nFile2=0\r\nGiantFlag=0\r\nTagType=0\r\n"
+         "CharaNum1=Duelist\r\nCharaNum2=Duelist\r\n";
+}
+
 bool WriteBattleTables(const std::filesystem::path& root) {
-  return mkdata::WriteText(root, "data/_Type.txt", TypeFile()) &&
+  return mkdata::WriteText(root, "charaselect.txt", CharaSelectFile()) &&
+         mkdata::WriteText(root, "data/_Type.txt", TypeFile()) &&
          mkdata::WriteText(root, "data/vector.txt", VectorFile()) &&
          mkdata::WriteText(root, "data/duelist_0_c.txt", CommandFile(true)) &&
          mkdata::WriteText(root, "data/tester_0_c.txt", CommandFile(false));

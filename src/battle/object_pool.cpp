@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/random.h"
+#include "battle/battle_draw.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
@@ -547,16 +548,22 @@ void RunPoolObjectEffects() {
 }
 
 void DrawPoolObjects() {
+  if (g_BattleDrawSeams.PoolDrawingOn && !g_BattleDrawSeams.PoolDrawingOn()) return;
   const bool running = g_BattlePhase != 0 && g_Paused == 0 && g_GlobalFreeze == 0 &&
                        !(g_SlowMotion != 0 && g_BattleFrame % 3 != 0);
+  const int32_t special = g_BattleState[BattleStateIndex::kSpecialStage];
   for (int pi = 0; pi < g_PoolHighWater; ++pi) {
     ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse) continue;
     BattleObject& o = s.obj;
+    // A special stage hides its own stage objects.
+    if ((special == 1 || special == 2) && o.pattern == 91) continue;
+    if (special == 2 && o.pattern == 200) continue;
     if (o.kind == kKindAfterimage && running) {
       // float32 growth by the scale speeds in 1/256 per frame.
       o.scaleX += static_cast<float>(o.afterScaleSpeedX) / 256.0f;
       o.scaleY += static_cast<float>(o.afterScaleSpeedY) / 256.0f;
     }
+    DrawPoolObject(o);
   }
 }

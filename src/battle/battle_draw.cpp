@@ -1,0 +1,144 @@
+// The drawing of battle objects: pool-object looks and the frame draw through the pattern drawing.
+#include "battle/battle_draw.h"
+
+#include <algorithm>
+#include <numbers>
+
+#include "Dxtools/Han6Draw/han6_draw.h"
+#include "Dxtools/Han6Files/han6_data.h"
+#include "battle/battle_records.h"
+
+BattleDrawSeams g_BattleDrawSeams;
+bool g_BattleDrawSubmit = true;
+
+void ResetBattleDrawSeams() { g_BattleDrawSeams = BattleDrawSeams{}; }
+
+namespace {
+
+constexpr uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return (r << 16) | (g << 8) | b; }
+
+struct AfterimageMode {
+  int mode;
+  uint32_t rgb;
+  uint8_t blend;
+};
+// The afterimage colour modes; any mode not listed is white with alpha blending.
+constexpr AfterimageMode kAfterimageModes[] = {
+    {1, Rgb(0, 0, 255), 1},       {2, Rgb(255, 0, 0), 1},      {3, Rgb(0, 255, 0), 1},
+    {4, Rgb(255, 255, 0), 1},     {6, Rgb(0, 0, 0), 1},        {7, Rgb(50, 50, 255), 2},
+    {8, Rgb(255, 50, 50), 2},     {9, Rgb(50, 255, 50), 2},    {10, Rgb(255, 255, 50), 2},
+    {11, Rgb(255, 255, 255), 2},  {12, Rgb(255, 255, 255), 2}, {101, Rgb(255, 255, 255), 2},
+    {102, Rgb(255, 255, 255), 2},
+};
+
+}  // namespace
+
+uint32_t FlashColour(const BattleObject& o) {
+  const int t = o.flashTimer;
+  if (t == 0) return 0;
+  static constexpr uint32_t kBlink[5] = {Rgb(0, 0, 255), Rgb(255, 255, 255), Rgb(255, 255, 0), Rgb(0, 255, 0),
+                                         0x808080u};
+  if (o.flashKind <= 4) return (t & 1) ? 0u : kBlink[o.flashKind];
+  if (o.flashKind > 7) return 0;
+  // A level falling with the timer; a zero length shows nothing rather than dividing by 0.
+  if (o.flashLength == 0) return 0;
+  const uint32_t g = static_cast<uint32_t>(t * 255 / o.flashLength) & 0xFF;
+  if (o.flashKind == 5) return Rgb(g, g, g);
+  if (o.flashKind == 6) return Rgb(0, 0, g);
+  return Rgb(g, 0, 0);
+}
+
+BattleDrawLook PoolObjectLook(const BattleObject& o) {
+  BattleDrawLook look;
+  look.priority = o.drawPriority;
+  uint32_t rgb = Rgb(255, 255, 255);
+  uint32_t alpha = 255;
+  if (o.kind == kKindAfterimage) {
+    if (o.afterPriorityFlag & 1) look.priority += 10;
+    // Remaining life over initial life; the spawn keeps the life at 1 or more, and a zero
+    // initial life (never spawned that way) fades to nothing instead of dividing by 0.
+    alpha =
+        o.afterLife > 0
+            ? static_cast<uint32_t>(std::clamp<int64_t>(int64_t{o.frameTimer} * 255 / o.afterLife, 0, 255))
+            : 0u;
+    look.blendMode = 1;
+    for (const AfterimageMode& m : kAfterimageModes) {
+      if (m.mode != o.afterColour) continue;
+      rgb = m.rgb;
+      look.blendMode = m.blend;
+    }
+    if (o.afterColour == 12) look.specular = Rgb(255, 255, 255);
+    if (o.afterColour == 101 || o.afterColour == 102) {
+      alpha /= 2;
+      // 101 and 102 pick the two character techniques of the pattern drawing.
+      look.shaderMode = o.afterColour - 100;
+    }
+  }
+  look.specular |= FlashColour(o);
+  uint8_t tint[3] = {255, 255, 255};
+  if (g_BattleDrawSeams.TintFactors) g_BattleDrawSeams.TintFactors(tint);
+  const uint32_t r = ((rgb >> 16) & 0xFF) * tint[0] / 255;
+  const uint32_t g = ((rgb >> 8) & 0xFF) * tint[1] / 255;
+  const uint32_t b = (rgb & 0xFF) * tint[2] / 255;
+  look.color = (alpha << 24) | Rgb(r, g, b);
+  return look;
+}
+
+int32_t SpriteKeyBase(const FrameDataSet* set) {
+  // Sprite numbers fill the low 16 bits of a key, so each set takes its own 64 Ki block.
+  for (int i = 0; i < kPlayerSlots; ++i)
+    if (set == &g_FrameDataSets[i]) return (i + 1) << 16;
+  if (set == &g_CommonFrameData) return (kPlayerSlots + 1) << 16;
+  return (kPlayerSlots + 2) << 16;
+}
+
+void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
+  const FrameDataSet* set = o.frameData;
+  if (set == nullptr || set->patterns == nullptr) return;
+  const Han6Frame* f = GetHan6Frame(set->patterns, o.pattern, o.frame);
+  if (f == nullptr) return;
+  // The object matrix: scale, rotation about the anchor, mirror, then cut sprites at double size
+  // (they are stored at half size).
+  Han6Matrix m = Han6Matrix::Identity();
+  if (o.scaleX != 1.0f || o.scaleY != 1.0f) m = MulHan6(m, Han6Matrix::Scaling(o.scaleX, o.scaleY, 1.0f));
+  if (o.rotation != 0) {
+    const float radians = static_cast<float>(o.rotation) * (2.0f * std::numbers::pi_v<float> / 10000.0f);
+    m = MulHan6(m, Han6Matrix::RotationZ(radians));
+  }
+  if (o.facing == 1) m = MulHan6(m, Han6Matrix::Scaling(-1.0f, 1.0f, 1.0f));
+  if (f->spriteKind != 1) m = MulHan6(m, Han6Matrix::Scaling(2.0f, 2.0f, 0.0f));
+  int32_t x = o.posX >> 7, y = o.posY >> 7;
+  if (o.held) {
+    x += o.throwOffsetX >> 7;
+    y += o.throwOffsetY >> 7;
+  }
+  if (y < -650) return;  // far above the screen
+  m = MulHan6(m, Han6Matrix::Translation(static_cast<float>(x), static_cast<float>(y), 0.0f));
+  Han6Matrix camera = Han6Matrix::Identity();
+  if (g_BattleDrawSeams.CameraMatrix) g_BattleDrawSeams.CameraMatrix((o.flags & 0x8000) == 0, &camera);
+  m = MulHan6(m, camera);
+
+  Han6FramePosition position;
+  position.pattern = o.pattern;
+  position.frame = o.frame;
+  Han6DrawParams p;
+  p.list = g_BattleDrawSeams.DrawList ? g_BattleDrawSeams.DrawList() : nullptr;
+  p.priority = look.priority + 256;
+  p.blendMode = look.blendMode;
+  p.color = look.color;
+  p.specular = look.specular;
+  p.shaderMode = look.shaderMode;
+  p.keyBase = SpriteKeyBase(set);
+  p.position = &position;
+  p.world = &m;
+  p.patternSet = set->patterns;
+  p.sheet = set->sprites;
+  p.pani = set->pani;
+  DrawPatternFrame(p);
+}
+
+void DrawPoolObject(const BattleObject& o) {
+  if (!g_BattleDrawSubmit) return;
+  if (g_BattleDrawSeams.HiddenPartner && g_BattleDrawSeams.HiddenPartner(&o)) return;
+  DrawBattleObject(o, PoolObjectLook(o));
+}

@@ -1,0 +1,221 @@
+// Drawing of pool objects: the afterimage colour modes and fade, the colour flash, the stage
+// tint; and the drawing half's determinism: a run that queues its draws gives the same state
+// hashes frame by frame as a headless run that queues nothing.
+#include "battle/battle_draw.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+#include "Dxtools/Han6Draw/han6_draw.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
+#include "app/lib_debug.h"
+#include "battle/battle_harness.h"
+#include "battle/battle_records.h"
+#include "battle/object_pool.h"
+
+namespace {
+
+struct LookCase {
+  const char* name;
+  uint8_t kind;
+  uint8_t afterColour;
+  int32_t remaining;  // frame timer
+  int16_t life;       // initial life
+  int16_t priorityFlag;
+  uint8_t flashKind, flashTimer, flashLength;
+  uint32_t color;
+  uint32_t specular;
+  uint8_t blend;
+  int32_t shaderMode;
+  int32_t priority;  // the object's is 100
+};
+
+const LookCase kLookCases[] = {
+    // Plain objects: white, opaque, the frame's own blend.
+    {"plain", 255, 0, 0, 0, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 0, 0, 100},
+    // Afterimages fade by remaining / initial life and take their mode's colour and blend.
+    {"blue half life", 31, 1, 5, 10, 0, 0, 0, 0, 0x7F0000FFu, 0, 1, 0, 100},
+    {"black full life", 31, 6, 8, 8, 0, 0, 0, 0, 0xFF000000u, 0, 1, 0, 100},
+    {"mode 5 is white", 31, 5, 1, 3, 0, 0, 0, 0, 0x55FFFFFFu, 0, 1, 0, 100},
+    {"additive red", 31, 8, 3, 3, 0, 0, 0, 0, 0xFFFF3232u, 0, 2, 0, 100},
+    {"additive white", 31, 11, 3, 3, 0, 0, 0, 0, 0xFFFFFFFFu, 0, 2, 0, 100},
+    {"white add-colour", 31, 12, 3, 3, 0, 0, 0, 0, 0xFFFFFFFFu, 0xFFFFFF, 2, 0, 100},
+    {"technique at half alpha", 31, 102, 10, 10, 0, 0, 0, 0, 0x7FFFFFFFu, 0, 2, 2, 100},
+    {"priority flag bit 0", 31, 3, 1, 1, 3, 0, 0, 0, 0xFF00FF00u, 0, 1, 0, 110},
+    {"priority flag bit 1 only", 31, 3, 1, 1, 2, 0, 0, 0, 0xFF00FF00u, 0, 1, 0, 100},
+    // A zero initial life fades to nothing instead of dividing by 0.
+    {"zero life", 31, 1, 5, 0, 0, 0, 0, 0, 0x000000FFu, 0, 1, 0, 100},
+    // Blinking flashes show on even timer values only.
+    {"blink yellow even", 255, 0, 0, 0, 0, 2, 4, 9, 0xFFFFFFFFu, 0xFFFF00, 0, 0, 100},
+    {"blink yellow odd", 255, 0, 0, 0, 0, 2, 5, 9, 0xFFFFFFFFu, 0, 0, 0, 100},
+    {"blink grey", 255, 0, 0, 0, 0, 4, 2, 9, 0xFFFFFFFFu, 0x808080, 0, 0, 100},
+    // Levels fall with the timer: 3 x 255 / 5 = 153.
+    {"grey level", 255, 0, 0, 0, 0, 5, 3, 5, 0xFFFFFFFFu, 0x999999, 0, 0, 100},
+    {"blue level", 255, 0, 0, 0, 0, 6, 3, 5, 0xFFFFFFFFu, 0x000099, 0, 0, 100},
+    {"red level", 255, 0, 0, 0, 0, 7, 3, 5, 0xFFFFFFFFu, 0x990000, 0, 0, 100},
+    {"level with zero length", 255, 0, 0, 0, 0, 5, 3, 0, 0xFFFFFFFFu, 0, 0, 0, 100},
+    {"unknown flash kind", 255, 0, 0, 0, 0, 8, 2, 5, 0xFFFFFFFFu, 0, 0, 0, 100},
+    // The flash adds onto an afterimage's own add-colour.
+    {"afterimage flash", 31, 12, 1, 1, 0, 1, 2, 5, 0xFFFFFFFFu, 0xFFFFFF, 2, 0, 100},
+};
+
+class PoolLook : public testing::TestWithParam<LookCase> {
+ protected:
+  void TearDown() override { ResetBattleDrawSeams(); }
+};
+
+TEST_P(PoolLook, ColourBlendAndPriority) {
+  const LookCase& c = GetParam();
+  BattleObject o{};
+  o.kind = c.kind;
+  o.afterColour = c.afterColour;
+  o.frameTimer = c.remaining;
+  o.afterLife = c.life;
+  o.afterPriorityFlag = c.priorityFlag;
+  o.flashKind = c.flashKind;
+  o.flashTimer = c.flashTimer;
+  o.flashLength = c.flashLength;
+  o.drawPriority = 100;
+  const BattleDrawLook look = PoolObjectLook(o);
+  EXPECT_EQ(look.color, c.color);
+  EXPECT_EQ(look.specular, c.specular);
+  EXPECT_EQ(look.blendMode, c.blend);
+  EXPECT_EQ(look.shaderMode, c.shaderMode);
+  EXPECT_EQ(look.priority, c.priority);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PoolLook, testing::ValuesIn(kLookCases), [](const auto& info) {
+  std::string n = info.param.name;
+  for (char& ch : n)
+    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n;
+});
+
+TEST(PoolLookTint, StageFactorsScaleTheColourNotTheAlpha) {
+  g_BattleDrawSeams.TintFactors = [](uint8_t rgb[3]) {
+    rgb[0] = 255;
+    rgb[1] = 128;
+    rgb[2] = 0;
+  };
+  BattleObject o{};
+  o.kind = kKindAfterimage;
+  o.afterColour = 10;  // (255, 255, 50) additive
+  o.frameTimer = o.afterLife = 4;
+  EXPECT_EQ(PoolObjectLook(o).color, 0xFFFF8000u);
+  ResetBattleDrawSeams();
+}
+
+TEST(SpriteKeys, EachSetHasItsOwnMultipleOf4096) {
+  std::vector<int32_t> bases;
+  for (const FrameDataSet& s : g_FrameDataSets) bases.push_back(SpriteKeyBase(&s));
+  bases.push_back(SpriteKeyBase(&g_CommonFrameData));
+  bases.push_back(SpriteKeyBase(nullptr));
+  for (size_t i = 0; i < bases.size(); ++i) {
+    EXPECT_EQ(bases[i] & 0xFFFF, 0) << i;  // sprite numbers fill 16 bits
+    for (size_t j = i + 1; j < bases.size(); ++j) EXPECT_NE(bases[i], bases[j]);
+  }
+}
+
+// CPU textures for the sprite cache; the handle points at one.
+struct CpuTexture {
+  int w = 0, h = 0;
+  CutPixelFormat format = CutPixelFormat::kA8R8G8B8;
+  std::vector<uint8_t> pixels;
+};
+
+class CpuBackend : public Han6TextureBackend {
+ public:
+  std::mutex mutex;
+  static CpuTexture* Of(TextureHandle* t) { return reinterpret_cast<CpuTexture*>(t); }
+  TextureHandle* CreateTexture(int width, int height, CutPixelFormat format, bool, int& texW,
+                               int& texH) override {
+    auto* t = new CpuTexture;
+    t->w = texW = width;
+    t->h = texH = height;
+    t->format = format;
+    t->pixels.assign(static_cast<size_t>(width) * height * CutPixelFormatBytes(format), 0);
+    return reinterpret_cast<TextureHandle*>(t);
+  }
+  uint8_t* Lock(TextureHandle* t, int& pitch) override {
+    pitch = Of(t)->w * CutPixelFormatBytes(Of(t)->format);
+    return Of(t)->pixels.data();
+  }
+  void Unlock(TextureHandle*) override {}
+  void Free(TextureHandle* t) override { delete Of(t); }
+  void TextureSize(TextureHandle* t, int& w, int& h) override {
+    w = Of(t)->w;
+    h = Of(t)->h;
+  }
+  CutSpritePageView PageView(TextureHandle* page) override {
+    return {Of(page)->pixels.data(), Of(page)->format};
+  }
+  bool Display16() override { return false; }
+};
+
+class CountingSink : public Han6DrawSink {
+ public:
+  std::vector<Han6Quad> quads;
+  float bias[4] = {0, 0, 0, 0};
+  void Queue(GrpDrawList*, const Han6Quad& q) override { quads.push_back(q); }
+  const float* UvBias() const override { return bias; }
+};
+
+class DrawHalfDeterminism : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
+                          std::filesystem::copy_options::recursive);
+    vt::SetDebugQuiet(true);
+    previousBackend_ = SetHan6TextureBackend(&backend_);
+    previousSink_ = SetHan6DrawSink(&sink_);
+  }
+  void TearDown() override {
+    HarnessRelease();
+    FlushHan6TextureCache();
+    SetHan6DrawSink(previousSink_);
+    SetHan6TextureBackend(previousBackend_);
+    g_BattleDrawSubmit = true;
+    ResetBattleDrawSeams();
+    vt::SetDebugQuiet(false);
+  }
+  // Runs the sample match; returns the per-frame hashes and counts the frames that queued a
+  // pool object's quad.
+  std::vector<uint64_t> Run(bool submit, int frames, int& poolQuadFrames) {
+    g_BattleDrawSubmit = submit;
+    // The screen is 480 pixels high with the ground near its foot.
+    g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(0, 400, 0); };
+    std::vector<uint64_t> hashes;
+    poolQuadFrames = 0;
+    if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false)) return hashes;
+    const HarnessScript script = HarnessDefaultScript(11);
+    for (int i = 0; i < frames; ++i) {
+      sink_.quads.clear();
+      hashes.push_back(HarnessRunFrame(script));
+      poolQuadFrames += !sink_.quads.empty();
+    }
+    HarnessRelease();
+    return hashes;
+  }
+  CpuBackend backend_;
+  CountingSink sink_;
+  Han6TextureBackend* previousBackend_ = nullptr;
+  Han6DrawSink* previousSink_ = nullptr;
+};
+
+TEST_F(DrawHalfDeterminism, QueuedDrawsLeaveTheSameHashesAsHeadless) {
+  constexpr int kFrames = 1200;
+  int renderedFrames = 0, headlessFrames = 0;
+  const std::vector<uint64_t> rendered = Run(true, kFrames, renderedFrames);
+  ASSERT_EQ(rendered.size(), static_cast<size_t>(kFrames));
+  // The rendered run really drew pool objects; the headless one queued nothing.
+  EXPECT_GT(renderedFrames, 0);
+  const std::vector<uint64_t> headless = Run(false, kFrames, headlessFrames);
+  ASSERT_EQ(headless.size(), rendered.size());
+  EXPECT_EQ(headlessFrames, 0);
+  for (size_t i = 0; i < rendered.size(); ++i) ASSERT_EQ(rendered[i], headless[i]) << "frame " << i;
+}
+
+}  // namespace

@@ -108,6 +108,86 @@ TEST(PoolLookTint, StageFactorsScaleTheColourNotTheAlpha) {
   ResetBattleDrawSeams();
 }
 
+// Which pool objects reach the draw, and when afterimages grow. The partner seam records the
+// objects that get that far and hides them, so nothing needs sprites.
+struct GateCase {
+  const char* name;
+  int32_t specialStage;
+  int poolDrawing;  // the round flow's switch
+  uint8_t paused;
+  int32_t pattern;
+  bool reaches;
+  bool grows;  // an afterimage's scale moves
+};
+
+const GateCase kGateCases[] = {
+    {"ordinary", 0, 1, 0, 91, true, true},
+    {"special 1 hides 91", 1, 1, 0, 91, false, false},
+    {"special 1 keeps 200", 1, 1, 0, 200, true, true},
+    {"special 2 hides 91", 2, 1, 0, 91, false, false},
+    {"special 2 hides 200", 2, 1, 0, 200, false, false},
+    {"special 2 keeps 230", 2, 1, 0, 230, true, true},
+    {"special 3 is no special stage", 3, 1, 0, 91, true, true},
+    {"pool drawing off", 0, 0, 0, 5, false, false},
+    {"paused: drawn, not grown", 0, 1, 1, 5, true, false},
+};
+
+class PoolDrawGates : public testing::TestWithParam<GateCase> {
+ protected:
+  void TearDown() override {
+    ResetBattleDrawSeams();
+    ResetAllBattleGlobals();
+  }
+};
+
+std::vector<const BattleObject*> g_Reached;
+int g_PoolDrawingSwitch = 1;
+
+TEST_P(PoolDrawGates, Table) {
+  const GateCase& c = GetParam();
+  ResetAllBattleGlobals();
+  g_Reached.clear();
+  g_PoolDrawingSwitch = c.poolDrawing;
+  g_BattleDrawSeams.PoolDrawingOn = [] { return g_PoolDrawingSwitch; };
+  g_BattleDrawSeams.HiddenPartner = [](const BattleObject* o) {
+    g_Reached.push_back(o);
+    return 1;
+  };
+  g_BattleState[BattleStateIndex::kSpecialStage] = c.specialStage;
+  g_BattlePhase = 1;
+  g_Paused = c.paused;
+  // Slot 2 holds the afterimage under test, slot 0 a plain object; slot 1 is free.
+  for (int i : {0, 2}) {
+    ObjectPoolSlot& s = g_ObjectPool[i];
+    s.inUse = 1;
+    s.obj.kind = i == 2 ? kKindAfterimage : 255;
+    s.obj.pattern = c.pattern;
+    s.obj.scaleX = s.obj.scaleY = 1.0f;
+    s.obj.afterScaleSpeedX = 64;
+    s.obj.afterScaleSpeedY = -128;
+    NotePoolSlotTaken(s);
+  }
+  DrawPoolObjects();
+  const BattleObject& after = g_ObjectPool[2].obj;
+  if (c.reaches) {
+    ASSERT_EQ(g_Reached.size(), 2u);
+    EXPECT_EQ(g_Reached[0], &g_ObjectPool[0].obj);  // slot order
+    EXPECT_EQ(g_Reached[1], &after);
+  } else {
+    EXPECT_TRUE(g_Reached.empty());
+  }
+  EXPECT_EQ(after.scaleX, c.grows ? 1.25f : 1.0f);
+  EXPECT_EQ(after.scaleY, c.grows ? 0.5f : 1.0f);
+  EXPECT_EQ(g_ObjectPool[0].obj.scaleX, 1.0f);  // only afterimages grow
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PoolDrawGates, testing::ValuesIn(kGateCases), [](const auto& info) {
+  std::string n = info.param.name;
+  for (char& ch : n)
+    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n;
+});
+
 TEST(SpriteKeys, EachSetHasItsOwnMultipleOf4096) {
   std::vector<int32_t> bases;
   for (const FrameDataSet& s : g_FrameDataSets) bases.push_back(SpriteKeyBase(&s));

@@ -107,7 +107,7 @@ void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
   }
   if (o.facing == 1) m = MulHan6(m, Han6Matrix::Scaling(-1.0f, 1.0f, 1.0f));
   if (f->spriteKind != 1) m = MulHan6(m, Han6Matrix::Scaling(2.0f, 2.0f, 0.0f));
-  int32_t x = o.posX >> 7, y = o.posY >> 7;
+  int32_t x = (o.posX >> 7) + look.shiftX, y = (o.posY >> 7) + look.shiftY;
   if (o.held) {
     x += o.throwOffsetX >> 7;
     y += o.throwOffsetY >> 7;
@@ -140,5 +140,14 @@ void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
 void DrawPoolObject(const BattleObject& o) {
   if (!g_BattleDrawSubmit) return;
   if (g_BattleDrawSeams.HiddenPartner && g_BattleDrawSeams.HiddenPartner(&o)) return;
-  DrawBattleObject(o, PoolObjectLook(o));
+  BattleDrawLook look = PoolObjectLook(o);
+  // On a special stage the stage's own objects sit by the character offsets: x toward the
+  // object's side of the screen, y down.
+  int32_t ox = 0, oy = 0;
+  if (g_BattleState[BattleStateIndex::kSpecialStage] != 0 && (o.pattern == 200 || o.pattern == 230) &&
+      g_BattleDrawSeams.SpecialStageOffsets && g_BattleDrawSeams.SpecialStageOffsets(&ox, &oy)) {
+    look.shiftX = o.side == 1 ? -ox : ox;
+    look.shiftY = oy;
+  }
+  DrawBattleObject(o, look);
 }

@@ -23,6 +23,8 @@ struct BattleDrawSeams {
   int (*PoolDrawingOn)() = nullptr;
   // 1 when the object belongs to a partner that is not shown. Null: never hidden.
   int (*HiddenPartner)(const BattleObject* o) = nullptr;
+  // The special stage's character offsets in pixels; 0 when the stage has none. Null: none.
+  int (*SpecialStageOffsets)(int32_t* x, int32_t* y) = nullptr;
   // The draw list objects are queued to. Null: the graphics layer's default list.
   GrpDrawList* (*DrawList)() = nullptr;
 };
@@ -40,6 +42,7 @@ struct BattleDrawLook {
   uint8_t blendMode = 0;         // 0: the frame's own
   int32_t shaderMode = 0;
   int32_t priority = 0;
+  int32_t shiftX = 0, shiftY = 0;  // pixels added to the placement
 };
 
 // The look of a pool object: the afterimage colour modes and fade, the colour flash and the

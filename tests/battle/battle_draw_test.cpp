@@ -5,12 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "Dxtools/Han6Draw/han6_draw.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
+#include "Dxtools/Han6Files/han6_data.h"
 #include "app/lib_debug.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
@@ -296,6 +300,99 @@ TEST_F(DrawHalfDeterminism, QueuedDrawsLeaveTheSameHashesAsHeadless) {
   ASSERT_EQ(headless.size(), rendered.size());
   EXPECT_EQ(headlessFrames, 0);
   for (size_t i = 0; i < rendered.size(); ++i) ASSERT_EQ(rendered[i], headless[i]) << "frame " << i;
+}
+
+}  // namespace
+
+namespace {
+
+class ObjectPlacement : public DrawHalfDeterminism {
+ protected:
+  // The corners' x and y ranges of the one quad a draw queues.
+  struct Extent {
+    float x0, x1, y0, y1;
+    int32_t priority;
+  };
+  std::optional<Extent> DrawOne(const BattleObject& o, const BattleDrawLook* look) {
+    sink_.quads.clear();
+    if (look)
+      DrawBattleObject(o, *look);
+    else
+      DrawPoolObject(o);
+    if (sink_.quads.size() != 1) return std::nullopt;
+    const Han6Quad& q = sink_.quads[0];
+    Extent e{q.pos[0][0], q.pos[0][0], q.pos[0][1], q.pos[0][1], q.priority};
+    for (const auto& p : q.pos) {
+      e.x0 = std::min(e.x0, p[0]);
+      e.x1 = std::max(e.x1, p[0]);
+      e.y0 = std::min(e.y0, p[1]);
+      e.y1 = std::max(e.y1, p[1]);
+    }
+    return e;
+  }
+};
+
+std::pair<int32_t, int32_t> g_StageOffsets{-50, 130};
+
+TEST_F(ObjectPlacement, ShiftMirrorPriorityAndStageOffsets) {
+  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(320, 400, 0); };
+  FrameDataSet* set = &g_FrameDataSets[0];
+  const Han6Frame* f = GetHan6Frame(set->patterns, 0, 0);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(f->spriteKind, 0);  // a cut sprite: one quad
+  BattleObject o{};
+  o.frameData = set;
+  o.posX = 100 * 128;
+  o.scaleX = o.scaleY = 1.0f;
+  o.drawPriority = 100;
+  BattleDrawLook look = PoolObjectLook(o);
+  const auto base = DrawOne(o, &look);
+  ASSERT_TRUE(base);
+  EXPECT_EQ(base->priority, 356);
+  // The anchor sits at the camera's origin plus the position in pixels.
+  EXPECT_LT(base->x0, 420.0f);
+  EXPECT_GT(base->x1, 420.0f);
+  EXPECT_LE(base->y1, 400.5f + 2 * 224);
+  look.shiftX = 7;
+  look.shiftY = -3;
+  const auto shifted = DrawOne(o, &look);
+  ASSERT_TRUE(shifted);
+  EXPECT_FLOAT_EQ(shifted->x0, base->x0 + 7);
+  EXPECT_FLOAT_EQ(shifted->y1, base->y1 - 3);
+  // Facing left mirrors about the anchor.
+  look.shiftX = look.shiftY = 0;
+  o.facing = 1;
+  const auto mirrored = DrawOne(o, &look);
+  ASSERT_TRUE(mirrored);
+  EXPECT_NEAR(mirrored->x0, 840.0f - base->x1, 1.01f);
+  EXPECT_NEAR(mirrored->x1, 840.0f - base->x0, 1.01f);
+  o.facing = 0;
+
+  // The stage's own patterns on a special stage: moved by the offsets, x toward the side.
+  std::swap(set->patterns->patterns[0], set->patterns->patterns[200]);
+  g_BattleState[BattleStateIndex::kSpecialStage] = 1;
+  g_BattleDrawSeams.SpecialStageOffsets = [](int32_t* x, int32_t* y) {
+    *x = g_StageOffsets.first;
+    *y = g_StageOffsets.second;
+    return 1;
+  };
+  o.pattern = 200;
+  struct Case {
+    uint8_t side;
+    int32_t stage;
+    float dx, dy;
+  };
+  for (const Case c : {Case{0, 1, -50, 130}, Case{1, 1, 50, 130}, Case{0, 0, 0, 0}}) {
+    o.side = c.side;
+    g_BattleState[BattleStateIndex::kSpecialStage] = c.stage;
+    const auto e = DrawOne(o, nullptr);
+    EXPECT_TRUE(e) << int{c.side};
+    if (!e) continue;
+    EXPECT_FLOAT_EQ(e->x0, base->x0 + c.dx) << int{c.side} << " " << c.stage;
+    EXPECT_FLOAT_EQ(e->y0, base->y0 + c.dy) << int{c.side} << " " << c.stage;
+  }
+  std::swap(set->patterns->patterns[0], set->patterns->patterns[200]);
 }
 
 }  // namespace

@@ -384,3 +384,24 @@ TEST_F(CommandWorld, PartnerCommandUsesTheCounterDecoder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CommandWorld, DirectionTapsFromNeutral) {
+  const struct {
+    int dir, which, want;
+  } cases[] = {
+      {8, 0, 1}, {6, 1, 1}, {2, 2, 1}, {4, 3, 1}, {6, 3, 0}, {9, 0, 0},
+  };
+  for (const auto& c : cases) {
+    R().ext.history = History({{0, 0, 3}, {c.dir, 0}});
+    EXPECT_EQ(MatchDirectionTap(O(), c.which), c.want) << c.dir << " tap " << c.which;
+  }
+  // Other values match the last compiled tap ("08") again.
+  R().ext.history = History({{0, 0, 3}, {4, 0}});
+  EXPECT_EQ(MatchDirectionTap(O(), 7), 0);
+  R().ext.history = History({{0, 0, 3}, {8, 0}});
+  EXPECT_EQ(MatchDirectionTap(O(), 7), 1);
+}
+
+}  // namespace

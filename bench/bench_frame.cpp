@@ -63,11 +63,13 @@ void BM_PacingJitter(benchmark::State& state) {
       frameMs.push_back(static_cast<double>(now - last) / 1e6);
       last = now;
     }
-    double worst = 0, skipped = 0;
+    double worst = 0, skipped = 0, beyond1ms = 0;
     for (double ms : frameMs) {
       worst = std::max(worst, std::fabs(ms - 1000.0 / 60.0));
+      if (std::fabs(ms - 1000.0 / 60.0) > 1.0) ++beyond1ms;
       if (ms > 2 * 1000.0 / 60.0) ++skipped;
     }
+    state.counters["frames_beyond_1ms"] = beyond1ms;
     std::sort(frameMs.begin(), frameMs.end());
     state.counters["worst_dev_ms"] = worst;
     state.counters["median_ms"] = frameMs[300];

@@ -9,6 +9,7 @@
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
+#include "battle/command_input.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -94,6 +95,7 @@ void Face(BattleObject* o) {
 }
 
 void InstallStandIns() {
+  InstallCommandInputSeams();
   BattleSeams& s = g_BattleSeams;
   s.CharaListCount = ListCount;
   s.CharaListFiles = ListFiles;

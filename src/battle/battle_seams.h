@@ -85,6 +85,13 @@ struct Han6Box;
   SEAM(void, LoadStageBgFile, (), (), )                                                                    \
   /* command notation compiler: text to codes ending in 0xFF; 1 when compiled */                           \
   SEAM(int, CompileCommandNotation, (const char* text, uint8_t* out), (text, out), 0)                      \
+  /* command execution's calls into control rules and gauges; the neutral answers let a free */            \
+  /* command through: a chain is allowed and only a zero cost is affordable */                             \
+  SEAM(int, IsGuardStance, (BattleObject * o), (o), 0)                                                     \
+  SEAM(int, GetCancelClass, (BattleObject * o, int kind), (o, kind), 0)                                    \
+  SEAM(int, CanChainTo, (BattleObject * o, int pattern), (o, pattern), 1)                                  \
+  SEAM(int, HasMeter, (BattleObject * o, int cost), (o, cost), cost == 0)                                  \
+  SEAM(void, SpendMeter, (BattleObject * o, int cost), (o, cost), )                                        \
   /* the scene's frame tick; without one the driver runs BattleFrameTick (battle_driver.h) */              \
   SEAM(void, FrameTick, (), (), )
 

@@ -9,6 +9,7 @@
 #include "Dxtools/GrpManager/grp_frame_targets.h"
 #include "Sound/soundproc.h"
 #include "app/app_state.h"
+#include "app/save_data.h"
 #include "directnet/net_connect.h"
 
 int g_SceneId = 0;
@@ -33,6 +34,7 @@ int UpdateSceneFrame(int continueFlag) {
   // No scene runs yet: the frame binds and clears the scene targets, as in test mode.
   if (g_D3DDevice != nullptr) BindSceneRenderTargets();
   g_SceneIdRun = g_SceneId;
+  UpdateTotalPlayTime();  // the loaded total plus the run timer's whole seconds
   UpdateSoundRequests();  // the frame's effect requests play after the scene update
   return 1;
 }

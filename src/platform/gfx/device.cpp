@@ -369,6 +369,9 @@ int32_t Device::CopySurface(Texture* source, const Rect* sourceRect, Texture* de
   ConvertRect(source->GetFormat(), source->Pixels().data(), source->Pitch(), r.left, r.top,
               destination->GetFormat(), destination->Pixels().data(), destination->Pitch(), dx, dy, w, h);
   destination->MarkDirty();
+  // A render target's picture lives in its GL texture, which uploads never touch: the copied
+  // rectangle goes there too (the movie frame into its display target takes this path).
+  if (destination->IsRenderTarget() && GlHere()) gl::UploadRenderTargetRect(destination, dx, dy, w, h);
   return kOk;
 }
 

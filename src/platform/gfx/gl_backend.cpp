@@ -315,6 +315,20 @@ std::unique_ptr<Device::GlState> Create(SDL_Window* window, std::string* error) 
   return s;
 }
 
+void UploadRenderTargetRect(Texture* t, int x, int y, int w, int h) {
+  const int bpp = BytesPerPixel(t->GetFormat());
+  if (bpp != 4 || w <= 0 || h <= 0) return;  // render targets are 32-bit
+  EnsureTexture(t);
+  glBindTexture(GL_TEXTURE_2D, t->glName);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, t->Pitch() / bpp);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, x);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, y);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, w, h, GL_BGRA, GL_UNSIGNED_BYTE, t->Pixels().data());
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
 void EnsureTexture(Texture* t) {
   bool created = false;
   if (t->glName == 0) {

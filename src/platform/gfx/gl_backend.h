@@ -36,6 +36,9 @@ namespace gl {
 std::unique_ptr<Device::GlState> Create(SDL_Window* window, std::string* error);
 // Uploads a texture's image or allocates a render target's storage when needed.
 void EnsureTexture(Texture* t);
+// Writes a rectangle of a render target's CPU image into its GL texture (a copy from system
+// memory into a render target).
+void UploadRenderTargetRect(Texture* t, int x, int y, int w, int h);
 void DeleteQueued(GlDeletionQueue& queue);
 void Clear(Device::GlState& s, Device& d, uint32_t flags, uint32_t colour, float z);
 void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertices, uint32_t primitiveCount,

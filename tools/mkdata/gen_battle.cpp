@@ -22,6 +22,7 @@
 namespace {
 
 using mkdata::BoxDef;
+using mkdata::CanvasSprite;
 using mkdata::FrameDef;
 using mkdata::IndexCanvas;
 using mkdata::PatternDef;
@@ -78,29 +79,13 @@ CutSpriteImage Figure(int number, const char* name, int crouch, int lean, int ar
   c.Rect(kFeetX - 2 + lean, top + 7, kFeetX + 11 + lean, top + 12, kVisor);
   box(kFeetX + 10, top + 30, kFeetX + 22 + armReach, top + 40, kArmour);  // arm
   box(kFeetX + 20 + armReach, top + 28, kFeetX + 30 + armReach, top + 42, kFist);
-  CutSpriteImage img;
-  img.number = number;
-  img.name = name;
-  img.pixelType = 0;
-  img.left = 128 - kFeetX;
-  img.top = 224 - kFeetY;
-  img.width = kW;
-  img.height = kH;
-  img.pixels = std::move(c.pixels);
-  return img;
+  return CanvasSprite(number, name, 0, kW, kH, kFeetX, kFeetY, std::move(c.pixels));
 }
 
 CutSpriteImage Orb(int number, int r) {
   IndexCanvas c(32, 32);
   c.Ball(16, 16, static_cast<float>(r), kVisor, kInk);
-  CutSpriteImage img;
-  img.number = number;
-  img.name = "orb";
-  img.left = 128 - 16;
-  img.top = 224 - 16;
-  img.width = img.height = 32;
-  img.pixels = std::move(c.pixels);
-  return img;
+  return CanvasSprite(number, "orb", 0, 32, 32, 16, 16, std::move(c.pixels));
 }
 
 const BoxDef kPush{-16, -120, 16, 0};

@@ -19,6 +19,7 @@
 namespace {
 
 using mkdata::BoxDef;
+using mkdata::CanvasSprite;
 using mkdata::FrameDataBuilder;
 using mkdata::IndexCanvas;
 
@@ -137,16 +138,7 @@ CutSpriteImage DrawPose(int number, const char* name, const Pose& pose) {
   c.Limb(X(pose.neck), Y(pose.neck), X(pose.elbowR), Y(pose.elbowR), 5, kShirt, kOutline);
   c.Limb(X(pose.elbowR), Y(pose.elbowR), X(pose.handR), Y(pose.handR), 4, kSkin, kOutline);
   c.Ball(X(pose.handR), Y(pose.handR), 4, kSkin, kOutline);
-  CutSpriteImage img;
-  img.number = number;
-  img.name = name;
-  img.pixelType = 0;
-  img.left = 128 - kFeetX;
-  img.top = 224 - kFeetY;
-  img.width = kW;
-  img.height = kH;
-  img.pixels = std::move(c.pixels);
-  return img;
+  return CanvasSprite(number, name, 0, kW, kH, kFeetX, kFeetY, std::move(c.pixels));
 }
 
 // Four colourways: shirt, pants, hair. Entry 0 transparent, entry 1 the outline.
@@ -337,16 +329,7 @@ bool WriteCharacter(const std::filesystem::path& root) {
 bool WriteEffects(const std::filesystem::path& root) {
   CutSpriteSheetBuilder sheet(16);
   auto colour = [](int number, const char* name, const mkdata::ColorCanvas& c) {
-    CutSpriteImage img;
-    img.number = number;
-    img.name = name;
-    img.pixelType = 1;
-    img.left = 128 - c.width / 2;
-    img.top = 224 - c.height / 2;
-    img.width = c.width;
-    img.height = c.height;
-    img.pixels = c.pixels;
-    return img;
+    return CanvasSprite(number, name, 1, c.width, c.height, c.width / 2, c.height / 2, c.pixels);
   };
   for (int i = 0; i < 4; ++i) {
     mkdata::ColorCanvas hit(64, 64);

@@ -107,4 +107,20 @@ class FrameDataBuilder {
 Han6FrameState StandingState(uint8_t stance = 0, bool free = true);
 Han6AttackData Strike(int16_t damage, uint8_t level, int16_t hitVector);
 
+// A drawn picture as a cut sprite: (anchorX, anchorY) of the picture lands on the sprite frame's
+// origin (128, 224).
+inline CutSpriteImage CanvasSprite(int number, std::string name, int32_t pixelType, int width, int height,
+                                   int anchorX, int anchorY, std::vector<uint8_t> pixels) {
+  CutSpriteImage img;
+  img.number = number;
+  img.name = std::move(name);
+  img.pixelType = pixelType;
+  img.left = 128 - anchorX;
+  img.top = 224 - anchorY;
+  img.width = width;
+  img.height = height;
+  img.pixels = std::move(pixels);
+  return img;
+}
+
 }  // namespace mkdata

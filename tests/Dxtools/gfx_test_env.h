@@ -96,4 +96,23 @@ inline void DrawTestSceneFrame(TextureHandle* sprite, int frame) {
   ResetDrawList(&g_MainDrawList);
 }
 
+// The GL device on a hidden window of the test's own (headless: SDL's offscreen driver on llvmpipe).
+class GlWindowGfx : public RecordingGfx {
+ protected:
+  void StartGl(const char* title, int w, int h) {
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    window_ = SDL_CreateWindow(title, 0, 0, w, h, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window_, nullptr) << SDL_GetError();
+    StartTools(window_, w, h);
+    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+  }
+  void StopGl() {
+    StopTools();
+    if (window_) SDL_DestroyWindow(window_);
+    window_ = nullptr;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+  SDL_Window* window_ = nullptr;
+};
+
 }  // namespace vt::test

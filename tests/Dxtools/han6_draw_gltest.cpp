@@ -23,14 +23,10 @@ namespace {
 
 using namespace vt::gfx;
 
-class Han6Gl : public RecordingGfx {
+class Han6Gl : public vt::test::GlWindowGfx {
  protected:
   void SetUp() override {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    window_ = SDL_CreateWindow("sprite test", 0, 0, 320, 240, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window_, nullptr) << SDL_GetError();
-    StartTools(window_, 320, 240);
-    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+    ASSERT_NO_FATAL_FAILURE(StartGl("sprite test", 320, 240));
     for (const char* folder : {"Shader", "data"})
       std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / folder, folder,
                             std::filesystem::copy_options::recursive);
@@ -41,9 +37,7 @@ class Han6Gl : public RecordingGfx {
     FlushHan6TextureCache();
     FreeFrameDataSetContents(set_);
     FreeShaderEffects();
-    StopTools();
-    if (window_) SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    StopGl();
   }
 
   // Loads the character as the loader does, with colour palette `colour` of its palette file.
@@ -98,7 +92,6 @@ class Han6Gl : public RecordingGfx {
     EXPECT_NEAR(p[0], b, tolerance) << "blue at " << x << "," << y;
   }
 
-  SDL_Window* window_ = nullptr;
   int width_ = 320;  // row length of the read-back target
   FrameDataSet set_;
   CutSpritePalette palette_{};

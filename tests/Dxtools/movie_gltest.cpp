@@ -17,14 +17,10 @@ namespace {
 
 using namespace vt::gfx;
 
-class MovieGl : public RecordingGfx {
+class MovieGl : public vt::test::GlWindowGfx {
  protected:
   void SetUp() override {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    window_ = SDL_CreateWindow("movie gl test", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window_, nullptr) << SDL_GetError();
-    StartTools(window_, 640, 480);
-    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+    ASSERT_NO_FATAL_FAILURE(StartGl("movie gl test", 640, 480));
     SetMovieClock([this] { return now_; });
     std::memset(&gameData_, 0, sizeof gameData_);
     g_GameData = &gameData_;
@@ -35,9 +31,7 @@ class MovieGl : public RecordingGfx {
     SetMovieClock({});
     g_GameData = nullptr;
     vt::platform::RunWindowThreadCalls();
-    StopTools();
-    if (window_) SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    StopGl();
   }
   // Draws the current movie frame full screen into a 640 x 480 target; the centre pixel (B, G, R).
   uint32_t DrawAndReadCentre(TextureHandle* target) {
@@ -53,7 +47,6 @@ class MovieGl : public RecordingGfx {
     return p[0] | (p[1] << 8) | (p[2] << 16);
   }
 
-  SDL_Window* window_ = nullptr;
   int64_t now_ = 0;
   MovieTextures textures_;
   GameData gameData_;

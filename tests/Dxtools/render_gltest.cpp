@@ -18,20 +18,10 @@ namespace {
 
 using namespace vt::gfx;
 
-class GlGfx : public RecordingGfx {
+class GlGfx : public vt::test::GlWindowGfx {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    window_ = SDL_CreateWindow("gl test", 0, 0, 320, 240, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window_, nullptr) << SDL_GetError();
-    StartTools(window_, 320, 240);
-    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
-  }
-  void TearDown() override {
-    StopTools();
-    if (window_) SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartGl("gl test", 320, 240)); }
+  void TearDown() override { StopGl(); }
 
   // Reads a render target into B, G, R, A bytes.
   static std::vector<uint8_t> ReadBack(Texture* rt) {
@@ -43,8 +33,6 @@ class GlGfx : public RecordingGfx {
     const uint8_t* p = px.data() + (static_cast<size_t>(y) * width + x) * 4;
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
   }
-
-  SDL_Window* window_ = nullptr;
 };
 
 struct BlendCase {

@@ -19,14 +19,10 @@ namespace {
 
 using namespace vt::gfx;
 
-class TextSceneGl : public vt::test::RecordingGfx {
+class TextSceneGl : public vt::test::GlWindowGfx {
  protected:
   void SetUp() override {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    window_ = SDL_CreateWindow("text scene", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window_, nullptr) << SDL_GetError();
-    StartTools(window_, 640, 480);
-    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+    ASSERT_NO_FATAL_FAILURE(StartGl("text scene", 640, 480));
     for (const char* name : {"_sysfont.ini", "fontl.fnt", "fonts.fnt", "font.fnt", "fontl_eng.fnt", "grp"})
       std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / name, name,
                             std::filesystem::copy_options::recursive);
@@ -35,11 +31,8 @@ class TextSceneGl : public vt::test::RecordingGfx {
     SetMessageLanguageQuery(nullptr);
     FreeBitmapFonts();
     FreeStoryFonts();
-    StopTools();
-    if (window_) SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    StopGl();
   }
-  SDL_Window* window_ = nullptr;
 };
 
 TEST_F(TextSceneGl, JapaneseAndEnglishThroughAllThreePaths) {

@@ -24,14 +24,10 @@ namespace {
 
 using namespace vt::gfx;
 
-class MenuScreensGl : public RecordingGfx {
+class MenuScreensGl : public vt::test::GlWindowGfx {
  protected:
   void SetUp() override {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    window_ = SDL_CreateWindow("menus", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window_, nullptr) << SDL_GetError();
-    StartTools(window_, 640, 480);
-    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+    ASSERT_NO_FATAL_FAILURE(StartGl("menus", 640, 480));
     for (const char* name : {"_sysfont.ini", "grp", "Information"})
       std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / name, name,
                             std::filesystem::copy_options::recursive);
@@ -43,9 +39,7 @@ class MenuScreensGl : public RecordingGfx {
     ResetDrawList(&g_MainDrawList);
     FreeTexture(target_);
     text::FreeBitmapFonts();
-    StopTools();
-    if (window_) SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    StopGl();
   }
 
   // Renders what draw queues over a backdrop of coloured bands, keeps the picture when asked, and
@@ -89,7 +83,6 @@ class MenuScreensGl : public RecordingGfx {
     return n;
   }
 
-  SDL_Window* window_ = nullptr;
   TextureHandle* target_ = nullptr;
   int width_ = 0;
 };

@@ -15,14 +15,10 @@
 namespace vt::test {
 namespace {
 
-class BattleDrawGl : public RecordingGfx {
+class BattleDrawGl : public vt::test::GlWindowGfx {
  protected:
   void SetUp() override {
-    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
-    window_ = SDL_CreateWindow("battle draw", 0, 0, 640, 480, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-    ASSERT_NE(window_, nullptr) << SDL_GetError();
-    StartTools(window_, 640, 480);
-    ASSERT_FALSE(g_D3DDevice->IsRecordingDevice());
+    ASSERT_NO_FATAL_FAILURE(StartGl("battle draw", 640, 480));
     for (const char* folder : {"Shader", "data"})
       std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / folder, folder,
                             std::filesystem::copy_options::recursive);
@@ -36,9 +32,7 @@ class BattleDrawGl : public RecordingGfx {
     g_BattleDrawSubmit = true;
     ResetBattleDrawSeams();
     FreeShaderEffects();
-    StopTools();
-    if (window_) SDL_DestroyWindow(window_);
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    StopGl();
     vt::SetDebugQuiet(false);
   }
 
@@ -60,8 +54,6 @@ class BattleDrawGl : public RecordingGfx {
     HarnessRelease();
     return hashes;
   }
-
-  SDL_Window* window_ = nullptr;
 };
 
 TEST_F(BattleDrawGl, RenderedRunHashesAsHeadless) {

@@ -96,6 +96,16 @@ void Face(BattleObject* o) {
 
 void InstallStandIns() {
   InstallCommandInputSeams();
+  // frame effects installer
+
+  // frame conditions installer
+
+  // control rules installer
+
+  // gauges, shield and partners installer
+
+  // drawing support and first-battle-work installer
+
   BattleSeams& s = g_BattleSeams;
   s.CharaListCount = ListCount;
   s.CharaListFiles = ListFiles;

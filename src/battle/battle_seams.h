@@ -92,6 +92,16 @@ struct Han6Box;
   SEAM(int, CanChainTo, (BattleObject * o, int pattern), (o, pattern), 1)                                  \
   SEAM(int, HasMeter, (BattleObject * o, int cost), (o, cost), cost == 0)                                  \
   SEAM(void, SpendMeter, (BattleObject * o, int cost), (o, cost), )                                        \
+  /* seams added by the frame effects */                                                                   \
+  /* (end of frame effects seams) */                                                                       \
+  /* seams added by the frame conditions */                                                                \
+  /* (end of frame conditions seams) */                                                                    \
+  /* seams added by the control rules and base movement */                                                 \
+  /* (end of control rules and base movement seams) */                                                     \
+  /* seams added by the gauges, shield and partners */                                                     \
+  /* (end of gauges, shield and partners seams) */                                                         \
+  /* seams added by the drawing support and the rest of the first battle work */                           \
+  /* (end of drawing support and the rest of the first battle work seams) */                               \
   /* the scene's frame tick; without one the driver runs BattleFrameTick (battle_driver.h) */              \
   SEAM(void, FrameTick, (), (), )
 

@@ -10,6 +10,7 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -103,6 +104,7 @@ void InstallStandIns() {
   // control rules installer
 
   // gauges, shield and partners installer
+  InstallGaugeAndPartnerSeams();
 
   // drawing support and first-battle-work installer
 

@@ -29,6 +29,7 @@ uint32_t g_BattleFrame;
 uint8_t g_InBattleUpdate;
 uint8_t g_CommandLock;
 uint8_t g_JudgeState;
+int32_t g_ChargeMeterTotal;
 int32_t g_BattleCounters[10];
 int16_t g_ScreenShake;
 int16_t g_ScreenShakeAxis;
@@ -177,6 +178,7 @@ void InitMatchBattleState() {
     e.recoveryDelay = 0;
   }
   g_SlowMotionRequest = 0;
+  g_ChargeMeterTotal = 0;
 }
 
 void ResetSideProgress(int side) {
@@ -219,6 +221,7 @@ void ResetAllBattleGlobals() {
   g_ScreenShake = g_ScreenShakeAxis = 0;
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_ChargeMeterTotal = 0;
 }
 
 void NotePoolSlotTaken(const ObjectPoolSlot& slot) {
@@ -401,6 +404,7 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
+  h = HashValue(h, g_ChargeMeterTotal);
   for (const RandStream& s : g_RandStreams) {
     h = HashValue(h, s.index);
     for (int32_t v : s.table) h = HashValue(h, v);

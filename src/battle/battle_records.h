@@ -399,6 +399,8 @@ extern int16_t g_ScreenShake;
 extern int16_t g_ScreenShakeAxis;
 extern int32_t g_GameMode;
 extern int32_t g_RoundsToWin;
+// Meter the local side has gained by circuit charge in this battle (an achievement counter).
+extern int32_t g_ChargeMeterTotal;
 inline constexpr int32_t g_MaxLife = kMaxLife;
 
 // Round reset of a character's extension (history and what follows, the timed-state words).

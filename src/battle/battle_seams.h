@@ -14,6 +14,7 @@ struct PlayerRecord;
 struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
+struct ScreenRect;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
@@ -99,6 +100,36 @@ struct Han6Box;
   /* seams added by the control rules and base movement */                                                 \
   /* (end of control rules and base movement seams) */                                                     \
   /* seams added by the gauges, shield and partners */                                                     \
+  /* the partner call (control rules and the CPU call these) */                                            \
+  SEAM(int, CheckPartnerCallCommand, (BattleObject * o), (o), 0)                                           \
+  SEAM(int, PartnerCall, (BattleObject * o), (o), 0)                                                       \
+  SEAM(int, IsTakeoverDue, (BattleObject * o), (o), 0)                                                     \
+  /* gauge operations that frame effects, conditions and control rules call */                             \
+  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
+  SEAM(void, SetGaugeLock, (BattleObject * o, int timer, int rate), (o, timer, rate), )                    \
+  SEAM(int, IsGaugeLocked, (BattleObject * o), (o), 0)                                                     \
+  SEAM(int, AddGuardGauge, (BattleObject * o, float amount, int stop), (o, amount, stop), 0)               \
+  SEAM(void, AddGuardQuality, (BattleObject * o, float delta), (o, delta), )                               \
+  /* what gauges and partners need of the character list, achievements, training, particles, */            \
+  /* boxes, the HUD, facing, the camera and the knock-out effect */                                        \
+  SEAM(int, GetCharacterTagType, (int chara), (chara), 0)                                                  \
+  SEAM(int, IsGiantCharacter, (BattleObject * o), (o), 0)                                                  \
+  SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
+  SEAM(void, QueueAchievement, (int id), (id), )                                                           \
+  SEAM(int, RoundCallDone, (), (), 0)                                                                      \
+  SEAM(int, TrainingSettings, (int index), (index), 0)                                                     \
+  SEAM(void, TrainingShieldNotice, (BattleObject * o, int level), (o, level), )                            \
+  SEAM(void, SpawnSystemEffect, (BattleObject * o, int code, int32_t x, int32_t y, int32_t rotation),      \
+       (o, code, x, y, rotation), )                                                                        \
+  /* 1 when the defender's box 9 (ten or more boxes) or one of boxes 1..8 meets the attacker's */          \
+  /* attack boxes; the meeting rectangle in screen pixels goes to *out */                                  \
+  SEAM(int, ShieldBoxesOverlap, (BattleObject * d, BattleObject * a, ScreenRect * out), (d, a, out), 0)    \
+  SEAM(void, PushBanner, (int side, int kind), (side, kind), )                                             \
+  SEAM(int, AutoFace, (BattleObject * o, int offset), (o, offset), -1)                                     \
+  SEAM(void, FacePartner, (BattleObject * o), (o), )                                                       \
+  SEAM(int32_t, CameraTargetX, (), (), 0)                                                                  \
+  SEAM(int32_t, HeldSpanEdgeCorrection, (BattleObject * o), (o), 0)                                        \
+  SEAM(void, ThrowDeathEffect, (BattleObject * o), (o), )                                                  \
   /* (end of gauges, shield and partners seams) */                                                         \
   /* seams added by the drawing support and the rest of the first battle work */                           \
   /* (end of drawing support and the rest of the first battle work seams) */                               \

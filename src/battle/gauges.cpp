@@ -56,6 +56,13 @@ void GiveHitStop(BattleObject& o, int stop) {
 
 bool IsBack(int dir) { return dir == 1 || dir == 4 || dir == 7; }
 
+// A system effect on behalf of the object: its block holds the world point and, as the first
+// parameter, the rotation.
+void SystemEffect(BattleObject& o, int code, int32_t x, int32_t y, int32_t rotation) {
+  int32_t block[12] = {x, y, rotation};
+  BattleSeamSpawnSystemEffect(&o, code, block, o.facing);
+}
+
 }  // namespace
 
 // ---- meter ----
@@ -200,7 +207,7 @@ void GuardQualityStep(BattleObject& o) {
     o.guardQuality = std::max(0.0f, o.guardQuality - t.gqRecoverVal);
   if (g_GameMode == kTrainingMode) {
     static constexpr float kFloor[5] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
-    const int s = BattleSeamTrainingSettings(7);
+    const int s = BattleSeamTrainingSetting(7);
     if (s >= 1 && s <= 4) o.guardQuality = std::max(o.guardQuality, t.gqMaxVal * kFloor[s]);
   }
 }
@@ -245,7 +252,7 @@ int GuardDamage(BattleObject& o, float damage, float* result) {
 void StartCharge(BattleObject& o) {
   o.chargeStep = g_TypeSystem.mcChargePlus;
   o.chargeCount = 0;
-  BattleSeamSpawnSystemEffect(&o, 130, 0, 0, 0);
+  SystemEffect(o, 130, o.posX, o.posY, 0);
   o.chargeActive = 1;
 }
 
@@ -312,7 +319,7 @@ int IsExGuardInput(const BattleObject& o) {
 void ReduceWindowStep(ReduceWindow w, int pressed) {
   if (w.timer > 0) --w.timer;
   if (g_GameMode == kTrainingMode) {
-    const int setting = BattleSeamTrainingSettings(12);
+    const int setting = BattleSeamTrainingSetting(12);
     if (setting == 1) {
       w.state = kReduceOpen;
       w.timer = 4;
@@ -488,7 +495,7 @@ void ShieldSuccess(BattleObject& d, BattleObject& a, int level, const ScreenRect
     if (level == 2) code += 5;
     const int32_t wx = ((sx - 320) * 128) + BattleSeamCameraX();
     const int32_t wy = ((sy - 432) * 128) + BattleSeamCameraY();
-    BattleSeamSpawnSystemEffect(&d, code, wx, wy, rotation);
+    SystemEffect(d, code, wx, wy, rotation);
   }
 
   d.shieldState = static_cast<uint8_t>(level);
@@ -580,7 +587,9 @@ void SeamAddCircuitMeter(BattleObject* o, int amount) { AddCircuitMeter(*o, amou
 void SeamStartCharge(BattleObject* o) { StartCharge(*o); }
 void SeamSetGaugeLock(BattleObject* o, int timer, int rate) { SetGaugeLock(*o, timer, rate); }
 int SeamIsGaugeLocked(BattleObject* o) { return IsGaugeLocked(*o); }
-int SeamAddGuardGauge(BattleObject* o, float amount, int stop) { return AddGuardGauge(*o, amount, stop); }
+int SeamAddGuardGauge(BattleObject* o, int amount, int stop) {
+  return AddGuardGauge(*o, static_cast<float>(amount), stop);
+}
 void SeamAddGuardQuality(BattleObject* o, float delta) { AddGuardQuality(*o, delta); }
 int SeamCheckPartnerCall(BattleObject* o) { return CheckPartnerCallCommand(*o); }
 int SeamPartnerCall(BattleObject* o) { return PartnerCall(*o); }

@@ -7,6 +7,7 @@
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
 #include "battle/command_input.h"
+#include "battle/frame_effects.h"
 #include "battle/object_state.h"
 
 namespace {
@@ -47,26 +48,28 @@ void TakeActionState(BattleObject& m, const BattleObject& a) {
 #define TAKE(f) m.f = a.f;
   TAKE(posX)
   TAKE(posY)
-  TAKE(prevPosX) TAKE(prevPosY) TAKE(facing) TAKE(wantedFacing) TAKE(velX) TAKE(velY) TAKE(accX) TAKE(accY)
-      TAKE(velXStop) TAKE(hitVelX) TAKE(hitVelY) TAKE(hitAccX) TAKE(hitAccY) TAKE(inertiaX)
-          TAKE(inertiaSource) TAKE(inertiaDecay) TAKE(inertiaPattern) TAKE(throwOffsetX) TAKE(throwOffsetY)
-              TAKE(contactFlags) TAKE(childContactFlags) TAKE(reactionNew) TAKE(reactionFrames) TAKE(pattern)
-                  TAKE(frame) TAKE(pendingPattern) TAKE(pendingPriority) TAKE(conditionsPending)
-                      TAKE(effectsPending) TAKE(hitVectorFresh) TAKE(hitStop) TAKE(hitStopPass) TAKE(
-                          attackConnected) TAKE(pendingHitStop) TAKE(held) TAKE(downState) TAKE(burstBlock)
-                          TAKE(juggleWeight) TAKE(strikeInvuln) TAKE(throwInvuln) TAKE(noHitFrames)
-                              TAKE(jumpStartFrames) TAKE(airSteps) TAKE(heldSteps) TAKE(untechTime)
-                                  TAKE(hitFrames) TAKE(recoveryFlags) TAKE(airRecoveryAllowed)
-                                      TAKE(groundRecoveryAllowed) TAKE(techInvuln) TAKE(hitSteps)
-                                          TAKE(hitReaction) TAKE(hitVectorStep) TAKE(hitVectorFacing)
-                                              TAKE(hitVector) TAKE(patternHold) TAKE(finishKind)
-                                                  TAKE(airJumps) TAKE(throwClashFrames) TAKE(throwConnected)
-                                                      TAKE(hitStopLength) TAKE(pendingHitCount)
-                                                          TAKE(statusKind) TAKE(statusTimer) TAKE(hitsTaken)
-                                                              TAKE(stepFrames) TAKE(stepped) TAKE(finishCheck)
-                                                                  TAKE(landed) TAKE(landingJump)
+  TAKE(prevPosX)
+  TAKE(prevPosY) TAKE(facing) TAKE(wantedFacing) TAKE(velX) TAKE(velY) TAKE(accX) TAKE(accY) TAKE(velXStop)
+      TAKE(hitVelX) TAKE(hitVelY) TAKE(hitAccX) TAKE(hitAccY) TAKE(inertiaX) TAKE(inertiaSource)
+          TAKE(inertiaDecay) TAKE(inertiaPattern) TAKE(throwOffsetX) TAKE(throwOffsetY) TAKE(contactFlags)
+              TAKE(childContactFlags) TAKE(reactionNew) TAKE(reactionFrames) TAKE(pattern) TAKE(frame)
+                  TAKE(pendingPattern) TAKE(pendingPriority) TAKE(conditionsPending) TAKE(effectsPending)
+                      TAKE(hitVectorFresh) TAKE(hitStop) TAKE(hitStopPass) TAKE(attackConnected)
+                          TAKE(pendingHitStop) TAKE(held) TAKE(downState) TAKE(burstBlock) TAKE(juggleWeight)
+                              TAKE(strikeInvuln) TAKE(throwInvuln) TAKE(noHitFrames) TAKE(jumpStartFrames)
+                                  TAKE(airSteps) TAKE(heldSteps) TAKE(untechTime) TAKE(hitFrames)
+                                      TAKE(recoveryFlags) TAKE(airRecoveryAllowed) TAKE(groundRecoveryAllowed)
+                                          TAKE(techInvuln) TAKE(hitSteps) TAKE(hitReaction)
+                                              TAKE(hitVectorStep) TAKE(hitVectorFacing) TAKE(hitVector)
+                                                  TAKE(patternHold) TAKE(finishKind) TAKE(airJumps)
+                                                      TAKE(throwClashFrames) TAKE(throwConnected)
+                                                          TAKE(hitStopLength) TAKE(pendingHitCount)
+                                                              TAKE(statusKind) TAKE(statusTimer)
+                                                                  TAKE(hitsTaken) TAKE(stepFrames)
+                                                                      TAKE(stepped) TAKE(finishCheck)
+                                                                          TAKE(landed) TAKE(landingJump)
 #undef TAKE
-                                                                      for (int i = 0; i < 7; ++i) {
+                                                                              for (int i = 0; i < 7; ++i) {
     m.reaction[i] = a.reaction[i];
     m.pendingReaction[i] = a.pendingReaction[i];
   }
@@ -260,7 +263,7 @@ void TakeoverPartnerStep(BattleObject& m) {
   }
   if (s.partnerControl != 1 || a.held) return;
   TakeActionState(m, a);
-  BattleSeamThrowDeathEffect(&a);
+  ThrowDeathEffect(a);
   RefreshFramePointers(m);
   if (CheckPatternFrame(m) != 0) {
     // The body's own frame data lacks the copied pattern or frame: it starts from the top.

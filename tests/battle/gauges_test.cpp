@@ -349,7 +349,7 @@ TEST_F(Gauges, GuardQualityDecaysAfterItsStopAndKeepsTheTrainingFloor) {
   EXPECT_EQ(o.guardQuality, 0.0f);
   // Training: setting 2 keeps at least half the maximum.
   g_GameMode = 0x1010;
-  g_BattleSeams.TrainingSettings = [](int index) { return index == 7 ? 2 : 0; };
+  g_BattleSeams.TrainingSetting = [](int index) { return index == 7 ? 2 : 0; };
   GuardQualityStep(o);
   EXPECT_EQ(o.guardQuality, 1.0f);
 }
@@ -432,7 +432,7 @@ TEST_F(Gauges, ReduceWindow) {
 TEST_F(Gauges, TrainingReduceWindowDrawsOnceAStep) {
   g_GameMode = 0x1010;
   static int setting = 2;
-  g_BattleSeams.TrainingSettings = [](int index) { return index == 12 ? setting : 0; };
+  g_BattleSeams.TrainingSetting = [](int index) { return index == 12 ? setting : 0; };
   int32_t words[3] = {};
   ReduceWindow win{words[0], words[1], words[2]};
   // The expected parities, from a copy of the common stream.
@@ -665,7 +665,7 @@ TEST_F(Gauges, ShieldSuccessStopsTheAttackAndGrantsTheShield) {
   h.frames[4][5] = 2;
   static std::vector<std::string> calls;
   calls.clear();
-  g_BattleSeams.SpawnSystemEffect = [](BattleObject*, int code, int32_t, int32_t, int32_t) {
+  g_BattleSeams.SpawnSystemEffect = [](BattleObject*, int code, const int32_t*, int) {
     calls.push_back("spark " + std::to_string(code));
   };
   const RandStream common = g_RandStreams[kRandCommonStream];

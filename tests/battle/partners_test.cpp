@@ -478,7 +478,13 @@ TEST_F(Partners, TakeoverTakesTheBodyOnceARound) {
   a.target = w.foe;
   static int deaths = 0;
   deaths = 0;
-  g_BattleSeams.ThrowDeathEffect = [](BattleObject*) { ++deaths; };
+  // The old body's knock-out effect asks whether a takeover is due: counted there.
+  a.playerRecord->ext.commandTable = std::make_unique<CharaCommandTable>();
+  a.playerRecord->ext.commandTable->koEffect = 5;
+  g_BattleSeams.IsTakeoverDue = [](BattleObject*) {
+    ++deaths;
+    return 0;
+  };
   // Held by a throw: waits.
   w.Side().partnerControl = 1;
   a.held = 1;

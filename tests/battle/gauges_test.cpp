@@ -756,3 +756,34 @@ TEST_F(Gauges, ShieldCheckFindsTheShieldingDefender) {
 }
 
 }  // namespace
+
+namespace {
+
+// The state step reaches every hook: the reduce window before the freeze gate, the pending
+// spend, the guard gauge, and the shield's end taken in the same step's change loop.
+TEST_F(Gauges, StateStepRunsTheGaugeHooks) {
+  InstallGaugeAndPartnerSeams();
+  TypeParams& t = Row0();
+  t.exShieldStand = 1;
+  t.ggMaxVal = 1000.0f;
+  t.ggRecoverVal = 10;
+  World w;
+  BattleObject& o = *w.a;
+  World::Enter(o, 40);
+  o.circuit = 3000;
+  o.inputButtons = 0x1;
+  SpendMeter(o, 1000);
+  ObjectStateStep(o);
+  EXPECT_EQ(o.playerRecord->ext.timedState[0], kReduceOpen);
+  EXPECT_EQ(o.playerRecord->ext.timedState[1], 5);
+  EXPECT_EQ(o.circuit, 2000);
+  EXPECT_EQ(o.guardGauge, 100.0f);
+  EXPECT_EQ(o.shieldFrames, 1);
+  EXPECT_EQ(o.frame, 0);
+  ObjectStateStep(o);
+  EXPECT_EQ(o.pattern, 40);
+  EXPECT_EQ(o.frame, 1);
+  EXPECT_EQ(o.shieldFrames, 0);
+}
+
+}  // namespace

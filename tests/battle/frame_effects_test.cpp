@@ -5,10 +5,12 @@
 #include "battle/frame_effects.h"
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
 
+#include "Dxtools/IniFile.h"
 #include "Sound/soundproc.h"
 #include "battle/battle_sound.h"
 #include "battle/chara_command.h"
@@ -820,6 +822,41 @@ TEST_F(FrameEffects, StoppingVoicesKeepsTheNewRequest) {
   Do(b_, Effect(9, 4));
   EXPECT_EQ(IsSoundSlotBusy(b_, 255), 0);
   EXPECT_EQ(IsSoundSlotBusy(a_, 255), 1);
+}
+
+// The sample characters' voices are known by length with no sound device: the knock-out
+// voice of a thrown character keeps it busy for its 1.2 seconds.
+TEST_F(FrameEffects, SampleKnockOutVoiceIsBusyForItsLengthWithoutAudio) {
+  namespace fs = std::filesystem;
+  fs::create_directories("data");
+  fs::create_directories("se");
+  fs::copy(fs::path(VT_SAMPLE_DIR) / "se" / "battle_se", "se/battle_se", fs::copy_options::recursive);
+  for (const char* name : {"tester", "duelist"}) {
+    SCOPED_TRACE(name);
+    const std::string list = std::string(name) + "_SeList.txt";
+    fs::copy_file(fs::path(VT_SAMPLE_DIR) / "data" / list, fs::path("data") / list);
+    IniFile ini;
+    ASSERT_EQ(ini.Load(".\\data\\" + list), 1);
+    ASSERT_NE(ini.SelectSection("SeList"), nullptr);
+    std::string key, value;
+    int voices = 0;
+    while (ini.NextKey(key)) {
+      ASSERT_GT(ini.GetString(value, 64), 0);
+      const int slot = 400 + 250 + std::stoi(key);
+      LoadSoundSlot((".\\se\\battle_se\\" + value).c_str(), slot);
+      EXPECT_GT(SoundLengthFrames(slot), 0) << value;
+      ++voices;
+    }
+    EXPECT_GE(voices, 5);
+    EXPECT_EQ(SoundLengthFrames(400 + 250 + 99), 72);
+    g_BattleFrame = 1000;
+    StartThrowKnockOut(*b_);
+    g_BattleFrame = 1071;
+    EXPECT_EQ(IsSoundSlotBusy(b_, 99), 1);
+    g_BattleFrame = 1072;
+    EXPECT_EQ(IsSoundSlotBusy(b_, 99), 0);
+    for (int slot = 650; slot < 900; ++slot) FreeSoundSlot(slot);
+  }
 }
 
 // ---- throws ----

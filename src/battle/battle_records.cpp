@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "app/random.h"
+#include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
 
@@ -164,8 +165,9 @@ void InitMatchBattleState() {
     g_SideStatus[i].partnerFrames = 0;
     g_SideStatus[i].score = 0;
   }
-  g_BattleState[BattleStateIndex::kSpecialStage] = 0;
   BattleSeamSetupMatchCamera();
+  SetupSpecialStage();
+  BattleSeamResetStoryScriptState();
   // State that would otherwise survive from the last match and make a replay or a peer that
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
   // counts, the extension words the round reset leaves, and the slow-motion request.
@@ -225,6 +227,7 @@ void ResetAllBattleGlobals() {
   ResetSoundBusyModel();
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
 }
 
 void ResetSoundBusyModel() {
@@ -413,6 +416,8 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
+  h = HashValue(h, g_SpecialStageOffsetX);
+  h = HashValue(h, g_SpecialStageOffsetY);
   h = HashValue(h, g_EffectSoundLock);
   for (int i = 0; i < kBattleSoundSlots; ++i) {
     h = HashValue(h, g_SoundBusyStart[i]);

@@ -10,6 +10,7 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/frame_conditions.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -99,6 +100,7 @@ void InstallStandIns() {
   // frame effects installer
 
   // frame conditions installer
+  InstallFrameConditionSeams();
 
   // control rules installer
 

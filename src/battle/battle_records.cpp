@@ -34,6 +34,7 @@ int16_t g_ScreenShake;
 int16_t g_ScreenShakeAxis;
 int32_t g_GameMode;
 int32_t g_RoundsToWin = 2;
+int32_t g_GrabAchievementCount;
 
 namespace {
 
@@ -165,6 +166,7 @@ void InitMatchBattleState() {
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
   // counts, the extension words the round reset leaves, and the slow-motion request.
   g_BattleCounters[9] = 0;
+  g_GrabAchievementCount = 0;
   for (int s = 0; s < kBattleStateRows; ++s)
     for (int i = 0; i < 64; ++i) g_BattleState[PlayerTimerElapsedIndex(s, i)] = 0;
   for (PlayerRecord& r : g_PlayerRecords) {
@@ -219,6 +221,7 @@ void ResetAllBattleGlobals() {
   g_ScreenShake = g_ScreenShakeAxis = 0;
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_GrabAchievementCount = 0;
 }
 
 void NotePoolSlotTaken(const ObjectPoolSlot& slot) {
@@ -401,6 +404,7 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
+  h = HashValue(h, g_GrabAchievementCount);
   for (const RandStream& s : g_RandStreams) {
     h = HashValue(h, s.index);
     for (int32_t v : s.table) h = HashValue(h, v);

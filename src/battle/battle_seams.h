@@ -15,6 +15,9 @@ struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
 
+// Seams that answer an object use this spelling of the pointer type.
+using BattleObjectPtr = BattleObject*;
+
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
   /* frame effects of the non-spawning types, one record */                                                \
@@ -95,6 +98,46 @@ struct Han6Box;
   /* seams added by the frame effects */                                                                   \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
+  /* the sound busy-model: 1 while a character's sound slot (0..249) still plays */                        \
+  SEAM(int, IsSoundSlotBusy, (BattleObject * o, int slot), (o, slot), 0)                                   \
+  /* camera: the follow zoom, the screen edges (0 left, 1 right, 2 top, 3 bottom; the default is */        \
+  /* a camera at zoom 1.0) and this frame's camera movement */                                             \
+  SEAM(float, CameraZoom, (), (), 1.0f)                                                                    \
+  SEAM(int32_t, GetScreenEdge, (int index), (index),                                                       \
+       index == 0   ? BattleSeamCameraX() - 38912                                                          \
+       : index == 1 ? BattleSeamCameraX() + 38912                                                          \
+       : index == 2 ? BattleSeamCameraY() - 54272                                                          \
+       : index == 3 ? BattleSeamCameraY() + 7168                                                           \
+                    : 0)                                                                                   \
+  SEAM(int32_t, CameraDeltaX, (), (), 0)                                                                   \
+  SEAM(int32_t, CameraDeltaY, (), (), 0)                                                                   \
+  /* box queries */                                                                                        \
+  SEAM(BattleObjectPtr, FindOverlappingObject,                                                             \
+       (BattleObject * self, int ownKind, int otherKind, int sideFilter, int groups, int attackFilter),    \
+       (self, ownKind, otherKind, sideFilter, groups, attackFilter), nullptr)                              \
+  SEAM(int, ProximityBoxesOverlap, (BattleObject * a, BattleObject * b), (a, b), 0)                        \
+  /* control lookups and the throw search (mode 1 ground, 0 air) */                                        \
+  SEAM(BattleObjectPtr, GetTargetOpponent, (BattleObject * o, int32_t * distance), (o, distance), nullptr) \
+  SEAM(BattleObjectPtr, FindThrowTarget, (BattleObject * o, int mode, int range, int low, int span),       \
+       (o, mode, range, low, span), nullptr)                                                               \
+  /* the hit resolution's throw check (no objection by default) and the combo bookkeeping of a throw */    \
+  SEAM(int, ThrowCheck, (BattleObject * thrower, BattleObject * target, int stateTest),                    \
+       (thrower, target, stateTest), 1)                                                                    \
+  SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
+  /* gauges: the start of a circuit charge */                                                              \
+  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
+  /* round flow, match and route facts */                                                                  \
+  SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
+  SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
+  SEAM(int32_t, RoundCounter, (), (), 0)                                                                   \
+  SEAM(int, ArcadeVariant, (), (), 0)                                                                      \
+  SEAM(int, IsGiantCharacter, (BattleObject * o), (o), 0)                                                  \
+  SEAM(int, InTrainingPlayback, (BattleObject * o), (o), 0)                                                \
+  SEAM(int32_t, RoutePlayerCharacter, (int side), (side), -1)                                              \
+  /* achievements */                                                                                       \
+  SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
+  SEAM(void, SetAchievementStat, (int stat, int side, int value), (stat, side, value), )                   \
+  SEAM(int, QueueAchievement, (int id), (id), 0)                                                           \
   /* (end of frame conditions seams) */                                                                    \
   /* seams added by the control rules and base movement */                                                 \
   /* (end of control rules and base movement seams) */                                                     \

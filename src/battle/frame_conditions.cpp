@@ -717,4 +717,18 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
   }
 }
 
-void InstallFrameConditionSeams() { g_BattleSeams.EvalFrameCondition = EvalSeam; }
+int EndOfPatternRemoval(BattleObject& o) {
+  if (o.removing || !SlotOf(&o) || !o.frameRec) return 0;
+  for (const Han6Condition* c : o.frameRec->conditions) {
+    if (!c || c->type != 2 || c->params[2] == 0) continue;
+    RemovePoolObject(o);
+    ApplyCounterReference(o, c->params[3]);
+    return 1;
+  }
+  return 0;
+}
+
+void InstallFrameConditionSeams() {
+  g_BattleSeams.EvalFrameCondition = EvalSeam;
+  g_BattleSeams.EndOfPatternRemoval = [](BattleObject* o) { return o ? EndOfPatternRemoval(*o) : 0; };
+}

@@ -35,5 +35,11 @@ void GoToFrame(BattleObject& o, int32_t frame);
 // Queues frame F with the given priority unless a request of that priority or more waits.
 void RequestFrame(BattleObject& o, int32_t frame, int priority);
 
-// Installs EvalFrameCondition (with the phase filter) into the battle seams.
+// At a pattern's end: a pool object whose frame carries a type 2 condition asking for removal
+// at the end (P2 non-zero) is destroyed, with that condition's counter reference. 1 when it
+// was.
+int EndOfPatternRemoval(BattleObject& o);
+
+// Installs EvalFrameCondition (with the phase filter) and the end-of-pattern removal into the
+// battle seams.
 void InstallFrameConditionSeams();

@@ -872,6 +872,43 @@ TEST_F(Conditions, ListWalkKeepsTheCapturedListAndStopsForADestroyedObject) {
   EXPECT_EQ(o.loopCounter, 0);
 }
 
+TEST_F(Conditions, EndOfPatternRemovesOnlyWhenAsked) {
+  const struct {
+    const char* name;
+    Han6Condition c;
+    bool removed;
+    int32_t counter;
+  } cases[] = {
+      {"asked for at the end", Cond(2, {0, 0, 1, 124}), true, 1},
+      {"a screen test only", Cond(2, {1, 0, 0, 124}), false, 5},
+      {"another type", Cond(9, {0, 0, 1}), false, 5},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    std::vector<FrameDef> frames = Frames(2);
+    frames[1].duration = 1;
+    frames[1].endAction = 0;
+    frames[1].jump = 20;
+    frames[1].conditions = {c.c};
+    data_.Pattern(31, frames);
+    g_BattleCounters[2] = 5;
+    BattleObject& o = Spawn();
+    o.pattern = 31;
+    GoToFrame(o, 1);
+    ObjectStateStep(o);  // the last frame ends in this step
+    EXPECT_EQ(o.removing != 0, c.removed) << c.name;
+    EXPECT_EQ(o.pattern, c.removed ? 31 : 20) << c.name;
+    EXPECT_EQ(g_BattleCounters[2], c.counter) << c.name;
+  }
+  // A character is never removed.
+  std::vector<FrameDef> frames = Frames(1);
+  frames[0].conditions = {Cond(2, {0, 0, 1})};
+  data_.Pattern(32, frames);
+  a_->pattern = 32;
+  GoToFrame(*a_, 0);
+  EXPECT_EQ(EndOfPatternRemoval(*a_), 0);
+}
+
 TEST_F(Conditions, PhasesChooseTheTypes) {
   std::vector<FrameDef> frames = Frames(4);
   // 9 runs in the main pass, 14 (acting only without a target: it has no box 9 here) in

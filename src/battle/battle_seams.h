@@ -138,6 +138,8 @@ using BattleObjectPtr = BattleObject*;
   SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
   SEAM(void, SetAchievementStat, (int stat, int side, int value), (stat, side, value), )                   \
   SEAM(int, QueueAchievement, (int id), (id), 0)                                                           \
+  /* a step towards an achievement whose counter the command hooks keep (their amounts) */                 \
+  SEAM(void, CountAchievementProgress, (BattleObject * o, int achievement), (o, achievement), )            \
   /* (end of frame conditions seams) */                                                                    \
   /* seams added by the control rules and base movement */                                                 \
   /* (end of control rules and base movement seams) */                                                     \

@@ -179,10 +179,14 @@ void Chance(BattleObject& o, const int32_t* p) {
   };
   const int32_t r = draw(512);
   if (!(p[1] >= 512 || r < p[1])) return;
-  if (p[2] == 0)
+  if (p[2] == 0) {
     GoToFrame(o, p[0]);
-  else
+    // Character 20's lucky frame counts towards its achievement.
+    if (p[0] == 3 && ConditionOwner(o).charaIndex == 20)
+      BattleSeamCountAchievementProgress(&ConditionOwner(o), 46);
+  } else {
     ChangePattern(o, p[0] + draw(std::max<int32_t>(p[3], 1)), 1, 500);
+  }
 }
 
 // Type 12.

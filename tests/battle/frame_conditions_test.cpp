@@ -825,6 +825,17 @@ TEST_F(Conditions, ChanceDrawsAndThresholds) {
   EXPECT_EQ(g_RandStreams[kRandCommonStream].index, common.index);
   EXPECT_EQ(RandStreamNext(2), nextOn2);
 
+  // Character 20 reaching frame 3 by chance counts towards its achievement.
+  g_BattleSeams.CountAchievementProgress = [](BattleObject* o, int id) {
+    SeamCalls().push_back(std::to_string(o->charaIndex) + " " + std::to_string(id));
+  };
+  a_->frame = 0;
+  Eval(*a_, Cond(8, {3, 512}));  // character 0
+  a_->charaIndex = 20;
+  Eval(*a_, Cond(8, {2, 512}));
+  Eval(*a_, Cond(8, {3, 512}));
+  EXPECT_EQ(SeamCalls(), std::vector<std::string>{"20 46"});
+
   // Waiting for a pattern request: no draw at all.
   g_RandDrawCount = 0;
   ChangePattern(*a_, 20, 1, 10);

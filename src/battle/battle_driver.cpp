@@ -74,7 +74,11 @@ void ReadCharacterInput() {
     if (!r->inUse) continue;
     BattleObject& o = r->obj;
     if (BattleGateFight()) {
-      if (o.controller == 0) {
+      if (g_GameMode == 0x1010 && BattleSeamIsDummyTakenOver()) {
+        // The player drives the dummy: every character reads its pad, nothing is recorded.
+        BattleSeamReadBattlePad(&o);
+        ApplyButtonMacro(o);
+      } else if (o.controller == 0) {
         BattleSeamReadBattlePad(&o);
         BattleSeamReplayInputHook(&o, o.playerIndex);
         ApplyButtonMacro(o);
@@ -110,13 +114,13 @@ void StuckRecovery(BattleObject& o) {
     o.pattern = 26;
     o.pendingPattern = 26;
     o.frame = 0;
-    BattleSeamApplyHitVector(&o, 7, o.facing ? 0 : 1);
+    BattleSeamApplyHitVector(&o, 7, 0, o.facing ? 0 : 1, 0, 0);
     BattleSeamCutThrowLink(&o, 20);
     return;
   }
   if (o.hitReaction < 0 && CurrentStance(o) == 1 && o.velX == 0 && o.velY == 0 && o.accX == 0 &&
       o.accY == 0 && o.hitVelX == 0 && o.hitVelY == 0 && o.hitAccX == 0 && o.hitAccY == 0) {
-    BattleSeamApplyHitVector(&o, 7, o.facing);
+    BattleSeamApplyHitVector(&o, 7, 0, o.facing, 0, 0);
     if (o.pendingPriority < 0) ChangePattern(o, 26, 1, 0);
   }
 }
@@ -153,7 +157,10 @@ void UpdateCharacters() {
       BattleSeamPartnerControl(&o);
       continue;
     }
-    if (o.controller == 1) BattleSeamCpuAiFrame(&o);
+    // In training the dummy's AI rests while the player takes it over (replays off).
+    if (o.controller == 1 &&
+        !(g_GameMode == 0x1010 && BattleSeamReplayMode() == 0 && BattleSeamIsDummyTakenOver()))
+      BattleSeamCpuAiFrame(&o);
     const int sys = BattleSeamCheckSystemCommands(&o);
     if (sys != 0 && sys != 2) continue;
     if (baseOnly != 1 && !o.heldObject && BattleSeamScanCommandList(&o) != -1) continue;
@@ -301,4 +308,19 @@ void BattleUpdate() {
   RunPoolObjectEffects();
 }
 
-void BattleDrawHalf() { DrawPoolObjects(); }
+void BattleDrawHalf() {
+  BattleSeamUpdateBattleCamera();
+  if (BattleSeamDrawCharactersOn()) {
+    BattleSeamDrawCharacters();
+    DrawPoolObjects();
+    BattleSeamDrawParticles();
+  }
+  BattleSeamUpdateDrawHud();
+}
+
+int BattlePadIndex(const BattleObject& o) {
+  const int side = o.side & 1;
+  // In training the player may record or drive the dummy from the other side's pad.
+  if (g_GameMode == 0x1010 && (BattleSeamReplayMode() == 1 || BattleSeamIsDummyTakenOver())) return side ^ 1;
+  return side;
+}

@@ -15,9 +15,6 @@ struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
 
-// Seams that answer an object use this spelling of the pointer type.
-using BattleObjectPtr = BattleObject*;
-
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
   /* frame effects of the non-spawning types, one record */                                                \
@@ -50,7 +47,9 @@ using BattleObjectPtr = BattleObject*;
   SEAM(int, FramePoint, (BattleObject * o, int point, int32_t* x, int32_t* y, int32_t* angle),             \
        (o, point, x, y, angle), 0)                                                                         \
   /* hits */                                                                                               \
-  SEAM(void, ApplyHitVector, (BattleObject * o, int vector, int facing), (o, vector, facing), )            \
+  SEAM(void, ApplyHitVector,                                                                               \
+       (BattleObject * o, int vector, int step, int facing, int mirror, int noVelocity),                   \
+       (o, vector, step, facing, mirror, noVelocity), )                                                    \
   SEAM(void, CheckClashBoxes, (BattleObject * o), (o), )                                                   \
   SEAM(void, DetectHits, (BattleObject * o), (o), )                                                        \
   SEAM(void, DetectThrows, (BattleObject * o), (o), )                                                      \
@@ -92,14 +91,62 @@ using BattleObjectPtr = BattleObject*;
   /* command through: a chain is allowed and only a zero cost is affordable */                             \
   SEAM(int, IsGuardStance, (BattleObject * o), (o), 0)                                                     \
   SEAM(int, GetCancelClass, (BattleObject * o, int kind), (o, kind), 0)                                    \
-  SEAM(int, CanChainTo, (BattleObject * o, int pattern), (o, pattern), 1)                                  \
+  SEAM(int, CanChainTo, (BattleObject * o, int command), (o, command), 1)                                  \
   SEAM(int, HasMeter, (BattleObject * o, int cost), (o, cost), cost == 0)                                  \
   SEAM(void, SpendMeter, (BattleObject * o, int cost), (o, cost), )                                        \
   /* seams added by the frame effects */                                                                   \
+  /* sound busy model: 1 while the character's voice slot (0..249; 255 any of them) plays */               \
+  SEAM(int, IsSoundSlotBusy, (BattleObject * o, int slot), (o, slot), 0)                                   \
+  /* particle pool: the three spawners, a block of x, y and the effect's parameters */                     \
+  SEAM(void, SpawnParticleEffect, (int number, const int32_t* block, int flip, BattleObject* o),           \
+       (number, block, flip, o), )                                                                         \
+  SEAM(void, SpawnSystemEffect, (BattleObject * o, int code, const int32_t* block, int flip),              \
+       (o, code, block, flip), )                                                                           \
+  SEAM(void, SpawnCallEffect, (int code, const int32_t* block, int flip), (code, block, flip), )           \
+  /* camera */                                                                                             \
+  SEAM(void, ResetBattleCamera, (), (), )                                                                  \
+  SEAM(void, SetFixedZoom, (int mode), (mode), )                                                           \
+  SEAM(void, SetCameraHold, (int on), (on), )                                                              \
+  SEAM(void, SetCameraFocus, (int slot), (slot), )                                                         \
+  SEAM(void, SetCameraLock, (int on), (on), )                                                              \
+  SEAM(void, StartZoomOverride, (int rampIn, int hold, int rampOut, float zoom),                           \
+       (rampIn, hold, rampOut, zoom), )                                                                    \
+  SEAM(void, StopZoomOverride, (), (), )                                                                   \
+  /* a point of the drawing support that the object turns toward (1 when there is one) */                  \
+  SEAM(int, GetTargetPoint, (BattleObject * o, int32_t depth, int32_t * x, int32_t * y), (o, depth, x, y), \
+       0)                                                                                                  \
+  /* the stage background's fade word */                                                                   \
+  SEAM(void, SetBackgroundFade, (int value), (value), )                                                    \
+  /* round flow: automatic facing with an offset */                                                        \
+  SEAM(int, AutoFace, (BattleObject * o, int offset), (o, offset), -1)                                     \
+  /* hits: box search, damage, knock-out, untech time */                                                   \
+  SEAM(int, FindOverlappingObject,                                                                         \
+       (BattleObject * self, int ownKind, int otherKind, int sideFilter, int groups, int attackFilter,     \
+        BattleObject** found),                                                                             \
+       (self, ownKind, otherKind, sideFilter, groups, attackFilter, found), 0)                             \
+  SEAM(int, ScaleDamage, (BattleObject * defender, BattleObject * attacker, int base, int isHit),          \
+       (defender, attacker, base, isHit), base)                                                            \
+  SEAM(int, FinishKindFor, (BattleObject * attacker), (attacker), 3)                                       \
+  SEAM(int, KnockOutAllowed, (BattleObject * o, int lethal), (o, lethal), lethal)                          \
+  SEAM(int, UntechDecay, (BattleObject * o, int t), (o, t), t)                                             \
+  /* combo bookkeeping and HUD: a throw's damage counted, the life bar shaken, the arcade score */         \
+  SEAM(void, UpdateProration, (BattleObject * o, int value, int kind), (o, value, kind), )                 \
+  SEAM(void, CountThrowDamage, (BattleObject * victim, BattleObject * thrower, int damage),                \
+       (victim, thrower, damage), )                                                                        \
+  SEAM(void, ShakeLifeBar, (BattleObject * o), (o), )                                                      \
+  SEAM(int, ComboScoreOnHit, (BattleObject * attacker, int damage), (attacker, damage), 0)                 \
+  /* gauges and partners */                                                                                \
+  SEAM(int, AddGuardGauge, (BattleObject * o, int amount, int stop), (o, amount, stop), 0)                 \
+  SEAM(void, AddGuardQuality, (BattleObject * o, float delta), (o, delta), )                               \
+  SEAM(void, SetGaugeLock, (BattleObject * o, int timer, int rate), (o, timer, rate), )                    \
+  SEAM(int, IsTakeoverDue, (BattleObject * o), (o), 0)                                                     \
+  /* frame condition 21's test, used by the sound effects */                                               \
+  SEAM(int, HasOpponentCharacter, (BattleObject * o, int chara), (o, chara), 0)                            \
+  /* arcade route: the kind of the side's current stage; the ending voices */                              \
+  SEAM(int, RouteStageKind, (int side), (side), 0)                                                         \
+  SEAM(void, AchieveEndingFlags, (int voice), (voice), )                                                   \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
-  /* the sound busy-model: 1 while a character's sound slot (0..249) still plays */                        \
-  SEAM(int, IsSoundSlotBusy, (BattleObject * o, int slot), (o, slot), 0)                                   \
   /* camera: the follow zoom, the screen edges (0 left, 1 right, 2 top, 3 bottom; the default is */        \
   /* a camera at zoom 1.0) and this frame's camera movement */                                             \
   SEAM(float, CameraZoom, (), (), 1.0f)                                                                    \
@@ -111,41 +158,79 @@ using BattleObjectPtr = BattleObject*;
                     : 0)                                                                                   \
   SEAM(int32_t, CameraDeltaX, (), (), 0)                                                                   \
   SEAM(int32_t, CameraDeltaY, (), (), 0)                                                                   \
-  /* box queries */                                                                                        \
-  SEAM(BattleObjectPtr, FindOverlappingObject,                                                             \
-       (BattleObject * self, int ownKind, int otherKind, int sideFilter, int groups, int attackFilter),    \
-       (self, ownKind, otherKind, sideFilter, groups, attackFilter), nullptr)                              \
+  /* boxes: slot 9 of both objects overlaps */                                                             \
   SEAM(int, ProximityBoxesOverlap, (BattleObject * a, BattleObject * b), (a, b), 0)                        \
-  /* control lookups and the throw search (mode 1 ground, 0 air) */                                        \
-  SEAM(BattleObjectPtr, GetTargetOpponent, (BattleObject * o, int32_t * distance), (o, distance), nullptr) \
-  SEAM(BattleObjectPtr, FindThrowTarget, (BattleObject * o, int mode, int range, int low, int span),       \
-       (o, mode, range, low, span), nullptr)                                                               \
   /* the hit resolution's throw check (no objection by default) and the combo bookkeeping of a throw */    \
   SEAM(int, ThrowCheck, (BattleObject * thrower, BattleObject * target, int stateTest),                    \
        (thrower, target, stateTest), 1)                                                                    \
   SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
   /* gauges: the start of a circuit charge */                                                              \
   SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
-  /* round flow, match and route facts */                                                                  \
+  /* round flow, match and training facts */                                                               \
   SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
   SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
   SEAM(int32_t, RoundCounter, (), (), 0)                                                                   \
   SEAM(int, ArcadeVariant, (), (), 0)                                                                      \
-  SEAM(int, IsGiantCharacter, (BattleObject * o), (o), 0)                                                  \
   SEAM(int, InTrainingPlayback, (BattleObject * o), (o), 0)                                                \
-  SEAM(int32_t, RoutePlayerCharacter, (int side), (side), -1)                                              \
-  /* achievements */                                                                                       \
-  SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
+  /* achievements: a side's progress of a statistic; a step towards an achievement whose counter */        \
+  /* the command hooks keep (their amounts) */                                                             \
   SEAM(void, SetAchievementStat, (int stat, int side, int value), (stat, side, value), )                   \
-  SEAM(int, QueueAchievement, (int id), (id), 0)                                                           \
-  /* a step towards an achievement whose counter the command hooks keep (their amounts) */                 \
   SEAM(void, CountAchievementProgress, (BattleObject * o, int achievement), (o, achievement), )            \
   /* (end of frame conditions seams) */                                                                    \
   /* seams added by the control rules and base movement */                                                 \
+  SEAM(int, CheckPartnerCallCommand, (BattleObject * o), (o), 0)                                           \
+  SEAM(int, IsGaugeLocked, (BattleObject * o), (o), 0)                                                     \
+  SEAM(int, IsTrainingDummy, (BattleObject * o), (o), 0)                                                   \
+  /* the CPU opponent's throw-escape decision: 1 escapes */                                                \
+  SEAM(int, CpuThrowEscape, (BattleObject * o), (o), 0)                                                    \
+  /* the throwable opponent (1 found, *target set); mode 1 ground, 0 air */                                \
+  SEAM(int, FindThrowTarget,                                                                               \
+       (BattleObject * o, int mode, int range, int low, int span, BattleObject** target),                  \
+       (o, mode, range, low, span, target), 0)                                                             \
   /* (end of control rules and base movement seams) */                                                     \
   /* seams added by the gauges, shield and partners */                                                     \
   /* (end of gauges, shield and partners seams) */                                                         \
   /* seams added by the drawing support and the rest of the first battle work */                           \
+  /* the character list: giant characters (1 when the object's character is one) */                        \
+  SEAM(int, IsGiantCharacter, (const BattleObject* o), (o), 0)                                             \
+  /* boxes: the other's push box in world units {x1, y1, x2, y2}; 1 when it takes part in the push */      \
+  SEAM(int, GetPushCandidateBox, (BattleObject * self, BattleObject * other, int32_t * out),               \
+       (self, other, out), 0)                                                                              \
+  /* camera: the x correction that brings an object and the one it carries inside the walls */             \
+  SEAM(int32_t, HeldSpanEdgeCorrection, (BattleObject * o), (o), 0)                                        \
+  /* camera: the special stage's fixed zoom (on, with the zoom) */                                         \
+  SEAM(void, SetStageFixedZoom, (float zoom), (zoom), )                                                    \
+  /* scenes: the story-script state and the characters' draw switch */                                     \
+  SEAM(void, ResetStoryScriptState, (), (), )                                                              \
+  SEAM(void, SetDrawCharactersOn, (int on), (on), )                                                        \
+  SEAM(int, IsAttractDemo, (), (), 0)                                                                      \
+  /* save data: the SELECT_LANGUAGE option (0 Japanese, 1 English) */                                      \
+  SEAM(int, SelectLanguage, (), (), 0)                                                                     \
+  /* arcade routes: the main side's current route stage while its route is not finished: */                \
+  /* {stage kind, 0-based stage index, text number, extra route} and the character's name; 1 when */       \
+  /* such a stage exists */                                                                                \
+  SEAM(int, MainRouteStage, (int32_t * info, std::string * name), (info, name), 0)                         \
+  /* arcade routes: the character a side chose when its route started, -1 when none */                     \
+  SEAM(int, RouteCharacter, (int side), (side), -1)                                                        \
+  /* achievements: the local-side test every hook asks first, the queue, the per-stage counters */         \
+  SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
+  SEAM(int, QueueAchievement, (int id), (id), 0)                                                           \
+  SEAM(void, CloseStageAchievementCounters, (int stageKind), (stageKind), )                                \
+  SEAM(void, WatchPatternAchievements, (BattleObject * o, int pattern), (o, pattern), )                    \
+  SEAM(void, StepAchievementTimers, (BattleObject * o), (o), )                                             \
+  SEAM(void, ResetRemovalAchievementCounter, (int side), (side), )                                         \
+  /* training and replays: the dummy taken over by the player, the replay mode, a training setting */      \
+  SEAM(int, IsDummyTakenOver, (), (), 0)                                                                   \
+  SEAM(int, ReplayMode, (), (), 0)                                                                         \
+  SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
+  /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
+  SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \
+  SEAM(void, UpdateBattleCamera, (), (), )                                                                 \
+  SEAM(int, DrawCharactersOn, (), (), 1)                                                                   \
+  SEAM(void, DrawCharacters, (), (), )                                                                     \
+  SEAM(void, DrawParticles, (), (), )                                                                      \
+  SEAM(void, UpdateDrawHud, (), (), )                                                                      \
   /* (end of drawing support and the rest of the first battle work seams) */                               \
   /* the scene's frame tick; without one the driver runs BattleFrameTick (battle_driver.h) */              \
   SEAM(void, FrameTick, (), (), )

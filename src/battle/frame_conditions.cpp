@@ -9,6 +9,7 @@
 #include "app/random.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
+#include "battle/control_rules.h"
 #include "battle/frame_conditions_internal.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -199,8 +200,7 @@ void DistanceOrHeight(BattleObject& o, const int32_t* p) {
   if (p[2] & 0x04) {
     if (!(-(o.posY >> 8) < p[1])) return;
   } else {
-    int32_t distance = 0;
-    BattleObject* t = BattleSeamGetTargetOpponent(&o, &distance);
+    BattleObject* t = GetTargetOpponent(o, nullptr);
     if (!t) return;
     // P4 is measured in front of the target.
     const int64_t offset = static_cast<int64_t>(p[4]) * 256 * (t->facing == 1 ? -1 : 1);
@@ -319,12 +319,8 @@ void ArcadeStart(BattleObject& o, const int32_t* p) {
 // Type 33: the character's 250 sound slots.
 bool SoundQuiet(BattleObject& o, int32_t slot) {
   BattleObject* c = &ConditionOwner(o);
-  if (slot == 255) {
-    for (int s = 0; s < 250; ++s)
-      if (BattleSeamIsSoundSlotBusy(c, s)) return false;
-    return true;
-  }
-  if (slot < 0 || slot >= 250) return false;
+  // 255 asks about all of them at once.
+  if (slot != 255 && (slot < 0 || slot >= 250)) return false;
   return !BattleSeamIsSoundSlotBusy(c, slot);
 }
 
@@ -735,4 +731,7 @@ int EndOfPatternRemoval(BattleObject& o) {
 void InstallFrameConditionSeams() {
   g_BattleSeams.EvalFrameCondition = EvalSeam;
   g_BattleSeams.EndOfPatternRemoval = [](BattleObject* o) { return o ? EndOfPatternRemoval(*o) : 0; };
+  g_BattleSeams.HasOpponentCharacter = [](BattleObject* o, int chara) {
+    return o && HasOpponentCharacter(*o, chara) ? 1 : 0;
+  };
 }

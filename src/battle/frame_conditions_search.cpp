@@ -9,6 +9,7 @@
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
 #include "battle/command_input.h"
+#include "battle/control_rules.h"
 #include "battle/frame_conditions.h"
 #include "battle/frame_conditions_internal.h"
 #include "battle/object_state.h"
@@ -48,6 +49,21 @@ int32_t ReflectVelocity(int32_t v, int32_t scale) {
   int64_t r = -static_cast<int64_t>(v);
   if (scale != 0) r = r * scale / 256;
   return static_cast<int32_t>(r);
+}
+
+// The box search; null when nothing overlaps.
+BattleObject* Search(BattleObject& o, int ownKind, int otherKind, int sideFilter, int groups,
+                     int attackFilter) {
+  BattleObject* found = nullptr;
+  if (!BattleSeamFindOverlappingObject(&o, ownKind, otherKind, sideFilter, groups, attackFilter, &found))
+    return nullptr;
+  return found;
+}
+
+BattleObject* ThrowTarget(BattleObject& o, int mode, int range, int low, int span) {
+  BattleObject* found = nullptr;
+  if (!BattleSeamFindThrowTarget(&o, mode, range, low, span, &found)) return nullptr;
+  return found;
 }
 
 }  // namespace
@@ -144,8 +160,7 @@ void Grab(BattleObject& o, const int32_t* p) {
   const int attackFilter = ((p[2] / 1000) % 10 != 0 ? 10 : 0) + (p[2] / 10000) % 10;
   // Without a box 9 of its own (or with a negative kind) the grab finds nothing.
   BattleObject* t = HasBoxList(o, 3) && otherKind >= 0
-                        ? BattleSeamFindOverlappingObject(&o, 3, otherKind, p[1] % 1000,
-                                                          p[1] >= 10000 ? 1 : 2, attackFilter)
+                        ? Search(o, 3, otherKind, p[1] % 1000, p[1] >= 10000 ? 1 : 2, attackFilter)
                         : nullptr;
   if (p[4] & 1) {
     // Acts only when nothing is found.
@@ -165,7 +180,7 @@ void Grab(BattleObject& o, const int32_t* p) {
     // The grab achievement: the route character 34 catching character 34 mid-attack, or a
     // character in pattern 201 from a standing or walking grab.
     const int side = o.side;
-    if (t->registeredHits == 1 && side < 2 && BattleSeamRoutePlayerCharacter(side) == 34 &&
+    if (t->registeredHits == 1 && side < 2 && BattleSeamRouteCharacter(side) == 34 &&
         ((t->charaIndex == 34 && t->attackRec) ||
          (t->pattern == 201 && (o.pattern == 0 || o.pattern == 10))) &&
         BattleSeamIsLocalSide(side) && g_GrabAchievementCount < 10) {
@@ -183,7 +198,7 @@ void Grab(BattleObject& o, const int32_t* p) {
 void Catch(BattleObject& o, const int32_t* p) {
   const int otherKind = p[2] % 1000;
   if (!HasBoxList(o, 3) || otherKind < 0) return;
-  BattleObject* t = BattleSeamFindOverlappingObject(&o, 3, otherKind, p[1], 1, (p[2] / 10000) % 10);
+  BattleObject* t = Search(o, 3, otherKind, p[1], 1, (p[2] / 10000) % 10);
   if (!t || !BattleSeamThrowCheck(&o, t, 1)) return;
   GoToFrame(o, p[0]);
   t->throwClashFrames = 0;
@@ -208,7 +223,7 @@ void Reflect(BattleObject& o, const int32_t* p) {
     return;
   }
   if (!HasBoxList(o, 3)) return;
-  BattleObject* found = BattleSeamFindOverlappingObject(&o, 3, 6, 0, 2, 0);
+  BattleObject* found = Search(o, 3, 6, 0, 2, 0);
   if (!found) return;
   for (int pi = 0; pi < g_PoolHighWater; ++pi) {
     ObjectPoolSlot& s = g_ObjectPool[pi];
@@ -230,7 +245,7 @@ void Reflect(BattleObject& o, const int32_t* p) {
 
 void BoxTouch(BattleObject& o, const int32_t* p) {
   if (!HasBoxList(o, p[1]) || p[2] < 0) return;
-  BattleObject* t = BattleSeamFindOverlappingObject(&o, p[1], p[2], 0, 1, 0);
+  BattleObject* t = Search(o, p[1], p[2], 0, 1, 0);
   if (!t) return;
   if (p[3] == 1) {
     const int64_t sx = (static_cast<int64_t>(t->posX) - BattleSeamCameraX() + 32768) >> 8;
@@ -247,7 +262,7 @@ void BoxTouch(BattleObject& o, const int32_t* p) {
 void ShieldBoxTouch(BattleObject& o, const int32_t* p) {
   if (o.hitsLeft == 0 || o.hitStop != 0 || !HasBoxList(o, 0)) return;
   // Attack boxes against box 9 (list kind 3) of a character of the object's own side.
-  if (BattleSeamFindOverlappingObject(&o, 0, 3, 1, 1, 0)) GoToFrame(o, p[0]);
+  if (Search(o, 0, 3, 1, 1, 0)) GoToFrame(o, p[0]);
 }
 
 // At distance 0 there is no direction: the velocity is left as it is.
@@ -310,8 +325,8 @@ void ThrowAttempt(BattleObject& o, const int32_t* p) {
   if (!table || (p[1] != 0 && p[1] != 1)) return;
   const ThrowEntry& entry = p[1] == 0 ? table->groundThrow : table->airThrow;
   if (!entry.enabled) return;
-  BattleObject* t = p[1] == 0 ? BattleSeamFindThrowTarget(&o, 1, entry.second != 0 ? entry.second : 48, 0, 0)
-                              : BattleSeamFindThrowTarget(&o, 0, 60, -60, 90);
+  BattleObject* t = p[1] == 0 ? ThrowTarget(o, 1, entry.second != 0 ? entry.second : 48, 0, 0)
+                              : ThrowTarget(o, 0, 60, -60, 90);
   if (!t || !BattleSeamThrowCheck(&o, t, p[7] == 0 ? 1 : 0)) return;
   const bool inReaction = t->hitReaction != 0;
   BattleSeamNoteComboThrow(&o, t);

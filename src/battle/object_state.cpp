@@ -2,6 +2,7 @@
 #include "battle/object_state.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "app/random.h"
@@ -88,6 +89,7 @@ int ChangePattern(BattleObject& o, int pattern, int sameFlag, int priority) {
   o.pendingPattern = static_cast<int16_t>(pattern);
   o.pendingPriority = static_cast<int16_t>(priority);
   o.requestSource = 0;
+  BattleSeamWatchPatternAchievements(&o, pattern);
   return 1;
 }
 
@@ -181,8 +183,12 @@ void RunFrameEffects(BattleObject& o) {
   if (!f) return;
   // The list is captured first: an effect may enter another frame before the walk ends.
   const std::vector<Han6Effect*> effects = f->effects;
+  g_EffectSoundLock = 0;
   for (const Han6Effect* e : effects) {
     if (!e) continue;
+    // An object removed by one of its own effects runs no more of its list: what follows would
+    // spawn and sound from an object that is already gone.
+    if (o.removing) break;
     switch (e->type) {
       case 1:
       case 101:
@@ -258,6 +264,8 @@ void StepSmallTimers(BattleObject& o) {
 void StepTimers(BattleObject& o) {
   if (o.armorFrames != 10001 && o.armorFrames > 0) --o.armorFrames;
   if (o.reversedFrames > 0) --o.reversedFrames;
+  for (int16_t& t : o.shortTimers)
+    if (t > 0) --t;
   if (o.statusTimer) --o.statusTimer;
   if (o.circuitBreakTimer > 0) --o.circuitBreakTimer;
   if (CurrentStance(o) == 1) ++o.airSteps;
@@ -269,6 +277,7 @@ void StepTimers(BattleObject& o) {
   if (o.throwInvuln) --o.throwInvuln;
   if (o.jumpStartFrames) --o.jumpStartFrames;
   if (o.throwClashFrames) --o.throwClashFrames;
+  BattleSeamStepAchievementTimers(&o);
 }
 
 void AddPenalty(BattleObject& o, int amount, int hold) {
@@ -418,7 +427,7 @@ int TakeOverReaction(BattleObject& o) {
         if (param == 1) {
           o.hitStopPass = 1;
           o.airRecoveryAllowed = o.groundRecoveryAllowed = 0;
-          BattleSeamApplyHitVector(&o, 32, o.facing);
+          BattleSeamApplyHitVector(&o, 32, 0, o.facing, 0, 0);
           o.reactionFrames = 999;
           ChangePattern(o, 30, 1, 999);
           o.hitStopLength = o.hitStop;
@@ -447,7 +456,7 @@ int TakeOverReaction(BattleObject& o) {
       if (first) {
         o.hitReaction = 0;
         ChangePattern(o, 280, 1, 999);
-        BattleSeamApplyHitVector(&o, 1, o.facing);
+        BattleSeamApplyHitVector(&o, 1, 0, o.facing, 0, 0);
         o.strikeInvuln = 23;
       } else if (o.reactionFrames >= 10) {
         EndHitReaction(o);
@@ -544,6 +553,7 @@ void ExecutePatternChange(BattleObject& o) {
     } else if (o.patternRec->plvl < oldRec->plvl) {
       AddPenalty(o, 4100, 60);
       BattleSeamPushHudNotice(o.side, 0);
+      if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(13);
     }
   }
   const Han6FrameState& now = FrameState(o);
@@ -560,6 +570,7 @@ void ExecutePatternChange(BattleObject& o) {
       o.shieldState = 0;
     } else if (oldShield != 0 && !oldEnded) {
       AddPenalty(o, oldShield == 1 ? 5460 : 7280, 90);
+      if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(9);
       o.shieldState = oldShield;
     } else {
       o.shieldState = 0;
@@ -809,7 +820,8 @@ int CanEnterGaugeMode(BattleObject& o, int mode) {
     case 3:
       return g.gaugeMode == 5 || g.gaugeMode == 2;
     case 5:
-      return 0;  // the training option that allows it belongs to the training hooks
+      return g_GameMode == 0x1010 && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
+             g.gaugeMode != 5;
     default:
       return 1;
   }
@@ -879,10 +891,18 @@ void GaugeStep(BattleObject& o) {
       }
     }
     if ((o.pattern < 260 || o.pattern > 263) && o.heatTimer <= 0) {
-      if (mode == 3) o.circuit = 0;
-      o.gaugeMode = (mode == 3 && SideRatio(o) == 160) ? 5 : 0;
+      uint8_t next = 0;
+      if (mode == 3) {
+        o.circuit = 0;
+        // Training with the unlimited circuit gauge keeps the gauge at its special mode.
+        if (SideRatio(o) == 160 ||
+            (g_GameMode == 0x1010 && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
+             g.gaugeMode != 5))
+          next = 5;
+      }
+      o.gaugeMode = next;
     }
-    if (o.gaugeCount % 60 == 0 && g_BattlePhase != 0) {
+    if (o.gaugeCount % 60 == 0 && g_BattlePhase != 0 && !BattleSeamIsScreenDimmed()) {
       // The spark's variant is a draw of random stream 1 (one draw per spark).
       const int variant = RandStreamNext(1) % 5;
       SpawnEngineEffect(o, ((o.type == 2 || o.type == 8) ? 304 : 104) + variant, 0, 0, 0x50, 0x1CC0);
@@ -905,12 +925,17 @@ void SetDrawPriorityMode(BattleObject& o, int mode) {
       }
       o.drawPriority = 128;
     } else if (mode == 2) {
+      bool giantMet = false;
       for (PlayerRecord& r : g_PlayerRecords) {
-        if (!r.inUse || &r.obj == &o) continue;
-        if (r.obj.drawPriority <= o.drawPriority)
-          r.obj.drawPriority = static_cast<int16_t>(std::min(128, r.obj.drawPriority + 4));
+        if (!r.inUse || &r.obj == &o || r.obj.drawPriority > o.drawPriority) continue;
+        // A giant character keeps its place; the one sent back then stays in front of it.
+        if (BattleSeamIsGiantCharacter(&r.obj)) {
+          giantMet = true;
+          continue;
+        }
+        r.obj.drawPriority = static_cast<int16_t>(std::min(128, r.obj.drawPriority + 4));
       }
-      o.drawPriority = 113;
+      o.drawPriority = giantMet ? 116 : 113;
     }
   } else if (o.kind == kKindAfterimage) {
     o.drawPriority = 112;
@@ -985,4 +1010,32 @@ void MarkChainNumber(BattleObject& o, int number) {
 int TestChainNumber(BattleObject& o, int number) {
   if (!o.playerRecord || number < 0 || number >= 1024) return 0;
   return (o.playerRecord->ext.chain.numberBits[number >> 5] >> (number & 31)) & 1;
+}
+
+// ---- lookups ----
+
+PlayerRecord* GetOpponentRecord(const BattleObject& o, int n) {
+  if (n < 0 || n >= kPlayerSlots) return nullptr;
+  if (o.target && o.target->playerRecord) {
+    if (n == 0) return o.target->playerRecord;
+    // The n-th record of the processing order other than the target's.
+    int seen = 0;
+    for (PlayerRecord* r : g_PlayerOrder) {
+      if (r == o.target->playerRecord) continue;
+      if (++seen == n) return r;
+    }
+    return nullptr;
+  }
+  PlayerRecord* r = g_PlayerOrder[n];
+  return r && r->inUse ? r : nullptr;
+}
+
+void CloseRouteAchievementCounters(BattleObject& o) {
+  // The reaction mark is the trade / counter-kind byte the hit resolution leaves.
+  o.tradeMark = 0;
+  if (g_GameMode != 0x10) return;
+  int32_t info[4] = {};
+  std::string name;
+  if (!BattleSeamMainRouteStage(info, &name)) return;
+  if (info[0] == 8 || info[0] == 15) BattleSeamCloseStageAchievementCounters(info[0]);
 }

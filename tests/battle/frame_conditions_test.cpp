@@ -42,6 +42,21 @@ std::vector<FrameDef> Frames(int n) {
 // Seams a test points at its world.
 BattleObject* g_found = nullptr;
 float g_zoom = 1.0f;
+std::vector<int> g_searchArgs;
+int g_searches = 0;
+
+// The box search and the throw search answer g_found and keep their arguments.
+int SearchStub(BattleObject*, int own, int other, int side, int groups, int filter, BattleObject** found) {
+  ++g_searches;
+  g_searchArgs = {own, other, side, groups, filter};
+  *found = g_found;
+  return g_found != nullptr;
+}
+int ThrowSearchStub(BattleObject*, int mode, int range, int low, int span, BattleObject** target) {
+  g_searchArgs = {mode, range, low, span};
+  *target = g_found;
+  return g_found != nullptr;
+}
 
 class Conditions : public BattleTest {
  protected:
@@ -49,7 +64,11 @@ class Conditions : public BattleTest {
     BattleTest::SetUp();
     g_found = nullptr;
     g_zoom = 1.0f;
+    g_searchArgs.clear();
+    g_searches = 0;
     InstallFrameConditionSeams();
+    g_BattleSeams.FindOverlappingObject = SearchStub;
+    g_BattleSeams.FindThrowTarget = ThrowSearchStub;
     data_.Pattern(0, Frames(8));
     data_.Pattern(20, Frames(8));
     // Frame 1 of pattern 0 carries box slot 9 (the shield box) and an attack box.
@@ -519,7 +538,6 @@ TEST_F(Conditions, EdgeBounce) {
 }
 
 TEST_F(Conditions, DistanceAndHeight) {
-  g_found = b_;
   const struct {
     const char* name;
     Han6Condition c;
@@ -537,8 +555,7 @@ TEST_F(Conditions, DistanceAndHeight) {
   };
   for (const auto& c : cases) {
     SetUp();
-    g_found = b_;
-    g_BattleSeams.GetTargetOpponent = [](BattleObject*, int32_t*) { return g_found; };
+    a_->target = b_;
     a_->posY = c.ay;
     b_->posX = c.bx;
     Eval(*a_, c.c);
@@ -763,7 +780,9 @@ TEST_F(Conditions, RevivalOffersStopAtTheLimit) {
 TEST_F(Conditions, SoundSlotQuiet) {
   static int busySlot = -1;
   busySlot = 12;
-  g_BattleSeams.IsSoundSlotBusy = [](BattleObject*, int slot) { return slot == busySlot ? 1 : 0; };
+  g_BattleSeams.IsSoundSlotBusy = [](BattleObject*, int slot) {
+    return slot == busySlot || (slot == 255 && busySlot >= 0) ? 1 : 0;
+  };
   BattleObject& o = Spawn();  // a child asks about its owner's sounds
   Eval(o, Cond(33, {2, 12}));
   EXPECT_EQ(o.frame, 0);
@@ -949,13 +968,6 @@ TEST_F(Conditions, PhasesChooseTheTypes) {
 // ---- index guards ----
 
 TEST_F(Conditions, IndexGuardsLeaveEverythingAlone) {
-  g_BattleSeams.IsSoundSlotBusy = [](BattleObject*, int) { return 0; };
-  static int searches = 0;
-  searches = 0;
-  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int, int, int, int, int) -> BattleObject* {
-    ++searches;
-    return &g_PlayerRecords[1].obj;
-  };
   const struct {
     const char* name;
     Han6Condition c;
@@ -976,38 +988,27 @@ TEST_F(Conditions, IndexGuardsLeaveEverythingAlone) {
   };
   for (const auto& c : cases) {
     SetUp();
-    g_BattleSeams.IsSoundSlotBusy = [](BattleObject*, int) { return 0; };
-    g_BattleSeams.FindOverlappingObject = [](BattleObject*, int, int, int, int, int) -> BattleObject* {
-      ++searches;
-      return &g_PlayerRecords[1].obj;
-    };
+    g_found = b_;
     a_->contactFlags = 0x2;
     a_->playerRecord->ext.commandTable = std::make_unique<CharaCommandTable>();
     AddCommand(*a_, 5, "", 20);
     const BattleObject before = *a_;
     Eval(*a_, c.c);
     EXPECT_EQ(HashBattleObject(*a_, 0), HashBattleObject(before, 0)) << c.name;
-    EXPECT_EQ(searches, 0) << c.name;
+    EXPECT_EQ(g_searches, 0) << c.name;
   }
 }
 
 // ---- box searches ----
 
 TEST_F(Conditions, GrabCatchAndTouch) {
-  static int lastArgs[5];
-  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int own, int other, int side, int groups,
-                                           int filter) -> BattleObject* {
-    const int args[5] = {own, other, side, groups, filter};
-    std::copy(args, args + 5, lastArgs);
-    return g_found;
-  };
   GoToFrame(*a_, 1);  // the frame with box 9
   g_found = b_;
   b_->hitsLeft = 2;
   b_->posX = a_->posX + 1000;
   // Grab: other box kind 1, any side, characters only, attack class 3 with inactive targets.
   Eval(*a_, Cond(14, {4, 10002, 13001, 6, 2}));
-  EXPECT_EQ(std::vector<int>(lastArgs, lastArgs + 5), (std::vector<int>{3, 1, 2, 1, 11}));
+  EXPECT_EQ(g_searchArgs, (std::vector<int>{3, 1, 2, 1, 11}));
   EXPECT_EQ(a_->frame, 4);
   EXPECT_EQ(b_->hitsLeft, 2);  // P2 % 10000 is not 0
   EXPECT_EQ(b_->registeredHits, 1);
@@ -1026,9 +1027,6 @@ TEST_F(Conditions, GrabCatchAndTouch) {
   // Catch: the throw check decides.
   SetUp();
   GoToFrame(*a_, 1);
-  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int, int, int, int, int) -> BattleObject* {
-    return g_found;
-  };
   g_found = b_;
   static int allow = 0;
   allow = 0;
@@ -1049,9 +1047,6 @@ TEST_F(Conditions, GrabCatchAndTouch) {
   // Box touch: the screen window of P3 1.
   SetUp();
   GoToFrame(*a_, 1);
-  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int, int, int, int, int) -> BattleObject* {
-    return g_found;
-  };
   g_found = b_;
   b_->posX = (312 << 8) - 32768;  // screen position 312
   Eval(*a_, Cond(20, {6, 3, 1, 1}));
@@ -1099,12 +1094,9 @@ TEST_F(Conditions, ReflectTurnsTheProjectileAndItsChildren) {
   q.posX = 1300;
   q.velX = -256;
   g_found = &p;
-  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int own, int other, int side, int groups,
-                                           int) -> BattleObject* {
-    return own == 3 && other == 6 && side == 0 && groups == 2 ? g_found : nullptr;
-  };
   GoToFrame(*a_, 1);
   Eval(*a_, Cond(19, {384}));  // 1.5 times as fast
+  EXPECT_EQ(g_searchArgs, (std::vector<int>{3, 6, 0, 2, 0}));
   EXPECT_EQ(p.side, 0);
   EXPECT_EQ(p.facing, 0);
   EXPECT_EQ(p.velX, 768);
@@ -1130,13 +1122,7 @@ TEST_F(Conditions, ReflectTurnsTheProjectileAndItsChildren) {
 }
 
 TEST_F(Conditions, ShieldBoxTouch) {
-  static int calls = 0;
-  calls = 0;
-  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int own, int other, int side, int groups,
-                                           int) -> BattleObject* {
-    ++calls;
-    return own == 0 && other == 3 && side == 1 && groups == 1 ? &g_PlayerRecords[1].obj : nullptr;
-  };
+  g_found = b_;
   GoToFrame(*a_, 1);
   a_->hitsLeft = 0;
   Eval(*a_, Cond(50, {4}));
@@ -1148,17 +1134,13 @@ TEST_F(Conditions, ShieldBoxTouch) {
   a_->hitStop = 0;
   Eval(*a_, Cond(50, {4}));
   EXPECT_EQ(a_->frame, 4);
-  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(g_searches, 1);
+  EXPECT_EQ(g_searchArgs, (std::vector<int>{0, 3, 1, 1, 0}));
 }
 
 // ---- throws ----
 
 TEST_F(Conditions, ThrowAttempt) {
-  static std::vector<int> args;
-  g_BattleSeams.FindThrowTarget = [](BattleObject*, int mode, int range, int low, int span) -> BattleObject* {
-    args = {mode, range, low, span};
-    return g_found;
-  };
   g_BattleSeams.RequestSound = [](int slot) { SeamCalls().push_back("sound " + std::to_string(slot)); };
   g_BattleSeams.NoteComboThrow = [](BattleObject*, BattleObject*) { SeamCalls().push_back("combo"); };
   auto table = [&] {
@@ -1187,14 +1169,8 @@ TEST_F(Conditions, ThrowAttempt) {
   };
   for (const auto& c : cases) {
     SetUp();
-    g_BattleSeams.FindThrowTarget = [](BattleObject*, int mode, int range, int low,
-                                       int span) -> BattleObject* {
-      args = {mode, range, low, span};
-      return g_found;
-    };
     g_BattleSeams.RequestSound = [](int slot) { SeamCalls().push_back("sound " + std::to_string(slot)); };
     g_BattleSeams.NoteComboThrow = [](BattleObject*, BattleObject*) { SeamCalls().push_back("combo"); };
-    args.clear();
     g_found = b_;
     CharaCommandTable* t = table();
     ThrowEntry& e = c.p1 == 1 ? t->airThrow : t->groundThrow;
@@ -1207,7 +1183,7 @@ TEST_F(Conditions, ThrowAttempt) {
     a_->playerRecord->ext.chain.registrations = c.registrations;
     Eval(*a_, Cond(52, {2, c.p1, 4, 6}));
     data_.Set()->patterns->patterns[0]->frames[0].state->asmv = 1;
-    EXPECT_EQ(args, c.wantArgs) << c.name;
+    EXPECT_EQ(g_searchArgs, c.wantArgs) << c.name;
     EXPECT_EQ(a_->pendingFrame, c.wantFrame) << c.name;
     EXPECT_EQ(a_->pendingFramePriority, c.wantFrame == -1 ? -1 : 30000) << c.name;
     EXPECT_EQ(b_->groundRecoveryAllowed, c.wantEscape) << c.name;
@@ -1217,7 +1193,6 @@ TEST_F(Conditions, ThrowAttempt) {
   }
   // The current frame is not requested again; a guard stance may be escaped too.
   SetUp();
-  g_BattleSeams.FindThrowTarget = [](BattleObject*, int, int, int, int) -> BattleObject* { return g_found; };
   g_BattleSeams.IsGuardStance = [](BattleObject*) { return 1; };
   g_found = b_;
   table()->groundThrow.enabled = 1;
@@ -1234,12 +1209,9 @@ TEST_F(Conditions, CommandJumps) {
   PlayerRecord& r = *a_->playerRecord;
   AddCommand(*a_, 5, "A", 40);
   AddCommand(*a_, 6, "B", 41, 0x1 | 0x10);
-  auto pressA = [&] {
-    r.ext.history = InputHistory{};
-    PushInputHistory(r.ext.history, 0, 0);
-    PushInputHistory(r.ext.history, 0, 1);
-  };
-  pressA();
+  r.ext.history = InputHistory{};
+  PushInputHistory(r.ext.history, 0, 0);
+  PushInputHistory(r.ext.history, 0, 1);
   // Kind 2 needs a hit.
   Eval(*a_, Cond(11, {5, 2, 0, 0}));
   EXPECT_EQ(a_->pendingPattern, -1);

@@ -11,6 +11,7 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
 #include "battle/control_rules.h"
 #include "battle/object_pool.h"
@@ -103,6 +104,7 @@ void InstallStandIns() {
   InstallFrameEffectSeams();
 
   // frame conditions installer
+  InstallFrameConditionSeams();
 
   // control rules installer
   InstallControlRuleSeams();

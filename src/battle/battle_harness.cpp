@@ -12,6 +12,7 @@
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
 #include "battle/control_rules.h"
+#include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
 #include "battle/gauges.h"
 #include "battle/object_pool.h"
@@ -104,6 +105,7 @@ void InstallStandIns() {
   InstallFrameEffectSeams();
 
   // frame conditions installer
+  InstallFrameConditionSeams();
 
   // control rules installer
   InstallControlRuleSeams();

@@ -412,6 +412,7 @@ bool WriteBattleEffects(const std::filesystem::path& root) {
     }
     Han6Condition remove;
     remove.type = 2;
+    remove.params[2] = 1;  // when the pattern has ended
     p.Frames().back().conditions.push_back(remove);
     p.EndInto(-1);
   };

@@ -741,4 +741,8 @@ void InstallFrameEffectSeams() {
   s.RequestSound = RequestBattleSound;
   s.IsSoundSlotBusy = IsSoundSlotBusy;
   s.CutThrowLink = CutThrowLink;
+  s.LoadCharacterSoundList = [](int slot, int chara, int fileSet) {
+    LoadCharacterSeList(slot, chara, fileSet);
+  };
+  s.FreeCharacterSounds = FreeCharacterSounds;
 }

@@ -18,6 +18,7 @@
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
+#include "support/test_util.h"
 
 namespace {
 
@@ -824,39 +825,72 @@ TEST_F(FrameEffects, StoppingVoicesKeepsTheNewRequest) {
   EXPECT_EQ(IsSoundSlotBusy(a_, 255), 1);
 }
 
-// The sample characters' voices are known by length with no sound device: the knock-out
-// voice of a thrown character keeps it busy for its 1.2 seconds.
-TEST_F(FrameEffects, SampleKnockOutVoiceIsBusyForItsLengthWithoutAudio) {
+// Character list stand-in: 0 the tester, 1 the duelist, 2 a character with a custom list, 3
+// one without a list.
+int ListFiles(int index, std::string* file1, std::string* file2) {
+  static const char* kNames[] = {"tester", "duelist", "custom", "nolist"};
+  if (index < 0 || index > 3) return 0;
+  *file1 = kNames[index];
+  *file2 = "0";
+  return 1;
+}
+
+void CopySampleSounds() {
   namespace fs = std::filesystem;
   fs::create_directories("data");
   fs::create_directories("se");
   fs::copy(fs::path(VT_SAMPLE_DIR) / "se" / "battle_se", "se/battle_se", fs::copy_options::recursive);
-  for (const char* name : {"tester", "duelist"}) {
-    SCOPED_TRACE(name);
-    const std::string list = std::string(name) + "_SeList.txt";
+  for (const char* list : {"tester_SeList.txt", "duelist_SeList.txt"})
     fs::copy_file(fs::path(VT_SAMPLE_DIR) / "data" / list, fs::path("data") / list);
-    IniFile ini;
-    ASSERT_EQ(ini.Load(".\\data\\" + list), 1);
-    ASSERT_NE(ini.SelectSection("SeList"), nullptr);
-    std::string key, value;
+}
+
+// The sample characters' voices are known by length with no sound device: the knock-out
+// voice of a thrown character keeps it busy for its 1.2 seconds.
+TEST_F(FrameEffects, SampleKnockOutVoiceIsBusyForItsLengthWithoutAudio) {
+  CopySampleSounds();
+  g_BattleSeams.CharaListFiles = ListFiles;
+  for (int chara : {0, 1}) {
+    SCOPED_TRACE(chara);
+    BattleSeamLoadCharacterSoundList(1, chara, 0);
     int voices = 0;
-    while (ini.NextKey(key)) {
-      ASSERT_GT(ini.GetString(value, 64), 0);
-      const int slot = 400 + 250 + std::stoi(key);
-      LoadSoundSlot((".\\se\\battle_se\\" + value).c_str(), slot);
-      EXPECT_GT(SoundLengthFrames(slot), 0) << value;
-      ++voices;
-    }
-    EXPECT_GE(voices, 5);
-    EXPECT_EQ(SoundLengthFrames(400 + 250 + 99), 72);
+    for (int k = 0; k < 250; ++k) voices += SoundLengthFrames(650 + k) > 0;
+    EXPECT_EQ(voices, 10);
+    EXPECT_EQ(SoundLengthFrames(650 + 99), 72);
     g_BattleFrame = 1000;
     StartThrowKnockOut(*b_);
     g_BattleFrame = 1071;
     EXPECT_EQ(IsSoundSlotBusy(b_, 99), 1);
     g_BattleFrame = 1072;
     EXPECT_EQ(IsSoundSlotBusy(b_, 99), 0);
-    for (int slot = 650; slot < 900; ++slot) FreeSoundSlot(slot);
   }
+  BattleSeamFreeCharacterSounds();
+  EXPECT_EQ(SoundLengthFrames(650 + 99), 0);
+}
+
+TEST_F(FrameEffects, SoundListFillsTheSlotsOfItsCharacter) {
+  CopySampleSounds();
+  vt::test::WriteFile("data/custom_SeList.txt",
+                      "[Other]\r\n5=hit_light\r\n[SeList]\r\n0=hit_light\r\n249=jump\r\n250=land\r\n"
+                      "-3=dash\r\n7=\r\n12=no_such_sound\r\n");
+  g_BattleSeams.CharaListFiles = ListFiles;
+  g_SeSlotLengths[650 + 5] = SoundSlotLength{1, 60};  // left from an earlier load
+  g_SeSlotLengths[400] = SoundSlotLength{1, 60};      // player 0's
+  LoadCharacterSeList(1, 2, 0);
+  EXPECT_GT(SoundLengthFrames(650 + 0), 0);
+  EXPECT_GT(SoundLengthFrames(650 + 249), 0);
+  for (int k : {5, 7, 12}) EXPECT_EQ(SoundLengthFrames(650 + k), 0) << k;
+  EXPECT_EQ(SoundLengthFrames(900), 0);  // 250 is not slot 1's to fill
+  EXPECT_EQ(SoundLengthFrames(400), 1);
+  // A character without a list, or outside the list, leaves the slot's sounds cleared.
+  LoadCharacterSeList(1, 3, 0);
+  EXPECT_EQ(SoundLengthFrames(650), 0);
+  LoadCharacterSeList(1, 2, 0);
+  LoadCharacterSeList(1, 9, 0);
+  EXPECT_EQ(SoundLengthFrames(650), 0);
+  // Slots outside 0..3 load nothing.
+  EXPECT_EQ(LoadCharacterSeList(4, 2, 0), 1);
+  FreeCharacterSounds();
+  EXPECT_EQ(SoundLengthFrames(400), 0);
 }
 
 // ---- throws ----

@@ -153,7 +153,7 @@ void AimAtTarget(BattleObject& o, const int32_t* p) {
   while (deg >= 360.0) deg -= 360.0;
   int sector = static_cast<int>(deg / (360.0 / p[2]));
   if (sector >= p[2]) sector = p[2] - 1;
-  o.frame = p[0] + sector;
+  o.frame = Wrap<int32_t>(int64_t{p[0]} + sector);
   o.frameTimer = 0;
   SetPattern(o);
 }

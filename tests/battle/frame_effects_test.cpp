@@ -1095,6 +1095,20 @@ TEST_F(FrameEffectsThrow, AChildThrowsWithItsCharactersHold) {
   EXPECT_EQ(b_->life, kMaxLife - 700);
 }
 
+// The hit vector applied after a landing is the step the landing moved to, with its facing.
+TEST_F(FrameEffects, TheLandingStepOfAHitVectorIsTheOneApplied) {
+  g_VectorTables.hit.resize(6);
+  g_VectorTables.hit[5].count = 3;
+  g_VectorTables.hit[5].steps[1].pattern = 50;
+  a_->hitVector = 5;
+  a_->hitVectorStep = 0;
+  a_->hitVectorFacing = 1;
+  a_->landingJump = 1;
+  SetPattern(*a_);
+  EXPECT_EQ(a_->pendingPattern, 50);
+  EXPECT_EQ(SeamCalls(), std::vector<std::string>{"ApplyHitVector 0 5 1 1 0 0"});
+}
+
 // ---- the walk over a frame's list ----
 
 TEST_F(FrameEffects, ListCapturedWhenAnEffectEntersAnotherFrame) {

@@ -1079,6 +1079,36 @@ TEST_F(FrameEffectsThrow, AttachedToAFramePointUntilReleased) {
   EXPECT_EQ(a_->followMode, 0);
 }
 
+TEST_F(FrameEffectsThrow, AchievementCounters) {
+  static int total;
+  total = 0;
+  g_BattleSeams.IsLocalSide = [](int side) { return side == 0 ? 1 : 0; };
+  g_BattleSeams.AddAchievementCounter = [](int, int achievement, int amount) {
+    SeamCalls().push_back("AddAchievementCounter " + std::to_string(achievement) + " " +
+                          std::to_string(amount));
+    return total += amount;
+  };
+  g_BattleSeams.QueueAchievement = [](int id) {
+    SeamCalls().push_back("QueueAchievement " + std::to_string(id));
+    return 1;
+  };
+  a_->charaIndex = 11;
+  a_->pattern = 205;
+  Do(a_, Effect(5, 1, {1500}));
+  Do(a_, Effect(5, 1, {600}));
+  a_->pattern = 206;
+  Do(a_, Effect(5, 1, {600}));
+  EXPECT_EQ(SeamCalls(), (std::vector<std::string>{"AddAchievementCounter 30 1500",
+                                                   "AddAchievementCounter 30 600", "QueueAchievement 30"}));
+  // Not for the other side's character (not local).
+  SeamCalls().clear();
+  b_->charaIndex = 11;
+  b_->pattern = 207;
+  b_->heldObject = a_;
+  Do(b_, Effect(5, 1, {2500}));
+  EXPECT_TRUE(SeamCalls().empty());
+}
+
 TEST_F(FrameEffectsThrow, NothingWithoutAVictim) {
   a_->heldObject = nullptr;
   for (const Han6Effect& e : {Effect(4, 50, {1, 1, 0, 1}), Effect(5, 1, {500}), Effect(14, 50, {1, 1, 0, 1}),

@@ -1107,6 +1107,22 @@ TEST_F(FrameEffectsThrow, AchievementCounters) {
   b_->heldObject = a_;
   Do(b_, Effect(5, 1, {2500}));
   EXPECT_TRUE(SeamCalls().empty());
+  // Character 3 counts the circuit its touch takes from the other.
+  total = 0;
+  b_->heldObject = nullptr;
+  a_->charaIndex = 3;
+  b_->circuit = 20000;
+  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int, int, int, int, int, BattleObject** found) {
+    *found = &g_PlayerRecords[1].obj;
+    return 1;
+  };
+  g_BattleSeams.AddCircuitMeter = [](BattleObject* o, int n) { o->circuit += n; };
+  Do(a_, Effect(6, 14, {0, 0, -6000}));
+  Do(a_, Effect(6, 14, {0, 0, 500}));
+  Do(a_, Effect(6, 14, {0, 0, -6000}));
+  EXPECT_EQ(SeamCalls(), (std::vector<std::string>{"AddAchievementCounter 22 -6000",
+                                                   "AddAchievementCounter 22 -6000", "QueueAchievement 22"}));
+  EXPECT_EQ(b_->circuit, 8500);
 }
 
 TEST_F(FrameEffectsThrow, NothingWithoutAVictim) {

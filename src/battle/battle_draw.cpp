@@ -7,6 +7,7 @@
 #include "Dxtools/Han6Draw/han6_draw.h"
 #include "Dxtools/Han6Files/han6_data.h"
 #include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 
 BattleDrawSeams g_BattleDrawSeams;
 bool g_BattleDrawSubmit = true;
@@ -92,6 +93,51 @@ int32_t SpriteKeyBase(const FrameDataSet* set) {
   return (kPlayerSlots + 2) << 16;
 }
 
+Han6FramePosition ComputeFrameBlend(const BattleObject& o) {
+  Han6FramePosition pos;
+  pos.pattern = o.pattern;
+  pos.frame = o.frame;
+  const FrameDataSet* set = o.frameData;
+  const Han6Frame* f = set && set->patterns ? GetHan6Frame(set->patterns, o.pattern, o.frame) : nullptr;
+  // The frame's AFHK byte turns the blend on and names its easing curve (1 linear .. 5
+  // out-in, as the pattern drawing reads it). An afterimage counts its life in the frame timer
+  // and stays a still copy.
+  if (!f || f->afhk == 0 || o.kind == kKindAfterimage) return pos;
+  int32_t next;
+  if (f->endAction == 1) {
+    next = o.frame + 1;
+  } else if (f->endAction == 2) {
+    if ((f->flowFlags & 0x02) && o.loopCounter == 0)
+      next = f->loopExitTarget + ((f->flowFlags & 0x08) ? o.frame : 0);
+    else
+      next = f->jumpTarget + ((f->flowFlags & 0x04) ? o.frame : 0);
+  } else {
+    return pos;  // the pattern ends or holds: nothing follows within it
+  }
+  if (!GetHan6Frame(set->patterns, o.pattern, next)) return pos;
+  const int32_t duration = f->duration > 0 ? f->duration : 1;
+  pos.easing = f->afhk;
+  pos.fromPattern = o.pattern;
+  pos.fromFrame = next;
+  // float32: the share of the frame still to play.
+  pos.progress =
+      std::clamp(1.0f - static_cast<float>(o.frameTimer) / static_cast<float>(duration), 0.0f, 1.0f);
+  return pos;
+}
+
+BattleDrawLook ShadowLook(const BattleObject& o) {
+  BattleDrawLook look;
+  look.priority = 110;
+  look.shadow = true;
+  look.blendMode = 1;
+  const FrameDataSet* set = o.frameData;
+  const Han6Frame* f = set && set->patterns ? GetHan6Frame(set->patterns, o.pattern, o.frame) : nullptr;
+  // The frame's alpha counts only when it blends; an opaque frame casts a half-dark shadow.
+  const uint32_t alpha = f && f->blendMode != 0 ? f->alpha : 255u;
+  look.color = (alpha / 2) << 24;
+  return look;
+}
+
 void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
   const FrameDataSet* set = o.frameData;
   if (set == nullptr || set->patterns == nullptr) return;
@@ -113,14 +159,19 @@ void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
     y += o.throwOffsetY >> 7;
   }
   if (y < -650) return;  // far above the screen
+  // A shadow lies on the ground under the object.
+  if (look.shadow) y = look.shiftY;
   m = MulHan6(m, Han6Matrix::Translation(static_cast<float>(x), static_cast<float>(y), 0.0f));
+  if (look.shadow && g_BattleDrawSeams.FloorMatrix) {
+    Han6Matrix floor = Han6Matrix::Identity();
+    g_BattleDrawSeams.FloorMatrix(static_cast<float>(x), static_cast<float>(y), &floor);
+    m = MulHan6(m, floor);
+  }
   Han6Matrix camera = Han6Matrix::Identity();
   if (g_BattleDrawSeams.CameraMatrix) g_BattleDrawSeams.CameraMatrix((o.flags & 0x8000) == 0, &camera);
   m = MulHan6(m, camera);
 
-  Han6FramePosition position;
-  position.pattern = o.pattern;
-  position.frame = o.frame;
+  Han6FramePosition position = ComputeFrameBlend(o);
   Han6DrawParams p;
   p.list = g_BattleDrawSeams.DrawList ? g_BattleDrawSeams.DrawList() : nullptr;
   p.priority = look.priority + 256;
@@ -149,5 +200,13 @@ void DrawPoolObject(const BattleObject& o) {
     look.shiftX = o.side == 1 ? -ox : ox;
     look.shiftY = oy;
   }
+  // Objects spawned with the shadow flag cast one, drawn before the object at priority 110.
+  // A giant character's part-animation frames cast none.
+  const BattleObject* chara = o.owner ? o.owner : &o;
+  const Han6Frame* f = o.frameData && o.frameData->patterns
+                           ? GetHan6Frame(o.frameData->patterns, o.pattern, o.frame)
+                           : nullptr;
+  if ((o.flags & 0x0001) && f && !(f->spriteKind == 1 && BattleSeamIsGiantCharacter(chara)))
+    DrawBattleObject(o, ShadowLook(o));
   DrawBattleObject(o, look);
 }

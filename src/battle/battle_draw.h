@@ -27,6 +27,9 @@ struct BattleDrawSeams {
   int (*SpecialStageOffsets)(int32_t* x, int32_t* y) = nullptr;
   // The draw list objects are queued to. Null: the graphics layer's default list.
   GrpDrawList* (*DrawList)() = nullptr;
+  // The camera's floor matrix for a sprite placed at the pixel point (x, y): it lays the sprite
+  // flat on the floor. Null: identity (the shadow stays upright at the object's feet).
+  void (*FloorMatrix)(float x, float y, Han6Matrix* out) = nullptr;
 };
 extern BattleDrawSeams g_BattleDrawSeams;
 void ResetBattleDrawSeams();
@@ -43,7 +46,14 @@ struct BattleDrawLook {
   int32_t shaderMode = 0;
   int32_t priority = 0;
   int32_t shiftX = 0, shiftY = 0;  // pixels added to the placement
+  bool shadow = false;             // placed on the ground through the floor matrix, no blend
 };
+
+// The frame the drawing blends toward while the object's frame plays (the next frame, or the
+// jump target), and the pattern drawing's easing and progress for it. Easing 0: no blend.
+Han6FramePosition ComputeFrameBlend(const BattleObject& o);
+// The shadow of an object: black at half the frame's alpha, priority 110, on the ground.
+BattleDrawLook ShadowLook(const BattleObject& o);
 
 // The look of a pool object: the afterimage colour modes and fade, the colour flash and the
 // stage tint.

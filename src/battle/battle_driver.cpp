@@ -74,7 +74,11 @@ void ReadCharacterInput() {
     if (!r->inUse) continue;
     BattleObject& o = r->obj;
     if (BattleGateFight()) {
-      if (o.controller == 0) {
+      if (g_GameMode == 0x1010 && BattleSeamIsDummyTakenOver()) {
+        // The player drives the dummy: every character reads its pad, nothing is recorded.
+        BattleSeamReadBattlePad(&o);
+        ApplyButtonMacro(o);
+      } else if (o.controller == 0) {
         BattleSeamReadBattlePad(&o);
         BattleSeamReplayInputHook(&o, o.playerIndex);
         ApplyButtonMacro(o);
@@ -153,7 +157,10 @@ void UpdateCharacters() {
       BattleSeamPartnerControl(&o);
       continue;
     }
-    if (o.controller == 1) BattleSeamCpuAiFrame(&o);
+    // In training the dummy's AI rests while the player takes it over (replays off).
+    if (o.controller == 1 &&
+        !(g_GameMode == 0x1010 && BattleSeamReplayMode() == 0 && BattleSeamIsDummyTakenOver()))
+      BattleSeamCpuAiFrame(&o);
     const int sys = BattleSeamCheckSystemCommands(&o);
     if (sys != 0 && sys != 2) continue;
     if (baseOnly != 1 && !o.heldObject && BattleSeamScanCommandList(&o) != -1) continue;
@@ -301,4 +308,19 @@ void BattleUpdate() {
   RunPoolObjectEffects();
 }
 
-void BattleDrawHalf() { DrawPoolObjects(); }
+void BattleDrawHalf() {
+  BattleSeamUpdateBattleCamera();
+  if (BattleSeamDrawCharactersOn()) {
+    BattleSeamDrawCharacters();
+    DrawPoolObjects();
+    BattleSeamDrawParticles();
+  }
+  BattleSeamUpdateDrawHud();
+}
+
+int BattlePadIndex(const BattleObject& o) {
+  const int side = o.side & 1;
+  // In training the player may record or drive the dummy from the other side's pad.
+  if (g_GameMode == 0x1010 && (BattleSeamReplayMode() == 1 || BattleSeamIsDummyTakenOver())) return side ^ 1;
+  return side;
+}

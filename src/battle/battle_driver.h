@@ -27,6 +27,10 @@ void RunWarmUpFrames();
 // Whether a character may act this frame (no freeze holds it).
 int CharacterMayAct(BattleObject& o);
 
+// The pad a character reads: its side's, or in training the other side's while the replay
+// records or the player takes the dummy over.
+int BattlePadIndex(const BattleObject& o);
+
 // The update half of a battle frame, in the game's order.
 void BattleUpdate();
 // The battle's frame tick (frame counter, freeze and slow-motion countdowns); the scene may

@@ -7,6 +7,7 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
@@ -107,6 +108,7 @@ void InstallStandIns() {
   // gauges, shield and partners installer
 
   // drawing support and first-battle-work installer
+  InstallFirstBattleStandIns();
 
   BattleSeams& s = g_BattleSeams;
   s.CharaListCount = ListCount;

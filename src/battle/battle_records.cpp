@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "app/random.h"
+#include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
 
@@ -159,8 +160,9 @@ void InitMatchBattleState() {
     g_SideStatus[i].partnerFrames = 0;
     g_SideStatus[i].score = 0;
   }
-  g_BattleState[BattleStateIndex::kSpecialStage] = 0;
   BattleSeamSetupMatchCamera();
+  SetupSpecialStage();
+  BattleSeamResetStoryScriptState();
   // State that would otherwise survive from the last match and make a replay or a peer that
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
   // counts, the extension words the round reset leaves, and the slow-motion request.
@@ -219,6 +221,7 @@ void ResetAllBattleGlobals() {
   g_ScreenShake = g_ScreenShakeAxis = 0;
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
 }
 
 void NotePoolSlotTaken(const ObjectPoolSlot& slot) {
@@ -401,6 +404,8 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
+  h = HashValue(h, g_SpecialStageOffsetX);
+  h = HashValue(h, g_SpecialStageOffsetY);
   for (const RandStream& s : g_RandStreams) {
     h = HashValue(h, s.index);
     for (int32_t v : s.table) h = HashValue(h, v);

@@ -99,9 +99,6 @@ struct Han6Box;
   /* seams added by the control rules and base movement */                                                 \
   SEAM(int, CheckPartnerCallCommand, (BattleObject * o), (o), 0)                                           \
   SEAM(int, IsGaugeLocked, (BattleObject * o), (o), 0)                                                     \
-  SEAM(int, IsGiantCharacter, (BattleObject * o), (o), 0)                                                  \
-  SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
-  SEAM(int, QueueAchievement, (int id), (id), 0)                                                           \
   SEAM(int, IsTrainingDummy, (BattleObject * o), (o), 0)                                                   \
   /* the CPU opponent's throw-escape decision: 1 escapes */                                                \
   SEAM(int, CpuThrowEscape, (BattleObject * o), (o), 0)                                                    \
@@ -113,6 +110,46 @@ struct Han6Box;
   /* seams added by the gauges, shield and partners */                                                     \
   /* (end of gauges, shield and partners seams) */                                                         \
   /* seams added by the drawing support and the rest of the first battle work */                           \
+  /* the character list: giant characters (1 when the object's character is one) */                        \
+  SEAM(int, IsGiantCharacter, (const BattleObject* o), (o), 0)                                             \
+  /* boxes: the other's push box in world units {x1, y1, x2, y2}; 1 when it takes part in the push */      \
+  SEAM(int, GetPushCandidateBox, (BattleObject * self, BattleObject * other, int32_t * out),               \
+       (self, other, out), 0)                                                                              \
+  /* camera: the x correction that brings an object and the one it carries inside the walls */             \
+  SEAM(int32_t, HeldSpanEdgeCorrection, (BattleObject * o), (o), 0)                                        \
+  /* camera: the special stage's fixed zoom (on, with the zoom) */                                         \
+  SEAM(void, SetStageFixedZoom, (float zoom), (zoom), )                                                    \
+  /* scenes: the story-script state and the characters' draw switch */                                     \
+  SEAM(void, ResetStoryScriptState, (), (), )                                                              \
+  SEAM(void, SetDrawCharactersOn, (int on), (on), )                                                        \
+  SEAM(int, IsAttractDemo, (), (), 0)                                                                      \
+  /* save data: the SELECT_LANGUAGE option (0 Japanese, 1 English) */                                      \
+  SEAM(int, SelectLanguage, (), (), 0)                                                                     \
+  /* arcade routes: the main side's current route stage while its route is not finished: */                \
+  /* {stage kind, 0-based stage index, text number, extra route} and the character's name; 1 when */       \
+  /* such a stage exists */                                                                                \
+  SEAM(int, MainRouteStage, (int32_t * info, std::string * name), (info, name), 0)                         \
+  /* arcade routes: the character a side chose when its route started, -1 when none */                     \
+  SEAM(int, RouteCharacter, (int side), (side), -1)                                                        \
+  /* achievements: the local-side test every hook asks first, the queue, the per-stage counters */         \
+  SEAM(int, IsLocalSide, (int side), (side), 0)                                                            \
+  SEAM(int, QueueAchievement, (int id), (id), 0)                                                           \
+  SEAM(void, CloseStageAchievementCounters, (int stageKind), (stageKind), )                                \
+  SEAM(void, WatchPatternAchievements, (BattleObject * o, int pattern), (o, pattern), )                    \
+  SEAM(void, StepAchievementTimers, (BattleObject * o), (o), )                                             \
+  SEAM(void, ResetRemovalAchievementCounter, (int side), (side), )                                         \
+  /* training and replays: the dummy taken over by the player, the replay mode, a training setting */      \
+  SEAM(int, IsDummyTakenOver, (), (), 0)                                                                   \
+  SEAM(int, ReplayMode, (), (), 0)                                                                         \
+  SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
+  /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
+  SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \
+  SEAM(void, UpdateBattleCamera, (), (), )                                                                 \
+  SEAM(int, DrawCharactersOn, (), (), 1)                                                                   \
+  SEAM(void, DrawCharacters, (), (), )                                                                     \
+  SEAM(void, DrawParticles, (), (), )                                                                      \
+  SEAM(void, UpdateDrawHud, (), (), )                                                                      \
   /* (end of drawing support and the rest of the first battle work seams) */                               \
   /* the scene's frame tick; without one the driver runs BattleFrameTick (battle_driver.h) */              \
   SEAM(void, FrameTick, (), (), )

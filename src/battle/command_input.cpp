@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/input/app_joystick.h"
+#include "battle/battle_driver.h"
 #include "battle/battle_seams.h"
 #include "battle/object_state.h"
 
@@ -129,7 +130,7 @@ int ScanSeam(BattleObject* o) { return o->playerRecord ? ScanCommandList(*o->pla
 
 void PadSeam(BattleObject* o) {
   if (!g_AppJoystick) return;
-  const PadState& pad = g_AppJoystick->battleBank[o->playerIndex & 3];
+  const PadState& pad = g_AppJoystick->battleBank[static_cast<size_t>(BattlePadIndex(*o))];
   ReadBattlePadInto(pad, &o->inputDir, &o->inputButtons, &o->inputReleased, o->facing,
                     o->reversedFrames != 0);
 }

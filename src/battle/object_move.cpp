@@ -58,6 +58,8 @@ void RememberMomentum(BattleObject& o, const Han6FrameState& st) {
   o.speedCapPattern = (st.asf0 & 0x1000) ? static_cast<int16_t>(o.pattern) : 0;
 }
 
+}  // namespace
+
 // The push box (slot 0) of the current frame in world units, or false.
 bool PushBox(const BattleObject& o, int32_t* x1, int32_t* x2, int32_t* y1, int32_t* y2) {
   const Han6Frame* f = o.frameRec;
@@ -76,6 +78,8 @@ bool PushBox(const BattleObject& o, int32_t* x1, int32_t* x2, int32_t* y1, int32
   return true;
 }
 
+namespace {
+
 bool HitStepFlag(const BattleObject& o, uint32_t flag) {
   return o.hitVector != 255 && (GetHitVectorFlags(o.hitVector, o.hitVectorStep) & flag) != 0;
 }
@@ -91,8 +95,10 @@ void PushPass(bool pool) {
       for (PlayerRecord& r : g_PlayerRecords) {
         BattleObject& other = r.obj;
         if (!r.inUse || &other == &o || other.partnerState != 0) continue;
-        int32_t bx1, bx2, by1, by2;
-        if (!PushBox(o, &ax1, &ax2, &ay1, &ay2) || !PushBox(other, &bx1, &bx2, &by1, &by2)) continue;
+        // The other's box comes from the box rules, which also decide who takes part.
+        int32_t b[4] = {};
+        if (!PushBox(o, &ax1, &ax2, &ay1, &ay2) || !BattleSeamGetPushCandidateBox(&o, &other, b)) continue;
+        const int32_t bx1 = b[0], by1 = b[1], bx2 = b[2], by2 = b[3];
         const int32_t width = std::min(ax2, bx2) - std::max(ax1, bx1);
         const bool overlapY = std::min(ay2, by2) > std::max(ay1, by1);
         if (width <= 0 || !overlapY) continue;
@@ -390,3 +396,10 @@ int ObjectPhysicsStep(BattleObject& o) {
 
 void PushApartCharacters() { PushPass(false); }
 void PushApartPoolObjects() { PushPass(true); }
+
+int PushCandidateBox(BattleObject* self, BattleObject* other, int32_t* out) {
+  if (other == self || other->side == self->side || other->partnerState != 0 || other->held ||
+      self->noPush != 0 || HitStepFlag(*other, 0x8))
+    return 0;
+  return PushBox(*other, &out[0], &out[2], &out[1], &out[3]) ? 1 : 0;
+}

@@ -294,6 +294,8 @@ void RemovePoolObject(BattleObject& o) {
     int8_t& c = o.owner->actionCounters[n / 10];
     c = static_cast<int8_t>(std::max(0, c - n % 10));
   }
+  if (o.owner && BattleSeamIsLocalSide(o.owner->side))
+    BattleSeamResetRemovalAchievementCounter(o.owner->side);
 }
 
 void RemoveChildren(BattleObject& o) {
@@ -436,8 +438,11 @@ void UpdatePoolObjects() {
     if (o.spawnFlags & 0x04) {
       if (!p) {
         RemovePoolObject(o);
-      } else if (p == o.owner && !p->held && p->noPush == 0) {
-        const int32_t dx = p->posX - p->prevPosX, dy = p->posY - p->prevPosY;
+      } else if (p == o.owner && !p->held && p->noPush == 0 && CharacterMayAct(o)) {
+        // A character that is not a partner also carries the object through its wall
+        // correction of the span it covers with the object it holds.
+        const int32_t edge = p->partnerState == 0 ? BattleSeamHeldSpanEdgeCorrection(p) : 0;
+        const int32_t dx = p->posX - p->prevPosX + edge, dy = p->posY - p->prevPosY;
         o.posX += dx;
         o.posY += dy;
         MoveChildren(o, dx, dy);

@@ -2,6 +2,7 @@
 #include "battle/object_state.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "app/random.h"
@@ -88,6 +89,7 @@ int ChangePattern(BattleObject& o, int pattern, int sameFlag, int priority) {
   o.pendingPattern = static_cast<int16_t>(pattern);
   o.pendingPriority = static_cast<int16_t>(priority);
   o.requestSource = 0;
+  BattleSeamWatchPatternAchievements(&o, pattern);
   return 1;
 }
 
@@ -269,6 +271,7 @@ void StepTimers(BattleObject& o) {
   if (o.throwInvuln) --o.throwInvuln;
   if (o.jumpStartFrames) --o.jumpStartFrames;
   if (o.throwClashFrames) --o.throwClashFrames;
+  BattleSeamStepAchievementTimers(&o);
 }
 
 void AddPenalty(BattleObject& o, int amount, int hold) {
@@ -544,6 +547,7 @@ void ExecutePatternChange(BattleObject& o) {
     } else if (o.patternRec->plvl < oldRec->plvl) {
       AddPenalty(o, 4100, 60);
       BattleSeamPushHudNotice(o.side, 0);
+      if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(13);
     }
   }
   const Han6FrameState& now = FrameState(o);
@@ -560,6 +564,7 @@ void ExecutePatternChange(BattleObject& o) {
       o.shieldState = 0;
     } else if (oldShield != 0 && !oldEnded) {
       AddPenalty(o, oldShield == 1 ? 5460 : 7280, 90);
+      if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(9);
       o.shieldState = oldShield;
     } else {
       o.shieldState = 0;
@@ -809,7 +814,8 @@ int CanEnterGaugeMode(BattleObject& o, int mode) {
     case 3:
       return g.gaugeMode == 5 || g.gaugeMode == 2;
     case 5:
-      return 0;  // the training option that allows it belongs to the training hooks
+      return g_GameMode == 0x1010 && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
+             g.gaugeMode != 5;
     default:
       return 1;
   }
@@ -879,10 +885,18 @@ void GaugeStep(BattleObject& o) {
       }
     }
     if ((o.pattern < 260 || o.pattern > 263) && o.heatTimer <= 0) {
-      if (mode == 3) o.circuit = 0;
-      o.gaugeMode = (mode == 3 && SideRatio(o) == 160) ? 5 : 0;
+      uint8_t next = 0;
+      if (mode == 3) {
+        o.circuit = 0;
+        // Training with the unlimited circuit gauge keeps the gauge at its special mode.
+        if (SideRatio(o) == 160 ||
+            (g_GameMode == 0x1010 && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
+             g.gaugeMode != 5))
+          next = 5;
+      }
+      o.gaugeMode = next;
     }
-    if (o.gaugeCount % 60 == 0 && g_BattlePhase != 0) {
+    if (o.gaugeCount % 60 == 0 && g_BattlePhase != 0 && !BattleSeamIsScreenDimmed()) {
       // The spark's variant is a draw of random stream 1 (one draw per spark).
       const int variant = RandStreamNext(1) % 5;
       SpawnEngineEffect(o, ((o.type == 2 || o.type == 8) ? 304 : 104) + variant, 0, 0, 0x50, 0x1CC0);
@@ -905,12 +919,17 @@ void SetDrawPriorityMode(BattleObject& o, int mode) {
       }
       o.drawPriority = 128;
     } else if (mode == 2) {
+      bool giantMet = false;
       for (PlayerRecord& r : g_PlayerRecords) {
-        if (!r.inUse || &r.obj == &o) continue;
-        if (r.obj.drawPriority <= o.drawPriority)
-          r.obj.drawPriority = static_cast<int16_t>(std::min(128, r.obj.drawPriority + 4));
+        if (!r.inUse || &r.obj == &o || r.obj.drawPriority > o.drawPriority) continue;
+        // A giant character keeps its place; the one sent back then stays in front of it.
+        if (BattleSeamIsGiantCharacter(&r.obj)) {
+          giantMet = true;
+          continue;
+        }
+        r.obj.drawPriority = static_cast<int16_t>(std::min(128, r.obj.drawPriority + 4));
       }
-      o.drawPriority = 113;
+      o.drawPriority = giantMet ? 116 : 113;
     }
   } else if (o.kind == kKindAfterimage) {
     o.drawPriority = 112;
@@ -985,4 +1004,32 @@ void MarkChainNumber(BattleObject& o, int number) {
 int TestChainNumber(BattleObject& o, int number) {
   if (!o.playerRecord || number < 0 || number >= 1024) return 0;
   return (o.playerRecord->ext.chain.numberBits[number >> 5] >> (number & 31)) & 1;
+}
+
+// ---- lookups ----
+
+PlayerRecord* GetOpponentRecord(const BattleObject& o, int n) {
+  if (n < 0 || n >= kPlayerSlots) return nullptr;
+  if (o.target && o.target->playerRecord) {
+    if (n == 0) return o.target->playerRecord;
+    // The n-th record of the processing order other than the target's.
+    int seen = 0;
+    for (PlayerRecord* r : g_PlayerOrder) {
+      if (r == o.target->playerRecord) continue;
+      if (++seen == n) return r;
+    }
+    return nullptr;
+  }
+  PlayerRecord* r = g_PlayerOrder[n];
+  return r && r->inUse ? r : nullptr;
+}
+
+void CloseRouteAchievementCounters(BattleObject& o) {
+  // The reaction mark is the trade / counter-kind byte the hit resolution leaves.
+  o.tradeMark = 0;
+  if (g_GameMode != 0x10) return;
+  int32_t info[4] = {};
+  std::string name;
+  if (!BattleSeamMainRouteStage(info, &name)) return;
+  if (info[0] == 8 || info[0] == 15) BattleSeamCloseStageAchievementCounters(info[0]);
 }

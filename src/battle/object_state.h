@@ -65,5 +65,15 @@ void MarkChainBit(BattleObject& o, int bit);
 void MarkChainNumber(BattleObject& o, int number);
 int TestChainNumber(BattleObject& o, int number);
 
+// The training setting entry of the circuit gauge (value 3: unlimited).
+inline constexpr int kTrainingCircuitGauge = 5;
+
+// An opponent's record: n 0 the target's, n > 0 the n-th other record of the processing order;
+// without a target entry n of the processing order when it is in use. Null otherwise.
+PlayerRecord* GetOpponentRecord(const BattleObject& o, int n);
+// Clears the reaction mark and closes the per-stage achievement counters of an arcade route
+// stage of kind 8 or 15.
+void CloseRouteAchievementCounters(BattleObject& o);
+
 // Mirrors a numpad direction left-right.
 uint8_t MirrorDirection(uint8_t dir);

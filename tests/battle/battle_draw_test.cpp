@@ -19,6 +19,7 @@
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "battle/object_pool.h"
+#include "battle_fixture.h"
 
 namespace {
 
@@ -393,6 +394,101 @@ TEST_F(ObjectPlacement, ShiftMirrorPriorityAndStageOffsets) {
     EXPECT_FLOAT_EQ(e->y0, base->y0 + c.dy) << int{c.side} << " " << c.stage;
   }
   std::swap(set->patterns->patterns[0], set->patterns->patterns[200]);
+}
+
+}  // namespace
+
+namespace {
+
+// A pool object spawned with the shadow flag casts a black shadow at half the frame's alpha,
+// at priority 110 on the ground under it, queued before the object itself.
+TEST_F(ObjectPlacement, ShadowFlagQueuesAShadowOnTheGround) {
+  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(320, 400, 0); };
+  FrameDataSet* set = &g_FrameDataSets[0];
+  const Han6Frame* f = GetHan6Frame(set->patterns, 0, 0);
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(f->blendMode, 0);  // opaque: the shadow takes half of 255
+  BattleObject o{};
+  o.frameData = set;
+  o.posY = -60 * 128;
+  o.scaleX = o.scaleY = 1.0f;
+  o.drawPriority = 100;
+  o.kind = kKindSpawned;
+  for (uint16_t flags : {uint16_t{0}, uint16_t{0x0001}}) {
+    o.flags = flags;
+    sink_.quads.clear();
+    DrawPoolObject(o);
+    ASSERT_EQ(sink_.quads.size(), flags ? 2u : 1u) << flags;
+  }
+  const Han6Quad& shadow = sink_.quads[0];
+  const Han6Quad& body = sink_.quads[1];
+  EXPECT_EQ(shadow.priority, 110 + 256);
+  EXPECT_EQ(body.priority, 100 + 256);
+  EXPECT_EQ(shadow.colour, 0x7F000000u);
+  // The body stands 60 pixels up; the shadow stays on the ground.
+  EXPECT_FLOAT_EQ(shadow.pos[3][1] - body.pos[3][1], 60.0f);
+}
+
+}  // namespace
+
+namespace {
+
+// The next-sprite blend: a frame whose AFHK byte is set blends toward the frame that follows
+// it (the next one, or the jump's target), by the share of its duration still to play.
+TEST(FrameBlend, FollowingFrameAndProgress) {
+  battle_test::ResetWorld();
+  battle_test::TestFrameData data;
+  battle_test::FrameDef plain, jumpBack, loopEnd, ends;
+  plain.duration = 4;
+  jumpBack.duration = 4;
+  jumpBack.endAction = 2;
+  jumpBack.jump = 0;
+  loopEnd = jumpBack;
+  loopEnd.flow = 0x02;
+  loopEnd.loopExit = 4;
+  ends.duration = 4;
+  ends.endAction = 0;
+  Han6Pattern& p = data.Pattern(1, {plain, plain, jumpBack, loopEnd, ends});
+  for (Han6Frame& f : p.frames) f.afhk = 2;
+  const struct {
+    const char* name;
+    int frame;
+    int32_t timer;
+    uint8_t loopCounter;
+    uint8_t afhk;
+    uint8_t kind;
+    int32_t easing, from;
+    float progress;
+  } cases[] = {
+      {"next frame, start", 0, 0, 0, 2, 255, 2, 1, 1.0f},
+      {"next frame, one step in", 0, 1, 0, 2, 255, 2, 1, 0.75f},
+      {"blend off", 0, 1, 0, 0, 255, 0, 0, 1.0f},
+      {"jump back", 2, 2, 0, 2, 255, 2, 0, 0.5f},
+      {"loop still running", 3, 3, 2, 2, 255, 2, 0, 0.25f},
+      {"loop run out", 3, 3, 0, 2, 255, 2, 4, 0.25f},
+      {"the pattern ends", 4, 1, 0, 2, 255, 0, 0, 1.0f},
+      {"an afterimage stays still", 0, 1, 0, 2, kKindAfterimage, 0, 0, 1.0f},
+  };
+  for (const auto& c : cases) {
+    for (Han6Frame& f : p.frames) f.afhk = c.afhk;
+    BattleObject o{};
+    o.frameData = data.Set();
+    o.pattern = 1;
+    o.frame = c.frame;
+    o.frameTimer = c.timer;
+    o.loopCounter = c.loopCounter;
+    o.kind = c.kind;
+    const Han6FramePosition pos = ComputeFrameBlend(o);
+    EXPECT_EQ(pos.pattern, 1) << c.name;
+    EXPECT_EQ(pos.frame, c.frame) << c.name;
+    EXPECT_EQ(pos.easing, c.easing) << c.name;
+    if (c.easing) {
+      EXPECT_EQ(pos.fromPattern, 1) << c.name;
+      EXPECT_EQ(pos.fromFrame, c.from) << c.name;
+    }
+    EXPECT_FLOAT_EQ(pos.progress, c.progress) << c.name;
+  }
 }
 
 }  // namespace

@@ -113,6 +113,60 @@ TEST_F(BattleDriver, ButtonMacro) {
   }
 }
 
+// Training: the player may drive the dummy from the other side's pad (every character reads
+// its pad, nothing goes to the replay, the dummy's AI rests) or record it from there.
+TEST_F(BattleDriver, TrainingPadsAndTheDummysAi) {
+  static int takenOver, replayMode;
+  g_BattleSeams.IsDummyTakenOver = [] { return takenOver; };
+  g_BattleSeams.ReplayMode = [] { return replayMode; };
+  g_BattleSeams.ReplayInputHook = [](BattleObject*, int) { SeamCalls().push_back("replay"); };
+  g_BattleSeams.CpuInput = [](BattleObject*) { SeamCalls().push_back("cpuinput"); };
+  g_BattleSeams.CpuAiFrame = [](BattleObject*) { SeamCalls().push_back("ai"); };
+  BattleObject& o = g_PlayerRecords[0].obj;
+  const struct {
+    const char* name;
+    int32_t mode;
+    int takenOver, replay;
+    uint8_t controller;
+    int pad;
+    const char* calls;
+  } cases[] = {
+      {"player in versus", 0x1, 1, 1, 0, 0, "pad replay base"},
+      {"cpu in versus", 0x1, 1, 0, 1, 0, "cpuinput ai base"},
+      {"training dummy", 0x1010, 0, 0, 1, 0, "cpuinput ai base"},
+      {"training dummy taken over", 0x1010, 1, 0, 1, 1, "pad base"},
+      {"training, replay records", 0x1010, 0, 1, 0, 1, "pad replay base"},
+      {"training dummy taken over while a replay plays", 0x1010, 1, 2, 1, 1, "pad ai base"},
+  };
+  for (const auto& c : cases) {
+    SeamCalls().clear();
+    g_GameMode = c.mode;
+    takenOver = c.takenOver;
+    replayMode = c.replay;
+    o.controller = c.controller;
+    EXPECT_EQ(BattlePadIndex(o), c.pad) << c.name;
+    UpdateCharacters();
+    EXPECT_EQ(Joined(), c.calls) << c.name;
+  }
+}
+
+// The drawing half: camera, then (while characters are shown) characters, pool objects and
+// particles, then the HUD.
+TEST_F(BattleDriver, DrawHalfOrder) {
+  static int shown;
+  g_BattleSeams.UpdateBattleCamera = [] { SeamCalls().push_back("camera"); };
+  g_BattleSeams.DrawCharactersOn = [] { return shown; };
+  g_BattleSeams.DrawCharacters = [] { SeamCalls().push_back("characters"); };
+  g_BattleSeams.DrawParticles = [] { SeamCalls().push_back("particles"); };
+  g_BattleSeams.UpdateDrawHud = [] { SeamCalls().push_back("hud"); };
+  for (int on : {1, 0}) {
+    SeamCalls().clear();
+    shown = on;
+    BattleDrawHalf();
+    EXPECT_EQ(Joined(), on ? "camera characters particles hud" : "camera hud");
+  }
+}
+
 TEST_F(BattleDriver, WarmUpLeavesTheUpdateFlagSet) {
   RunWarmUpFrames();
   EXPECT_EQ(g_InBattleUpdate, 1);

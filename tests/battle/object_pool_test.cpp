@@ -201,3 +201,38 @@ TEST_F(ObjectPool, OnlyPoolObjectsAreRemoved) {
   EXPECT_EQ(chara_->removing, 0);
 }
 }  // namespace
+
+namespace {
+// A child moving with its character (spawn flag 0x04) also takes the character's wall
+// correction of the span it covers with the object it holds; a waiting partner has none.
+TEST_F(ObjectPool, CarriedChildTakesTheHeldSpanWallCorrection) {
+  g_BattleSeams.HeldSpanEdgeCorrection = [](BattleObject*) { return int32_t{-300}; };
+  for (uint8_t partnerState : {uint8_t{0}, uint8_t{1}}) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* child = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x04}));
+    ASSERT_NE(child, nullptr);
+    g_ObjectPool[0].spawnedInUpdate = 0;
+    chara_->partnerState = partnerState;
+    chara_->prevPosX = chara_->posX;
+    chara_->posX += 1000;
+    const int32_t x0 = child->posX;
+    UpdatePoolObjects();
+    EXPECT_EQ(child->posX - x0, partnerState ? 1000 : 700) << int{partnerState};
+  }
+}
+
+// Removing an object resets the local side's removal achievement counter, no other side's.
+TEST_F(ObjectPool, RemovalResetsOnlyTheLocalSidesAchievementCounter) {
+  static std::vector<int> resets;
+  resets.clear();
+  g_BattleSeams.IsLocalSide = [](int side) { return side == 1 ? 1 : 0; };
+  g_BattleSeams.ResetRemovalAchievementCounter = [](int side) { resets.push_back(side); };
+  for (uint8_t side : {uint8_t{0}, uint8_t{1}}) {
+    chara_->side = side;
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7));
+    ASSERT_NE(o, nullptr);
+    RemovePoolObject(*o);
+  }
+  EXPECT_EQ(resets, std::vector<int>{1});
+}
+}  // namespace

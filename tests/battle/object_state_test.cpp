@@ -357,3 +357,144 @@ TEST_F(ObjectState, RecoveryRateRisesInFloat32) {
   EXPECT_EQ(e.recoveryRate, 1.0f);
 }
 }  // namespace
+
+namespace {
+// Sending a character back (mode 2) moves every other character at or behind it forward by 4,
+// except a giant character, which keeps its place; the one sent back then stays in front of it.
+TEST_F(ObjectState, SendingBackPassesOverAGiantCharacter) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  static int giantSlot;
+  g_BattleSeams.IsGiantCharacter = [](const BattleObject* o) { return o->playerIndex == giantSlot ? 1 : 0; };
+  const struct {
+    int giant;  // slot of the giant character, -1 none
+    int16_t a, b, c;
+  } cases[] = {{-1, 113, 128, 124}, {1, 116, 124, 124}, {2, 116, 128, 120}};
+  for (const auto& t : cases) {
+    battle_test::ResetWorld();
+    g_BattleSeams.IsGiantCharacter = [](const BattleObject* o) {
+      return o->playerIndex == giantSlot ? 1 : 0;
+    };
+    giantSlot = t.giant;
+    BattleObject& a = PlaceCharacter(0, data.Set(), 0);
+    BattleObject& b = PlaceCharacter(1, data.Set(), 0);
+    BattleObject& c = PlaceCharacter(2, data.Set(), 0);
+    b.drawPriority = 124;
+    c.drawPriority = 120;
+    SetDrawPriorityMode(a, 2);
+    EXPECT_EQ(a.drawPriority, t.a) << t.giant;
+    EXPECT_EQ(b.drawPriority, t.b) << t.giant;
+    EXPECT_EQ(c.drawPriority, t.c) << t.giant;
+  }
+}
+
+TEST_F(ObjectState, OpponentRecordByTargetOrProcessingOrder) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  BattleObject& a = PlaceCharacter(0, data.Set(), 0);
+  BattleObject& b = PlaceCharacter(1, data.Set(), 0);
+  PlaceCharacter(3, data.Set(), 0);
+  // Order 3, 1, 0, 2 with slot 2 free.
+  g_PlayerOrder[0] = &g_PlayerRecords[3];
+  g_PlayerOrder[1] = &g_PlayerRecords[1];
+  g_PlayerOrder[2] = &g_PlayerRecords[0];
+  g_PlayerOrder[3] = &g_PlayerRecords[2];
+  a.target = &b;
+  EXPECT_EQ(GetOpponentRecord(a, 0), &g_PlayerRecords[1]);
+  EXPECT_EQ(GetOpponentRecord(a, 1), &g_PlayerRecords[3]);  // the order without the target
+  EXPECT_EQ(GetOpponentRecord(a, 2), &g_PlayerRecords[0]);
+  EXPECT_EQ(GetOpponentRecord(a, 3), &g_PlayerRecords[2]);
+  EXPECT_EQ(GetOpponentRecord(a, 4), nullptr);
+  a.target = nullptr;
+  EXPECT_EQ(GetOpponentRecord(a, 0), &g_PlayerRecords[3]);
+  EXPECT_EQ(GetOpponentRecord(a, 3), nullptr);  // slot 2 is not in use
+  // A target without a record (a pool object) counts as no target.
+  BattleObject spawned{};
+  a.target = &spawned;
+  EXPECT_EQ(GetOpponentRecord(a, 1), &g_PlayerRecords[1]);
+}
+
+// The end of the timed mode 3: circuit emptied; the special mode 5 follows with a ratio of 160
+// or with training's unlimited circuit gauge.
+TEST_F(ObjectState, EndOfGaugeMode3ByRatioAndTrainingOption) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  static int option;
+  const struct {
+    int32_t gameMode, ratio;
+    int training;
+    uint8_t mode;
+  } cases[] = {{0x1, 100, 3, 0}, {0x1, 160, 0, 5}, {0x1010, 100, 3, 5}, {0x1010, 100, 2, 0}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    option = c.training;
+    g_BattleSeams.TrainingSetting = [](int entry) { return entry == kTrainingCircuitGauge ? option : 0; };
+    g_GameMode = c.gameMode;
+    g_PlayerSelections[0].ratio = c.ratio;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.gaugeMode = 3;
+    o.heatTimer = 1;
+    o.circuit = 20000;
+    GaugeStep(o);
+    EXPECT_EQ(o.gaugeMode, c.mode) << c.gameMode << " " << c.ratio << " " << c.training;
+    EXPECT_EQ(o.circuit, 0);
+    EXPECT_EQ(CanEnterGaugeMode(o, 5), c.gameMode == 0x1010 && c.training == 3 && c.mode != 5 ? 1 : 0);
+  }
+}
+
+// Every 60th count of a timed mode spawns the gauge spark, not while the screen is dimmed.
+TEST_F(ObjectState, GaugeSparkWaitsWhileTheScreenIsDimmed) {
+  TestFrameData data, common;
+  data.Pattern(0, {F(100, 3)});
+  for (int p = 104; p <= 108; ++p) common.Pattern(p, {F(100, 3)});
+  for (int dimmed : {0, 1}) {
+    battle_test::ResetWorld();
+    g_CommonFrameData.patterns = common.Set()->patterns;
+    static int dim;
+    dim = dimmed;
+    g_BattleSeams.IsScreenDimmed = [] { return dim; };
+    g_BattlePhase = 1;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.gaugeMode = 1;
+    o.heatTimer = 500;
+    o.gaugeCount = 59;
+    GaugeStep(o);
+    int live = 0;
+    for (const ObjectPoolSlot& s : g_ObjectPool) live += s.inUse;
+    EXPECT_EQ(live, dimmed ? 0 : 1) << dimmed;
+    g_CommonFrameData.patterns = nullptr;
+  }
+}
+
+// A shield grant not spent by the new pattern costs the penalty, and the local side's
+// achievement 9; another side's grant queues nothing.
+TEST_F(ObjectState, UnspentShieldGrantQueuesTheLocalSidesAchievement) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  data.Pattern(1, {F(100, 3)});
+  data.Pattern(2, {F(100, 3)});
+  static std::vector<int> queued;
+  for (int local : {1, 0}) {
+    battle_test::ResetWorld();
+    queued.clear();
+    static int isLocal;
+    isLocal = local;
+    g_BattleSeams.IsLocalSide = [](int side) { return side == 0 && isLocal ? 1 : 0; };
+    g_BattleSeams.QueueAchievement = [](int id) {
+      queued.push_back(id);
+      return 0;
+    };
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    o.shieldState = 1;
+    ChangePattern(o, 2, 0, 10);
+    ObjectStateStep(o);
+    EXPECT_EQ(o.pattern, 2);
+    EXPECT_EQ(o.penalty, 5460);
+    EXPECT_EQ(queued, local ? std::vector<int>{9} : std::vector<int>{});
+  }
+}
+}  // namespace

@@ -1,0 +1,70 @@
+// Special-stage set-up and story-battle text paths.
+#include "battle/battle_match_setup.h"
+
+#include <bit>
+#include <cstdio>
+
+#include "battle/battle_records.h"
+#include "battle/battle_seams.h"
+
+int32_t g_SpecialStageOffsetX;
+int32_t g_SpecialStageOffsetY;
+
+namespace {
+
+constexpr int32_t kArcadeMode = 0x10;
+
+// The main side's current route stage in arcade mode: {kind, 0-based index, text number, Ex
+// texts}; false outside arcade or once the route is finished.
+bool RouteStage(int32_t info[4], std::string* name) {
+  if (g_GameMode != kArcadeMode) return false;
+  return BattleSeamMainRouteStage(info, name) != 0;
+}
+
+}  // namespace
+
+void SetupSpecialStage() {
+  int32_t info[4] = {};
+  std::string name;
+  const bool special = RouteStage(info, &name) && info[0] == kSpecialStageKind;
+  g_BattleState[BattleStateIndex::kSpecialStage] = special ? 1 : 0;
+  g_SpecialStageOffsetX = special ? -50 : 0;
+  g_SpecialStageOffsetY = special ? 130 : 0;
+}
+
+void SetupSpecialStageCamera() {
+  g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
+  g_BattleState[BattleStateIndex::kSpecialStage] = 0;
+  BattleSeamSetDrawCharactersOn(1);
+  int32_t info[4] = {};
+  std::string name;
+  if (RouteStage(info, &name) && info[0] == kSpecialStageKind)
+    BattleSeamSetStageFixedZoom(std::bit_cast<float>(0x3F3E11CBu));  // 0.742459
+}
+
+int StageHasStoryText() {
+  if (BattleSeamIsAttractDemo()) return 0;
+  int32_t info[4] = {};
+  std::string name;
+  return RouteStage(info, &name) && info[2] != -1 ? 1 : 0;
+}
+
+int MakeStoryBattleTextPath(std::string* out) {
+  if (BattleSeamIsAttractDemo()) return 0;
+  int32_t info[4] = {};
+  std::string name;
+  if (!RouteStage(info, &name) || info[2] == -1) return 0;
+  std::string path = BattleSeamSelectLanguage() == 1 ? ".\\story\\battle\\eng\\" : ".\\story\\battle\\jpn\\";
+  path += name;
+  if (info[3] == 1) path += "Ex";
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "%02d", info[1] + 1);
+  path += tail;
+  if (info[2] != 0) {
+    std::snprintf(tail, sizeof tail, "_%d", info[2]);
+    path += tail;
+  }
+  path += ".txt";
+  *out = path;
+  return 1;
+}

@@ -8,6 +8,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
+#include "battle/command_input.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
@@ -162,6 +163,7 @@ void InitMatchBattleState() {
   }
   BattleSeamSetupMatchCamera();
   SetupSpecialStage();
+  g_CommandAchievementCounters = CommandAchievementCounters{};
   BattleSeamResetStoryScriptState();
   // State that would otherwise survive from the last match and make a replay or a peer that
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
@@ -222,6 +224,7 @@ void ResetAllBattleGlobals() {
   g_GameMode = 0;
   g_RoundsToWin = 2;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
+  g_CommandAchievementCounters = CommandAchievementCounters{};
 }
 
 void NotePoolSlotTaken(const ObjectPoolSlot& slot) {

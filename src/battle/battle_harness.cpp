@@ -12,6 +12,7 @@
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
 #include "battle/frame_effects.h"
+#include "battle/control_rules.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -104,6 +105,7 @@ void InstallStandIns() {
   // frame conditions installer
 
   // control rules installer
+  InstallControlRuleSeams();
 
   // gauges, shield and partners installer
 
@@ -202,8 +204,18 @@ HarnessScript HarnessDefaultScript(uint32_t seed) {
     x *= 0x5bd1e995u;
     x ^= x >> 15;
     HarnessPad pad = kMoves[x % 16];
+    const uint32_t t = frame % 24;
+    if (pad.buttons == 8) {
+      // The D slot enters a quarter circle forward with A ("236A"); side 1 starts facing left,
+      // so its forward is screen direction 4.
+      static constexpr uint8_t kQuarter[3] = {2, 3, 6};
+      pad.dir = t < 9 ? kQuarter[t / 3] : 0;
+      if (side == 1) pad.dir = MirrorDirection(pad.dir);
+      pad.buttons = t == 8 || t == 9 ? 1 : 0;
+      return pad;
+    }
     // Buttons are pressed on the first frames of a slot only, then released.
-    if (frame % 24 >= 4) pad.buttons = 0;
+    if (t >= 4) pad.buttons = 0;
     return pad;
   };
 }

@@ -91,7 +91,7 @@ struct Han6Box;
   /* command through: a chain is allowed and only a zero cost is affordable */                             \
   SEAM(int, IsGuardStance, (BattleObject * o), (o), 0)                                                     \
   SEAM(int, GetCancelClass, (BattleObject * o, int kind), (o, kind), 0)                                    \
-  SEAM(int, CanChainTo, (BattleObject * o, int pattern), (o, pattern), 1)                                  \
+  SEAM(int, CanChainTo, (BattleObject * o, int command), (o, command), 1)                                  \
   SEAM(int, HasMeter, (BattleObject * o, int cost), (o, cost), cost == 0)                                  \
   SEAM(void, SpendMeter, (BattleObject * o, int cost), (o, cost), )                                        \
   /* seams added by the frame effects */                                                                   \
@@ -149,6 +149,15 @@ struct Han6Box;
   /* seams added by the frame conditions */                                                                \
   /* (end of frame conditions seams) */                                                                    \
   /* seams added by the control rules and base movement */                                                 \
+  SEAM(int, CheckPartnerCallCommand, (BattleObject * o), (o), 0)                                           \
+  SEAM(int, IsGaugeLocked, (BattleObject * o), (o), 0)                                                     \
+  SEAM(int, IsTrainingDummy, (BattleObject * o), (o), 0)                                                   \
+  /* the CPU opponent's throw-escape decision: 1 escapes */                                                \
+  SEAM(int, CpuThrowEscape, (BattleObject * o), (o), 0)                                                    \
+  /* the throwable opponent (1 found, *target set); mode 1 ground, 0 air */                                \
+  SEAM(int, FindThrowTarget,                                                                               \
+       (BattleObject * o, int mode, int range, int low, int span, BattleObject** target),                  \
+       (o, mode, range, low, span, target), 0)                                                             \
   /* (end of control rules and base movement seams) */                                                     \
   /* seams added by the gauges, shield and partners */                                                     \
   /* (end of gauges, shield and partners seams) */                                                         \

@@ -398,13 +398,15 @@ int ExecuteCommand(PlayerRecord& r, int index) {
   if (res == 0) return 0;
   if (res != 2 && e->cancelKind == 0) {
     if (o.noHitFrames != 0) o.noHitFrames = 1;
-    if (!BattleSeamCanChainTo(&o, static_cast<int>(e->pattern))) return 0;
+    if (!BattleSeamCanChainTo(&o, index)) return 0;
   }
   const int superCancel = (marks >> 1) & 1;
   const int priority = (5 + superCancel) * 1000 - index;
   if (!ChangePattern(o, static_cast<int>(e->pattern), (e->flags & 0x800) ? 1 : 0, priority)) return 0;
   if (e->cost != 0) BattleSeamSpendMeter(&o, static_cast<int>(e->cost));
   r.ext.chain.lastFiredCommand = index;
+  // The chain memory marks the command as used when its pattern begins.
+  NoteChainNumber(o, index);
   o.hitReaction = 0;
   o.superCancel = static_cast<uint8_t>(superCancel);
   o.expireInputOnReset = (e->flags & 0x10) ? 1 : 0;

@@ -39,7 +39,7 @@ class BattleDrawGl : public vt::test::GlWindowGfx {
   // The sample match; `queued` counts the frames whose draw list had pool objects in it.
   std::vector<uint64_t> Run(bool submit, int frames, int& queued) {
     g_BattleDrawSubmit = submit;
-    g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(0, 400, 0); };
+    g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(320, 400, 0); };
     std::vector<uint64_t> hashes;
     queued = 0;
     if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false)) return hashes;

@@ -151,6 +151,7 @@ void ResetBattleCounters() {
   // The processing order is re-sorted from the slot order each round, so a round starts the
   // same however the last one ended.
   ResetPlayerOrder();
+  BattleSeamResetRoundFlowWords();
 }
 
 void InitMatchBattleState() {

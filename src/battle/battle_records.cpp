@@ -39,6 +39,7 @@ uint32_t g_SoundBusyStart[kBattleSoundSlots];
 uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 int32_t g_GameMode;
 int32_t g_RoundsToWin = 2;
+int32_t g_GrabAchievementCount;
 
 namespace {
 
@@ -175,6 +176,7 @@ void InitMatchBattleState() {
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
   // counts, the extension words the round reset leaves, and the slow-motion request.
   g_BattleCounters[9] = 0;
+  g_GrabAchievementCount = 0;
   for (int s = 0; s < kBattleStateRows; ++s)
     for (int i = 0; i < 64; ++i) g_BattleState[PlayerTimerElapsedIndex(s, i)] = 0;
   for (PlayerRecord& r : g_PlayerRecords) {
@@ -230,6 +232,7 @@ void ResetAllBattleGlobals() {
   ResetSoundBusyModel();
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_GrabAchievementCount = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
   g_CommandAchievementCounters = CommandAchievementCounters{};
 }
@@ -420,6 +423,7 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
+  h = HashValue(h, g_GrabAchievementCount);
   h = HashValue(h, g_SpecialStageOffsetX);
   h = HashValue(h, g_SpecialStageOffsetY);
   h = HashValue(h, g_EffectSoundLock);

@@ -419,6 +419,8 @@ extern uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 void ResetSoundBusyModel();
 extern int32_t g_GameMode;
 extern int32_t g_RoundsToWin;
+// The battle-wide count of the grab achievement of the frame conditions (up to 10).
+extern int32_t g_GrabAchievementCount;
 inline constexpr int32_t g_MaxLife = kMaxLife;
 
 // Round reset of a character's extension (history and what follows, the timed-state words).

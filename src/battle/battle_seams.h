@@ -147,6 +147,35 @@ struct Han6Box;
   SEAM(void, AchieveEndingFlags, (int voice), (voice), )                                                   \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
+  /* camera: the follow zoom, the screen edges (0 left, 1 right, 2 top, 3 bottom; the default is */        \
+  /* a camera at zoom 1.0) and this frame's camera movement */                                             \
+  SEAM(float, CameraZoom, (), (), 1.0f)                                                                    \
+  SEAM(int32_t, GetScreenEdge, (int index), (index),                                                       \
+       index == 0   ? BattleSeamCameraX() - 38912                                                          \
+       : index == 1 ? BattleSeamCameraX() + 38912                                                          \
+       : index == 2 ? BattleSeamCameraY() - 54272                                                          \
+       : index == 3 ? BattleSeamCameraY() + 7168                                                           \
+                    : 0)                                                                                   \
+  SEAM(int32_t, CameraDeltaX, (), (), 0)                                                                   \
+  SEAM(int32_t, CameraDeltaY, (), (), 0)                                                                   \
+  /* boxes: slot 9 of both objects overlaps */                                                             \
+  SEAM(int, ProximityBoxesOverlap, (BattleObject * a, BattleObject * b), (a, b), 0)                        \
+  /* the hit resolution's throw check (no objection by default) and the combo bookkeeping of a throw */    \
+  SEAM(int, ThrowCheck, (BattleObject * thrower, BattleObject * target, int stateTest),                    \
+       (thrower, target, stateTest), 1)                                                                    \
+  SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
+  /* gauges: the start of a circuit charge */                                                              \
+  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
+  /* round flow, match and training facts */                                                               \
+  SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
+  SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
+  SEAM(int32_t, RoundCounter, (), (), 0)                                                                   \
+  SEAM(int, ArcadeVariant, (), (), 0)                                                                      \
+  SEAM(int, InTrainingPlayback, (BattleObject * o), (o), 0)                                                \
+  /* achievements: a side's progress of a statistic; a step towards an achievement whose counter */        \
+  /* the command hooks keep (their amounts) */                                                             \
+  SEAM(void, SetAchievementStat, (int stat, int side, int value), (stat, side, value), )                   \
+  SEAM(void, CountAchievementProgress, (BattleObject * o, int achievement), (o, achievement), )            \
   /* (end of frame conditions seams) */                                                                    \
   /* seams added by the control rules and base movement */                                                 \
   SEAM(int, CheckPartnerCallCommand, (BattleObject * o), (o), 0)                                           \

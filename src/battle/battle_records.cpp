@@ -8,6 +8,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
+#include "battle/command_input.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
@@ -152,6 +153,7 @@ void ResetBattleCounters() {
   // The processing order is re-sorted from the slot order each round, so a round starts the
   // same however the last one ended.
   ResetPlayerOrder();
+  BattleSeamResetRoundFlowWords();
 }
 
 void InitMatchBattleState() {
@@ -169,6 +171,7 @@ void InitMatchBattleState() {
   }
   BattleSeamSetupMatchCamera();
   SetupSpecialStage();
+  g_CommandAchievementCounters = CommandAchievementCounters{};
   BattleSeamResetStoryScriptState();
   // State that would otherwise survive from the last match and make a replay or a peer that
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
@@ -234,6 +237,7 @@ void ResetAllBattleGlobals() {
   g_GrabAchievementCount = 0;
   g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
+  g_CommandAchievementCounters = CommandAchievementCounters{};
 }
 
 void ResetSoundBusyModel() {

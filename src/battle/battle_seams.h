@@ -239,6 +239,8 @@ struct ScreenRect;
   SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
   /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
   SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* round flow and HUD: their per-round words, cleared with the battle counters */                        \
+  SEAM(void, ResetRoundFlowWords, (), (), )                                                                \
   /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \
   SEAM(void, UpdateBattleCamera, (), (), )                                                                 \
   SEAM(int, DrawCharactersOn, (), (), 1)                                                                   \

@@ -1018,6 +1018,19 @@ TEST_F(FrameEffectsThrow, DamageAndKnockOut) {
   EXPECT_EQ(b_->finishKind, 0);
   EXPECT_EQ(b_->life, 0);
   EXPECT_EQ(g_SeRequest[400 + 250 + 99], 0);
+  // Once the round is judged, a finish kind without its voice yet plays it; a played one does not.
+  for (const uint8_t played : {0, 1}) {
+    Hold();
+    g_JudgeState = 1;
+    b_->finishKind = 20;
+    b_->koVoicePlayed = played;
+    b_->life = 0;
+    std::memset(g_SeRequest, 0, sizeof g_SeRequest);
+    Do(a_, Effect(4, 51, {0, 0, 0, 0x01, 5, 20}));
+    EXPECT_EQ(g_SeRequest[400 + 250 + 99], played ? 0 : 1);
+    EXPECT_EQ(b_->koVoicePlayed, 1);
+    EXPECT_EQ(b_->finishKind, 20);
+  }
 }
 
 TEST_F(FrameEffectsThrow, HoldPointOfTheVictim) {

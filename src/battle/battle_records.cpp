@@ -8,6 +8,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
+#include "battle/command_input.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
@@ -152,6 +153,7 @@ void ResetBattleCounters() {
   // The processing order is re-sorted from the slot order each round, so a round starts the
   // same however the last one ended.
   ResetPlayerOrder();
+  BattleSeamResetRoundFlowWords();
 }
 
 void InitMatchBattleState() {
@@ -169,6 +171,7 @@ void InitMatchBattleState() {
   }
   BattleSeamSetupMatchCamera();
   SetupSpecialStage();
+  g_CommandAchievementCounters = CommandAchievementCounters{};
   BattleSeamResetStoryScriptState();
   // State that would otherwise survive from the last match and make a replay or a peer that
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
@@ -231,9 +234,10 @@ void ResetAllBattleGlobals() {
   ResetSoundBusyModel();
   g_GameMode = 0;
   g_RoundsToWin = 2;
-  g_ChargeMeterTotal = 0;
   g_GrabAchievementCount = 0;
+  g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
+  g_CommandAchievementCounters = CommandAchievementCounters{};
 }
 
 void ResetSoundBusyModel() {
@@ -422,8 +426,8 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
-  h = HashValue(h, g_ChargeMeterTotal);
   h = HashValue(h, g_GrabAchievementCount);
+  h = HashValue(h, g_ChargeMeterTotal);
   h = HashValue(h, g_SpecialStageOffsetX);
   h = HashValue(h, g_SpecialStageOffsetY);
   h = HashValue(h, g_EffectSoundLock);

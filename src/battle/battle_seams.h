@@ -146,6 +146,8 @@ struct ScreenRect;
   /* arcade route: the kind of the side's current stage; the ending voices */                              \
   SEAM(int, RouteStageKind, (int side), (side), 0)                                                         \
   SEAM(void, AchieveEndingFlags, (int voice), (voice), )                                                   \
+  /* achievements: a side's counter of achievement id raised by amount; the new total */                   \
+  SEAM(int, AddAchievementCounter, (int side, int id, int amount), (side, id, amount), 0)                  \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
   /* camera: the follow zoom, the screen edges (0 left, 1 right, 2 top, 3 bottom; the default is */        \
@@ -165,8 +167,6 @@ struct ScreenRect;
   SEAM(int, ThrowCheck, (BattleObject * thrower, BattleObject * target, int stateTest),                    \
        (thrower, target, stateTest), 1)                                                                    \
   SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
-  /* gauges: the start of a circuit charge */                                                              \
-  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
   /* round flow, match and training facts */                                                               \
   SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
   SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
@@ -192,6 +192,8 @@ struct ScreenRect;
   /* seams added by the gauges, shield and partners */                                                     \
   /* the partner call (the CPU opponent calls it) */                                                       \
   SEAM(int, PartnerCall, (BattleObject * o), (o), 0)                                                       \
+  /* the circuit charge (frame condition 60 starts it) */                                                  \
+  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
   /* what gauges and partners need of the character list, the round call, training, boxes,  */             \
   /* the HUD, facing and the camera */                                                                     \
   SEAM(int, GetCharacterTagType, (int chara), (chara), 0)                                                  \
@@ -239,6 +241,8 @@ struct ScreenRect;
   SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
   /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
   SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* round flow and HUD: their per-round words, cleared with the battle counters */                        \
+  SEAM(void, ResetRoundFlowWords, (), (), )                                                                \
   /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \
   SEAM(void, UpdateBattleCamera, (), (), )                                                                 \
   SEAM(int, DrawCharactersOn, (), (), 1)                                                                   \

@@ -453,7 +453,6 @@ BattleObject& ActiveMember(BattleObject& o) {
 }
 
 bool HasOpponentCharacter(const BattleObject& o, int chara) {
-  if (PartnerModes()) return false;
   for (const PlayerRecord& r : g_PlayerRecords)
     if (r.inUse && r.obj.side != o.side && r.obj.charaIndex == chara) return true;
   return false;
@@ -576,6 +575,7 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
       if (o.hitReaction == 0) BoxTouch(o, p);
       break;
     case 21: {
+      if (PartnerModes()) break;
       bool found = false;
       if (p[7] == 0) {
         found = HasOpponentCharacter(o, p[1]);

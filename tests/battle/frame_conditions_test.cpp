@@ -722,6 +722,10 @@ TEST_F(Conditions, OpponentsStageAndArcade) {
   EXPECT_EQ(a_->frame, 3);
   Eval(*b_, Cond(21, {3, 7}));  // its own index is no opponent
   EXPECT_EQ(b_->frame, 0);
+  g_GameMode = 0x200;  // never in the four-player layout
+  Eval(*a_, Cond(21, {5, 7}));
+  EXPECT_EQ(a_->frame, 3);
+  g_GameMode = 0;
 
   g_BattleSeams.MatchStage = [] { return int32_t{12}; };
   Eval(*a_, Cond(22, {4, 12}));

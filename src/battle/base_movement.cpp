@@ -281,5 +281,6 @@ void DoRecovery(BattleObject& o, int k) {
   o.groundRecoveryAllowed = 0;
   if (k <= 2) o.airActions = 100;
   ChangePattern(o, GetHitVectorPattern(id, 0, 0), 1, kRecoveryPriority);
-  BattleSeamSpawnParticle(kEffectRecovery + (k >= 3 ? 32 : 0), o.posX, o.posY);
+  // The air recoveries start their effect 32 units higher.
+  BattleSeamSpawnParticle(kEffectRecovery, o.posX, k >= 3 ? o.posY - 32 : o.posY);
 }

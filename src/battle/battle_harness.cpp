@@ -11,9 +11,10 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/control_rules.h"
 #include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
-#include "battle/control_rules.h"
+#include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -54,42 +55,6 @@ void ReadPad(BattleObject* o) {
   o->inputReleased = released;
 }
 
-// Stand-in for base movement and the command list: free states take a pattern by the pad.
-void Move(BattleObject* o, uint32_t buttons, int dir) {
-  const Han6FrameState& st = FrameState(*o);
-  if (!st.asmv) return;
-  const uint32_t pressed = buttons & 0x1F;
-  auto go = [&](int pattern) { ChangePattern(*o, pattern, 0, 10); };
-  if (st.stance == 1) {
-    if (pressed & 1) go(7);
-    if (pressed & 2) go(8);
-    if (pressed & 4) go(9);
-    return;
-  }
-  const bool low = dir >= 1 && dir <= 3;
-  if (pressed & 8) return go(100);
-  if (pressed & 1) return go(low ? 4 : 1);
-  if (pressed & 2) return go(low ? 5 : 2);
-  if (pressed & 4) return go(low ? 6 : 3);
-  if (dir == 8) return go(35);
-  if (dir == 7) return go(36);
-  if (dir == 9) return go(37);
-  if (low) {
-    if (o->pattern != 12 && o->pattern != 13) go(12);
-    return;
-  }
-  if (dir == 6) {
-    if (o->pattern != 10) go(10);
-    return;
-  }
-  if (dir == 4) {
-    if (o->pattern != 11) go(11);
-    return;
-  }
-  if (o->pattern == 10 || o->pattern == 11) go(0);
-  if (o->pattern == 13) go(14);
-}
-
 // Stand-in for the automatic facing: face the other side's active character.
 void Face(BattleObject* o) {
   const int other = o->playerIndex == 0 ? 1 : 0;
@@ -110,6 +75,7 @@ void InstallStandIns() {
   InstallControlRuleSeams();
 
   // gauges, shield and partners installer
+  InstallGaugeAndPartnerSeams();
 
   // drawing support and first-battle-work installer
   InstallFirstBattleStandIns();
@@ -118,7 +84,6 @@ void InstallStandIns() {
   s.CharaListCount = ListCount;
   s.CharaListFiles = ListFiles;
   if (!s.ReadBattlePad) s.ReadBattlePad = ReadPad;
-  if (!s.BaseMovement) s.BaseMovement = Move;
   if (!s.AutoFacing) s.AutoFacing = Face;
 }
 

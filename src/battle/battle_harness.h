@@ -2,9 +2,9 @@
 // and runs battle frames (update half and drawing half) from scripted pad input, giving the
 // state hash after every frame. Tests, benchmarks and sync checks drive the engine with it.
 //
-// Until the command and control rules are installed, the harness stands in for them with a
-// small table of its own (direction and button to pattern request, facing the opponent); it
-// installs these only into seams that are still empty.
+// The command input and the control rules are installed as the game installs them; until the
+// round flow's automatic facing is in, the harness stands in for it (facing the opponent), and
+// it reads the pads from the script. Stand-ins go only into seams that are still empty.
 #pragma once
 
 #include <cstdint>

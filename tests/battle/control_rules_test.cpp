@@ -448,6 +448,30 @@ TEST_F(ControlRules, ThrowStartsFromTheInputAndOpensTheClashWindow) {
   }
 }
 
+TEST_F(ControlRules, ThrowComesBeforeTheSparkAndTheDash) {
+  // Forward with A+B+C+D enters the throw, the spark and the dash cancel at once: the throw is
+  // tried first and its request outranks the others.
+  CharaCommandTable& t = *R(0).ext.commandTable;
+  t.groundThrow = {1, 100, 48};
+  t.dashCancelGround = 500;
+  g_TypeParams[0].sparkType = 0;
+  BattleObject& o = P(0);
+  o.circuit = 10000;
+  Push(0, 0, 0, 3);
+  Push(0, 6, 0xF);
+  CheckSystemCommands(o);
+  EXPECT_EQ(o.pendingPattern, 100);
+  EXPECT_EQ(SeamCalls(), (std::vector<std::string>{"expire 0"}));
+  // Without the throw entry the spark takes the same input.
+  Enter(o, 0);
+  t.groundThrow = {};
+  R(0).ext.history = InputHistory{};
+  Push(0, 0, 0, 3);
+  Push(0, 6, 0xF);
+  CheckSystemCommands(o);
+  EXPECT_EQ(o.pendingPattern, 260);
+}
+
 TEST_F(ControlRules, TheCpuRequestsLastOnePass) {
   BattleObject& o = P(0);
   o.aiThrowRequest = 1;

@@ -1,7 +1,9 @@
 // Battle sample data: the second sample character ("duelist", a blocky figure in its own
 // colours with the moves the battle engine plays: stand, walks, crouch, turns, guards, jumps
-// with gravity and landing, six ground and three air attacks, reactions, a tumble and one
-// projectile special), the command files of both sample characters, ".\data\_Type.txt" with
+// and air jumps with gravity and landing, six ground and three air attacks that chain by rank,
+// reactions, a tumble, a projectile special, a rising special, a meter special that throws two
+// projectiles, dash and backdash, and a ground throw with its held and escape patterns), the
+// command files of both sample characters, ".\data\_Type.txt" with
 // all ten type sections, ".\data\vector.txt" with the vectors the engine names, the common
 // effects the engine spawns by number, and ".\charaselect.txt" listing both characters.
 #include <cstdio>
@@ -108,6 +110,13 @@ Han6Motion Move(uint8_t flags, int16_t vx, int16_t vy, int16_t ax, int16_t ay) {
   return m;
 }
 
+// A state with its cancel classes: normal attacks (ASCN) and specials and supers (ASCS).
+Han6FrameState Cancels(Han6FrameState s, uint8_t normal, uint8_t special) {
+  s.ascn = normal;
+  s.ascs = special;
+  return s;
+}
+
 FrameDef& Frame(PatternDef& p, int16_t sprite, uint16_t duration, Han6FrameState state) {
   FrameDef& f = p.Frame(sprite, duration);
   f.hurt = {kPush, state.stance == 2 ? kHurtLow : kHurtHigh};
@@ -196,10 +205,15 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     const bool air = a.stance == 1;
     Frame(p, a.sprite, static_cast<uint16_t>(2 + a.arm),
           State(a.stance, false, air ? std::nullopt : std::optional(halt)));
-    FrameDef& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, State(a.stance, false));
+    // From the strike on: A and B chain into a stronger normal even on a miss, every normal
+    // cancels into a special once it has made contact.
+    Han6FrameState active = Cancels(State(a.stance, false), a.arm < 3 ? 2 : 0, 1);
+    active.asaa = 1;
+    FrameDef& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, active);
     hit.attack = {{16, a.stance == 2 ? -70 : -110, 40 + 12 * a.arm, a.stance == 2 ? -50 : -90}};
     hit.hit = mkdata::Strike(a.damage, static_cast<uint8_t>(a.arm - 1), 90);
-    Frame(p, a.sprite, static_cast<uint16_t>(4 + 3 * a.arm), State(a.stance, false));
+    Frame(p, a.sprite, static_cast<uint16_t>(4 + 3 * a.arm),
+          Cancels(State(a.stance, false), a.arm < 3 ? 2 : 0, 1));
     p.EndInto(a.stance == 2 ? 13 : 0);
     if (air) p.Frames().back().endAction = 3;  // held until the landing ends it
   }
@@ -244,6 +258,107 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     end.state = State(0, true);
     p.EndInto(0);
   }
+  // Air jumps (forward, up, back): a second rise from wherever the character is.
+  for (int j = 0; j < 3; ++j) {
+    static constexpr int16_t kAirX[3] = {320, 0, -320};
+    auto& p = pat(38 + j, j == 0 ? "air jump forward" : j == 1 ? "air jump up" : "air jump back");
+    Frame(p, kJump, 200, State(1, true, Move(0x11, kAirX[j], -1800, 0, 150)));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(45, "dash");
+    Frame(p, kWalk, 14, State(0, false, Move(0x11, 1400, 0, -90, 0)));
+    Frame(p, kStand, 4, State(0, false, halt));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(46, "backdash");
+    Frame(p, kWalk + 1, 16, State(0, false, Move(0x11, -1200, 0, 70, 0)));
+    Frame(p, kStand, 4, State(0, false, halt));
+    p.EndInto(0);
+  }
+  {
+    // The ground throw: a reach for the opponent; on a catch frame 2 takes hold, frame 3
+    // damages, frame 4 throws the victim down the screen with a knockdown vector.
+    auto& p = pat(110, "throw");
+    FrameDef& reach = Frame(p, kJab + 1, 3, State(0, false, halt));
+    Han6Condition attempt;
+    attempt.type = 52;
+    attempt.params[0] = 2;  // the catch frame
+    attempt.params[1] = 0;  // the ground entry of the command file
+    reach.conditions.push_back(attempt);
+    Frame(p, kJab, 14, State(0, false));  // missed
+    p.Frames().back().endAction = 0;
+    p.Frames().back().jump = 0;
+    FrameDef& hold = Frame(p, kJab + 1, 10, State(0, false));
+    Han6Effect take;
+    take.type = 4;
+    take.number = 28;     // the victim's held pattern
+    take.params[0] = 40;  // in front of the thrower
+    hold.effects.push_back(take);
+    FrameDef& damage = Frame(p, kKick + 1, 8, State(0, false));
+    Han6Effect dmg;
+    dmg.type = 5;
+    dmg.number = 1;
+    dmg.params[0] = 1200;  // damage
+    dmg.params[2] = 8;     // hit-stop
+    dmg.params[5] = 300;   // red damage
+    damage.effects.push_back(dmg);
+    FrameDef& release = Frame(p, kKick, 12, State(0, false));
+    Han6Effect let;
+    let.type = 4;
+    let.number = 26;  // thrown into the tumble
+    let.params[0] = 60;
+    let.params[3] = 0x05;  // released at once, on the ground
+    let.params[4] = 93;    // the knockdown vector
+    let.params[5] = 40;    // reaction time
+    release.effects.push_back(let);
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(28, "held");
+    Frame(p, kHurt, 200, State(0, false));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(280, "throw escaped");
+    Frame(p, kGuard, 10, State(0, false, Move(0x11, -600, 0, 40, 0)));
+    p.EndInto(281);
+  }
+  {
+    auto& p = pat(281, "escape recovery");
+    Frame(p, kStand, 6, State(0, false, halt));
+    p.EndInto(0);
+  }
+  {
+    // "623C": a rising strike that leaves the ground and lands back into the stand.
+    auto& p = pat(130, "rising strike");
+    Frame(p, kCrouch, 4, State(0, false, halt));
+    Han6FrameState rise = State(1, false, Move(0x11, 200, -2000, 0, 150));
+    rise.asaa = 1;
+    FrameDef& up = Frame(p, kKick + 1, 12, rise);
+    up.attack = {{0, -160, 50, -40}};
+    up.hit = mkdata::Strike(900, 2, 93);
+    Frame(p, kTumble, 200, State(1, false));
+    p.EndInto(0);
+  }
+  {
+    // The meter special: a larger wind-up that throws two orbs.
+    auto& p = pat(120, "double orb");
+    Frame(p, kJab, 14, State(0, false, halt));
+    FrameDef& fire = Frame(p, kJab + 1, 10, State(0, false));
+    for (int i = 0; i < 2; ++i) {
+      Han6Effect e;
+      e.type = 1;
+      e.number = 280;  // relative: the orb, 400
+      e.params[0] = 60 + 40 * i;
+      e.params[1] = -100;
+      e.params[3] = 0x0004;
+      fire.effects.push_back(e);
+    }
+    Frame(p, kJab, 16, State(0, false));
+    p.EndInto(0);
+  }
 }
 
 bool WriteDuelist(const std::filesystem::path& root) {
@@ -281,6 +396,11 @@ bool WriteDuelist(const std::filesystem::path& root) {
         f.landingTarget = 0;
       }
     }
+    // The normal attacks take part in chains, ranked A 1, B 2, C 3.
+    if (s.Number() >= 1 && s.Number() <= 9) {
+      p->psts = 1;
+      p->plvl = (s.Number() - 1) % 3 + 1;
+    }
     if (s.Number() == 26) {
       p->frames[0].flowFlags |= 0x01;
       p->frames[0].landingTarget = 0;
@@ -300,27 +420,33 @@ bool WriteDuelist(const std::filesystem::path& root) {
          mkdata::WriteText(root, "data/duelist_0.txt", WriteHan6ProjectText(project));
 }
 
-std::string CommandFile(bool projectile) {
-  std::string t =
-      "// id  notation  flagsA    flagsB    pattern cost partner limit air\r\n"
-      "0      236A      10000101  0         100     0    0       0     0\r\n"
-      "1      623C      10000101  0         3       0    0       0     0\r\n"
-      "10     A         00000101  0         1       0    0       0     0\r\n"
-      "11     B         00000101  0         2       0    0       0     0\r\n"
-      "12     C         00000101  0         3       0    0       0     0\r\n"
-      "20     2A        00000100  0         4       0    0       0     0\r\n"
-      "21     2B        00000100  0         5       0    0       0     0\r\n"
-      "22     2C        00000100  0         6       0    0       0     0\r\n"
-      "30     A         00000010  0         7       0    0       0     0\r\n"
-      "31     B         00000010  0         8       0    0       0     0\r\n"
-      "32     C         00000010  0         9       0    0       0     0\r\n"
-      "END\r\n"
-      "\r\n"
-      "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n"
-      "[Status]\r\nAirJumpNum=1\r\nCharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\nGuard=1.0,1.0,1.0,1."
-      "0\r\n"
-      "[ExComCheck]\r\nNum=0\r\n";
-  if (!projectile) t.replace(t.find("100     0"), 9, "1       0");
+// The command file of a sample character; the tester has only the normal attacks (its frame
+// data has none of the duelist's specials, dashes or throw).
+std::string CommandFile(bool specials) {
+  std::string t = "// id  notation  flagsA    flagsB    pattern cost partner limit air\r\n";
+  if (specials)
+    t += "0      236C      20000101  0         120     10000 0     0     0\r\n"
+         "1      236A      10000101  0         100     0    0       0     0\r\n"
+         "2      623C      10000101  0         130     0    0       0     0\r\n"
+         "3      606       00001001  0         45      0    0       0     0\r\n"
+         "4      404       00001001  0         46      0    0       0     0\r\n";
+  t += "10     A         00000101  0         1       0    0       0     0\r\n"
+       "11     B         00000101  0         2       0    0       0     0\r\n"
+       "12     C         00000101  0         3       0    0       0     0\r\n"
+       "20     2A        00000100  0         4       0    0       0     0\r\n"
+       "21     2B        00000100  0         5       0    0       0     0\r\n"
+       "22     2C        00000100  0         6       0    0       0     0\r\n"
+       "30     A         00000010  0         7       0    0       0     0\r\n"
+       "31     B         00000010  0         8       0    0       0     0\r\n"
+       "32     C         00000010  0         9       0    0       0     0\r\n"
+       "END\r\n"
+       "\r\n";
+  t +=
+      specials ? "[ThrowParam]\r\nGround=110,48\r\nAir=0,0\r\n" : "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n";
+  t += "[Status]\r\nAirJumpNum=1\r\n";
+  if (specials) t += "CancelDash_Ground=45\r\n";
+  t += "CharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\nGuard=1.0,1.0,1.0,1.0\r\n"
+       "[ExComCheck]\r\nNum=0\r\n";
   return t;
 }
 
@@ -331,14 +457,20 @@ std::string TypeFile() {
       "MC_ChargePlus=10\r\nMC_ChargePlusMax=999\r\n";
   static const int kSpark[10] = {0, 1, 2, 0, 1, 2, 8, 9, 8, 0};
   for (int n = 0; n < 10; ++n) {
-    char s[512];
-    std::snprintf(s, sizeof s,
-                  "[Type_%d]\r\nSparkType=%d\r\nMagicCircuitMax=%d\r\nReverseBeat=1\r\nIsExGuard=1\r\n"
-                  "ShieldType=%d\r\nShieldKeepTime=20\r\nHeat_HpPlus=12\r\nSableHeat_HpPlus=20\r\n"
-                  "DamageVal_Air=0.88\r\nDamageVal_Crouch=1.08\r\nGQ_StopVal=180\r\nGQ_RecoverVal=0.002\r\n"
-                  "GQ_MaxVal=2.0\r\nGG_MaxVal=10000\r\nGG_HealPlusVal=0.02\r\nGG_RecoverVal=180\r\n"
-                  "GG_StopVal=360\r\n",
-                  n, kSpark[n], n == 2 || n == 8 ? 20000 : 30000, n % 3);
+    // Shield windows: a few frames of exact shield (one fewer in the air), a held shield that
+    // costs meter each frame; guarding drains the guard gauge more in the air and from the
+    // second guard of a sequence on.
+    char s[1024];
+    std::snprintf(
+        s, sizeof s,
+        "[Type_%d]\r\nSparkType=%d\r\nMagicCircuitMax=%d\r\nReverseBeat=1\r\nIsExGuard=1\r\n"
+        "ShieldType=%d\r\nExShieldTime_Stand=%d\r\nExShieldTime_Crouch=%d\r\nExShieldTime_Air=%d\r\n"
+        "ShieldKeepTime=20\r\nShieldCost=%d\r\nHeat_HpPlus=12\r\nSableHeat_HpPlus=20\r\n"
+        "DamageVal_Air=0.88\r\nDamageVal_Crouch=1.08\r\nGuardVal_Ground=1.0\r\nGuardVal_Air=1.25\r\n"
+        "GuardVal_Crouch=1.0\r\nGQ_StopVal=180\r\nGQ_RecoverVal=0.002\r\n"
+        "GQ_MaxVal=2.0\r\nGG_MaxVal=10000\r\nGG_HealVal=0\r\nGG_HealPlusVal=0.02\r\nGG_RecoverVal=180\r\n"
+        "GG_StopVal=360\r\nGG_CorrectVal=1.1\r\n",
+        n, kSpark[n], n == 2 || n == 8 ? 20000 : 30000, n % 3, 4 + n % 2, 4 + n % 2, 3, 20 + 5 * (n % 3));
     t += s;
   }
   return t;

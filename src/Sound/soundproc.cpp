@@ -13,6 +13,7 @@
 uint8_t g_SeRequest[kSeSlotCount];
 std::array<std::unique_ptr<CDSoundBuffer>, kSoundSlotCount> g_SeSlots;
 std::array<std::string, kSoundSlotCount> g_SeSlotNames;
+std::array<SoundSlotLength, kSoundSlotCount> g_SeSlotLengths;
 std::array<BgmEntry, kBgmEntryCount> g_BgmList;
 std::unique_ptr<CDSoundStreamBuffer> g_BgmStream;
 int g_BgmIndex = -1;
@@ -108,6 +109,7 @@ void FreeSoundSlot(int slot) {
   if (slot < 0 || slot >= kSoundSlotCount) return;
   g_SeSlots[slot].reset();
   g_SeSlotNames[slot].clear();
+  g_SeSlotLengths[slot] = SoundSlotLength{};
 }
 
 bool LoadSoundFile(const char* path, int slot) {
@@ -118,11 +120,24 @@ bool LoadSoundFile(const char* path, int slot) {
   CGetSoundFileDataWin reader;
   std::unique_ptr<CDSoundBuffer> sound;
   MemorySourceDesc desc;
+  SoundSlotLength length;
   if (reader.Open(path, "ogg") && reader.GetData(&desc)) {
+    COggSource info;
+    if (info.Open(desc) == 1 && info.format().blockAlign != 0) {
+      length.frames = info.totalSize() / info.format().blockAlign;
+      length.rate = info.format().samplesPerSec;
+    }
+    info.Close();
     sound = CreateOggSound(desc);
   } else if (reader.Open(path, "wav") && reader.GetData(&desc)) {
+    WavImage wav;
+    if (ParseWavImage(desc.image->bytes(), desc.image->name().c_str(), &wav) && wav.format.blockAlign != 0) {
+      length.frames = static_cast<uint32_t>(wav.samples.size() / wav.format.blockAlign);
+      length.rate = wav.format.samplesPerSec;
+    }
     sound = CreateWavSound(desc.image->bytes(), desc.image->name().c_str());
   }
+  g_SeSlotLengths[slot] = length;
   g_SeSlots[slot] = std::move(sound);
   return g_SeSlots[slot] != nullptr;
 }

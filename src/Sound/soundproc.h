@@ -24,6 +24,14 @@ constexpr int32_t kSilentVolume = -10000;
 extern uint8_t g_SeRequest[kSeSlotCount];
 extern std::array<std::unique_ptr<CDSoundBuffer>, kSoundSlotCount> g_SeSlots;
 extern std::array<std::string, kSoundSlotCount> g_SeSlotNames;
+// Decoded length of each slot's sound in sample frames, and its rate; recorded when the file
+// decodes, with or without a sound device, so the battle can tell how long a sound lasts on
+// every machine alike. 0 for an empty slot.
+struct SoundSlotLength {
+  uint32_t frames = 0;
+  uint32_t rate = 0;
+};
+extern std::array<SoundSlotLength, kSoundSlotCount> g_SeSlotLengths;
 
 struct BgmEntry {
   int32_t present = 0;

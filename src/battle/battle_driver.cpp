@@ -114,13 +114,13 @@ void StuckRecovery(BattleObject& o) {
     o.pattern = 26;
     o.pendingPattern = 26;
     o.frame = 0;
-    BattleSeamApplyHitVector(&o, 7, o.facing ? 0 : 1);
+    BattleSeamApplyHitVector(&o, 7, 0, o.facing ? 0 : 1, 0, 0);
     BattleSeamCutThrowLink(&o, 20);
     return;
   }
   if (o.hitReaction < 0 && CurrentStance(o) == 1 && o.velX == 0 && o.velY == 0 && o.accX == 0 &&
       o.accY == 0 && o.hitVelX == 0 && o.hitVelY == 0 && o.hitAccX == 0 && o.hitAccY == 0) {
-    BattleSeamApplyHitVector(&o, 7, o.facing);
+    BattleSeamApplyHitVector(&o, 7, 0, o.facing, 0, 0);
     if (o.pendingPriority < 0) ChangePattern(o, 26, 1, 0);
   }
 }

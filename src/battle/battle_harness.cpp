@@ -11,6 +11,7 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/frame_effects.h"
 #include "battle/control_rules.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -63,6 +64,7 @@ void Face(BattleObject* o) {
 void InstallStandIns() {
   InstallCommandInputSeams();
   // frame effects installer
+  InstallFrameEffectSeams();
 
   // frame conditions installer
 

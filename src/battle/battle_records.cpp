@@ -33,6 +33,9 @@ uint8_t g_JudgeState;
 int32_t g_BattleCounters[10];
 int16_t g_ScreenShake;
 int16_t g_ScreenShakeAxis;
+uint8_t g_EffectSoundLock;
+uint32_t g_SoundBusyStart[kBattleSoundSlots];
+uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 int32_t g_GameMode;
 int32_t g_RoundsToWin = 2;
 
@@ -142,6 +145,8 @@ void ResetBattleCounters() {
   }
   // A slow-motion request left by the last round would otherwise start the next one slowed.
   g_SlowMotionRequest = 0;
+  // The busy model counts in battle frames, which start again at 0 here.
+  ResetSoundBusyModel();
   // The processing order is re-sorted from the slot order each round, so a round starts the
   // same however the last one ended.
   ResetPlayerOrder();
@@ -219,9 +224,16 @@ void ResetAllBattleGlobals() {
   g_JudgeState = 0;
   for (int32_t& c : g_BattleCounters) c = 0;
   g_ScreenShake = g_ScreenShakeAxis = 0;
+  ResetSoundBusyModel();
   g_GameMode = 0;
   g_RoundsToWin = 2;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
+}
+
+void ResetSoundBusyModel() {
+  g_EffectSoundLock = 0;
+  for (uint32_t& v : g_SoundBusyStart) v = 0;
+  for (uint32_t& v : g_SoundBusyUntil) v = 0;
 }
 
 void NotePoolSlotTaken(const ObjectPoolSlot& slot) {
@@ -361,9 +373,9 @@ uint64_t HashExtension(const PlayerExtension& e, uint64_t h) {
 }
 
 uint64_t HashSide(const SideStatus& s, uint64_t h) {
-  for (int32_t v :
-       {s.activePlayer, s.partnerControl, s.partnerFrames, s.hasPartner, s.actionLock, s.score,
-        s.prorationShown, s.hitsCounted, s.bestCombo, s.bestComboDamage, s.counterBanner, s.notFreeFrames})
+  for (int32_t v : {s.activePlayer, s.partnerControl, s.partnerFrames, s.hasPartner, s.actionLock, s.score,
+                    s.prorationShown, s.hitsCounted, s.bestCombo, s.bestComboDamage, s.counterBanner,
+                    s.notFreeFrames, s.showPartner})
     h = HashValue(h, v);
   h = HashValue(h, s.attackFactor);
   for (int32_t v : s.arcadeTotals) h = HashValue(h, v);
@@ -406,6 +418,11 @@ uint64_t BattleStateHash() {
   h = HashValue(h, g_ScreenShakeAxis);
   h = HashValue(h, g_SpecialStageOffsetX);
   h = HashValue(h, g_SpecialStageOffsetY);
+  h = HashValue(h, g_EffectSoundLock);
+  for (int i = 0; i < kBattleSoundSlots; ++i) {
+    h = HashValue(h, g_SoundBusyStart[i]);
+    h = HashValue(h, g_SoundBusyUntil[i]);
+  }
   for (const RandStream& s : g_RandStreams) {
     h = HashValue(h, s.index);
     for (int32_t v : s.table) h = HashValue(h, v);

@@ -63,6 +63,7 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(int16_t, followY)                                                                    \
   X(int16_t, followDelay)                                                                \
   X(int16_t, anchorPoint)                                                                \
+  A(int16_t, followWords, 4) /* the four follow words after the anchor */                \
   X(int32_t, followerRequest)                                                            \
   X(int32_t, aiAirTechDelay)                                                             \
   X(int32_t, aiDownTechGate)                                                             \
@@ -168,6 +169,7 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(uint8_t, techInvuln)                                                                 \
   X(int16_t, armorFrames)                                                                \
   X(int16_t, reversedFrames)                                                             \
+  A(int16_t, shortTimers, 3) /* the three short timers after it */                       \
   X(uint8_t, throwClashFrames)                                                           \
   X(uint8_t, throwConnected)                                                             \
   X(uint8_t, hitStopLength)                                                              \
@@ -249,6 +251,13 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(uint8_t, stepped)                                                                    \
   X(uint8_t, revivalsUsed)                                                               \
   X(uint8_t, finishCheck)                                                                \
+  /* throws and the frame effects' own words */                                          \
+  A(int16_t, holdWords, 2)                                                               \
+  A(uint8_t, hitMarks, 2)                                                                \
+  /* velocity x, y and acceleration x, y kept by effect 6/111 */                         \
+  A(int16_t, savedMotion, 4)                                                             \
+  X(uint8_t, koWait)                                                                     \
+  X(uint8_t, koVoicePlayed)                                                              \
   /* afterimage bookkeeping (pool objects of kind 31) */                                 \
   X(int16_t, afterLife)                                                                  \
   X(uint8_t, afterColour)                                                                \
@@ -329,6 +338,7 @@ struct SideStatus {
   int32_t bestComboDamage = 0;
   int32_t counterBanner = 0;
   int32_t notFreeFrames = 0;
+  int32_t showPartner = 0;     // an inactive partner is drawn while set
   int32_t arcadeTotals[10]{};  // challenger count among them (index 9)
 };
 
@@ -397,6 +407,16 @@ extern uint8_t g_JudgeState;
 extern int32_t g_BattleCounters[10];
 extern int16_t g_ScreenShake;
 extern int16_t g_ScreenShakeAxis;
+// The frame-effect sound lock: cleared before an object's effect list runs; a sound effect
+// that sets it keeps the rest of that list quiet.
+extern uint8_t g_EffectSoundLock;
+// The sound busy model: a requested effect slot counts as playing from the battle frame of
+// its request (start) up to the frame before `until` (battle_sound.h).
+inline constexpr int kBattleSoundSlots = 1500;
+extern uint32_t g_SoundBusyStart[kBattleSoundSlots];
+extern uint32_t g_SoundBusyUntil[kBattleSoundSlots];
+// Clears the busy model and the sound lock (every round start: the frame count starts again).
+void ResetSoundBusyModel();
 extern int32_t g_GameMode;
 extern int32_t g_RoundsToWin;
 inline constexpr int32_t g_MaxLife = kMaxLife;

@@ -47,7 +47,9 @@ struct Han6Box;
   SEAM(int, FramePoint, (BattleObject * o, int point, int32_t* x, int32_t* y, int32_t* angle),             \
        (o, point, x, y, angle), 0)                                                                         \
   /* hits */                                                                                               \
-  SEAM(void, ApplyHitVector, (BattleObject * o, int vector, int facing), (o, vector, facing), )            \
+  SEAM(void, ApplyHitVector,                                                                               \
+       (BattleObject * o, int vector, int step, int facing, int mirror, int noVelocity),                   \
+       (o, vector, step, facing, mirror, noVelocity), )                                                    \
   SEAM(void, CheckClashBoxes, (BattleObject * o), (o), )                                                   \
   SEAM(void, DetectHits, (BattleObject * o), (o), )                                                        \
   SEAM(void, DetectThrows, (BattleObject * o), (o), )                                                      \
@@ -93,6 +95,56 @@ struct Han6Box;
   SEAM(int, HasMeter, (BattleObject * o, int cost), (o, cost), cost == 0)                                  \
   SEAM(void, SpendMeter, (BattleObject * o, int cost), (o, cost), )                                        \
   /* seams added by the frame effects */                                                                   \
+  /* sound busy model: 1 while the character's voice slot (0..249; 255 any of them) plays */               \
+  SEAM(int, IsSoundSlotBusy, (BattleObject * o, int slot), (o, slot), 0)                                   \
+  /* particle pool: the three spawners, a block of x, y and the effect's parameters */                     \
+  SEAM(void, SpawnParticleEffect, (int number, const int32_t* block, int flip, BattleObject* o),           \
+       (number, block, flip, o), )                                                                         \
+  SEAM(void, SpawnSystemEffect, (BattleObject * o, int code, const int32_t* block, int flip),              \
+       (o, code, block, flip), )                                                                           \
+  SEAM(void, SpawnCallEffect, (int code, const int32_t* block, int flip), (code, block, flip), )           \
+  /* camera */                                                                                             \
+  SEAM(void, ResetBattleCamera, (), (), )                                                                  \
+  SEAM(void, SetFixedZoom, (int mode), (mode), )                                                           \
+  SEAM(void, SetCameraHold, (int on), (on), )                                                              \
+  SEAM(void, SetCameraFocus, (int slot), (slot), )                                                         \
+  SEAM(void, SetCameraLock, (int on), (on), )                                                              \
+  SEAM(void, StartZoomOverride, (int rampIn, int hold, int rampOut, float zoom),                           \
+       (rampIn, hold, rampOut, zoom), )                                                                    \
+  SEAM(void, StopZoomOverride, (), (), )                                                                   \
+  /* a point of the drawing support that the object turns toward (1 when there is one) */                  \
+  SEAM(int, GetTargetPoint, (BattleObject * o, int32_t depth, int32_t * x, int32_t * y), (o, depth, x, y), \
+       0)                                                                                                  \
+  /* the stage background's fade word */                                                                   \
+  SEAM(void, SetBackgroundFade, (int value), (value), )                                                    \
+  /* round flow: automatic facing with an offset */                                                        \
+  SEAM(int, AutoFace, (BattleObject * o, int offset), (o, offset), -1)                                     \
+  /* hits: box search, damage, knock-out, untech time */                                                   \
+  SEAM(int, FindOverlappingObject,                                                                         \
+       (BattleObject * self, int ownKind, int otherKind, int sideFilter, int groups, int attackFilter,     \
+        BattleObject** found),                                                                             \
+       (self, ownKind, otherKind, sideFilter, groups, attackFilter, found), 0)                             \
+  SEAM(int, ScaleDamage, (BattleObject * defender, BattleObject * attacker, int base, int isHit),          \
+       (defender, attacker, base, isHit), base)                                                            \
+  SEAM(int, FinishKindFor, (BattleObject * attacker), (attacker), 3)                                       \
+  SEAM(int, KnockOutAllowed, (BattleObject * o, int lethal), (o, lethal), lethal)                          \
+  SEAM(int, UntechDecay, (BattleObject * o, int t), (o, t), t)                                             \
+  /* combo bookkeeping and HUD: a throw's damage counted, the life bar shaken, the arcade score */         \
+  SEAM(void, UpdateProration, (BattleObject * o, int value, int kind), (o, value, kind), )                 \
+  SEAM(void, CountThrowDamage, (BattleObject * victim, BattleObject * thrower, int damage),                \
+       (victim, thrower, damage), )                                                                        \
+  SEAM(void, ShakeLifeBar, (BattleObject * o), (o), )                                                      \
+  SEAM(int, ComboScoreOnHit, (BattleObject * attacker, int damage), (attacker, damage), 0)                 \
+  /* gauges and partners */                                                                                \
+  SEAM(int, AddGuardGauge, (BattleObject * o, int amount, int stop), (o, amount, stop), 0)                 \
+  SEAM(void, AddGuardQuality, (BattleObject * o, float delta), (o, delta), )                               \
+  SEAM(void, SetGaugeLock, (BattleObject * o, int timer, int rate), (o, timer, rate), )                    \
+  SEAM(int, IsTakeoverDue, (BattleObject * o), (o), 0)                                                     \
+  /* frame condition 21's test, used by the sound effects */                                               \
+  SEAM(int, HasOpponentCharacter, (BattleObject * o, int chara), (o, chara), 0)                            \
+  /* arcade route: the kind of the side's current stage; the ending voices */                              \
+  SEAM(int, RouteStageKind, (int side), (side), 0)                                                         \
+  SEAM(void, AchieveEndingFlags, (int voice), (voice), )                                                   \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
   /* (end of frame conditions seams) */                                                                    \

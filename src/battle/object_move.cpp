@@ -223,7 +223,7 @@ void ApplyFrameMotion(BattleObject& o) {
       const bool stepExists = o.hitVector < g_VectorTables.hit.size() && o.hitVectorStep < 5 &&
                               o.hitVectorStep < g_VectorTables.hit[o.hitVector].count;
       if (stepExists && ChangePattern(o, pattern, 1, 0)) {
-        BattleSeamApplyHitVector(&o, o.hitVector, o.hitVectorFacing);
+        BattleSeamApplyHitVector(&o, o.hitVector, o.hitVectorStep, o.hitVectorFacing, 0, 0);
         o.hitFrames = 0;
       }
     }
@@ -318,7 +318,7 @@ void WallBounceStep(BattleObject& o) {
     o.hitStopPass = 1;
     ++o.hitVectorStep;
     o.facing = o.wantedFacing = o.velX >= 0 ? 1 : 0;
-    BattleSeamApplyHitVector(&o, 7, o.facing);
+    BattleSeamApplyHitVector(&o, 7, 0, o.facing, 0, 0);
     if (o.pendingPattern == -1) ChangePattern(o, 26, 1, 0);
     SpawnEngineEffect(o, 67, 0, -64, 0x40, 0x1000);
     BattleSeamSpawnParticle(100, o.posX, o.posY - 128 * 128);

@@ -183,8 +183,12 @@ void RunFrameEffects(BattleObject& o) {
   if (!f) return;
   // The list is captured first: an effect may enter another frame before the walk ends.
   const std::vector<Han6Effect*> effects = f->effects;
+  g_EffectSoundLock = 0;
   for (const Han6Effect* e : effects) {
     if (!e) continue;
+    // An object removed by one of its own effects runs no more of its list: what follows would
+    // spawn and sound from an object that is already gone.
+    if (o.removing) break;
     switch (e->type) {
       case 1:
       case 101:
@@ -260,6 +264,8 @@ void StepSmallTimers(BattleObject& o) {
 void StepTimers(BattleObject& o) {
   if (o.armorFrames != 10001 && o.armorFrames > 0) --o.armorFrames;
   if (o.reversedFrames > 0) --o.reversedFrames;
+  for (int16_t& t : o.shortTimers)
+    if (t > 0) --t;
   if (o.statusTimer) --o.statusTimer;
   if (o.circuitBreakTimer > 0) --o.circuitBreakTimer;
   if (CurrentStance(o) == 1) ++o.airSteps;
@@ -421,7 +427,7 @@ int TakeOverReaction(BattleObject& o) {
         if (param == 1) {
           o.hitStopPass = 1;
           o.airRecoveryAllowed = o.groundRecoveryAllowed = 0;
-          BattleSeamApplyHitVector(&o, 32, o.facing);
+          BattleSeamApplyHitVector(&o, 32, 0, o.facing, 0, 0);
           o.reactionFrames = 999;
           ChangePattern(o, 30, 1, 999);
           o.hitStopLength = o.hitStop;
@@ -450,7 +456,7 @@ int TakeOverReaction(BattleObject& o) {
       if (first) {
         o.hitReaction = 0;
         ChangePattern(o, 280, 1, 999);
-        BattleSeamApplyHitVector(&o, 1, o.facing);
+        BattleSeamApplyHitVector(&o, 1, 0, o.facing, 0, 0);
         o.strikeInvuln = 23;
       } else if (o.reactionFrames >= 10) {
         EndHitReaction(o);

@@ -1,0 +1,127 @@
+// Battle sounds and the sound busy model.
+#include "battle/battle_sound.h"
+
+#include "Sound/soundproc.h"
+#include "battle/battle_records.h"
+#include "battle/battle_seams.h"
+#include "battle/chara_command.h"
+#include "battle/frame_effects.h"
+
+namespace {
+
+int VoiceSlot(const BattleObject& o, int32_t voice) {
+  const int64_t slot = kVoiceSlotBase + int64_t{kVoicesPerPlayer} * o.playerIndex + voice;
+  return slot >= 0 && slot < kBattleSoundSlots ? static_cast<int>(slot) : -1;
+}
+
+// A voice of the object's player; the arcade route records the ending voices of its
+// kind-6 stage.
+void RequestVoice(const BattleObject& o, int32_t voice) {
+  const int slot = VoiceSlot(o, voice);
+  if (slot < 0) return;
+  RequestBattleSound(slot);
+  if (BattleSeamRouteStageKind(o.side) == 6) BattleSeamAchieveEndingFlags(voice);
+}
+
+void RequestCommon(int32_t slot) {
+  if (slot >= 0 && slot < kBattleSoundSlots) RequestBattleSound(slot);
+}
+
+}  // namespace
+
+int32_t SoundLengthFrames(int slot) {
+  if (slot < 0 || slot >= kBattleSoundSlots) return 0;
+  const SoundSlotLength& l = g_SeSlotLengths[static_cast<size_t>(slot)];
+  if (l.rate == 0) return 0;
+  return static_cast<int32_t>((uint64_t{l.frames} * 60 + l.rate - 1) / l.rate);
+}
+
+void RequestBattleSound(int slot) {
+  if (slot < 0 || slot >= kBattleSoundSlots) return;
+  RequestSoundEffect(slot);
+  g_SoundBusyStart[slot] = g_BattleFrame;
+  g_SoundBusyUntil[slot] = g_BattleFrame + static_cast<uint32_t>(SoundLengthFrames(slot));
+}
+
+int IsSoundPlaying(int slot) {
+  if (slot < 0 || slot >= kBattleSoundSlots) return 0;
+  return g_BattleFrame >= g_SoundBusyStart[slot] && g_BattleFrame < g_SoundBusyUntil[slot] ? 1 : 0;
+}
+
+int IsSoundSlotBusy(BattleObject* o, int slot) {
+  if (!o || o->playerIndex >= 4) return 0;
+  const int base = kVoiceSlotBase + kVoicesPerPlayer * o->playerIndex;
+  if (slot == 255) {
+    for (int i = 0; i < kVoicesPerPlayer; ++i)
+      if (IsSoundPlaying(base + i)) return 1;
+    return 0;
+  }
+  if (slot < 0 || slot >= kVoicesPerPlayer) return 0;
+  return IsSoundPlaying(base + slot);
+}
+
+void StopCharacterVoices(const BattleObject& o) {
+  if (o.playerIndex >= 4) return;
+  const int base = kVoiceSlotBase + kVoicesPerPlayer * o.playerIndex;
+  for (int slot = base; slot < base + kVoicesPerPlayer; ++slot) {
+    if (g_SoundBusyStart[slot] == g_BattleFrame && g_SoundBusyUntil[slot] > g_BattleFrame) continue;
+    g_SoundBusyUntil[slot] = 0;
+    if (g_SeSlots[static_cast<size_t>(slot)]) g_SeSlots[static_cast<size_t>(slot)]->Stop();
+  }
+}
+
+// Random draws: number 0 and 1 draw once for the chance (only with P1 non-zero) and once for
+// the pick (always: a pick among 1 still draws); numbers 2 and 3 draw once when there is at
+// least one candidate. P11 chooses the stream (PickRandom).
+void PlaySoundEffect(BattleObject& o, const Han6Effect& e) {
+  if (o.held || g_EffectSoundLock) return;
+  const int32_t* p = e.params;
+  switch (e.number) {
+    case 0:
+    case 1: {
+      if (p[6] != 0 && p[5] != 255 && !BattleSeamHasOpponentCharacter(&o, p[5])) return;
+      if (p[6] == 2) g_EffectSoundLock = 1;
+      if (p[1] != 0 && p[1] < PickRandom(p[11], 512)) return;
+      const int32_t v = p[0] + PickRandom(p[11], p[2] != 0 ? p[2] : 1);
+      if (e.number == 0) {
+        RequestCommon(v);
+        return;
+      }
+      RequestVoice(o, v);
+      if (p[3] == 1) StopCharacterVoices(o);
+      return;
+    }
+    case 2:
+    case 3: {
+      int32_t candidates[5];
+      int count = 0;
+      for (int i = 0; i < 5; ++i)
+        if (p[i] != -1) candidates[count++] = p[i];
+      if (count == 0) return;
+      const int32_t choice = candidates[PickRandom(p[11], count)];
+      if (choice > 254) return;
+      if (e.number == 2)
+        RequestCommon(choice);
+      else
+        RequestVoice(o, choice);
+      return;
+    }
+    case 4:
+      StopCharacterVoices(o);
+      return;
+    default:
+      return;
+  }
+}
+
+// The rare voice draws once from the common stream, only when the command file enables it.
+void PlayKnockOutVoice(BattleObject& o) {
+  Han6Effect e;
+  e.type = 9;
+  e.number = 1;
+  e.params[0] = 99;
+  const CharaCommandTable* table =
+      o.playerRecord && o.playerRecord->ext.commandTable ? o.playerRecord->ext.commandTable.get() : nullptr;
+  if (table && table->rareKoVoice != 0 && PickRandom(0, 32) == 0) e.params[0] = table->rareKoVoice;
+  PlaySoundEffect(o, e);
+}

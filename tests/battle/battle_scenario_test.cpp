@@ -27,6 +27,8 @@ struct Hold {
 
 struct Sample {
   int pattern[2];
+  int32_t life[2];
+  uint8_t held[2];
   int32_t x[2], y[2];
   uint8_t throwClash[2];
   std::vector<std::pair<int, int32_t>> pool;  // pattern, x of each live pool object
@@ -78,9 +80,10 @@ class BattleScenario : public ::testing::Test {
     vt::SetDebugQuiet(false);
   }
 
-  static Trace Play(const std::vector<Hold>& holds, int frames) {
+  static Trace Play(const std::vector<Hold>& holds, int frames, const std::function<void()>& setup = {}) {
     Trace run;
     if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false)) return run;
+    if (setup) setup();
     const HarnessScript script = Script(holds);
     for (int i = 0; i < frames; ++i) {
       run.hashes.push_back(HarnessRunFrame(script));
@@ -91,6 +94,8 @@ class BattleScenario : public ::testing::Test {
         s.x[side] = o.posX;
         s.y[side] = o.posY;
         s.throwClash[side] = o.throwClashFrames;
+        s.life[side] = o.life;
+        s.held[side] = o.held;
       }
       for (int k = 0; k < g_PoolHighWater; ++k)
         if (g_ObjectPool[k].inUse) s.pool.emplace_back(g_ObjectPool[k].obj.pattern, g_ObjectPool[k].obj.posX);
@@ -101,9 +106,10 @@ class BattleScenario : public ::testing::Test {
   }
 
   // Plays the script twice; the two runs must agree frame by frame.
-  static Trace PlayTwice(const std::vector<Hold>& holds, int frames) {
-    const Trace a = Play(holds, frames);
-    const Trace b = Play(holds, frames);
+  static Trace PlayTwice(const std::vector<Hold>& holds, int frames,
+                         const std::function<void()>& setup = {}) {
+    const Trace a = Play(holds, frames, setup);
+    const Trace b = Play(holds, frames, setup);
     EXPECT_EQ(a.hashes.size(), static_cast<size_t>(frames));
     EXPECT_EQ(a.hashes, b.hashes);
     return a;
@@ -216,6 +222,56 @@ TEST_F(BattleScenario, ThrowStartsFromForwardAD) {
   bool clash = false;
   for (const Sample& s : r.samples) clash = clash || s.throwClash[0] == 5;
   EXPECT_TRUE(clash);
+}
+
+// The catch itself comes from the throw's frame condition and the hit rules' throw check; here
+// side 0 is put on the throw's catch frame holding side 1, as that check leaves them. With a
+// free victim the throw may be escaped (the catch allows the ground recovery).
+void Catch(bool escapable) {
+  BattleObject& t = g_PlayerRecords[0].obj;
+  BattleObject& v = g_PlayerRecords[1].obj;
+  v.posX = t.posX + 40 * 256;
+  v.life = v.redLife = kMaxLife;  // the round start's life (the round flow is not in yet)
+  t.heldObject = &v;
+  t.holding = 1;
+  v.held = 1;
+  v.parent = &t;
+  v.groundRecoveryAllowed = escapable ? 1 : 0;
+  t.pattern = 110;
+  t.frame = 2;
+  t.frameTimer = 0;
+  SetPattern(t);
+}
+
+TEST_F(BattleScenario, ThrowHoldsDamagesAndReleasesTheVictim) {
+  const Trace r = PlayTwice({}, 120, [] { Catch(false); });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.samples[0].pattern[1], 28);  // held
+  EXPECT_EQ(r.samples[0].held[1], 1);
+  EXPECT_EQ(r.samples[0].life[1], kMaxLife);
+  EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
+  EXPECT_EQ(r.samples.back().held[1], 0);
+  EXPECT_TRUE(r.Saw(1, 26));  // thrown down into the tumble
+  EXPECT_FALSE(r.Saw(1, 280));
+}
+
+TEST_F(BattleScenario, ThrowIsEscapedWithAD) {
+  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [] { Catch(true); });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.samples[0].held[1], 1);
+  EXPECT_EQ(r.samples[5].held[1], 0);
+  EXPECT_TRUE(r.Saw(0, 280));
+  EXPECT_TRUE(r.Saw(1, 280));
+  EXPECT_EQ(r.samples.back().life[1], kMaxLife);  // escaped before the damage
+  EXPECT_EQ(r.samples.back().pattern[0], 0);
+  EXPECT_EQ(r.samples.back().pattern[1], 0);
+}
+
+TEST_F(BattleScenario, ThrowIsNotEscapedWhenTheCatchForbidsIt) {
+  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [] { Catch(false); });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_FALSE(r.Saw(1, 280));
+  EXPECT_LT(r.samples.back().life[1], kMaxLife);
 }
 
 }  // namespace

@@ -80,12 +80,13 @@ class BattleScenario : public ::testing::Test {
     vt::SetDebugQuiet(false);
   }
 
-  static Trace Play(const std::vector<Hold>& holds, int frames, const std::function<void()>& setup = {}) {
+  static Trace Play(const std::vector<Hold>& holds, int frames,
+                    const std::function<void(int frame)>& setup = {}) {
     Trace run;
     if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false)) return run;
-    if (setup) setup();
     const HarnessScript script = Script(holds);
     for (int i = 0; i < frames; ++i) {
+      if (setup) setup(i);
       run.hashes.push_back(HarnessRunFrame(script));
       Sample s;
       for (int side = 0; side < 2; ++side) {
@@ -107,7 +108,7 @@ class BattleScenario : public ::testing::Test {
 
   // Plays the script twice; the two runs must agree frame by frame.
   static Trace PlayTwice(const std::vector<Hold>& holds, int frames,
-                         const std::function<void()>& setup = {}) {
+                         const std::function<void(int frame)>& setup = {}) {
     const Trace a = Play(holds, frames, setup);
     const Trace b = Play(holds, frames, setup);
     EXPECT_EQ(a.hashes.size(), static_cast<size_t>(frames));
@@ -167,12 +168,12 @@ TEST_F(BattleScenario, ChainsABC) {
   EXPECT_EQ(p, expected);
 }
 
-TEST_F(BattleScenario, ChainDoesNotGoBackDown) {
-  // C then A: the weaker normal may not follow the stronger one (type rows allow reverse
-  // beats only for commands not yet used; A ranks below C, so the base rule refuses it).
-  const Trace r = PlayTwice({{10, 12, 0, 0, 0x4}, {16, 18, 0, 0, 0x1}}, 50);
+TEST_F(BattleScenario, ReverseBeatTakesAWeakerNormalOnlyOnce) {
+  // The sample types allow reverse beats: B may go back down to A, but A may not climb to B
+  // again, B having been used in this chain.
+  const Trace r = PlayTwice({{10, 12, 0, 0, 0x2}, {16, 18, 0, 0, 0x1}, {21, 23, 0, 0, 0x2}}, 60);
   ASSERT_FALSE(r.samples.empty());
-  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 3, 0}));
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 2, 1, 0}));
 }
 
 TEST_F(BattleScenario, FiresAProjectileThatTravels) {
@@ -224,6 +225,21 @@ TEST_F(BattleScenario, ThrowStartsFromForwardAD) {
   EXPECT_TRUE(clash);
 }
 
+TEST_F(BattleScenario, DashCancelsAnAttackThatMadeContact) {
+  // Standing B, then forward with A+B while it is out: the dash cancel needs the contact that
+  // the hit rules mark on the attacker, which this run marks itself on B's strike frames.
+  const auto contact = [](int) {
+    BattleObject& o = g_PlayerRecords[0].obj;
+    if (o.pattern == 2 && o.frame == 1) o.contactFlags |= 0x2;
+  };
+  const Trace r = PlayTwice({{10, 12, 0, 0, 0x2}, {17, 19, 0, 6, 0x3}}, 60, contact);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 2, 45, 0}));
+  // Without the contact the same input does not cancel.
+  const Trace miss = PlayTwice({{10, 12, 0, 0, 0x2}, {17, 19, 0, 6, 0x3}}, 60);
+  EXPECT_FALSE(miss.Saw(0, 45));
+}
+
 // The catch itself comes from the throw's frame condition and the hit rules' throw check; here
 // side 0 is put on the throw's catch frame holding side 1, as that check leaves them. With a
 // free victim the throw may be escaped (the catch allows the ground recovery).
@@ -244,7 +260,9 @@ void Catch(bool escapable) {
 }
 
 TEST_F(BattleScenario, ThrowHoldsDamagesAndReleasesTheVictim) {
-  const Trace r = PlayTwice({}, 120, [] { Catch(false); });
+  const Trace r = PlayTwice({}, 120, [](int frame) {
+    if (frame == 0) Catch(false);
+  });
   ASSERT_FALSE(r.samples.empty());
   EXPECT_EQ(r.samples[0].pattern[1], 28);  // held
   EXPECT_EQ(r.samples[0].held[1], 1);
@@ -256,7 +274,9 @@ TEST_F(BattleScenario, ThrowHoldsDamagesAndReleasesTheVictim) {
 }
 
 TEST_F(BattleScenario, ThrowIsEscapedWithAD) {
-  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [] { Catch(true); });
+  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
+    if (frame == 0) Catch(true);
+  });
   ASSERT_FALSE(r.samples.empty());
   EXPECT_EQ(r.samples[0].held[1], 1);
   EXPECT_EQ(r.samples[5].held[1], 0);
@@ -268,7 +288,9 @@ TEST_F(BattleScenario, ThrowIsEscapedWithAD) {
 }
 
 TEST_F(BattleScenario, ThrowIsNotEscapedWhenTheCatchForbidsIt) {
-  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [] { Catch(false); });
+  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
+    if (frame == 0) Catch(false);
+  });
   ASSERT_FALSE(r.samples.empty());
   EXPECT_FALSE(r.Saw(1, 280));
   EXPECT_LT(r.samples.back().life[1], kMaxLife);

@@ -420,8 +420,9 @@ bool WriteDuelist(const std::filesystem::path& root) {
          mkdata::WriteText(root, "data/duelist_0.txt", WriteHan6ProjectText(project));
 }
 
-// The command file of a sample character; the tester has only the normal attacks (its frame
-// data has none of the duelist's specials, dashes or throw).
+// The command file of a sample character. The normal attacks are not in the list: base movement
+// starts them and chains them by rank. The tester's list is empty (its frame data has none of
+// the duelist's specials, dashes or throw).
 std::string CommandFile(bool specials) {
   std::string t = "// id  notation  flagsA    flagsB    pattern cost partner limit air\r\n";
   if (specials)
@@ -430,16 +431,7 @@ std::string CommandFile(bool specials) {
          "2      623C      10000101  0         130     0    0       0     0\r\n"
          "3      606       00001001  0         45      0    0       0     0\r\n"
          "4      404       00001001  0         46      0    0       0     0\r\n";
-  t += "10     A         00000101  0         1       0    0       0     0\r\n"
-       "11     B         00000101  0         2       0    0       0     0\r\n"
-       "12     C         00000101  0         3       0    0       0     0\r\n"
-       "20     2A        00000100  0         4       0    0       0     0\r\n"
-       "21     2B        00000100  0         5       0    0       0     0\r\n"
-       "22     2C        00000100  0         6       0    0       0     0\r\n"
-       "30     A         00000010  0         7       0    0       0     0\r\n"
-       "31     B         00000010  0         8       0    0       0     0\r\n"
-       "32     C         00000010  0         9       0    0       0     0\r\n"
-       "END\r\n"
+  t += "END\r\n"
        "\r\n";
   t +=
       specials ? "[ThrowParam]\r\nGround=110,48\r\nAir=0,0\r\n" : "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "battle/battle_seams.h"
+#include "battle/command_input.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -86,10 +87,10 @@ void ReadCharacterInput() {
         BattleSeamCpuInput(&o);
       }
     }
-    // Screen terms: the reverse map while the controls are reversed, then the mirror map
-    // when facing left (reversed controls exchange left and right).
+    // Screen terms: the reverse map (point reflection) while the controls are reversed, then
+    // the mirror map when facing left.
     uint8_t d = o.inputDir < 10 ? o.inputDir : 0;
-    if (o.reversedFrames > 0) d = MirrorDirection(d);
+    if (o.reversedFrames > 0) d = ReverseDirection(d);
     if (o.facing == 1) d = MirrorDirection(d);
     o.inputDirFacing = d;
     BattleSeamPushInputHistory(&o);

@@ -11,8 +11,10 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
-#include "battle/frame_effects.h"
 #include "battle/control_rules.h"
+#include "battle/frame_conditions.h"
+#include "battle/frame_effects.h"
+#include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -67,11 +69,13 @@ void InstallStandIns() {
   InstallFrameEffectSeams();
 
   // frame conditions installer
+  InstallFrameConditionSeams();
 
   // control rules installer
   InstallControlRuleSeams();
 
   // gauges, shield and partners installer
+  InstallGaugeAndPartnerSeams();
 
   // drawing support and first-battle-work installer
   InstallFirstBattleStandIns();

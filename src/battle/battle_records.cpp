@@ -8,6 +8,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
+#include "battle/command_input.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
@@ -30,6 +31,7 @@ uint32_t g_BattleFrame;
 uint8_t g_InBattleUpdate;
 uint8_t g_CommandLock;
 uint8_t g_JudgeState;
+int32_t g_ChargeMeterTotal;
 int32_t g_BattleCounters[10];
 int16_t g_ScreenShake;
 int16_t g_ScreenShakeAxis;
@@ -38,6 +40,7 @@ uint32_t g_SoundBusyStart[kBattleSoundSlots];
 uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 int32_t g_GameMode;
 int32_t g_RoundsToWin = 2;
+int32_t g_GrabAchievementCount;
 
 namespace {
 
@@ -150,6 +153,7 @@ void ResetBattleCounters() {
   // The processing order is re-sorted from the slot order each round, so a round starts the
   // same however the last one ended.
   ResetPlayerOrder();
+  BattleSeamResetRoundFlowWords();
 }
 
 void InitMatchBattleState() {
@@ -167,11 +171,13 @@ void InitMatchBattleState() {
   }
   BattleSeamSetupMatchCamera();
   SetupSpecialStage();
+  g_CommandAchievementCounters = CommandAchievementCounters{};
   BattleSeamResetStoryScriptState();
   // State that would otherwise survive from the last match and make a replay or a peer that
   // starts fresh disagree: the macro mode, the tenth battle counter, the event timers' elapsed
   // counts, the extension words the round reset leaves, and the slow-motion request.
   g_BattleCounters[9] = 0;
+  g_GrabAchievementCount = 0;
   for (int s = 0; s < kBattleStateRows; ++s)
     for (int i = 0; i < 64; ++i) g_BattleState[PlayerTimerElapsedIndex(s, i)] = 0;
   for (PlayerRecord& r : g_PlayerRecords) {
@@ -184,6 +190,7 @@ void InitMatchBattleState() {
     e.recoveryDelay = 0;
   }
   g_SlowMotionRequest = 0;
+  g_ChargeMeterTotal = 0;
 }
 
 void ResetSideProgress(int side) {
@@ -227,7 +234,10 @@ void ResetAllBattleGlobals() {
   ResetSoundBusyModel();
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_GrabAchievementCount = 0;
+  g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
+  g_CommandAchievementCounters = CommandAchievementCounters{};
 }
 
 void ResetSoundBusyModel() {
@@ -416,6 +426,8 @@ uint64_t BattleStateHash() {
   for (int32_t v : g_BattleCounters) h = HashValue(h, v);
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
+  h = HashValue(h, g_GrabAchievementCount);
+  h = HashValue(h, g_ChargeMeterTotal);
   h = HashValue(h, g_SpecialStageOffsetX);
   h = HashValue(h, g_SpecialStageOffsetY);
   h = HashValue(h, g_EffectSoundLock);

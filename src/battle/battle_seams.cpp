@@ -23,5 +23,6 @@ void ResetBattleSeams() { g_BattleSeams = BattleSeams{}; }
 #define BATTLE_SEAM_PICK_int(ret, name, params, args, def) BATTLE_SEAM_DEFINE(ret, name, params, args, def)
 #define BATTLE_SEAM_PICK_int32_t(ret, name, params, args, def) \
   BATTLE_SEAM_DEFINE(ret, name, params, args, def)
+#define BATTLE_SEAM_PICK_float(ret, name, params, args, def) BATTLE_SEAM_DEFINE(ret, name, params, args, def)
 
 BATTLE_SEAM_LIST(BATTLE_SEAM_PICK)

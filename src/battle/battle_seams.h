@@ -14,6 +14,7 @@ struct PlayerRecord;
 struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
+struct ScreenRect;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
@@ -147,6 +148,33 @@ struct Han6Box;
   SEAM(void, AchieveEndingFlags, (int voice), (voice), )                                                   \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
+  /* camera: the follow zoom, the screen edges (0 left, 1 right, 2 top, 3 bottom; the default is */        \
+  /* a camera at zoom 1.0) and this frame's camera movement */                                             \
+  SEAM(float, CameraZoom, (), (), 1.0f)                                                                    \
+  SEAM(int32_t, GetScreenEdge, (int index), (index),                                                       \
+       index == 0   ? BattleSeamCameraX() - 38912                                                          \
+       : index == 1 ? BattleSeamCameraX() + 38912                                                          \
+       : index == 2 ? BattleSeamCameraY() - 54272                                                          \
+       : index == 3 ? BattleSeamCameraY() + 7168                                                           \
+                    : 0)                                                                                   \
+  SEAM(int32_t, CameraDeltaX, (), (), 0)                                                                   \
+  SEAM(int32_t, CameraDeltaY, (), (), 0)                                                                   \
+  /* boxes: slot 9 of both objects overlaps */                                                             \
+  SEAM(int, ProximityBoxesOverlap, (BattleObject * a, BattleObject * b), (a, b), 0)                        \
+  /* the hit resolution's throw check (no objection by default) and the combo bookkeeping of a throw */    \
+  SEAM(int, ThrowCheck, (BattleObject * thrower, BattleObject * target, int stateTest),                    \
+       (thrower, target, stateTest), 1)                                                                    \
+  SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
+  /* round flow, match and training facts */                                                               \
+  SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
+  SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
+  SEAM(int32_t, RoundCounter, (), (), 0)                                                                   \
+  SEAM(int, ArcadeVariant, (), (), 0)                                                                      \
+  SEAM(int, InTrainingPlayback, (BattleObject * o), (o), 0)                                                \
+  /* achievements: a side's progress of a statistic; a step towards an achievement whose counter */        \
+  /* the command hooks keep (their amounts) */                                                             \
+  SEAM(void, SetAchievementStat, (int stat, int side, int value), (stat, side, value), )                   \
+  SEAM(void, CountAchievementProgress, (BattleObject * o, int achievement), (o, achievement), )            \
   /* (end of frame conditions seams) */                                                                    \
   /* seams added by the control rules and base movement */                                                 \
   SEAM(int, CheckPartnerCallCommand, (BattleObject * o), (o), 0)                                           \
@@ -160,6 +188,21 @@ struct Han6Box;
        (o, mode, range, low, span, target), 0)                                                             \
   /* (end of control rules and base movement seams) */                                                     \
   /* seams added by the gauges, shield and partners */                                                     \
+  /* the partner call (the CPU opponent calls it) */                                                       \
+  SEAM(int, PartnerCall, (BattleObject * o), (o), 0)                                                       \
+  /* the circuit charge (frame condition 60 starts it) */                                                  \
+  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
+  /* what gauges and partners need of the character list, the round call, training, boxes,  */             \
+  /* the HUD, facing and the camera */                                                                     \
+  SEAM(int, GetCharacterTagType, (int chara), (chara), 0)                                                  \
+  SEAM(int, RoundCallDone, (), (), 0)                                                                      \
+  SEAM(void, TrainingShieldNotice, (BattleObject * o, int level), (o, level), )                            \
+  /* 1 when the defender's box 9 (ten or more boxes) or one of boxes 1..8 meets the attacker's */          \
+  /* attack boxes; the meeting rectangle in screen pixels goes to *out */                                  \
+  SEAM(int, ShieldBoxesOverlap, (BattleObject * d, BattleObject * a, ScreenRect * out), (d, a, out), 0)    \
+  SEAM(void, PushBanner, (int side, int kind), (side, kind), )                                             \
+  SEAM(void, FacePartner, (BattleObject * o), (o), )                                                       \
+  SEAM(int32_t, CameraTargetX, (), (), 0)                                                                  \
   /* (end of gauges, shield and partners seams) */                                                         \
   /* seams added by the drawing support and the rest of the first battle work */                           \
   /* the character list: giant characters (1 when the object's character is one) */                        \
@@ -196,6 +239,8 @@ struct Han6Box;
   SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
   /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
   SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* round flow and HUD: their per-round words, cleared with the battle counters */                        \
+  SEAM(void, ResetRoundFlowWords, (), (), )                                                                \
   /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \
   SEAM(void, UpdateBattleCamera, (), (), )                                                                 \
   SEAM(int, DrawCharactersOn, (), (), 1)                                                                   \

@@ -70,9 +70,9 @@ void StopCharacterVoices(const BattleObject& o) {
   }
 }
 
-// Random draws: number 0 and 1 draw once for the chance (only with P1 non-zero) and once for
-// the pick (always: a pick among 1 still draws); numbers 2 and 3 draw once when there is at
-// least one candidate. P11 chooses the stream (PickRandom).
+// Random draws, on the stream P11 chooses (PickRandom): numbers 0 and 1 draw once for the
+// chance (only with P1 non-zero) and, when the sound is to play, once for the pick (a pick
+// among 1 draws too); numbers 2 and 3 draw once when there is at least one candidate.
 void PlaySoundEffect(BattleObject& o, const Han6Effect& e) {
   if (o.held || g_EffectSoundLock) return;
   const int32_t* p = e.params;

@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "app/input/app_joystick.h"
+#include "app/input/input_hooks.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_seams.h"
+#include "battle/box_to_screen.h"
 #include "battle/object_state.h"
 
 namespace {
@@ -267,9 +269,44 @@ bool CounterLimitPasses(const BattleObject& o, int limit) {
   return g_BattleCounters[counter] < limit % 100;
 }
 
-int EvalExComCheck(PlayerRecord&, const ExComCheck&) {
-  // The box and range checks need the screen-space box conversion, which is not in yet: until
-  // then a command guarded by a check is refused rather than fired without its guard.
+int EvalExComCheck(PlayerRecord& r, const ExComCheck& check) {
+  const BattleObject& o = r.obj;
+  const int32_t type = check.type, p0 = check.p[0], p1 = check.p[1], p2 = check.p[2];
+  // The character's own side of the comparison; any failure here fails the check.
+  ScreenRect own{};
+  if (type == 0) {
+    if (p1 < 1 || (p0 != 0 && p0 != 1)) return 0;
+    const Han6Box* box = FrameBox(o, p0);
+    if (!box) return 0;
+    BoxToScreen(o, *box, &own);
+  } else if (type == 1) {
+    const int32_t w = p0 >> 6;
+    int32_t side = p2;
+    // The sides are on screen: facing left exchanges them.
+    if (o.facing == 1 && (side == 1 || side == 2)) side = 3 - side;
+    const int32_t cx = WorldToScreenX(o.posX), cy = WorldToScreenY(o.posY);
+    own.x1 = side == 1 ? cx : cx - w;
+    own.x2 = side == 2 ? cx : cx + w;
+    own.y1 = own.y2 = cy;  // a line at the character's height
+  } else {
+    return 0;
+  }
+  const int64_t slot = int64_t{p1} + 8;
+  if (slot < 0 || slot > 255) return 0;
+  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
+    const ObjectPoolSlot& s = g_ObjectPool[pi];
+    // The character's own objects: children count for their owner.
+    if (!s.inUse || s.obj.kind < kKindChildFirst || s.obj.owner != &o) continue;
+    const Han6Box* box = FrameBox(s.obj, static_cast<int>(slot));
+    if (!box) continue;
+    ScreenRect b{};
+    BoxToScreen(s.obj, *box, &b);
+    // A non-zero horizontal overlap; vertically the extents may meet at an edge (the range
+    // region has no height at all).
+    if (std::min(own.x2, b.x2) - std::max(own.x1, b.x1) > 0 &&
+        std::max(own.y1, b.y1) <= std::min(own.y2, b.y2))
+      return 1;
+  }
   return 0;
 }
 
@@ -379,6 +416,7 @@ int ExecuteCommand(PlayerRecord& r, int index) {
     const int32_t block[7] = {4, 0, 0, 0, 0, 0, 0};
     QueueReaction(o, block);
   }
+  RunCommandAchievementHooks(o, index);
   return 1;
 }
 
@@ -394,6 +432,80 @@ int ScanCommandList(PlayerRecord& r) {
     if (ExecuteCommand(r, index)) return index;
   }
   return -1;
+}
+
+CommandAchievementCounters g_CommandAchievementCounters;
+
+void RunCommandAchievementHooks(const BattleObject& o, int index) {
+  if (!BattleSeamIsLocalSide(o.side)) return;
+  CommandAchievementCounters& c = g_CommandAchievementCounters;
+  auto any = [index](std::initializer_list<int> list) {
+    return std::find(list.begin(), list.end(), index) != list.end();
+  };
+  if (o.charaIndex == 35 && any({70, 71, 73}) && ++c.chara35 == 10) BattleSeamQueueAchievement(45);
+  if (o.charaIndex == 20) {
+    const int add = any({25, 61, 63}) ? 1 : index == 27 ? 4 : index == 62 ? 3 : any({26, 28}) ? 6 : 0;
+    if (add != 0) {
+      const int before = c.chara20;
+      c.chara20 += add;
+      if (before < 20 && c.chara20 >= 20) BattleSeamQueueAchievement(46);
+    }
+  }
+  if (o.charaIndex == 13 && ((index >= 30 && index <= 33) || (index >= 35 && index <= 38))) c.chara13Flag = 1;
+  // Counts up to a limit and queues the achievement when it gets there.
+  auto upTo = [](int32_t& count, int limit, int id) {
+    if (count >= limit) return;
+    if (++count == limit) BattleSeamQueueAchievement(id);
+  };
+  // The route characters' commands end the hooks (the 169/170 hook is not tried then).
+  switch (BattleSeamRouteCharacter(o.side)) {
+    case 9:
+      if (index != 5) break;
+      if (o.pendingSpendMode != 3) upTo(c.route9, 3, 28);
+      return;
+    case 12:
+      if (index != 7) break;
+      upTo(c.route12, 2, 31);
+      return;
+    case 22:
+      if (index != 168) break;
+      upTo(c.route22, 2, 37);
+      return;
+    case 23:
+      if (index != 80) break;
+      BattleSeamQueueAchievement(38);
+      return;
+    case 28:
+      if (any({32, 42, 82, 107, 112})) upTo(c.route28, 5, 39);
+      break;
+    default:
+      break;
+  }
+  if (index == 169 || index == 170) BattleSeamQueueAchievement(11);
+}
+
+void ReadHumanPlayersInput(int* dir, uint32_t* pressed, uint32_t* held) {
+  *dir = 0;
+  *pressed = 0;
+  if (held) *held = 0;
+  if (!g_AppJoystick) return;
+  const InputGameHooks& hooks = GetInputGameHooks();
+  bool sides[2] = {true, true};
+  const int32_t mode = g_GameMode;
+  const bool mainOnly = (mode >= 0x10 && mode <= 0x12) || mode == 0x30 || mode == 0x1010;
+  // In arcade a direct-netplay session lets both players confirm.
+  if (mainOnly && !(mode == 0x10 && hooks.directMatchSide() >= 0)) {
+    const int main = hooks.mainSide() & 1;
+    sides[main ^ 1] = false;
+  }
+  const bool allCpu = g_PlayerSelections[0].controller == 1 && g_PlayerSelections[1].controller == 1;
+  for (int side = 0; side < 2; ++side) {
+    if (!sides[side] || (g_PlayerSelections[side].controller == 1 && !allCpu)) continue;
+    const PadState& pad = g_AppJoystick->menuBank[static_cast<size_t>(side)];
+    // The later side's direction wins.
+    if (pad.menuDirection & PadState::kChanged) *dir = pad.menuDirection & 0x0F;
+    pad.GetButtonMasks(pressed, held);
+  }
 }
 
 void InstallCommandInputSeams() {

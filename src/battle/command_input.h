@@ -61,6 +61,20 @@ int CheckCommandConditions(BattleObject& o, const CommandEntry& e, int mode, uin
 int ExecuteCommand(PlayerRecord& r, int index);
 int ScanCommandList(PlayerRecord& r);
 
+// Battle-wide progress of the command achievements (reset at the match set-up): counts of
+// character 35's and 20's commands, character 13's flag, and the route characters' counts.
+struct CommandAchievementCounters {
+  int32_t chara35 = 0, chara20 = 0, chara13Flag = 0;
+  int32_t route9 = 0, route12 = 0, route22 = 0, route28 = 0;
+};
+extern CommandAchievementCounters g_CommandAchievementCounters;
+// The achievement hooks of a fired command (local side only).
+void RunCommandAchievementHooks(const BattleObject& o, int index);
+
+// Lets any human player confirm: the menu bank's triggered direction (a later side's wins) and
+// the pressed and held button masks of the players the game mode lets act; held may be null.
+void ReadHumanPlayersInput(int* dir, uint32_t* pressed, uint32_t* held);
+
 // Installs the history, expiry, notation compiler and command scan into the battle seams.
 void InstallCommandInputSeams();
 // Installs the pad read from the joystick's battle bank (the game; the harness scripts pads).

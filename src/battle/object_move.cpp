@@ -103,8 +103,18 @@ void PushPass(bool pool) {
         const bool overlapY = std::min(ay2, by2) > std::max(ay1, by1);
         if (width <= 0 || !overlapY) continue;
         BattleSeamSeparatePair(&o, &other);
-        // Separated pairs stay on the stage and within reach of each other.
-        if (IsCharacter(o)) o.posX = WrapAdd(o.posX, StageEdgeCorrection(o, 0));
+        // Two characters move together by the other's distance excess and then by its wall
+        // correction, so a pusher follows a character it pressed into the wall instead of
+        // standing inside it.
+        if (IsCharacter(o) && IsCharacter(other)) {
+          const int32_t excess = GetDistanceExcess(other, other.posX);
+          o.posX = WrapAdd(o.posX, excess);
+          other.posX = WrapAdd(other.posX, excess);
+          const int32_t edge = StageEdgeCorrection(other, 0);
+          o.posX = WrapAdd(o.posX, edge);
+          other.posX = WrapAdd(other.posX, edge);
+        }
+        // Then the other alone, by its own distance excess and wall (both in its correction).
         other.posX = WrapAdd(other.posX, StageEdgeCorrection(other, 0));
       }
     }

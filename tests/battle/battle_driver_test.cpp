@@ -150,6 +150,28 @@ TEST_F(BattleDriver, TrainingPadsAndTheDummysAi) {
   }
 }
 
+// The screen direction: the reverse map (point reflection) while the controls are reversed,
+// then the mirror map facing left.
+TEST_F(BattleDriver, ScreenDirection) {
+  static uint8_t dir;
+  g_BattleSeams.ReadBattlePad = [](BattleObject* o) { o->inputDir = dir; };
+  BattleObject& o = g_PlayerRecords[0].obj;
+  const struct {
+    uint8_t dir;
+    int16_t reversed;
+    uint8_t facing;
+    uint8_t screen;
+  } cases[] = {{6, 0, 0, 6}, {6, 0, 1, 4}, {3, 0, 1, 1}, {3, 5, 0, 7},
+               {3, 5, 1, 9}, {9, 5, 0, 1}, {0, 5, 1, 0}, {12, 0, 0, 0}};
+  for (const auto& c : cases) {
+    dir = c.dir;
+    o.reversedFrames = c.reversed;
+    o.facing = o.wantedFacing = c.facing;
+    ReadCharacterInput();
+    EXPECT_EQ(o.inputDirFacing, c.screen) << int{c.dir} << " " << c.reversed << " " << int{c.facing};
+  }
+}
+
 // The drawing half: camera, then (while characters are shown) characters, pool objects and
 // particles, then the HUD.
 TEST_F(BattleDriver, DrawHalfOrder) {

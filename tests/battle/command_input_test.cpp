@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/input/app_joystick.h"
+#include "app/input/input_hooks.h"
 #include "app/input/pad_state.h"
+#include "battle/box_to_screen.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
 
@@ -402,6 +405,245 @@ TEST_F(CommandWorld, DirectionTapsFromNeutral) {
   EXPECT_EQ(MatchDirectionTap(O(), 7), 0);
   R().ext.history = History({{0, 0, 3}, {8, 0}});
   EXPECT_EQ(MatchDirectionTap(O(), 7), 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The box conversion the command checks compare in: mirrored facing left, doubled for a cut
+// sprite, at the anchor's screen point (with the held offset while held).
+TEST(BoxToScreen, MirrorDoubleAndHeldOffset) {
+  battle_test::ResetWorld();
+  Han6Frame f;
+  f.spriteKind = 0;  // cut sprite
+  BattleObject o{};
+  o.frameRec = &f;
+  o.facing = 1;
+  ScreenRect r{};
+  EXPECT_EQ(BoxToScreen(o, Han6Box{-10, -20, 10, 0}, &r), 432);
+  EXPECT_EQ(r.x1, 300);
+  EXPECT_EQ(r.y1, 392);
+  EXPECT_EQ(r.x2, 340);
+  EXPECT_EQ(r.y2, 432);
+  f.spriteKind = 1;
+  o.facing = 0;
+  o.posX = -129;  // the shift is arithmetic: -2 pixels
+  o.held = 1;
+  o.throwOffsetY = -128 * 5;
+  BoxToScreen(o, Han6Box{4, -8, 0, 0}, &r);
+  EXPECT_EQ(r.x1, 318);
+  EXPECT_EQ(r.x2, 322);
+  EXPECT_EQ(r.y1, 419);
+  EXPECT_EQ(r.y2, 427);
+}
+
+// A pool object of the character (slot 0) with boxes in slots 8 and 9 of its frame.
+class ExComWorld : public CommandWorld {
+ protected:
+  void SetUp() override {
+    CommandWorld::SetUp();
+    frame_.spriteKind = 1;
+    own_ = Han6Box{-20, -100, 20, 0};
+    frame_.boxes = {&own_};
+    frame_.boxCount = 1;
+    poolFrame_.spriteKind = 1;
+    poolFrame_.boxes.assign(10, nullptr);
+    poolFrame_.boxes[8] = poolFrame_.boxes[9] = &poolBox_;
+    poolFrame_.boxCount = 10;
+    ObjectPoolSlot& s = g_ObjectPool[0];
+    s.inUse = 1;
+    NotePoolSlotTaken(s);
+    s.obj.kind = kKindSpawned;
+    s.obj.owner = &O();
+    s.obj.frameRec = &poolFrame_;
+  }
+  BattleObject& Pool() { return g_ObjectPool[0].obj; }
+  Han6Box own_, poolBox_;
+  Han6Frame poolFrame_;
+};
+
+TEST_F(ExComWorld, BoxAndRangeChecks) {
+  const struct {
+    const char* name;
+    int32_t type, p0, p1, p2;
+    uint8_t facing;
+    int32_t poolX;  // pixels from the character
+    Han6Box box;    // the pool object's box
+    bool otherOwner;
+    int want;
+  } cases[] = {
+      {"box 0 against an overlapping box", 0, 0, 1, 0, 0, 30, {-15, -50, 15, -10}, false, 1},
+      {"box slot P1 + 8 must be 9 or more", 0, 0, 0, 0, 0, 30, {-15, -50, 15, -10}, false, 0},
+      {"P0 other than 0 and 1", 0, 2, 1, 0, 0, 30, {-15, -50, 15, -10}, false, 0},
+      {"P0 1 without an own box 1", 0, 1, 1, 0, 0, 30, {-15, -50, 15, -10}, false, 0},
+      {"edges touching across", 0, 0, 1, 0, 0, 35, {-15, -50, 15, -10}, false, 0},
+      {"edges meeting on top, overlapping across", 0, 0, 1, 0, 0, 0, {-5, -130, 5, -100}, false, 1},
+      {"slot past the pool frame's count", 0, 0, 3, 0, 0, 30, {-15, -50, 15, -10}, false, 0},
+      {"another character's object", 0, 0, 1, 0, 0, 30, {-15, -50, 15, -10}, true, 0},
+      {"range to the right", 1, 64 << 6, 1, 1, 0, 40, {-5, -50, 5, 10}, false, 1},
+      {"range to the left misses it", 1, 64 << 6, 1, 2, 0, 40, {-5, -50, 5, 10}, false, 0},
+      {"facing left exchanges the sides", 1, 64 << 6, 1, 2, 1, 40, {-5, -50, 5, 10}, false, 1},
+      {"range both sides", 1, 64 << 6, 1, 0, 0, -40, {-5, -50, 5, 10}, false, 1},
+      {"range beyond the reach", 1, 30 << 6, 1, 0, 0, 40, {-5, -50, 5, 10}, false, 0},
+      {"range above the character's height", 1, 64 << 6, 1, 0, 0, 40, {-5, -50, 5, -1}, false, 0},
+      {"range box at the height's edge", 1, 64 << 6, 1, 0, 0, 40, {-5, -50, 5, 0}, false, 1},
+      {"unknown type", 2, 0, 1, 0, 0, 0, {-15, -50, 15, -10}, false, 0},
+  };
+  BattleObject stranger{};
+  for (const auto& c : cases) {
+    O().facing = c.facing;
+    Pool().facing = 0;
+    Pool().posX = c.poolX * 128;
+    Pool().owner = c.otherOwner ? &stranger : &O();
+    poolBox_ = c.box;
+    ExComCheck check;
+    check.type = c.type;
+    check.p[0] = c.p0;
+    check.p[1] = c.p1;
+    check.p[2] = c.p2;
+    EXPECT_EQ(EvalExComCheck(R(), check), c.want) << c.name;
+  }
+}
+
+TEST_F(ExComWorld, CommandGuardedByACheck) {
+  state_.asmv = 1;
+  AddCommand(4, "A", 0x1, 9);
+  ExComCheck check;
+  check.commandId = 4;
+  check.type = 0;
+  check.p[1] = 1;
+  R().ext.commandTable->exComChecks.push_back(check);
+  poolBox_ = Han6Box{-15, -50, 15, -10};
+  Pool().posX = 200 * 128;  // far away: the check fails
+  EXPECT_EQ(IsCommandAvailable(R(), 4), 0);
+  Pool().posX = 0;
+  EXPECT_EQ(IsCommandAvailable(R(), 4), 1);
+}
+
+// The achievement hooks of fired commands: local side only, per character and route character.
+TEST_F(CommandWorld, AchievementHooks) {
+  static std::vector<int> queued;
+  static int local, route;
+  g_BattleSeams.IsLocalSide = [](int) { return local; };
+  g_BattleSeams.RouteCharacter = [](int) { return route; };
+  g_BattleSeams.QueueAchievement = [](int id) {
+    queued.push_back(id);
+    return 0;
+  };
+  auto repeat = [](int command, int n) { return std::vector<int>(static_cast<size_t>(n), command); };
+  const struct {
+    const char* name;
+    uint8_t chara;
+    int route, local, spendMode;
+    std::vector<int> commands;
+    std::vector<int> want;
+  } cases[] = {
+      {"35: nine times", 35, -1, 1, 0, repeat(70, 9), {}},
+      {"35: exactly the tenth", 35, -1, 1, 0, repeat(73, 11), {45}},
+      {"35: another side's", 35, -1, 0, 0, repeat(70, 10), {}},
+      {"20: weighted total reaches 20 once", 20, -1, 1, 0, {27, 26, 62, 25, 62, 28, 61}, {46}},
+      {"20: 19 is not enough", 20, -1, 1, 0, {28, 28, 62, 62, 25}, {}},
+      {"route 9: three counted", 0, 9, 1, 0, repeat(5, 4), {28}},
+      {"route 9: not with spend mode 3", 0, 9, 1, 3, repeat(5, 4), {}},
+      {"route 12", 0, 12, 1, 0, repeat(7, 2), {31}},
+      {"route 22", 0, 22, 1, 0, repeat(168, 3), {37}},
+      {"route 23", 0, 23, 1, 0, {80}, {38}},
+      {"route 28: five counted", 0, 28, 1, 0, {32, 42, 82, 107, 112, 32}, {39}},
+      {"169 and 170", 0, -1, 1, 0, {169, 170}, {11, 11}},
+      {"a route command ends the hooks", 0, 23, 1, 0, {80, 169}, {38, 11}},
+  };
+  for (const auto& c : cases) {
+    g_CommandAchievementCounters = CommandAchievementCounters{};
+    queued.clear();
+    local = c.local;
+    route = c.route;
+    O().charaIndex = c.chara;
+    O().pendingSpendMode = c.spendMode;
+    for (int command : c.commands) RunCommandAchievementHooks(O(), command);
+    EXPECT_EQ(queued, c.want) << c.name;
+  }
+  // Character 13's flag; and the hooks run from a fired command.
+  g_CommandAchievementCounters = CommandAchievementCounters{};
+  O().charaIndex = 13;
+  route = -1;
+  RunCommandAchievementHooks(O(), 34);
+  EXPECT_EQ(g_CommandAchievementCounters.chara13Flag, 0);
+  RunCommandAchievementHooks(O(), 35);
+  EXPECT_EQ(g_CommandAchievementCounters.chara13Flag, 1);
+  state_.asmv = 1;
+  AddCommand(169, "A", 0x1, 9);
+  O().pendingPriority = -1;
+  queued.clear();
+  EXPECT_EQ(ExecuteCommand(R(), 169), 1);
+  EXPECT_EQ(queued, std::vector<int>{11});
+  // The match set-up starts the counts again.
+  g_CommandAchievementCounters.chara35 = 9;
+  InitMatchBattleState();
+  EXPECT_EQ(g_CommandAchievementCounters.chara35, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Any human player may confirm: the players the game mode lets act, CPU sides skipped unless
+// both are CPU; the later side's triggered direction wins, the button masks are ORed.
+TEST(HumanPlayersInput, SidesByModeAndController) {
+  battle_test::ResetWorld();
+  CAppJoystick joy;
+  CAppJoystick* previous = g_AppJoystick;
+  g_AppJoystick = &joy;
+  InputGameHooks& hooks = GetInputGameHooks();
+  const InputGameHooks saved = hooks;
+  static int mainSide, directSide;
+  hooks.mainSide = [] { return mainSide; };
+  hooks.directMatchSide = [] { return directSide; };
+  joy.menuBank[0].menuDirection = PadState::kChanged | 6;
+  joy.menuBank[0].button[0] = PadState::kPressed | PadState::kHeld;
+  joy.menuBank[1].button[1] = PadState::kPressed | PadState::kHeld;
+  joy.menuBank[1].button[2] = PadState::kHeld;
+  const struct {
+    const char* name;
+    int32_t mode;
+    int main, direct;
+    int32_t cpu0, cpu1;
+    uint8_t dir1;  // side 1's menu direction byte
+    int dir;
+    uint32_t pressed, held;
+  } cases[] = {
+      {"versus: both, the later direction wins", 0x1, 0, -1, 0, 0, 0x82, 2, 0x3, 0x7},
+      {"versus: an untriggered direction is none", 0x1, 0, -1, 0, 0, 0x02, 6, 0x3, 0x7},
+      {"tag: both", 0x101, 1, -1, 0, 0, 0x82, 2, 0x3, 0x7},
+      {"arcade: the main side 0", 0x10, 0, -1, 0, 0, 0x82, 6, 0x1, 0x1},
+      {"arcade: the main side 1", 0x10, 1, -1, 0, 0, 0x82, 2, 0x2, 0x6},
+      {"arcade in a direct session: both", 0x10, 0, 1, 0, 0, 0x82, 2, 0x3, 0x7},
+      {"versus cpu in a direct session: the main side", 0x11, 0, 1, 0, 0, 0x82, 6, 0x1, 0x1},
+      {"training: the main side", 0x1010, 0, -1, 0, 0, 0x82, 6, 0x1, 0x1},
+      {"team battle: the main side", 0x30, 1, -1, 0, 0, 0x82, 2, 0x2, 0x6},
+      {"other modes: both", 0x20, 0, -1, 0, 0, 0x82, 2, 0x3, 0x7},
+      {"a cpu side is skipped", 0x1, 0, -1, 0, 1, 0x82, 6, 0x1, 0x1},
+      {"both cpu: both", 0x1, 0, -1, 1, 1, 0x82, 2, 0x3, 0x7},
+  };
+  for (const auto& c : cases) {
+    g_GameMode = c.mode;
+    mainSide = c.main;
+    directSide = c.direct;
+    g_PlayerSelections[0].controller = c.cpu0;
+    g_PlayerSelections[1].controller = c.cpu1;
+    joy.menuBank[1].menuDirection = c.dir1;
+    int dir = -1;
+    uint32_t pressed = 99, held = 99;
+    ReadHumanPlayersInput(&dir, &pressed, &held);
+    EXPECT_EQ(dir, c.dir) << c.name;
+    EXPECT_EQ(pressed, c.pressed) << c.name;
+    EXPECT_EQ(held, c.held) << c.name;
+    ReadHumanPlayersInput(&dir, &pressed, nullptr);  // the held mask may be left out
+    EXPECT_EQ(pressed, c.pressed) << c.name;
+  }
+  hooks = saved;
+  g_AppJoystick = previous;
+  battle_test::ResetWorld();
 }
 
 }  // namespace

@@ -78,3 +78,28 @@ TEST_F(PushPass, CandidateBoxRules) {
 }
 
 }  // namespace
+
+namespace {
+
+// A character pushed into the wall stays at the wall and its pusher is moved back with it by
+// the wall's correction, so the pair ends the pass apart.
+TEST_F(PushPass, PusherFollowsTheWallCorrection) {
+  TestFrameData data;
+  FrameDef stand;
+  stand.duration = 100;
+  stand.endAction = 3;
+  stand.free = 1;
+  stand.pushBox = true;
+  data.Pattern(0, {stand});
+  InstallFirstBattleStandIns();
+  g_BattleSeams.SeparatePair = Separate;
+  BattleObject& b = PlaceCharacter(1, data.Set(), kStageHalfWidth - 5 * 128);
+  BattleObject& a = PlaceCharacter(0, data.Set(), b.posX - 10 * 128);
+  SetPattern(a);
+  SetPattern(b);
+  PushApartCharacters();
+  EXPECT_EQ(b.posX, kStageHalfWidth);
+  EXPECT_EQ(b.posX - a.posX, 40 * 128);  // the boxes just touch
+}
+
+}  // namespace

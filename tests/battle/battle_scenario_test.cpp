@@ -28,6 +28,7 @@ struct Hold {
 struct Sample {
   int pattern[2];
   int32_t life[2];
+  int32_t circuit[2];
   uint8_t held[2];
   int32_t x[2], y[2];
   uint8_t throwClash[2];
@@ -96,6 +97,7 @@ class BattleScenario : public ::testing::Test {
         s.y[side] = o.posY;
         s.throwClash[side] = o.throwClashFrames;
         s.life[side] = o.life;
+        s.circuit[side] = o.circuit;
         s.held[side] = o.held;
       }
       for (int k = 0; k < g_PoolHighWater; ++k)
@@ -195,6 +197,24 @@ TEST_F(BattleScenario, FiresAProjectileThatTravels) {
   ASSERT_GE(first, 0) << "no projectile spawned";
   EXPECT_GT(last - first, 20);
   EXPECT_LT(x1, x0 - 20000);  // side 1 fires toward -x
+}
+
+TEST_F(BattleScenario, MeterSpecialSpendsItsCost) {
+  // "236C" costs 10000: with a full bar it starts and takes its cost, without one the C press
+  // is a standing C.
+  const std::vector<Hold> input = {{10, 13, 0, 2}, {13, 16, 0, 3}, {16, 19, 0, 6}, {18, 20, 0, 6, 0x4}};
+  const Trace paid = PlayTwice(input, 80, [](int frame) {
+    if (frame == 0) g_PlayerRecords[0].obj.circuit = 15000;
+  });
+  ASSERT_FALSE(paid.samples.empty());
+  EXPECT_TRUE(paid.Saw(0, 120));
+  EXPECT_EQ(paid.samples.back().circuit[0], 5000);
+  int orbs = 0;
+  for (const Sample& s : paid.samples) orbs = std::max(orbs, static_cast<int>(s.pool.size()));
+  EXPECT_GE(orbs, 2);
+  const Trace unpaid = PlayTwice(input, 80);
+  EXPECT_FALSE(unpaid.Saw(0, 120));
+  EXPECT_TRUE(unpaid.Saw(0, 3));
 }
 
 TEST_F(BattleScenario, RisingSpecialLeavesTheGroundAndLands) {

@@ -162,6 +162,16 @@ TEST_F(BattleScenario, GuardsAgainstAnAttackWhileHoldingBack) {
   EXPECT_TRUE(r.Saw(0, 17));
 }
 
+TEST_F(BattleScenario, GuardsAgainstAProjectile) {
+  // Side 1 fires the orb; side 0 holds back once it is on its way and guards instead of walking.
+  const Trace r =
+      PlayTwice({{10, 13, 1, 2}, {13, 16, 1, 3}, {16, 19, 1, 6}, {18, 20, 1, 6, 0x1}, {30, 50, 0, 4}}, 60);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_TRUE(r.Saw(1, 100));
+  EXPECT_TRUE(r.Saw(0, 17));
+  EXPECT_FALSE(r.Saw(0, 11));
+}
+
 TEST_F(BattleScenario, ChainsABC) {
   const Trace r = PlayTwice({{10, 12, 0, 0, 0x1}, {15, 17, 0, 0, 0x2}, {21, 23, 0, 0, 0x4}}, 60);
   ASSERT_FALSE(r.samples.empty());

@@ -251,6 +251,7 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     for (int i = 0; i < 20; ++i) {
       FrameDef& f = p.Frame(static_cast<int16_t>(kOrb + (i & 1)), 3);
       f.state = State(0, false, i == 0 ? std::optional(Move(0x11, 1024, 0, 0, 0)) : std::nullopt);
+      if (i == 0) f.state->asaa = 1;  // one hit, counted from its launch
       f.attack = {{-12, -12, 12, 12}};
       f.hit = mkdata::Strike(400, 1, 10);
     }

@@ -270,6 +270,24 @@ TEST_F(BattleScenario, DashCancelsAnAttackThatMadeContact) {
   EXPECT_FALSE(miss.Saw(0, 45));
 }
 
+TEST_F(BattleScenario, JumpCancelsAnAttackThatHit) {
+  const auto contact = [](int) {
+    BattleObject& o = g_PlayerRecords[0].obj;
+    if (o.pattern == 2 && o.frame == 1) o.contactFlags |= 0x2;
+  };
+  const std::vector<Hold> input = {{10, 12, 0, 0, 0x2}, {17, 22, 0, 8}};
+  const Trace r = PlayTwice(input, 80, contact);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 2, 36, 0}));
+  EXPECT_LT(r.MinY(0), -10000);
+  // A miss leaves the attack to run out.
+  const Trace miss = PlayTwice(input, 80);
+  const std::vector<int> p = miss.Patterns(0);
+  ASSERT_GE(p.size(), 3u);
+  EXPECT_EQ(p[1], 2);
+  EXPECT_EQ(p[2], 0);
+}
+
 // The catch itself comes from the throw's frame condition and the hit rules' throw check; here
 // side 0 is put on the throw's catch frame holding side 1, as that check leaves them. With a
 // free victim the throw may be escaped (the catch allows the ground recovery).

@@ -448,8 +448,8 @@ std::string CommandFile(bool specials) {
        "\r\n";
   t +=
       specials ? "[ThrowParam]\r\nGround=110,48\r\nAir=0,0\r\n" : "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n";
-  t += "[Status]\r\nAirJumpNum=1\r\n";
-  if (specials) t += "CancelDash_Ground=45\r\n";
+  // Only the duelist has air-jump patterns.
+  t += specials ? "[Status]\r\nAirJumpNum=1\r\nCancelDash_Ground=45\r\n" : "[Status]\r\nAirJumpNum=0\r\n";
   t += "CharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\nGuard=1.0,1.0,1.0,1.0\r\n"
        "[ExComCheck]\r\nNum=0\r\n";
   return t;

@@ -1173,8 +1173,9 @@ TEST_F(FrameEffectsThrow, DamageAndKnockOut) {
 
   // A lethal throw knocks out on release and plays the knock-out voice.
   b_->facing = 1;
-  Do(a_, Effect(5, 1, {5000}));
+  Do(a_, Effect(5, 1, {5000, 0, 0, 0, 0, 10000}));
   EXPECT_LT(b_->life, 0);
+  EXPECT_EQ(b_->redLife, 0);  // never below 0 with the life
   std::memset(g_SeRequest, 0, sizeof g_SeRequest);
   Do(a_, Effect(4, 51, {0, 0, 0, 0x01, 5, 20}));
   EXPECT_EQ(b_->life, 0);

@@ -50,10 +50,8 @@ void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) 
   }
 }
 
-int32_t ScreenEdge(bool left) {
-  const int32_t c = BattleSeamCameraX();
-  return left ? c - 320 * 128 + 16 * 128 : c + 320 * 128 - 16 * 128;
-}
+// The camera's screen edges, 16 pixels inside the screen (they widen as the camera zooms out).
+int32_t ScreenEdge(bool left) { return BattleSeamGetScreenEdge(left ? 0 : 1); }
 
 void Approach(int32_t& v, int32_t target) {
   const int32_t d = target - v;

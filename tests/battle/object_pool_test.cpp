@@ -73,6 +73,27 @@ TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
   }
 }
 
+TEST_F(ObjectPool, EdgePlacementFollowsTheCameraEdges) {
+  // Zoomed out the camera's edges lie wider apart; spawns from an edge follow them.
+  g_BattleSeams.GetScreenEdge = [](int index) { return index == 0 ? int32_t{-50000} : int32_t{50000}; };
+  const struct {
+    int32_t p2;
+    int facing;
+    int32_t x;
+  } cases[] = {
+      {0x400, 0, 50000 + 1280},   // the edge in front of an object facing right
+      {0x400, 1, -50000 - 1280},  // facing left
+      {0x200, 0, -50000 + 1280},  // the edge behind
+  };
+  for (const auto& c : cases) {
+    chara_->facing = chara_->wantedFacing = static_cast<uint8_t>(c.facing);
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7, {10, 0, c.p2, 0}));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->posX, c.x) << c.p2 << " " << c.facing;
+  }
+}
+
 TEST_F(ObjectPool, OnceOnlySpawnAndMissingPattern) {
   EXPECT_NE(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);
   EXPECT_EQ(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);

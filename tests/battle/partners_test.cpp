@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_driver.h"
 #include "battle/chara_command.h"
 #include "battle/command_input.h"
+#include "battle/gauges.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
 
@@ -542,6 +544,30 @@ TEST_F(Partners, TakeoverIntoAMissingPatternStartsFromTheTop) {
   EXPECT_EQ(w.m->pattern, 0);
   EXPECT_EQ(w.m->frame, 0);
   EXPECT_NE(w.m->frameRec, nullptr);
+}
+
+// The tag call through whole battle frames: the waiting member enters in the frame after the
+// call, the exchange happens at the start of the next one, and from then on the member that
+// left is the one the partner step drives.
+TEST_F(Partners, TagCallThroughBattleFrames) {
+  InstallGaugeAndPartnerSeams();
+  g_BattleSeams.CanCancel = [](BattleObject*, int) { return 1; };
+  PairWorld w(0x101);
+  g_BattlePhase = 1;
+  w.m->circuit = 0;
+  w.a->circuit = 9000;
+  ASSERT_EQ(PartnerCall(*w.a), 1);
+  EXPECT_EQ(w.Side().partnerControl, 200);
+  BattleUpdate();
+  EXPECT_EQ(w.Side().partnerControl, 255);
+  EXPECT_EQ(w.Side().activePlayer, 0);
+  EXPECT_EQ(w.m->circuit, 9000);  // the waiting member shares the meter
+  BattleUpdate();
+  EXPECT_EQ(w.Side().activePlayer, 2);
+  EXPECT_EQ(w.Side().partnerControl, 100);
+  EXPECT_EQ(w.a->partnerState, 1);
+  EXPECT_EQ(w.m->partnerState, 0);
+  EXPECT_EQ(w.a->strikeInvuln, 2);  // the leaving member is driven by the partner step now
 }
 
 }  // namespace

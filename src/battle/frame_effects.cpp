@@ -75,9 +75,10 @@ double VectorToTurn(double x, double y) {
 
 BattleObject* TargetOf(BattleObject& k) {
   if (k.target) return k.target;
-  // The first character of the other side that takes part in the fight.
+  // The first character of the other side that may be touched: only a partner standing by
+  // (partner state 1) may not; an assist partner acting (state 2) may.
   for (PlayerRecord& r : g_PlayerRecords)
-    if (r.inUse && r.obj.side != k.side && r.obj.partnerState == 0) return &r.obj;
+    if (r.inUse && r.obj.side != k.side && r.obj.partnerState != 1) return &r.obj;
   return nullptr;
 }
 

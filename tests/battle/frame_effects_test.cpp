@@ -730,6 +730,24 @@ TEST_F(FrameEffects, NoDrawAndNoChangeOnAnEmptyRangeOrDistance) {
   EXPECT_TRUE(Changed(before, *child_).empty());
 }
 
+// Without a target the aim goes to the first character of the other side that may be touched:
+// an acting assist partner may, a partner standing by may not.
+TEST_F(FrameEffects, AimingWithoutATarget) {
+  const struct {
+    uint8_t partnerState;
+    int32_t velX;
+  } cases[] = {{0, 1000}, {2, 1000}, {1, 0}};
+  for (const auto& c : cases) {
+    a_->target = nullptr;
+    b_->partnerState = c.partnerState;
+    child_->posX = b_->posX - 40960;
+    child_->posY = b_->posY - 4096;
+    child_->velX = child_->velY = 0;
+    Do(child_, Effect(6, 8, {0, 1000}));
+    EXPECT_EQ(child_->velX, c.velX) << int{c.partnerState};
+  }
+}
+
 TEST_F(FrameEffects, AimingEntersTheFrameOfItsDirection) {
   // The target is straight ahead (and a little below the aim point): sector 0 of 4.
   child_->posX = b_->posX - 40960;

@@ -498,3 +498,31 @@ TEST_F(ObjectState, UnspentShieldGrantQueuesTheLocalSidesAchievement) {
   }
 }
 }  // namespace
+
+namespace {
+// The route achievement counters close on arcade route stages of kind 8 and 15 only; the
+// reaction mark is cleared in every case.
+TEST_F(ObjectState, RouteAchievementCountersCloseOnKinds8And15) {
+  static int32_t kind;
+  static std::vector<int> closed;
+  g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
+    info[0] = kind;
+    return 1;
+  };
+  g_BattleSeams.CloseStageAchievementCounters = [](int k) { closed.push_back(k); };
+  const struct {
+    int32_t mode, kind;
+    bool closes;
+  } cases[] = {{0x10, 8, true}, {0x10, 15, true}, {0x10, 32, false}, {0x11, 8, false}};
+  BattleObject o{};
+  for (const auto& c : cases) {
+    closed.clear();
+    g_GameMode = c.mode;
+    kind = c.kind;
+    o.tradeMark = 255;
+    CloseRouteAchievementCounters(o);
+    EXPECT_EQ(o.tradeMark, 0);
+    EXPECT_EQ(closed, c.closes ? std::vector<int>{c.kind} : std::vector<int>{}) << c.mode << " " << c.kind;
+  }
+}
+}  // namespace

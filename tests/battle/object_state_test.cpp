@@ -3,9 +3,11 @@
 #include "battle/object_state.h"
 
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "battle/chara_command.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle_fixture.h"
@@ -523,6 +525,57 @@ TEST_F(ObjectState, RouteAchievementCountersCloseOnKinds8And15) {
     CloseRouteAchievementCounters(o);
     EXPECT_EQ(o.tradeMark, 0);
     EXPECT_EQ(closed, c.closes ? std::vector<int>{c.kind} : std::vector<int>{}) << c.mode << " " << c.kind;
+  }
+}
+}  // namespace
+
+namespace {
+// The speed cap armed by a pattern applies at the next pattern: the x speed is limited to the
+// character's gravity max-x in the facing direction and the fall takes its add-y. Objects
+// without a command table (afterimages, failed slots, pool objects) and zero values read the
+// standard 1000 and 150.
+TEST_F(ObjectState, SpeedCapReadsTheCharactersGravityOrTheStandardOne) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    const char* name;
+    bool table;
+    int32_t maxX, addY;
+    uint8_t facing;
+    int32_t velX;
+    int16_t capPattern;
+    int32_t wantVelX;
+    int16_t wantAccY;
+  } cases[] = {
+      {"the character's own", true, 600, 90, 0, 900, 5, 600, 90},
+      {"facing left", true, 600, 90, 1, -900, 5, -600, 90},
+      {"slower than the cap", true, 600, 90, 0, 300, 5, 300, 90},
+      {"zero values read the standard", true, 0, 0, 0, 1500, 5, 1000, 150},
+      {"no command table", false, 0, 0, 0, 1500, 5, 1000, 150},
+      {"not armed", true, 600, 90, 0, 900, 0, 900, 7},
+      {"armed by the current pattern", true, 600, 90, 0, 900, 0 + 1, 900, 7},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    if (c.table) {
+      g_PlayerRecords[0].ext.commandTable = std::make_unique<CharaCommandTable>();
+      g_PlayerRecords[0].ext.commandTable->gravityMaxX = c.maxX;
+      g_PlayerRecords[0].ext.commandTable->gravityAddY = c.addY;
+    } else {
+      o.playerRecord = nullptr;
+    }
+    o.pattern = c.capPattern == 1 ? 1 : 0;
+    o.facing = c.facing;
+    o.velX = c.velX;
+    o.accY = 7;
+    o.accX = 3;
+    o.speedCapPattern = c.capPattern;
+    ApplySpeedCap(o);
+    EXPECT_EQ(o.velX, c.wantVelX) << c.name;
+    EXPECT_EQ(o.accY, c.wantAccY) << c.name;
+    EXPECT_EQ(o.speedCapPattern, c.wantAccY == 7 ? c.capPattern : o.pattern) << c.name;
   }
 }
 }  // namespace

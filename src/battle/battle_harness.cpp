@@ -11,9 +11,10 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/control_rules.h"
 #include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
-#include "battle/control_rules.h"
+#include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
@@ -74,6 +75,7 @@ void InstallStandIns() {
   InstallControlRuleSeams();
 
   // gauges, shield and partners installer
+  InstallGaugeAndPartnerSeams();
 
   // drawing support and first-battle-work installer
   InstallFirstBattleStandIns();

@@ -31,6 +31,7 @@ uint32_t g_BattleFrame;
 uint8_t g_InBattleUpdate;
 uint8_t g_CommandLock;
 uint8_t g_JudgeState;
+int32_t g_ChargeMeterTotal;
 int32_t g_BattleCounters[10];
 int16_t g_ScreenShake;
 int16_t g_ScreenShakeAxis;
@@ -189,6 +190,7 @@ void InitMatchBattleState() {
     e.recoveryDelay = 0;
   }
   g_SlowMotionRequest = 0;
+  g_ChargeMeterTotal = 0;
 }
 
 void ResetSideProgress(int side) {
@@ -233,6 +235,7 @@ void ResetAllBattleGlobals() {
   g_GameMode = 0;
   g_RoundsToWin = 2;
   g_GrabAchievementCount = 0;
+  g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
   g_CommandAchievementCounters = CommandAchievementCounters{};
 }
@@ -424,6 +427,7 @@ uint64_t BattleStateHash() {
   h = HashValue(h, g_ScreenShake);
   h = HashValue(h, g_ScreenShakeAxis);
   h = HashValue(h, g_GrabAchievementCount);
+  h = HashValue(h, g_ChargeMeterTotal);
   h = HashValue(h, g_SpecialStageOffsetX);
   h = HashValue(h, g_SpecialStageOffsetY);
   h = HashValue(h, g_EffectSoundLock);

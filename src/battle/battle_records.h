@@ -421,6 +421,8 @@ extern int32_t g_GameMode;
 extern int32_t g_RoundsToWin;
 // The battle-wide count of the grab achievement of the frame conditions (up to 10).
 extern int32_t g_GrabAchievementCount;
+// Meter the local side has gained by circuit charge in this battle (an achievement counter).
+extern int32_t g_ChargeMeterTotal;
 inline constexpr int32_t g_MaxLife = kMaxLife;
 
 // Round reset of a character's extension (history and what follows, the timed-state words).

@@ -14,6 +14,7 @@ struct PlayerRecord;
 struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
+struct ScreenRect;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
@@ -164,8 +165,6 @@ struct Han6Box;
   SEAM(int, ThrowCheck, (BattleObject * thrower, BattleObject * target, int stateTest),                    \
        (thrower, target, stateTest), 1)                                                                    \
   SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
-  /* gauges: the start of a circuit charge */                                                              \
-  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
   /* round flow, match and training facts */                                                               \
   SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
   SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
@@ -189,6 +188,21 @@ struct Han6Box;
        (o, mode, range, low, span, target), 0)                                                             \
   /* (end of control rules and base movement seams) */                                                     \
   /* seams added by the gauges, shield and partners */                                                     \
+  /* the partner call (the CPU opponent calls it) */                                                       \
+  SEAM(int, PartnerCall, (BattleObject * o), (o), 0)                                                       \
+  /* the circuit charge (frame condition 60 starts it) */                                                  \
+  SEAM(void, StartCharge, (BattleObject * o), (o), )                                                       \
+  /* what gauges and partners need of the character list, the round call, training, boxes,  */             \
+  /* the HUD, facing and the camera */                                                                     \
+  SEAM(int, GetCharacterTagType, (int chara), (chara), 0)                                                  \
+  SEAM(int, RoundCallDone, (), (), 0)                                                                      \
+  SEAM(void, TrainingShieldNotice, (BattleObject * o, int level), (o, level), )                            \
+  /* 1 when the defender's box 9 (ten or more boxes) or one of boxes 1..8 meets the attacker's */          \
+  /* attack boxes; the meeting rectangle in screen pixels goes to *out */                                  \
+  SEAM(int, ShieldBoxesOverlap, (BattleObject * d, BattleObject * a, ScreenRect * out), (d, a, out), 0)    \
+  SEAM(void, PushBanner, (int side, int kind), (side, kind), )                                             \
+  SEAM(void, FacePartner, (BattleObject * o), (o), )                                                       \
+  SEAM(int32_t, CameraTargetX, (), (), 0)                                                                  \
   /* (end of gauges, shield and partners seams) */                                                         \
   /* seams added by the drawing support and the rest of the first battle work */                           \
   /* the character list: giant characters (1 when the object's character is one) */                        \

@@ -457,14 +457,20 @@ std::string TypeFile() {
       "MC_ChargePlus=10\r\nMC_ChargePlusMax=999\r\n";
   static const int kSpark[10] = {0, 1, 2, 0, 1, 2, 8, 9, 8, 0};
   for (int n = 0; n < 10; ++n) {
-    char s[512];
-    std::snprintf(s, sizeof s,
-                  "[Type_%d]\r\nSparkType=%d\r\nMagicCircuitMax=%d\r\nReverseBeat=1\r\nIsExGuard=1\r\n"
-                  "ShieldType=%d\r\nShieldKeepTime=20\r\nHeat_HpPlus=12\r\nSableHeat_HpPlus=20\r\n"
-                  "DamageVal_Air=0.88\r\nDamageVal_Crouch=1.08\r\nGQ_StopVal=180\r\nGQ_RecoverVal=0.002\r\n"
-                  "GQ_MaxVal=2.0\r\nGG_MaxVal=10000\r\nGG_HealPlusVal=0.02\r\nGG_RecoverVal=180\r\n"
-                  "GG_StopVal=360\r\n",
-                  n, kSpark[n], n == 2 || n == 8 ? 20000 : 30000, n % 3);
+    // Shield windows: a few frames of exact shield (one fewer in the air), a held shield that
+    // costs meter each frame; guarding drains the guard gauge more in the air and from the
+    // second guard of a sequence on.
+    char s[1024];
+    std::snprintf(
+        s, sizeof s,
+        "[Type_%d]\r\nSparkType=%d\r\nMagicCircuitMax=%d\r\nReverseBeat=1\r\nIsExGuard=1\r\n"
+        "ShieldType=%d\r\nExShieldTime_Stand=%d\r\nExShieldTime_Crouch=%d\r\nExShieldTime_Air=%d\r\n"
+        "ShieldKeepTime=20\r\nShieldCost=%d\r\nHeat_HpPlus=12\r\nSableHeat_HpPlus=20\r\n"
+        "DamageVal_Air=0.88\r\nDamageVal_Crouch=1.08\r\nGuardVal_Ground=1.0\r\nGuardVal_Air=1.25\r\n"
+        "GuardVal_Crouch=1.0\r\nGQ_StopVal=180\r\nGQ_RecoverVal=0.002\r\n"
+        "GQ_MaxVal=2.0\r\nGG_MaxVal=10000\r\nGG_HealVal=0\r\nGG_HealPlusVal=0.02\r\nGG_RecoverVal=180\r\n"
+        "GG_StopVal=360\r\nGG_CorrectVal=1.1\r\n",
+        n, kSpark[n], n == 2 || n == 8 ? 20000 : 30000, n % 3, 4 + n % 2, 4 + n % 2, 3, 20 + 5 * (n % 3));
     t += s;
   }
   return t;

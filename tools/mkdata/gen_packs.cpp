@@ -69,11 +69,11 @@ void CopyTexts(const fs::path& root, const std::string& folder, std::vector<Pack
         aloneWithStem = false;
       }
     }
-    if (!aloneWithStem) {
+    if (companions >= kMaxCompanionsPerPack || data.empty() || !aloneWithStem) {
+      // No companion for this one: drop a stale one an older build (other files, other order) left.
       std::error_code ec;
-      fs::remove((root / relative).replace_extension(".EX3"), ec);  // a stale one from an older build
-    }
-    if (companions < kMaxCompanionsPerPack && !data.empty() && aloneWithStem) {
+      fs::remove((root / relative).replace_extension(".EX3"), ec);
+    } else {
       fs::path companion = relative;
       companion.replace_extension(".EX3");
       std::vector<uint8_t> image = ex3::EncodeBytePairs(data);

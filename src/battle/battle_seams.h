@@ -14,6 +14,8 @@ struct PlayerRecord;
 struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
+struct CutSpriteSheet;
+struct PAniData;
 struct ScreenRect;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
@@ -239,6 +241,11 @@ struct ScreenRect;
   SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
   /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
   SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* sprite pages from page bitmap files, when the sheets carry no pixels of their own */                  \
+  SEAM(int, LoadCutSpritePageBitmaps,                                                                      \
+       (CutSpriteSheet * sheet, const char* name, const uint8_t* palette, const uint8_t* pageMap),         \
+       (sheet, name, palette, pageMap), 0)                                                                 \
+  SEAM(int, LoadPAniPageBitmaps, (PAniData * pani, const char* name), (pani, name), 0)                     \
   /* round flow and HUD: their per-round words, cleared with the battle counters */                        \
   SEAM(void, ResetRoundFlowWords, (), (), )                                                                \
   /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \

@@ -226,6 +226,9 @@ struct ScreenRect;
   /* {stage kind, 0-based stage index, text number, extra route} and the character's name; 1 when */       \
   /* such a stage exists */                                                                                \
   SEAM(int, MainRouteStage, (int32_t * info, std::string * name), (info, name), 0)                         \
+  /* arcade routes: a side's route record back to its start (stage index, counts, flags; the */            \
+  /* current text entry -1) */                                                                             \
+  SEAM(void, ResetStoryBattleRoute, (int side), (side), )                                                  \
   /* arcade routes: the character a side chose when its route started, -1 when none */                     \
   SEAM(int, RouteCharacter, (int side), (side), -1)                                                        \
   /* achievements: the local-side test every hook asks first, the queue, the per-stage counters */         \

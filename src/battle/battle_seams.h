@@ -148,6 +148,8 @@ struct ScreenRect;
   /* arcade route: the kind of the side's current stage; the ending voices */                              \
   SEAM(int, RouteStageKind, (int side), (side), 0)                                                         \
   SEAM(void, AchieveEndingFlags, (int voice), (voice), )                                                   \
+  /* achievements: a side's counter of achievement id raised by amount; the new total */                   \
+  SEAM(int, AddAchievementCounter, (int side, int id, int amount), (side, id, amount), 0)                  \
   /* (end of frame effects seams) */                                                                       \
   /* seams added by the frame conditions */                                                                \
   /* camera: the follow zoom, the screen edges (0 left, 1 right, 2 top, 3 bottom; the default is */        \

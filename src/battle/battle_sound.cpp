@@ -1,7 +1,11 @@
 // Battle sounds and the sound busy model.
 #include "battle/battle_sound.h"
 
+#include <string>
+
+#include "Dxtools/IniFile.h"
 #include "Sound/soundproc.h"
+#include "app/lib_debug.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
@@ -124,4 +128,57 @@ void PlayKnockOutVoice(BattleObject& o) {
       o.playerRecord && o.playerRecord->ext.commandTable ? o.playerRecord->ext.commandTable.get() : nullptr;
   if (table && table->rareKoVoice != 0 && PickRandom(0, 32) == 0) e.params[0] = table->rareKoVoice;
   PlaySoundEffect(o, e);
+}
+
+// ---- sound lists ----
+
+void FreePlayerSounds(int slot) {
+  if (slot < 0 || slot >= 4) return;
+  const int base = kVoiceSlotBase + kVoicesPerPlayer * slot;
+  // The file-name table keeps its entries; only the sounds go.
+  for (int i = base; i < base + kVoicesPerPlayer; ++i) {
+    auto& sound = g_SeSlots[static_cast<size_t>(i)];
+    if (sound) {
+      sound->Stop();
+      sound.reset();
+    }
+    g_SeSlotLengths[static_cast<size_t>(i)] = SoundSlotLength{};
+  }
+}
+
+void FreeCharacterSounds() {
+  for (int s = 0; s < 4; ++s) FreePlayerSounds(s);
+}
+
+int LoadCharacterSeList(int slot, int chara, int fileSet) {
+  if (slot < 0 || slot >= 4) return 1;
+  FreePlayerSounds(slot);
+  std::string file1, file2;
+  if (!BattleSeamCharaListFiles(chara, &file1, &file2)) return 1;
+  const std::string path = ".\\data\\" + (fileSet != 0 ? file2 : file1) + "_SeList.txt";
+  IniFile ini;
+  if (!ini.Load(path)) return 1;
+  if (!ini.SelectSection("SeList")) {
+    DebugPrint("%s: no SeList section\n", path.c_str());
+    return 1;
+  }
+  std::string key, value;
+  while (ini.NextKey(key)) {
+    // The key is a decimal sound number; anything else reads as its leading digits (or 0).
+    int64_t k = 0;
+    size_t i = 0;
+    const bool negative = !key.empty() && key[0] == '-';
+    if (negative) ++i;
+    for (; i < key.size() && key[i] >= '0' && key[i] <= '9' && k < 100000; ++i) k = k * 10 + (key[i] - '0');
+    if (negative) k = -k;
+    value.clear();
+    if (ini.GetString(value, 64) <= 0 || value.empty()) continue;
+    if (k < 0 || k >= kVoicesPerPlayer) {
+      DebugPrint("%s: sound number %s is outside 0..249\n", path.c_str(), key.c_str());
+      continue;
+    }
+    LoadSoundSlot((".\\se\\battle_se\\" + value).c_str(),
+                  kVoiceSlotBase + kVoicesPerPlayer * slot + static_cast<int>(k));
+  }
+  return 1;
 }

@@ -1,7 +1,7 @@
 // Sounds of the battle: the sound and voice requests of frame effect type 9, the knock-out
 // voice, the stopping of a character's voices, and the busy model that answers "is this
 // sound still playing" from battle frames alone, so every machine (and a run without audio)
-// agrees.
+// agrees. Also the characters' sound lists.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +27,13 @@ int IsSoundSlotBusy(BattleObject* o, int slot);
 // Stops every voice of the object's player except those requested in this very frame (they
 // start at the end of the frame, after the stop).
 void StopCharacterVoices(const BattleObject& o);
+
+// The character sound lists: a character slot's 250 sounds from ".\data\<name>_SeList.txt"
+// (section "SeList", key = sound number 0..249, value = file under ".\se\battle_se\"), and
+// their release. They run on the character loader's thread while the battle does not.
+int LoadCharacterSeList(int slot, int chara, int fileSet);
+void FreePlayerSounds(int slot);
+void FreeCharacterSounds();
 
 // Frame effect type 9.
 void PlaySoundEffect(BattleObject& o, const Han6Effect& e);

@@ -153,7 +153,7 @@ void AimAtTarget(BattleObject& o, const int32_t* p) {
   while (deg >= 360.0) deg -= 360.0;
   int sector = static_cast<int>(deg / (360.0 / p[2]));
   if (sector >= p[2]) sector = p[2] - 1;
-  o.frame = p[0] + sector;
+  o.frame = Wrap<int32_t>(int64_t{p[0]} + sector);
   o.frameTimer = 0;
   SetPattern(o);
 }
@@ -253,7 +253,13 @@ void HealTouched(BattleObject& o, const int32_t* p) {
   touched->life = Clamp64(int64_t{touched->life} + p[1], 0, g_MaxLife);
   BattleObject& g = *GetGaugeOwner(o);
   if (g.gaugeMode != 0) g.heatTimer = Clamp64(int64_t{g.heatTimer} + p[3], 0, INT32_MAX);
+  const int32_t before = touched->circuit;
   if (p[2] != 0 && g.gaugeMode == 0) BattleSeamAddCircuitMeter(touched, p[2]);
+  // Character 3 counts the circuit it takes from others toward achievement 22.
+  BattleObject& k = CharacterOf(o);
+  if (k.charaIndex == 3 && touched->circuit < before && BattleSeamIsLocalSide(k.side) &&
+      BattleSeamAddAchievementCounter(k.side, 22, touched->circuit - before) < -9999)
+    BattleSeamQueueAchievement(22);
 }
 
 // 6/100 and 6/101: P0 above 99 names battle counter P0 / 100 (amount P0 % 100), else action
@@ -741,4 +747,8 @@ void InstallFrameEffectSeams() {
   s.RequestSound = RequestBattleSound;
   s.IsSoundSlotBusy = IsSoundSlotBusy;
   s.CutThrowLink = CutThrowLink;
+  s.LoadCharacterSoundList = [](int slot, int chara, int fileSet) {
+    LoadCharacterSeList(slot, chara, fileSet);
+  };
+  s.FreeCharacterSounds = FreeCharacterSounds;
 }

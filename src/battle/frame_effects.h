@@ -39,5 +39,5 @@ void CutThrowLink(BattleObject* victim, int reactionTime);
 BattleObject* ThrowVictim(BattleObject& thrower);
 
 // Installs the frame effects' seams (RunFrameEffect, RunContinuousEffects, RequestSound,
-// IsSoundSlotBusy, CutThrowLink).
+// IsSoundSlotBusy, CutThrowLink, the character sound lists).
 void InstallFrameEffectSeams();

@@ -254,6 +254,11 @@ void ThrowDamage(BattleObject& thrower, const Han6Effect& e) {
       stopped->hitStop = stop;
       v->hitStop = stop;
       if (p[3] >= 1 && p[3] <= 1499) BattleSeamRequestSound(p[3]);
+      // Character 11's throws of patterns 205 and 207 count their damage toward achievement 30.
+      const BattleObject& k = thrower.kind >= kKindChildFirst && thrower.owner ? *thrower.owner : thrower;
+      if (k.charaIndex == 11 && (k.pattern == 205 || k.pattern == 207) && BattleSeamIsLocalSide(k.side) &&
+          BattleSeamAddAchievementCounter(k.side, 30, amount) > 1999)
+        BattleSeamQueueAchievement(30);
       break;
     }
     case 2:

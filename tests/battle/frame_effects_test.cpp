@@ -18,6 +18,7 @@
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
+#include "support/test_util.h"
 
 namespace {
 
@@ -824,39 +825,72 @@ TEST_F(FrameEffects, StoppingVoicesKeepsTheNewRequest) {
   EXPECT_EQ(IsSoundSlotBusy(a_, 255), 1);
 }
 
-// The sample characters' voices are known by length with no sound device: the knock-out
-// voice of a thrown character keeps it busy for its 1.2 seconds.
-TEST_F(FrameEffects, SampleKnockOutVoiceIsBusyForItsLengthWithoutAudio) {
+// Character list stand-in: 0 the tester, 1 the duelist, 2 a character with a custom list, 3
+// one without a list.
+int ListFiles(int index, std::string* file1, std::string* file2) {
+  static const char* kNames[] = {"tester", "duelist", "custom", "nolist"};
+  if (index < 0 || index > 3) return 0;
+  *file1 = kNames[index];
+  *file2 = "0";
+  return 1;
+}
+
+void CopySampleSounds() {
   namespace fs = std::filesystem;
   fs::create_directories("data");
   fs::create_directories("se");
   fs::copy(fs::path(VT_SAMPLE_DIR) / "se" / "battle_se", "se/battle_se", fs::copy_options::recursive);
-  for (const char* name : {"tester", "duelist"}) {
-    SCOPED_TRACE(name);
-    const std::string list = std::string(name) + "_SeList.txt";
+  for (const char* list : {"tester_SeList.txt", "duelist_SeList.txt"})
     fs::copy_file(fs::path(VT_SAMPLE_DIR) / "data" / list, fs::path("data") / list);
-    IniFile ini;
-    ASSERT_EQ(ini.Load(".\\data\\" + list), 1);
-    ASSERT_NE(ini.SelectSection("SeList"), nullptr);
-    std::string key, value;
+}
+
+// The sample characters' voices are known by length with no sound device: the knock-out
+// voice of a thrown character keeps it busy for its 1.2 seconds.
+TEST_F(FrameEffects, SampleKnockOutVoiceIsBusyForItsLengthWithoutAudio) {
+  CopySampleSounds();
+  g_BattleSeams.CharaListFiles = ListFiles;
+  for (int chara : {0, 1}) {
+    SCOPED_TRACE(chara);
+    BattleSeamLoadCharacterSoundList(1, chara, 0);
     int voices = 0;
-    while (ini.NextKey(key)) {
-      ASSERT_GT(ini.GetString(value, 64), 0);
-      const int slot = 400 + 250 + std::stoi(key);
-      LoadSoundSlot((".\\se\\battle_se\\" + value).c_str(), slot);
-      EXPECT_GT(SoundLengthFrames(slot), 0) << value;
-      ++voices;
-    }
-    EXPECT_GE(voices, 5);
-    EXPECT_EQ(SoundLengthFrames(400 + 250 + 99), 72);
+    for (int k = 0; k < 250; ++k) voices += SoundLengthFrames(650 + k) > 0;
+    EXPECT_EQ(voices, 10);
+    EXPECT_EQ(SoundLengthFrames(650 + 99), 72);
     g_BattleFrame = 1000;
     StartThrowKnockOut(*b_);
     g_BattleFrame = 1071;
     EXPECT_EQ(IsSoundSlotBusy(b_, 99), 1);
     g_BattleFrame = 1072;
     EXPECT_EQ(IsSoundSlotBusy(b_, 99), 0);
-    for (int slot = 650; slot < 900; ++slot) FreeSoundSlot(slot);
   }
+  BattleSeamFreeCharacterSounds();
+  EXPECT_EQ(SoundLengthFrames(650 + 99), 0);
+}
+
+TEST_F(FrameEffects, SoundListFillsTheSlotsOfItsCharacter) {
+  CopySampleSounds();
+  vt::test::WriteFile("data/custom_SeList.txt",
+                      "[Other]\r\n5=hit_light\r\n[SeList]\r\n0=hit_light\r\n249=jump\r\n250=land\r\n"
+                      "-3=dash\r\n7=\r\n12=no_such_sound\r\n");
+  g_BattleSeams.CharaListFiles = ListFiles;
+  g_SeSlotLengths[650 + 5] = SoundSlotLength{1, 60};  // left from an earlier load
+  g_SeSlotLengths[400] = SoundSlotLength{1, 60};      // player 0's
+  LoadCharacterSeList(1, 2, 0);
+  EXPECT_GT(SoundLengthFrames(650 + 0), 0);
+  EXPECT_GT(SoundLengthFrames(650 + 249), 0);
+  for (int k : {5, 7, 12}) EXPECT_EQ(SoundLengthFrames(650 + k), 0) << k;
+  EXPECT_EQ(SoundLengthFrames(900), 0);  // 250 is not slot 1's to fill
+  EXPECT_EQ(SoundLengthFrames(400), 1);
+  // A character without a list, or outside the list, leaves the slot's sounds cleared.
+  LoadCharacterSeList(1, 3, 0);
+  EXPECT_EQ(SoundLengthFrames(650), 0);
+  LoadCharacterSeList(1, 2, 0);
+  LoadCharacterSeList(1, 9, 0);
+  EXPECT_EQ(SoundLengthFrames(650), 0);
+  // Slots outside 0..3 load nothing.
+  EXPECT_EQ(LoadCharacterSeList(4, 2, 0), 1);
+  FreeCharacterSounds();
+  EXPECT_EQ(SoundLengthFrames(400), 0);
 }
 
 // ---- throws ----
@@ -984,6 +1018,19 @@ TEST_F(FrameEffectsThrow, DamageAndKnockOut) {
   EXPECT_EQ(b_->finishKind, 0);
   EXPECT_EQ(b_->life, 0);
   EXPECT_EQ(g_SeRequest[400 + 250 + 99], 0);
+  // Once the round is judged, a finish kind without its voice yet plays it; a played one does not.
+  for (const uint8_t played : {0, 1}) {
+    Hold();
+    g_JudgeState = 1;
+    b_->finishKind = 20;
+    b_->koVoicePlayed = played;
+    b_->life = 0;
+    std::memset(g_SeRequest, 0, sizeof g_SeRequest);
+    Do(a_, Effect(4, 51, {0, 0, 0, 0x01, 5, 20}));
+    EXPECT_EQ(g_SeRequest[400 + 250 + 99], played ? 0 : 1);
+    EXPECT_EQ(b_->koVoicePlayed, 1);
+    EXPECT_EQ(b_->finishKind, 20);
+  }
 }
 
 TEST_F(FrameEffectsThrow, HoldPointOfTheVictim) {
@@ -1045,6 +1092,52 @@ TEST_F(FrameEffectsThrow, AttachedToAFramePointUntilReleased) {
   EXPECT_EQ(a_->followMode, 0);
 }
 
+TEST_F(FrameEffectsThrow, AchievementCounters) {
+  static int total;
+  total = 0;
+  g_BattleSeams.IsLocalSide = [](int side) { return side == 0 ? 1 : 0; };
+  g_BattleSeams.AddAchievementCounter = [](int, int achievement, int amount) {
+    SeamCalls().push_back("AddAchievementCounter " + std::to_string(achievement) + " " +
+                          std::to_string(amount));
+    return total += amount;
+  };
+  g_BattleSeams.QueueAchievement = [](int id) {
+    SeamCalls().push_back("QueueAchievement " + std::to_string(id));
+    return 1;
+  };
+  a_->charaIndex = 11;
+  a_->pattern = 205;
+  Do(a_, Effect(5, 1, {1500}));
+  Do(a_, Effect(5, 1, {600}));
+  a_->pattern = 206;
+  Do(a_, Effect(5, 1, {600}));
+  EXPECT_EQ(SeamCalls(), (std::vector<std::string>{"AddAchievementCounter 30 1500",
+                                                   "AddAchievementCounter 30 600", "QueueAchievement 30"}));
+  // Not for the other side's character (not local).
+  SeamCalls().clear();
+  b_->charaIndex = 11;
+  b_->pattern = 207;
+  b_->heldObject = a_;
+  Do(b_, Effect(5, 1, {2500}));
+  EXPECT_TRUE(SeamCalls().empty());
+  // Character 3 counts the circuit its touch takes from the other.
+  total = 0;
+  b_->heldObject = nullptr;
+  a_->charaIndex = 3;
+  b_->circuit = 20000;
+  g_BattleSeams.FindOverlappingObject = [](BattleObject*, int, int, int, int, int, BattleObject** found) {
+    *found = &g_PlayerRecords[1].obj;
+    return 1;
+  };
+  g_BattleSeams.AddCircuitMeter = [](BattleObject* o, int n) { o->circuit += n; };
+  Do(a_, Effect(6, 14, {0, 0, -6000}));
+  Do(a_, Effect(6, 14, {0, 0, 500}));
+  Do(a_, Effect(6, 14, {0, 0, -6000}));
+  EXPECT_EQ(SeamCalls(), (std::vector<std::string>{"AddAchievementCounter 22 -6000",
+                                                   "AddAchievementCounter 22 -6000", "QueueAchievement 22"}));
+  EXPECT_EQ(b_->circuit, 8500);
+}
+
 TEST_F(FrameEffectsThrow, NothingWithoutAVictim) {
   a_->heldObject = nullptr;
   for (const Han6Effect& e : {Effect(4, 50, {1, 1, 0, 1}), Effect(5, 1, {500}), Effect(14, 50, {1, 1, 0, 1}),
@@ -1059,6 +1152,20 @@ TEST_F(FrameEffectsThrow, NothingWithoutAVictim) {
 TEST_F(FrameEffectsThrow, AChildThrowsWithItsCharactersHold) {
   Do(child_, Effect(5, 1, {700}));
   EXPECT_EQ(b_->life, kMaxLife - 700);
+}
+
+// The hit vector applied after a landing is the step the landing moved to, with its facing.
+TEST_F(FrameEffects, TheLandingStepOfAHitVectorIsTheOneApplied) {
+  g_VectorTables.hit.resize(6);
+  g_VectorTables.hit[5].count = 3;
+  g_VectorTables.hit[5].steps[1].pattern = 50;
+  a_->hitVector = 5;
+  a_->hitVectorStep = 0;
+  a_->hitVectorFacing = 1;
+  a_->landingJump = 1;
+  SetPattern(*a_);
+  EXPECT_EQ(a_->pendingPattern, 50);
+  EXPECT_EQ(SeamCalls(), std::vector<std::string>{"ApplyHitVector 0 5 1 1 0 0"});
 }
 
 // ---- the walk over a frame's list ----

@@ -579,3 +579,47 @@ TEST_F(ObjectState, SpeedCapReadsTheCharactersGravityOrTheStandardOne) {
   }
 }
 }  // namespace
+
+namespace {
+// A chain that goes down in level with the chain penalty on costs 4100 and shows the notice;
+// the local side also earns achievement 13. Equal levels without a level cost 150.
+TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
+  static std::vector<int> queued;
+  const struct {
+    int local;
+    int16_t oldLevel, newLevel;
+    int16_t penalty;
+    std::vector<int> want;
+  } cases[] = {{1, 2, 1, 4100, {13}}, {0, 2, 1, 4100, {}}, {1, 0, 0, 150, {}}, {1, 1, 2, 0, {}}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    queued.clear();
+    static int local;
+    local = c.local;
+    g_BattleSeams.IsLocalSide = [](int) { return local; };
+    g_BattleSeams.QueueAchievement = [](int id) {
+      queued.push_back(id);
+      return 0;
+    };
+    g_TypeParams[0].reverseBeat = 1;
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef attack = F(100, 3);
+    attack.free = 0;
+    Han6Pattern& from = data.Pattern(1, {attack});
+    Han6Pattern& to = data.Pattern(2, {attack});
+    from.psts = to.psts = 1;
+    from.plvl = c.oldLevel;
+    to.plvl = c.newLevel;
+    from.statePool.front().ascn = 1;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    ChangePattern(o, 2, 0, 10);
+    ObjectStateStep(o);
+    EXPECT_EQ(o.pattern, 2);
+    EXPECT_EQ(o.penalty, c.penalty) << c.oldLevel << " " << c.newLevel;
+    EXPECT_EQ(queued, c.want) << c.local << " " << c.oldLevel << " " << c.newLevel;
+  }
+}
+}  // namespace

@@ -376,6 +376,15 @@ void CircuitCharge(BattleObject& o, int32_t p0) {
   if (p0 >= 0 && o.owner && !o.owner->chargeActive) GoToFrame(o, p0);
 }
 
+// other * over / axis; a product past 64 bits lies far beyond any stage and is taken as a
+// move that the int32 clamp then stops at the end of the range.
+int64_t Proportional(int64_t other, int64_t over, int64_t axis) {
+  int64_t product = 0;
+  if (__builtin_mul_overflow(other, over, &product))
+    return ((other < 0) != (over < 0)) != (axis < 0) ? INT64_MIN / 2 : INT64_MAX / 2;
+  return product / axis;
+}
+
 // Type 70: the first passed edge puts the object back on it and moves the other coordinate
 // back along the velocity by the same proportion; a zero velocity component gives no
 // proportional move (nothing to divide by).
@@ -397,10 +406,10 @@ void EdgeClamp(BattleObject& o, const int32_t* p) {
     const int64_t over = pos - e.at;
     if (e.horizontal) {
       o.posX = ToInt32(e.at);
-      if (o.velX != 0) o.posY = ToInt32(o.posY - static_cast<int64_t>(o.velY) * over / o.velX);
+      if (o.velX != 0) o.posY = ToInt32(o.posY - Proportional(o.velY, over, o.velX));
     } else {
       o.posY = ToInt32(e.at);
-      if (o.velY != 0) o.posX = ToInt32(o.posX - static_cast<int64_t>(o.velX) * over / o.velY);
+      if (o.velY != 0) o.posX = ToInt32(o.posX - Proportional(o.velX, over, o.velY));
     }
     GoToFrame(o, e.param);
     return;

@@ -612,6 +612,24 @@ TEST_F(Conditions, ExtremeParametersStayDefined) {
   a_->pattern = 5;
   Eval(*a_, Cond(7, {255, 255, kMax, 0, 1}));
 
+  // 70: more than 2^32 past the right edge of a camera at the far left zoomed in so far that
+  // the edge is at the camera, with the largest y velocity: the proportional move leaves the
+  // range and y stops at its end.
+  {
+    SetUp();
+    g_BattleSeams.CameraX = [] { return int32_t{INT32_MIN}; };
+    g_BattleSeams.CameraZoom = [] { return 1e9f; };
+    BattleObject& o = Spawn();
+    o.posX = kMax;
+    o.posY = 0;
+    o.velX = 1;
+    o.velY = kMax;
+    Eval(o, Cond(70, {-1, -1, -1, 5}));
+    EXPECT_EQ(o.posX, kMin);
+    EXPECT_EQ(o.posY, kMin);
+    EXPECT_EQ(o.frame, 5);
+  }
+
   // 34: a mirrored offset of -2^31 and a destination 2^38 away.
   const struct {
     const char* name;

@@ -1,6 +1,7 @@
 // Frame conditions that reach other objects: command jumps, box searches (grab, catch,
 // reflect, box touch, the shield-box touch, partner contact), the throw attempt and homing.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -25,7 +26,8 @@ const CommandEntry* CommandAt(const CharaCommandTable& t, int32_t id) {
 
 int CommandPriority(int32_t p7) {
   if (p7 == 0) return 5000;
-  if (p7 < 10000) return 5000 - p7;
+  // 64 bits: a very negative P7 would leave the int range.
+  if (p7 < 10000) return static_cast<int>(std::min<int64_t>(5000 - static_cast<int64_t>(p7), INT32_MAX));
   return p7 - 10000;
 }
 

@@ -630,6 +630,16 @@ TEST_F(Conditions, ExtremeParametersStayDefined) {
     EXPECT_EQ(o.frame, 5);
   }
 
+  // 35: the most negative priority offset still requests the command's pattern.
+  {
+    SetUp();
+    AddCommand(*a_, 5, "A", 40);
+    PushInputHistory(a_->playerRecord->ext.history, 0, 0);
+    PushInputHistory(a_->playerRecord->ext.history, 0, 1);
+    Eval(*a_, Cond(35, {0, 5, 0, 0, 0, 0, 0, kMin}));
+    EXPECT_EQ(a_->pendingPattern, 40);
+  }
+
   // 34: a mirrored offset of -2^31 and a destination 2^38 away.
   const struct {
     const char* name;

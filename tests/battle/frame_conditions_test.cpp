@@ -1572,6 +1572,48 @@ TEST_F(Conditions, CommandJumps) {
   EXPECT_EQ(a_->charVars[4], 77);
 }
 
+// The contact cancel test of types 11 and 35, on the owner of a child.
+TEST_F(Conditions, ContactCancelTestTable) {
+  const struct {
+    const char* name;
+    int kind, flags;
+    uint16_t contact;
+    int32_t reaction;
+    uint8_t noCommand;
+    bool passes;
+  } cases[] = {
+      {"kind 0 needs no contact", 0, 0, 0, 0, 0, true},
+      {"kind 1: a clash is one of 0x7", 1, 0, 0x4, 0, 0, true},
+      {"kind 1: bit 0x8 is not", 1, 0, 0x8, 0, 0, false},
+      {"kind 2: a guard is not a hit", 2, 0, 0x1, 0, 0, false},
+      {"kind 2: a hit", 2, 0, 0x2, 0, 0, true},
+      {"kind 3: a clash is one of 0x5", 3, 0, 0x4, 0, 0, true},
+      {"kind 3: a hit is not", 3, 0, 0x2, 0, 0, false},
+      {"other kinds need nothing", 9, 0, 0, 0, 0, true},
+      {"flag 1 needs bit 0x10", 2, 1, 0x2, 0, 0, false},
+      {"flag 1 with bit 0x10", 2, 1, 0x12, 0, 0, true},
+      {"flag 2 needs bit 0x20", 0, 2, 0x10, 0, 0, false},
+      {"flag 2 with bit 0x20", 0, 2, 0x20, 0, 0, true},
+      {"the owner in a reaction", 0, 0, 0x2, 4, 0, false},
+      {"the owner's commands locked", 0, 0, 0x2, 0, 1, false},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    BattleObject& o = Spawn();
+    o.contactFlags = 0;  // the owner's contact counts, not the child's
+    a_->contactFlags = c.contact;
+    a_->hitReaction = c.reaction;
+    a_->noCommand = c.noCommand;
+    EXPECT_EQ(frame_conditions::ContactCancelTest(o, c.kind, c.flags), c.passes) << c.name;
+  }
+  // A reserve partner asks its active member whether commands are locked.
+  SetUp();
+  BattleObject& r = Partner();
+  EXPECT_TRUE(frame_conditions::ContactCancelTest(r, 0, 0));
+  a_->noCommand = 1;
+  EXPECT_FALSE(frame_conditions::ContactCancelTest(r, 0, 0));
+}
+
 // A chosen command consumes the input and clears the object's reaction whether its pattern
 // request is taken or refused; only a taken request costs meter and enters the chain.
 TEST_F(Conditions, RefusedCommandJumpStillConsumesTheInput) {

@@ -341,6 +341,9 @@ void TagPartnerStep(BattleObject& m) {
 }
 
 void ProcessPartnerSwap() {
+  // The four-player mode has no partner control: every character there is active, and a count
+  // raised by partner contact must not hand a side's gauges to another character.
+  if (g_GameMode & kFourPlayerFlag) return;
   for (int side = 0; side < 2; ++side) {
     SideStatus& s = g_SideStatus[side];
     if (!s.hasPartner || s.activePlayer < 0 || s.activePlayer >= kPlayerSlots) continue;

@@ -317,6 +317,26 @@ TEST_F(Partners, AssistHandOver) {
   }
 }
 
+TEST_F(Partners, NoExchangeInTheFourPlayerMode) {
+  const struct {
+    const char* name;
+    int32_t gameMode;
+    int32_t control;
+  } cases[] = {
+      {"a count of 4 raised by partner contact", 0x200, 4},
+      {"an exchange pending", 0x300, 255},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    PairWorld w(c.gameMode);
+    w.Side().partnerControl = c.control;
+    ProcessPartnerSwap();
+    EXPECT_EQ(w.Side().activePlayer, 0) << c.name;
+    EXPECT_EQ(w.Side().partnerControl, c.control) << c.name;
+    EXPECT_EQ(w.a->partnerState, 0) << c.name;
+  }
+}
+
 // ---- tag battle ----
 
 TEST_F(Partners, TagExchange) {

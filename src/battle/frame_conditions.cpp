@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
 #include <cstdlib>
 
 #include "app/random.h"
@@ -24,8 +25,16 @@ float Zoom() {
   return z > 0.0f ? z : 1.0f;
 }
 
-// trunc(v / zoom) in float32, as the edges are computed.
-int32_t ByZoom(int32_t v) { return static_cast<int32_t>(static_cast<float>(v) / Zoom()); }
+// trunc(v / zoom) in float32, as the edges are computed. A zoom so small that the quotient
+// leaves the int32 range would make the conversion undefined: it is kept within +-2^28 (far
+// beyond any stage).
+int64_t ByZoom(int32_t v) {
+  const float q = static_cast<float>(v) / Zoom();
+  constexpr float kLimit = 268435456.0f;
+  return static_cast<int64_t>(std::clamp(q, -kLimit, kLimit));
+}
+
+int32_t ToInt32(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 bool PatternPending(const BattleObject& o) { return o.pendingPattern != -1; }
 
@@ -73,12 +82,12 @@ bool OwnerDirectionTest(BattleObject& o, const int32_t* p) {
 // Type 2's bounds.
 bool LeavingScreen(const BattleObject& o, const int32_t* p) {
   if (p[0] & 1) {
-    const int32_t right = BattleSeamCameraX() + 10752 + ByZoom(40960);
-    const int32_t left = BattleSeamGetScreenEdge(0) - 12800;
+    const int64_t right = static_cast<int64_t>(BattleSeamCameraX()) + 10752 + ByZoom(40960);
+    const int64_t left = static_cast<int64_t>(BattleSeamGetScreenEdge(0)) - 12800;
     if (o.posX > right || o.posX < left) return true;
   }
   if (p[0] & 2) {
-    const int32_t cy = BattleSeamCameraY();
+    const int64_t cy = BattleSeamCameraY();
     if (o.posY < cy - 12800 - ByZoom(54272) || o.posY > cy + 12800 + ByZoom(7168)) return true;
   }
   if (p[1] != 0 && o.landed) return true;
@@ -217,8 +226,9 @@ void DistanceOrHeight(BattleObject& o, const int32_t* p) {
 // Type 13.
 void EdgeBounce(BattleObject& o, const int32_t* p) {
   if (p[2] != 255 && p[2] != o.inputDir) return;
-  const int32_t left = BattleSeamGetScreenEdge(0) + p[3] * 256;
-  const int32_t right = BattleSeamCameraX() - 2048 + ByZoom(40960) - p[3] * 256;
+  const int64_t inset = static_cast<int64_t>(p[3]) * 256;
+  const int64_t left = BattleSeamGetScreenEdge(0) + inset;
+  const int64_t right = static_cast<int64_t>(BattleSeamCameraX()) - 2048 + ByZoom(40960) - inset;
   // The edge in front of an object facing right is the right one.
   const bool testRight = p[4] == 1 ? o.facing == 0 : p[4] == 2 ? o.facing == 1 : true;
   const bool testLeft = p[4] == 1 ? o.facing == 1 : p[4] == 2 ? o.facing == 0 : true;
@@ -366,9 +376,10 @@ void CircuitCharge(BattleObject& o, int32_t p0) {
 // back along the velocity by the same proportion; a zero velocity component gives no
 // proportional move (nothing to divide by).
 void EdgeClamp(BattleObject& o, const int32_t* p) {
-  const int32_t cx = BattleSeamCameraX(), cy = BattleSeamCameraY();
+  const int64_t cx = BattleSeamCameraX(), cy = BattleSeamCameraY();
   struct Edge {
-    int32_t param, at;
+    int32_t param;
+    int64_t at;
     bool horizontal, below;
   };
   const Edge edges[4] = {{p[2], cx - ByZoom(40960) + 2048, true, true},
@@ -377,15 +388,15 @@ void EdgeClamp(BattleObject& o, const int32_t* p) {
                          {p[1], cy + ByZoom(7168), false, false}};
   for (const Edge& e : edges) {
     if (e.param < 0) continue;
-    const int32_t pos = e.horizontal ? o.posX : o.posY;
+    const int64_t pos = e.horizontal ? o.posX : o.posY;
     if (!(e.below ? pos < e.at : pos > e.at)) continue;
-    const int64_t over = static_cast<int64_t>(pos) - e.at;
+    const int64_t over = pos - e.at;
     if (e.horizontal) {
-      o.posX = e.at;
-      if (o.velX != 0) o.posY = static_cast<int32_t>(o.posY - static_cast<int64_t>(o.velY) * over / o.velX);
+      o.posX = ToInt32(e.at);
+      if (o.velX != 0) o.posY = ToInt32(o.posY - static_cast<int64_t>(o.velY) * over / o.velX);
     } else {
-      o.posY = e.at;
-      if (o.velY != 0) o.posX = static_cast<int32_t>(o.posX - static_cast<int64_t>(o.velX) * over / o.velY);
+      o.posY = ToInt32(e.at);
+      if (o.velY != 0) o.posX = ToInt32(o.posX - static_cast<int64_t>(o.velX) * over / o.velY);
     }
     GoToFrame(o, e.param);
     return;
@@ -453,7 +464,6 @@ BattleObject& ActiveMember(BattleObject& o) {
 }
 
 bool HasOpponentCharacter(const BattleObject& o, int chara) {
-  if (PartnerModes()) return false;
   for (const PlayerRecord& r : g_PlayerRecords)
     if (r.inUse && r.obj.side != o.side && r.obj.charaIndex == chara) return true;
   return false;
@@ -576,6 +586,7 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
       if (o.hitReaction == 0) BoxTouch(o, p);
       break;
     case 21: {
+      if (PartnerModes()) break;
       bool found = false;
       if (p[7] == 0) {
         found = HasOpponentCharacter(o, p[1]);

@@ -24,8 +24,7 @@ BattleObject& ConditionOwner(BattleObject& o);
 // The active member of the object's pair: itself without a partner or when it is its side's
 // active character, else its partner.
 BattleObject& ActiveMember(BattleObject& o);
-// An opponent character (another side, in use) with the character index; never in the tag
-// and four-player modes.
+// An opponent character (another side, in use) with the character index.
 bool HasOpponentCharacter(const BattleObject& o, int chara);
 // Counter reference R: counter (R % 100) / 10 lowered by R % 10, not below 0; below 100 the
 // (owner's) action counters, from 100 up the battle-wide counters.

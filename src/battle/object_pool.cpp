@@ -9,6 +9,7 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
+#include "battle/control_rules.h"
 #include "battle/object_move.h"
 #include "battle/object_state.h"
 
@@ -50,10 +51,8 @@ void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) 
   }
 }
 
-int32_t ScreenEdge(bool left) {
-  const int32_t c = BattleSeamCameraX();
-  return left ? c - 320 * 128 + 16 * 128 : c + 320 * 128 - 16 * 128;
-}
+// The camera's screen edges, 16 pixels inside the screen (they widen as the camera zooms out).
+int32_t ScreenEdge(bool left) { return BattleSeamGetScreenEdge(left ? 0 : 1); }
 
 void Approach(int32_t& v, int32_t target) {
   const int32_t d = target - v;
@@ -131,7 +130,12 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
       dy *= 2;
     }
     if (o.facing == 1) dx = -dx;
-    if ((p[3] & 0x0100) && o.target) dx += o.target->posX - spawner.posX;
+    // Measured toward the spawner's opponent (its target, else the nearest one).
+    if (p[3] & 0x0100) {
+      int32_t distance = 0;
+      if (const BattleObject* t = GetTargetOpponent(spawner, &distance))
+        dx += t->posX < spawner.posX ? -distance : distance;
+    }
     if (p[2] & 0x0400) {
       o.posX = ScreenEdge(o.facing == 1) + dx;
       o.posY = spawner.posY + dy;

@@ -27,6 +27,9 @@ struct Hold {
 
 struct Sample {
   int pattern[2];
+  int32_t life[2];
+  int32_t circuit[2];
+  uint8_t held[2];
   int32_t x[2], y[2];
   uint8_t throwClash[2];
   std::vector<std::pair<int, int32_t>> pool;  // pattern, x of each live pool object
@@ -78,11 +81,13 @@ class BattleScenario : public ::testing::Test {
     vt::SetDebugQuiet(false);
   }
 
-  static Trace Play(const std::vector<Hold>& holds, int frames) {
+  static Trace Play(const std::vector<Hold>& holds, int frames,
+                    const std::function<void(int frame)>& setup = {}) {
     Trace run;
     if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false)) return run;
     const HarnessScript script = Script(holds);
     for (int i = 0; i < frames; ++i) {
+      if (setup) setup(i);
       run.hashes.push_back(HarnessRunFrame(script));
       Sample s;
       for (int side = 0; side < 2; ++side) {
@@ -91,6 +96,9 @@ class BattleScenario : public ::testing::Test {
         s.x[side] = o.posX;
         s.y[side] = o.posY;
         s.throwClash[side] = o.throwClashFrames;
+        s.life[side] = o.life;
+        s.circuit[side] = o.circuit;
+        s.held[side] = o.held;
       }
       for (int k = 0; k < g_PoolHighWater; ++k)
         if (g_ObjectPool[k].inUse) s.pool.emplace_back(g_ObjectPool[k].obj.pattern, g_ObjectPool[k].obj.posX);
@@ -101,9 +109,10 @@ class BattleScenario : public ::testing::Test {
   }
 
   // Plays the script twice; the two runs must agree frame by frame.
-  static Trace PlayTwice(const std::vector<Hold>& holds, int frames) {
-    const Trace a = Play(holds, frames);
-    const Trace b = Play(holds, frames);
+  static Trace PlayTwice(const std::vector<Hold>& holds, int frames,
+                         const std::function<void(int frame)>& setup = {}) {
+    const Trace a = Play(holds, frames, setup);
+    const Trace b = Play(holds, frames, setup);
     EXPECT_EQ(a.hashes.size(), static_cast<size_t>(frames));
     EXPECT_EQ(a.hashes, b.hashes);
     return a;
@@ -153,6 +162,16 @@ TEST_F(BattleScenario, GuardsAgainstAnAttackWhileHoldingBack) {
   EXPECT_TRUE(r.Saw(0, 17));
 }
 
+TEST_F(BattleScenario, GuardsAgainstAProjectile) {
+  // Side 1 fires the orb; side 0 holds back once it is on its way and guards instead of walking.
+  const Trace r =
+      PlayTwice({{10, 13, 1, 2}, {13, 16, 1, 3}, {16, 19, 1, 6}, {18, 20, 1, 6, 0x1}, {30, 50, 0, 4}}, 60);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_TRUE(r.Saw(1, 100));
+  EXPECT_TRUE(r.Saw(0, 17));
+  EXPECT_FALSE(r.Saw(0, 11));
+}
+
 TEST_F(BattleScenario, ChainsABC) {
   const Trace r = PlayTwice({{10, 12, 0, 0, 0x1}, {15, 17, 0, 0, 0x2}, {21, 23, 0, 0, 0x4}}, 60);
   ASSERT_FALSE(r.samples.empty());
@@ -161,12 +180,12 @@ TEST_F(BattleScenario, ChainsABC) {
   EXPECT_EQ(p, expected);
 }
 
-TEST_F(BattleScenario, ChainDoesNotGoBackDown) {
-  // C then A: the weaker normal may not follow the stronger one (type rows allow reverse
-  // beats only for commands not yet used; A ranks below C, so the base rule refuses it).
-  const Trace r = PlayTwice({{10, 12, 0, 0, 0x4}, {16, 18, 0, 0, 0x1}}, 50);
+TEST_F(BattleScenario, ReverseBeatTakesAWeakerNormalOnlyOnce) {
+  // The sample types allow reverse beats: B may go back down to A, but A may not climb to B
+  // again, B having been used in this chain.
+  const Trace r = PlayTwice({{10, 12, 0, 0, 0x2}, {16, 18, 0, 0, 0x1}, {21, 23, 0, 0, 0x2}}, 60);
   ASSERT_FALSE(r.samples.empty());
-  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 3, 0}));
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 2, 1, 0}));
 }
 
 TEST_F(BattleScenario, FiresAProjectileThatTravels) {
@@ -188,6 +207,24 @@ TEST_F(BattleScenario, FiresAProjectileThatTravels) {
   ASSERT_GE(first, 0) << "no projectile spawned";
   EXPECT_GT(last - first, 20);
   EXPECT_LT(x1, x0 - 20000);  // side 1 fires toward -x
+}
+
+TEST_F(BattleScenario, MeterSpecialSpendsItsCost) {
+  // "236C" costs 10000: with a full bar it starts and takes its cost, without one the C press
+  // is a standing C.
+  const std::vector<Hold> input = {{10, 13, 0, 2}, {13, 16, 0, 3}, {16, 19, 0, 6}, {18, 20, 0, 6, 0x4}};
+  const Trace paid = PlayTwice(input, 80, [](int frame) {
+    if (frame == 0) g_PlayerRecords[0].obj.circuit = 15000;
+  });
+  ASSERT_FALSE(paid.samples.empty());
+  EXPECT_TRUE(paid.Saw(0, 120));
+  EXPECT_EQ(paid.samples.back().circuit[0], 5000);
+  int orbs = 0;
+  for (const Sample& s : paid.samples) orbs = std::max(orbs, static_cast<int>(s.pool.size()));
+  EXPECT_GE(orbs, 2);
+  const Trace unpaid = PlayTwice(input, 80);
+  EXPECT_FALSE(unpaid.Saw(0, 120));
+  EXPECT_TRUE(unpaid.Saw(0, 3));
 }
 
 TEST_F(BattleScenario, RisingSpecialLeavesTheGroundAndLands) {
@@ -216,6 +253,95 @@ TEST_F(BattleScenario, ThrowStartsFromForwardAD) {
   bool clash = false;
   for (const Sample& s : r.samples) clash = clash || s.throwClash[0] == 5;
   EXPECT_TRUE(clash);
+}
+
+TEST_F(BattleScenario, DashCancelsAnAttackThatMadeContact) {
+  // Standing B, then forward with A+B while it is out: the dash cancel needs the contact that
+  // the hit rules mark on the attacker, which this run marks itself on B's strike frames.
+  const auto contact = [](int) {
+    BattleObject& o = g_PlayerRecords[0].obj;
+    if (o.pattern == 2 && o.frame == 1) o.contactFlags |= 0x2;
+  };
+  const Trace r = PlayTwice({{10, 12, 0, 0, 0x2}, {17, 19, 0, 6, 0x3}}, 60, contact);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 2, 45, 0}));
+  // Without the contact the same input does not cancel.
+  const Trace miss = PlayTwice({{10, 12, 0, 0, 0x2}, {17, 19, 0, 6, 0x3}}, 60);
+  EXPECT_FALSE(miss.Saw(0, 45));
+}
+
+TEST_F(BattleScenario, JumpCancelsAnAttackThatHit) {
+  const auto contact = [](int) {
+    BattleObject& o = g_PlayerRecords[0].obj;
+    if (o.pattern == 2 && o.frame == 1) o.contactFlags |= 0x2;
+  };
+  const std::vector<Hold> input = {{10, 12, 0, 0, 0x2}, {17, 22, 0, 8}};
+  const Trace r = PlayTwice(input, 80, contact);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 2, 36, 0}));
+  EXPECT_LT(r.MinY(0), -10000);
+  // A miss leaves the attack to run out.
+  const Trace miss = PlayTwice(input, 80);
+  const std::vector<int> p = miss.Patterns(0);
+  ASSERT_GE(p.size(), 3u);
+  EXPECT_EQ(p[1], 2);
+  EXPECT_EQ(p[2], 0);
+}
+
+// The catch itself comes from the throw's frame condition and the hit rules' throw check; here
+// side 0 is put on the throw's catch frame holding side 1, as that check leaves them. With a
+// free victim the throw may be escaped (the catch allows the ground recovery).
+void Catch(bool escapable) {
+  BattleObject& t = g_PlayerRecords[0].obj;
+  BattleObject& v = g_PlayerRecords[1].obj;
+  v.posX = t.posX + 40 * 256;
+  v.life = v.redLife = kMaxLife;  // the round start's life (the round flow is not in yet)
+  t.heldObject = &v;
+  t.holding = 1;
+  v.held = 1;
+  v.parent = &t;
+  v.groundRecoveryAllowed = escapable ? 1 : 0;
+  t.pattern = 110;
+  t.frame = 2;
+  t.frameTimer = 0;
+  SetPattern(t);
+}
+
+TEST_F(BattleScenario, ThrowHoldsDamagesAndReleasesTheVictim) {
+  const Trace r = PlayTwice({}, 120, [](int frame) {
+    if (frame == 0) Catch(false);
+  });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.samples[0].pattern[1], 28);  // held
+  EXPECT_EQ(r.samples[0].held[1], 1);
+  EXPECT_EQ(r.samples[0].life[1], kMaxLife);
+  EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
+  EXPECT_EQ(r.samples.back().held[1], 0);
+  EXPECT_TRUE(r.Saw(1, 26));  // thrown down into the tumble
+  EXPECT_FALSE(r.Saw(1, 280));
+}
+
+TEST_F(BattleScenario, ThrowIsEscapedWithAD) {
+  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
+    if (frame == 0) Catch(true);
+  });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.samples[0].held[1], 1);
+  EXPECT_EQ(r.samples[5].held[1], 0);
+  EXPECT_TRUE(r.Saw(0, 280));
+  EXPECT_TRUE(r.Saw(1, 280));
+  EXPECT_EQ(r.samples.back().life[1], kMaxLife);  // escaped before the damage
+  EXPECT_EQ(r.samples.back().pattern[0], 0);
+  EXPECT_EQ(r.samples.back().pattern[1], 0);
+}
+
+TEST_F(BattleScenario, ThrowIsNotEscapedWhenTheCatchForbidsIt) {
+  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
+    if (frame == 0) Catch(false);
+  });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_FALSE(r.Saw(1, 280));
+  EXPECT_LT(r.samples.back().life[1], kMaxLife);
 }
 
 }  // namespace

@@ -798,6 +798,28 @@ TEST_F(ControlRules, ThrowTargetEligibility) {
   EXPECT_EQ(FindThrowTarget(o, 0, 60, -60, 90), nullptr);
 }
 
+TEST_F(ControlRules, TargetOpponentTakesTheActiveMemberOfAPair) {
+  // Side 1 has a pair: slot 1 active, slot 3 its partner on the bench.
+  BattleObject& bench = PlaceCharacter(3, data_[1].Set(), 2000, 1);
+  Enter(bench, 0);
+  BattleObject& front = P(1);
+  front.partner = &bench;
+  bench.partner = &front;
+  g_SideStatus[1].activePlayer = 1;
+  int32_t d = 0;
+  EXPECT_EQ(GetTargetOpponent(P(0), &d), &front);
+  EXPECT_EQ(d, 12800);
+  EXPECT_EQ(GetActiveMember(bench), &front);
+  EXPECT_EQ(GetInactiveMember(front), &bench);
+  // The target names the benched one: its active partner is taken instead.
+  P(0).target = &bench;
+  EXPECT_EQ(GetTargetOpponent(P(0), &d), &front);
+  g_SideStatus[1].activePlayer = 3;
+  EXPECT_EQ(IsSideActive(front), 0);
+  EXPECT_EQ(GetTargetOpponent(P(0), &d), &bench);
+  EXPECT_EQ(d, 2000 + 6400);
+}
+
 TEST_F(ControlRules, LookupsSkipTheObjectAndTheBench) {
   BattleObject& a = P(0);
   BattleObject& b = P(1);

@@ -472,6 +472,9 @@ TEST_F(Conditions, ScreenAndEdges) {
       {"70: top edge with zero y velocity", Cond(70, {4, -1, -1, -1}), 1.0f, 10, -54273, 30, 0, false, 10,
        -54272, 4},
       {"70: zoom 0 on the right edge", Cond(70, {-1, -1, -1, 5}), 0.0f, 38913, 0, 0, 0, false, 38912, 0, 5},
+      {"70: a vanishing zoom stays in range", Cond(70, {-1, -1, -1, 5}), 1e-30f, 90000, 0, 0, 0, false, 90000,
+       0, 0},
+      {"2: a vanishing zoom stays in range", Cond(2, {1}), 1e-30f, 90000, 0, 0, 0, false, 90000, 0, 0},
       {"70: skipped edges", Cond(70, {-1, -1, -1, -1}), 1.0f, 90000, 0, 0, 0, false, 90000, 0, 0},
   };
   g_BattleSeams.CameraZoom = [] { return g_zoom; };
@@ -722,6 +725,10 @@ TEST_F(Conditions, OpponentsStageAndArcade) {
   EXPECT_EQ(a_->frame, 3);
   Eval(*b_, Cond(21, {3, 7}));  // its own index is no opponent
   EXPECT_EQ(b_->frame, 0);
+  g_GameMode = 0x200;  // never in the four-player layout
+  Eval(*a_, Cond(21, {5, 7}));
+  EXPECT_EQ(a_->frame, 3);
+  g_GameMode = 0;
 
   g_BattleSeams.MatchStage = [] { return int32_t{12}; };
   Eval(*a_, Cond(22, {4, 12}));

@@ -73,6 +73,27 @@ TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
   }
 }
 
+TEST_F(ObjectPool, EdgePlacementFollowsTheCameraEdges) {
+  // Zoomed out the camera's edges lie wider apart; spawns from an edge follow them.
+  g_BattleSeams.GetScreenEdge = [](int index) { return index == 0 ? int32_t{-50000} : int32_t{50000}; };
+  const struct {
+    int32_t p2;
+    int facing;
+    int32_t x;
+  } cases[] = {
+      {0x400, 0, 50000 + 1280},   // the edge in front of an object facing right
+      {0x400, 1, -50000 - 1280},  // facing left
+      {0x200, 0, -50000 + 1280},  // the edge behind
+  };
+  for (const auto& c : cases) {
+    chara_->facing = chara_->wantedFacing = static_cast<uint8_t>(c.facing);
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7, {10, 0, c.p2, 0}));
+    ASSERT_NE(o, nullptr);
+    EXPECT_EQ(o->posX, c.x) << c.p2 << " " << c.facing;
+  }
+}
+
 TEST_F(ObjectPool, OnceOnlySpawnAndMissingPattern) {
   EXPECT_NE(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);
   EXPECT_EQ(SpawnEffectObject(*chara_, Effect(1000, 7, {0, 0, 0, 0, 0, 3})), nullptr);
@@ -234,5 +255,30 @@ TEST_F(ObjectPool, RemovalResetsOnlyTheLocalSidesAchievementCounter) {
     RemovePoolObject(*o);
   }
   EXPECT_EQ(resets, std::vector<int>{1});
+}
+}  // namespace
+
+namespace {
+// P3 0x0100: the x offset runs from the spawner toward its opponent (the target, else the
+// nearest character of the other side), by their distance.
+TEST_F(ObjectPool, OffsetTowardTheOpponent) {
+  BattleObject& near = PlaceCharacter(1, data_.Set(), -3000);
+  BattleObject& far = PlaceCharacter(3, data_.Set(), 9000);
+  far.side = near.side = 1;
+  const struct {
+    const char* name;
+    BattleObject* target;
+    int32_t x;
+  } cases[] = {
+      {"no target: the nearest opponent", nullptr, 1000 + 1280 - 4000},
+      {"the target", &far, 1000 + 1280 + 8000},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    chara_->target = c.target;
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7, {10, 0, 0, 0x0100}));
+    ASSERT_NE(o, nullptr) << c.name;
+    EXPECT_EQ(o->posX, c.x) << c.name;
+  }
 }
 }  // namespace

@@ -211,7 +211,7 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     active.asaa = 1;
     FrameDef& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, active);
     hit.attack = {{16, a.stance == 2 ? -70 : -110, 40 + 12 * a.arm, a.stance == 2 ? -50 : -90}};
-    hit.hit = mkdata::Strike(a.damage, static_cast<uint8_t>(a.arm - 1), 90);
+    hit.hit = mkdata::Strike(a.damage, static_cast<uint8_t>(a.arm - 1), 10);
     Frame(p, a.sprite, static_cast<uint16_t>(4 + 3 * a.arm),
           Cancels(State(a.stance, false), a.arm < 3 ? 2 : 0, 1));
     p.EndInto(a.stance == 2 ? 13 : 0);
@@ -251,8 +251,9 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     for (int i = 0; i < 20; ++i) {
       FrameDef& f = p.Frame(static_cast<int16_t>(kOrb + (i & 1)), 3);
       f.state = State(0, false, i == 0 ? std::optional(Move(0x11, 1024, 0, 0, 0)) : std::nullopt);
+      if (i == 0) f.state->asaa = 1;  // one hit, counted from its launch
       f.attack = {{-12, -12, 12, 12}};
-      f.hit = mkdata::Strike(400, 1, 90);
+      f.hit = mkdata::Strike(400, 1, 10);
     }
     FrameDef& end = p.Frame(kOrb, 1);
     end.state = State(0, true);
@@ -310,7 +311,7 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     let.number = 26;  // thrown into the tumble
     let.params[0] = 60;
     let.params[3] = 0x05;  // released at once, on the ground
-    let.params[4] = 93;    // the knockdown vector
+    let.params[4] = 13;    // the knockdown vector
     let.params[5] = 40;    // reaction time
     release.effects.push_back(let);
     p.EndInto(0);
@@ -318,6 +319,18 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
   {
     auto& p = pat(28, "held");
     Frame(p, kHurt, 200, State(0, false));
+    p.EndInto(0);
+  }
+  {
+    // The recoveries after a hit: a roll on the ground, a flip in the air that lands.
+    auto& p = pat(290, "ground recovery");
+    Frame(p, kCrouch, 14, State(2, false));
+    Frame(p, kStand, 4, State(0, false, halt));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(291, "air recovery");
+    Frame(p, kJump, 200, State(1, false));
     p.EndInto(0);
   }
   {
@@ -338,7 +351,7 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     rise.asaa = 1;
     FrameDef& up = Frame(p, kKick + 1, 12, rise);
     up.attack = {{0, -160, 50, -40}};
-    up.hit = mkdata::Strike(900, 2, 93);
+    up.hit = mkdata::Strike(900, 2, 13);
     Frame(p, kTumble, 200, State(1, false));
     p.EndInto(0);
   }
@@ -420,8 +433,9 @@ bool WriteDuelist(const std::filesystem::path& root) {
          mkdata::WriteText(root, "data/duelist_0.txt", WriteHan6ProjectText(project));
 }
 
-// The command file of a sample character; the tester has only the normal attacks (its frame
-// data has none of the duelist's specials, dashes or throw).
+// The command file of a sample character. The normal attacks are not in the list: base movement
+// starts them and chains them by rank. The tester's list is empty (its frame data has none of
+// the duelist's specials, dashes or throw).
 std::string CommandFile(bool specials) {
   std::string t = "// id  notation  flagsA    flagsB    pattern cost partner limit air\r\n";
   if (specials)
@@ -430,21 +444,12 @@ std::string CommandFile(bool specials) {
          "2      623C      10000101  0         130     0    0       0     0\r\n"
          "3      606       00001001  0         45      0    0       0     0\r\n"
          "4      404       00001001  0         46      0    0       0     0\r\n";
-  t += "10     A         00000101  0         1       0    0       0     0\r\n"
-       "11     B         00000101  0         2       0    0       0     0\r\n"
-       "12     C         00000101  0         3       0    0       0     0\r\n"
-       "20     2A        00000100  0         4       0    0       0     0\r\n"
-       "21     2B        00000100  0         5       0    0       0     0\r\n"
-       "22     2C        00000100  0         6       0    0       0     0\r\n"
-       "30     A         00000010  0         7       0    0       0     0\r\n"
-       "31     B         00000010  0         8       0    0       0     0\r\n"
-       "32     C         00000010  0         9       0    0       0     0\r\n"
-       "END\r\n"
+  t += "END\r\n"
        "\r\n";
   t +=
       specials ? "[ThrowParam]\r\nGround=110,48\r\nAir=0,0\r\n" : "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n";
-  t += "[Status]\r\nAirJumpNum=1\r\n";
-  if (specials) t += "CancelDash_Ground=45\r\n";
+  // Only the duelist has air-jump patterns.
+  t += specials ? "[Status]\r\nAirJumpNum=1\r\nCancelDash_Ground=45\r\n" : "[Status]\r\nAirJumpNum=0\r\n";
   t += "CharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\nGuard=1.0,1.0,1.0,1.0\r\n"
        "[ExComCheck]\r\nNum=0\r\n";
   return t;
@@ -485,6 +490,12 @@ std::string VectorFile() {
       "3 -400 -2400 0 150\r\n"
       "4 -1200 0 60 0\r\n"
       "5 0 -900 0 150\r\n"
+      "6 0 0 0 0\r\n"
+      "7 -900 0 60 0\r\n"
+      "8 900 0 -60 0\r\n"
+      "9 500 -1300 0 150\r\n"
+      "10 0 -1500 0 150\r\n"
+      "11 -500 -1300 0 150\r\n"
       "END\r\n";
   // Hit vectors: id name n invuln level replacement fifth; sub-lines: motion pattern pattern2
   // stun pushLength flags.
@@ -492,12 +503,20 @@ std::string VectorFile() {
       "1 recoil 1 8 0 0 0\r\n1 20 21 14 10 0\r\n",
       "7 wall_leave 1 8 0 0 0\r\n4 26 26 0 0 10000\r\n",
       "32 launch 2 8 2 0 0\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
-      "90 light 1 8 0 0 0\r\n1 20 21 12 10 0\r\n",
-      "91 medium 1 8 1 0 0\r\n1 20 21 16 12 0\r\n",
-      "92 heavy 1 8 2 0 0\r\n4 20 21 20 14 0\r\n",
-      "93 knockdown 2 8 3 0 0\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
-      "94 wall_bounce 2 8 3 0 0\r\n4 26 26 0 20 1\r\n2 26 26 30 0 10000\r\n",
-      "95 sweep 1 8 2 0 0\r\n5 26 26 30 0 10000\r\n",
+      "10 light 1 8 0 0 0\r\n1 20 21 12 10 0\r\n",
+      "11 medium 1 8 1 0 0\r\n1 20 21 16 12 0\r\n",
+      "12 heavy 1 8 2 0 0\r\n4 20 21 20 14 0\r\n",
+      "13 knockdown 2 8 3 0 0\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
+      "14 wall_bounce 2 8 3 0 0\r\n4 26 26 0 20 1\r\n2 26 26 30 0 10000\r\n",
+      "15 sweep 1 8 2 0 0\r\n5 26 26 30 0 10000\r\n",
+      // The recoveries (90 + kind): on the ground up, back, forward; in the air forward, neutral,
+      // back.
+      "90 tech_up 1 0 0 0 0\r\n6 290 290 0 0 0\r\n",
+      "91 tech_back 1 0 0 0 0\r\n7 290 290 0 0 0\r\n",
+      "92 tech_forward 1 0 0 0 0\r\n8 290 290 0 0 0\r\n",
+      "93 air_tech_forward 1 0 0 0 0\r\n9 291 291 0 0 0\r\n",
+      "94 air_tech 1 0 0 0 0\r\n10 291 291 0 0 0\r\n",
+      "95 air_tech_back 1 0 0 0 0\r\n11 291 291 0 0 0\r\n",
       "98 finish 2 8 9 0 0\r\n2 26 26 0 30 10000\r\n5 26 26 40 0 10100\r\n",
       "99 guard 1 8 0 0 0\r\n1 17 18 10 8 0\r\n",
   };

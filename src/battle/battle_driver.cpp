@@ -1,6 +1,7 @@
 // The per-frame battle drivers.
 #include "battle/battle_driver.h"
 
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -171,8 +172,9 @@ void UpdateCharacters() {
 
 void RunFrameConditions(BattleObject& o, int phase) {
   if (o.kind == kKindAfterimage || g_Paused || !SlowMotionLets() || !o.frameRec) return;
-  // Walked over the list captured now: a condition may enter another frame mid-walk.
-  const std::vector<Han6Condition*> list = o.frameRec->conditions;
+  // Walked over the list captured now: a condition may enter another frame mid-walk. Frame data
+  // does not change during a battle, so the old frame's own list is that capture (no copy).
+  const std::span<Han6Condition* const> list = o.frameRec->conditions;
   for (const Han6Condition* c : list)
     if (c) BattleSeamEvalFrameCondition(&o, c, phase);
 }

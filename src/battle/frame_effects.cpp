@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "Sound/soundproc.h"
 #include "app/random.h"
@@ -726,8 +727,9 @@ void RunContinuousEffects(BattleObject* o) {
     return;
   }
   if (const Han6Frame* f = o->frameRec) {
-    // Captured like every effect walk: a spawn may change the object's frame.
-    const std::vector<Han6Effect*> effects = f->effects;
+    // Captured like every effect walk: a spawn may change the object's frame (the old frame's
+    // list itself never changes).
+    const std::span<Han6Effect* const> effects = f->effects;
     int32_t block[12];
     for (const Han6Effect* e : effects) {
       if (!e || e->type != 10002) continue;

@@ -2,6 +2,7 @@
 #include "battle/object_state.h"
 
 #include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -181,8 +182,9 @@ void RunFrameEffects(BattleObject& o) {
   o.effectsPending = 0;
   const Han6Frame* f = o.frameRec;
   if (!f) return;
-  // The list is captured first: an effect may enter another frame before the walk ends.
-  const std::vector<Han6Effect*> effects = f->effects;
+  // The list is captured first: an effect may enter another frame before the walk ends. Frame
+  // data does not change during a battle, so the old frame's own list is that capture (no copy).
+  const std::span<Han6Effect* const> effects = f->effects;
   g_EffectSoundLock = 0;
   for (const Han6Effect* e : effects) {
     if (!e) continue;

@@ -1,6 +1,6 @@
 // Scripted scenarios: the battle sample character driven by pad scripts in the headless
 // harness walks, crouches, jumps, air-jumps, guards, chains its normals, fires its specials and
-// dashes; every scenario runs twice and its per-frame state hashes agree.
+// dashes, throws and escapes throws; every scenario runs twice and its per-frame state hashes agree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include "app/lib_debug.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 #include "battle/object_state.h"
 
 namespace {
@@ -288,60 +289,100 @@ TEST_F(BattleScenario, JumpCancelsAnAttackThatHit) {
   EXPECT_EQ(p[2], 0);
 }
 
-// The catch itself comes from the throw's frame condition and the hit rules' throw check; here
-// side 0 is put on the throw's catch frame holding side 1, as that check leaves them. With a
-// free victim the throw may be escaped (the catch allows the ground recovery).
-void Catch(bool escapable) {
-  BattleObject& t = g_PlayerRecords[0].obj;
-  BattleObject& v = g_PlayerRecords[1].obj;
-  v.posX = t.posX + 40 * 256;
-  v.life = v.redLife = kMaxLife;  // the round start's life (the round flow is not in yet)
-  t.heldObject = &v;
-  t.holding = 1;
-  v.held = 1;
-  v.parent = &t;
-  v.groundRecoveryAllowed = escapable ? 1 : 0;
-  t.pattern = 110;
-  t.frame = 2;
-  t.frameTimer = 0;
-  SetPattern(t);
+// The hit resolution's throw check lets a found target through and links the pair (the holder
+// names its victim, the victim is held); that resolution comes with the next battle work, so
+// these runs link the pair themselves when the throw attempt asks. Everything else is the game's
+// own: the walk in, the throw command, the search for a target, the hold, the damage, the release
+// and the escape.
+int g_ThrowChecks = 0;
+std::vector<int> g_HitVectors;
+
+int LinkingThrowCheck(BattleObject* thrower, BattleObject* target, int) {
+  ++g_ThrowChecks;
+  thrower->heldObject = target;
+  thrower->holding = 1;
+  target->held = 1;
+  target->hitReaction = 0;
+  return 1;
 }
 
-TEST_F(BattleScenario, ThrowHoldsDamagesAndReleasesTheVictim) {
-  const Trace r = PlayTwice({}, 120, [](int frame) {
-    if (frame == 0) Catch(false);
-  });
-  ASSERT_FALSE(r.samples.empty());
-  EXPECT_EQ(r.samples[0].pattern[1], 28);  // held
-  EXPECT_EQ(r.samples[0].held[1], 1);
-  EXPECT_EQ(r.samples[0].life[1], kMaxLife);
-  EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
-  EXPECT_EQ(r.samples.back().held[1], 0);
-  EXPECT_TRUE(r.Saw(1, 26));  // thrown down into the tumble
-  EXPECT_FALSE(r.Saw(1, 280));
+// Applying a hit vector comes with the same work; these runs note the vectors the victim is given.
+void RecordHitVector(BattleObject* o, int vector, int, int, int, int) {
+  if (o == &g_PlayerRecords[1].obj) g_HitVectors.push_back(vector);
 }
 
-TEST_F(BattleScenario, ThrowIsEscapedWithAD) {
-  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
-    if (frame == 0) Catch(true);
-  });
-  ASSERT_FALSE(r.samples.empty());
-  EXPECT_EQ(r.samples[0].held[1], 1);
-  EXPECT_EQ(r.samples[5].held[1], 0);
-  EXPECT_TRUE(r.Saw(0, 280));
-  EXPECT_TRUE(r.Saw(1, 280));
-  EXPECT_EQ(r.samples.back().life[1], kMaxLife);  // escaped before the damage
-  EXPECT_EQ(r.samples.back().pattern[0], 0);
-  EXPECT_EQ(r.samples.back().pattern[1], 0);
+void ThrowSeams(int frame) {
+  if (frame != 0) return;
+  g_ThrowChecks = 0;
+  g_HitVectors.clear();
+  g_BattleSeams.ThrowCheck = LinkingThrowCheck;
+  g_BattleSeams.ApplyHitVector = RecordHitVector;
+  // The round start's full life (the round flow is not in yet).
+  for (int side = 0; side < 2; ++side)
+    g_PlayerRecords[side].obj.life = g_PlayerRecords[side].obj.redLife = kMaxLife;
 }
 
-TEST_F(BattleScenario, ThrowIsNotEscapedWhenTheCatchForbidsIt) {
-  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
-    if (frame == 0) Catch(false);
-  });
-  ASSERT_FALSE(r.samples.empty());
-  EXPECT_FALSE(r.Saw(1, 280));
-  EXPECT_LT(r.samples.back().life[1], kMaxLife);
+// Side 0 walks in from the round start (both sides 128 pixels from the centre) and enters
+// forward+A+D; the throw's first frame searches for a target within the ground reach of 48
+// pixels (12288 units) in front.
+struct ThrowCase {
+  const char* name;
+  uint32_t walkUntil;        // side 0 walks forward from frame 5 and throws at this frame
+  std::vector<Hold> victim;  // side 1's pad
+  bool caught, escaped;
+};
+
+TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
+  // Walking 55 frames at 384 units a frame closes the 32768-unit gap to 11648; 40 frames leave
+  // 17408, out of reach. The victim is caught on frame 62 and may escape up to its eighth held
+  // step (frame 69).
+  const ThrowCase cases[] = {
+      {"out of reach", 45, {}, false, false},
+      {"in reach", 60, {}, true, false},
+      {"escaped at once", 60, {{62, 64, 1, 0, 0x9}}, true, true},
+      {"escaped on the last step", 60, {{69, 71, 1, 0, 0x9}}, true, true},
+      {"escape too late", 60, {{70, 72, 1, 0, 0x9}}, true, false},
+      // Caught in its own standing C (not a free state): the throw may not be escaped.
+      {"caught mid-attack", 60, {{56, 58, 1, 0, 0x4}, {63, 65, 1, 0, 0x9}}, true, false},
+      // Both throw on the same frame: the one caught is inside its own throw-clash window.
+      {"throw clash", 60, {{60, 63, 1, 6, 0x9}}, true, true},
+  };
+  for (const ThrowCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Hold> input = {{5, c.walkUntil, 0, 6}, {c.walkUntil, c.walkUntil + 3, 0, 6, 0x9}};
+    input.insert(input.end(), c.victim.begin(), c.victim.end());
+    const Trace r = PlayTwice(input, 140, ThrowSeams);
+    ASSERT_EQ(r.samples.size(), 140u);
+    EXPECT_TRUE(r.Saw(0, 110));
+    EXPECT_EQ(g_ThrowChecks, c.caught ? 1 : 0);
+    EXPECT_EQ(r.Saw(1, 28) || r.Saw(1, 280), c.caught);
+    if (!c.caught) {
+      EXPECT_EQ(r.samples.back().life[1], kMaxLife);
+      continue;
+    }
+    const Sample& held = r.samples[62];
+    if (c.escaped) {
+      // Both are pushed apart into the escape pattern; the victim takes no damage.
+      EXPECT_TRUE(r.Saw(0, 280));
+      EXPECT_TRUE(r.Saw(1, 280));
+      EXPECT_FALSE(r.Saw(1, 26));
+      EXPECT_EQ(r.samples.back().life[1], kMaxLife);
+      EXPECT_EQ(g_HitVectors, std::vector<int>{1});  // the escape's push-back
+    } else {
+      // Held on the thrower, damaged on the damage frame, released 60 pixels in front and
+      // knocked down with hit vector 13.
+      EXPECT_EQ(held.held[1], 1);
+      EXPECT_EQ(held.pattern[1], 28);
+      EXPECT_EQ(held.x[1], held.x[0]);
+      EXPECT_FALSE(r.Saw(1, 280));
+      EXPECT_TRUE(r.Saw(1, 26));
+      EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
+      EXPECT_EQ(r.samples.back().held[1], 0);
+      EXPECT_EQ(r.samples.back().x[1], r.samples.back().x[0] + 60 * 256);
+      EXPECT_EQ(g_HitVectors, std::vector<int>{13});
+      EXPECT_EQ(r.samples.back().pattern[1], 0);
+    }
+  }
 }
 
 }  // namespace

@@ -141,6 +141,24 @@ TEST_F(BattleScenario, CrouchesAndStandsUp) {
   EXPECT_EQ(std::vector<int>(p.begin(), p.begin() + 3), expected);
 }
 
+TEST_F(BattleScenario, JumpsTheWayTheStickPoints) {
+  struct Case {
+    uint8_t dir;
+    int pattern;
+    int drift;  // sign of the x movement in the air
+  };
+  const Case cases[] = {{9, 35, 1}, {8, 36, 0}, {7, 37, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dir);
+    const Trace r = PlayTwice({{10, 12, 0, c.dir}}, 40);
+    ASSERT_EQ(r.samples.size(), 40u);
+    EXPECT_EQ(r.Patterns(0)[1], c.pattern);
+    const int32_t dx = r.samples[30].x[0] - r.samples[10].x[0];
+    EXPECT_EQ((dx > 0) - (dx < 0), c.drift);
+    EXPECT_LT(r.samples[20].y[0], 0);
+  }
+}
+
 TEST_F(BattleScenario, JumpsAndAirJumpsOnceAfterNeutral) {
   // Up, back to neutral in the air, up-forward: one air jump; a second try does nothing.
   const Trace r =

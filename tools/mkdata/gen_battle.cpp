@@ -181,9 +181,10 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     Frame(p, kGuard, 12, State(2, false, halt));
     p.EndInto(13);
   }
-  const int16_t jumpX[3] = {0, -320, 320};
+  // Jumps forward, up and back (base movement requests them for 9, 8 and 7).
+  const int16_t jumpX[3] = {320, 0, -320};
   for (int j = 0; j < 3; ++j) {
-    auto& p = pat(35 + j, j == 0 ? "jump up" : j == 1 ? "jump back" : "jump forward");
+    auto& p = pat(35 + j, j == 0 ? "jump forward" : j == 1 ? "jump up" : "jump back");
     Frame(p, kCrouch, 3, State(0, false, halt));
     Frame(p, kJump, 200, State(1, true, Move(0x11, jumpX[j], -2200, 0, 150)));
     p.EndInto(0);

@@ -6,6 +6,7 @@
 
 #include "Dxtools/Han6Draw/han6_draw.h"
 #include "Dxtools/Han6Files/han6_data.h"
+#include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 
@@ -194,9 +195,12 @@ void DrawPoolObject(const BattleObject& o) {
   BattleDrawLook look = PoolObjectLook(o);
   // On a special stage the stage's own objects sit by the character offsets: x toward the
   // object's side of the screen, y down.
-  int32_t ox = 0, oy = 0;
+  int32_t ox = g_SpecialStageOffsetX, oy = g_SpecialStageOffsetY;
+  const bool offsets = g_BattleDrawSeams.SpecialStageOffsets
+                           ? g_BattleDrawSeams.SpecialStageOffsets(&ox, &oy) != 0
+                           : (ox != 0 || oy != 0);
   if (g_BattleState[BattleStateIndex::kSpecialStage] != 0 && (o.pattern == 200 || o.pattern == 230) &&
-      g_BattleDrawSeams.SpecialStageOffsets && g_BattleDrawSeams.SpecialStageOffsets(&ox, &oy)) {
+      offsets) {
     look.shiftX = o.side == 1 ? -ox : ox;
     look.shiftY = oy;
   }

@@ -23,7 +23,8 @@ struct BattleDrawSeams {
   int (*PoolDrawingOn)() = nullptr;
   // 1 when the object belongs to a partner that is not shown. Null: never hidden.
   int (*HiddenPartner)(const BattleObject* o) = nullptr;
-  // The special stage's character offsets in pixels; 0 when the stage has none. Null: none.
+  // The special stage's character offsets in pixels; 0 when the stage has none. Null: the
+  // offsets of the match set-up.
   int (*SpecialStageOffsets)(int32_t* x, int32_t* y) = nullptr;
   // The draw list objects are queued to. Null: the graphics layer's default list.
   GrpDrawList* (*DrawList)() = nullptr;

@@ -197,6 +197,7 @@ void ResetSideProgress(int side) {
   for (int s = 0; s < 2; ++s) {
     if (side >= 0 && side != s) continue;
     for (int32_t& v : g_SideStatus[s].arcadeTotals) v = 0;
+    BattleSeamResetStoryBattleRoute(s);
   }
 }
 

@@ -14,6 +14,8 @@ struct PlayerRecord;
 struct Han6Effect;
 struct Han6Condition;
 struct Han6Box;
+struct CutSpriteSheet;
+struct PAniData;
 struct ScreenRect;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
@@ -226,6 +228,9 @@ struct ScreenRect;
   /* {stage kind, 0-based stage index, text number, extra route} and the character's name; 1 when */       \
   /* such a stage exists */                                                                                \
   SEAM(int, MainRouteStage, (int32_t * info, std::string * name), (info, name), 0)                         \
+  /* arcade routes: a side's route record back to its start (stage index, counts, flags; the */            \
+  /* current text entry -1) */                                                                             \
+  SEAM(void, ResetStoryBattleRoute, (int side), (side), )                                                  \
   /* arcade routes: the character a side chose when its route started, -1 when none */                     \
   SEAM(int, RouteCharacter, (int side), (side), -1)                                                        \
   /* achievements: the local-side test every hook asks first, the queue, the per-stage counters */         \
@@ -241,6 +246,11 @@ struct ScreenRect;
   SEAM(int, TrainingSetting, (int entry), (entry), 0)                                                      \
   /* round flow: 1 while the screen is dimmed (the dim value is not 0) */                                  \
   SEAM(int, IsScreenDimmed, (), (), 0)                                                                     \
+  /* sprite pages from page bitmap files, when the sheets carry no pixels of their own */                  \
+  SEAM(int, LoadCutSpritePageBitmaps,                                                                      \
+       (CutSpriteSheet * sheet, const char* name, const uint8_t* palette, const uint8_t* pageMap),         \
+       (sheet, name, palette, pageMap), 0)                                                                 \
+  SEAM(int, LoadPAniPageBitmaps, (PAniData * pani, const char* name), (pani, name), 0)                     \
   /* round flow and HUD: their per-round words, cleared with the battle counters */                        \
   SEAM(void, ResetRoundFlowWords, (), (), )                                                                \
   /* the battle draw around the pool objects: camera, characters, particles, HUD */                        \

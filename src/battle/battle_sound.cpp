@@ -18,13 +18,12 @@ int VoiceSlot(const BattleObject& o, int32_t voice) {
   return slot >= 0 && slot < kBattleSoundSlots ? static_cast<int>(slot) : -1;
 }
 
-// A voice of the object's player; the arcade route records the ending voices of its
-// kind-6 stage.
-void RequestVoice(const BattleObject& o, int32_t voice) {
+// A voice of the object's player; false when the voice has no slot.
+bool RequestVoice(const BattleObject& o, int32_t voice) {
   const int slot = VoiceSlot(o, voice);
-  if (slot < 0) return;
+  if (slot < 0) return false;
   RequestBattleSound(slot);
-  if (BattleSeamRouteStageKind(o.side) == 6) BattleSeamAchieveEndingFlags(voice);
+  return true;
 }
 
 void RequestCommon(int32_t slot) {
@@ -91,7 +90,9 @@ void PlaySoundEffect(BattleObject& o, const Han6Effect& e) {
         RequestCommon(v);
         return;
       }
-      RequestVoice(o, v);
+      // Only this form records the ending voices of a kind-6 arcade stage; the pick among
+      // candidates (number 3) does not.
+      if (RequestVoice(o, v) && BattleSeamRouteStageKind(o.side) == 6) BattleSeamAchieveEndingFlags(v);
       if (p[3] == 1) StopCharacterVoices(o);
       return;
     }

@@ -188,10 +188,20 @@ int LoadCharacters(CharaLoadSetup setups[4], std::atomic<uint32_t>* progress) {
       PostScreenMessage(text);
     }
     Add(progress, step);
-    if (set.sprites && g_EmbeddedSpritePixels)
-      CreateCutSpritePages(set.sprites, palette.empty() ? nullptr : palette.data(), pageMap.data(),
-                           pageMap.size(), 0);
-    if (set.pani) CreatePAniTextures(set.pani);
+    if (g_EmbeddedSpritePixels) {
+      if (set.sprites)
+        CreateCutSpritePages(set.sprites, palette.empty() ? nullptr : palette.data(), pageMap.data(),
+                             pageMap.size(), 0);
+      if (set.pani) CreatePAniTextures(set.pani);
+    } else {
+      // Page bitmaps go by the selected character's own file names (they differ from the data
+      // names only under an override of the data files).
+      const std::string& artName = s.fileSet == 1 ? art2 : art1;
+      BattleSeamLoadCutSpritePageBitmaps(set.sprites, artName.c_str(),
+                                         palette.empty() ? nullptr : palette.data(),
+                                         pageMap.empty() ? nullptr : pageMap.data());
+      BattleSeamLoadPAniPageBitmaps(set.pani, artName.c_str());
+    }
     Add(progress, step);
 
     record.inUse = 1;

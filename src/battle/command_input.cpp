@@ -25,9 +25,9 @@ std::array<uint8_t, 20> g_NotationScratch = {kNotationEnd};
 int Prev(int i) { return i == 0 ? InputHistory::kEntries - 1 : i - 1; }
 
 // A matcher's private walk back in time over one history.
-class HistoryCursor {
+class InputHistoryCursor {
  public:
-  explicit HistoryCursor(const InputHistory& h) : h_(h) {
+  explicit InputHistoryCursor(const InputHistory& h) : h_(h) {
     for (int c = 0; c < InputHistory::kChannels; ++c) {
       const int head = h.head[c] & (InputHistory::kEntries - 1);
       start_[c] = index_[c] = head;
@@ -82,7 +82,7 @@ bool DirectionFits(int code, uint8_t d) {
   }
 }
 
-bool TokenPasses(const HistoryCursor& cur, const NotationToken& t) {
+bool MatchNotationToken(const InputHistoryCursor& cur, const NotationToken& t) {
   if (t.dir >= 0 && !DirectionFits(t.dir, cur.Value(0))) return false;
   for (int b = 0; b < 6; ++b) {
     if (!(t.mask & (1u << b))) continue;
@@ -92,10 +92,10 @@ bool TokenPasses(const HistoryCursor& cur, const NotationToken& t) {
   return true;
 }
 
-bool TryToken(HistoryCursor& cur, const NotationToken& t, int tries) {
+bool TryToken(InputHistoryCursor& cur, const NotationToken& t, int tries) {
   for (int i = 0; i < tries; ++i) {
     if (i > 0) cur.StepBack();
-    if (TokenPasses(cur, t)) return true;
+    if (MatchNotationToken(cur, t)) return true;
   }
   return false;
 }
@@ -240,7 +240,7 @@ int MatchCommandNotation(const InputHistory& h, std::span<const uint8_t> notatio
   while (len < notation.size() && notation[len] != kNotationEnd) ++len;
   if (len == 0) return 0;
   notation = notation.first(len);
-  HistoryCursor cur(h);
+  InputHistoryCursor cur(h);
   NotationToken t;
   int p = ReadNotationToken(notation, static_cast<int>(len) - 1, &t);
   if (p == kNotationInvalid) return 0;

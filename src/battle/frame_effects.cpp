@@ -6,19 +6,20 @@
 
 #include "Sound/soundproc.h"
 #include "app/random.h"
+#include "battle/battle_draw.h"
 #include "battle/battle_math.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_sound.h"
 #include "battle/battle_tables.h"
+#include "battle/control_rules.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
 namespace {
 
-constexpr int32_t kMaxCircuit = 30000;
-constexpr int kGameModeTag = 0x101;
+constexpr int kGameModeTagBattle = 0x100;
 constexpr int kGameModeFourPlayer = 0x200;
 
 int32_t Clamp64(int64_t v, int64_t lo, int64_t hi) { return static_cast<int32_t>(std::clamp(v, lo, hi)); }
@@ -52,12 +53,6 @@ void SetFacing(BattleObject& o, int facing) {
   o.velXStop = Wrap<int16_t>(-int64_t{o.velXStop});
 }
 
-// The screen's left (0) or right (1) edge, 16 pixels inside.
-int32_t ScreenEdgeX(int right) {
-  const int32_t c = BattleSeamCameraX();
-  return right ? c + (320 - 16) * 128 : c - (320 - 16) * 128;
-}
-
 // 1 at the right stage edge, 2 at the left one, else 0.
 int EdgeSideOf(const BattleObject& o) {
   if (o.posX >= kStageHalfWidth) return 1;
@@ -80,9 +75,10 @@ double VectorToTurn(double x, double y) {
 
 BattleObject* TargetOf(BattleObject& k) {
   if (k.target) return k.target;
-  // The first character of the other side that takes part in the fight.
+  // The first character of the other side that may be touched: only a partner standing by
+  // (partner state 1) may not; an assist partner acting (state 2) may.
   for (PlayerRecord& r : g_PlayerRecords)
-    if (r.inUse && r.obj.side != k.side && r.obj.partnerState == 0) return &r.obj;
+    if (r.inUse && r.obj.side != k.side && r.obj.partnerState != 1) return &r.obj;
   return nullptr;
 }
 
@@ -171,15 +167,17 @@ void SetPosition(BattleObject& o, const int32_t* p) {
       }
       BattleObject& m = p[3] == 1 ? o : k;
       if (p[4] & 1) {
-        if (BattleObject* t = k.target) {
-          m.posX = t->posX;
-          m.posY = 0;
-        }
+        // Without an opponent to stand by, nothing moves.
+        BattleObject* t = GetTargetOpponent(k, nullptr);
+        if (!t) return;
+        m.posX = t->posX;
+        m.posY = 0;
         m.posX = Wrap<int32_t>(m.posX + int64_t{p[0]} * 128 * sign);
         m.posY = Wrap<int32_t>(m.posY + int64_t{p[1]} * 128);
       } else if (p[2] != 0) {
-        m.posX = Wrap<int32_t>(o.facing == 1 ? ScreenEdgeX(1) - int64_t{p[0]} * 128
-                                             : ScreenEdgeX(0) + int64_t{p[0]} * 128);
+        // The camera's screen edges, which follow its zoom.
+        m.posX = Wrap<int32_t>(o.facing == 1 ? int64_t{BattleSeamGetScreenEdge(1)} - int64_t{p[0]} * 128
+                                             : int64_t{BattleSeamGetScreenEdge(0)} + int64_t{p[0]} * 128);
         m.posY = Wrap<int32_t>(int64_t{p[1]} * 128);
       } else {
         m.posX = Wrap<int32_t>(m.posX + int64_t{p[0]} * 128 * sign);
@@ -628,7 +626,7 @@ void SpecialAction(BattleObject& o, const Han6Effect& e) {
       break;
     }
     case 150: {
-      if (g_GameMode == kGameModeTag || (g_GameMode & kGameModeFourPlayer)) break;
+      if (g_GameMode & (kGameModeTagBattle | kGameModeFourPlayer)) break;
       BattleObject* partner = PartnerOf(k);
       if (partner && FrameState(*partner).asmv != 0 && StanceFits(*partner, p[1]))
         ChangePattern(*partner, p[0], 0, 300);
@@ -740,7 +738,17 @@ void RunContinuousEffects(BattleObject* o) {
   o->effectsPending = 0;
 }
 
+int IsHiddenPartnerObject(const BattleObject* o) {
+  if (!o) return 0;
+  // Every character of the four-player mode is active.
+  if (g_GameMode & kGameModeFourPlayer) return 0;
+  const BattleObject& k = o->kind >= kKindChildFirst && o->owner ? *o->owner : *o;
+  if (!IsCharacter(k) || k.side >= 4 || IsSideActive(k)) return 0;
+  return g_SideStatus[k.side].showPartner ? 0 : 1;
+}
+
 void InstallFrameEffectSeams() {
+  g_BattleDrawSeams.HiddenPartner = IsHiddenPartnerObject;
   BattleSeams& s = g_BattleSeams;
   s.RunFrameEffect = RunFrameEffect;
   s.RunContinuousEffects = RunContinuousEffects;

@@ -38,6 +38,11 @@ void CutThrowLink(BattleObject* victim, int reactionTime);
 // The object a throw effect works on: the one its character holds, else the one it holds.
 BattleObject* ThrowVictim(BattleObject& thrower);
 
+// 1 when the object (or the character it belongs to) is a side's waiting member and the side
+// does not show its partner (effect 6/155): such objects are not drawn.
+int IsHiddenPartnerObject(const BattleObject* o);
+
 // Installs the frame effects' seams (RunFrameEffect, RunContinuousEffects, RequestSound,
-// IsSoundSlotBusy, CutThrowLink, the character sound lists).
+// IsSoundSlotBusy, CutThrowLink, the character sound lists) and the drawing's hidden-partner
+// test.
 void InstallFrameEffectSeams();

@@ -242,7 +242,9 @@ void ThrowDamage(BattleObject& thrower, const Han6Effect& e) {
       if (p[4] != 0) red = BattleSeamScaleDamage(v, &thrower, red, 0);
       if (g_JudgeState == 0) {
         v->life = Wrap<int32_t>(std::clamp<int64_t>(int64_t{v->life} - amount, INT32_MIN, INT32_MAX));
-        v->redLife = Wrap<int32_t>(std::max<int64_t>(int64_t{v->redLife} - red, v->life));
+        // As for strikes: not below the life, and never below 0 (a lethal throw takes the life
+        // below 0 until the release decides the knock-out).
+        v->redLife = Wrap<int32_t>(std::max<int64_t>({int64_t{v->redLife} - red, int64_t{v->life}, 0}));
       }
       BattleSeamShakeLifeBar(v);
       BattleSeamComboScoreOnHit(&thrower, amount);

@@ -9,6 +9,7 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
+#include "battle/control_rules.h"
 #include "battle/object_move.h"
 #include "battle/object_state.h"
 
@@ -129,7 +130,12 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
       dy *= 2;
     }
     if (o.facing == 1) dx = -dx;
-    if ((p[3] & 0x0100) && o.target) dx += o.target->posX - spawner.posX;
+    // Measured toward the spawner's opponent (its target, else the nearest one).
+    if (p[3] & 0x0100) {
+      int32_t distance = 0;
+      if (const BattleObject* t = GetTargetOpponent(spawner, &distance))
+        dx += t->posX < spawner.posX ? -distance : distance;
+    }
     if (p[2] & 0x0400) {
       o.posX = ScreenEdge(o.facing == 1) + dx;
       o.posY = spawner.posY + dy;

@@ -17,6 +17,7 @@
 #include "Dxtools/Han6Files/han6_data.h"
 #include "app/lib_debug.h"
 #include "battle/battle_harness.h"
+#include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/object_pool.h"
 #include "battle_fixture.h"
@@ -393,6 +394,17 @@ TEST_F(ObjectPlacement, ShiftMirrorPriorityAndStageOffsets) {
     EXPECT_FLOAT_EQ(e->x0, base->x0 + c.dx) << int{c.side} << " " << c.stage;
     EXPECT_FLOAT_EQ(e->y0, base->y0 + c.dy) << int{c.side} << " " << c.stage;
   }
+  // Without the seam the match set-up's offsets are used.
+  g_BattleDrawSeams.SpecialStageOffsets = nullptr;
+  g_SpecialStageOffsetX = -50;
+  g_SpecialStageOffsetY = 130;
+  o.side = 1;
+  g_BattleState[BattleStateIndex::kSpecialStage] = 1;
+  const auto fromSetup = DrawOne(o, nullptr);
+  ASSERT_TRUE(fromSetup);
+  EXPECT_FLOAT_EQ(fromSetup->x0, base->x0 + 50);
+  EXPECT_FLOAT_EQ(fromSetup->y0, base->y0 + 130);
+  g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
   std::swap(set->patterns->patterns[0], set->patterns->patterns[200]);
 }
 

@@ -238,3 +238,43 @@ TEST(BattleTrace, ProjectileGoldenTrace) {
 }
 
 }  // namespace
+
+namespace {
+
+// One jump through the whole update: velocity set on entering the airborne frame, gravity added
+// before each move, the landing step interpolated back to where the path met the ground, and
+// the landing flow's pattern taken by the next state step.
+TEST(BattleTrace, JumpGoldenTrace) {
+  battle_test::ResetWorld();
+  TestFrameData data;
+  FrameDef stand;
+  stand.duration = 100;
+  stand.endAction = 3;
+  stand.free = 1;
+  stand.motion = battle_test::Motion(0x11, 0, 0, 0, 0);
+  data.Pattern(0, {stand});
+  FrameDef air;
+  air.duration = 100;
+  air.endAction = 3;
+  air.stance = 1;
+  air.flow = 0x01;
+  air.landing = 0;
+  air.motion = battle_test::Motion(0x11, 256, -1200, 0, 300);
+  data.Pattern(35, {air});
+  BattleObject& c = battle_test::PlaceCharacter(0, data.Set(), 0);
+  SetPattern(c);
+  g_BattlePhase = 1;
+  ChangePattern(c, 35, 0, 10);
+  std::string trace;
+  for (int i = 0; i < 9; ++i) {
+    BattleUpdate();
+    trace += std::to_string(c.pattern) + ":" + std::to_string(c.posX) + ":" + std::to_string(c.posY) + " ";
+  }
+  // Step 8 falls to y = 1200 with dx 256: the landing puts x back by 256 x 1200 / 1200.
+  EXPECT_EQ(trace,
+            "35:256:-900 35:512:-1500 35:768:-1800 35:1024:-1800 35:1280:-1500 35:1536:-900 35:1792:0 "
+            "35:1792:0 0:1792:0 ");
+  battle_test::ResetWorld();
+}
+
+}  // namespace

@@ -194,11 +194,17 @@ TEST_F(BattleReset, SideProgressClearsOneOrBothSides) {
     int side;
     bool cleared0, cleared1;
   } cases[] = {{-1, true, true}, {0, true, false}, {1, false, true}};
+  // The sides' story-battle routes are reset with them.
+  static bool routeReset[2];
+  g_BattleSeams.ResetStoryBattleRoute = [](int side) { routeReset[side & 1] = true; };
   for (const auto& c : cases) {
     g_SideStatus[0].arcadeTotals[9] = g_SideStatus[1].arcadeTotals[9] = 5;
+    routeReset[0] = routeReset[1] = false;
     ResetSideProgress(c.side);
     EXPECT_EQ(g_SideStatus[0].arcadeTotals[9] == 0, c.cleared0) << c.side;
     EXPECT_EQ(g_SideStatus[1].arcadeTotals[9] == 0, c.cleared1) << c.side;
+    EXPECT_EQ(routeReset[0], c.cleared0) << c.side;
+    EXPECT_EQ(routeReset[1], c.cleared1) << c.side;
   }
 }
 

@@ -4,7 +4,9 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "Dxtools/BmpcutFiles/cut_sprite_sheet.h"
 #include "Dxtools/Han6Files/han6_project.h"
 #include "app/lib_debug.h"
 #include "battle/chara_command.h"
@@ -185,6 +187,39 @@ TEST_F(CharaLoader, MissingFilesLeaveTheSlotInUseAndTheLoadGoesOn) {
   EXPECT_EQ(LoadCharacters(setups, nullptr), 1);
   EXPECT_EQ(g_PlayerRecords[0].inUse, 1);
   EXPECT_FALSE(g_PlayerRecords[0].ext.commandTable);
+}
+
+// Sheets without pixels of their own take their pages from bitmap files named after the
+// selected character, also when the data files come from an override character.
+TEST_F(CharaLoader, PageBitmapsGoByTheSelectedCharactersName) {
+  WriteCharacter("alpha", 0, 1);
+  static std::vector<std::string> sheets, panis;
+  sheets.clear();
+  panis.clear();
+  g_BattleSeams.LoadCutSpritePageBitmaps = [](CutSpriteSheet*, const char* name, const uint8_t*,
+                                              const uint8_t*) {
+    sheets.emplace_back(name);
+    return 1;
+  };
+  g_BattleSeams.LoadPAniPageBitmaps = [](PAniData*, const char* name) {
+    panis.emplace_back(name);
+    return 1;
+  };
+  // Side 0 plays "beta" with the data files of "alpha" (override mode 1); side 1 is empty.
+  g_PlayerSelections[0] = {0, 0, 1, 0, 0, 0, 1, 100, 0, 1, 0};
+  g_PlayerSelections[1] = {0, 0, -1, 0, 1, 0, 1, 100, 0, 0, 0};
+  for (int embedded : {1, 0}) {
+    sheets.clear();
+    panis.clear();
+    g_EmbeddedSpritePixels = embedded;
+    CharaLoadSetup setups[4];
+    BuildCharaLoadSetups(setups, 0);
+    LoadCharacters(setups, nullptr);
+    EXPECT_TRUE(g_FrameDataSets[0].patterns) << embedded;
+    EXPECT_EQ(sheets, embedded ? std::vector<std::string>{} : std::vector<std::string>{"beta"});
+    EXPECT_EQ(panis, embedded ? std::vector<std::string>{} : std::vector<std::string>{"beta"});
+  }
+  g_EmbeddedSpritePixels = 1;
 }
 
 }  // namespace

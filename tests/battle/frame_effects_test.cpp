@@ -12,6 +12,7 @@
 
 #include "Dxtools/IniFile.h"
 #include "Sound/soundproc.h"
+#include "battle/battle_draw.h"
 #include "battle/battle_sound.h"
 #include "battle/chara_command.h"
 #include "battle/object_move.h"
@@ -319,6 +320,38 @@ TEST_F(FrameEffects, PutAtTheStageEdgeItStandsAt) {
   }
 }
 
+// The screen-edge placement uses the camera's edges, which move with its zoom.
+TEST_F(FrameEffects, PlacedFromTheCamerasScreenEdge) {
+  g_BattleSeams.GetScreenEdge = [](int index) { return index == 0 ? -30000 : index == 1 ? 34000 : 0; };
+  const struct {
+    int facing;
+    int32_t x;
+  } cases[] = {{0, -30000 + 384}, {1, 34000 - 384}};
+  for (const auto& c : cases) {
+    a_->facing = a_->wantedFacing = static_cast<uint8_t>(c.facing);
+    a_->posY = 0;
+    Do(a_, Effect(6, 12, {3, -1, 1}));
+    EXPECT_EQ(a_->posX, c.x) << c.facing;
+    EXPECT_EQ(a_->posY, -128) << c.facing;
+  }
+}
+
+// P4 bit 0 goes to K's target opponent: its target, else the nearest opponent; with no
+// opponent at all nothing moves.
+TEST_F(FrameEffects, PlacedByTheTargetOpponent) {
+  a_->target = nullptr;
+  a_->posX = -12800;
+  Do(a_, Effect(6, 12, {-4, -1, 0, 0, 1}));
+  EXPECT_EQ(a_->posX, 12800 - 512);
+  EXPECT_EQ(a_->posY, -128);
+  g_PlayerRecords[1].inUse = 0;
+  a_->posX = -12800;
+  a_->posY = 0;
+  const BattleObject before = *a_;
+  Do(a_, Effect(6, 12, {-4, -1, 0, 0, 1}));
+  EXPECT_TRUE(Changed(before, *a_).empty());
+}
+
 // ---- counters and variables ----
 
 TEST_F(FrameEffects, CountersAndVariables) {
@@ -418,6 +451,118 @@ TEST_F(FrameEffects, Facing) {
   child_->facing = 0;
   Do(child_, Effect(6, 5, {7}));
   EXPECT_EQ(child_->facing, 1);
+}
+
+// ---- the partner ----
+
+class FrameEffectsPartner : public FrameEffects {
+ protected:
+  void SetUp() override {
+    FrameEffects::SetUp();
+    FrameDef air, crouch, busy;
+    air.duration = crouch.duration = busy.duration = 100;
+    air.endAction = crouch.endAction = busy.endAction = 3;
+    air.free = crouch.free = 1;
+    air.stance = 1;
+    crouch.stance = 2;
+    data_.Pattern(61, {air});
+    data_.Pattern(62, {crouch});
+    data_.Pattern(63, {busy});
+    // Slot 2 is side 0's waiting member.
+    c_ = &PlaceCharacter(2, data_.Set(), -30000);
+    SetPattern(*c_);
+    a_->partner = c_;
+    c_->partner = a_;
+    c_->partnerState = 1;
+    g_SideStatus[0].activePlayer = 0;
+    g_SideStatus[0].hasPartner = 1;
+  }
+  BattleObject* c_ = nullptr;
+};
+
+// 6/150 orders the partner into a pattern when it is free and its stance fits; never in tag
+// battle or the four-player mode. A K that is not its side's active member orders itself.
+TEST_F(FrameEffectsPartner, PartnerOrderedIntoAPattern) {
+  const struct {
+    const char* name;
+    int32_t mode;
+    int partnerPattern;
+    int32_t stance;
+    bool aActive;
+    char ordered;  // 'c' the partner, 'a' K itself, 0 nobody
+  } cases[] = {
+      {"versus", 0, 0, 0, true, 'c'},
+      {"arcade, standing wanted", 0x10, 0, 3, true, 'c'},
+      {"tag battle", 0x100, 0, 0, true, 0},
+      {"tag battle with another bit", 0x101, 0, 0, true, 0},
+      {"four players", 0x200, 0, 0, true, 0},
+      {"airborne, not airborne wanted", 0, 61, 1, true, 0},
+      {"airborne, airborne wanted", 0, 61, 2, true, 'c'},
+      {"crouching, crouching wanted", 0, 62, 4, true, 'c'},
+      {"crouching, standing wanted", 0, 62, 3, true, 0},
+      {"not free", 0, 63, 0, true, 0},
+      {"unknown stance kind", 0, 0, 5, true, 0},
+      {"K waiting orders itself", 0, 0, 0, false, 'a'},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_GameMode = c.mode;
+    g_SideStatus[0].activePlayer = c.aActive ? 0 : 2;
+    for (BattleObject* o : {a_, c_}) {
+      o->pattern = o == c_ ? c.partnerPattern : 0;
+      o->frame = 0;
+      SetPattern(*o);
+      o->pendingPattern = -1;
+      o->pendingPriority = 0;
+    }
+    Do(child_, Effect(6, 150, {20, c.stance}));
+    EXPECT_EQ(c_->pendingPattern, c.ordered == 'c' ? 20 : -1);
+    EXPECT_EQ(c_->pendingPriority, c.ordered == 'c' ? 300 : 0);
+    EXPECT_EQ(a_->pendingPattern, c.ordered == 'a' ? 20 : -1);
+  }
+}
+
+// An inactive partner's objects, and the partner itself, are drawn only while its side's
+// show-partner flag (6/155) is on.
+TEST_F(FrameEffectsPartner, HiddenPartnerFollowsTheShowFlag) {
+  BattleObject* partnerChild = SpawnEffectObject(*c_, Effect(1, 20));
+  ASSERT_NE(partnerChild, nullptr);
+  BattleObject loose{};
+  loose.kind = kKindSpawned;
+  auto hidden = [](const BattleObject* o) { return g_BattleDrawSeams.HiddenPartner(o); };
+  ASSERT_NE(g_BattleDrawSeams.HiddenPartner, nullptr);
+  EXPECT_EQ(hidden(a_), 0);
+  EXPECT_EQ(hidden(child_), 0);
+  EXPECT_EQ(hidden(&loose), 0);
+  EXPECT_EQ(hidden(c_), 1);
+  EXPECT_EQ(hidden(partnerChild), 1);
+  const struct {
+    const char* name;
+    BattleObject* runner;
+    Han6Effect e;
+    int shown0, shown1;  // the two sides' flags afterwards
+  } steps[] = {
+      {"own side on", a_, Effect(6, 155, {0, 1}), 1, 0},
+      {"the other side toggles side 0 off", b_, Effect(6, 155, {1, 2}), 0, 0},
+      {"side 0 named by any other P0", b_, Effect(6, 155, {7, 1}), 1, 0},
+      {"the other side's flag", a_, Effect(6, 155, {1, 1}), 1, 1},
+      {"own side toggled off", child_, Effect(6, 155, {0, 2}), 0, 1},
+  };
+  for (const auto& st : steps) {
+    SCOPED_TRACE(st.name);
+    Do(st.runner, st.e);
+    EXPECT_EQ(g_SideStatus[0].showPartner, st.shown0);
+    EXPECT_EQ(g_SideStatus[1].showPartner, st.shown1);
+    EXPECT_EQ(hidden(partnerChild), st.shown0 ? 0 : 1);
+    EXPECT_EQ(hidden(c_), st.shown0 ? 0 : 1);
+  }
+  // Once the partner has taken over it is the active one and its old body is hidden instead.
+  g_SideStatus[0].activePlayer = 2;
+  EXPECT_EQ(hidden(partnerChild), 0);
+  EXPECT_EQ(hidden(child_), 1);
+  // The four-player mode has no waiting members.
+  g_GameMode = 0x200;
+  EXPECT_EQ(hidden(child_), 0);
 }
 
 // ---- freezes, timers and screen requests ----
@@ -585,6 +730,24 @@ TEST_F(FrameEffects, NoDrawAndNoChangeOnAnEmptyRangeOrDistance) {
   EXPECT_TRUE(Changed(before, *child_).empty());
 }
 
+// Without a target the aim goes to the first character of the other side that may be touched:
+// an acting assist partner may, a partner standing by may not.
+TEST_F(FrameEffects, AimingWithoutATarget) {
+  const struct {
+    uint8_t partnerState;
+    int32_t velX;
+  } cases[] = {{0, 1000}, {2, 1000}, {1, 0}};
+  for (const auto& c : cases) {
+    a_->target = nullptr;
+    b_->partnerState = c.partnerState;
+    child_->posX = b_->posX - 40960;
+    child_->posY = b_->posY - 4096;
+    child_->velX = child_->velY = 0;
+    Do(child_, Effect(6, 8, {0, 1000}));
+    EXPECT_EQ(child_->velX, c.velX) << int{c.partnerState};
+  }
+}
+
 TEST_F(FrameEffects, AimingEntersTheFrameOfItsDirection) {
   // The target is straight ahead (and a little below the aim point): sector 0 of 4.
   child_->posX = b_->posX - 40960;
@@ -734,6 +897,35 @@ TEST_F(FrameEffects, SoundRequests) {
   b_->held = 1;
   Do(b_, Effect(9, 0, {17}));
   EXPECT_EQ(g_SeRequest[17], 0);
+}
+
+// A voice of number 1 on a kind-6 arcade stage records its ending flag; a voice picked among
+// candidates (number 3) does not, nor does a voice past the table.
+TEST_F(FrameEffects, EndingVoicesOfTheArcadeRoute) {
+  static int stageKind = 0;
+  g_BattleSeams.RouteStageKind = [](int) { return stageKind; };
+  g_BattleSeams.AchieveEndingFlags = [](int voice) {
+    SeamCalls().push_back("AchieveEndingFlags " + std::to_string(voice));
+  };
+  const struct {
+    const char* name;
+    int kind;
+    Han6Effect e;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"voice on an ending stage", 6, Effect(9, 1, {55}), {"AchieveEndingFlags 55"}},
+      {"picked voice on an ending stage", 6, Effect(9, 3, {55, -1, -1, -1, -1}), {}},
+      {"voice past the table", 6, Effect(9, 1, {1200}), {}},
+      {"common sound", 6, Effect(9, 0, {55}), {}},
+      {"another stage kind", 5, Effect(9, 1, {55}), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    stageKind = c.kind;
+    SeamCalls().clear();
+    RunFrameEffect(b_, &c.e);
+    EXPECT_EQ(SeamCalls(), c.calls);
+  }
 }
 
 TEST_F(FrameEffects, ChanceOfASound) {
@@ -999,8 +1191,9 @@ TEST_F(FrameEffectsThrow, DamageAndKnockOut) {
 
   // A lethal throw knocks out on release and plays the knock-out voice.
   b_->facing = 1;
-  Do(a_, Effect(5, 1, {5000}));
+  Do(a_, Effect(5, 1, {5000, 0, 0, 0, 0, 10000}));
   EXPECT_LT(b_->life, 0);
+  EXPECT_EQ(b_->redLife, 0);  // never below 0 with the life
   std::memset(g_SeRequest, 0, sizeof g_SeRequest);
   Do(a_, Effect(4, 51, {0, 0, 0, 0x01, 5, 20}));
   EXPECT_EQ(b_->life, 0);

@@ -257,3 +257,28 @@ TEST_F(ObjectPool, RemovalResetsOnlyTheLocalSidesAchievementCounter) {
   EXPECT_EQ(resets, std::vector<int>{1});
 }
 }  // namespace
+
+namespace {
+// P3 0x0100: the x offset runs from the spawner toward its opponent (the target, else the
+// nearest character of the other side), by their distance.
+TEST_F(ObjectPool, OffsetTowardTheOpponent) {
+  BattleObject& near = PlaceCharacter(1, data_.Set(), -3000);
+  BattleObject& far = PlaceCharacter(3, data_.Set(), 9000);
+  far.side = near.side = 1;
+  const struct {
+    const char* name;
+    BattleObject* target;
+    int32_t x;
+  } cases[] = {
+      {"no target: the nearest opponent", nullptr, 1000 + 1280 - 4000},
+      {"the target", &far, 1000 + 1280 + 8000},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    chara_->target = c.target;
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7, {10, 0, 0, 0x0100}));
+    ASSERT_NE(o, nullptr) << c.name;
+    EXPECT_EQ(o->posX, c.x) << c.name;
+  }
+}
+}  // namespace

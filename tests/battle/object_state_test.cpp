@@ -3,9 +3,11 @@
 #include "battle/object_state.h"
 
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "battle/chara_command.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle_fixture.h"
@@ -495,6 +497,129 @@ TEST_F(ObjectState, UnspentShieldGrantQueuesTheLocalSidesAchievement) {
     EXPECT_EQ(o.pattern, 2);
     EXPECT_EQ(o.penalty, 5460);
     EXPECT_EQ(queued, local ? std::vector<int>{9} : std::vector<int>{});
+  }
+}
+}  // namespace
+
+namespace {
+// The route achievement counters close on arcade route stages of kind 8 and 15 only; the
+// reaction mark is cleared in every case.
+TEST_F(ObjectState, RouteAchievementCountersCloseOnKinds8And15) {
+  static int32_t kind;
+  static std::vector<int> closed;
+  g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
+    info[0] = kind;
+    return 1;
+  };
+  g_BattleSeams.CloseStageAchievementCounters = [](int k) { closed.push_back(k); };
+  const struct {
+    int32_t mode, kind;
+    bool closes;
+  } cases[] = {{0x10, 8, true}, {0x10, 15, true}, {0x10, 32, false}, {0x11, 8, false}};
+  BattleObject o{};
+  for (const auto& c : cases) {
+    closed.clear();
+    g_GameMode = c.mode;
+    kind = c.kind;
+    o.tradeMark = 255;
+    CloseRouteAchievementCounters(o);
+    EXPECT_EQ(o.tradeMark, 0);
+    EXPECT_EQ(closed, c.closes ? std::vector<int>{c.kind} : std::vector<int>{}) << c.mode << " " << c.kind;
+  }
+}
+}  // namespace
+
+namespace {
+// The speed cap armed by a pattern applies at the next pattern: the x speed is limited to the
+// character's gravity max-x in the facing direction and the fall takes its add-y. Objects
+// without a command table (afterimages, failed slots, pool objects) and zero values read the
+// standard 1000 and 150.
+TEST_F(ObjectState, SpeedCapReadsTheCharactersGravityOrTheStandardOne) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    const char* name;
+    bool table;
+    int32_t maxX, addY;
+    uint8_t facing;
+    int32_t velX;
+    int16_t capPattern;
+    int32_t wantVelX;
+    int16_t wantAccY;
+  } cases[] = {
+      {"the character's own", true, 600, 90, 0, 900, 5, 600, 90},
+      {"facing left", true, 600, 90, 1, -900, 5, -600, 90},
+      {"slower than the cap", true, 600, 90, 0, 300, 5, 300, 90},
+      {"zero values read the standard", true, 0, 0, 0, 1500, 5, 1000, 150},
+      {"no command table", false, 0, 0, 0, 1500, 5, 1000, 150},
+      {"not armed", true, 600, 90, 0, 900, 0, 900, 7},
+      {"armed by the current pattern", true, 600, 90, 0, 900, 0 + 1, 900, 7},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    if (c.table) {
+      g_PlayerRecords[0].ext.commandTable = std::make_unique<CharaCommandTable>();
+      g_PlayerRecords[0].ext.commandTable->gravityMaxX = c.maxX;
+      g_PlayerRecords[0].ext.commandTable->gravityAddY = c.addY;
+    } else {
+      o.playerRecord = nullptr;
+    }
+    o.pattern = c.capPattern == 1 ? 1 : 0;
+    o.facing = c.facing;
+    o.velX = c.velX;
+    o.accY = 7;
+    o.accX = 3;
+    o.speedCapPattern = c.capPattern;
+    ApplySpeedCap(o);
+    EXPECT_EQ(o.velX, c.wantVelX) << c.name;
+    EXPECT_EQ(o.accY, c.wantAccY) << c.name;
+    EXPECT_EQ(o.speedCapPattern, c.wantAccY == 7 ? c.capPattern : o.pattern) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// A chain that goes down in level with the chain penalty on costs 4100 and shows the notice;
+// the local side also earns achievement 13. Equal levels without a level cost 150.
+TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
+  static std::vector<int> queued;
+  const struct {
+    int local;
+    int16_t oldLevel, newLevel;
+    int16_t penalty;
+    std::vector<int> want;
+  } cases[] = {{1, 2, 1, 4100, {13}}, {0, 2, 1, 4100, {}}, {1, 0, 0, 150, {}}, {1, 1, 2, 0, {}}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    queued.clear();
+    static int local;
+    local = c.local;
+    g_BattleSeams.IsLocalSide = [](int) { return local; };
+    g_BattleSeams.QueueAchievement = [](int id) {
+      queued.push_back(id);
+      return 0;
+    };
+    g_TypeParams[0].reverseBeat = 1;
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef attack = F(100, 3);
+    attack.free = 0;
+    Han6Pattern& from = data.Pattern(1, {attack});
+    Han6Pattern& to = data.Pattern(2, {attack});
+    from.psts = to.psts = 1;
+    from.plvl = c.oldLevel;
+    to.plvl = c.newLevel;
+    from.statePool.front().ascn = 1;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    ChangePattern(o, 2, 0, 10);
+    ObjectStateStep(o);
+    EXPECT_EQ(o.pattern, 2);
+    EXPECT_EQ(o.penalty, c.penalty) << c.oldLevel << " " << c.newLevel;
+    EXPECT_EQ(queued, c.want) << c.local << " " << c.oldLevel << " " << c.newLevel;
   }
 }
 }  // namespace

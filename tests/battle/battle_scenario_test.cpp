@@ -403,4 +403,56 @@ TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
   }
 }
 
+// The air recovery. A launching hit comes with the next battle work (hit resolution, hit
+// vectors and the untech time); on frame 10 these runs leave side 1 as such a hit would: in the
+// tumble, in a falling reaction (hit reaction -1) counted by the state machine's reaction of kind
+// 10, with an untech time of 3 steps and the air recovery armed. From there the recovery input,
+// the recovery vectors 93 to 95 and the landing are the game's own.
+void Launch(int frame) {
+  if (frame != 10) return;
+  BattleObject& v = g_PlayerRecords[1].obj;
+  const int32_t falling[7] = {10, 0, 0, 0, 0, 0, 0};
+  QueueReaction(v, falling);
+  v.pattern = 26;
+  v.frame = 0;
+  v.frameTimer = 0;
+  SetPattern(v);
+  v.hitReaction = -1;
+  v.hitVector = 13;
+  v.untechTime = 3;
+  v.hitFrames = 0;
+  v.airRecoveryAllowed = 2;
+}
+
+TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
+  struct Case {
+    const char* name;
+    std::vector<Hold> pad;
+    bool recovers;
+    int drift;  // sign of side 1's x movement after the recovery, toward its forward is -x
+  };
+  const Case cases[] = {
+      {"no button", {}, false, 0},
+      {"neutral", {{12, 14, 1, 0, 0x1}}, true, 0},
+      {"forward", {{12, 14, 1, 6, 0x1}, {14, 30, 1, 6}}, true, -1},
+      {"back", {{12, 14, 1, 4, 0x2}, {14, 30, 1, 4}}, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Trace r = PlayTwice(c.pad, 60, Launch);
+    ASSERT_EQ(r.samples.size(), 60u);
+    EXPECT_TRUE(r.Saw(1, 26));
+    EXPECT_EQ(r.Saw(1, 291), c.recovers);
+    EXPECT_EQ(r.samples.back().y[1], 0);
+    EXPECT_EQ(r.samples.back().pattern[1], 0);
+    if (!c.recovers) continue;
+    size_t at = 0;
+    while (r.samples[at].pattern[1] != 291) ++at;
+    // The tumble alone peaks 900 units up; the recovery's vector lifts the character again.
+    EXPECT_LT(r.MinY(1), -4000);
+    const int32_t dx = r.samples[at + 6].x[1] - r.samples[at].x[1];
+    EXPECT_EQ((dx > 0) - (dx < 0), c.drift);
+  }
+}
+
 }  // namespace

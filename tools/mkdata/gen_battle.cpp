@@ -323,15 +323,16 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(0);
   }
   {
-    // The recoveries after a hit: a roll on the ground, a flip in the air that lands.
+    // The recoveries after a hit: a roll on the ground, a flip in the air that lands. Their
+    // first frames carry a motion record, which takes the recovery vector's pending motion.
     auto& p = pat(290, "ground recovery");
-    Frame(p, kCrouch, 14, State(2, false));
+    Frame(p, kCrouch, 14, State(2, false, halt));
     Frame(p, kStand, 4, State(0, false, halt));
     p.EndInto(0);
   }
   {
     auto& p = pat(291, "air recovery");
-    Frame(p, kJump, 200, State(1, false));
+    Frame(p, kJump, 200, State(1, false, halt));
     p.EndInto(0);
   }
   {

@@ -13,7 +13,10 @@
 
 namespace {
 
+// A voice is one of the player's own slots: a negative one would reach the common effects or
+// the previous player's voices, so it plays nothing.
 int VoiceSlot(const BattleObject& o, int32_t voice) {
+  if (voice < 0) return -1;
   const int64_t slot = kVoiceSlotBase + int64_t{kVoicesPerPlayer} * o.playerIndex + voice;
   return slot >= 0 && slot < kBattleSoundSlots ? static_cast<int>(slot) : -1;
 }

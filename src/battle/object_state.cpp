@@ -552,7 +552,7 @@ void ExecutePatternChange(BattleObject& o) {
       AddPenalty(o, 150, 8);
     } else if (o.patternRec->plvl < oldRec->plvl) {
       AddPenalty(o, 4100, 60);
-      BattleSeamPushHudNotice(o.side, 0);
+      BattleSeamPushHudNotice(o.side, 10);  // the penalty banner (0 is the instant guard's)
       if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(13);
     }
   }

@@ -880,6 +880,8 @@ TEST_F(FrameEffects, SoundRequests) {
       {"negative common effect", Effect(9, 0, {-3}), -1},
       {"voice past the table", Effect(9, 1, {1000}), -1},
       {"one candidate voice", Effect(9, 3, {-1, -1, 12, -1, -1}), 400 + 250 + 12},
+      {"a negative voice is not player 0's", Effect(9, 1, {-5}), -1},
+      {"a negative candidate voice plays nothing", Effect(9, 3, {-7, -1, -1, -1, -1}), -1},
       {"candidate above 254 plays nothing", Effect(9, 2, {300, -1, -1, -1, -1}), -1},
       {"always with a chance of 512", Effect(9, 0, {21, 512}), 21},
       {"opponent character missing", Effect(9, 0, {21, 0, 0, 0, 0, 4, 1}), -1},

@@ -581,10 +581,12 @@ TEST_F(ObjectState, SpeedCapReadsTheCharactersGravityOrTheStandardOne) {
 }  // namespace
 
 namespace {
-// A chain that goes down in level with the chain penalty on costs 4100 and shows the notice;
-// the local side also earns achievement 13. Equal levels without a level cost 150.
+// A chain that goes down in level with the chain penalty on costs 4100 and shows the penalty
+// banner (10) on its side; the local side also earns achievement 13. Equal levels without a level
+// cost 150 and show nothing.
 TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
   static std::vector<int> queued;
+  static std::vector<int> banners;
   const struct {
     int local;
     int16_t oldLevel, newLevel;
@@ -594,6 +596,8 @@ TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
   for (const auto& c : cases) {
     battle_test::ResetWorld();
     queued.clear();
+    banners.clear();
+    g_BattleSeams.PushHudNotice = [](int side, int kind) { banners.push_back(side * 100 + kind); };
     static int local;
     local = c.local;
     g_BattleSeams.IsLocalSide = [](int) { return local; };
@@ -620,6 +624,7 @@ TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
     EXPECT_EQ(o.pattern, 2);
     EXPECT_EQ(o.penalty, c.penalty) << c.oldLevel << " " << c.newLevel;
     EXPECT_EQ(queued, c.want) << c.local << " " << c.oldLevel << " " << c.newLevel;
+    EXPECT_EQ(banners, c.penalty == 4100 ? std::vector<int>{10} : std::vector<int>{});
   }
 }
 }  // namespace

@@ -152,8 +152,16 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(13);
   }
   {
+    // Base movement keeps a crouch while the stick stays down; with the stick released the
+    // crouch's own input condition stands the character up.
     auto& p = pat(13, "crouch");
-    Frame(p, kCrouch, 30, State(2, true, halt));
+    FrameDef& f = Frame(p, kCrouch, 30, State(2, true, halt));
+    Han6Condition release;
+    release.type = 7;
+    release.params[0] = 0;    // stick neutral
+    release.params[1] = 255;  // whatever the buttons
+    release.params[2] = 14;   // stand up
+    f.conditions.push_back(release);
     p.Loop(0);
   }
   {

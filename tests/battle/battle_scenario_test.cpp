@@ -404,9 +404,9 @@ TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
 
 // The air recovery. A launching hit comes with the next battle work (hit resolution, hit
 // vectors and the untech time); on frame 10 these runs leave side 1 as such a hit would: in the
-// tumble, in a falling reaction (hit reaction -1) counted by the state machine's reaction of kind
-// 10, with an untech time of 3 steps and the air recovery armed. From there the recovery input,
-// the recovery vectors 93 to 95 and the landing are the game's own.
+// tumble with a knock-back, in a falling reaction (hit reaction -1) counted by the state machine's reaction
+// of kind 10, with an untech time of 3 steps and the air recovery armed. From there the recovery input, the
+// recovery vectors 93 to 95 and the landing are the game's own.
 void Launch(int frame) {
   if (frame != 10) return;
   BattleObject& v = g_PlayerRecords[1].obj;
@@ -415,6 +415,7 @@ void Launch(int frame) {
   v.pattern = 26;
   v.frame = 0;
   v.frameTimer = 0;
+  v.hitVelX = 512;  // knocked back, away from side 0
   SetPattern(v);
   v.hitReaction = -1;
   v.hitVector = 13;
@@ -444,7 +445,12 @@ TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
     EXPECT_EQ(r.Saw(1, 291), c.recovers);
     EXPECT_EQ(r.samples.back().y[1], 0);
     EXPECT_EQ(r.samples.back().pattern[1], 0);
-    if (!c.recovers) continue;
+    if (!c.recovers) {
+      // The tumble carries the knock-back until it lands, and the stand stops it there.
+      EXPECT_GT(r.samples[12].x[1], r.samples[9].x[1]);
+      EXPECT_EQ(r.samples.back().x[1], r.samples[40].x[1]);
+      continue;
+    }
     size_t at = 0;
     while (r.samples[at].pattern[1] != 291) ++at;
     // The tumble alone peaks 900 units up; the recovery's vector lifts the character again.

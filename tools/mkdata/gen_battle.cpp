@@ -237,8 +237,10 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(13);
   }
   {
+    // The knock-down reaction: its motion record takes both axes of a hit vector's motion
+    // (with y only, the x part would wait for the next frame that sets x, the landing's stand).
     auto& p = pat(26, "tumble");
-    Frame(p, kTumble, 200, State(1, false, Move(0x01, 0, -600, 0, 150)));
+    Frame(p, kTumble, 200, State(1, false, Move(0x11, 0, -600, 0, 150)));
     p.EndInto(0);
   }
   {

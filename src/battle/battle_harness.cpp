@@ -17,6 +17,7 @@
 #include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
+#include "battle/partners.h"
 
 namespace {
 
@@ -133,11 +134,11 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
 void HarnessPrepareRound() {
   ClearObjectPool();
   ResetBattleCounters();
+  for (int side = 0; side < 2; ++side) ResetPartnerRound(side);
   for (int i = 0; i < kPlayerSlots; ++i) {
     PlayerRecord& r = g_PlayerRecords[i];
     if (!r.inUse) continue;
     const int side = i & 1;
-    g_SideStatus[side].activePlayer = side;
     InitPlayerRecord(r, side, side == 0 ? -128 * 128 : 128 * 128, side);
     r.obj.pattern = 0;
     r.obj.frame = 0;

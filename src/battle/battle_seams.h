@@ -207,6 +207,8 @@ struct ScreenRect;
   SEAM(void, PushBanner, (int side, int kind), (side, kind), )                                             \
   SEAM(void, FacePartner, (BattleObject * o), (o), )                                                       \
   SEAM(int32_t, CameraTargetX, (), (), 0)                                                                  \
+  /* the side's current round-damage record: its meter-gained word grows by amount */                      \
+  SEAM(void, AddRoundMeterGained, (int side, int amount), (side, amount), )                                \
   /* (end of gauges, shield and partners seams) */                                                         \
   /* seams added by the drawing support and the rest of the first battle work */                           \
   /* the character list: giant characters (1 when the object's character is one) */                        \

@@ -46,8 +46,8 @@ void FrameOrPattern(BattleObject& o, int32_t p0, int priority) {
     ChangePattern(o, p0 - 10000, 1, priority);
 }
 
-// Direction classes of the condition tests.
-bool DirectionMatches(int dir, int32_t want) {
+// Direction classes of the condition tests; 255 (any direction) only where the test has it.
+bool DirectionMatches(int dir, int32_t want, bool anyClass = true) {
   switch (want) {
     case 10:
       return dir == 4 || dir == 6;
@@ -58,7 +58,7 @@ bool DirectionMatches(int dir, int32_t want) {
     case 13:
       return dir >= 1 && dir <= 3;
     case 255:
-      return true;
+      return anyClass || dir == want;
     default:
       return dir == want;
   }
@@ -164,17 +164,19 @@ bool InputPatternTest(BattleObject& o, const int32_t* p, int32_t* result) {
     if (holds && p[1] != 0 && p[1] != 255)
       holds = (flags & 0x04) ? (bits & want) == 0 : (bits & want) != want;
   } else {
+    // One button, or P3 bit 2: any of them; several buttons: exactly that set, so "A+B"
+    // does not hold while C is pressed with them.
     bool buttons;
     if (p[1] == 255)
       buttons = true;
     else if ((flags & 0x04) || std::has_single_bit(want))
       buttons = (bits & want) != 0;
     else
-      buttons = (bits & want) == want;
+      buttons = bits == want;
     holds = dirMatch && buttons;
   }
   if (!holds) return false;
-  *result = p[2] + (p[4] != 0 ? o.pattern : 0);
+  *result = ToInt32(static_cast<int64_t>(p[2]) + (p[4] != 0 ? o.pattern : 0));
   return true;
 }
 
@@ -195,7 +197,7 @@ void Chance(BattleObject& o, const int32_t* p) {
     if (p[0] == 3 && ConditionOwner(o).charaIndex == 20)
       BattleSeamCountAchievementProgress(&ConditionOwner(o), 46);
   } else {
-    ChangePattern(o, p[0] + draw(std::max<int32_t>(p[3], 1)), 1, 500);
+    ChangePattern(o, ToInt32(static_cast<int64_t>(p[0]) + draw(std::max<int32_t>(p[3], 1))), 1, 500);
   }
 }
 
@@ -205,7 +207,8 @@ void DistanceOrHeight(BattleObject& o, const int32_t* p) {
     BattleObject& owner = ConditionOwner(o);
     if (!owner.playerRecord || owner.playerRecord->ext.chain.registrations >= 2) return;
   }
-  if (p[3] != 0 && !DirectionMatches(ScreenDirection(o), p[3])) return;
+  // The stick classes here have no "any direction": 255 is a direction that never comes.
+  if (p[3] != 0 && !DirectionMatches(ScreenDirection(o), p[3], false)) return;
   if (p[2] & 0x04) {
     if (!(-(o.posY >> 8) < p[1])) return;
   } else {
@@ -289,9 +292,10 @@ void StickImpulse(BattleObject& o, const int32_t* p) {
   o.velX = static_cast<int32_t>(o.velX + dx);
   o.velY = static_cast<int32_t>(o.velY + dy);
   if (p[3] != 0) {
-    const int32_t cap = std::abs(p[3]);
-    if (dx > 0) o.velX = std::min(o.velX, cap);
-    if (dx < 0) o.velX = std::max(o.velX, -cap);
+    // The bound as a magnitude, taken in 64 bits so the most negative P3 stays defined.
+    const int64_t cap = std::llabs(static_cast<int64_t>(p[3]));
+    if (dx > 0) o.velX = ToInt32(std::min<int64_t>(o.velX, cap));
+    if (dx < 0) o.velX = ToInt32(std::max<int64_t>(o.velX, -cap));
   }
 }
 
@@ -311,7 +315,7 @@ void ScreenLimit(BattleObject& o, const int32_t* p) {
   const int32_t sx = (o.posX >> 7) + 320;
   if (!(p[2] == 0 ? limit >= sx : limit <= sx)) return;
   GoToFrame(o, p[0]);
-  o.posX = static_cast<int32_t>(static_cast<uint32_t>(limit - 320) << 7);
+  o.posX = ToInt32((static_cast<int64_t>(limit) - 320) * 128);
 }
 
 // Type 32.
@@ -372,6 +376,15 @@ void CircuitCharge(BattleObject& o, int32_t p0) {
   if (p0 >= 0 && o.owner && !o.owner->chargeActive) GoToFrame(o, p0);
 }
 
+// other * over / axis; a product past 64 bits lies far beyond any stage and is taken as a
+// move that the int32 clamp then stops at the end of the range.
+int64_t Proportional(int64_t other, int64_t over, int64_t axis) {
+  int64_t product = 0;
+  if (__builtin_mul_overflow(other, over, &product))
+    return ((other < 0) != (over < 0)) != (axis < 0) ? INT64_MIN / 2 : INT64_MAX / 2;
+  return product / axis;
+}
+
 // Type 70: the first passed edge puts the object back on it and moves the other coordinate
 // back along the velocity by the same proportion; a zero velocity component gives no
 // proportional move (nothing to divide by).
@@ -393,10 +406,10 @@ void EdgeClamp(BattleObject& o, const int32_t* p) {
     const int64_t over = pos - e.at;
     if (e.horizontal) {
       o.posX = ToInt32(e.at);
-      if (o.velX != 0) o.posY = ToInt32(o.posY - static_cast<int64_t>(o.velY) * over / o.velX);
+      if (o.velX != 0) o.posY = ToInt32(o.posY - Proportional(o.velY, over, o.velX));
     } else {
       o.posY = ToInt32(e.at);
-      if (o.velY != 0) o.posX = ToInt32(o.posX - static_cast<int64_t>(o.velX) * over / o.velY);
+      if (o.velY != 0) o.posX = ToInt32(o.posX - Proportional(o.velX, over, o.velY));
     }
     GoToFrame(o, e.param);
     return;
@@ -508,7 +521,9 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
     case 2:
       if (LeavingScreen(o, p)) {
         RemovePoolObject(o);
-        ApplyCounterReference(o, p[3]);
+        // The counter gives back what the destroyed object held; a character is never
+        // destroyed, so it gives nothing back either.
+        if (o.removing) ApplyCounterReference(o, p[3]);
       }
       break;
     case 3:
@@ -667,7 +682,7 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
       if (p[4] % 10 == 0)
         v = static_cast<int16_t>(p[0]);
       else if (p[4] % 10 == 1)
-        v = static_cast<int16_t>(v + p[0]);
+        v = static_cast<int16_t>(static_cast<int64_t>(v) + p[0]);
       break;
     }
     case 39:

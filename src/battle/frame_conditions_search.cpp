@@ -1,6 +1,7 @@
 // Frame conditions that reach other objects: command jumps, box searches (grab, catch,
 // reflect, box touch, the shield-box touch, partner contact), the throw attempt and homing.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -25,7 +26,8 @@ const CommandEntry* CommandAt(const CharaCommandTable& t, int32_t id) {
 
 int CommandPriority(int32_t p7) {
   if (p7 == 0) return 5000;
-  if (p7 < 10000) return 5000 - p7;
+  // 64 bits: a very negative P7 would leave the int range.
+  if (p7 < 10000) return static_cast<int>(std::min<int64_t>(5000 - static_cast<int64_t>(p7), INT32_MAX));
   return p7 - 10000;
 }
 
@@ -145,8 +147,9 @@ int CommandJump(BattleObject& o, const int32_t* commands, int count, int32_t fra
     GoToFrame(o, frame);
     if (e.cost != 0) BattleSeamSpendMeter(&owner, static_cast<int>(e.cost));
     owner.playerRecord->ext.chain.lastFiredCommand = chosen;
-  } else {
-    if (!ChangePattern(owner, static_cast<int>(e.pattern), 0, CommandPriority(p7))) return 0;
+  } else if (ChangePattern(owner, static_cast<int>(e.pattern), 0, CommandPriority(p7))) {
+    // Only an accepted request costs meter and enters the chain; the input is consumed and
+    // the reaction cleared by the chosen command either way.
     if (e.cost != 0) BattleSeamSpendMeter(&owner, static_cast<int>(e.cost));
     NoteChainNumber(owner, chosen);
   }
@@ -294,7 +297,8 @@ void Homing(BattleObject& o, const int32_t* p) {
     return;
   }
   if (p[7] != 1 && p[7] != 2) return;
-  const int64_t destX = ref->posX + static_cast<int64_t>(ref->facing == 1 ? -p[0] : p[0]) * 128;
+  const int64_t offX = ref->facing == 1 ? -static_cast<int64_t>(p[0]) : p[0];
+  const int64_t destX = ref->posX + offX * 128;
   const int64_t destY = ref->posY + static_cast<int64_t>(p[1]) * 128;
   const int64_t dx = destX - o.posX, dy = destY - o.posY;
   if (dx == 0 && dy == 0) {
@@ -303,9 +307,10 @@ void Homing(BattleObject& o, const int32_t* p) {
   }
   if (p[3] > 0) {
     // A step of length P3 along d reaches or passes the destination on both axes exactly
-    // when P3 is at least |d|.
+    // when P3 is at least |d|. Either axis alone beyond P3 already says no, and keeps the
+    // squares within 64 bits.
     const int64_t step = p[3];
-    if (step * step >= dx * dx + dy * dy) {
+    if (std::llabs(dx) <= step && std::llabs(dy) <= step && step * step >= dx * dx + dy * dy) {
       o.velX = static_cast<int32_t>(dx);
       o.velY = static_cast<int32_t>(dy);
       o.accX = 0;

@@ -430,8 +430,10 @@ int ShieldHeightCheck(const BattleObject& defender, const BattleObject& attacker
 }
 
 int ShieldCheck(BattleObject& attacker) {
+  // A spent attack (no hits left) is no longer active: it cannot be shielded again, which would
+  // pay the defender's meter each frame its boxes stay out.
   const Han6AttackData* atk = GetActiveAttack(attacker);
-  if (!atk) return 0;
+  if (!atk || attacker.hitsLeft == 0) return 0;
   if ((atk->atf1 & 0x2000) || (atk->atng != 0 && (atk->atgd & 0x7) == 0)) return 0;
   for (PlayerRecord& r : g_PlayerRecords) {
     BattleObject& d = r.obj;
@@ -549,6 +551,7 @@ void AddCircuitMeter(BattleObject& o, int amount, int kind, int useRate) {
     m.circuit = t.sparkType == 1 ? max / 3 : std::max(0, max - 10000);
   }
   m.circuit = std::clamp(m.circuit, 0, max);
+  BattleSeamAddRoundMeterGained(m.side, amount);
 }
 
 // ---- per-step hooks ----

@@ -1,8 +1,10 @@
 // Partner characters: call, assist partner, takeover body, tag battle and the exchange.
 #include "battle/partners.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <iterator>
 
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
@@ -44,40 +46,35 @@ void ResetAssist(BattleObject& m, SideStatus& s) {
   if (m.pattern != 0) ChangePattern(m, 0, 0, 1000);
 }
 
+// The action state a takeover body takes from the body it replaces; identity, links, input,
+// frame data, gauges, draw fields and the action counters stay the body's own.
+// clang-format off
+#define TAKEOVER_FIELDS(F)                                                                    \
+  F(posX) F(posY) F(prevPosX) F(prevPosY) F(facing) F(wantedFacing) F(velX) F(velY) F(accX)   \
+  F(accY) F(velXStop) F(hitVelX) F(hitVelY) F(hitAccX) F(hitAccY) F(inertiaX)                 \
+  F(inertiaSource) F(inertiaDecay) F(inertiaPattern) F(throwOffsetX) F(throwOffsetY)          \
+  F(contactFlags) F(childContactFlags) F(reactionNew) F(reactionFrames) F(pattern) F(frame)   \
+  F(pendingPattern) F(pendingPriority) F(conditionsPending) F(effectsPending)                 \
+  F(hitVectorFresh) F(hitStop) F(hitStopPass) F(attackConnected) F(pendingHitStop) F(held)    \
+  F(downState) F(burstBlock) F(juggleWeight) F(strikeInvuln) F(throwInvuln) F(noHitFrames)    \
+  F(jumpStartFrames) F(airSteps) F(heldSteps) F(untechTime) F(hitFrames) F(recoveryFlags)     \
+  F(airRecoveryAllowed) F(groundRecoveryAllowed) F(techInvuln) F(hitSteps) F(hitReaction)     \
+  F(hitVectorStep) F(hitVectorFacing) F(hitVector) F(patternHold) F(finishKind) F(airJumps)   \
+  F(throwClashFrames) F(throwConnected) F(hitStopLength) F(pendingHitCount) F(statusKind)     \
+  F(statusTimer) F(hitsTaken) F(stepFrames) F(stepped) F(finishCheck) F(landed)               \
+  F(landingJump)
+// clang-format on
+
 void TakeActionState(BattleObject& m, const BattleObject& a) {
 #define TAKE(f) m.f = a.f;
-  TAKE(posX)
-  TAKE(posY)
-  TAKE(prevPosX)
-  TAKE(prevPosY) TAKE(facing) TAKE(wantedFacing) TAKE(velX) TAKE(velY) TAKE(accX) TAKE(accY) TAKE(velXStop)
-      TAKE(hitVelX) TAKE(hitVelY) TAKE(hitAccX) TAKE(hitAccY) TAKE(inertiaX) TAKE(inertiaSource)
-          TAKE(inertiaDecay) TAKE(inertiaPattern) TAKE(throwOffsetX) TAKE(throwOffsetY) TAKE(contactFlags)
-              TAKE(childContactFlags) TAKE(reactionNew) TAKE(reactionFrames) TAKE(pattern) TAKE(frame)
-                  TAKE(pendingPattern) TAKE(pendingPriority) TAKE(conditionsPending) TAKE(effectsPending)
-                      TAKE(hitVectorFresh) TAKE(hitStop) TAKE(hitStopPass) TAKE(attackConnected)
-                          TAKE(pendingHitStop) TAKE(held) TAKE(downState) TAKE(burstBlock) TAKE(juggleWeight)
-                              TAKE(strikeInvuln) TAKE(throwInvuln) TAKE(noHitFrames) TAKE(jumpStartFrames)
-                                  TAKE(airSteps) TAKE(heldSteps) TAKE(untechTime) TAKE(hitFrames)
-                                      TAKE(recoveryFlags) TAKE(airRecoveryAllowed) TAKE(groundRecoveryAllowed)
-                                          TAKE(techInvuln) TAKE(hitSteps) TAKE(hitReaction)
-                                              TAKE(hitVectorStep) TAKE(hitVectorFacing) TAKE(hitVector)
-                                                  TAKE(patternHold) TAKE(finishKind) TAKE(airJumps)
-                                                      TAKE(throwClashFrames) TAKE(throwConnected)
-                                                          TAKE(hitStopLength) TAKE(pendingHitCount)
-                                                              TAKE(statusKind) TAKE(statusTimer)
-                                                                  TAKE(hitsTaken) TAKE(stepFrames)
-                                                                      TAKE(stepped) TAKE(finishCheck)
-                                                                          TAKE(landed) TAKE(landingJump)
+  TAKEOVER_FIELDS(TAKE)
 #undef TAKE
-                                                                              for (int i = 0; i < 7; ++i) {
-    m.reaction[i] = a.reaction[i];
-    m.pendingReaction[i] = a.pendingReaction[i];
-  }
-  for (int i = 0; i < kPendingHits; ++i) {
-    m.pendingHitAttack[i] = a.pendingHitAttack[i];
-    m.pendingHitRect[i] = a.pendingHitRect[i];
-    m.pendingHitAttacker[i] = a.pendingHitAttacker[i];
-  }
+  std::copy(std::begin(a.reaction), std::end(a.reaction), std::begin(m.reaction));
+  std::copy(std::begin(a.pendingReaction), std::end(a.pendingReaction), std::begin(m.pendingReaction));
+  std::copy(std::begin(a.pendingHitAttack), std::end(a.pendingHitAttack), std::begin(m.pendingHitAttack));
+  std::copy(std::begin(a.pendingHitRect), std::end(a.pendingHitRect), std::begin(m.pendingHitRect));
+  std::copy(std::begin(a.pendingHitAttacker), std::end(a.pendingHitAttacker),
+            std::begin(m.pendingHitAttacker));
 }
 
 // Every link to the old body now names the new one; the old body's own link of that kind goes.
@@ -171,6 +168,14 @@ int PartnerCall(BattleObject& caller) {
   }
   // Outside tag battle the input is consumed whether or not the call could start.
   return 1;
+}
+
+void ResetPartnerRound(int side) {
+  if (side < 0 || side > 1) return;
+  SideStatus& s = g_SideStatus[side];
+  s.activePlayer = side;
+  s.partnerControl = 0;
+  s.partnerFrames = 0;
 }
 
 void PartnerStep(BattleObject& member) {
@@ -336,6 +341,9 @@ void TagPartnerStep(BattleObject& m) {
 }
 
 void ProcessPartnerSwap() {
+  // The four-player mode has no partner control: every character there is active, and a count
+  // raised by partner contact must not hand a side's gauges to another character.
+  if (g_GameMode & kFourPlayerFlag) return;
   for (int side = 0; side < 2; ++side) {
     SideStatus& s = g_SideStatus[side];
     if (!s.hasPartner || s.activePlayer < 0 || s.activePlayer >= kPlayerSlots) continue;

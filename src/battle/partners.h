@@ -24,3 +24,6 @@ void CopyPartnerGauges(BattleObject& dst, const BattleObject& src);
 int IsTakeoverDue(BattleObject& o);
 // The driver's partner step of a waiting member: the tag step in tag battle, else PartnerStep.
 void PartnerControl(BattleObject& member);
+// Round start, for sides 0 and 1: the side fights with its first slot again and its partner
+// control starts over, so a takeover or a dropped tag call lasts only until the next round.
+void ResetPartnerRound(int side);

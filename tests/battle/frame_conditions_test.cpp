@@ -3,6 +3,9 @@
 // guards on indexes, zooms and zero divisors.
 #include "battle/frame_conditions.h"
 
+#include <cstring>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -155,6 +158,53 @@ constexpr Outcome kNothing{0, -1, -1};
 constexpr Outcome Frame(int32_t f) { return {f, -1, -1}; }
 constexpr Outcome Pattern(int16_t p, int16_t prio) { return {0, p, prio}; }
 
+using Fields = std::set<std::string>;
+
+// The names of the fields that differ between two objects.
+Fields Changed(const BattleObject& a, const BattleObject& b) {
+  Fields out;
+#define CMP_FIELD(type, name) \
+  if (std::memcmp(&a.name, &b.name, sizeof a.name) != 0) out.insert(#name);
+#define CMP_ARRAY(type, name, n) CMP_FIELD(type, name)
+  BATTLE_OBJECT_FIELDS(CMP_FIELD, CMP_ARRAY, CMP_FIELD, CMP_ARRAY)
+#undef CMP_FIELD
+#undef CMP_ARRAY
+  return out;
+}
+
+// The documented changes of a case, made on a copy of the object as it was before.
+using Expect = std::function<void(BattleObject&)>;
+void EnterFrame(BattleObject& w, int32_t f) {
+  w.frame = f;
+  w.frameTimer = 0;
+  SetPattern(w);
+}
+void QueuePattern(BattleObject& w, int16_t pattern, int16_t priority) {
+  w.pendingPattern = pattern;
+  w.pendingPriority = priority;
+  w.requestSource = 0;
+}
+void QueueFrame(BattleObject& w, int16_t frame, int16_t priority) {
+  w.pendingFrame = frame;
+  w.pendingFramePriority = priority;
+}
+// An outcome of the tables as documented changes: a pattern request, or entering a frame.
+Expect From(const Outcome& want) {
+  return [want](BattleObject& w) {
+    if (want.pattern != -1)
+      QueuePattern(w, want.pattern, want.priority);
+    else if (want.frame != w.frame)
+      EnterFrame(w, want.frame);
+  };
+}
+// The fields that differ between the object after the condition and the object before with
+// only the documented changes made: empty when exactly those changed.
+Fields Unexpected(const BattleObject& before, const BattleObject& after, const Expect& expect) {
+  BattleObject want = before;
+  expect(want);
+  return Changed(want, after);
+}
+
 // ---- input ----
 
 TEST_F(Conditions, InputFamily) {
@@ -174,6 +224,11 @@ TEST_F(Conditions, InputFamily) {
       {"6: one button pressed", Cond(6, {255, 0x1, 4}), 0, 0x1, 0, Frame(4)},
       {"6: two buttons need both", Cond(6, {255, 0x3, 4}), 0, 0x1, 0, kNothing},
       {"6: two buttons both pressed", Cond(6, {255, 0x3, 4}), 0, 0x3, 0, Frame(4)},
+      {"6: two buttons are that set exactly, not with a third", Cond(6, {255, 0x3, 4}), 0, 0x7, 0, kNothing},
+      {"6: two held buttons with a third held", Cond(6, {255, 0x3, 4, 0x2}), 0, 0x7000, 0, kNothing},
+      {"6: one button also holds with others", Cond(6, {255, 0x1, 4}), 0, 0x7, 0, Frame(4)},
+      {"6: P1 0 is no button pressed", Cond(6, {6, 0, 4}), 6, 0, 0, Frame(4)},
+      {"6: P1 0 with a button pressed", Cond(6, {6, 0, 4}), 6, 0x2, 0, kNothing},
       {"6: P3 bit 2 takes any of them", Cond(6, {255, 0x3, 4, 0x4}), 0, 0x1, 0, Frame(4)},
       {"6: P3 bit 1 compares held bits", Cond(6, {255, 0x2, 4, 0x2}), 0, 0x2000, 0, Frame(4)},
       {"6: held bits are not pressed bits", Cond(6, {255, 0x2, 4, 0x0}), 0, 0x2000, 0, kNothing},
@@ -192,8 +247,10 @@ TEST_F(Conditions, InputFamily) {
     a_->inputDir = c.dir;
     a_->inputButtons = c.buttons;
     a_->noCommand = c.noCommand;
+    const BattleObject before = *a_;
     Eval(*a_, c.c);
     EXPECT_EQ(Seen(*a_), c.want) << c.name << ": " << Show(Seen(*a_));
+    EXPECT_EQ(Unexpected(before, *a_, From(c.want)), Fields{}) << c.name;
   }
 }
 
@@ -245,8 +302,10 @@ TEST_F(Conditions, ContactFamily) {
     a_->contactFlags = c.contact;
     a_->hitsLeft = c.hitsLeft;
     a_->registeredHits = c.registered;
+    const BattleObject before = *a_;
     Eval(*a_, c.c);
     EXPECT_EQ(Seen(*a_), c.want) << c.name << ": " << Show(Seen(*a_));
+    EXPECT_EQ(Unexpected(before, *a_, From(c.want)), Fields{}) << c.name;
   }
 }
 
@@ -354,8 +413,10 @@ TEST_F(Conditions, StateFamily) {
   for (const auto& c : cases) {
     SetUp();
     c.prepare(*a_);
+    const BattleObject before = *a_;
     Eval(*a_, c.c);
     EXPECT_EQ(Seen(*a_), c.want) << c.name << ": " << Show(Seen(*a_));
+    EXPECT_EQ(Unexpected(before, *a_, From(c.want)), Fields{}) << c.name;
   }
 }
 
@@ -487,7 +548,17 @@ TEST_F(Conditions, ScreenAndEdges) {
     o.posY = c.y;
     o.velX = c.vx;
     o.velY = c.vy;
+    const BattleObject before = o;
     Eval(o, c.c);
+    EXPECT_EQ(Unexpected(before, o,
+                         [&](BattleObject& w) {
+                           w.removing = c.removed ? 1 : 0;
+                           w.posX = c.wantX;
+                           w.posY = c.wantY;
+                           if (c.frame != w.frame) EnterFrame(w, c.frame);
+                         }),
+              Fields{})
+        << c.name;
     EXPECT_EQ(o.removing != 0, c.removed) << c.name;
     EXPECT_EQ(o.posX, c.wantX) << c.name;
     EXPECT_EQ(o.posY, c.wantY) << c.name;
@@ -502,6 +573,94 @@ TEST_F(Conditions, LeavingTheScreenLowersTheCounter) {
   Eval(o, Cond(2, {0, 1, 0, 123}));
   EXPECT_EQ(o.removing, 1);
   EXPECT_EQ(g_BattleCounters[2], 2);
+
+  // A character is not destroyed, so it gives back nothing, however often it lands.
+  g_BattleCounters[2] = 5;
+  a_->actionCounters[2] = 5;
+  a_->landed = 1;
+  const BattleObject before = *a_;
+  for (int i = 0; i < 3; ++i) {
+    Eval(*a_, Cond(2, {0, 1, 0, 123}));
+    Eval(*a_, Cond(2, {0, 1, 0, 23}));
+  }
+  EXPECT_EQ(Changed(before, *a_), Fields{});
+  EXPECT_EQ(g_BattleCounters[2], 5);
+}
+
+// Parameters at the ends of their range: no overflow anywhere (the sanitizer build traps one),
+// and the results the conditions give for them.
+TEST_F(Conditions, ExtremeParametersStayDefined) {
+  constexpr int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+  // 26: the most negative bound is a bound of 2^31.
+  a_->inputDir = 6;
+  Eval(*a_, Cond(26, {10, 100, 0, kMin}));
+  EXPECT_EQ(a_->velX, 100);
+  // 29: the limit far left of the screen puts x at the least position there is.
+  Eval(*a_, Cond(29, {2, kMin, 1}));
+  EXPECT_EQ(a_->frame, 2);
+  EXPECT_EQ(a_->posX, kMin);
+  // 38: adding the largest amount.
+  a_->contactFlags = 0x2;
+  a_->charVars[3] = 1;
+  Eval(*a_, Cond(38, {kMax, 0, 0, 3, 1}));
+  EXPECT_EQ(a_->charVars[3], 0);  // 2^31 kept in 16 bits
+  // 8 and 7: a pattern number past the range.
+  g_RandDrawCount = 0;
+  Eval(*a_, Cond(8, {kMax, 512, 1, 3}));
+  EXPECT_EQ(g_RandDrawCount, 2);
+  a_->pendingPattern = a_->pendingPriority = -1;
+  a_->pattern = 5;
+  Eval(*a_, Cond(7, {255, 255, kMax, 0, 1}));
+
+  // 70: more than 2^32 past the right edge of a camera at the far left zoomed in so far that
+  // the edge is at the camera, with the largest y velocity: the proportional move leaves the
+  // range and y stops at its end.
+  {
+    SetUp();
+    g_BattleSeams.CameraX = [] { return int32_t{INT32_MIN}; };
+    g_BattleSeams.CameraZoom = [] { return 1e9f; };
+    BattleObject& o = Spawn();
+    o.posX = kMax;
+    o.posY = 0;
+    o.velX = 1;
+    o.velY = kMax;
+    Eval(o, Cond(70, {-1, -1, -1, 5}));
+    EXPECT_EQ(o.posX, kMin);
+    EXPECT_EQ(o.posY, kMin);
+    EXPECT_EQ(o.frame, 5);
+  }
+
+  // 35: the most negative priority offset still requests the command's pattern.
+  {
+    SetUp();
+    AddCommand(*a_, 5, "A", 40);
+    PushInputHistory(a_->playerRecord->ext.history, 0, 0);
+    PushInputHistory(a_->playerRecord->ext.history, 0, 1);
+    Eval(*a_, Cond(35, {0, 5, 0, 0, 0, 0, 0, kMin}));
+    EXPECT_EQ(a_->pendingPattern, 40);
+  }
+
+  // 34: a mirrored offset of -2^31 and a destination 2^38 away.
+  const struct {
+    const char* name;
+    Han6Condition c;
+    int32_t vx, vy;
+  } homing[] = {
+      {"offset -2^31 mirrored, divided by P4", Cond(34, {kMin, 0, 0, 1000, 1024, 0, 0, 1}), 1 << 28, 0},
+      {"a step far short of a far destination", Cond(34, {0, kMax, 0, kMax, 0, 0, 0, 1}), 7, 7},
+      {"a far destination on x only", Cond(34, {kMax, 0, 0, kMax, 0, 0, 0, 1}), 7, 7},
+  };
+  for (const auto& c : homing) {
+    SetUp();
+    BattleObject& o = Spawn();
+    o.target = b_;  // b faces left
+    o.posX = b_->posX;
+    o.posY = b_->posY;
+    o.velX = o.velY = 7;
+    Eval(o, c.c);
+    EXPECT_EQ(o.velX, c.vx) << c.name;
+    EXPECT_EQ(o.velY, c.vy) << c.name;
+  }
 }
 
 TEST_F(Conditions, EdgeBounce) {
@@ -529,7 +688,22 @@ TEST_F(Conditions, EdgeBounce) {
     o.facing = o.wantedFacing = c.facing;
     o.velX = 300;
     o.accX = -4;
+    const BattleObject before = o;
     Eval(o, c.c);
+    const int32_t* p = c.c.params;
+    EXPECT_EQ(Unexpected(before, o,
+                         [&](BattleObject& w) {
+                           if (!c.bounced) return;
+                           w.velX = -w.velX;
+                           w.accX = static_cast<int16_t>(-w.accX);
+                           if (p[5] & 2) w.facing = w.wantedFacing = w.facing ? 0 : 1;
+                           if (p[1] == 0)
+                             QueueFrame(w, static_cast<int16_t>(p[0]), 255);
+                           else
+                             QueuePattern(w, static_cast<int16_t>(p[0]), 1000);
+                         }),
+              Fields{})
+        << c.name;
     EXPECT_EQ(o.velX, c.bounced ? -300 : 300) << c.name;
     EXPECT_EQ(o.accX, c.bounced ? 4 : -4) << c.name;
     const bool turns = c.bounced && (c.c.params[5] & 2);
@@ -555,14 +729,24 @@ TEST_F(Conditions, DistanceAndHeight) {
       {"height below P1", Cond(12, {3, 51, 4}), -12800, 0, true},
       {"height not below P1", Cond(12, {3, 50, 4}), -12800, 0, false},
       {"stick test", Cond(12, {3, 51, 4, 6}), -12800, 0, false},
+      {"stick class 13 is down", Cond(12, {3, 51, 4, 13}), -12800, 0, true},
+      {"stick 255 is no class of its own", Cond(12, {3, 51, 4, 255}), -12800, 0, false},
   };
   for (const auto& c : cases) {
     SetUp();
     a_->target = b_;
     a_->posY = c.ay;
     b_->posX = c.bx;
+    a_->inputDir = 2;
+    const BattleObject before = *a_;
     Eval(*a_, c.c);
     EXPECT_EQ(a_->pendingFrame, c.fires ? 3 : -1) << c.name;
+    EXPECT_EQ(Unexpected(before, *a_,
+                         [&](BattleObject& w) {
+                           if (c.fires) QueueFrame(w, 3, 255);
+                         }),
+              Fields{})
+        << c.name;
   }
   // Bit 1 requests the pattern instead; bit 3 needs fewer than two chain registrations.
   SetUp();
@@ -685,6 +869,145 @@ TEST_F(Conditions, PartnerFamily) {
   a_->frame = 0;
   Eval(*a_, Cond(39, {2, 20}));
   EXPECT_EQ(a_->frame, 0);
+}
+
+// Each case: which of a (active), its partner c in reserve and b (alone) evaluates, in which
+// mode, and the documented change on it; the other two stay as they were.
+TEST_F(Conditions, PartnerTable) {
+  enum Who { kA, kB, kC };
+  const struct {
+    const char* name;
+    Who who;
+    int32_t mode;
+    Han6Condition c;
+    Outcome want;
+  } cases[] = {
+      {"39: the active member sees its reserve's pattern", kA, 0, Cond(39, {2, 20}), Frame(2)},
+      {"39: the reserve is itself the inactive member", kC, 0, Cond(39, {2, 20}), Frame(2)},
+      {"39: another pattern", kA, 0, Cond(39, {2, 21}), kNothing},
+      {"39: never in tag battle", kA, 0x100, Cond(39, {2, 20}), kNothing},
+      {"39: never in the four-player layout", kA, 0x200, Cond(39, {2, 20}), kNothing},
+      {"39: no partner, no inactive member", kB, 0, Cond(39, {2, 0}), kNothing},
+      {"41: the reserve", kC, 0, Cond(41, {3}), Frame(3)},
+      {"41: the active member", kA, 0, Cond(41, {3}), kNothing},
+      {"41: no partner", kB, 0, Cond(41, {3}), kNothing},
+      {"25: the reserve reads the active member's variable", kC, 0, Cond(25, {4, 1, 5, 2}), Frame(4)},
+      {"25: not its own", kC, 0, Cond(25, {4, 1, 9, 2}), kNothing},
+      {"25: the active member reads its own", kA, 0, Cond(25, {10020, 1, 4, 0}), Pattern(20, 100)},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    BattleObject& r = Partner();
+    r.pattern = 20;
+    SetPattern(r);
+    a_->charVars[1] = 5;
+    r.charVars[1] = 9;
+    g_GameMode = c.mode;
+    BattleObject* objects[] = {a_, b_, &r};
+    const BattleObject before[] = {*a_, *b_, r};
+    Eval(*objects[c.who], c.c);
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(Unexpected(before[i], *objects[i], i == c.who ? From(c.want) : Expect([](BattleObject&) {})),
+                Fields{})
+          << c.name << " on object " << i;
+  }
+}
+
+// Type 100 on a and its reserve c: box 9 of both (frame 1), the overlap answer, the stand-by.
+TEST_F(Conditions, PartnerContactTable) {
+  static int overlap = 0, tests = 0;
+  const struct {
+    const char* name;
+    int32_t aFrame;
+    int overlaps;
+    uint8_t standBy;
+    bool met;
+    int boxTests;
+  } cases[] = {
+      {"both box 9 meet: both go, the side counts it", 1, 1, 0, true, 1},
+      {"no overlap: only the timer restarts", 1, 0, 0, false, 1},
+      {"no box 9 of its own: no test", 0, 1, 0, false, 0},
+      {"standing by: the partner's hit-stop only", 1, 1, 1, false, 0},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    overlap = c.overlaps;
+    tests = 0;
+    g_BattleSeams.ProximityBoxesOverlap = [](BattleObject*, BattleObject*) {
+      ++tests;
+      return overlap;
+    };
+    BattleObject& r = Partner();
+    GoToFrame(r, 1);
+    GoToFrame(*a_, c.aFrame);
+    a_->frameTimer = 7;
+    a_->partnerState = c.standBy;
+    r.hitStop = 9;
+    const BattleObject beforeA = *a_, beforeR = r;
+    Eval(*a_, Cond(100, {5}));
+    EXPECT_EQ(tests, c.boxTests) << c.name;
+    EXPECT_EQ(Unexpected(beforeA, *a_,
+                         [&](BattleObject& w) {
+                           if (c.standBy) {
+                             w.hitStop = 9;
+                             return;
+                           }
+                           w.frameTimer = 0;
+                           if (c.met) EnterFrame(w, 5);
+                         }),
+              Fields{})
+        << c.name;
+    EXPECT_EQ(Unexpected(beforeR, r,
+                         [&](BattleObject& w) {
+                           if (c.met) EnterFrame(w, 5);
+                         }),
+              Fields{})
+        << c.name;
+    EXPECT_EQ(g_SideStatus[0].partnerControl, c.met ? 1 : 0) << c.name;
+  }
+}
+
+TEST_F(Conditions, RevivalTable) {
+  const struct {
+    const char* name;
+    Han6Condition c;
+    uint8_t finish, used;
+    int destroyNum;  // -1: no command table
+    bool revives;
+    Outcome want;
+  } cases[] = {
+      {"150: knocked out below the limit", Cond(150, {6}), 1, 1, 2, false, Frame(6)},
+      {"150: the limit reached", Cond(150, {6}), 1, 2, 2, false, kNothing},
+      {"150: not knocked out", Cond(150, {6}), 0, 0, 2, false, kNothing},
+      {"150: no command table", Cond(150, {6}), 1, 0, -1, false, kNothing},
+      {"151: knocked out", Cond(151, {}), 2, 1, 2, true, kNothing},
+      {"151: not knocked out", Cond(151, {}), 0, 1, 2, false, kNothing},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    if (c.destroyNum >= 0) {
+      a_->playerRecord->ext.commandTable = std::make_unique<CharaCommandTable>();
+      a_->playerRecord->ext.commandTable->destroyCount = c.destroyNum;
+    }
+    a_->finishKind = c.finish;
+    a_->revivalsUsed = c.used;
+    a_->life = 0;
+    a_->redLife = 100;
+    a_->noCommand = 1;
+    const BattleObject before = *a_;
+    Eval(*a_, c.c);
+    EXPECT_EQ(Unexpected(before, *a_,
+                         [&](BattleObject& w) {
+                           From(c.want)(w);
+                           if (!c.revives) return;
+                           ++w.revivalsUsed;
+                           w.finishKind = 0;
+                           w.life = w.redLife = g_MaxLife;
+                           w.noCommand = 0;
+                         }),
+              Fields{})
+        << c.name;
+  }
 }
 
 TEST_F(Conditions, PartnerContactUsesShieldBoxes) {
@@ -1247,6 +1570,81 @@ TEST_F(Conditions, CommandJumps) {
   EXPECT_EQ(SeamCalls(), std::vector<std::string>{"expire"});
   Eval(*a_, Cond(31, {6, 4, 11}));  // B was not entered
   EXPECT_EQ(a_->charVars[4], 77);
+}
+
+// The contact cancel test of types 11 and 35, on the owner of a child.
+TEST_F(Conditions, ContactCancelTestTable) {
+  const struct {
+    const char* name;
+    int kind, flags;
+    uint16_t contact;
+    int32_t reaction;
+    uint8_t noCommand;
+    bool passes;
+  } cases[] = {
+      {"kind 0 needs no contact", 0, 0, 0, 0, 0, true},
+      {"kind 1: a clash is one of 0x7", 1, 0, 0x4, 0, 0, true},
+      {"kind 1: bit 0x8 is not", 1, 0, 0x8, 0, 0, false},
+      {"kind 2: a guard is not a hit", 2, 0, 0x1, 0, 0, false},
+      {"kind 2: a hit", 2, 0, 0x2, 0, 0, true},
+      {"kind 3: a clash is one of 0x5", 3, 0, 0x4, 0, 0, true},
+      {"kind 3: a hit is not", 3, 0, 0x2, 0, 0, false},
+      {"other kinds need nothing", 9, 0, 0, 0, 0, true},
+      {"flag 1 needs bit 0x10", 2, 1, 0x2, 0, 0, false},
+      {"flag 1 with bit 0x10", 2, 1, 0x12, 0, 0, true},
+      {"flag 2 needs bit 0x20", 0, 2, 0x10, 0, 0, false},
+      {"flag 2 with bit 0x20", 0, 2, 0x20, 0, 0, true},
+      {"the owner in a reaction", 0, 0, 0x2, 4, 0, false},
+      {"the owner's commands locked", 0, 0, 0x2, 0, 1, false},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    BattleObject& o = Spawn();
+    o.contactFlags = 0;  // the owner's contact counts, not the child's
+    a_->contactFlags = c.contact;
+    a_->hitReaction = c.reaction;
+    a_->noCommand = c.noCommand;
+    EXPECT_EQ(frame_conditions::ContactCancelTest(o, c.kind, c.flags), c.passes) << c.name;
+  }
+  // A reserve partner asks its active member whether commands are locked.
+  SetUp();
+  BattleObject& r = Partner();
+  EXPECT_TRUE(frame_conditions::ContactCancelTest(r, 0, 0));
+  a_->noCommand = 1;
+  EXPECT_FALSE(frame_conditions::ContactCancelTest(r, 0, 0));
+}
+
+// A chosen command consumes the input and clears the object's reaction whether its pattern
+// request is taken or refused; only a taken request costs meter and enters the chain.
+TEST_F(Conditions, RefusedCommandJumpStillConsumesTheInput) {
+  static int spent = 0;
+  const struct {
+    const char* name;
+    int16_t pendingPriority;  // a request already waiting, -1 none
+    bool taken;
+  } cases[] = {
+      {"taken", -1, true},
+      {"refused by a stronger request", 6000, false},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    spent = 0;
+    g_BattleSeams.HasMeter = [](BattleObject*, int) { return 1; };
+    g_BattleSeams.SpendMeter = [](BattleObject*, int cost) { spent += cost; };
+    g_BattleSeams.ExpireInputHistory = [](BattleObject*) { SeamCalls().push_back("expire"); };
+    AddCommand(*a_, 6, "B", 41, 0x1 | 0x10).cost = 500;
+    PushInputHistory(a_->playerRecord->ext.history, 0, 0);
+    PushInputHistory(a_->playerRecord->ext.history, 0, 2);
+    if (c.pendingPriority >= 0) ChangePattern(*a_, 30, 0, c.pendingPriority);
+    BattleObject& o = Spawn();
+    o.hitReaction = 3;
+    Eval(o, Cond(35, {0, 6}));
+    EXPECT_EQ(a_->pendingPattern, c.taken ? 41 : 30) << c.name;
+    EXPECT_EQ(spent, c.taken ? 500 : 0) << c.name;
+    EXPECT_EQ(a_->playerRecord->ext.chain.pendingChain, c.taken ? 6 : -1) << c.name;
+    EXPECT_EQ(SeamCalls(), std::vector<std::string>{"expire"}) << c.name;
+    EXPECT_EQ(o.hitReaction, 0) << c.name;
+  }
 }
 
 TEST_F(Conditions, CpuCommandJumpDrawsOncePerPick) {

@@ -498,25 +498,32 @@ TEST_F(Gauges, AddCircuitMeter) {
     int amount, useRate;
     int32_t circuitAfter;
     uint8_t modeAfter;
+    const char* gained;  // the side's round record of meter gained: "side:amount", "" untouched
   } cases[] = {
-      {"plain add", 0, 30000, 100, 0, 0, 0, 500, 0, 600, 0},
-      {"with the gain ratio", 0, 30000, 100, 0, 0, 0, 500, 1, 850, 0},
-      {"a tenth during the gain delay", 0, 30000, 100, 0, 0, 50, 500, 0, 150, 0},
-      {"never below 0", 0, 30000, 100, 0, 0, 0, -500, 0, 0, 0},
-      {"nothing in a heat mode", 0, 30000, 100, 1, 0, 0, 500, 0, 100, 1},
-      {"nothing under a hard lock", 0, 30000, 100, 0, 30, 0, 500, 0, 100, 0},
-      {"full meter enters mode 2 and keeps max - 10000", 0, 30000, 29900, 0, 0, 0, 500, 0, 20000, 2},
-      {"spark type 1 keeps a third", 1, 30000, 29900, 0, 0, 0, 500, 0, 10000, 2},
-      {"spark type 2 stays at the maximum", 2, 20000, 19900, 0, 0, 0, 500, 0, 20000, 0},
-      {"a zero row has no maximum to fill", 0, 0, 0, 0, 0, 0, 500, 0, 0, 0},
+      {"plain add", 0, 30000, 100, 0, 0, 0, 500, 0, 600, 0, "1:500"},
+      {"with the gain ratio", 0, 30000, 100, 0, 0, 0, 500, 1, 850, 0, "1:750"},
+      {"a tenth during the gain delay", 0, 30000, 100, 0, 0, 50, 500, 0, 150, 0, "1:50"},
+      {"never below 0", 0, 30000, 100, 0, 0, 0, -500, 0, 0, 0, "1:-500"},
+      {"nothing in a heat mode", 0, 30000, 100, 1, 0, 0, 500, 0, 100, 1, ""},
+      {"nothing under a hard lock", 0, 30000, 100, 0, 30, 0, 500, 0, 100, 0, ""},
+      {"full meter enters mode 2 and keeps max - 10000", 0, 30000, 29900, 0, 0, 0, 500, 0, 20000, 2, "1:500"},
+      {"spark type 1 keeps a third", 1, 30000, 29900, 0, 0, 0, 500, 0, 10000, 2, "1:500"},
+      {"spark type 2 stays at the maximum", 2, 20000, 19900, 0, 0, 0, 500, 0, 20000, 0, "1:500"},
+      {"a zero row has no maximum to fill", 0, 0, 0, 0, 0, 0, 500, 0, 0, 0, "1:500"},
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();
     Row0().sparkType = c.sparkType;
     Row0().magicCircuitMax = c.max;
     Row0().mcPlusVal = 1.5f;
+    static std::string gained;
+    gained.clear();
+    g_BattleSeams.AddRoundMeterGained = [](int side, int amount) {
+      gained += std::to_string(side) + ":" + std::to_string(amount);
+    };
     World w;
-    BattleObject& o = *w.a;
+    // Side 1's character, so that a side taken from anywhere else shows.
+    BattleObject& o = *w.b;
     o.circuit = c.circuit;
     o.gaugeMode = c.mode;
     o.circuitBreakTimer = c.lockTimer;
@@ -524,6 +531,7 @@ TEST_F(Gauges, AddCircuitMeter) {
     AddCircuitMeter(o, c.amount, 0, c.useRate);
     EXPECT_EQ(o.circuit, c.circuitAfter) << c.name;
     EXPECT_EQ(o.gaugeMode, c.modeAfter) << c.name;
+    EXPECT_EQ(gained, c.gained) << c.name;
   }
 }
 
@@ -732,8 +740,17 @@ TEST_F(Gauges, ShieldCheckFindsTheShieldingDefender) {
     *out = ScreenRect{0, 0, 4, 4};
     return 1;
   };
+  a.hitsLeft = 1;
   EXPECT_EQ(ShieldCheck(a), 1);
   EXPECT_EQ(d.shieldState, 2);
+  EXPECT_EQ(d.circuit, 500);
+  // The shielded attack is spent: while its boxes stay out it is not shielded (nor paid) again.
+  EXPECT_EQ(a.hitsLeft, 0);
+  d.shieldState = 0;
+  EXPECT_EQ(ShieldCheck(a), 0);
+  EXPECT_EQ(d.shieldState, 0);
+  EXPECT_EQ(d.circuit, 500);
+  a.hitsLeft = 1;
   // An attack that cannot be shielded, or a defender in a hit reaction, is not shielded.
   f.attack->atf1 = 0x2000;
   d.shieldState = 0;

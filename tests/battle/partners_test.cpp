@@ -3,6 +3,9 @@
 // tag-battle paths have no mode starter yet, so they are driven here directly.
 #include "battle/partners.h"
 
+#include <cstddef>
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -314,6 +317,26 @@ TEST_F(Partners, AssistHandOver) {
   }
 }
 
+TEST_F(Partners, NoExchangeInTheFourPlayerMode) {
+  const struct {
+    const char* name;
+    int32_t gameMode;
+    int32_t control;
+  } cases[] = {
+      {"a count of 4 raised by partner contact", 0x200, 4},
+      {"an exchange pending", 0x300, 255},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    PairWorld w(c.gameMode);
+    w.Side().partnerControl = c.control;
+    ProcessPartnerSwap();
+    EXPECT_EQ(w.Side().activePlayer, 0) << c.name;
+    EXPECT_EQ(w.Side().partnerControl, c.control) << c.name;
+    EXPECT_EQ(w.a->partnerState, 0) << c.name;
+  }
+}
+
 // ---- tag battle ----
 
 TEST_F(Partners, TagExchange) {
@@ -530,6 +553,142 @@ TEST_F(Partners, TakeoverTakesTheBodyOnceARound) {
   TakeoverPartnerStep(a);
   EXPECT_EQ(w.Side().activePlayer, 2);
   EXPECT_EQ(deaths, 1);
+}
+
+// Every scalar and array field of the record by name, as a byte range.
+struct FieldBytes {
+  std::string name;
+  size_t offset, size;
+  bool pointer;
+};
+std::vector<FieldBytes> ObjectFields() {
+  std::vector<FieldBytes> v;
+#define SCALAR(type, name) v.push_back({#name, offsetof(BattleObject, name), sizeof(type), false});
+#define ARRAY(type, name, n) v.push_back({#name, offsetof(BattleObject, name), sizeof(type) * (n), false});
+#define POINTER(type, name) v.push_back({#name, offsetof(BattleObject, name), sizeof(type), true});
+#define POINTERS(type, name, n) v.push_back({#name, offsetof(BattleObject, name), sizeof(type) * (n), true});
+  BATTLE_OBJECT_FIELDS(SCALAR, ARRAY, POINTER, POINTERS)
+#undef SCALAR
+#undef ARRAY
+#undef POINTER
+#undef POINTERS
+  return v;
+}
+
+// The takeover body takes exactly the listed action state of the old body and the shared gauges;
+// every other field of its own stays, but for the few the takeover sets itself.
+TEST_F(Partners, TakeoverTakesExactlyTheListedFields) {
+  const std::set<std::string> taken = {
+      "posX", "posY", "prevPosX", "prevPosY", "facing", "wantedFacing", "velX", "velY", "accX", "accY",
+      "velXStop", "hitVelX", "hitVelY", "hitAccX", "hitAccY", "inertiaX", "inertiaSource", "inertiaDecay",
+      "inertiaPattern", "throwOffsetX", "throwOffsetY", "contactFlags", "childContactFlags", "reactionNew",
+      "reactionFrames", "reaction", "pendingReaction", "pattern", "frame", "pendingPattern",
+      "pendingPriority", "conditionsPending", "effectsPending", "hitVectorFresh", "hitStop", "hitStopPass",
+      "attackConnected", "pendingHitStop", "held", "downState", "burstBlock", "juggleWeight", "strikeInvuln",
+      "throwInvuln", "noHitFrames", "jumpStartFrames", "airSteps", "heldSteps", "untechTime", "hitFrames",
+      "recoveryFlags", "airRecoveryAllowed", "groundRecoveryAllowed", "techInvuln", "hitSteps", "hitReaction",
+      "hitVectorStep", "hitVectorFacing", "hitVector", "patternHold", "finishKind", "airJumps",
+      "throwClashFrames", "throwConnected", "hitStopLength", "pendingHitCount", "statusKind", "statusTimer",
+      "hitsTaken", "stepFrames", "stepped", "finishCheck", "landed", "landingJump", "pendingHitAttack",
+      "pendingHitRect", "pendingHitAttacker",
+      // the shared gauges
+      "life", "redLife", "heatTimer", "gaugeMode", "gaugeModeMax", "circuit", "guardGauge", "guardHealRate",
+      "guardGaugeState", "guardStopTimer", "guardCount", "guardQualityStop", "guardQuality"};
+  // Set by the takeover itself, and the links and frame pointers it moves or refreshes.
+  const std::set<std::string> set = {"rotationPivotX", "rotationPivotY", "rotation", "partnerState",
+                                     "parent",         "patternRec",     "frameRec", "attackRec"};
+  const std::vector<FieldBytes> fields = ObjectFields();
+  size_t known = 0;
+  for (const FieldBytes& f : fields) known += taken.count(f.name);
+  ASSERT_EQ(known, taken.size()) << "a listed field is missing from the record";
+
+  PairWorld w;
+  g_TagType = 255;
+  BattleObject& a = *w.a;
+  BattleObject& m = *w.m;
+  // Distinct bytes in every non-pointer field of both bodies; then the few that must make sense.
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (fields[i].pointer) continue;
+    std::memset(reinterpret_cast<char*>(&a) + fields[i].offset, static_cast<int>(0x10 + i % 0x60),
+                fields[i].size);
+    std::memset(reinterpret_cast<char*>(&m) + fields[i].offset, static_cast<int>(0x70 + i % 0x60),
+                fields[i].size);
+  }
+  Han6AttackData attack;
+  for (BattleObject* o : {&a, &m}) {
+    o->kind = 0;
+    o->side = 0;
+    o->type = 0;
+    o->playerIndex = o == &a ? 0 : 2;
+  }
+  a.held = 0;
+  PairWorld::Enter(a, 60, 1);
+  for (int i = 0; i < kPendingHits; ++i) {
+    a.pendingHitAttack[i] = &attack;
+    a.pendingHitAttacker[i] = w.foe;
+    m.pendingHitAttack[i] = nullptr;
+    m.pendingHitAttacker[i] = nullptr;
+  }
+  const BattleObject aBefore = a;
+  const BattleObject mBefore = m;
+  w.Side().partnerControl = 1;
+  TakeoverPartnerStep(m);
+  ASSERT_EQ(w.Side().partnerControl, 255);
+
+  const auto bytes = [](const BattleObject& o, const FieldBytes& f) {
+    const char* p = reinterpret_cast<const char*>(&o) + f.offset;
+    return std::string(p, f.size);
+  };
+  // Step 5 of the takeover writes these after the copy.
+  const std::set<std::string> reset = {"held", "hitFrames", "hitVectorStep", "hitsTaken"};
+  for (const FieldBytes& f : fields) {
+    if (set.count(f.name)) continue;
+    if (reset.count(f.name)) continue;
+    const BattleObject& expected = taken.count(f.name) ? aBefore : mBefore;
+    EXPECT_EQ(bytes(m, f), bytes(expected, f)) << f.name;
+    if (f.name != "target" && f.name != "heldObject" && f.name != "shieldedAttacker") {
+      EXPECT_EQ(bytes(a, f), bytes(aBefore, f)) << "the old body's " << f.name;
+    }
+  }
+  EXPECT_EQ(m.held, 0);
+  EXPECT_EQ(m.hitFrames, 0);
+  EXPECT_EQ(m.hitVectorStep, 0);
+  EXPECT_EQ(m.hitsTaken, -1);
+  EXPECT_EQ(m.rotation, 0);
+  EXPECT_EQ(m.rotationPivotX, 0);
+  EXPECT_EQ(m.rotationPivotY, 0);
+  EXPECT_EQ(m.parent, nullptr);
+  EXPECT_EQ(m.partnerState, 0);
+  EXPECT_EQ(a.partnerState, 1);
+}
+
+// The round start gives the side back its first slot and a fresh partner control: the takeover
+// that was spent last round can happen again.
+TEST_F(Partners, RoundStartAllowsAnotherTakeover) {
+  PairWorld w;
+  g_TagType = 255;
+  w.Side().partnerControl = 1;
+  TakeoverPartnerStep(*w.m);
+  ASSERT_EQ(w.Side().activePlayer, 2);
+  ASSERT_EQ(w.Side().partnerControl, 255);
+  w.Side().partnerFrames = 77;
+  g_SideStatus[1].partnerControl = 254;
+  ResetPartnerRound(0);
+  EXPECT_EQ(w.Side().activePlayer, 0);
+  EXPECT_EQ(w.Side().partnerControl, 0);
+  EXPECT_EQ(w.Side().partnerFrames, 0);
+  EXPECT_EQ(g_SideStatus[1].partnerControl, 254);  // only the side asked for
+  ResetPartnerRound(1);
+  EXPECT_EQ(g_SideStatus[1].partnerControl, 0);
+  EXPECT_EQ(g_SideStatus[1].activePlayer, 1);
+  // The next round: slot 2 is the waiting body again and takes over once more.
+  w.m->partnerState = 1;
+  w.a->partnerState = 0;
+  PairWorld::Enter(*w.a, 0);
+  w.Side().partnerControl = 1;
+  TakeoverPartnerStep(*w.m);
+  EXPECT_EQ(w.Side().activePlayer, 2);
+  EXPECT_EQ(w.Side().partnerControl, 255);
 }
 
 TEST_F(Partners, TakeoverIntoAMissingPatternStartsFromTheTop) {

@@ -385,3 +385,51 @@ TEST_F(ObjectPool, CarriedChildrenWrapAtTheEndsOfTheRange) {
   EXPECT_EQ(b->posY, -100);
 }
 }  // namespace
+
+namespace {
+// An object locked to its parent's animation (P3 0x0002) takes its next frame by its own end
+// action only on a step where the parent entered a new frame and it did not; its frame timer
+// counts up in every case (entering a frame here leaves the timer to this count).
+TEST_F(ObjectPool, LockedAnimationFollowsTheParentsFrames) {
+  FrameDef last;
+  last.duration = 100;
+  last.endAction = 3;
+  for (uint8_t action = 0; action < 4; ++action) {
+    FrameDef first = last;
+    first.endAction = action;
+    first.jump = 0;
+    data_.Pattern(50 + action, {first, last});
+  }
+  const struct {
+    const char* name;
+    uint8_t action;
+    uint8_t parentPending, ownPending;
+    int16_t loop;
+    int32_t wantFrame;
+    int16_t wantLoop;
+    uint8_t wantRemoving;
+    int32_t wantTimer;
+    uint8_t wantOwnPending;
+  } cases[] = {
+      {"next frame", 1, 1, 0, 0, 1, 0, 0, 6, 1},       {"jump, loop counted", 2, 1, 0, 3, 0, 2, 0, 6, 1},
+      {"end: removed", 0, 1, 0, 0, 0, 0, 1, 6, 0},     {"hold: nothing", 3, 1, 0, 0, 0, 0, 0, 6, 0},
+      {"parent mid-frame", 1, 0, 0, 0, 0, 0, 0, 6, 0}, {"own new frame first", 1, 1, 1, 0, 0, 0, 0, 6, 0},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 50 + c.action, {0, 0, 0, 0x0002}));
+    ASSERT_NE(o, nullptr) << c.name;
+    SlotOf(o)->spawnedInUpdate = 0;
+    chara_->conditionsPending = c.parentPending;
+    o->conditionsPending = c.ownPending;
+    o->loopCounter = c.loop;
+    o->frameTimer = 5;
+    UpdatePoolObjects();
+    EXPECT_EQ(o->frame, c.wantFrame) << c.name;
+    EXPECT_EQ(o->loopCounter, c.wantLoop) << c.name;
+    EXPECT_EQ(o->removing, c.wantRemoving) << c.name;
+    EXPECT_EQ(o->frameTimer, c.wantTimer) << c.name;
+    EXPECT_EQ(o->conditionsPending, c.wantOwnPending) << c.name;
+  }
+}
+}  // namespace

@@ -433,3 +433,32 @@ TEST_F(ObjectPool, LockedAnimationFollowsTheParentsFrames) {
   }
 }
 }  // namespace
+
+namespace {
+// A child with spawn flag 0x08 steps only on frames its parent stepped; one spawned inside the
+// update skips its first step; others step every frame.
+TEST_F(ObjectPool, StepGates) {
+  const struct {
+    const char* name;
+    int32_t p2;
+    uint8_t parentStepped, spawnedInUpdate;
+    bool steps;
+  } cases[] = {
+      {"parent stepped", 0x08, 1, 0, true},
+      {"parent did not step", 0x08, 0, 0, false},
+      {"not tied to the parent", 0, 0, 0, true},
+      {"spawned inside the update", 0, 1, 1, false},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, c.p2}));
+    ASSERT_NE(o, nullptr) << c.name;
+    SlotOf(o)->spawnedInUpdate = c.spawnedInUpdate;
+    chara_->stepped = c.parentStepped;
+    const int32_t timer = o->frameTimer;
+    UpdatePoolObjects();
+    EXPECT_EQ(o->frameTimer - timer, c.steps ? 1 : 0) << c.name;
+    EXPECT_EQ(SlotOf(o)->spawnedInUpdate, 0) << c.name;
+  }
+}
+}  // namespace

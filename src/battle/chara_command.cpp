@@ -159,6 +159,9 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
                  l.number);
       continue;
     }
+    // The list was pre-sized from the same lines; growing here keeps the slot in bounds even if
+    // the sizing pass ever reads a line differently.
+    if (e->id >= table->commands.size()) table->commands.resize(e->id + 1);
     auto& slot = table->commands[e->id];
     if (slot) continue;  // the first line with an id wins
     slot = std::move(e);

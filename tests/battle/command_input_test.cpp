@@ -698,6 +698,7 @@ TEST(HumanPlayersInput, SidesByModeAndController) {
   } cases[] = {
       {"versus: both, the later direction wins", 0x1, 0, -1, 0, 0, 0x82, 2, 0x3, 0x7},
       {"versus: an untriggered direction is none", 0x1, 0, -1, 0, 0, 0x02, 6, 0x3, 0x7},
+      {"versus: a direction past 9 reads neutral", 0x1, 0, -1, 0, 0, 0x8D, 0, 0x3, 0x7},
       {"tag: both", 0x101, 1, -1, 0, 0, 0x82, 2, 0x3, 0x7},
       {"arcade: the main side 0", 0x10, 0, -1, 0, 0, 0x82, 6, 0x1, 0x1},
       {"arcade: the main side 1", 0x10, 1, -1, 0, 0, 0x82, 2, 0x2, 0x6},

@@ -60,6 +60,16 @@ void CarryOutTurn(BattleObject& o, int pattern) {
 
 // Queues a turn with priority 1 unless a change of priority 1 or more is queued; then carries
 // it out at once.
+// A float32 value truncated toward zero, saturated to the int32 range (0 for NaN). Gauge values
+// come from frame data; a plain conversion of an out-of-range quotient is undefined and on
+// this hardware gives INT32_MIN for either sign.
+int32_t TruncateToInt32(float v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483648.0f) return INT32_MAX;
+  if (v <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
 void QueueTurn(BattleObject& o, int pattern) {
   if (o.pendingPriority >= 1) return;
   o.pendingPattern = static_cast<int16_t>(pattern);
@@ -812,8 +822,9 @@ int32_t GaugeModeLength(BattleObject& o, int mode) {
   if (GetTypeParams(g.type).sparkType == 1)
     length = mode == 1 ? 550 : mode == 2 ? 600 : mode == 3 ? 750 : 500;
   if (mode == g.gaugeMode) return g.heatTimer;
-  // Truncated float32 product.
-  return static_cast<int32_t>(static_cast<float>(length) * GaugeRatio(o));
+  // Truncated float32 product; a meter far above its maximum gives the longest length, not a
+  // negative one.
+  return TruncateToInt32(static_cast<float>(length) * GaugeRatio(o));
 }
 
 int CanEnterGaugeMode(BattleObject& o, int mode) {
@@ -851,8 +862,7 @@ void SetGaugeMode(BattleObject& o, int32_t value, int mode, int delay) {
       if (ratio <= 0.0f) {
         max = 30000;
       } else {
-        const float q = static_cast<float>(value) / ratio;
-        max = q >= 30000.0f ? 30000 : static_cast<int32_t>(q);
+        max = TruncateToInt32(static_cast<float>(value) / ratio);
       }
     }
     g.gaugeModeMax = static_cast<int16_t>(std::min(max, 30000));

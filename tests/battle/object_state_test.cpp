@@ -709,3 +709,34 @@ TEST_F(ObjectState, ParentPriorityModesFollowALiveParentOnly) {
   }
 }
 }  // namespace
+
+namespace {
+// A mode's length scales by the gauge ratio in float32, truncated; the current mode gives the
+// heat timer itself. A meter far above a tiny maximum (frame data sets the meter freely) gives
+// the longest length, never a negative one.
+TEST_F(ObjectState, GaugeModeLengthScalesByTheRatio) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    int32_t circuit, circuitMax, sparkType;
+    uint8_t gaugeMode;
+    int mode;
+    int32_t want;
+  } cases[] = {
+      {15000, 30000, 0, 0, 1, 250},        {15000, 30000, 1, 0, 3, 375}, {30000, 30000, 1, 0, 2, 600},
+      {15000, 30000, 0, 0, 0, 0},          {15000, 30000, 0, 0, 5, 0},   {0, 0, 0, 0, 1, 0},
+      {2000000000, 1, 0, 0, 1, INT32_MAX}, {15000, 30000, 0, 2, 2, 777},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_TypeParams[0].magicCircuitMax = c.circuitMax;
+    g_TypeParams[0].sparkType = c.sparkType;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.circuit = c.circuit;
+    o.gaugeMode = c.gaugeMode;
+    o.heatTimer = 777;
+    o.gaugeModeMax = 1000;
+    EXPECT_EQ(GaugeModeLength(o, c.mode), c.want) << c.circuit << "/" << c.circuitMax << " mode " << c.mode;
+  }
+}
+}  // namespace

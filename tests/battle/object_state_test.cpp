@@ -740,3 +740,56 @@ TEST_F(ObjectState, GaugeModeLengthScalesByTheRatio) {
   }
 }
 }  // namespace
+
+namespace {
+// Turning towards the wanted facing: by the current pattern, the queued change, the state's
+// freedom and stance, and the guard flag.
+TEST_F(ObjectState, FacingTurnsByPatternQueueAndState) {
+  const struct {
+    const char* name;
+    int pattern;
+    uint8_t stance, free;
+    int16_t pending, pendingPriority;
+    uint8_t guarding;
+    int result;
+    int wantPattern;
+    uint8_t wantFacing;
+    int16_t wantPending;
+    uint8_t wantDir;
+  } cases[] = {
+      {"standing turns through 15", 0, 0, 1, -1, -1, 0, 1, 15, 1, -1, 4},
+      {"crouching turns through 16", 13, 2, 1, -1, -1, 0, 1, 16, 1, -1, 4},
+      {"no turn while guarding", 0, 0, 1, -1, -1, 1, 0, 0, 0, -1, 6},
+      {"walking turns through 11", 10, 0, 1, -1, -1, 0, 1, 11, 1, -1, 4},
+      {"a queued change takes the facing only", 0, 0, 1, 3, 5, 0, 1, 0, 1, 3, 6},
+      {"a bound state turns for a queued jump", 20, 0, 0, 35, 5, 0, 1, 20, 1, 37, 4},
+      {"a bound state keeps its facing for another pattern", 20, 0, 0, 3, 5, 0, 1, 20, 0, 3, 6},
+      {"airborne never turns", 20, 1, 1, 35, 5, 0, 1, 20, 0, 35, 6},
+      {"a turn pattern of its own waits", 15, 0, 1, -1, -1, 0, 1, 15, 0, -1, 6},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef own = F(100, 3);
+    own.stance = c.stance;
+    own.free = c.free;
+    data.Pattern(0, {F(100, 3)});
+    data.Pattern(c.pattern, {own});
+    for (int p : {3, 11, 15, 16, 35, 37})
+      if (p != c.pattern) data.Pattern(p, {F(100, 3)});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = c.pattern;
+    SetPattern(o);
+    o.wantedFacing = 1;
+    o.inputDir = 6;
+    o.guarding = c.guarding;
+    o.pendingPattern = c.pending;
+    o.pendingPriority = c.pendingPriority;
+    EXPECT_EQ(UpdateFacing(o), c.result) << c.name;
+    EXPECT_EQ(o.pattern, c.wantPattern) << c.name;
+    EXPECT_EQ(o.facing, c.wantFacing) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.wantPending) << c.name;
+    EXPECT_EQ(o.inputDir, c.wantDir) << c.name;
+  }
+}
+}  // namespace

@@ -382,6 +382,16 @@ void EndHitReaction(BattleObject& o) {
   }
 }
 
+namespace {
+// The pattern that follows an ended reaction. EndHitReaction has just queued the neutral pattern
+// with priority 999, which a request of the same priority could not replace: this one replaces
+// it.
+void QueueAfterReaction(BattleObject& o, int pattern) {
+  o.pendingPattern = static_cast<int16_t>(pattern);
+  o.pendingPriority = std::max<int16_t>(o.pendingPriority, 999);
+}
+}  // namespace
+
 int TakeOverReaction(BattleObject& o) {
   if (o.pendingReaction[0] != -1) {
     for (int i = 0; i < 7; ++i) o.reaction[i] = o.pendingReaction[i];
@@ -472,7 +482,7 @@ int TakeOverReaction(BattleObject& o) {
         o.strikeInvuln = 23;
       } else if (o.reactionFrames >= 10) {
         EndHitReaction(o);
-        ChangePattern(o, 281, 1, 999);
+        QueueAfterReaction(o, 281);
         ClearInvalidReaction(o);
         ++o.reactionFrames;
         return 1;
@@ -481,8 +491,7 @@ int TakeOverReaction(BattleObject& o) {
     case 9:
       if (first) {
         EndHitReaction(o);
-        o.pendingPattern = static_cast<int16_t>(param);
-        o.pendingPriority = std::max<int16_t>(o.pendingPriority, 999);
+        QueueAfterReaction(o, param);
         BattleSeamExpireInputHistory(&o);
         o.strikeInvuln = 2;
         o.throwInvuln = 2;

@@ -793,3 +793,43 @@ TEST_F(ObjectState, FacingTurnsByPatternQueueAndState) {
   }
 }
 }  // namespace
+
+namespace {
+// The timed hit reactions: the step at which each reaction enters its patterns, counted from
+// the step that takes the queued block over (step 1).
+TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
+  const struct {
+    const char* name;
+    int32_t kind, param, hitReaction;
+    std::vector<std::pair<int, int>> changes;  // (step, pattern entered)
+  } cases[] = {
+      {"8: the dodge", 8, 0, 0, {{1, 280}, {10, 281}}},
+      {"7 with 0: the long stun", 7, 0, 0, {{1, 280}, {60, 281}}},
+      {"7 with 2: the other stun", 7, 2, 0, {{1, 282}, {60, 283}}},
+      {"5: the reaction counts down to 1", 5, 0, 4, {{3, 0}}},
+      {"9: the parameter is the pattern", 9, 283, 0, {{1, 283}}},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(1000, 3)});
+    FrameDef bound = F(1000, 3);
+    bound.free = 0;
+    for (int p : {20, 30, 280, 281, 282, 283}) data.Pattern(p, {bound});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 20;
+    SetPattern(o);
+    o.hitReaction = c.hitReaction;
+    const int32_t block[7] = {c.kind, 1, c.param, 0, 0, 0, 0};
+    QueueReaction(o, block);
+    std::vector<std::pair<int, int>> seen;
+    int last = o.pattern;
+    for (int step = 1; step <= 80; ++step) {
+      ObjectStateStep(o);
+      if (o.pattern != last) seen.emplace_back(step, o.pattern);
+      last = o.pattern;
+    }
+    EXPECT_EQ(seen, c.changes) << c.name;
+  }
+}
+}  // namespace

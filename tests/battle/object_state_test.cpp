@@ -833,3 +833,65 @@ TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
   }
 }
 }  // namespace
+
+namespace {
+// A landing ends the pattern (flow flag 0x01) or queues the landing frame; a falling reaction
+// lands with a bounce count, the dust, sound 37 and a shake. Every landing clears the air and
+// guard state and marks a pending turn.
+TEST_F(ObjectState, LandingByFlowFlagAndReaction) {
+  static std::vector<int> sounds;
+  const struct {
+    const char* name;
+    uint8_t flow;
+    int32_t hitReaction;
+    int16_t wantPattern, wantFrame;
+    uint8_t wantDown, wantFresh, wantLandingJump;
+    std::vector<int> wantSounds;
+  } cases[] = {
+      {"the pattern ends", 0x01, 0, 7, -1, 0, 0, 0, {}},
+      {"the landing frame", 0, 0, -1, 2, 0, 0, 1, {}},
+      {"a falling reaction bounces", 0, -1, -1, 2, 1, 1, 1, {37}},
+      {"a falling reaction with the flag ends the pattern", 0x01, -1, 7, -1, 0, 0, 0, {}},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    sounds.clear();
+    g_BattleSeams.RequestSound = [](int slot) { sounds.push_back(slot); };
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef air = F(100, 3);
+    air.stance = 1;
+    air.flow = c.flow;
+    air.landing = c.flow ? 7 : 2;
+    data.Pattern(1, {air});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    o.landed = 1;
+    o.hitReaction = c.hitReaction;
+    o.hitFrames = 9;
+    o.airActions = 2;
+    o.guarding = 1;
+    o.techInvuln = 1;
+    o.wantedFacing = 1;
+    o.pendingFrame = -1;
+    EXPECT_EQ(HandleLanding(o), 1) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.wantPattern) << c.name;
+    EXPECT_EQ(o.pendingFrame, c.wantFrame) << c.name;
+    EXPECT_EQ(o.patternEnded, c.flow ? 1 : 0) << c.name;
+    EXPECT_EQ(o.downState, c.wantDown) << c.name;
+    EXPECT_EQ(o.hitVectorFresh, c.wantFresh) << c.name;
+    EXPECT_EQ(o.landingJump, c.wantLandingJump) << c.name;
+    EXPECT_EQ(sounds, c.wantSounds) << c.name;
+    EXPECT_EQ(g_ScreenShake, c.wantSounds.empty() ? 0 : 12) << c.name;
+    EXPECT_EQ(o.landed, 0);
+    EXPECT_EQ(o.hitFrames, 0);
+    EXPECT_EQ(o.airActions, 0);
+    EXPECT_EQ(o.guarding, 0);
+    EXPECT_EQ(o.techInvuln, 0);
+    EXPECT_EQ(o.turnMark, 1);
+    // Nothing happens without a landing.
+    EXPECT_EQ(HandleLanding(o), 0) << c.name;
+  }
+}
+}  // namespace

@@ -895,3 +895,76 @@ TEST_F(ObjectState, LandingByFlowFlagAndReaction) {
   }
 }
 }  // namespace
+
+namespace {
+// The sprite shown next, from the end action of the frame just entered.
+TEST_F(ObjectState, NextSpriteFollowsTheEndAction) {
+  const struct {
+    const char* name;
+    uint8_t endAction, flow, kind, loopCounter;
+    int16_t jump, loopExit;
+    int32_t want;
+  } cases[] = {
+      {"next frame", 1, 0, 0, 0, 0, 0, 11},
+      {"jump within the pattern", 2, 0, 0, 0, 0, 0, 10},
+      {"relative jump", 2, 0x04, 0, 0, 1, 0, 11},
+      {"loop still counting", 2, 0x02, 0, 2, 0, 1, 10},
+      {"loop exit", 2, 0x02, 0, 0, 0, 1, 11},
+      {"relative loop exit", 2, 0x0A, 0, 0, 0, 1, 11},
+      {"end: the next pattern", 0, 0, 0, 0, 3, 0, 30},
+      {"end, relative: pattern + target", 0, 0x04, 0, 0, 2, 0, 30},
+      {"end of a spawned object: pattern 0", 0, 0, kKindSpawned, 0, 3, 0, 5},
+      {"hold: pattern 0", 3, 0, 0, 0, 3, 0, 5},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef stand = F(100, 3);
+    stand.sprite = 5;
+    data.Pattern(0, {stand});
+    FrameDef next = F(100, 3);
+    next.sprite = 30;
+    data.Pattern(3, {next});
+    FrameDef first = F(100, c.endAction, c.jump);
+    first.flow = c.flow;
+    first.loopExit = c.loopExit;
+    first.sprite = 10;
+    FrameDef second = F(100, 3);
+    second.sprite = 11;
+    data.Pattern(1, {first, second});
+    BattleObject o;
+    o.frameData = data.Set();
+    o.kind = c.kind;
+    o.pattern = 1;
+    o.frame = 0;
+    RefreshFramePointers(o);
+    o.loopCounter = c.loopCounter;
+    ComputeNextSprite(o);
+    EXPECT_EQ(o.nextSprite, c.want) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// Draw-priority modes of spawned objects and afterimages; other modes and kinds keep theirs.
+TEST_F(ObjectState, DrawPriorityModesOfSpawnedObjects) {
+  const struct {
+    uint8_t kind;
+    int mode;
+    int16_t want;
+  } cases[] = {
+      {kKindSpawned, 1, 143},   {kKindSpawned, 2, 98},   {kKindSpawned, 3, 141}, {kKindSpawned, 12, 132},
+      {kKindSpawned, 13, 112},  {kKindSpawned, 22, 103}, {kKindSpawned, 25, 15}, {kKindSpawned, 26, 144},
+      {kKindSpawned, 27, 77},   {kKindSpawned, 0, 77},   {kKindSpawned, 23, 77}, {kKindAfterimage, 5, 112},
+      {kKindChildFirst, 1, 77},
+  };
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.kind = c.kind;
+    o.drawPriority = 77;
+    SetDrawPriorityMode(o, c.mode);
+    EXPECT_EQ(o.drawPriority, c.want) << int(c.kind) << " mode " << c.mode;
+    EXPECT_EQ(o.priorityMode, c.mode);
+  }
+}
+}  // namespace

@@ -968,3 +968,28 @@ TEST_F(ObjectState, DrawPriorityModesOfSpawnedObjects) {
   }
 }
 }  // namespace
+
+namespace {
+// A queued reaction is replaced unless it is at least as strong in both priority and kind; a
+// block without priority always replaces the kind and parameters and keeps the old priority.
+TEST_F(ObjectState, QueueReactionKeepsTheStrongerBlock) {
+  const struct {
+    int32_t oldKind, oldPriority, newKind, newPriority;
+    int32_t wantKind, wantPriority, wantParam;
+  } cases[] = {
+      {-1, -1, 5, 3, 5, 3, 77}, {8, 5, 5, 4, 8, 5, 0}, {5, 5, 8, 4, 8, 4, 77},
+      {8, 5, 5, -1, 5, 5, 77},  {5, 3, 5, 3, 5, 3, 0}, {5, 3, 5, 4, 5, 4, 77},
+  };
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.pendingReaction[0] = c.oldKind;
+    o.pendingReaction[1] = c.oldPriority;
+    const int32_t block[7] = {c.newKind, c.newPriority, 77, 77, 77, 77, 77};
+    EXPECT_EQ(QueueReaction(o, block), 0);
+    EXPECT_EQ(o.pendingReaction[0], c.wantKind) << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+    EXPECT_EQ(o.pendingReaction[1], c.wantPriority)
+        << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+    EXPECT_EQ(o.pendingReaction[2], c.wantParam) << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+  }
+}
+}  // namespace

@@ -466,6 +466,11 @@ TEST_F(ObjectState, GaugeSparkWaitsWhileTheScreenIsDimmed) {
     int live = 0;
     for (const ObjectPoolSlot& s : g_ObjectPool) live += s.inUse;
     EXPECT_EQ(live, dimmed ? 0 : 1) << dimmed;
+    // One draw of stream 1 per spark, none without: the stream's next value tells.
+    const int32_t next = RandStreamNext(1);
+    SeedRandomGeneratorsFrom(12345);
+    if (!dimmed) RandStreamNext(1);
+    EXPECT_EQ(next, RandStreamNext(1)) << dimmed;
     g_CommonFrameData.patterns = nullptr;
   }
 }
@@ -990,6 +995,28 @@ TEST_F(ObjectState, QueueReactionKeepsTheStrongerBlock) {
     EXPECT_EQ(o.pendingReaction[1], c.wantPriority)
         << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
     EXPECT_EQ(o.pendingReaction[2], c.wantParam) << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+  }
+}
+}  // namespace
+
+namespace {
+// A request for the current pattern restarts it only with sameFlag 1.
+TEST_F(ObjectState, SameFlagRestartsTheCurrentPattern) {
+  for (int same : {0, 1}) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    data.Pattern(1, {F(1), F(100, 3)});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    ObjectStateStep(o);
+    ASSERT_EQ(o.frame, 1);
+    EXPECT_EQ(ChangePattern(o, 1, same, 5), same);
+    ObjectStateStep(o);
+    EXPECT_EQ(o.pattern, 1);
+    EXPECT_EQ(o.frame, same ? 0 : 1) << same;
+    EXPECT_EQ(o.frameTimer, same ? 0 : 1) << same;
   }
 }
 }  // namespace

@@ -51,6 +51,10 @@ void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) 
   }
 }
 
+// Effect parameters come from the frame-data files unchecked: offsets and positions are worked
+// out in 64 bits and stored as int32, which wraps like every other position store.
+int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
+
 // The camera's screen edges, 16 pixels inside the screen (they widen as the camera zooms out).
 int32_t ScreenEdge(bool left) { return BattleSeamGetScreenEdge(left ? 0 : 1); }
 
@@ -103,7 +107,7 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   o.kind = kKindSpawned;
   o.freezeSerial =
       spawner.playerIndex < kBattleStateRows ? g_BattleState[FreezeSerialIndex(spawner.playerIndex)] : 0;
-  o.rotation = p[7] + ((p[2] & 0x100) ? spawner.rotation : 0);
+  o.rotation = Wrap(int64_t{p[7]} + ((p[2] & 0x100) ? spawner.rotation : 0));
   o.scaleX = o.scaleY = 1.0f;
   o.spawnFlags = static_cast<uint16_t>(p[2] & (0x01 | 0x04 | 0x08 | 0x20 | 0x40));
   o.flags = static_cast<uint16_t>(p[3] & (0x0001 | 0x0002 | 0x0004 | 0x0008 | 0x0040 | 0x0080 | 0x1000));
@@ -120,11 +124,11 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   o.ownerCounterSlot = static_cast<uint16_t>(p[8]);
   if (p[3] & 0x0200) {
     o.spawnFlags |= 0x02;
-    o.posX = (p[0] - 128) * 256;
-    o.posY = p[1] * 256;
+    o.posX = Wrap((int64_t{p[0]} - 128) * 256);
+    o.posY = Wrap(int64_t{p[1]} * 256);
     o.facing = o.wantedFacing = 0;
   } else {
-    int32_t dx = p[0] * 128, dy = p[1] * 128;
+    int64_t dx = int64_t{p[0]} * 128, dy = int64_t{p[1]} * 128;
     if (IsCutSpriteFrame(spawner)) {
       dx *= 2;
       dy *= 2;
@@ -134,27 +138,27 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
     if (p[3] & 0x0100) {
       int32_t distance = 0;
       if (const BattleObject* t = GetTargetOpponent(spawner, &distance))
-        dx += t->posX < spawner.posX ? -distance : distance;
+        dx += t->posX < spawner.posX ? -int64_t{distance} : int64_t{distance};
     }
     if (p[2] & 0x0400) {
-      o.posX = ScreenEdge(o.facing == 1) + dx;
-      o.posY = spawner.posY + dy;
+      o.posX = Wrap(ScreenEdge(o.facing == 1) + dx);
+      o.posY = Wrap(spawner.posY + dy);
     } else if (p[2] & 0x0200) {
-      o.posX = ScreenEdge(o.facing != 1) + dx;
-      o.posY = spawner.posY + dy;
+      o.posX = Wrap(ScreenEdge(o.facing != 1) + dx);
+      o.posY = Wrap(spawner.posY + dy);
     } else if (p[2] & 0x10) {
       if (p[3] & 0x0080) {
-        o.posX = dx;
-        o.posY = dy;
+        o.posX = Wrap(dx);
+        o.posY = Wrap(dy);
       } else {
-        o.posX = BattleSeamCameraX() + dx;
-        o.posY = BattleSeamCameraY() + dy;
+        o.posX = Wrap(BattleSeamCameraX() + dx);
+        o.posY = Wrap(BattleSeamCameraY() + dy);
       }
     } else {
-      o.posX = spawner.posX + dx;
-      o.posY = spawner.posY + dy;
+      o.posX = Wrap(spawner.posX + dx);
+      o.posY = Wrap(spawner.posY + dy);
     }
-    if (p[2] & 0x80) o.posY = p[1] * 256;
+    if (p[2] & 0x80) o.posY = Wrap(int64_t{p[1]} * 256);
     if (p[2] & 0x02) {
       o.spawnFlags |= 0x02;
       o.facing = o.wantedFacing = 0;
@@ -217,20 +221,20 @@ void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
     if (!slot) return;
     Han6Effect e;
     e.type = r.type;
-    e.number = p[5] != 0 ? r.number + RandNext() % std::max(n, 1) : r.number + i;
+    e.number = Wrap(int64_t{r.number} + (p[5] != 0 ? RandNext() % std::max(n, 1) : i));
     if (p[3] == 30000) {
       const int32_t radius = RandNext() % std::max(p[2], 1);
       const int32_t degrees = RandNext() % 360;
       const double angle = degrees * (kBattlePi / 180.0);
-      e.params[0] = p[0] + static_cast<int32_t>(BattleSin(angle) * radius);
-      e.params[1] = p[1] + static_cast<int32_t>(BattleCos(angle) * radius);
+      e.params[0] = Wrap(int64_t{p[0]} + static_cast<int32_t>(BattleSin(angle) * radius));
+      e.params[1] = Wrap(int64_t{p[1]} + static_cast<int32_t>(BattleCos(angle) * radius));
     } else {
-      e.params[0] = p[0] + RandNext() % std::max(p[2], 1);
-      e.params[1] = p[1] + RandNext() % std::max(p[3], 1);
+      e.params[0] = Wrap(int64_t{p[0]} + RandNext() % std::max(p[2], 1));
+      e.params[1] = Wrap(int64_t{p[1]} + RandNext() % std::max(p[3], 1));
     }
     e.params[2] = p[6];
     e.params[3] = p[7];
-    e.params[7] = p[8] + (p[9] != 0 ? RandNext() % p[9] : 0);
+    e.params[7] = Wrap(int64_t{p[8]} + (p[9] != 0 ? RandNext() % p[9] : 0));
     e.params[8] = p[10];
     SpawnObjectFrom(spawner, e, *slot);
     slot->obj.playerIndex = spawner.playerIndex;
@@ -279,6 +283,8 @@ BattleObject* SpawnAfterimage(BattleObject& o, int colourMode, int scaleSpeedX, 
   a.pendingReaction[0] = a.pendingReaction[1] = -1;
   a.hitVector = 255;
   a.drawPriority = keepPriority ? o.drawPriority : 100;
+  // Kept for the drawing: bit 0 draws the copy just above the priority it took.
+  a.afterPriorityFlag = static_cast<int16_t>(keepPriority);
   o.priorityMode = 0;
   SetPattern(a);
   // SetPattern's frame timer is the afterimage's life.

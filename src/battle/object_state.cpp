@@ -569,7 +569,11 @@ void ExecutePatternChange(BattleObject& o) {
   if (o.hitReaction == 0) {
     RefreshFramePointers(o);
     if (FrameHasCondition(o.frameRec, 51)) {
+      // A new shield frame starts a fresh shield: its step count and the last shielded
+      // attacker go with the grant.
       o.shieldState = 0;
+      o.shieldFrames = 0;
+      o.shieldedAttacker = nullptr;
     } else if (oldShield != 0 && !oldEnded) {
       AddPenalty(o, oldShield == 1 ? 5460 : 7280, 90);
       if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(9);
@@ -950,8 +954,8 @@ void SetDrawPriorityMode(BattleObject& o, int mode) {
       o.drawPriority = static_cast<int16_t>(144 - mode);
     else if (mode >= 13 && mode <= 22)
       o.drawPriority = static_cast<int16_t>(125 - mode);
-    else if ((mode == 23 || mode == 24) && o.parent)
-      o.drawPriority = static_cast<int16_t>(o.parent->drawPriority + (mode == 23 ? 1 : -1));
+    else if (mode == 23 || mode == 24)
+      ApplyParentPriority(o);
     else if (mode == 25)
       o.drawPriority = 15;
     else if (mode == 26)
@@ -961,6 +965,9 @@ void SetDrawPriorityMode(BattleObject& o, int mode) {
 
 void ApplyParentPriority(BattleObject& o) {
   if (o.kind != kKindSpawned || !o.parent) return;
+  // A parent that is gone (its pool slot freed) leaves the priority as it is. A reused slot is
+  // followed as it stands: parent links are plain slot references.
+  if (const ObjectPoolSlot* slot = SlotOf(o.parent); slot && !slot->inUse) return;
   if (o.priorityMode == 23) o.drawPriority = static_cast<int16_t>(o.parent->drawPriority + 1);
   if (o.priorityMode == 24) o.drawPriority = static_cast<int16_t>(o.parent->drawPriority - 1);
 }

@@ -2,6 +2,8 @@
 // full pool, afterimages, parent cycles and the freeze gate.
 #include "battle/object_pool.h"
 
+#include <cstdint>
+
 #include "battle/battle_driver.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
@@ -55,6 +57,9 @@ TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
       {"reversed facing", 7, 10, 0, 0x800, 0, 7, 0, 0, 100, 1, 1000 - 1280, 0},
       {"screen placement", 7, 200, 30, 0, 0x0200, 7, 0x02, 0, 100, 0, (200 - 128) * 256, 30 * 256},
       {"absolute y", 7, 0, 5, 0x80, 0, 7, 0, 0, 100, 0, 1000, 5 * 256},
+      // Offsets from damaged frame data wrap like any position store instead of overflowing.
+      {"huge offsets wrap", 7, INT32_MAX, INT32_MIN, 0, 0, 7, 0, 0, 100, 0, 1000 - 128, 0},
+      {"huge screen placement wraps", 7, INT32_MIN, INT32_MAX, 0, 0x0200, 7, 0x02, 0, 100, 0, -32768, -256},
   };
   for (const auto& c : cases) {
     for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
@@ -162,6 +167,29 @@ TEST_F(ObjectPool, ScatterOnAFullPoolStopsWithoutLosingDraws) {
   SpawnScatter(*chara_, Effect(11, 7, {0, 0, 5, 30000, 1, 3, 0, 0, 0, 7}));
   EXPECT_EQ(g_RandDrawCount - before, 3 * 4);
   EXPECT_EQ(Live(), 3);
+  // Offsets, numbers and rotations at the ends of the int32 range wrap.
+  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  SpawnScatter(*chara_, Effect(11, INT32_MAX, {INT32_MAX, INT32_MIN, 10, 10, 2, 0, 0, 0, INT32_MAX, 5}));
+  EXPECT_EQ(Live(), 2);
+}
+
+// keepPriority keeps the object's draw priority and is kept as the copy's priority flag, whose
+// bit 0 the drawing reads; without it the copy draws at 100. The object's priority mode resets.
+TEST_F(ObjectPool, AfterimageKeepsItsPriorityFlag) {
+  chara_->drawPriority = 128;
+  const struct {
+    int keep;
+    int16_t priority, flag;
+  } cases[] = {{0, 100, 0}, {1, 128, 1}, {2, 128, 2}};
+  for (const auto& c : cases) {
+    chara_->priorityMode = 3;
+    BattleObject* a = SpawnAfterimage(*chara_, 0, 0, 0, 10, c.keep);
+    ASSERT_NE(a, nullptr) << c.keep;
+    EXPECT_EQ(a->drawPriority, c.priority) << c.keep;
+    EXPECT_EQ(a->afterPriorityFlag, c.flag) << c.keep;
+    EXPECT_EQ(a->owner, chara_) << c.keep;
+    EXPECT_EQ(chara_->priorityMode, 0) << c.keep;
+  }
 }
 
 TEST_F(ObjectPool, AfterimageLifeIsClampedToItsStoredWidth) {

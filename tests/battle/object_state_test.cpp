@@ -628,3 +628,84 @@ TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
   }
 }
 }  // namespace
+
+namespace {
+// Entering a shield frame (a type 51 condition) by a pattern change starts a fresh shield: the
+// grant, the shield's step count and the last shielded attacker are cleared. Without one the
+// step count and the attacker are left to the shield step.
+TEST_F(ObjectState, PatternChangeIntoAShieldFrameStartsAFreshShield) {
+  Han6Condition shieldCond{};
+  shieldCond.type = 51;
+  const struct {
+    const char* name;
+    bool shieldFrame;
+    int32_t wantFrames;
+    bool wantAttacker;
+  } cases[] = {{"into a shield frame", true, 0, false}, {"into a plain frame", false, 20, true}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef shield = F(100, 3);
+    shield.conditions.push_back(shieldCond);
+    data.Pattern(1, {shield});
+    FrameDef next = F(100, 3);
+    if (c.shieldFrame) next.conditions.push_back(shieldCond);
+    data.Pattern(2, {next});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    BattleObject& attacker = PlaceCharacter(1, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    o.shieldFrames = 20;
+    o.shieldedAttacker = &attacker;
+    ChangePattern(o, 2, 0, 10);
+    ObjectStateStep(o);
+    ASSERT_EQ(o.pattern, 2) << c.name;
+    EXPECT_EQ(o.shieldState, 0) << c.name;
+    EXPECT_EQ(o.shieldFrames, c.wantFrames) << c.name;
+    EXPECT_EQ(o.shieldedAttacker != nullptr, c.wantAttacker) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// Modes 23 and 24 follow the parent's priority, both when the mode is set and at every state
+// step; a parent that is gone (its slot freed) leaves the priority as it was.
+TEST_F(ObjectState, ParentPriorityModesFollowALiveParentOnly) {
+  const struct {
+    const char* name;
+    int mode;
+    bool characterParent, parentFreed;
+    int16_t want;
+  } cases[] = {
+      {"23 over a pool parent", 23, false, false, 131}, {"24 under a pool parent", 24, false, false, 129},
+      {"23 over a character", 23, true, false, 121},    {"23, the parent is gone", 23, false, true, 100},
+      {"24, the parent is gone", 24, false, true, 100},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    ObjectPoolSlot& ps = g_ObjectPool[5];
+    ps.inUse = 1;
+    ps.obj.kind = kKindSpawned;
+    ps.obj.drawPriority = 130;
+    PlayerRecord& r = g_PlayerRecords[0];
+    r.inUse = 1;
+    r.obj.drawPriority = 120;
+    BattleObject& child = g_ObjectPool[6].obj;
+    g_ObjectPool[6].inUse = 1;
+    child.kind = kKindSpawned;
+    child.drawPriority = 100;
+    child.parent = c.characterParent ? &r.obj : &ps.obj;
+    if (c.parentFreed) ps.inUse = 0;
+    SetDrawPriorityMode(child, c.mode);
+    EXPECT_EQ(child.drawPriority, c.want) << c.name;
+    // The parent moves; the state step's parent pass follows it while it lives.
+    ps.obj.drawPriority = 140;
+    r.obj.drawPriority = 110;
+    ApplyParentPriority(child);
+    const int16_t moved =
+        c.parentFreed ? 100 : static_cast<int16_t>((c.characterParent ? 110 : 140) + (c.mode == 23 ? 1 : -1));
+    EXPECT_EQ(child.drawPriority, moved) << c.name;
+  }
+}
+}  // namespace

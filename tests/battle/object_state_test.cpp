@@ -1074,3 +1074,38 @@ TEST_F(ObjectState, EndHitReactionByGuardAndStance) {
   }
 }
 }  // namespace
+
+namespace {
+// The side's count of steps out of a free state: kept by the active character (or a character
+// without a partner), not while frozen in hit-stop, and cleared in a free state.
+TEST_F(ObjectState, NotFreeFramesCountForTheActiveCharacter) {
+  const struct {
+    const char* name;
+    uint8_t free;
+    int32_t hasPartner, activePlayer;
+    uint8_t hitStop;
+    int32_t want;
+  } cases[] = {
+      {"free clears", 1, 0, 0, 0, 0},
+      {"bound counts", 0, 0, 0, 0, 6},
+      {"the active member counts", 0, 1, 0, 0, 6},
+      {"a waiting member does not", 0, 1, 2, 0, 5},
+      {"hit-stop holds it", 0, 0, 0, 3, 5},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef f = F(100, 3);
+    f.free = c.free;
+    data.Pattern(0, {f});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.hitStop = c.hitStop;
+    g_SideStatus[0].hasPartner = c.hasPartner;
+    g_SideStatus[0].activePlayer = c.activePlayer;
+    g_SideStatus[0].notFreeFrames = 5;
+    CountNotFreeFrames(o);
+    EXPECT_EQ(g_SideStatus[0].notFreeFrames, c.want) << c.name;
+  }
+}
+}  // namespace

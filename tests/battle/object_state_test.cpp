@@ -1020,3 +1020,92 @@ TEST_F(ObjectState, SameFlagRestartsTheCurrentPattern) {
   }
 }
 }  // namespace
+
+namespace {
+// Ending a hit reaction: a guard steps on to the next frame of the guard pattern; otherwise the
+// neutral pattern of the stance is queued at 999 unless something as strong is queued.
+TEST_F(ObjectState, EndHitReactionByGuardAndStance) {
+  const struct {
+    const char* name;
+    uint8_t guarding, stance;
+    int16_t pendingPattern, pendingPriority;
+    int wantFrame;
+    int16_t wantPending, wantPriority;
+  } cases[] = {
+      {"a guard steps on", 1, 0, -1, -1, 1, -1, -1},
+      {"standing queues 0", 0, 0, -1, -1, 0, 0, 999},
+      {"crouching queues 13", 0, 2, -1, -1, 0, 13, 999},
+      {"a stronger change stays", 0, 0, 40, 999, 0, 40, 999},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef react = F(100, 3);
+    react.free = 0;
+    react.stance = c.stance;
+    data.Pattern(17, {react, react});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 17;
+    SetPattern(o);
+    o.guarding = c.guarding;
+    o.hitReaction = 5;
+    o.hitVector = 7;
+    o.hitSteps = 4;
+    o.juggleWeight = 0.5f;
+    o.hitVelX = 300;
+    o.hitAccY = 20;
+    o.frameTimer = 6;
+    o.pendingPattern = c.pendingPattern;
+    o.pendingPriority = c.pendingPriority;
+    EndHitReaction(o);
+    EXPECT_EQ(o.hitReaction, 0) << c.name;
+    EXPECT_EQ(o.hitVector, 255) << c.name;
+    EXPECT_EQ(o.hitSteps, 0) << c.name;
+    EXPECT_EQ(o.juggleWeight, 0.0f) << c.name;
+    EXPECT_EQ(o.frame, c.wantFrame) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.wantPending) << c.name;
+    EXPECT_EQ(o.pendingPriority, c.wantPriority) << c.name;
+    // Only the guard's step clears the hit motion and the frame timer.
+    EXPECT_EQ(o.hitVelX, c.guarding ? 0 : 300) << c.name;
+    EXPECT_EQ(o.hitAccY, c.guarding ? 0 : 20) << c.name;
+    EXPECT_EQ(o.frameTimer, c.guarding ? 0 : 6) << c.name;
+    EXPECT_EQ(o.guarding, 0) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// The side's count of steps out of a free state: kept by the active character (or a character
+// without a partner), not while frozen in hit-stop, and cleared in a free state.
+TEST_F(ObjectState, NotFreeFramesCountForTheActiveCharacter) {
+  const struct {
+    const char* name;
+    uint8_t free;
+    int32_t hasPartner, activePlayer;
+    uint8_t hitStop;
+    int32_t want;
+  } cases[] = {
+      {"free clears", 1, 0, 0, 0, 0},
+      {"bound counts", 0, 0, 0, 0, 6},
+      {"the active member counts", 0, 1, 0, 0, 6},
+      {"a waiting member does not", 0, 1, 2, 0, 5},
+      {"hit-stop holds it", 0, 0, 0, 3, 5},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef f = F(100, 3);
+    f.free = c.free;
+    data.Pattern(0, {f});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.hitStop = c.hitStop;
+    g_SideStatus[0].hasPartner = c.hasPartner;
+    g_SideStatus[0].activePlayer = c.activePlayer;
+    g_SideStatus[0].notFreeFrames = 5;
+    CountNotFreeFrames(o);
+    EXPECT_EQ(g_SideStatus[0].notFreeFrames, c.want) << c.name;
+  }
+}
+}  // namespace

@@ -264,6 +264,8 @@ void RunWarmUpFrames() {
 }
 
 void BattleFrameTick() {
+  // A pause holds the battle clock: freezes and slow motion must not run out behind the menu.
+  if (g_Paused == 1) return;
   ++g_BattleFrame;
   if (g_GlobalFreeze > 0) --g_GlobalFreeze;
   int32_t& request = g_BattleState[BattleStateIndex::kGlobalFreezeRequest];

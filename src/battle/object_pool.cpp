@@ -40,30 +40,31 @@ void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
   o.entryDepth = 0;
 }
 
+// Effect parameters come from the frame-data files unchecked: offsets and positions are worked
+// out in 64 bits and stored as int32, which wraps like every other position store.
+int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
+
 void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) {
   if (parent.childCount == 0 || depth >= kMaxChildDepth) return;
   for (int pi = 0; pi < g_PoolHighWater; ++pi) {
     ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x04)) continue;
-    s.obj.posX += dx;
-    s.obj.posY += dy;
+    s.obj.posX = Wrap(int64_t{s.obj.posX} + dx);
+    s.obj.posY = Wrap(int64_t{s.obj.posY} + dy);
     MoveChildrenDepth(s.obj, dx, dy, depth + 1);
   }
 }
-
-// Effect parameters come from the frame-data files unchecked: offsets and positions are worked
-// out in 64 bits and stored as int32, which wraps like every other position store.
-int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
 
 // The camera's screen edges, 16 pixels inside the screen (they widen as the camera zooms out).
 int32_t ScreenEdge(bool left) { return BattleSeamGetScreenEdge(left ? 0 : 1); }
 
 void Approach(int32_t& v, int32_t target) {
-  const int32_t d = target - v;
+  // The step lies between v and the target, so the sum fits; the difference needs 64 bits.
+  const int64_t d = int64_t{target} - v;
   if (d == 0) return;
-  int32_t step = d / 16;
+  int64_t step = d / 16;
   if (step == 0) step = d > 0 ? 1 : -1;
-  v += step;
+  v = static_cast<int32_t>(v + step);
 }
 
 }  // namespace
@@ -381,7 +382,7 @@ void FollowStep(BattleObject& o) {
   o.prevPosX = o.posX;
   o.prevPosY = o.posY;
   const int base = o.followBase;
-  const int32_t ax = std::abs(o.posX - owner->posX), ay = std::abs(o.posY - owner->posY);
+  const int64_t ax = std::abs(int64_t{o.posX} - owner->posX), ay = std::abs(int64_t{o.posY} - owner->posY);
   const bool belowLimit = o.followLimit == 0 || o.followFrames < o.followLimit;
   int r = -1;
   switch (o.followMode) {
@@ -405,7 +406,7 @@ void FollowStep(BattleObject& o) {
       } else if (o.pattern == base + 3) {
         if (ax <= 4096 && ay <= 10000) r = 2;
         o.facing = o.wantedFacing = owner->posX < o.posX ? 1 : 0;
-        o.posX += owner->posX < o.posX ? -o.anchorPoint : o.anchorPoint;
+        o.posX = Wrap(int64_t{o.posX} + (owner->posX < o.posX ? -o.anchorPoint : o.anchorPoint));
       }
       break;
     case 10: {
@@ -452,9 +453,10 @@ void UpdatePoolObjects() {
         // A character that is not a partner also carries the object through its wall
         // correction of the span it covers with the object it holds.
         const int32_t edge = p->partnerState == 0 ? BattleSeamHeldSpanEdgeCorrection(p) : 0;
-        const int32_t dx = p->posX - p->prevPosX + edge, dy = p->posY - p->prevPosY;
-        o.posX += dx;
-        o.posY += dy;
+        const int32_t dx = Wrap(int64_t{p->posX} - p->prevPosX + edge);
+        const int32_t dy = Wrap(int64_t{p->posY} - p->prevPosY);
+        o.posX = Wrap(int64_t{o.posX} + dx);
+        o.posY = Wrap(int64_t{o.posY} + dy);
         MoveChildren(o, dx, dy);
       }
     }
@@ -525,7 +527,7 @@ void UpdatePoolObjects() {
     }
     const int32_t x0 = o.posX, y0 = o.posY;
     if (ObjectPhysicsStep(o) && mayAct && (o.posX != x0 || o.posY != y0))
-      MoveChildren(o, o.posX - x0, o.posY - y0);
+      MoveChildren(o, Wrap(int64_t{o.posX} - x0), Wrap(int64_t{o.posY} - y0));
     BattleSeamRunContinuousEffects(&o);
   }
 }

@@ -307,6 +307,28 @@ TEST_F(BattleDriver, EffectPassKeepsEffectsDeferredAtTheReentryLimit) {
   EXPECT_EQ(runs, 2 * (kMaxEntryDepth + 1));
 }
 
+// The frame tick under a pause leaves every clock alone; running, it counts them down.
+TEST_F(BattleDriver, FrameTickHoldsStillWhilePaused) {
+  const struct {
+    uint8_t paused;
+    uint32_t frame;
+    int32_t globalFreeze, playerFreeze;
+    int16_t slowMotion;
+  } cases[] = {{1, 7, 5, 4, 9}, {0, 8, 4, 3, 8}};
+  for (const auto& c : cases) {
+    g_Paused = c.paused;
+    g_BattleFrame = 7;
+    g_GlobalFreeze = 5;
+    g_BattleState[FreezeTimerIndex(3)] = 4;
+    g_SlowMotion = 9;
+    BattleFrameTick();
+    EXPECT_EQ(g_BattleFrame, c.frame) << int{c.paused};
+    EXPECT_EQ(g_GlobalFreeze, c.globalFreeze) << int{c.paused};
+    EXPECT_EQ(g_BattleState[FreezeTimerIndex(3)], c.playerFreeze) << int{c.paused};
+    EXPECT_EQ(g_SlowMotion, c.slowMotion) << int{c.paused};
+  }
+}
+
 TEST_F(BattleDriver, WarmUpLeavesTheUpdateFlagSet) {
   RunWarmUpFrames();
   EXPECT_EQ(g_InBattleUpdate, 1);

@@ -251,3 +251,52 @@ TEST_F(DistanceLimit, CountsOnlyCharactersStillInTheFight) {
 }
 
 }  // namespace
+
+namespace {
+
+using Oscillation = BattleTest;
+
+// Oscillation mode 1 moves by the change of amplitude x sin(2 pi x phase / period), each value
+// truncated to whole pixels; x mirrors with the facing, the starting phase is a fraction of the
+// period, the phase wraps at the period and other modes add nothing.
+TEST_F(Oscillation, MovesByTheTruncatedSineOverAPeriod) {
+  const struct {
+    const char* name;
+    uint8_t facing;
+    uint8_t motionFlags, mode;
+    float fraction;
+    int32_t moves[5];
+  } cases[] = {
+      {"x facing right", 0, 0x10, 0x10, 0.0f, {1280, -1280, -1280, 1280, 1280}},
+      {"x facing left", 1, 0x10, 0x10, 0.0f, {-1280, 1280, 1280, -1280, -1280}},
+      {"x from a quarter period", 0, 0x10, 0x10, 0.25f, {-1280, -1280, 1280, 1280, -1280}},
+      {"y ignores the facing", 1, 0x01, 0x01, 0.0f, {1280, -1280, -1280, 1280, 1280}},
+      {"other modes add nothing", 0, 0x11, 0x22, 0.0f, {0, 0, 0, 0, 0}},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef wave;
+    wave.duration = 100;
+    wave.endAction = 3;
+    wave.motion = battle_test::Motion(c.motionFlags, 0, 0, 0, 0);
+    Han6Pattern& p = data.Pattern(0, {wave});
+    Han6StateExtra extra;
+    extra.mode = c.mode;
+    extra.amplitudeX = extra.amplitudeY = 10;
+    extra.periodX = extra.periodY = 4;
+    extra.phaseX = extra.phaseY = c.fraction;
+    p.frames[0].state->extra = extra;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0, c.facing);
+    SetPattern(o);
+    o.posY = -50000;  // in the air: no landing
+    for (int i = 0; i < 5; ++i) {
+      const int32_t x0 = o.posX, y0 = o.posY;
+      ASSERT_EQ(ObjectPhysicsStep(o), 1) << c.name;
+      const int32_t moved = (c.motionFlags & 0x0F) && !(c.motionFlags & 0xF0) ? o.posY - y0 : o.posX - x0;
+      EXPECT_EQ(moved, c.moves[i]) << c.name << " step " << i;
+    }
+  }
+}
+
+}  // namespace

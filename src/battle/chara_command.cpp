@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -152,7 +153,15 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
       e->flags |= i == 5 ? (0x2000u | 0x800u | 0x8u) : (0x100u << i);
     }
     e->pattern = static_cast<uint32_t>(FieldOr0(l, 4));
-    e->cost = static_cast<uint32_t>(FieldOr0(l, 5));
+    // The meter code takes the cost as a signed amount: a negative one (or one past the int32
+    // range, which would turn negative) would pay meter out instead of spending it.
+    const int64_t cost = FieldOr0(l, 5);
+    if (cost < 0 || cost > INT32_MAX) {
+      DebugPrint("%.*s(%d): cost %lld is outside 0..%d; line skipped\n", nameLen, name.data(), l.number,
+                 static_cast<long long>(cost), INT32_MAX);
+      continue;
+    }
+    e->cost = static_cast<uint32_t>(cost);
     if (!ByteField(FieldOr0(l, 6), &e->partner) || !ByteField(FieldOr0(l, 7), &e->counterLimit) ||
         !ByteField(FieldOr0(l, 8), &e->airLimit) || a / 10000000 > 255) {
       DebugPrint("%.*s(%d): a one-byte field is outside 0..255; line skipped\n", nameLen, name.data(),

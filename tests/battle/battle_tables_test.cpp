@@ -208,6 +208,24 @@ TEST_F(BattleTables, CommandFileEdgeCases) {
   auto t = ParseCharaCommandFile("1 A 1 0 10 0 0 0 0\r\n[Status]\r\nAirJumpNum=3\r\n", "c");
   EXPECT_EQ(t->airJumps, 0);
   ASSERT_EQ(t->commands.size(), 2u);
+  // A cost the meter code would read as negative refuses the line; the whole-spend cost stays.
+  const struct {
+    const char* line;
+    bool kept;
+    uint32_t cost;
+  } costs[] = {
+      {"1 A 1 0 10 -5 0 0 0\r\n", false, 0},         {"1 A 1 0 10 4294967291 0 0 0\r\n", false, 0},
+      {"1 A 1 0 10 2147483648 0 0 0\r\n", false, 0}, {"1 A 1 0 10 2147483647 0 0 0\r\n", true, 2147483647u},
+      {"1 A 1 0 10 65535 0 0 0\r\n", true, 65535u},
+  };
+  for (const auto& c : costs) {
+    t = ParseCharaCommandFile(c.line, "c");
+    ASSERT_EQ(t->commands.size(), 2u) << c.line;
+    EXPECT_EQ(t->commands[1] != nullptr, c.kept) << c.line;
+    if (t->commands[1]) {
+      EXPECT_EQ(t->commands[1]->cost, c.cost) << c.line;
+    }
+  }
   // Num out of range is capped; a long ThrowParam value is cut.
   t = ParseCharaCommandFile(
       "END\r\n[ExComCheck]\r\nNum=100000\r\n[ThrowParam]\r\nGround=1,2" + std::string(300, ' ') + "x\r\n",

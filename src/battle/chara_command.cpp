@@ -152,7 +152,15 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
       if (!(bBits & (1u << i))) continue;
       e->flags |= i == 5 ? (0x2000u | 0x800u | 0x8u) : (0x100u << i);
     }
-    e->pattern = static_cast<uint32_t>(FieldOr0(l, 4));
+    // The pattern is requested as an int16 pattern number: a negative one would fire (and spend)
+    // without requesting anything, a larger one would be cut to another pattern.
+    const int64_t pattern = FieldOr0(l, 4);
+    if (pattern < 0 || pattern > INT16_MAX) {
+      DebugPrint("%.*s(%d): pattern %lld is outside 0..%d; line skipped\n", nameLen, name.data(), l.number,
+                 static_cast<long long>(pattern), INT16_MAX);
+      continue;
+    }
+    e->pattern = static_cast<uint32_t>(pattern);
     // The meter code takes the cost as a signed amount: a negative one (or one past the int32
     // range, which would turn negative) would pay meter out instead of spending it.
     const int64_t cost = FieldOr0(l, 5);

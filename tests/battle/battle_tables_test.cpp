@@ -208,15 +208,22 @@ TEST_F(BattleTables, CommandFileEdgeCases) {
   auto t = ParseCharaCommandFile("1 A 1 0 10 0 0 0 0\r\n[Status]\r\nAirJumpNum=3\r\n", "c");
   EXPECT_EQ(t->airJumps, 0);
   ASSERT_EQ(t->commands.size(), 2u);
-  // A cost the meter code would read as negative refuses the line; the whole-spend cost stays.
+  // A cost the meter code would read as negative, or a pattern outside 0..32767, refuses the line;
+  // the whole-spend cost stays.
   const struct {
     const char* line;
     bool kept;
     uint32_t cost;
   } costs[] = {
-      {"1 A 1 0 10 -5 0 0 0\r\n", false, 0},         {"1 A 1 0 10 4294967291 0 0 0\r\n", false, 0},
-      {"1 A 1 0 10 2147483648 0 0 0\r\n", false, 0}, {"1 A 1 0 10 2147483647 0 0 0\r\n", true, 2147483647u},
+      {"1 A 1 0 10 -5 0 0 0\r\n", false, 0},
+      {"1 A 1 0 10 4294967291 0 0 0\r\n", false, 0},
+      {"1 A 1 0 10 2147483648 0 0 0\r\n", false, 0},
+      {"1 A 1 0 10 2147483647 0 0 0\r\n", true, 2147483647u},
       {"1 A 1 0 10 65535 0 0 0\r\n", true, 65535u},
+      // The pattern must be a pattern number a request can carry.
+      {"1 A 1 0 -1 0 0 0 0\r\n", false, 0},
+      {"1 A 1 0 32768 0 0 0 0\r\n", false, 0},
+      {"1 A 1 0 32767 0 0 0 0\r\n", true, 0},
   };
   for (const auto& c : costs) {
     t = ParseCharaCommandFile(c.line, "c");

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -144,5 +146,19 @@ class BattleTest : public ::testing::Test {
   void SetUp() override { ResetWorld(); }
   void TearDown() override { ResetWorld(); }
 };
+
+// The names of the object fields that differ between two objects (for tests asserting that
+// exactly the documented fields change).
+using Fields = std::set<std::string>;
+inline Fields Changed(const BattleObject& a, const BattleObject& b) {
+  Fields out;
+#define VT_CMP_FIELD(type, name) \
+  if (std::memcmp(&a.name, &b.name, sizeof a.name) != 0) out.insert(#name);
+#define VT_CMP_ARRAY(type, name, n) VT_CMP_FIELD(type, name)
+  BATTLE_OBJECT_FIELDS(VT_CMP_FIELD, VT_CMP_ARRAY, VT_CMP_FIELD, VT_CMP_ARRAY)
+#undef VT_CMP_FIELD
+#undef VT_CMP_ARRAY
+  return out;
+}
 
 }  // namespace battle_test

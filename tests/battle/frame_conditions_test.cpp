@@ -158,19 +158,8 @@ constexpr Outcome kNothing{0, -1, -1};
 constexpr Outcome Frame(int32_t f) { return {f, -1, -1}; }
 constexpr Outcome Pattern(int16_t p, int16_t prio) { return {0, p, prio}; }
 
-using Fields = std::set<std::string>;
-
-// The names of the fields that differ between two objects.
-Fields Changed(const BattleObject& a, const BattleObject& b) {
-  Fields out;
-#define CMP_FIELD(type, name) \
-  if (std::memcmp(&a.name, &b.name, sizeof a.name) != 0) out.insert(#name);
-#define CMP_ARRAY(type, name, n) CMP_FIELD(type, name)
-  BATTLE_OBJECT_FIELDS(CMP_FIELD, CMP_ARRAY, CMP_FIELD, CMP_ARRAY)
-#undef CMP_FIELD
-#undef CMP_ARRAY
-  return out;
-}
+using battle_test::Changed;
+using battle_test::Fields;
 
 // The documented changes of a case, made on a copy of the object as it was before.
 using Expect = std::function<void(BattleObject&)>;

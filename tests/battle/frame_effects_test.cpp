@@ -30,17 +30,8 @@ using battle_test::PlaceCharacter;
 using battle_test::SeamCalls;
 using battle_test::TestFrameData;
 
-using Fields = std::set<std::string>;
-
-// The names of the fields that differ between two objects.
-Fields Changed(const BattleObject& a, const BattleObject& b) {
-  Fields out;
-#define CMP_FIELD(type, name) \
-  if (std::memcmp(&a.name, &b.name, sizeof a.name) != 0) out.insert(#name);
-#define CMP_ARRAY(type, name, n) CMP_FIELD(type, name)
-  BATTLE_OBJECT_FIELDS(CMP_FIELD, CMP_ARRAY, CMP_FIELD, CMP_ARRAY)
-  return out;
-}
+using battle_test::Changed;
+using battle_test::Fields;
 #undef CMP_FIELD
 #undef CMP_ARRAY
 

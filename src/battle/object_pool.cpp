@@ -15,6 +15,10 @@
 
 namespace {
 
+// Positions and angles wrap at 32 bits like the fields they land in: offsets from the frame
+// data may be any value.
+int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
+
 // MoveChildren follows parent links; slots are reused, so links can form a cycle.
 constexpr int kMaxChildDepth = 1000;
 
@@ -45,8 +49,8 @@ void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) 
   for (int pi = 0; pi < g_PoolHighWater; ++pi) {
     ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x04)) continue;
-    s.obj.posX += dx;
-    s.obj.posY += dy;
+    s.obj.posX = Wrap32(int64_t{s.obj.posX} + dx);
+    s.obj.posY = Wrap32(int64_t{s.obj.posY} + dy);
     MoveChildrenDepth(s.obj, dx, dy, depth + 1);
   }
 }
@@ -55,11 +59,12 @@ void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) 
 int32_t ScreenEdge(bool left) { return BattleSeamGetScreenEdge(left ? 0 : 1); }
 
 void Approach(int32_t& v, int32_t target) {
-  const int32_t d = target - v;
+  // The gap may span more than the int range; each step stays between v and the target.
+  const int64_t d = int64_t{target} - v;
   if (d == 0) return;
-  int32_t step = d / 16;
+  int64_t step = d / 16;
   if (step == 0) step = d > 0 ? 1 : -1;
-  v += step;
+  v = static_cast<int32_t>(v + step);
 }
 
 }  // namespace
@@ -103,7 +108,7 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   o.kind = kKindSpawned;
   o.freezeSerial =
       spawner.playerIndex < kBattleStateRows ? g_BattleState[FreezeSerialIndex(spawner.playerIndex)] : 0;
-  o.rotation = p[7] + ((p[2] & 0x100) ? spawner.rotation : 0);
+  o.rotation = Wrap32(int64_t{p[7]} + ((p[2] & 0x100) ? spawner.rotation : 0));
   o.scaleX = o.scaleY = 1.0f;
   o.spawnFlags = static_cast<uint16_t>(p[2] & (0x01 | 0x04 | 0x08 | 0x20 | 0x40));
   o.flags = static_cast<uint16_t>(p[3] & (0x0001 | 0x0002 | 0x0004 | 0x0008 | 0x0040 | 0x0080 | 0x1000));
@@ -120,41 +125,41 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   o.ownerCounterSlot = static_cast<uint16_t>(p[8]);
   if (p[3] & 0x0200) {
     o.spawnFlags |= 0x02;
-    o.posX = (p[0] - 128) * 256;
-    o.posY = p[1] * 256;
+    o.posX = Wrap32((int64_t{p[0]} - 128) * 256);
+    o.posY = Wrap32(int64_t{p[1]} * 256);
     o.facing = o.wantedFacing = 0;
   } else {
-    int32_t dx = p[0] * 128, dy = p[1] * 128;
+    int32_t dx = Wrap32(int64_t{p[0]} * 128), dy = Wrap32(int64_t{p[1]} * 128);
     if (IsCutSpriteFrame(spawner)) {
-      dx *= 2;
-      dy *= 2;
+      dx = Wrap32(int64_t{dx} * 2);
+      dy = Wrap32(int64_t{dy} * 2);
     }
-    if (o.facing == 1) dx = -dx;
+    if (o.facing == 1) dx = Wrap32(-int64_t{dx});
     // Measured toward the spawner's opponent (its target, else the nearest one).
     if (p[3] & 0x0100) {
       int32_t distance = 0;
       if (const BattleObject* t = GetTargetOpponent(spawner, &distance))
-        dx += t->posX < spawner.posX ? -distance : distance;
+        dx = Wrap32(int64_t{dx} + (t->posX < spawner.posX ? -int64_t{distance} : distance));
     }
     if (p[2] & 0x0400) {
-      o.posX = ScreenEdge(o.facing == 1) + dx;
-      o.posY = spawner.posY + dy;
+      o.posX = Wrap32(int64_t{ScreenEdge(o.facing == 1)} + dx);
+      o.posY = Wrap32(int64_t{spawner.posY} + dy);
     } else if (p[2] & 0x0200) {
-      o.posX = ScreenEdge(o.facing != 1) + dx;
-      o.posY = spawner.posY + dy;
+      o.posX = Wrap32(int64_t{ScreenEdge(o.facing != 1)} + dx);
+      o.posY = Wrap32(int64_t{spawner.posY} + dy);
     } else if (p[2] & 0x10) {
       if (p[3] & 0x0080) {
         o.posX = dx;
         o.posY = dy;
       } else {
-        o.posX = BattleSeamCameraX() + dx;
-        o.posY = BattleSeamCameraY() + dy;
+        o.posX = Wrap32(int64_t{BattleSeamCameraX()} + dx);
+        o.posY = Wrap32(int64_t{BattleSeamCameraY()} + dy);
       }
     } else {
-      o.posX = spawner.posX + dx;
-      o.posY = spawner.posY + dy;
+      o.posX = Wrap32(int64_t{spawner.posX} + dx);
+      o.posY = Wrap32(int64_t{spawner.posY} + dy);
     }
-    if (p[2] & 0x80) o.posY = p[1] * 256;
+    if (p[2] & 0x80) o.posY = Wrap32(int64_t{p[1]} * 256);
     if (p[2] & 0x02) {
       o.spawnFlags |= 0x02;
       o.facing = o.wantedFacing = 0;
@@ -207,7 +212,9 @@ BattleObject* SpawnEngineEffect(BattleObject& spawner, int number, int32_t p0, i
 void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
   const int32_t* p = r.params;
   const int32_t n = p[4] == 0 ? 1 : p[4];
-  const int32_t passes = p[5] != 0 ? p[5] : n;
+  // More passes than the pool has slots could only draw for objects that cannot stay: a
+  // huge count from the data would spin here for billions of passes.
+  const int32_t passes = std::min(p[5] != 0 ? p[5] : n, kObjectPoolSize);
   // Every draw comes from the common stream, in this order per pass: the number (with P5),
   // the two offset draws, the rotation (with P9).
   for (int32_t i = 0; i < passes; ++i) {
@@ -217,20 +224,20 @@ void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
     if (!slot) return;
     Han6Effect e;
     e.type = r.type;
-    e.number = p[5] != 0 ? r.number + RandNext() % std::max(n, 1) : r.number + i;
+    e.number = Wrap32(int64_t{r.number} + (p[5] != 0 ? RandNext() % std::max(n, 1) : i));
     if (p[3] == 30000) {
       const int32_t radius = RandNext() % std::max(p[2], 1);
       const int32_t degrees = RandNext() % 360;
       const double angle = degrees * (kBattlePi / 180.0);
-      e.params[0] = p[0] + static_cast<int32_t>(BattleSin(angle) * radius);
-      e.params[1] = p[1] + static_cast<int32_t>(BattleCos(angle) * radius);
+      e.params[0] = Wrap32(int64_t{p[0]} + static_cast<int32_t>(BattleSin(angle) * radius));
+      e.params[1] = Wrap32(int64_t{p[1]} + static_cast<int32_t>(BattleCos(angle) * radius));
     } else {
-      e.params[0] = p[0] + RandNext() % std::max(p[2], 1);
-      e.params[1] = p[1] + RandNext() % std::max(p[3], 1);
+      e.params[0] = Wrap32(int64_t{p[0]} + RandNext() % std::max(p[2], 1));
+      e.params[1] = Wrap32(int64_t{p[1]} + RandNext() % std::max(p[3], 1));
     }
     e.params[2] = p[6];
     e.params[3] = p[7];
-    e.params[7] = p[8] + (p[9] != 0 ? RandNext() % p[9] : 0);
+    e.params[7] = Wrap32(int64_t{p[8]} + (p[9] != 0 ? RandNext() % p[9] : 0));
     e.params[8] = p[10];
     SpawnObjectFrom(spawner, e, *slot);
     slot->obj.playerIndex = spawner.playerIndex;
@@ -519,7 +526,7 @@ void UpdatePoolObjects() {
     }
     const int32_t x0 = o.posX, y0 = o.posY;
     if (ObjectPhysicsStep(o) && mayAct && (o.posX != x0 || o.posY != y0))
-      MoveChildren(o, o.posX - x0, o.posY - y0);
+      MoveChildren(o, Wrap32(int64_t{o.posX} - x0), Wrap32(int64_t{o.posY} - y0));
     BattleSeamRunContinuousEffects(&o);
   }
 }

@@ -88,10 +88,10 @@ void ReadCharacterInput() {
         BattleSeamCpuInput(&o);
       }
     }
-    // Screen terms: the reverse map (point reflection) while the controls are reversed, then
-    // the mirror map when facing left.
+    // Screen terms: the reverse map (point reflection) while the controls are reversed (any
+    // non-zero count, as the pad read takes it), then the mirror map when facing left.
     uint8_t d = o.inputDir < 10 ? o.inputDir : 0;
-    if (o.reversedFrames > 0) d = ReverseDirection(d);
+    if (o.reversedFrames != 0) d = ReverseDirection(d);
     if (o.facing == 1) d = MirrorDirection(d);
     o.inputDirFacing = d;
     BattleSeamPushInputHistory(&o);
@@ -102,7 +102,9 @@ void ReadCharacterInput() {
 
 void StuckRecovery(BattleObject& o) {
   BattleObject* holder = o.held ? o.parent : nullptr;
-  if (holder && holder->kind != 0) {
+  // A character held by another character is that thrower's business: neither case applies.
+  if (holder && holder->kind == 0) return;
+  if (holder) {
     int it = 0;
     if (NextHolderOf(it, &o)) return;
     BattleObject* chara = holder->kind >= kKindChildFirst ? holder->owner : holder;
@@ -234,8 +236,9 @@ void RunCharacterEffects() {
   for (PlayerRecord& r : g_PlayerRecords) {
     BattleObject& o = r.obj;
     if (!r.inUse || !o.effectsPending || g_Paused == 1 || o.kind == kKindAfterimage || o.held == 1) continue;
+    // The dispatcher clears the mark before it walks the list; clearing it again afterwards
+    // would drop a frame entered past the re-entry limit, whose effects wait for the next pass.
     RunFrameEffects(o);
-    o.effectsPending = 0;
   }
 }
 
@@ -261,6 +264,8 @@ void RunWarmUpFrames() {
 }
 
 void BattleFrameTick() {
+  // A pause holds the battle clock: freezes and slow motion must not run out behind the menu.
+  if (g_Paused == 1) return;
   ++g_BattleFrame;
   if (g_GlobalFreeze > 0) --g_GlobalFreeze;
   int32_t& request = g_BattleState[BattleStateIndex::kGlobalFreezeRequest];

@@ -204,7 +204,6 @@ struct ScreenRect;
   /* 1 when the defender's box 9 (ten or more boxes) or one of boxes 1..8 meets the attacker's */          \
   /* attack boxes; the meeting rectangle in screen pixels goes to *out */                                  \
   SEAM(int, ShieldBoxesOverlap, (BattleObject * d, BattleObject * a, ScreenRect * out), (d, a, out), 0)    \
-  SEAM(void, PushBanner, (int side, int kind), (side, kind), )                                             \
   SEAM(void, FacePartner, (BattleObject * o), (o), )                                                       \
   SEAM(int32_t, CameraTargetX, (), (), 0)                                                                  \
   /* the side's current round-damage record: its meter-gained word grows by amount */                      \

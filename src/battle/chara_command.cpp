@@ -1,6 +1,8 @@
 // Reading the character command and parameter file.
 #include "battle/chara_command.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -9,8 +11,8 @@
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
 #include "battle/battle_records.h"
-#include "battle/battle_seams.h"
 #include "battle/battle_text.h"
+#include "battle/command_input.h"
 
 using battle_text::DigitFlagsToBits;
 using battle_text::IniValue;
@@ -79,6 +81,28 @@ ThrowEntry IniThrow(IniFile& ini, const char* key) {
   return t;
 }
 
+// "%f,%f,%f,%f": the values are read in order and reading stops at the first one that is not
+// a number or is not followed by a comma; the ratios not reached keep 1.0. A ratio that is not
+// finite would poison every damage figure, so it is refused like a malformed one.
+void ParseGuardRatios(std::string_view text, float (&ratios)[4], std::string_view name) {
+  for (float& g : ratios) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    float v = 0.0f;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (r.ec != std::errc() || r.ptr == text.data()) return;
+    if (!std::isfinite(v)) {
+      DebugPrint("%.*s: [Status] Guard holds a ratio that is not finite; the rest stay 1.0\n",
+                 static_cast<int>(name.size()), name.data());
+      return;
+    }
+    g = v;
+    text.remove_prefix(static_cast<size_t>(r.ptr - text.data()));
+    if (text.empty() || text.front() != ',') return;
+    text.remove_prefix(1);
+  }
+}
+
 }  // namespace
 
 uint32_t CountCommandLines(std::string_view text) {
@@ -116,8 +140,9 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
       continue;
     }
     if (!notation.empty()) std::memcpy(e->notationText, notation.data(), notation.size());
-    e->notation[0] = 0xFF;
-    BattleSeamCompileCommandNotation(e->notationText, e->notation);
+    // Compiled here, not through a seam: a table loaded before the battle's seams are in place
+    // must match all the same.
+    CompileNotation(e->notation, notation);
     const int64_t a = FieldOr0(l, 2) % 100000000, b = FieldOr0(l, 3) % 100000000;
     e->cancelKind = static_cast<uint8_t>(a / 10000000);
     e->flags = DigitFlagsToBits(a) & 0x7F;
@@ -134,6 +159,9 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
                  l.number);
       continue;
     }
+    // The list was pre-sized from the same lines; growing here keeps the slot in bounds even if
+    // the sizing pass ever reads a line differently.
+    if (e->id >= table->commands.size()) table->commands.resize(e->id + 1);
     auto& slot = table->commands[e->id];
     if (slot) continue;  // the first line with an id wins
     slot = std::move(e);
@@ -159,15 +187,7 @@ std::unique_ptr<CharaCommandTable> ParseCharaCommandFile(std::string_view text, 
   table->tagHeart = IniByte(ini, "Status", "TagHeart", name);
   table->koEffect = IniInt(ini, "Status", "KoAniEff", 0);
   for (float& g : table->guardRatio) g = 1.0f;
-  if (const auto guard = IniValue(ini, "Status", "Guard")) {
-    std::string_view rest = *guard;
-    for (float& g : table->guardRatio) {
-      const size_t comma = rest.find(',');
-      g = battle_text::ParseReal(rest.substr(0, comma), g);
-      if (comma == std::string_view::npos) break;
-      rest.remove_prefix(comma + 1);
-    }
-  }
+  if (const auto guard = IniValue(ini, "Status", "Guard")) ParseGuardRatios(*guard, table->guardRatio, name);
   table->flags = IniByte(ini, "Status", "Flags", name);
   table->rareKoVoice = IniByte(ini, "Status", "KoRareVoice", name);
   int32_t num = IniInt(ini, "ExComCheck", "Num", 0);

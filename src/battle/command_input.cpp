@@ -502,8 +502,9 @@ void ReadHumanPlayersInput(int* dir, uint32_t* pressed, uint32_t* held) {
   for (int side = 0; side < 2; ++side) {
     if (!sides[side] || (g_PlayerSelections[side].controller == 1 && !allCpu)) continue;
     const PadState& pad = g_AppJoystick->menuBank[static_cast<size_t>(side)];
-    // The later side's direction wins.
-    if (pad.menuDirection & PadState::kChanged) *dir = pad.menuDirection & 0x0F;
+    // The later side's direction wins; a nibble past 9 reads as neutral like every direction
+    // that enters the game.
+    if (pad.menuDirection & PadState::kChanged) *dir = SaneDirection(pad.menuDirection & 0x0F);
     pad.GetButtonMasks(pressed, held);
   }
 }

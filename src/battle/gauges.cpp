@@ -551,7 +551,7 @@ void AddCircuitMeter(BattleObject& o, int amount, int kind, int useRate) {
   const int32_t max = std::max(0, t.magicCircuitMax);
   if (t.sparkType != 2 && t.sparkType != 8 && max > 0 && m.circuit >= max) {
     SetGaugeMode(m, 600, 2, 10);
-    BattleSeamPushBanner(m.side, 16);
+    BattleSeamPushHudNotice(m.side, 16);
     m.circuit = t.sparkType == 1 ? max / 3 : std::max(0, max - 10000);
   }
   m.circuit = std::clamp(m.circuit, 0, max);

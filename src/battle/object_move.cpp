@@ -255,8 +255,10 @@ int InterpolateLanding(BattleObject& o, int32_t dx, int32_t dy) {
 int32_t GetDistanceExcess(const BattleObject& o, int32_t x) {
   // 64-bit differences: a position far off the stage must not overflow.
   int64_t farthest = 0, correction = 0;
+  // A character being finished off (a finish kind set) no longer holds the other one in reach.
   for (const PlayerRecord& r : g_PlayerRecords) {
-    if (!r.inUse || &r.obj == &o || r.obj.partnerState != 0 || o.partnerState != 0) continue;
+    if (!r.inUse || &r.obj == &o || r.obj.partnerState != 0 || r.obj.finishKind != 0 || o.partnerState != 0)
+      continue;
     const int64_t d = static_cast<int64_t>(x) - r.obj.posX;
     const int64_t ad = d < 0 ? -d : d;
     if (ad > farthest) {
@@ -280,11 +282,14 @@ int32_t StageEdgeCorrection(BattleObject& o, int32_t dx) {
 
 int32_t PushAttackerFromCorner(BattleObject& o, int32_t c) {
   if (o.held || o.partnerState != 0 || o.noPush || !IsCharacter(o) || !o.lastAttacker || c == 0) return 0;
-  if (o.hitVector != 255 && o.hitVector < g_VectorTables.hit.size()) {
-    const int32_t pushLength =
-        o.hitVectorStep < 5 ? g_VectorTables.hit[o.hitVector].steps[o.hitVectorStep].fifth : 0;
-    if (o.hitSteps >= pushLength) return 0;
-  }
+  // The push lasts while the reaction step counter is below the push length of the current
+  // hit-vector step; without a hit vector (or a step past the table) that length is 0, so a
+  // character that is not reeling from a hit never pushes its last attacker.
+  int32_t pushLength = 0;
+  if (o.hitVector != 255 && o.hitVector < g_VectorTables.hit.size() && o.hitVectorStep < 5 &&
+      o.hitVectorStep < g_VectorTables.hit[o.hitVector].count)
+    pushLength = g_VectorTables.hit[o.hitVector].steps[o.hitVectorStep].fifth;
+  if (o.hitSteps >= pushLength) return 0;
   if (o.hitReaction < 0) {
     const int32_t fixed = o.hitVector == 98 ? g_VectorTables.pushFinish : g_VectorTables.pushNormal;
     c = c < 0 ? -fixed : fixed;
@@ -321,6 +326,7 @@ void WallBounceStep(BattleObject& o) {
       ((o.wallTouch == 1 && o.velX > 0) || (o.wallTouch == 2 && o.velX < 0))) {
     BattleSeamRequestSound(25);
     g_ScreenShake = 15;
+    o.hitMarks[0] = o.hitMarks[1] = 1;
     BattleObject* stopped = &o;
     if (o.kind >= kKindChildFirst && (o.flags & 0x08) && o.owner && o.owner->side == o.side)
       stopped = o.owner;

@@ -15,10 +15,6 @@
 
 namespace {
 
-// Positions and angles wrap at 32 bits like the fields they land in: offsets from the frame
-// data may be any value.
-int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
-
 // MoveChildren follows parent links; slots are reused, so links can form a cycle.
 constexpr int kMaxChildDepth = 1000;
 
@@ -44,13 +40,17 @@ void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
   o.entryDepth = 0;
 }
 
+// Effect parameters come from the frame-data files unchecked: offsets and positions are worked
+// out in 64 bits and stored as int32, which wraps like every other position store.
+int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
+
 void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) {
   if (parent.childCount == 0 || depth >= kMaxChildDepth) return;
   for (int pi = 0; pi < g_PoolHighWater; ++pi) {
     ObjectPoolSlot& s = g_ObjectPool[pi];
     if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x04)) continue;
-    s.obj.posX = Wrap32(int64_t{s.obj.posX} + dx);
-    s.obj.posY = Wrap32(int64_t{s.obj.posY} + dy);
+    s.obj.posX = Wrap(int64_t{s.obj.posX} + dx);
+    s.obj.posY = Wrap(int64_t{s.obj.posY} + dy);
     MoveChildrenDepth(s.obj, dx, dy, depth + 1);
   }
 }
@@ -59,7 +59,7 @@ void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) 
 int32_t ScreenEdge(bool left) { return BattleSeamGetScreenEdge(left ? 0 : 1); }
 
 void Approach(int32_t& v, int32_t target) {
-  // The gap may span more than the int range; each step stays between v and the target.
+  // The step lies between v and the target, so the sum fits; the difference needs 64 bits.
   const int64_t d = int64_t{target} - v;
   if (d == 0) return;
   int64_t step = d / 16;
@@ -108,7 +108,7 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   o.kind = kKindSpawned;
   o.freezeSerial =
       spawner.playerIndex < kBattleStateRows ? g_BattleState[FreezeSerialIndex(spawner.playerIndex)] : 0;
-  o.rotation = Wrap32(int64_t{p[7]} + ((p[2] & 0x100) ? spawner.rotation : 0));
+  o.rotation = Wrap(int64_t{p[7]} + ((p[2] & 0x100) ? spawner.rotation : 0));
   o.scaleX = o.scaleY = 1.0f;
   o.spawnFlags = static_cast<uint16_t>(p[2] & (0x01 | 0x04 | 0x08 | 0x20 | 0x40));
   o.flags = static_cast<uint16_t>(p[3] & (0x0001 | 0x0002 | 0x0004 | 0x0008 | 0x0040 | 0x0080 | 0x1000));
@@ -125,41 +125,41 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   o.ownerCounterSlot = static_cast<uint16_t>(p[8]);
   if (p[3] & 0x0200) {
     o.spawnFlags |= 0x02;
-    o.posX = Wrap32((int64_t{p[0]} - 128) * 256);
-    o.posY = Wrap32(int64_t{p[1]} * 256);
+    o.posX = Wrap((int64_t{p[0]} - 128) * 256);
+    o.posY = Wrap(int64_t{p[1]} * 256);
     o.facing = o.wantedFacing = 0;
   } else {
-    int32_t dx = Wrap32(int64_t{p[0]} * 128), dy = Wrap32(int64_t{p[1]} * 128);
+    int64_t dx = int64_t{p[0]} * 128, dy = int64_t{p[1]} * 128;
     if (IsCutSpriteFrame(spawner)) {
-      dx = Wrap32(int64_t{dx} * 2);
-      dy = Wrap32(int64_t{dy} * 2);
+      dx *= 2;
+      dy *= 2;
     }
-    if (o.facing == 1) dx = Wrap32(-int64_t{dx});
+    if (o.facing == 1) dx = -dx;
     // Measured toward the spawner's opponent (its target, else the nearest one).
     if (p[3] & 0x0100) {
       int32_t distance = 0;
       if (const BattleObject* t = GetTargetOpponent(spawner, &distance))
-        dx = Wrap32(int64_t{dx} + (t->posX < spawner.posX ? -int64_t{distance} : distance));
+        dx += t->posX < spawner.posX ? -int64_t{distance} : int64_t{distance};
     }
     if (p[2] & 0x0400) {
-      o.posX = Wrap32(int64_t{ScreenEdge(o.facing == 1)} + dx);
-      o.posY = Wrap32(int64_t{spawner.posY} + dy);
+      o.posX = Wrap(ScreenEdge(o.facing == 1) + dx);
+      o.posY = Wrap(spawner.posY + dy);
     } else if (p[2] & 0x0200) {
-      o.posX = Wrap32(int64_t{ScreenEdge(o.facing != 1)} + dx);
-      o.posY = Wrap32(int64_t{spawner.posY} + dy);
+      o.posX = Wrap(ScreenEdge(o.facing != 1) + dx);
+      o.posY = Wrap(spawner.posY + dy);
     } else if (p[2] & 0x10) {
       if (p[3] & 0x0080) {
-        o.posX = dx;
-        o.posY = dy;
+        o.posX = Wrap(dx);
+        o.posY = Wrap(dy);
       } else {
-        o.posX = Wrap32(int64_t{BattleSeamCameraX()} + dx);
-        o.posY = Wrap32(int64_t{BattleSeamCameraY()} + dy);
+        o.posX = Wrap(BattleSeamCameraX() + dx);
+        o.posY = Wrap(BattleSeamCameraY() + dy);
       }
     } else {
-      o.posX = Wrap32(int64_t{spawner.posX} + dx);
-      o.posY = Wrap32(int64_t{spawner.posY} + dy);
+      o.posX = Wrap(spawner.posX + dx);
+      o.posY = Wrap(spawner.posY + dy);
     }
-    if (p[2] & 0x80) o.posY = Wrap32(int64_t{p[1]} * 256);
+    if (p[2] & 0x80) o.posY = Wrap(int64_t{p[1]} * 256);
     if (p[2] & 0x02) {
       o.spawnFlags |= 0x02;
       o.facing = o.wantedFacing = 0;
@@ -224,20 +224,20 @@ void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
     if (!slot) return;
     Han6Effect e;
     e.type = r.type;
-    e.number = Wrap32(int64_t{r.number} + (p[5] != 0 ? RandNext() % std::max(n, 1) : i));
+    e.number = Wrap(int64_t{r.number} + (p[5] != 0 ? RandNext() % std::max(n, 1) : i));
     if (p[3] == 30000) {
       const int32_t radius = RandNext() % std::max(p[2], 1);
       const int32_t degrees = RandNext() % 360;
       const double angle = degrees * (kBattlePi / 180.0);
-      e.params[0] = Wrap32(int64_t{p[0]} + static_cast<int32_t>(BattleSin(angle) * radius));
-      e.params[1] = Wrap32(int64_t{p[1]} + static_cast<int32_t>(BattleCos(angle) * radius));
+      e.params[0] = Wrap(int64_t{p[0]} + static_cast<int32_t>(BattleSin(angle) * radius));
+      e.params[1] = Wrap(int64_t{p[1]} + static_cast<int32_t>(BattleCos(angle) * radius));
     } else {
-      e.params[0] = Wrap32(int64_t{p[0]} + RandNext() % std::max(p[2], 1));
-      e.params[1] = Wrap32(int64_t{p[1]} + RandNext() % std::max(p[3], 1));
+      e.params[0] = Wrap(int64_t{p[0]} + RandNext() % std::max(p[2], 1));
+      e.params[1] = Wrap(int64_t{p[1]} + RandNext() % std::max(p[3], 1));
     }
     e.params[2] = p[6];
     e.params[3] = p[7];
-    e.params[7] = Wrap32(int64_t{p[8]} + (p[9] != 0 ? RandNext() % p[9] : 0));
+    e.params[7] = Wrap(int64_t{p[8]} + (p[9] != 0 ? RandNext() % p[9] : 0));
     e.params[8] = p[10];
     SpawnObjectFrom(spawner, e, *slot);
     slot->obj.playerIndex = spawner.playerIndex;
@@ -286,6 +286,8 @@ BattleObject* SpawnAfterimage(BattleObject& o, int colourMode, int scaleSpeedX, 
   a.pendingReaction[0] = a.pendingReaction[1] = -1;
   a.hitVector = 255;
   a.drawPriority = keepPriority ? o.drawPriority : 100;
+  // Kept for the drawing: bit 0 draws the copy just above the priority it took.
+  a.afterPriorityFlag = static_cast<int16_t>(keepPriority);
   o.priorityMode = 0;
   SetPattern(a);
   // SetPattern's frame timer is the afterimage's life.
@@ -382,7 +384,7 @@ void FollowStep(BattleObject& o) {
   o.prevPosX = o.posX;
   o.prevPosY = o.posY;
   const int base = o.followBase;
-  const int32_t ax = std::abs(o.posX - owner->posX), ay = std::abs(o.posY - owner->posY);
+  const int64_t ax = std::abs(int64_t{o.posX} - owner->posX), ay = std::abs(int64_t{o.posY} - owner->posY);
   const bool belowLimit = o.followLimit == 0 || o.followFrames < o.followLimit;
   int r = -1;
   switch (o.followMode) {
@@ -406,7 +408,7 @@ void FollowStep(BattleObject& o) {
       } else if (o.pattern == base + 3) {
         if (ax <= 4096 && ay <= 10000) r = 2;
         o.facing = o.wantedFacing = owner->posX < o.posX ? 1 : 0;
-        o.posX += owner->posX < o.posX ? -o.anchorPoint : o.anchorPoint;
+        o.posX = Wrap(int64_t{o.posX} + (owner->posX < o.posX ? -o.anchorPoint : o.anchorPoint));
       }
       break;
     case 10: {
@@ -453,9 +455,10 @@ void UpdatePoolObjects() {
         // A character that is not a partner also carries the object through its wall
         // correction of the span it covers with the object it holds.
         const int32_t edge = p->partnerState == 0 ? BattleSeamHeldSpanEdgeCorrection(p) : 0;
-        const int32_t dx = p->posX - p->prevPosX + edge, dy = p->posY - p->prevPosY;
-        o.posX += dx;
-        o.posY += dy;
+        const int32_t dx = Wrap(int64_t{p->posX} - p->prevPosX + edge);
+        const int32_t dy = Wrap(int64_t{p->posY} - p->prevPosY);
+        o.posX = Wrap(int64_t{o.posX} + dx);
+        o.posY = Wrap(int64_t{o.posY} + dy);
         MoveChildren(o, dx, dy);
       }
     }
@@ -526,7 +529,7 @@ void UpdatePoolObjects() {
     }
     const int32_t x0 = o.posX, y0 = o.posY;
     if (ObjectPhysicsStep(o) && mayAct && (o.posX != x0 || o.posY != y0))
-      MoveChildren(o, Wrap32(int64_t{o.posX} - x0), Wrap32(int64_t{o.posY} - y0));
+      MoveChildren(o, Wrap(int64_t{o.posX} - x0), Wrap(int64_t{o.posY} - y0));
     BattleSeamRunContinuousEffects(&o);
   }
 }

@@ -60,6 +60,16 @@ void CarryOutTurn(BattleObject& o, int pattern) {
 
 // Queues a turn with priority 1 unless a change of priority 1 or more is queued; then carries
 // it out at once.
+// A float32 value truncated toward zero, saturated to the int32 range (0 for NaN). Gauge values
+// come from frame data; a plain conversion of an out-of-range quotient is undefined and on
+// this hardware gives INT32_MIN for either sign.
+int32_t TruncateToInt32(float v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483648.0f) return INT32_MAX;
+  if (v <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
 void QueueTurn(BattleObject& o, int pattern) {
   if (o.pendingPriority >= 1) return;
   o.pendingPattern = static_cast<int16_t>(pattern);
@@ -372,6 +382,16 @@ void EndHitReaction(BattleObject& o) {
   }
 }
 
+namespace {
+// The pattern that follows an ended reaction. EndHitReaction has just queued the neutral pattern
+// with priority 999, which a request of the same priority could not replace: this one replaces
+// it.
+void QueueAfterReaction(BattleObject& o, int pattern) {
+  o.pendingPattern = static_cast<int16_t>(pattern);
+  o.pendingPriority = std::max<int16_t>(o.pendingPriority, 999);
+}
+}  // namespace
+
 int TakeOverReaction(BattleObject& o) {
   if (o.pendingReaction[0] != -1) {
     for (int i = 0; i < 7; ++i) o.reaction[i] = o.pendingReaction[i];
@@ -462,7 +482,7 @@ int TakeOverReaction(BattleObject& o) {
         o.strikeInvuln = 23;
       } else if (o.reactionFrames >= 10) {
         EndHitReaction(o);
-        ChangePattern(o, 281, 1, 999);
+        QueueAfterReaction(o, 281);
         ClearInvalidReaction(o);
         ++o.reactionFrames;
         return 1;
@@ -471,8 +491,7 @@ int TakeOverReaction(BattleObject& o) {
     case 9:
       if (first) {
         EndHitReaction(o);
-        o.pendingPattern = static_cast<int16_t>(param);
-        o.pendingPriority = std::max<int16_t>(o.pendingPriority, 999);
+        QueueAfterReaction(o, param);
         BattleSeamExpireInputHistory(&o);
         o.strikeInvuln = 2;
         o.throwInvuln = 2;
@@ -569,7 +588,11 @@ void ExecutePatternChange(BattleObject& o) {
   if (o.hitReaction == 0) {
     RefreshFramePointers(o);
     if (FrameHasCondition(o.frameRec, 51)) {
+      // A new shield frame starts a fresh shield: its step count and the last shielded
+      // attacker go with the grant.
       o.shieldState = 0;
+      o.shieldFrames = 0;
+      o.shieldedAttacker = nullptr;
     } else if (oldShield != 0 && !oldEnded) {
       AddPenalty(o, oldShield == 1 ? 5460 : 7280, 90);
       if (BattleSeamIsLocalSide(o.side)) BattleSeamQueueAchievement(9);
@@ -808,8 +831,9 @@ int32_t GaugeModeLength(BattleObject& o, int mode) {
   if (GetTypeParams(g.type).sparkType == 1)
     length = mode == 1 ? 550 : mode == 2 ? 600 : mode == 3 ? 750 : 500;
   if (mode == g.gaugeMode) return g.heatTimer;
-  // Truncated float32 product.
-  return static_cast<int32_t>(static_cast<float>(length) * GaugeRatio(o));
+  // Truncated float32 product; a meter far above its maximum gives the longest length, not a
+  // negative one.
+  return TruncateToInt32(static_cast<float>(length) * GaugeRatio(o));
 }
 
 int CanEnterGaugeMode(BattleObject& o, int mode) {
@@ -847,8 +871,7 @@ void SetGaugeMode(BattleObject& o, int32_t value, int mode, int delay) {
       if (ratio <= 0.0f) {
         max = 30000;
       } else {
-        const float q = static_cast<float>(value) / ratio;
-        max = q >= 30000.0f ? 30000 : static_cast<int32_t>(q);
+        max = TruncateToInt32(static_cast<float>(value) / ratio);
       }
     }
     g.gaugeModeMax = static_cast<int16_t>(std::min(max, 30000));
@@ -950,8 +973,8 @@ void SetDrawPriorityMode(BattleObject& o, int mode) {
       o.drawPriority = static_cast<int16_t>(144 - mode);
     else if (mode >= 13 && mode <= 22)
       o.drawPriority = static_cast<int16_t>(125 - mode);
-    else if ((mode == 23 || mode == 24) && o.parent)
-      o.drawPriority = static_cast<int16_t>(o.parent->drawPriority + (mode == 23 ? 1 : -1));
+    else if (mode == 23 || mode == 24)
+      ApplyParentPriority(o);
     else if (mode == 25)
       o.drawPriority = 15;
     else if (mode == 26)
@@ -961,6 +984,9 @@ void SetDrawPriorityMode(BattleObject& o, int mode) {
 
 void ApplyParentPriority(BattleObject& o) {
   if (o.kind != kKindSpawned || !o.parent) return;
+  // A parent that is gone (its pool slot freed) leaves the priority as it is. A reused slot is
+  // followed as it stands: parent links are plain slot references.
+  if (const ObjectPoolSlot* slot = SlotOf(o.parent); slot && !slot->inUse) return;
   if (o.priorityMode == 23) o.drawPriority = static_cast<int16_t>(o.parent->drawPriority + 1);
   if (o.priorityMode == 24) o.drawPriority = static_cast<int16_t>(o.parent->drawPriority - 1);
 }

@@ -161,8 +161,18 @@ TEST_F(BattleDriver, ScreenDirection) {
     int16_t reversed;
     uint8_t facing;
     uint8_t screen;
-  } cases[] = {{6, 0, 0, 6}, {6, 0, 1, 4}, {3, 0, 1, 1}, {3, 5, 0, 7},
-               {3, 5, 1, 9}, {9, 5, 0, 1}, {0, 5, 1, 0}, {12, 0, 0, 0}};
+  } cases[] = {{6, 0, 0, 6},
+               {6, 0, 1, 4},
+               {3, 0, 1, 1},
+               {3, 5, 0, 7},
+               {3, 5, 1, 9},
+               {9, 5, 0, 1},
+               {0, 5, 1, 0},
+               {12, 0, 0, 0},
+               // A count set below zero by a frame effect still reverses: the pad read takes
+               // any non-zero count as reversed, and the screen direction must agree with it.
+               {6, -3, 0, 4},
+               {3, -1, 1, 9}};
   for (const auto& c : cases) {
     dir = c.dir;
     o.reversedFrames = c.reversed;
@@ -186,6 +196,136 @@ TEST_F(BattleDriver, DrawHalfOrder) {
     shown = on;
     BattleDrawHalf();
     EXPECT_EQ(Joined(), on ? "camera characters particles hud" : "camera hud");
+  }
+}
+
+// The stuck recovery, case by case: released from a spawned holder that let go, put back into
+// the tumble when stuck in the air, and left alone while a character holds it.
+TEST_F(BattleDriver, StuckRecovery) {
+  enum Holder { kNone, kCharacter, kSpawnedLetGo, kSpawnedStillHolds, kMissing };
+  const struct {
+    const char* name;
+    Holder holder;
+    int16_t pendingPriority;
+    const char* calls;
+    int32_t pattern, pendingPattern, posX, posY;
+  } cases[] = {
+      {"stuck in the air, nothing queued", kNone, -1, "vector7 facing1", 0, 26, 1000, -500},
+      {"stuck in the air, a change queued", kNone, 5, "vector7 facing1", 0, -1, 1000, -500},
+      {"held with no holder", kMissing, -1, "vector7 facing1", 0, 26, 1000, -500},
+      {"held by a character", kCharacter, -1, "", 0, -1, 1000, -500},
+      {"spawned holder let go", kSpawnedLetGo, -1, "vector7 facing0 cut20", 26, 26, 1300, 0},
+      {"spawned holder still holds", kSpawnedStillHolds, -1, "", 0, -1, 1000, -500},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    InstallRecorder();
+    g_BattleSeams.ApplyHitVector = [](BattleObject*, int vector, int, int facing, int, int) {
+      SeamCalls().push_back("vector" + std::to_string(vector) + " facing" + std::to_string(facing));
+    };
+    g_BattleSeams.CutThrowLink = [](BattleObject*, int time) {
+      SeamCalls().push_back("cut" + std::to_string(time));
+    };
+    TestFrameData data;
+    FrameDef air;
+    air.duration = 100;
+    air.endAction = 3;
+    air.stance = 1;
+    air.free = 1;
+    data.Pattern(0, {air});
+    BattleObject& o = battle_test::PlaceCharacter(0, data.Set(), 1000, 1);
+    BattleObject& thrower = battle_test::PlaceCharacter(1, data.Set(), 5000);
+    SetPattern(o);
+    SetPattern(thrower);
+    o.posY = -500;
+    o.throwOffsetX = 300;
+    o.throwOffsetY = 700;  // the release would put it below the ground
+    o.hitReaction = -1;
+    o.pendingPattern = -1;
+    o.pendingPriority = c.pendingPriority;
+    ObjectPoolSlot& slot = g_ObjectPool[0];
+    switch (c.holder) {
+      case kNone:
+        break;
+      case kMissing:
+        o.held = 1;
+        break;
+      case kCharacter:
+        o.held = 1;
+        o.parent = &thrower;
+        thrower.heldObject = &o;
+        break;
+      case kSpawnedLetGo:
+      case kSpawnedStillHolds:
+        slot.inUse = 1;
+        NotePoolSlotTaken(slot);
+        slot.obj.kind = kKindSpawned;
+        slot.obj.owner = &thrower;
+        if (c.holder == kSpawnedStillHolds) slot.obj.heldObject = &o;
+        o.held = 2;
+        o.parent = &slot.obj;
+        break;
+    }
+    SeamCalls().clear();
+    StuckRecovery(o);
+    EXPECT_EQ(Joined(), c.calls) << c.name;
+    EXPECT_EQ(o.pattern, c.pattern) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.pendingPattern) << c.name;
+    EXPECT_EQ(o.posX, c.posX) << c.name;
+    EXPECT_EQ(o.posY, c.posY) << c.name;
+  }
+}
+
+// An effect that keeps entering its own frame stops at the re-entry limit; the frame entered
+// there keeps its effects for the next effect pass instead of losing them.
+TEST_F(BattleDriver, EffectPassKeepsEffectsDeferredAtTheReentryLimit) {
+  static int runs;
+  runs = 0;
+  g_BattleSeams.RunFrameEffect = [](BattleObject* o, const Han6Effect*) {
+    ++runs;
+    o->frame = 0;
+    o->frameTimer = 0;
+    SetPattern(*o);
+  };
+  TestFrameData data;
+  FrameDef f;
+  f.duration = 100;
+  f.endAction = 3;
+  f.effects.push_back(battle_test::Effect(50, 0));
+  data.Pattern(0, {f});
+  BattleObject& o = battle_test::PlaceCharacter(0, data.Set(), 0);
+  o.entryDepth = kMaxEntryDepth;  // enter without running the effects
+  SetPattern(o);
+  o.entryDepth = 0;
+  ASSERT_EQ(runs, 0);
+  ASSERT_NE(o.effectsPending, 0);
+  RunCharacterEffects();
+  EXPECT_EQ(runs, kMaxEntryDepth + 1);
+  EXPECT_NE(o.effectsPending, 0) << "the frame entered at the limit keeps its effects pending";
+  EXPECT_EQ(o.entryDepth, 0);
+  RunCharacterEffects();
+  EXPECT_EQ(runs, 2 * (kMaxEntryDepth + 1));
+}
+
+// The frame tick under a pause leaves every clock alone; running, it counts them down.
+TEST_F(BattleDriver, FrameTickHoldsStillWhilePaused) {
+  const struct {
+    uint8_t paused;
+    uint32_t frame;
+    int32_t globalFreeze, playerFreeze;
+    int16_t slowMotion;
+  } cases[] = {{1, 7, 5, 4, 9}, {0, 8, 4, 3, 8}};
+  for (const auto& c : cases) {
+    g_Paused = c.paused;
+    g_BattleFrame = 7;
+    g_GlobalFreeze = 5;
+    g_BattleState[FreezeTimerIndex(3)] = 4;
+    g_SlowMotion = 9;
+    BattleFrameTick();
+    EXPECT_EQ(g_BattleFrame, c.frame) << int{c.paused};
+    EXPECT_EQ(g_GlobalFreeze, c.globalFreeze) << int{c.paused};
+    EXPECT_EQ(g_BattleState[FreezeTimerIndex(3)], c.playerFreeze) << int{c.paused};
+    EXPECT_EQ(g_SlowMotion, c.slowMotion) << int{c.paused};
   }
 }
 

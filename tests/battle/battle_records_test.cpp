@@ -1,5 +1,6 @@
 // Battle records: field widths, what each reset keeps and clears, and the state hash.
 #include <type_traits>
+#include <vector>
 
 #include "battle/battle_driver.h"
 #include "battle_fixture.h"
@@ -187,6 +188,27 @@ TEST_F(BattleReset, RoundAndMatchResetsClearWhatWouldBreakReplays) {
   EXPECT_EQ(g_SlowMotionRequest, 0);
   EXPECT_EQ(g_SideStatus[1].activePlayer, 1);
   EXPECT_EQ(g_BattleState[BattleStateIndex::kRoundMarks + 1], g_RoundsToWin);
+}
+
+// Each row's freeze words sit past its 195 ints, in the unused head of the next row: writing
+// them disturbs no event timer, elapsed count or start value of any row, nor a named word.
+TEST_F(BattleReset, FreezeWordsDisturbNoTimerOrNamedWord) {
+  std::vector<int> watched = {BattleStateIndex::kScreenMode,          BattleStateIndex::kScreenBreakProgress,
+                              BattleStateIndex::kGlobalFreezeRequest, BattleStateIndex::kSpecialStage,
+                              BattleStateIndex::kTrainingDisplay,     BattleStateIndex::kFreezeStarted};
+  for (int i = 0; i < 26; ++i) watched.push_back(BattleStateIndex::kMatchPoint0 + i);
+  for (int s = 0; s < kBattleStateRows; ++s)
+    for (int i = 0; i < 64; ++i)
+      for (int index : {PlayerTimerIndex(s, i), PlayerTimerElapsedIndex(s, i), PlayerTimerStartIndex(s, i)})
+        watched.push_back(index);
+  for (int s = 0; s < kBattleStateRows; ++s) {
+    for (int index : watched) g_BattleState[index] = -7;
+    ASSERT_LT(FreezeSerialIndex(s), kBattleStateSize);
+    g_BattleState[FreezeTimerIndex(s)] = 30;
+    g_BattleState[FreezeSerialIndex(s)] = 4;
+    for (int index : watched) EXPECT_EQ(g_BattleState[index], -7) << "row " << s << " word " << index;
+    g_BattleState[FreezeTimerIndex(s)] = g_BattleState[FreezeSerialIndex(s)] = 0;
+  }
 }
 
 TEST_F(BattleReset, SideProgressClearsOneOrBothSides) {

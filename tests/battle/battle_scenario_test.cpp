@@ -1,6 +1,6 @@
 // Scripted scenarios: the battle sample character driven by pad scripts in the headless
 // harness walks, crouches, jumps, air-jumps, guards, chains its normals, fires its specials and
-// dashes; every scenario runs twice and its per-frame state hashes agree.
+// dashes, throws and escapes throws; every scenario runs twice and its per-frame state hashes agree.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include "app/lib_debug.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 #include "battle/object_state.h"
 
 namespace {
@@ -134,10 +135,27 @@ TEST_F(BattleScenario, CrouchesAndStandsUp) {
   const Trace r = PlayTwice({{10, 40, 0, 2}}, 60);
   ASSERT_FALSE(r.samples.empty());
   EXPECT_EQ(r.samples[20].pattern[0], 13);
-  const std::vector<int> p = r.Patterns(0);
-  const std::vector<int> expected = {0, 12, 13};
-  ASSERT_GE(p.size(), 3u);
-  EXPECT_EQ(std::vector<int>(p.begin(), p.begin() + 3), expected);
+  // Released, the crouch stands up and the stand follows.
+  EXPECT_EQ(r.Patterns(0), (std::vector<int>{0, 12, 13, 14, 0}));
+  EXPECT_EQ(r.samples.back().pattern[0], 0);
+}
+
+TEST_F(BattleScenario, JumpsTheWayTheStickPoints) {
+  struct Case {
+    uint8_t dir;
+    int pattern;
+    int drift;  // sign of the x movement in the air
+  };
+  const Case cases[] = {{9, 35, 1}, {8, 36, 0}, {7, 37, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dir);
+    const Trace r = PlayTwice({{10, 12, 0, c.dir}}, 40);
+    ASSERT_EQ(r.samples.size(), 40u);
+    EXPECT_EQ(r.Patterns(0)[1], c.pattern);
+    const int32_t dx = r.samples[30].x[0] - r.samples[10].x[0];
+    EXPECT_EQ((dx > 0) - (dx < 0), c.drift);
+    EXPECT_LT(r.samples[20].y[0], 0);
+  }
 }
 
 TEST_F(BattleScenario, JumpsAndAirJumpsOnceAfterNeutral) {
@@ -288,60 +306,158 @@ TEST_F(BattleScenario, JumpCancelsAnAttackThatHit) {
   EXPECT_EQ(p[2], 0);
 }
 
-// The catch itself comes from the throw's frame condition and the hit rules' throw check; here
-// side 0 is put on the throw's catch frame holding side 1, as that check leaves them. With a
-// free victim the throw may be escaped (the catch allows the ground recovery).
-void Catch(bool escapable) {
-  BattleObject& t = g_PlayerRecords[0].obj;
+// The hit resolution's throw check lets a found target through and links the pair (the holder
+// names its victim, the victim is held); that resolution comes with the next battle work, so
+// these runs link the pair themselves when the throw attempt asks. Everything else is the game's
+// own: the walk in, the throw command, the search for a target, the hold, the damage, the release
+// and the escape.
+int g_ThrowChecks = 0;
+std::vector<int> g_HitVectors;
+
+int LinkingThrowCheck(BattleObject* thrower, BattleObject* target, int) {
+  ++g_ThrowChecks;
+  thrower->heldObject = target;
+  thrower->holding = 1;
+  target->held = 1;
+  target->hitReaction = 0;
+  return 1;
+}
+
+// Applying a hit vector comes with the same work; these runs note the vectors the victim is given.
+void RecordHitVector(BattleObject* o, int vector, int, int, int, int) {
+  if (o == &g_PlayerRecords[1].obj) g_HitVectors.push_back(vector);
+}
+
+void ThrowSeams(int frame) {
+  if (frame != 0) return;
+  g_ThrowChecks = 0;
+  g_HitVectors.clear();
+  g_BattleSeams.ThrowCheck = LinkingThrowCheck;
+  g_BattleSeams.ApplyHitVector = RecordHitVector;
+  // The round start's full life (the round flow is not in yet).
+  for (int side = 0; side < 2; ++side)
+    g_PlayerRecords[side].obj.life = g_PlayerRecords[side].obj.redLife = kMaxLife;
+}
+
+// Side 0 walks in from the round start (both sides 128 pixels from the centre) and enters
+// forward+A+D; the throw's first frame searches for a target within the ground reach of 48
+// pixels (12288 units) in front.
+struct ThrowCase {
+  const char* name;
+  uint32_t walkUntil;        // side 0 walks forward from frame 5 and throws at this frame
+  std::vector<Hold> victim;  // side 1's pad
+  bool caught, escaped;
+};
+
+TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
+  // Walking 55 frames at 384 units a frame closes the 32768-unit gap to 11648; 40 frames leave
+  // 17408, out of reach. The victim is caught on frame 62 and may escape up to its eighth held
+  // step (frame 69).
+  const ThrowCase cases[] = {
+      {"out of reach", 45, {}, false, false},
+      {"in reach", 60, {}, true, false},
+      {"escaped at once", 60, {{62, 64, 1, 0, 0x9}}, true, true},
+      {"escaped on the last step", 60, {{69, 71, 1, 0, 0x9}}, true, true},
+      {"escape too late", 60, {{70, 72, 1, 0, 0x9}}, true, false},
+      // Caught in its own standing C (not a free state): the throw may not be escaped.
+      {"caught mid-attack", 60, {{56, 58, 1, 0, 0x4}, {63, 65, 1, 0, 0x9}}, true, false},
+      // Both throw on the same frame: the one caught is inside its own throw-clash window.
+      {"throw clash", 60, {{60, 63, 1, 6, 0x9}}, true, true},
+  };
+  for (const ThrowCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Hold> input = {{5, c.walkUntil, 0, 6}, {c.walkUntil, c.walkUntil + 3, 0, 6, 0x9}};
+    input.insert(input.end(), c.victim.begin(), c.victim.end());
+    const Trace r = PlayTwice(input, 140, ThrowSeams);
+    ASSERT_EQ(r.samples.size(), 140u);
+    EXPECT_TRUE(r.Saw(0, 110));
+    EXPECT_EQ(g_ThrowChecks, c.caught ? 1 : 0);
+    EXPECT_EQ(r.Saw(1, 28) || r.Saw(1, 280), c.caught);
+    if (!c.caught) {
+      EXPECT_EQ(r.samples.back().life[1], kMaxLife);
+      continue;
+    }
+    const Sample& held = r.samples[62];
+    if (c.escaped) {
+      // Both are pushed apart into the escape pattern; the victim takes no damage.
+      EXPECT_TRUE(r.Saw(0, 280));
+      EXPECT_TRUE(r.Saw(1, 280));
+      EXPECT_FALSE(r.Saw(1, 26));
+      EXPECT_EQ(r.samples.back().life[1], kMaxLife);
+      EXPECT_EQ(g_HitVectors, std::vector<int>{1});  // the escape's push-back
+    } else {
+      // Held on the thrower, damaged on the damage frame, released 60 pixels in front and
+      // knocked down with hit vector 13.
+      EXPECT_EQ(held.held[1], 1);
+      EXPECT_EQ(held.pattern[1], 28);
+      EXPECT_EQ(held.x[1], held.x[0]);
+      EXPECT_FALSE(r.Saw(1, 280));
+      EXPECT_TRUE(r.Saw(1, 26));
+      EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
+      EXPECT_EQ(r.samples.back().held[1], 0);
+      EXPECT_EQ(r.samples.back().x[1], r.samples.back().x[0] + 60 * 256);
+      EXPECT_EQ(g_HitVectors, std::vector<int>{13});
+      EXPECT_EQ(r.samples.back().pattern[1], 0);
+    }
+  }
+}
+
+// The air recovery. A launching hit comes with the next battle work (hit resolution, hit
+// vectors and the untech time); on frame 10 these runs leave side 1 as such a hit would: in the
+// tumble with a knock-back, in a falling reaction (hit reaction -1) counted by the state machine's reaction
+// of kind 10, with an untech time of 3 steps and the air recovery armed. From there the recovery input, the
+// recovery vectors 93 to 95 and the landing are the game's own.
+void Launch(int frame) {
+  if (frame != 10) return;
   BattleObject& v = g_PlayerRecords[1].obj;
-  v.posX = t.posX + 40 * 256;
-  v.life = v.redLife = kMaxLife;  // the round start's life (the round flow is not in yet)
-  t.heldObject = &v;
-  t.holding = 1;
-  v.held = 1;
-  v.parent = &t;
-  v.groundRecoveryAllowed = escapable ? 1 : 0;
-  t.pattern = 110;
-  t.frame = 2;
-  t.frameTimer = 0;
-  SetPattern(t);
+  const int32_t falling[7] = {10, 0, 0, 0, 0, 0, 0};
+  QueueReaction(v, falling);
+  v.pattern = 26;
+  v.frame = 0;
+  v.frameTimer = 0;
+  v.hitVelX = 512;  // knocked back, away from side 0
+  SetPattern(v);
+  v.hitReaction = -1;
+  v.hitVector = 13;
+  v.untechTime = 3;
+  v.hitFrames = 0;
+  v.airRecoveryAllowed = 2;
 }
 
-TEST_F(BattleScenario, ThrowHoldsDamagesAndReleasesTheVictim) {
-  const Trace r = PlayTwice({}, 120, [](int frame) {
-    if (frame == 0) Catch(false);
-  });
-  ASSERT_FALSE(r.samples.empty());
-  EXPECT_EQ(r.samples[0].pattern[1], 28);  // held
-  EXPECT_EQ(r.samples[0].held[1], 1);
-  EXPECT_EQ(r.samples[0].life[1], kMaxLife);
-  EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
-  EXPECT_EQ(r.samples.back().held[1], 0);
-  EXPECT_TRUE(r.Saw(1, 26));  // thrown down into the tumble
-  EXPECT_FALSE(r.Saw(1, 280));
-}
-
-TEST_F(BattleScenario, ThrowIsEscapedWithAD) {
-  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
-    if (frame == 0) Catch(true);
-  });
-  ASSERT_FALSE(r.samples.empty());
-  EXPECT_EQ(r.samples[0].held[1], 1);
-  EXPECT_EQ(r.samples[5].held[1], 0);
-  EXPECT_TRUE(r.Saw(0, 280));
-  EXPECT_TRUE(r.Saw(1, 280));
-  EXPECT_EQ(r.samples.back().life[1], kMaxLife);  // escaped before the damage
-  EXPECT_EQ(r.samples.back().pattern[0], 0);
-  EXPECT_EQ(r.samples.back().pattern[1], 0);
-}
-
-TEST_F(BattleScenario, ThrowIsNotEscapedWhenTheCatchForbidsIt) {
-  const Trace r = PlayTwice({{2, 4, 1, 0, 0x9}}, 60, [](int frame) {
-    if (frame == 0) Catch(false);
-  });
-  ASSERT_FALSE(r.samples.empty());
-  EXPECT_FALSE(r.Saw(1, 280));
-  EXPECT_LT(r.samples.back().life[1], kMaxLife);
+TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
+  struct Case {
+    const char* name;
+    std::vector<Hold> pad;
+    bool recovers;
+    int drift;  // sign of side 1's x movement after the recovery, toward its forward is -x
+  };
+  const Case cases[] = {
+      {"no button", {}, false, 0},
+      {"neutral", {{12, 14, 1, 0, 0x1}}, true, 0},
+      {"forward", {{12, 14, 1, 6, 0x1}, {14, 30, 1, 6}}, true, -1},
+      {"back", {{12, 14, 1, 4, 0x2}, {14, 30, 1, 4}}, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Trace r = PlayTwice(c.pad, 60, Launch);
+    ASSERT_EQ(r.samples.size(), 60u);
+    EXPECT_TRUE(r.Saw(1, 26));
+    EXPECT_EQ(r.Saw(1, 291), c.recovers);
+    EXPECT_EQ(r.samples.back().y[1], 0);
+    EXPECT_EQ(r.samples.back().pattern[1], 0);
+    if (!c.recovers) {
+      // The tumble carries the knock-back until it lands, and the stand stops it there.
+      EXPECT_GT(r.samples[12].x[1], r.samples[9].x[1]);
+      EXPECT_EQ(r.samples.back().x[1], r.samples[40].x[1]);
+      continue;
+    }
+    size_t at = 0;
+    while (r.samples[at].pattern[1] != 291) ++at;
+    // The tumble alone peaks 900 units up; the recovery's vector lifts the character again.
+    EXPECT_LT(r.MinY(1), -4000);
+    const int32_t dx = r.samples[at + 6].x[1] - r.samples[at].x[1];
+    EXPECT_EQ((dx > 0) - (dx < 0), c.drift);
+  }
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The battle data tables and the character command file, from small inline texts.
 #include <cmath>
+#include <cstring>
+#include <string>
 
 #include "app/lib_debug.h"
 #include "battle/battle_text.h"
@@ -162,6 +164,9 @@ TEST_F(BattleTables, CommandFileLines) {
   ASSERT_EQ(t->commands.size(), 8u);  // sized by the highest id up to 1023 (7), plus one
   ASSERT_TRUE(t->commands[0]);
   EXPECT_STREQ(t->commands[0]->notationText, "236A");
+  // Compiled by the reader itself, whatever battle seams are installed (the fixture's are neutral).
+  const uint8_t compiled236A[] = {2, 3, 6, 'A', 0xFF};
+  EXPECT_EQ(std::memcmp(t->commands[0]->notation, compiled236A, sizeof compiled236A), 0);
   EXPECT_EQ(t->commands[0]->cancelKind, 1);
   EXPECT_EQ(t->commands[0]->flags, 0x1u);  // 10000007: only the units digit is a flag digit set
   EXPECT_EQ(t->commands[0]->pattern, 100u);
@@ -214,6 +219,30 @@ TEST_F(BattleTables, CommandFileEdgeCases) {
   EXPECT_TRUE(t->exComChecks.empty());
   vt::SetDebugQuiet(false);
   EXPECT_EQ(CountCommandLines(""), 0u);
+}
+
+// "Guard" is read as four comma-separated reals: reading stops at the first value that is not
+// a number or not followed by a comma, and the ratios not reached keep 1.0.
+TEST_F(BattleTables, CommandFileGuardRatios) {
+  const struct {
+    const char* value;
+    float want[4];
+  } cases[] = {
+      {"0.5,0.75,0.25,2", {0.5f, 0.75f, 0.25f, 2.0f}},
+      {"0.5, 0.75", {0.5f, 0.75f, 1.0f, 1.0f}},
+      {"0.5,,0.25,0.3", {0.5f, 1.0f, 1.0f, 1.0f}},
+      {"0.5x,0.25", {0.5f, 1.0f, 1.0f, 1.0f}},
+      {"x", {1.0f, 1.0f, 1.0f, 1.0f}},
+      {"nan,0.5", {1.0f, 1.0f, 1.0f, 1.0f}},
+      {"0.5,inf,0.5", {0.5f, 1.0f, 1.0f, 1.0f}},
+      {"1e40,0.5", {1.0f, 1.0f, 1.0f, 1.0f}},
+  };
+  vt::SetDebugQuiet(true);
+  for (const auto& c : cases) {
+    auto t = ParseCharaCommandFile(std::string("END\r\n[Status]\r\nGuard=") + c.value + "\r\n", "c");
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(t->guardRatio[i], c.want[i]) << c.value << " ratio " << i;
+  }
+  vt::SetDebugQuiet(false);
 }
 
 TEST_F(BattleTables, CommandFileLoadKeepsTheOldTableWhenMissing) {

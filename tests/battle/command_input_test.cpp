@@ -365,6 +365,90 @@ TEST_F(CommandWorld, ScanFiresTheFirstExecutableMatch) {
   EXPECT_EQ(ScanCommandList(R()), 0);
 }
 
+// Executing command 3: exactly the documented fields change, and a refusal changes none but
+// the hit-stop byte of a normal attack.
+TEST_F(CommandWorld, ExecuteCommandFields) {
+  static int cancelAnswer, chainAnswer, spent;
+  g_BattleSeams.CanCancel = [](BattleObject*, int) { return cancelAnswer; };
+  g_BattleSeams.CanChainTo = [](BattleObject*, int) { return chainAnswer; };
+  g_BattleSeams.HasMeter = [](BattleObject*, int) { return 1; };
+  g_BattleSeams.SpendMeter = [](BattleObject*, int cost) { spent = cost; };
+  const struct {
+    const char* name;
+    uint8_t free, guarding;
+    int cancel, chain;
+    uint16_t contact;
+    uint8_t kind;
+    uint32_t flags, cost;
+    int16_t startPattern;
+    int result;
+    int16_t priority;                                          // -1: no request
+    uint8_t superCancel, expire, guardHold, onContact, noHit;  // the contact mark is only ever set
+    int32_t reaction;                                          // queued reaction kind, -1 none
+    int spent;                                                 // -1 none
+  } cases[] = {
+      {"free special, history expiry flag", 1, 0, 0, 1, 0, 1, 0x11, 0, 0, 1, 4997, 0, 1, 1, 9, 7, -1, -1},
+      {"super cancel on contact with a cost", 0, 0, 2, 1, 4, 2, 0x1, 500, 0, 1, 5997, 1, 0, 0, 1, 7, -1, 500},
+      {"guard cancel queues reaction 4", 0, 1, 0, 1, 0, 1, 0x41, 0, 0, 1, 4997, 0, 0, 1, 9, 7, 4, -1},
+      {"normal refused by the chain rule", 0, 0, 1, 0, 0, 0, 0x1, 0, 0, 0, -1, 9, 9, 1, 9, 1, -1, -1},
+      {"normal chained", 0, 0, 1, 1, 0, 0, 0x1, 0, 0, 1, 4997, 0, 0, 1, 9, 1, -1, -1},
+      {"normal from a free state skips the chain rule", 1, 0, 0, 0, 0, 0, 0x1, 0, 0, 1, 4997, 0, 0, 1, 9, 7,
+       -1, -1},
+      {"same pattern refused", 1, 0, 0, 1, 0, 1, 0x1, 0, 40, 0, -1, 9, 9, 1, 9, 7, -1, -1},
+      {"same pattern with flag 0x800", 1, 0, 0, 1, 0, 1, 0x801, 0, 40, 1, 4997, 0, 0, 1, 9, 7, -1, -1},
+  };
+  for (const auto& c : cases) {
+    state_ = Han6FrameState{};
+    state_.asmv = c.free;
+    cancelAnswer = c.cancel;
+    chainAnswer = c.chain;
+    spent = -1;
+    BattleObject& o = O();
+    o.guarding = c.guarding;
+    o.hitFrames = 5;
+    o.contactFlags = c.contact;
+    o.pattern = c.startPattern;
+    o.pendingPattern = -1;
+    o.pendingPriority = -1;
+    for (int32_t& v : o.pendingReaction) v = -1;
+    o.hitReaction = 3;
+    o.superCancel = o.expireInputOnReset = o.cancelledOnContact = 9;
+    o.guardHold = 1;
+    o.noHitFrames = 7;
+    R().ext.chain.lastFiredCommand = -1;
+    CommandEntry& e = AddCommand(3, "A", c.flags, 40);
+    e.cancelKind = c.kind;
+    e.cost = c.cost;
+    EXPECT_EQ(ExecuteCommand(R(), 3), c.result) << c.name;
+    EXPECT_EQ(o.pendingPriority, c.priority) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.result ? 40 : -1) << c.name;
+    EXPECT_EQ(o.superCancel, c.superCancel) << c.name;
+    EXPECT_EQ(o.expireInputOnReset, c.expire) << c.name;
+    EXPECT_EQ(o.guardHold, c.guardHold) << c.name;
+    EXPECT_EQ(o.cancelledOnContact, c.onContact) << c.name;
+    EXPECT_EQ(o.noHitFrames, c.noHit) << c.name;
+    EXPECT_EQ(o.pendingReaction[0], c.reaction) << c.name;
+    EXPECT_EQ(o.pendingReaction[1], c.reaction == -1 ? -1 : 0) << c.name;
+    EXPECT_EQ(spent, c.spent) << c.name;
+    EXPECT_EQ(o.hitReaction, c.result ? 0 : 3) << c.name;
+    EXPECT_EQ(R().ext.chain.lastFiredCommand, c.result ? 3 : -1) << c.name;
+  }
+}
+
+// Both entries match; the lower one is a normal the chain rule refuses, so the higher one fires
+// in the same frame.
+TEST_F(CommandWorld, ScanGoesOnPastARefusedExecution) {
+  g_BattleSeams.CanCancel = [](BattleObject*, int) { return 1; };
+  g_BattleSeams.CanChainTo = [](BattleObject*, int) { return 0; };
+  AddCommand(1, "A", 0x1, 11).cancelKind = 0;
+  AddCommand(2, "A", 0x1, 12).cancelKind = 1;
+  R().ext.history = History({{0, 0, 3}, {0, 1}});
+  O().pendingPriority = -1;
+  EXPECT_EQ(ScanCommandList(R()), 2);
+  EXPECT_EQ(O().pendingPattern, 12);
+  EXPECT_EQ(R().ext.chain.lastFiredCommand, 2);
+}
+
 TEST_F(CommandWorld, PartnerCommandUsesTheCounterDecoder) {
   state_.asmv = 1;
   PlayerRecord& pr = g_PlayerRecords[2];
@@ -614,6 +698,7 @@ TEST(HumanPlayersInput, SidesByModeAndController) {
   } cases[] = {
       {"versus: both, the later direction wins", 0x1, 0, -1, 0, 0, 0x82, 2, 0x3, 0x7},
       {"versus: an untriggered direction is none", 0x1, 0, -1, 0, 0, 0x02, 6, 0x3, 0x7},
+      {"versus: a direction past 9 reads neutral", 0x1, 0, -1, 0, 0, 0x8D, 0, 0x3, 0x7},
       {"tag: both", 0x101, 1, -1, 0, 0, 0x82, 2, 0x3, 0x7},
       {"arcade: the main side 0", 0x10, 0, -1, 0, 0, 0x82, 6, 0x1, 0x1},
       {"arcade: the main side 1", 0x10, 1, -1, 0, 0, 0x82, 2, 0x2, 0x6},

@@ -572,6 +572,65 @@ TEST_F(ControlRules, FullMeterStartsHeatForTypesTwoAndEight) {
   EXPECT_EQ(SeamCalls().back(), "effect 196");
 }
 
+TEST_F(ControlRules, SparkVariantsByFightingType) {
+  // Type 1 cancels an attack that made contact into its circuit-spark pattern (ground or air)
+  // and goes into heat; from a free state it takes the spark stance in heat, or the activation
+  // pattern 265 without heat. Type 9 takes the spark stance with meter and otherwise swallows
+  // the input.
+  CharaCommandTable& t = *R(0).ext.commandTable;
+  t.sparkGround = 270;
+  t.sparkAir = 271;
+  Define(270, {0, 0});
+  Define(271, {1, 0});
+  Define(265, {0, 0});
+  Define(501, {0, 0, 1});  // a ground attack that cancels once it made contact
+  Define(502, {1, 0, 1});  // the same in the air
+  g_BattleSeams.PushHudNotice = [](int side, int notice) {
+    SeamCalls().push_back("notice " + std::to_string(side) + " " + std::to_string(notice));
+  };
+  const struct {
+    int sparkType;
+    int pattern;
+    uint8_t gaugeMode;
+    int32_t circuit;
+    int expected;
+    uint8_t modeAfter;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {1, 0, 2, 0, 260, 2, {"expire 0"}},
+      {1, 501, 5, 5000, 270, 1, {"notice 0 17", "effect 140", "effect 141", "expire 0", "effect 196"}},
+      {1, 502, 5, 5000, 271, 1, {"notice 0 17", "effect 141", "expire 0", "effect 196"}},
+      {1, 0, 0, 30000, 265, 0, {"expire 0"}},
+      {9, 0, 0, 10000, 260, 0, {"expire 0"}},
+      {9, 0, 0, 9999, -1, 0, {"expire 0"}},
+      {9, 501, 0, 30000, -1, 0, {}},  // no free state: nothing
+  };
+  BattleObject& o = P(0);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.sparkType << " pattern " << c.pattern << " mode "
+                                    << +c.gaugeMode);
+    g_TypeParams[0].sparkType = c.sparkType;
+    Enter(o, c.pattern);
+    o.contactFlags = 0x2;
+    o.gaugeMode = c.gaugeMode;
+    o.circuit = c.circuit;
+    o.pendingSpend = 5;
+    R(0).ext.history = InputHistory{};
+    Push(0, 0, 0x7);
+    SeamCalls().clear();
+    CheckSystemCommands(o);
+    EXPECT_EQ(o.pendingPattern, c.expected);
+    EXPECT_EQ(o.gaugeMode, c.modeAfter);
+    EXPECT_EQ(SeamCalls(), c.calls);
+    if (c.expected == 270 || c.expected == 271) {
+      EXPECT_EQ(o.circuit, 0);
+    }
+    if (c.expected == 265 || c.expected == 260) {
+      EXPECT_EQ(o.pendingSpend, 0);
+    }
+  }
+}
+
 TEST_F(ControlRules, BurstFromAHitReaction) {
   BattleObject& o = P(0);
   g_TypeParams[0].sparkType = 0;

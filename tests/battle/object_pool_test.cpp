@@ -57,10 +57,10 @@ TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
       {"reversed facing", 7, 10, 0, 0x800, 0, 7, 0, 0, 100, 1, 1000 - 1280, 0},
       {"screen placement", 7, 200, 30, 0, 0x0200, 7, 0x02, 0, 100, 0, (200 - 128) * 256, 30 * 256},
       {"absolute y", 7, 0, 5, 0x80, 0, 7, 0, 0, 100, 0, 1000, 5 * 256},
-      // Offsets from the data may be any value; the placement wraps at 32 bits.
-      {"extreme offsets wrap", 7, 0x40000000, INT32_MAX, 0, 0, 7, 0, 0, 100, 0, 1000, -128},
-      {"extreme screen placement wraps", 7, INT32_MIN, INT32_MAX, 0, 0x0200, 7, 0x02, 0, 100, 0, -32768,
-       -256},
+      // Offsets from damaged frame data wrap like any position store instead of overflowing.
+      {"huge offsets wrap", 7, INT32_MAX, INT32_MIN, 0, 0, 7, 0, 0, 100, 0, 1000 - 128, 0},
+      {"huge screen placement wraps", 7, INT32_MIN, INT32_MAX, 0, 0x0200, 7, 0x02, 0, 100, 0, -32768, -256},
+      {"a product past the int range wraps", 7, 0x40000000, INT32_MAX, 0, 0, 7, 0, 0, 100, 0, 1000, -128},
   };
   for (const auto& c : cases) {
     for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
@@ -168,6 +168,29 @@ TEST_F(ObjectPool, ScatterOnAFullPoolStopsWithoutLosingDraws) {
   SpawnScatter(*chara_, Effect(11, 7, {0, 0, 5, 30000, 1, 3, 0, 0, 0, 7}));
   EXPECT_EQ(g_RandDrawCount - before, 3 * 4);
   EXPECT_EQ(Live(), 3);
+  // Offsets, numbers and rotations at the ends of the int32 range wrap.
+  for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+  SpawnScatter(*chara_, Effect(11, INT32_MAX, {INT32_MAX, INT32_MIN, 10, 10, 2, 0, 0, 0, INT32_MAX, 5}));
+  EXPECT_EQ(Live(), 2);
+}
+
+// keepPriority keeps the object's draw priority and is kept as the copy's priority flag, whose
+// bit 0 the drawing reads; without it the copy draws at 100. The object's priority mode resets.
+TEST_F(ObjectPool, AfterimageKeepsItsPriorityFlag) {
+  chara_->drawPriority = 128;
+  const struct {
+    int keep;
+    int16_t priority, flag;
+  } cases[] = {{0, 100, 0}, {1, 128, 1}, {2, 128, 2}};
+  for (const auto& c : cases) {
+    chara_->priorityMode = 3;
+    BattleObject* a = SpawnAfterimage(*chara_, 0, 0, 0, 10, c.keep);
+    ASSERT_NE(a, nullptr) << c.keep;
+    EXPECT_EQ(a->drawPriority, c.priority) << c.keep;
+    EXPECT_EQ(a->afterPriorityFlag, c.flag) << c.keep;
+    EXPECT_EQ(a->owner, chara_) << c.keep;
+    EXPECT_EQ(chara_->priorityMode, 0) << c.keep;
+  }
 }
 
 // Without a pattern 0 to fall back to, every pass frees its slot again: a huge pass count from
@@ -316,6 +339,129 @@ TEST_F(ObjectPool, OffsetTowardTheOpponent) {
     BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 7, {10, 0, 0, 0x0100}));
     ASSERT_NE(o, nullptr) << c.name;
     EXPECT_EQ(o->posX, c.x) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// Follow modes 1 and 2 of a spawned object around its owner (standing at x 1000, y 0, facing
+// left): the reaction requested (base + r, -1 none), where the object ends and which way it faces.
+TEST_F(ObjectPool, FollowModes) {
+  chara_->facing = chara_->wantedFacing = 1;
+  constexpr int kBase = 7;
+  const struct {
+    const char* name;
+    uint8_t mode;
+    int offset;  // the pattern is base + offset
+    int32_t x, y;
+    uint16_t limit, frames;
+    int16_t delay;
+    int16_t anchor;
+    int requested;  // r, -1 when nothing is requested
+    int32_t wantX, wantY;
+    int16_t wantDelay;
+    uint8_t wantFacing;
+  } cases[] = {
+      {"1: near enough in base+2", 1, 2, 1000 + 6144, -6144, 0, 0, 0, 0, -1, 1000 + 6144, -6144, 0, 1},
+      {"1: too far in base+2", 1, 2, 1000 + 6145, 0, 0, 0, 0, 0, 3, 1000 + 6145, 0, 0, 1},
+      {"1: follow limit reached", 1, 2, 1000, 0, 3, 2, 0, 0, 3, 1000, 0, 0, 1},
+      {"1: homed in from base+3", 1, 3, 1000 + 4096, -4096, 0, 0, 0, 0, 2, 1000 + 4096 - 256, -4096 + 256, 40,
+       1},
+      {"1: closing in by a sixteenth", 1, 3, 1000 + 32000, 0, 0, 0, 0, 0, -1, 1000 + 30000, 0, 0, 1},
+      {"1: at least one unit", 1, 3, 1000 - 5, 0, 0, 0, 0, 0, 2, 1000 - 4, 0, 40, 1},
+      {"1: waiting out the delay", 1, 2, 1000 + 50000, 0, 0, 0, 5, 0, -1, 1000 + 50000, 0, 4, 0},
+      {"1: another pattern", 1, 4, 1000 + 50000, 0, 0, 0, 0, 0, -1, 1000 + 50000, 0, 0, 1},
+      {"2: near on the ground", 2, 2, 1000 - 6144, -10000, 0, 0, 0, 0, -1, 1000 - 6144, -10000, 0, 0},
+      {"2: too high", 2, 2, 1000 - 6144, -10001, 0, 0, 0, 0, 3, 1000 - 6144, -10001, 0, 0},
+      {"2: walking back", 2, 3, 1000 + 5000, 0, 0, 0, 0, 300, -1, 1000 + 4700, 0, 0, 1},
+      {"2: back again", 2, 3, 1000 + 4096, 0, 0, 0, 0, 300, 2, 1000 + 3796, 0, 0, 1},
+      // Far apart across the whole position range: the distances do not overflow.
+      {"1: across the range", 1, 3, INT32_MIN, 0, 0, 0, 0, 0, -1,
+       INT32_MIN + static_cast<int32_t>((1000LL - INT32_MIN) / 16), 0, 0, 1},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, kBase, {0, 0, 0, 0, c.mode}));
+    ASSERT_NE(o, nullptr) << c.name;
+    ASSERT_EQ(o->followBase, kBase) << c.name;
+    o->pattern = kBase + c.offset;
+    o->pendingPattern = -1;
+    o->pendingPriority = -1;
+    o->facing = o->wantedFacing = 0;
+    o->posX = c.x;
+    o->posY = c.y;
+    o->followLimit = c.limit;
+    o->followFrames = c.frames;
+    o->followDelay = c.delay;
+    o->anchorPoint = c.anchor;
+    FollowStep(*o);
+    EXPECT_EQ(o->pendingPattern, c.requested < 0 ? -1 : kBase + c.requested) << c.name;
+    EXPECT_EQ(o->posX, c.wantX) << c.name;
+    EXPECT_EQ(o->posY, c.wantY) << c.name;
+    EXPECT_EQ(o->followDelay, c.wantDelay) << c.name;
+    EXPECT_EQ(o->facing, c.wantFacing) << c.name;
+  }
+}
+
+// Children carried with their parent move by wrapping stores at the ends of the range.
+TEST_F(ObjectPool, CarriedChildrenWrapAtTheEndsOfTheRange) {
+  BattleObject* a = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x04}));
+  BattleObject* b = SpawnEffectObject(*a, Effect(1, 7, {0, 0, 0x04}));
+  ASSERT_TRUE(a && b);
+  a->posX = INT32_MAX - 10;
+  b->posX = INT32_MIN + 10;
+  MoveChildren(*chara_, 100, -100);
+  EXPECT_EQ(a->posX, INT32_MIN + 89);
+  EXPECT_EQ(b->posX, INT32_MIN + 110);
+  EXPECT_EQ(a->posY, -100);
+  EXPECT_EQ(b->posY, -100);
+}
+}  // namespace
+
+namespace {
+// An object locked to its parent's animation (P3 0x0002) takes its next frame by its own end
+// action only on a step where the parent entered a new frame and it did not; its frame timer
+// counts up in every case (entering a frame here leaves the timer to this count).
+TEST_F(ObjectPool, LockedAnimationFollowsTheParentsFrames) {
+  FrameDef last;
+  last.duration = 100;
+  last.endAction = 3;
+  for (uint8_t action = 0; action < 4; ++action) {
+    FrameDef first = last;
+    first.endAction = action;
+    first.jump = 0;
+    data_.Pattern(50 + action, {first, last});
+  }
+  const struct {
+    const char* name;
+    uint8_t action;
+    uint8_t parentPending, ownPending;
+    int16_t loop;
+    int32_t wantFrame;
+    int16_t wantLoop;
+    uint8_t wantRemoving;
+    int32_t wantTimer;
+    uint8_t wantOwnPending;
+  } cases[] = {
+      {"next frame", 1, 1, 0, 0, 1, 0, 0, 6, 1},       {"jump, loop counted", 2, 1, 0, 3, 0, 2, 0, 6, 1},
+      {"end: removed", 0, 1, 0, 0, 0, 0, 1, 6, 0},     {"hold: nothing", 3, 1, 0, 0, 0, 0, 0, 6, 0},
+      {"parent mid-frame", 1, 0, 0, 0, 0, 0, 0, 6, 0}, {"own new frame first", 1, 1, 1, 0, 0, 0, 0, 6, 0},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = SpawnEffectObject(*chara_, Effect(1, 50 + c.action, {0, 0, 0, 0x0002}));
+    ASSERT_NE(o, nullptr) << c.name;
+    SlotOf(o)->spawnedInUpdate = 0;
+    chara_->conditionsPending = c.parentPending;
+    o->conditionsPending = c.ownPending;
+    o->loopCounter = c.loop;
+    o->frameTimer = 5;
+    UpdatePoolObjects();
+    EXPECT_EQ(o->frame, c.wantFrame) << c.name;
+    EXPECT_EQ(o->loopCounter, c.wantLoop) << c.name;
+    EXPECT_EQ(o->removing, c.wantRemoving) << c.name;
+    EXPECT_EQ(o->frameTimer, c.wantTimer) << c.name;
+    EXPECT_EQ(o->conditionsPending, c.wantOwnPending) << c.name;
   }
 }
 }  // namespace

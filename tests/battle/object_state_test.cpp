@@ -466,6 +466,11 @@ TEST_F(ObjectState, GaugeSparkWaitsWhileTheScreenIsDimmed) {
     int live = 0;
     for (const ObjectPoolSlot& s : g_ObjectPool) live += s.inUse;
     EXPECT_EQ(live, dimmed ? 0 : 1) << dimmed;
+    // One draw of stream 1 per spark, none without: the stream's next value tells.
+    const int32_t next = RandStreamNext(1);
+    SeedRandomGeneratorsFrom(12345);
+    if (!dimmed) RandStreamNext(1);
+    EXPECT_EQ(next, RandStreamNext(1)) << dimmed;
     g_CommonFrameData.patterns = nullptr;
   }
 }
@@ -625,6 +630,393 @@ TEST_F(ObjectState, ChainGoingDownALevelQueuesTheLocalSidesAchievement) {
     EXPECT_EQ(o.penalty, c.penalty) << c.oldLevel << " " << c.newLevel;
     EXPECT_EQ(queued, c.want) << c.local << " " << c.oldLevel << " " << c.newLevel;
     EXPECT_EQ(banners, c.penalty == 4100 ? std::vector<int>{10} : std::vector<int>{});
+  }
+}
+}  // namespace
+
+namespace {
+// Entering a shield frame (a type 51 condition) by a pattern change starts a fresh shield: the
+// grant, the shield's step count and the last shielded attacker are cleared. Without one the
+// step count and the attacker are left to the shield step.
+TEST_F(ObjectState, PatternChangeIntoAShieldFrameStartsAFreshShield) {
+  Han6Condition shieldCond{};
+  shieldCond.type = 51;
+  const struct {
+    const char* name;
+    bool shieldFrame;
+    int32_t wantFrames;
+    bool wantAttacker;
+  } cases[] = {{"into a shield frame", true, 0, false}, {"into a plain frame", false, 20, true}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef shield = F(100, 3);
+    shield.conditions.push_back(shieldCond);
+    data.Pattern(1, {shield});
+    FrameDef next = F(100, 3);
+    if (c.shieldFrame) next.conditions.push_back(shieldCond);
+    data.Pattern(2, {next});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    BattleObject& attacker = PlaceCharacter(1, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    o.shieldFrames = 20;
+    o.shieldedAttacker = &attacker;
+    ChangePattern(o, 2, 0, 10);
+    ObjectStateStep(o);
+    ASSERT_EQ(o.pattern, 2) << c.name;
+    EXPECT_EQ(o.shieldState, 0) << c.name;
+    EXPECT_EQ(o.shieldFrames, c.wantFrames) << c.name;
+    EXPECT_EQ(o.shieldedAttacker != nullptr, c.wantAttacker) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// Modes 23 and 24 follow the parent's priority, both when the mode is set and at every state
+// step; a parent that is gone (its slot freed) leaves the priority as it was.
+TEST_F(ObjectState, ParentPriorityModesFollowALiveParentOnly) {
+  const struct {
+    const char* name;
+    int mode;
+    bool characterParent, parentFreed;
+    int16_t want;
+  } cases[] = {
+      {"23 over a pool parent", 23, false, false, 131}, {"24 under a pool parent", 24, false, false, 129},
+      {"23 over a character", 23, true, false, 121},    {"23, the parent is gone", 23, false, true, 100},
+      {"24, the parent is gone", 24, false, true, 100},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    ObjectPoolSlot& ps = g_ObjectPool[5];
+    ps.inUse = 1;
+    ps.obj.kind = kKindSpawned;
+    ps.obj.drawPriority = 130;
+    PlayerRecord& r = g_PlayerRecords[0];
+    r.inUse = 1;
+    r.obj.drawPriority = 120;
+    BattleObject& child = g_ObjectPool[6].obj;
+    g_ObjectPool[6].inUse = 1;
+    child.kind = kKindSpawned;
+    child.drawPriority = 100;
+    child.parent = c.characterParent ? &r.obj : &ps.obj;
+    if (c.parentFreed) ps.inUse = 0;
+    SetDrawPriorityMode(child, c.mode);
+    EXPECT_EQ(child.drawPriority, c.want) << c.name;
+    // The parent moves; the state step's parent pass follows it while it lives.
+    ps.obj.drawPriority = 140;
+    r.obj.drawPriority = 110;
+    ApplyParentPriority(child);
+    const int16_t moved =
+        c.parentFreed ? 100 : static_cast<int16_t>((c.characterParent ? 110 : 140) + (c.mode == 23 ? 1 : -1));
+    EXPECT_EQ(child.drawPriority, moved) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// A mode's length scales by the gauge ratio in float32, truncated; the current mode gives the
+// heat timer itself. A meter far above a tiny maximum (frame data sets the meter freely) gives
+// the longest length, never a negative one.
+TEST_F(ObjectState, GaugeModeLengthScalesByTheRatio) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    int32_t circuit, circuitMax, sparkType;
+    uint8_t gaugeMode;
+    int mode;
+    int32_t want;
+  } cases[] = {
+      {15000, 30000, 0, 0, 1, 250},        {15000, 30000, 1, 0, 3, 375}, {30000, 30000, 1, 0, 2, 600},
+      {15000, 30000, 0, 0, 0, 0},          {15000, 30000, 0, 0, 5, 0},   {0, 0, 0, 0, 1, 0},
+      {2000000000, 1, 0, 0, 1, INT32_MAX}, {15000, 30000, 0, 2, 2, 777},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_TypeParams[0].magicCircuitMax = c.circuitMax;
+    g_TypeParams[0].sparkType = c.sparkType;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.circuit = c.circuit;
+    o.gaugeMode = c.gaugeMode;
+    o.heatTimer = 777;
+    o.gaugeModeMax = 1000;
+    EXPECT_EQ(GaugeModeLength(o, c.mode), c.want) << c.circuit << "/" << c.circuitMax << " mode " << c.mode;
+  }
+}
+}  // namespace
+
+namespace {
+// Turning towards the wanted facing: by the current pattern, the queued change, the state's
+// freedom and stance, and the guard flag.
+TEST_F(ObjectState, FacingTurnsByPatternQueueAndState) {
+  const struct {
+    const char* name;
+    int pattern;
+    uint8_t stance, free;
+    int16_t pending, pendingPriority;
+    uint8_t guarding;
+    int result;
+    int wantPattern;
+    uint8_t wantFacing;
+    int16_t wantPending;
+    uint8_t wantDir;
+  } cases[] = {
+      {"standing turns through 15", 0, 0, 1, -1, -1, 0, 1, 15, 1, -1, 4},
+      {"crouching turns through 16", 13, 2, 1, -1, -1, 0, 1, 16, 1, -1, 4},
+      {"no turn while guarding", 0, 0, 1, -1, -1, 1, 0, 0, 0, -1, 6},
+      {"walking turns through 11", 10, 0, 1, -1, -1, 0, 1, 11, 1, -1, 4},
+      {"a queued change takes the facing only", 0, 0, 1, 3, 5, 0, 1, 0, 1, 3, 6},
+      {"a bound state turns for a queued jump", 20, 0, 0, 35, 5, 0, 1, 20, 1, 37, 4},
+      {"a bound state keeps its facing for another pattern", 20, 0, 0, 3, 5, 0, 1, 20, 0, 3, 6},
+      {"airborne never turns", 20, 1, 1, 35, 5, 0, 1, 20, 0, 35, 6},
+      {"a turn pattern of its own waits", 15, 0, 1, -1, -1, 0, 1, 15, 0, -1, 6},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef own = F(100, 3);
+    own.stance = c.stance;
+    own.free = c.free;
+    data.Pattern(0, {F(100, 3)});
+    data.Pattern(c.pattern, {own});
+    for (int p : {3, 11, 15, 16, 35, 37})
+      if (p != c.pattern) data.Pattern(p, {F(100, 3)});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = c.pattern;
+    SetPattern(o);
+    o.wantedFacing = 1;
+    o.inputDir = 6;
+    o.guarding = c.guarding;
+    o.pendingPattern = c.pending;
+    o.pendingPriority = c.pendingPriority;
+    EXPECT_EQ(UpdateFacing(o), c.result) << c.name;
+    EXPECT_EQ(o.pattern, c.wantPattern) << c.name;
+    EXPECT_EQ(o.facing, c.wantFacing) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.wantPending) << c.name;
+    EXPECT_EQ(o.inputDir, c.wantDir) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// The timed hit reactions: the step at which each reaction enters its patterns, counted from
+// the step that takes the queued block over (step 1).
+TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
+  const struct {
+    const char* name;
+    int32_t kind, param, hitReaction;
+    std::vector<std::pair<int, int>> changes;  // (step, pattern entered)
+  } cases[] = {
+      {"8: the dodge", 8, 0, 0, {{1, 280}, {10, 281}}},
+      {"7 with 0: the long stun", 7, 0, 0, {{1, 280}, {60, 281}}},
+      {"7 with 2: the other stun", 7, 2, 0, {{1, 282}, {60, 283}}},
+      {"5: the reaction counts down to 1", 5, 0, 4, {{3, 0}}},
+      {"9: the parameter is the pattern", 9, 283, 0, {{1, 283}}},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(1000, 3)});
+    FrameDef bound = F(1000, 3);
+    bound.free = 0;
+    for (int p : {20, 30, 280, 281, 282, 283}) data.Pattern(p, {bound});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 20;
+    SetPattern(o);
+    o.hitReaction = c.hitReaction;
+    const int32_t block[7] = {c.kind, 1, c.param, 0, 0, 0, 0};
+    QueueReaction(o, block);
+    std::vector<std::pair<int, int>> seen;
+    int last = o.pattern;
+    for (int step = 1; step <= 80; ++step) {
+      ObjectStateStep(o);
+      if (o.pattern != last) seen.emplace_back(step, o.pattern);
+      last = o.pattern;
+    }
+    EXPECT_EQ(seen, c.changes) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// A landing ends the pattern (flow flag 0x01) or queues the landing frame; a falling reaction
+// lands with a bounce count, the dust, sound 37 and a shake. Every landing clears the air and
+// guard state and marks a pending turn.
+TEST_F(ObjectState, LandingByFlowFlagAndReaction) {
+  static std::vector<int> sounds;
+  const struct {
+    const char* name;
+    uint8_t flow;
+    int32_t hitReaction;
+    int16_t wantPattern, wantFrame;
+    uint8_t wantDown, wantFresh, wantLandingJump;
+    std::vector<int> wantSounds;
+  } cases[] = {
+      {"the pattern ends", 0x01, 0, 7, -1, 0, 0, 0, {}},
+      {"the landing frame", 0, 0, -1, 2, 0, 0, 1, {}},
+      {"a falling reaction bounces", 0, -1, -1, 2, 1, 1, 1, {37}},
+      {"a falling reaction with the flag ends the pattern", 0x01, -1, 7, -1, 0, 0, 0, {}},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    sounds.clear();
+    g_BattleSeams.RequestSound = [](int slot) { sounds.push_back(slot); };
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    FrameDef air = F(100, 3);
+    air.stance = 1;
+    air.flow = c.flow;
+    air.landing = c.flow ? 7 : 2;
+    data.Pattern(1, {air});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    o.landed = 1;
+    o.hitReaction = c.hitReaction;
+    o.hitFrames = 9;
+    o.airActions = 2;
+    o.guarding = 1;
+    o.techInvuln = 1;
+    o.wantedFacing = 1;
+    o.pendingFrame = -1;
+    EXPECT_EQ(HandleLanding(o), 1) << c.name;
+    EXPECT_EQ(o.pendingPattern, c.wantPattern) << c.name;
+    EXPECT_EQ(o.pendingFrame, c.wantFrame) << c.name;
+    EXPECT_EQ(o.patternEnded, c.flow ? 1 : 0) << c.name;
+    EXPECT_EQ(o.downState, c.wantDown) << c.name;
+    EXPECT_EQ(o.hitVectorFresh, c.wantFresh) << c.name;
+    EXPECT_EQ(o.landingJump, c.wantLandingJump) << c.name;
+    EXPECT_EQ(sounds, c.wantSounds) << c.name;
+    EXPECT_EQ(g_ScreenShake, c.wantSounds.empty() ? 0 : 12) << c.name;
+    EXPECT_EQ(o.landed, 0);
+    EXPECT_EQ(o.hitFrames, 0);
+    EXPECT_EQ(o.airActions, 0);
+    EXPECT_EQ(o.guarding, 0);
+    EXPECT_EQ(o.techInvuln, 0);
+    EXPECT_EQ(o.turnMark, 1);
+    // Nothing happens without a landing.
+    EXPECT_EQ(HandleLanding(o), 0) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// The sprite shown next, from the end action of the frame just entered.
+TEST_F(ObjectState, NextSpriteFollowsTheEndAction) {
+  const struct {
+    const char* name;
+    uint8_t endAction, flow, kind, loopCounter;
+    int16_t jump, loopExit;
+    int32_t want;
+  } cases[] = {
+      {"next frame", 1, 0, 0, 0, 0, 0, 11},
+      {"jump within the pattern", 2, 0, 0, 0, 0, 0, 10},
+      {"relative jump", 2, 0x04, 0, 0, 1, 0, 11},
+      {"loop still counting", 2, 0x02, 0, 2, 0, 1, 10},
+      {"loop exit", 2, 0x02, 0, 0, 0, 1, 11},
+      {"relative loop exit", 2, 0x0A, 0, 0, 0, 1, 11},
+      {"end: the next pattern", 0, 0, 0, 0, 3, 0, 30},
+      {"end, relative: pattern + target", 0, 0x04, 0, 0, 2, 0, 30},
+      {"end of a spawned object: pattern 0", 0, 0, kKindSpawned, 0, 3, 0, 5},
+      {"hold: pattern 0", 3, 0, 0, 0, 3, 0, 5},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    FrameDef stand = F(100, 3);
+    stand.sprite = 5;
+    data.Pattern(0, {stand});
+    FrameDef next = F(100, 3);
+    next.sprite = 30;
+    data.Pattern(3, {next});
+    FrameDef first = F(100, c.endAction, c.jump);
+    first.flow = c.flow;
+    first.loopExit = c.loopExit;
+    first.sprite = 10;
+    FrameDef second = F(100, 3);
+    second.sprite = 11;
+    data.Pattern(1, {first, second});
+    BattleObject o;
+    o.frameData = data.Set();
+    o.kind = c.kind;
+    o.pattern = 1;
+    o.frame = 0;
+    RefreshFramePointers(o);
+    o.loopCounter = c.loopCounter;
+    ComputeNextSprite(o);
+    EXPECT_EQ(o.nextSprite, c.want) << c.name;
+  }
+}
+}  // namespace
+
+namespace {
+// Draw-priority modes of spawned objects and afterimages; other modes and kinds keep theirs.
+TEST_F(ObjectState, DrawPriorityModesOfSpawnedObjects) {
+  const struct {
+    uint8_t kind;
+    int mode;
+    int16_t want;
+  } cases[] = {
+      {kKindSpawned, 1, 143},   {kKindSpawned, 2, 98},   {kKindSpawned, 3, 141}, {kKindSpawned, 12, 132},
+      {kKindSpawned, 13, 112},  {kKindSpawned, 22, 103}, {kKindSpawned, 25, 15}, {kKindSpawned, 26, 144},
+      {kKindSpawned, 27, 77},   {kKindSpawned, 0, 77},   {kKindSpawned, 23, 77}, {kKindAfterimage, 5, 112},
+      {kKindChildFirst, 1, 77},
+  };
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.kind = c.kind;
+    o.drawPriority = 77;
+    SetDrawPriorityMode(o, c.mode);
+    EXPECT_EQ(o.drawPriority, c.want) << int(c.kind) << " mode " << c.mode;
+    EXPECT_EQ(o.priorityMode, c.mode);
+  }
+}
+}  // namespace
+
+namespace {
+// A queued reaction is replaced unless it is at least as strong in both priority and kind; a
+// block without priority always replaces the kind and parameters and keeps the old priority.
+TEST_F(ObjectState, QueueReactionKeepsTheStrongerBlock) {
+  const struct {
+    int32_t oldKind, oldPriority, newKind, newPriority;
+    int32_t wantKind, wantPriority, wantParam;
+  } cases[] = {
+      {-1, -1, 5, 3, 5, 3, 77}, {8, 5, 5, 4, 8, 5, 0}, {5, 5, 8, 4, 8, 4, 77},
+      {8, 5, 5, -1, 5, 5, 77},  {5, 3, 5, 3, 5, 3, 0}, {5, 3, 5, 4, 5, 4, 77},
+  };
+  for (const auto& c : cases) {
+    BattleObject o;
+    o.pendingReaction[0] = c.oldKind;
+    o.pendingReaction[1] = c.oldPriority;
+    const int32_t block[7] = {c.newKind, c.newPriority, 77, 77, 77, 77, 77};
+    EXPECT_EQ(QueueReaction(o, block), 0);
+    EXPECT_EQ(o.pendingReaction[0], c.wantKind) << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+    EXPECT_EQ(o.pendingReaction[1], c.wantPriority)
+        << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+    EXPECT_EQ(o.pendingReaction[2], c.wantParam) << c.oldKind << "/" << c.oldPriority << " <- " << c.newKind;
+  }
+}
+}  // namespace
+
+namespace {
+// A request for the current pattern restarts it only with sameFlag 1.
+TEST_F(ObjectState, SameFlagRestartsTheCurrentPattern) {
+  for (int same : {0, 1}) {
+    battle_test::ResetWorld();
+    TestFrameData data;
+    data.Pattern(0, {F(100, 3)});
+    data.Pattern(1, {F(1), F(100, 3)});
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    o.pattern = 1;
+    SetPattern(o);
+    ObjectStateStep(o);
+    ASSERT_EQ(o.frame, 1);
+    EXPECT_EQ(ChangePattern(o, 1, same, 5), same);
+    ObjectStateStep(o);
+    EXPECT_EQ(o.pattern, 1);
+    EXPECT_EQ(o.frame, same ? 0 : 1) << same;
+    EXPECT_EQ(o.frameTimer, same ? 0 : 1) << same;
   }
 }
 }  // namespace

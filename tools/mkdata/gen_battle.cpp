@@ -152,8 +152,16 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(13);
   }
   {
+    // Base movement keeps a crouch while the stick stays down; with the stick released the
+    // crouch's own input condition stands the character up.
     auto& p = pat(13, "crouch");
-    Frame(p, kCrouch, 30, State(2, true, halt));
+    FrameDef& f = Frame(p, kCrouch, 30, State(2, true, halt));
+    Han6Condition release;
+    release.type = 7;
+    release.params[0] = 0;    // stick neutral
+    release.params[1] = 255;  // whatever the buttons
+    release.params[2] = 14;   // stand up
+    f.conditions.push_back(release);
     p.Loop(0);
   }
   {
@@ -181,9 +189,10 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     Frame(p, kGuard, 12, State(2, false, halt));
     p.EndInto(13);
   }
-  const int16_t jumpX[3] = {0, -320, 320};
+  // Jumps forward, up and back (base movement requests them for 9, 8 and 7).
+  const int16_t jumpX[3] = {320, 0, -320};
   for (int j = 0; j < 3; ++j) {
-    auto& p = pat(35 + j, j == 0 ? "jump up" : j == 1 ? "jump back" : "jump forward");
+    auto& p = pat(35 + j, j == 0 ? "jump forward" : j == 1 ? "jump up" : "jump back");
     Frame(p, kCrouch, 3, State(0, false, halt));
     Frame(p, kJump, 200, State(1, true, Move(0x11, jumpX[j], -2200, 0, 150)));
     p.EndInto(0);
@@ -228,8 +237,10 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(13);
   }
   {
+    // The knock-down reaction: its motion record takes both axes of a hit vector's motion
+    // (with y only, the x part would wait for the next frame that sets x, the landing's stand).
     auto& p = pat(26, "tumble");
-    Frame(p, kTumble, 200, State(1, false, Move(0x01, 0, -600, 0, 150)));
+    Frame(p, kTumble, 200, State(1, false, Move(0x11, 0, -600, 0, 150)));
     p.EndInto(0);
   }
   {
@@ -322,15 +333,16 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(0);
   }
   {
-    // The recoveries after a hit: a roll on the ground, a flip in the air that lands.
+    // The recoveries after a hit: a roll on the ground, a flip in the air that lands. Their
+    // first frames carry a motion record, which takes the recovery vector's pending motion.
     auto& p = pat(290, "ground recovery");
-    Frame(p, kCrouch, 14, State(2, false));
+    Frame(p, kCrouch, 14, State(2, false, halt));
     Frame(p, kStand, 4, State(0, false, halt));
     p.EndInto(0);
   }
   {
     auto& p = pat(291, "air recovery");
-    Frame(p, kJump, 200, State(1, false));
+    Frame(p, kJump, 200, State(1, false, halt));
     p.EndInto(0);
   }
   {

@@ -2,6 +2,7 @@
 #include "battle/gauges.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "app/random.h"
@@ -536,13 +537,16 @@ void AddCircuitMeter(BattleObject& o, int amount, int kind, int useRate) {
       float a = static_cast<float>(amount);
       if (useRate) a = a * t.mcPlusVal;
       if (delayed) a = a * 0.1f;
-      amount = static_cast<int32_t>(a);
+      // A huge rate from the type row saturates instead of leaving the int range.
+      amount = static_cast<int32_t>(std::clamp(a, -2147483648.0f, 2147483520.0f));
     }
   }
+  // The sum is kept in range: extreme amounts from the data saturate (the meter is clamped to
+  // its maximum below anyway).
   if (m.circuit >= 0)
-    m.circuit = std::max(0, m.circuit + amount);
+    m.circuit = static_cast<int32_t>(std::clamp<int64_t>(int64_t{m.circuit} + amount, 0, INT32_MAX));
   else if (amount > 0)
-    m.circuit += amount;
+    m.circuit = static_cast<int32_t>(std::min<int64_t>(int64_t{m.circuit} + amount, INT32_MAX));
   // A zero type row has no maximum: it never fills (and never enters the full-meter mode).
   const int32_t max = std::max(0, t.magicCircuitMax);
   if (t.sparkType != 2 && t.sparkType != 8 && max > 0 && m.circuit >= max) {

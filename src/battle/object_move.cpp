@@ -71,10 +71,11 @@ bool PushBox(const BattleObject& o, int32_t* x1, int32_t* x2, int32_t* y1, int32
     a = -a;
     c = -c;
   }
-  *x1 = o.posX + std::min(a, c);
-  *x2 = o.posX + std::max(a, c);
-  *y1 = o.posY + std::min(b.y1, b.y2) * scale;
-  *y2 = o.posY + std::max(b.y1, b.y2) * scale;
+  // Positions wrap at 32 bits; so does the box around an object placed near the ends.
+  *x1 = WrapAdd(o.posX, std::min(a, c));
+  *x2 = WrapAdd(o.posX, std::max(a, c));
+  *y1 = WrapAdd(o.posY, std::min(b.y1, b.y2) * scale);
+  *y2 = WrapAdd(o.posY, std::max(b.y1, b.y2) * scale);
   return true;
 }
 
@@ -99,7 +100,7 @@ void PushPass(bool pool) {
         int32_t b[4] = {};
         if (!PushBox(o, &ax1, &ax2, &ay1, &ay2) || !BattleSeamGetPushCandidateBox(&o, &other, b)) continue;
         const int32_t bx1 = b[0], by1 = b[1], bx2 = b[2], by2 = b[3];
-        const int32_t width = std::min(ax2, bx2) - std::max(ax1, bx1);
+        const int64_t width = int64_t{std::min(ax2, bx2)} - std::max(ax1, bx1);
         const bool overlapY = std::min(ay2, by2) > std::max(ay1, by1);
         if (width <= 0 || !overlapY) continue;
         BattleSeamSeparatePair(&o, &other);

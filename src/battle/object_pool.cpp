@@ -212,7 +212,9 @@ BattleObject* SpawnEngineEffect(BattleObject& spawner, int number, int32_t p0, i
 void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
   const int32_t* p = r.params;
   const int32_t n = p[4] == 0 ? 1 : p[4];
-  const int32_t passes = p[5] != 0 ? p[5] : n;
+  // More passes than the pool has slots could only draw for objects that cannot stay: a
+  // huge count from the data would spin here for billions of passes.
+  const int32_t passes = std::min(p[5] != 0 ? p[5] : n, kObjectPoolSize);
   // Every draw comes from the common stream, in this order per pass: the number (with P5),
   // the two offset draws, the rotation (with P9).
   for (int32_t i = 0; i < passes; ++i) {

@@ -510,6 +510,9 @@ TEST_F(Gauges, AddCircuitMeter) {
       {"spark type 1 keeps a third", 1, 30000, 29900, 0, 0, 0, 500, 0, 10000, 2, "1:500"},
       {"spark type 2 stays at the maximum", 2, 20000, 19900, 0, 0, 0, 500, 0, 20000, 0, "1:500"},
       {"a zero row has no maximum to fill", 0, 0, 0, 0, 0, 0, 500, 0, 0, 0, "1:500"},
+      {"an add past the int range saturates", 0, INT32_MAX, INT32_MAX - 1, 0, 0, 0, 10, 0, INT32_MAX - 10000,
+       2, "1:10"},
+      {"a huge rated add saturates", 0, 30000, 0, 0, 0, 0, INT32_MAX, 1, 20000, 2, "1:2147483520"},
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();

@@ -2,6 +2,8 @@
 // that a pushed pair ends apart.
 #include "battle/object_move.h"
 
+#include <cstdint>
+
 #include "battle/battle_standins.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
@@ -100,6 +102,24 @@ TEST_F(PushPass, PusherFollowsTheWallCorrection) {
   PushApartCharacters();
   EXPECT_EQ(b.posX, kStageHalfWidth);
   EXPECT_EQ(b.posX - a.posX, 40 * 128);  // the boxes just touch
+}
+
+// The push box of an object placed near the end of the int range wraps at 32 bits like the
+// position it hangs from.
+TEST_F(PushPass, PushBoxNearTheRangeEndWraps) {
+  TestFrameData data;
+  FrameDef stand;
+  stand.pushBox = true;  // 20 pixels either side, 100 up
+  data.Pattern(0, {stand});
+  BattleObject& a = PlaceCharacter(0, data.Set(), INT32_MAX);
+  SetPattern(a);
+  a.posY = INT32_MIN;
+  int32_t x1, x2, y1, y2;
+  ASSERT_TRUE(PushBox(a, &x1, &x2, &y1, &y2));
+  EXPECT_EQ(x1, INT32_MAX - 20 * 128);
+  EXPECT_EQ(x2, INT32_MIN + 20 * 128 - 1);
+  EXPECT_EQ(y1, INT32_MAX - 100 * 128 + 1);
+  EXPECT_EQ(y2, INT32_MIN);
 }
 
 }  // namespace

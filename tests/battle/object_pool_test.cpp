@@ -60,6 +60,7 @@ TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
       // Offsets from damaged frame data wrap like any position store instead of overflowing.
       {"huge offsets wrap", 7, INT32_MAX, INT32_MIN, 0, 0, 7, 0, 0, 100, 0, 1000 - 128, 0},
       {"huge screen placement wraps", 7, INT32_MIN, INT32_MAX, 0, 0x0200, 7, 0x02, 0, 100, 0, -32768, -256},
+      {"a product past the int range wraps", 7, 0x40000000, INT32_MAX, 0, 0, 7, 0, 0, 100, 0, 1000, -128},
   };
   for (const auto& c : cases) {
     for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
@@ -192,6 +193,26 @@ TEST_F(ObjectPool, AfterimageKeepsItsPriorityFlag) {
   }
 }
 
+// Without a pattern 0 to fall back to, every pass frees its slot again: a huge pass count from
+// the data still ends after as many passes as the pool has slots, and extreme numbers and
+// offsets wrap.
+TEST_F(ObjectPool, ScatterPassesEndAtThePoolSize) {
+  TestFrameData bare;
+  FrameDef hold;
+  hold.duration = 100;
+  hold.endAction = 3;
+  bare.Pattern(40, {hold});
+  BattleObject& other = PlaceCharacter(1, bare.Set(), 0);
+  other.pattern = 40;
+  SetPattern(other);
+  const int32_t before = g_RandDrawCount;
+  SpawnScatter(other, Effect(11, 7, {0, 0, 10, 10, 1, INT32_MAX}));
+  EXPECT_EQ(Live(), 0);
+  EXPECT_EQ(g_RandDrawCount - before, 3 * kObjectPoolSize);  // number and two offsets per pass
+  SpawnScatter(other, Effect(11, INT32_MAX, {INT32_MAX, INT32_MAX, 10, 10, 2, 0, 0, 0, INT32_MAX, 5}));
+  EXPECT_EQ(Live(), 0);
+}
+
 TEST_F(ObjectPool, AfterimageLifeIsClampedToItsStoredWidth) {
   const struct {
     int32_t life;
@@ -216,6 +237,17 @@ TEST_F(ObjectPool, MoveChildrenSurvivesAParentCycle) {
   a->parent = b;  // reused slots can link two objects to each other
   MoveChildren(*a, 128, 0);
   SUCCEED();
+}
+
+// A carried child near the end of the int range wraps with its parent's move.
+TEST_F(ObjectPool, MoveChildrenWrapsAtTheRangeEnd) {
+  BattleObject* child = SpawnEffectObject(*chara_, Effect(1, 7, {0, 0, 0x04}));
+  ASSERT_NE(child, nullptr);
+  child->posX = INT32_MAX;
+  child->posY = INT32_MIN;
+  MoveChildren(*chara_, 10, -1);
+  EXPECT_EQ(child->posX, INT32_MIN + 9);
+  EXPECT_EQ(child->posY, INT32_MAX);
 }
 
 TEST_F(ObjectPool, FreezeGate) {

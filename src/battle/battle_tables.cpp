@@ -9,6 +9,7 @@
 #include "Dxtools/IniFile.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
+#include "app/save_data.h"
 #include "battle/battle_text.h"
 
 using battle_text::IniValue;
@@ -223,12 +224,15 @@ int LoadTypeFile() {
 }
 
 int LoadVectorTable() {
-  DataBuffer file = LoadDataFile(".\\data\\vector.txt");
+  // The configuration can ask for the alternative vector file kept under "old".
+  const char* path =
+      g_GameData && g_GameData->AltVectorTable == 1 ? ".\\data\\old\\vector.txt" : ".\\data\\vector.txt";
+  DataBuffer file = LoadDataFile(path);
   if (!file) {
     g_VectorTables = VectorTables{};
     return 0;
   }
-  ParseVectorText(file.text(), ".\\data\\vector.txt");
+  ParseVectorText(file.text(), path);
   return 1;
 }
 

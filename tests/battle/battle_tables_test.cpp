@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/lib_debug.h"
+#include "app/save_data.h"
 #include "battle/battle_text.h"
 #include "battle/chara_command.h"
 #include "battle/object_state.h"
@@ -121,6 +122,26 @@ TEST_F(BattleTables, VectorFileTables) {
   g_VectorTables.hit[9].replacement = 13;
   EXPECT_EQ(ResolveHitVector(7, 9), 13);
   EXPECT_EQ(ResolveHitVector(9, 7), 7);
+}
+
+TEST_F(BattleTables, VectorFileFollowsTheAlternativeTableSetting) {
+  // Each file names a different push value in its last section.
+  vt::test::WriteFile("data/vector.txt", "END\r\nEND\r\n0 0 0 0 0 0 0\r\n100\r\n0\r\n");
+  vt::test::WriteFile("data/old/vector.txt", "END\r\nEND\r\n0 0 0 0 0 0 0\r\n200\r\n0\r\n");
+  GameData config{};
+  GameData* const saved = g_GameData;
+  const struct {
+    GameData* config;
+    int32_t alt, push;
+  } cases[] = {{nullptr, 0, 100}, {&config, 0, 100}, {&config, 1, 200}};
+  for (const auto& c : cases) {
+    config.AltVectorTable = c.alt;
+    g_GameData = c.config;
+    EXPECT_EQ(LoadVectorTable(), 1);
+    EXPECT_EQ(g_VectorTables.pushNormal, c.push) << c.alt;
+  }
+  g_GameData = saved;
+  FreeVectorTable();
 }
 
 TEST_F(BattleTables, FinishListKinds) {

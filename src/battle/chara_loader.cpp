@@ -230,7 +230,11 @@ int LoadCharacters(CharaLoadSetup setups[4], std::atomic<uint32_t>* progress) {
     if (perSide[side] != 0) {
       g_SideStatus[side].hasPartner = 1;
     } else {
-      const int ratio = g_PlayerSelections[i & 1].ratio;
+      // The factor follows the side's own selection (not the all-CPU setup), range-checked
+      // like every selection field the loader reads.
+      PlayerSelection sel = g_PlayerSelections[i & 1];
+      ValidatePlayerSelection(sel, "loader");
+      const int ratio = sel.ratio;
       // float32: ratio / 100 in single precision.
       g_SideStatus[side].attackFactor = ratio == 40    ? 0.5f
                                         : ratio == 160 ? 1.5f

@@ -179,6 +179,26 @@ TEST_F(CharaLoader, SecondBodyGetsTheSideFacingAndMarksThePartner) {
   EXPECT_EQ(progress.load(), 0x10000u + 0x90u + 0x9000u);
 }
 
+TEST_F(CharaLoader, AttackFactorComesFromTheSidesCheckedRatio) {
+  WriteCharacter("beta", 0, 1);
+  const struct {
+    int32_t ratio, allCpu;
+    float factor;
+  } cases[] = {{40, 0, 0.5f},  {160, 0, 1.5f}, {100, 0, 1.0f},
+               {75, 0, 0.75f}, {160, 1, 1.5f},  // the all-CPU setup's ratio of 100 does not reach the factor
+               {-5, 0, 1.0f},                   // out of range: read as 100, never a negative factor
+               {0, 0, 1.0f}};
+  for (const auto& c : cases) {
+    g_PlayerSelections[0] = {0, 0, 1, 0, 0, 0, 1, c.ratio, 0, 0, 0};
+    g_PlayerSelections[1] = {0, 0, 1, 0, 1, 0, 1, 100, 0, 0, 0};
+    CharaLoadSetup setups[4];
+    BuildCharaLoadSetups(setups, c.allCpu);
+    LoadCharacters(setups, nullptr);
+    EXPECT_EQ(g_SideStatus[0].attackFactor, c.factor) << c.ratio << " " << c.allCpu;
+    EXPECT_EQ(g_SideStatus[1].attackFactor, 1.0f) << c.ratio;
+  }
+}
+
 TEST_F(CharaLoader, MissingFilesLeaveTheSlotInUseAndTheLoadGoesOn) {
   g_PlayerSelections[0] = {0, 7, 1, 0, 0, 4, 1, 100, 0, 0, 0};
   g_PlayerSelections[1] = {0, 0, -1, 0, 1, 0, 1, 100, 0, 0, 0};

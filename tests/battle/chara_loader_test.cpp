@@ -2,6 +2,7 @@
 // the checks on selections, over characters written into the test's folder.
 #include "battle/chara_loader.h"
 
+#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -238,6 +239,41 @@ TEST_F(CharaLoader, PageBitmapsGoByTheSelectedCharactersName) {
     EXPECT_TRUE(g_FrameDataSets[0].patterns) << embedded;
     EXPECT_EQ(sheets, embedded ? std::vector<std::string>{} : std::vector<std::string>{"beta"});
     EXPECT_EQ(panis, embedded ? std::vector<std::string>{} : std::vector<std::string>{"beta"});
+  }
+  g_EmbeddedSpritePixels = 1;
+}
+
+// The palette override: palette `color` of the ".pal" file when it is below the declared count
+// and inside the file; otherwise the sprites keep their own palettes.
+TEST_F(CharaLoader, PaletteOverrideOnlyForAPaletteThatIsThere) {
+  WriteCharacter("beta", 0, 1);
+  static int seen;  // first byte of the palette handed over, -1 for none
+  g_BattleSeams.LoadCutSpritePageBitmaps = [](CutSpriteSheet*, const char*, const uint8_t* palette,
+                                              const uint8_t*) {
+    seen = palette ? palette[0] : -1;
+    return 1;
+  };
+  const struct {
+    const char* name;
+    int32_t declared, present, color, seen;
+  } cases[] = {
+      {"palette 1 of 3", 3, 3, 1, 11},        {"palette 3 of 3", 3, 3, 3, -1},
+      {"count beyond the file", 9, 2, 5, -1}, {"count beyond the file, palette present", 9, 2, 1, 11},
+      {"negative count", -1, 2, 0, -1},       {"negative colour reads as 0", 3, 3, -2, 10},
+  };
+  g_EmbeddedSpritePixels = 0;
+  for (const auto& c : cases) {
+    std::string pal(4 + 1024 * static_cast<size_t>(c.present), '\0');
+    std::memcpy(pal.data(), &c.declared, 4);
+    for (int k = 0; k < c.present; ++k) pal[4 + 1024 * static_cast<size_t>(k)] = static_cast<char>(10 + k);
+    vt::test::WriteFile("data/beta.pal", pal);
+    g_PlayerSelections[0] = {0, c.color, 1, 0, 0, 0, 1, 100, 0, 0, 0};
+    g_PlayerSelections[1] = {0, 0, -1, 0, 1, 0, 1, 100, 0, 0, 0};
+    CharaLoadSetup setups[4];
+    BuildCharaLoadSetups(setups, 0);
+    seen = -2;
+    LoadCharacters(setups, nullptr);
+    EXPECT_EQ(seen, c.seen) << c.name;
   }
   g_EmbeddedSpritePixels = 1;
 }

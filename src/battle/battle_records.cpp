@@ -8,6 +8,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
+#include "battle/chara_loader.h"
 #include "battle/command_input.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
@@ -72,7 +73,10 @@ void PrepareCommon(PlayerRecord& record, int side, int facing) {
   // The common-effect owner is prepared with a side outside 0..1: it has no selection and
   // plays type 0 (reading a selection there would index far outside the two records).
   if (side >= 0 && side <= 1) {
-    const PlayerSelection& s = g_PlayerSelections[side];
+    // Selections come from replays and peers: the type is taken from a checked copy, as the
+    // loader does (a type outside 0..9 plays type 0).
+    PlayerSelection s = g_PlayerSelections[side];
+    ValidatePlayerSelection(s, "round preparation");
     o.type = static_cast<int16_t>(s.overrideMode == 2 ? s.overrideValue : s.type);
   } else {
     o.type = 0;

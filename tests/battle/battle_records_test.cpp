@@ -2,6 +2,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/lib_debug.h"
 #include "battle/battle_driver.h"
 #include "battle_fixture.h"
 
@@ -283,3 +284,22 @@ TEST_F(BattleReset, HashSeesEveryKindOfStateButNoAddresses) {
 }
 
 }  // namespace
+
+// A type outside 0..9 in a selection from a replay or a peer plays type 0, as the loader reads it.
+TEST(BattleRecordsSelection, RoundPreparationTakesTheCheckedType) {
+  vt::SetDebugQuiet(true);
+  const struct {
+    int32_t type, overrideMode, overrideValue;
+    int16_t want;
+  } cases[] = {{4, 0, 0, 4}, {42, 0, 0, 0}, {-1, 0, 0, 0}, {3, 2, 7, 7}, {3, 2, 12, 0}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_PlayerSelections[1].type = c.type;
+    g_PlayerSelections[1].overrideMode = c.overrideMode;
+    g_PlayerSelections[1].overrideValue = c.overrideValue;
+    InitPlayerRecord(g_PlayerRecords[1], 1, 81920, 1);
+    EXPECT_EQ(g_PlayerRecords[1].obj.type, c.want)
+        << c.type << " " << c.overrideMode << " " << c.overrideValue;
+  }
+  vt::SetDebugQuiet(false);
+}

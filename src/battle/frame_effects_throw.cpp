@@ -245,7 +245,9 @@ void ThrowDamage(BattleObject& thrower, const Han6Effect& e) {
         v->life = Wrap<int32_t>(std::clamp<int64_t>(int64_t{v->life} - amount, INT32_MIN, INT32_MAX));
         // As for strikes: not below the life, and never below 0 (a lethal throw takes the life
         // below 0 until the release decides the knock-out).
-        v->redLife = Wrap<int32_t>(std::max<int64_t>({int64_t{v->redLife} - red, int64_t{v->life}, 0}));
+        // A negative factor from the type file raises it instead; that saturates.
+        v->redLife = static_cast<int32_t>(std::min<int64_t>(
+            std::max<int64_t>({int64_t{v->redLife} - red, int64_t{v->life}, 0}), INT32_MAX));
       }
       BattleSeamShakeLifeBar(v);
       BattleSeamComboScoreOnHit(&thrower, amount);

@@ -3,12 +3,14 @@
 // effects, conditions, states and boxes with every number taken from the input, plus a command
 // list), install the rule seams as the game does, and run a few dozen battle frames with pad
 // input from the input too. Numbers lean towards the known types and the extreme values.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/lib_debug.h"
 #include "app/random.h"
@@ -262,7 +264,19 @@ std::string BuildCommandText(Bytes& in) {
 
 void FillTypeRow(Bytes& in, TypeParams& t) {
   static constexpr float kFloats[] = {0.0f, 1.0f, 0.5f, 2.0f, -1.0f, 100.0f, 1000.0f, 0.01f};
-  auto f = [&in] { return kFloats[in.U8() % 8]; };
+  // The type file's reader takes anything the float parser does, "inf" and "nan" included.
+  static constexpr float kExtremes[] = {3.0e38f,
+                                        -3.0e38f,
+                                        std::numeric_limits<float>::infinity(),
+                                        -std::numeric_limits<float>::infinity(),
+                                        std::numeric_limits<float>::quiet_NaN(),
+                                        1.0e-30f,
+                                        2147483648.0f,
+                                        -2147483904.0f};
+  auto f = [&in] {
+    const uint8_t b = in.U8();
+    return b < 0xF0 ? kFloats[b % 8] : kExtremes[b % 8];
+  };
   auto n = [&in] { return in.U8() % 2 ? in.Number() : static_cast<int32_t>(in.U8()) * 100; };
   t.sparkType = n();
   t.magicCircuitMax = n();
@@ -310,6 +324,43 @@ Pads& CurrentPads() {
 
 // The pad as it enters the battle: raw directions (anything 0..15 a damaged replay or peer
 // could carry), held, pressed and released buttons.
+// Motion and hit vector tables, read from the end of the input so the bytes at the front
+// keep building the same world: a few entries with counts 0..5 and numbers from the input.
+void FillVectorTables(const uint8_t* data, size_t size) {
+  const size_t tail = std::min<size_t>(size, 256);
+  std::vector<uint8_t> reversed(data + size - tail, data + size);
+  std::reverse(reversed.begin(), reversed.end());
+  Bytes in(reversed.data(), reversed.size());
+  VectorTables& v = g_VectorTables;
+  v.motion.resize(in.U8() % 6);
+  for (MotionVector& m : v.motion) {
+    m.vx = in.Number();
+    m.vy = in.Number();
+    m.ax = in.Number();
+    m.ay = in.Number();
+  }
+  v.hit.resize(in.U8() % 12);
+  for (HitVector& h : v.hit) {
+    h.count = in.U8() % 6;
+    h.invuln = in.Number();
+    h.level = in.Number();
+    h.replacement = in.Number();
+    h.fifth = in.Number();
+    for (int k = 0; k < h.count; ++k) {
+      HitVectorStep& st = h.steps[k];
+      st.motion = in.U8() % 2 ? in.Number() : in.U8() % 8;
+      st.pattern = PatternNumber(in);
+      st.pattern2 = PatternNumber(in);
+      st.stun = in.Number();
+      st.fifth = in.Number();
+      st.flags = in.U8();
+    }
+  }
+  for (uint8_t& b : v.battleBytes) b = in.U8();
+  v.pushNormal = in.Number();
+  v.pushFinish = in.Number();
+}
+
 void ReadPad(BattleObject* o) {
   Pads& p = CurrentPads();
   const uint32_t f = p.frame % 64;
@@ -338,6 +389,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ResetAllBattleGlobals();
   ResetBattleSeams();
   g_VectorTables = VectorTables{};
+  FillVectorTables(data, size);
   for (TypeParams& t : g_TypeParams) t = TypeParams{};
   SeedRandomGeneratorsFrom(in.U8());
   g_RandDrawCount = 0;

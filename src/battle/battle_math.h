@@ -2,6 +2,7 @@
 // battle state must not depend on the C library's sin and cos.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 inline constexpr double kBattlePi = 3.14159265358979323846;
@@ -9,3 +10,13 @@ inline constexpr double kBattlePi = 3.14159265358979323846;
 double BattleSin(double radians);
 double BattleCos(double radians);
 double BattleAtan2(double y, double x);
+
+// float to int32 as the cast truncates, for values worked out from type-file rates: those can be
+// inf, nan or huge ("inf" and "nan" read as numbers), where a plain cast is undefined. Out-of-range
+// values saturate and nan gives 0.
+inline int32_t FloatToInt32(float v) {
+  if (std::isnan(v)) return 0;
+  if (v >= 2147483648.0f) return INT32_MAX;
+  if (v <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}

@@ -2,6 +2,7 @@
 // (types 4 and 14), throw damage (type 5), and the release with its knock-out.
 #include <algorithm>
 
+#include "battle/battle_math.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_sound.h"
@@ -238,13 +239,15 @@ void ThrowDamage(BattleObject& thrower, const Han6Effect& e) {
       BattleSeamCountThrowDamage(v, &thrower, amount);
       // The thrower type's versus-damage factor is the red-damage ratio of throws, as for
       // strikes.
-      int32_t red = static_cast<int32_t>(static_cast<float>(p[5]) * GetTypeParams(thrower.type).vsDamageVal);
+      int32_t red = FloatToInt32(static_cast<float>(p[5]) * GetTypeParams(thrower.type).vsDamageVal);
       if (p[4] != 0) red = BattleSeamScaleDamage(v, &thrower, red, 0);
       if (g_JudgeState == 0) {
         v->life = Wrap<int32_t>(std::clamp<int64_t>(int64_t{v->life} - amount, INT32_MIN, INT32_MAX));
         // As for strikes: not below the life, and never below 0 (a lethal throw takes the life
         // below 0 until the release decides the knock-out).
-        v->redLife = Wrap<int32_t>(std::max<int64_t>({int64_t{v->redLife} - red, int64_t{v->life}, 0}));
+        // A negative factor from the type file raises it instead; that saturates.
+        v->redLife = static_cast<int32_t>(std::min<int64_t>(
+            std::max<int64_t>({int64_t{v->redLife} - red, int64_t{v->life}, 0}), INT32_MAX));
       }
       BattleSeamShakeLifeBar(v);
       BattleSeamComboScoreOnHit(&thrower, amount);

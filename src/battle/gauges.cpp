@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/random.h"
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/object_state.h"
@@ -170,8 +171,7 @@ void GuardGaugeStep(BattleObject& o) {
   const TypeParams& t = GetTypeParams(o.type);
   if (o.guardGaugeState == 0 || o.guardGaugeState == 2) {
     // A zero type row has no refill length: its quotient is 0 and the gauge refills by 1.
-    const int32_t q =
-        t.ggRecoverVal > 0 ? static_cast<int32_t>(t.ggMaxVal / static_cast<float>(t.ggRecoverVal)) : 0;
+    const int32_t q = t.ggRecoverVal > 0 ? FloatToInt32(t.ggMaxVal / static_cast<float>(t.ggRecoverVal)) : 0;
     o.guardGauge += static_cast<float>(std::max(1, q));
     o.guardStopTimer = 0;
     if (o.guardGauge >= t.ggMaxVal) {
@@ -181,8 +181,7 @@ void GuardGaugeStep(BattleObject& o) {
   } else if (o.guardGaugeState == 1) {
     if (o.guardGauge < t.ggMaxVal && o.guardStopTimer == 0 && o.patternHold == 0) {
       // float32 throughout: fifty growths of 0.02 from 0 stay just below 1.0.
-      o.guardGauge =
-          std::min(t.ggMaxVal, o.guardGauge + static_cast<float>(static_cast<int32_t>(o.guardHealRate)));
+      o.guardGauge = std::min(t.ggMaxVal, o.guardGauge + static_cast<float>(FloatToInt32(o.guardHealRate)));
       o.guardHealRate = o.guardHealRate + t.ggHealPlusVal;
     }
   }
@@ -271,9 +270,12 @@ void CircuitChargeStep(BattleObject& o) {
   BattleObject& m = MeterOwner(o);
   const int32_t before = m.circuit;
   AddCircuitMeter(m, amount, 0, 0);
-  const int32_t change = m.circuit - before;
+  // A meter that came in out of range (negative from damaged data) is clamped by the add, so
+  // the change can exceed the int range; the running total saturates.
+  const int64_t change = int64_t{m.circuit} - before;
   if (change != 0 && m.side < 2 && BattleSeamIsLocalSide(m.side)) {
-    g_ChargeMeterTotal += change;
+    g_ChargeMeterTotal =
+        static_cast<int32_t>(std::clamp<int64_t>(int64_t{g_ChargeMeterTotal} + change, INT32_MIN, INT32_MAX));
     if (g_ChargeMeterTotal >= 10000) BattleSeamQueueAchievement(14);
   }
 }
@@ -537,8 +539,9 @@ void AddCircuitMeter(BattleObject& o, int amount, int kind, int useRate) {
       float a = static_cast<float>(amount);
       if (useRate) a = a * t.mcPlusVal;
       if (delayed) a = a * 0.1f;
-      // A huge rate from the type row saturates instead of leaving the int range.
-      amount = static_cast<int32_t>(std::clamp(a, -2147483648.0f, 2147483520.0f));
+      // A huge rate from the type row saturates instead of leaving the int range; a nan rate
+      // adds nothing.
+      amount = FloatToInt32(std::min(a, 2147483520.0f));
     }
   }
   // The sum is kept in range: extreme amounts from the data saturate (the meter is clamped to

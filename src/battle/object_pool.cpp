@@ -2,7 +2,11 @@
 #include "battle/object_pool.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "app/random.h"
 #include "battle/battle_draw.h"
@@ -14,9 +18,6 @@
 #include "battle/object_state.h"
 
 namespace {
-
-// MoveChildren follows parent links; slots are reused, so links can form a cycle.
-constexpr int kMaxChildDepth = 1000;
 
 bool AnyFreezeRuns() {
   for (int s = 0; s < kBattleStateRows; ++s)
@@ -44,15 +45,13 @@ void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
 // out in 64 bits and stored as int32, which wraps like every other position store.
 int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
 
-void MoveChildrenDepth(BattleObject& parent, int32_t dx, int32_t dy, int depth) {
-  if (parent.childCount == 0 || depth >= kMaxChildDepth) return;
-  for (int pi = 0; pi < g_PoolHighWater; ++pi) {
-    ObjectPoolSlot& s = g_ObjectPool[pi];
-    if (!s.inUse || s.obj.parent != &parent || !(s.obj.spawnFlags & 0x04)) continue;
-    s.obj.posX = Wrap(int64_t{s.obj.posX} + dx);
-    s.obj.posY = Wrap(int64_t{s.obj.posY} + dy);
-    MoveChildrenDepth(s.obj, dx, dy, depth + 1);
-  }
+// The pool slot holding `o`, or -1 when it is not a pool object (a character).
+int PoolSlotOf(const BattleObject* o) {
+  const auto base = reinterpret_cast<uintptr_t>(&g_ObjectPool[0].obj);
+  const auto p = reinterpret_cast<uintptr_t>(o);
+  if (p < base || (p - base) % sizeof(ObjectPoolSlot) != 0) return -1;
+  const uintptr_t i = (p - base) / sizeof(ObjectPoolSlot);
+  return i < static_cast<uintptr_t>(kObjectPoolSize) ? static_cast<int>(i) : -1;
 }
 
 // The camera's screen edges, 16 pixels inside the screen (they widen as the camera zooms out).
@@ -340,7 +339,41 @@ void RemoveLandingChildren(BattleObject& parent) {
   }
 }
 
-void MoveChildren(BattleObject& parent, int32_t dx, int32_t dy) { MoveChildrenDepth(parent, dx, dy, 0); }
+void MoveChildren(BattleObject& parent, int32_t dx, int32_t dy) {
+  if (parent.childCount == 0) return;
+  // Carried children of every pool object, indexed once: a long chain of carried objects then
+  // costs one pass instead of a pool scan per link. Reused slots can link objects into a cycle
+  // of parents, so each object moves at most once, and the parent (moved by the caller) not
+  // again. The moves are plain additions, so the visiting order does not change the result.
+  std::array<int16_t, kObjectPoolSize> firstChild, nextSibling;
+  firstChild.fill(-1);
+  nextSibling.fill(-1);
+  std::vector<int16_t> pending;
+  const int high = std::clamp(g_PoolHighWater, 0, kObjectPoolSize);
+  for (int pi = high - 1; pi >= 0; --pi) {
+    const ObjectPoolSlot& s = g_ObjectPool[pi];
+    if (!s.inUse || !(s.obj.spawnFlags & 0x04)) continue;
+    if (s.obj.parent == &parent) pending.push_back(static_cast<int16_t>(pi));
+    const int up = PoolSlotOf(s.obj.parent);
+    if (up < 0) continue;
+    nextSibling[static_cast<size_t>(pi)] = firstChild[static_cast<size_t>(up)];
+    firstChild[static_cast<size_t>(up)] = static_cast<int16_t>(pi);
+  }
+  std::bitset<kObjectPoolSize> moved;
+  if (const int self = PoolSlotOf(&parent); self >= 0) moved[static_cast<size_t>(self)] = true;
+  while (!pending.empty()) {
+    const auto pi = static_cast<size_t>(pending.back());
+    pending.pop_back();
+    if (moved[pi]) continue;
+    moved[pi] = true;
+    BattleObject& o = g_ObjectPool[pi].obj;
+    o.posX = Wrap(int64_t{o.posX} + dx);
+    o.posY = Wrap(int64_t{o.posY} + dy);
+    if (o.childCount == 0) continue;
+    for (int c = firstChild[pi]; c >= 0; c = nextSibling[static_cast<size_t>(c)])
+      if (!moved[static_cast<size_t>(c)]) pending.push_back(static_cast<int16_t>(c));
+  }
+}
 
 BattleObject* NextChildOf(int& iterator, const BattleObject* parent) {
   for (; iterator >= 0 && iterator < g_PoolHighWater; ++iterator) {

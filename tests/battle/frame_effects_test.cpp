@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <set>
 #include <string>
 
@@ -1216,6 +1217,30 @@ TEST_F(FrameEffectsThrow, DamageAndKnockOut) {
     EXPECT_EQ(g_SeRequest[400 + 250 + 99], played ? 0 : 1);
     EXPECT_EQ(b_->koVoicePlayed, 1);
     EXPECT_EQ(b_->finishKind, 20);
+  }
+}
+
+// The versus-damage factor comes from the type file, which reads "inf" and "nan": the red
+// damage saturates or counts as 0 instead of an undefined conversion.
+TEST_F(FrameEffectsThrow, RedDamageFromANonFiniteFactor) {
+  const struct {
+    float factor;
+    int32_t redLife;
+  } cases[] = {
+      {std::numeric_limits<float>::quiet_NaN(), 5000},
+      {std::numeric_limits<float>::infinity(), 2000},        // never below the life
+      {-std::numeric_limits<float>::infinity(), INT32_MAX},  // raised, saturated
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.factor);
+    Hold();
+    g_TypeParams[2].vsDamageVal = c.factor;
+    a_->type = 2;
+    b_->life = 3000;
+    b_->redLife = 5000;
+    Do(a_, Effect(5, 1, {1000, 0, 0, 0, 0, 1500}));
+    EXPECT_EQ(b_->life, 2000);
+    EXPECT_EQ(b_->redLife, c.redLife);
   }
 }
 

@@ -3,6 +3,7 @@
 // circuit charge, the meter add, and the shield's windows, height checks and success.
 #include "battle/gauges.h"
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -270,6 +271,61 @@ TEST_F(Gauges, BrokenGuardRefillsInRecoverSteps) {
   }
 }
 
+// The type file reads "inf" and "nan" as numbers: rates like these must still give a defined
+// step (the quotient saturates, nan counts as 0, so the gauge heals 1).
+TEST_F(Gauges, NonFiniteTypeRates) {
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  constexpr float kNan = std::numeric_limits<float>::quiet_NaN();
+  const struct {
+    const char* name;
+    float max;
+    float gain;
+  } refills[] = {
+      {"infinite maximum: the quotient saturates", kInf, 2147483648.0f},
+      {"nan maximum heals 1", kNan, 1.0f},
+      {"huge negative maximum heals 1", -3.0e38f, 1.0f},
+  };
+  for (const auto& c : refills) {
+    battle_test::ResetWorld();
+    Row0().ggMaxVal = c.max;
+    Row0().ggRecoverVal = 180;
+    World w;
+    BattleObject& o = *w.a;
+    o.guardGaugeState = 2;
+    o.guardGauge = 0.0f;
+    GuardGaugeStep(o);
+    if (c.max < 0.0f)
+      EXPECT_EQ(o.guardGaugeState, 1) << c.name;  // already past the maximum
+    else
+      EXPECT_EQ(o.guardGauge, c.gain) << c.name;
+  }
+  const struct { float rate, gauge; } heals[] = {{kNan, 5000.0f}, {kInf, 10000.0f}};
+  for (const auto& c : heals) {
+    battle_test::ResetWorld();
+    Row0().ggMaxVal = 10000.0f;
+    World w;
+    BattleObject& o = *w.a;
+    o.guardGaugeState = 1;
+    o.guardGauge = 5000.0f;
+    o.guardHealRate = c.rate;
+    GuardGaugeStep(o);
+    EXPECT_EQ(o.guardGauge, c.gauge) << c.rate;
+  }
+  const struct {
+    float plusVal;
+    int32_t circuitAfter;
+  } meters[] = {{kNan, 100}, {kInf, 20000}, {-kInf, 0}};
+  for (const auto& c : meters) {
+    battle_test::ResetWorld();
+    Row0().magicCircuitMax = 30000;
+    Row0().mcPlusVal = c.plusVal;
+    World w;
+    w.b->circuit = 100;
+    AddCircuitMeter(*w.b, 500, 0, 1);
+    EXPECT_EQ(w.b->circuit, c.circuitAfter) << c.plusVal;
+  }
+}
+
 TEST_F(Gauges, GuardDamage) {
   const struct {
     const char* name;
@@ -485,6 +541,34 @@ TEST_F(Gauges, ChargeGrowsAndIsScaledByTheLock) {
   o.hitReaction = 3;
   CircuitChargeStep(o);
   EXPECT_EQ(o.chargeActive, 0);
+}
+
+// The local charge total counts what the charge really added; a meter that came in negative
+// from damaged data, or a total near the top, must not overflow it.
+TEST_F(Gauges, ChargeTotalSaturates) {
+  const struct {
+    const char* name;
+    int32_t circuit, total;
+    int32_t circuitAfter, totalAfter;
+  } cases[] = {
+      {"plain gain", 100, 0, 110, 10},
+      {"meter at the int minimum is clamped to 0", INT32_MIN, 0, 0, INT32_MAX},
+      {"total near the top", 0, INT32_MAX - 5, 10, INT32_MAX},
+  };
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_TypeSystem.mcChargePlus = 10;
+    g_TypeSystem.mcChargePlusMax = 10;
+    Row0().magicCircuitMax = 30000;
+    g_BattleSeams.IsLocalSide = [](int side) { return side == 0 ? 1 : 0; };
+    World w;
+    StartCharge(*w.a);
+    w.a->circuit = c.circuit;
+    g_ChargeMeterTotal = c.total;
+    CircuitChargeStep(*w.a);
+    EXPECT_EQ(w.a->circuit, c.circuitAfter) << c.name;
+    EXPECT_EQ(g_ChargeMeterTotal, c.totalAfter) << c.name;
+  }
 }
 
 TEST_F(Gauges, AddCircuitMeter) {

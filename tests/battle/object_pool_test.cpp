@@ -235,8 +235,18 @@ TEST_F(ObjectPool, MoveChildrenSurvivesAParentCycle) {
   BattleObject* b = SpawnEffectObject(*a, Effect(1, 7, {0, 0, 0x04}));
   ASSERT_TRUE(a && b);
   a->parent = b;  // reused slots can link two objects to each other
+  BattleObject* c = SpawnEffectObject(*a, Effect(1, 7, {0, 0, 0x04}));
+  BattleObject* d = SpawnEffectObject(*b, Effect(1, 7, {0, 0, 0x04}));
+  ASSERT_TRUE(c && d);
+  c->parent = b;  // two links back into the cycle: the walk must not multiply
+  b->childCount = 2;
+  const int32_t ax = a->posX, bx = b->posX, cx = c->posX, dx = d->posX;
   MoveChildren(*a, 128, 0);
-  SUCCEED();
+  // Every carried object moves once; the parent, already moved by its caller, not again.
+  EXPECT_EQ(a->posX, ax);
+  EXPECT_EQ(b->posX, bx + 128);
+  EXPECT_EQ(c->posX, cx + 128);
+  EXPECT_EQ(d->posX, dx + 128);
 }
 
 // A carried child near the end of the int range wraps with its parent's move.

@@ -40,8 +40,9 @@ void SetWave(int16_t wave[4], int mode, int amplitude, int period, float fractio
   wave[0] = static_cast<int16_t>(mode);
   wave[1] = static_cast<int16_t>(amplitude);
   wave[3] = static_cast<int16_t>(period);
-  // float32 product of the period and the starting fraction, truncated.
-  wave[2] = fraction == 0.0f ? 0 : static_cast<int16_t>(static_cast<float>(period) * fraction);
+  // float32 product of the period and the starting fraction, truncated; a NaN or huge fraction
+  // from frame data saturates instead of being an undefined conversion, then wraps to int16.
+  wave[2] = fraction == 0.0f ? 0 : static_cast<int16_t>(FloatToInt32(static_cast<float>(period) * fraction));
 }
 
 const CharaCommandTable* TableOf(const BattleObject& o) {

@@ -3,6 +3,7 @@
 #include "battle/object_move.h"
 
 #include <cstdint>
+#include <limits>
 
 #include "battle/battle_standins.h"
 #include "battle/object_state.h"
@@ -292,6 +293,13 @@ TEST_F(Oscillation, MovesByTheTruncatedSineOverAPeriod) {
       {"x from a quarter period", 0, 0x10, 0x10, 0.25f, {-1280, -1280, 1280, 1280, -1280}},
       {"y ignores the facing", 1, 0x01, 0x01, 0.0f, {1280, -1280, -1280, 1280, 1280}},
       {"other modes add nothing", 0, 0x11, 0x22, 0.0f, {0, 0, 0, 0, 0}},
+      // A broken starting fraction from frame data starts at phase 0.
+      {"x from a NaN fraction",
+       0,
+       0x10,
+       0x10,
+       std::numeric_limits<float>::quiet_NaN(),
+       {1280, -1280, -1280, 1280, 1280}},
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();

@@ -77,7 +77,7 @@ void PrepareCommon(PlayerRecord& record, int side, int facing) {
     // loader does (a type outside 0..9 plays type 0).
     PlayerSelection s = g_PlayerSelections[side];
     ValidatePlayerSelection(s, "round preparation");
-    o.type = static_cast<int16_t>(s.overrideMode == 2 ? s.overrideValue : s.type);
+    o.type = static_cast<int16_t>(SelectedType(s));
   } else {
     o.type = 0;
   }

@@ -36,6 +36,22 @@ bool Fix(T& field, bool ok, T value, const char* name, std::string_view source) 
 
 }  // namespace
 
+int SelectedType(const PlayerSelection& s) { return s.overrideMode == 2 ? s.overrideValue : s.type; }
+
+namespace {
+// The fields a load set-up takes from a (checked) selection.
+void TakeSelection(const PlayerSelection& sel, CharaLoadSetup& s) {
+  s.controller = sel.controller;
+  s.color = sel.color;
+  s.character = sel.character;
+  s.side = sel.side;
+  s.type = SelectedType(sel);
+  s.ratio = sel.ratio;
+  s.overrideMode = sel.overrideMode;
+  s.overrideValue = sel.overrideValue;
+}
+}  // namespace
+
 bool ValidatePlayerSelection(PlayerSelection& s, std::string_view source) {
   const int count = BattleSeamCharaListCount();
   bool ok = true;
@@ -61,14 +77,7 @@ void MakeMainLoadSetup(int i, CharaLoadSetup& s, int allCpu) {
   ValidatePlayerSelection(sel, "load setup");
   s = CharaLoadSetup{};
   s.fileSet = 0;
-  s.controller = sel.controller;
-  s.color = sel.color;
-  s.character = sel.character;
-  s.side = sel.side;
-  s.type = sel.overrideMode == 2 ? sel.overrideValue : sel.type;
-  s.ratio = sel.ratio;
-  s.overrideMode = sel.overrideMode;
-  s.overrideValue = sel.overrideValue;
+  TakeSelection(sel, s);
   if (allCpu == 1) {
     s.controller = 1;
     s.ratio = 100;
@@ -87,14 +96,7 @@ void MakePartnerLoadSetup(int i, CharaLoadSetup& s, int allCpu) {
       static_cast<unsigned>(sel.character) < static_cast<unsigned>(count) &&
       BattleSeamCharaListFiles(sel.character, &file1, &file2) && !file2.empty() && file2[0] != '0') {
     s.fileSet = 1;
-    s.controller = sel.controller;
-    s.color = sel.color;
-    s.character = sel.character;
-    s.side = sel.side;
-    s.type = sel.overrideMode == 2 ? sel.overrideValue : sel.type;
-    s.ratio = sel.ratio;
-    s.overrideMode = sel.overrideMode;
-    s.overrideValue = sel.overrideValue;
+    TakeSelection(sel, s);
     if (allCpu == 1) s.side = i;
   }
 }

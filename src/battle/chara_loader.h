@@ -17,6 +17,8 @@ using CharaLoadSetup = PlayerSelection;
 // replay and network code call it where selections enter; the loader calls it again.
 // Returns true when the selection was already valid.
 bool ValidatePlayerSelection(PlayerSelection& s, std::string_view source);
+// The fighting type a selection plays: the override type in override mode 2, else its own.
+int SelectedType(const PlayerSelection& s);
 
 void MakeMainLoadSetup(int i, CharaLoadSetup& s, int allCpu);
 void MakePartnerLoadSetup(int i, CharaLoadSetup& s, int allCpu);

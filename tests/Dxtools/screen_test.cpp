@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
 #include "Dxtools/D3D_Tools/d3d_files.h"
 #include "Dxtools/GrpManager/grp_screen.h"
@@ -148,21 +147,6 @@ TEST_F(ScreenTest, NoticeLifetimesAndExpiry) {
   EXPECT_DOUBLE_EQ(list[0].lifetime, 2.15);
   EXPECT_EQ(list[1].text, "late");
   EXPECT_DOUBLE_EQ(list[1].lifetime, 2.05);
-}
-
-TEST_F(ScreenTest, NoticesFromSeveralThreads) {
-  SetScreenMessageClock(nullptr);
-  auto post = [] {
-    for (int i = 0; i < 500; ++i) PostScreenMessage("loader");
-  };
-  std::thread a(post), b(post);
-  a.join();
-  b.join();
-  EXPECT_EQ(GetScreenMessages().size(), 1000u);
-  FreeScreenMessages();
-  PostScreenMessage("after free");  // no list: nothing happens
-  EXPECT_TRUE(GetScreenMessages().empty());
-  InitScreenMessages();
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <cstring>
 #include <map>
-#include <thread>
 
 #include "Dxtools/D3D_Tools/d3d_files.h"
 #include "FilePacFunc/FilePac.h"
@@ -222,25 +221,6 @@ TEST_F(TextureTest, LockingBlockTexturesUsesBlockRows) {
   TextureHandle* rt = CreateRenderTargetTexture(16, 16, 0);
   EXPECT_EQ(LockTexture(rt->dx, nullptr), nullptr);
   FreeTexture(rt);
-}
-
-TEST_F(TextureTest, RegisterStaysConsistentUnderThreads) {
-  size_t registered = DefaultPoolTextureCount();
-  int count = g_TextureCount.load();
-  auto churn = [] {
-    for (int i = 0; i < 200; ++i) {
-      TextureHandle* a = CreateRenderTargetTexture(16, 16, 0);
-      TextureHandle* b = CreateTexture(16, 16, 0);
-      FreeTexture(a);
-      FreeTexture(b);
-    }
-  };
-  std::thread t1(churn), t2(churn), t3(churn);
-  t1.join();
-  t2.join();
-  t3.join();
-  EXPECT_EQ(DefaultPoolTextureCount(), registered);
-  EXPECT_EQ(g_TextureCount.load(), count);
 }
 
 }  // namespace

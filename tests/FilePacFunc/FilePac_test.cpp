@@ -1,13 +1,11 @@
 // Pack archives: round trips through the writer, mount-order precedence, lookups in any letter
-// case and either separator, damaged directories refused, member reads clamped, and members of
-// one pack read by several threads at once.
+// case and either separator, damaged directories refused and member reads clamped.
 #include "FilePacFunc/FilePac.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <numeric>
-#include <thread>
 
 #include "Dxtools/D3D_Tools/d3d_files.h"
 #include "Dxtools/DirectSoundApp/sound_file_data.h"
@@ -321,47 +319,6 @@ TEST_F(PackTest, VersionFileMustReadThree) {
   }
   std::filesystem::remove("PackDataVersion/pack_0008_version.txt");
   EXPECT_FALSE(CheckPackDataVersion());
-}
-
-// Four threads read members of one pack at once and compare checksums (run under TSan too).
-TEST_F(PackTest, ThreadsReadMembersOfOnePackAtOnce) {
-  std::vector<PackWriterMember> members;
-  for (int i = 0; i < 8; ++i) {
-    members.push_back({".\\data\\m" + std::to_string(i) + ".bin",
-                       Pattern(50000 + 1000 * static_cast<size_t>(i), static_cast<uint32_t>(i))});
-  }
-  ASSERT_TRUE(WritePackFile("p.p", members, {0x777, true, 9, 300}));
-  ASSERT_EQ(MountPack("p.p"), 1);
-  std::vector<uint64_t> expected;
-  for (const auto& m : members)
-    expected.push_back(std::accumulate(m.data.begin(), m.data.end(), uint64_t{0}));
-  // Loose files too: disk reads run on worker threads and resolve names through the shared cache.
-  std::string loose(30000, 'L');
-  vt::test::WriteFile("Loose/File.bin", loose);
-  std::atomic<int> failures{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] {
-      for (int round = 0; round < 20; ++round) {
-        size_t i = static_cast<size_t>((t + round) % 8);
-        DataBuffer b = LoadDataFile(members[i].path);
-        uint64_t sum = b ? std::accumulate(b.data(), b.data() + b.size(), uint64_t{0}) : 0;
-        if (!b || b.size() != members[i].data.size() || sum != expected[i]) ++failures;
-        // Interleaved partial reads through one reader per thread.
-        auto r = GetPackList().Open(members[(i + 1) % 8].path);
-        uint8_t chunk[700];
-        uint64_t part = 0;
-        uint32_t n;
-        while (r && (n = r->Read(chunk, sizeof(chunk))) > 0)
-          part += std::accumulate(chunk, chunk + n, uint64_t{0});
-        if (part != expected[(i + 1) % 8]) ++failures;
-        DataBuffer disk = LoadDataFile(round % 2 ? ".\\loose\\file.bin" : "./LOOSE/FILE.BIN");
-        if (!disk || disk.text() != loose) ++failures;
-      }
-    });
-  }
-  for (auto& th : threads) th.join();
-  EXPECT_EQ(failures.load(), 0);
 }
 
 TEST_F(PackTest, GraphicsAndSoundReadersSeeThePacks) {

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 #include <vector>
 
 #include "app/app_state.h"
@@ -75,37 +74,6 @@ TEST(Reports, AssertQuitsWarnGoesOnAndOnlyTheLastMessageStays) {
   EXPECT_EQ(boxes.shown()[1].caption, "Continue");
   EXPECT_EQ(boxes.shown()[2].caption, "Error");
   g_QuitRequested = false;
-}
-
-TEST(Reports, ConcurrentReportsEachWriteWholeMessages) {
-  ScriptedMessageBoxes boxes;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([t] {
-      for (int i = 0; i < 50; ++i) AppWarn("%s", std::string(200, static_cast<char>('a' + t)).c_str());
-    });
-  }
-  for (auto& th : threads) th.join();
-  std::string text = vt::test::ReadFile("assert.txt");
-  ASSERT_EQ(text.size(), 200u);
-  EXPECT_EQ(text, std::string(200, text[0]));
-  EXPECT_EQ(boxes.shown().size(), 200u);
-}
-
-TEST(CLockLog, AppendsOnlyWithAFileAndSharesTheNamedSemaphore) {
-  lib::CLockLog a, b;
-  a.Printf("nothing %d", 1);
-  a.SetFile("lock.log", false);
-  b.SetFile("lock.log", false);
-  std::thread t1([&] {
-    for (int i = 0; i < 100; ++i) a.Printf("A%03d\n", i);
-  });
-  std::thread t2([&] {
-    for (int i = 0; i < 100; ++i) b.Printf("B%03d\n", i);
-  });
-  t1.join();
-  t2.join();
-  EXPECT_EQ(vt::test::ReadFile("lock.log").size(), 200u * 5);
 }
 
 TEST(DateChecks, Table) {

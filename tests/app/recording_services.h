@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/app_services.h"
+#include "app/app_state.h"
 
 namespace vt::test {
 
@@ -147,5 +148,15 @@ class RecordingServices : public AppServices {
   std::mutex mutex_;
   std::vector<std::string> calls_;
 };
+
+// Clears the flags the logic and window threads hand each other between frames.
+inline void ResetHandOffFlags() {
+  g_QuitRequested = false;
+  g_ScreenModeRequest = 0;
+  g_KeepWindowMode = 0;
+  g_ApplyModeSwitch = 0;
+  g_ResetDeviceRequest = 0;
+  g_DeviceLost = 0;
+}
 
 }  // namespace vt::test

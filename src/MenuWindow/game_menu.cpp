@@ -256,7 +256,9 @@ int CGameMenuSet::Input(int direction, int button) {
   }
   CGameMenu_Element* current = elements[cursor];
   if (owner) owner->resultName = current->id;
-  if (current->ChangeChoice(direction)) result = 1;
+  // A choice change is not a cursor move: the result (and with it the cursor sound) tells only
+  // of the cursor. Screens read a changed choice from the element itself.
+  current->ChangeChoice(direction);
   if (button == kMenuButtonDecide)
     Decide(current);
   else if (button == kMenuButtonCancel)

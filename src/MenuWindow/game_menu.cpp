@@ -762,8 +762,11 @@ CGameMenu_InputKey::CGameMenu_InputKey(int p, int pad) : player(p), padSlot(pad)
 void CGameMenu_InputKey::Update() {
   MarkCursorElements();
   StepOpenClose();
-  // Captures only while the box takes input: the decide press that opened it is long gone.
-  if (inputEnabled) {
+  // Listens from the first frame, through the opening fade, so that a press while the box fades
+  // in is not lost; the press that opened the box went down on an earlier frame and is not seen
+  // again. Once a press has started the closing, later ones are left alone: they would replace
+  // the captured code or turn it into a cancel.
+  if (openState < kClosing) {
     int code = 0;
     if (FindPressedAssignableKey(g_InputManager.GetKeyboardState(), &code)) {
       capturedCode = code;
@@ -786,7 +789,7 @@ CGameMenu_InputPad::CGameMenu_InputPad(int pad) : padSlot(pad) {
 void CGameMenu_InputPad::Update() {
   MarkCursorElements();
   StepOpenClose();
-  if (inputEnabled) {
+  if (openState < kClosing) {  // as the key box: from the first frame until a press closes it
     int code = 0;
     const int button = padSlot >= 0 ? GetPadButtonNumber(padSlot) : 0;
     if (button != 0) {

@@ -112,9 +112,8 @@ bool CFilePac_File::Load(std::string_view path) {
   if (fileSize < sizeof(PackHeader) || !PreadAll(fd, &header_, sizeof(header_), 0)) {
     return refuse("shorter than its 52-byte header");
   }
-  if (std::memcmp(header_.signature, kPackSignature, sizeof(header_.signature)) != 0) {
-    return refuse("no pack signature");
-  }
+  // The signature is not checked: a pack whose sizes, counts and offsets hold is mounted whatever
+  // its first 14 bytes say. The checks below, not the signature, keep a damaged pack out.
   if (header_.folderCount < 0 || header_.fileCount < 0) return refuse("negative folder or file count");
   if (header_.prefixLength < 0) return refuse("negative scrambled prefix length");
   const uint64_t dirNeeded = static_cast<uint64_t>(header_.folderCount) * kPackFolderRecordSize +

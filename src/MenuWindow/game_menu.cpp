@@ -256,7 +256,9 @@ int CGameMenuSet::Input(int direction, int button) {
   }
   CGameMenu_Element* current = elements[cursor];
   if (owner) owner->resultName = current->id;
-  if (current->ChangeChoice(direction)) result = 1;
+  // A choice change is not a cursor move: the result (and with it the cursor sound) tells only
+  // of the cursor. Screens read a changed choice from the element itself.
+  current->ChangeChoice(direction);
   if (button == kMenuButtonDecide)
     Decide(current);
   else if (button == kMenuButtonCancel)
@@ -760,8 +762,11 @@ CGameMenu_InputKey::CGameMenu_InputKey(int p, int pad) : player(p), padSlot(pad)
 void CGameMenu_InputKey::Update() {
   MarkCursorElements();
   StepOpenClose();
-  // Captures only while the box takes input: the decide press that opened it is long gone.
-  if (inputEnabled) {
+  // Listens from the first frame, through the opening fade, so that a press while the box fades
+  // in is not lost; the press that opened the box went down on an earlier frame and is not seen
+  // again. Once a press has started the closing, later ones are left alone: they would replace
+  // the captured code or turn it into a cancel.
+  if (openState < kClosing) {
     int code = 0;
     if (FindPressedAssignableKey(g_InputManager.GetKeyboardState(), &code)) {
       capturedCode = code;
@@ -784,7 +789,7 @@ CGameMenu_InputPad::CGameMenu_InputPad(int pad) : padSlot(pad) {
 void CGameMenu_InputPad::Update() {
   MarkCursorElements();
   StepOpenClose();
-  if (inputEnabled) {
+  if (openState < kClosing) {  // as the key box: from the first frame until a press closes it
     int code = 0;
     const int button = padSlot >= 0 ? GetPadButtonNumber(padSlot) : 0;
     if (button != 0) {

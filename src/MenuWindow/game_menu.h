@@ -136,7 +136,7 @@ class CGameMenuSet {
   CGameMenuSet& operator=(const CGameMenuSet&) = delete;
 
   virtual void Reset(int arg);
-  // 1 when the cursor moved or the cursor element's choice changed.
+  // 1 when the cursor moved; a changed choice does not count.
   virtual int Input(int direction, int button);
   virtual void Decide(CGameMenu_Element* element);
   virtual void DrawElements();
@@ -173,7 +173,7 @@ class CGameMenuManager {
   CGameMenuManager& operator=(const CGameMenuManager&) = delete;
 
   virtual void ClearSets();
-  // Non-zero when a cursor moved or a choice changed.
+  // Non-zero when a cursor moved (a changed choice does not count).
   virtual int Input(int direction, int button);
   virtual void SetCurrentSet(int index) { currentSet = index; }
   // The set's index, or a negative value when no set has that name.

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <numeric>
 
@@ -200,16 +201,20 @@ std::vector<uint8_t> GoodImage() {
       {".\\data\\a.txt", Bytes("aaaa")}, {".\\data\\b.txt", Bytes("bbbbbb")}, {".\\grp\\c.txt", Bytes("c")}};
   return BuildPack(members, {});
 }
+// Writes "0008.p", the good pack changed by the case, and a loose "data/a.txt" beside it.
+void WriteChangedPack(const DamageCase& c) {
+  std::vector<uint8_t> img = GoodImage();
+  c.damage(img);
+  vt::test::WriteFile("0008.p", std::string(img.begin(), img.end()));
+  vt::test::WriteFile("data/a.txt", "disk a");
+}
 constexpr size_t kFolder0 = sizeof(PackHeader);
 constexpr size_t kFile0 = sizeof(PackHeader) + 2 * kPackFolderRecordSize;
 
 class PackDamageTest : public PackTest, public testing::WithParamInterface<DamageCase> {};
 
 TEST_P(PackDamageTest, RefusedLikeAMissingPack) {
-  std::vector<uint8_t> img = GoodImage();
-  GetParam().damage(img);
-  vt::test::WriteFile("0008.p", std::string(img.begin(), img.end()));
-  vt::test::WriteFile("data/a.txt", "disk a");
+  WriteChangedPack(GetParam());
   CFilePac_File pack;
   EXPECT_FALSE(pack.Load("0008.p"));
   EXPECT_FALSE(pack.IsMounted());
@@ -223,7 +228,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DamageCase{"truncated_header", [](std::vector<uint8_t>& img) { img.resize(51); }},
         DamageCase{"truncated_directory", [](std::vector<uint8_t>& img) { img.resize(kFile0 + 10); }},
-        DamageCase{"bad_signature", [](std::vector<uint8_t>& img) { img[0] = 'X'; }},
         DamageCase{"negative_folders", [](std::vector<uint8_t>& img) { PutI32(img, 32, -1); }},
         DamageCase{"huge_files", [](std::vector<uint8_t>& img) { PutI32(img, 36, 0x7FFFFFFF); }},
         DamageCase{"data_offset_small", [](std::vector<uint8_t>& img) { PutI32(img, 24, 60); }},
@@ -241,6 +245,25 @@ INSTANTIATE_TEST_SUITE_P(
         DamageCase{"files_not_consecutive",
                    [](std::vector<uint8_t>& img) { PutI32(img, kFile0 + 4 + 44, 1); }},
         DamageCase{"negative_prefix", [](std::vector<uint8_t>& img) { PutI32(img, 48, -1); }}),
+    [](const testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
+
+// Header words the reader does not check: the pack still mounts and serves its members.
+class PackUncheckedHeaderTest : public PackTest, public testing::WithParamInterface<DamageCase> {};
+
+TEST_P(PackUncheckedHeaderTest, MountsAndServesItsMembers) {
+  WriteChangedPack(GetParam());
+  ASSERT_EQ(MountPack("0008.p"), 1);
+  EXPECT_EQ(GetPackList().Count(), 1u);
+  EXPECT_EQ(Load(".\\data\\a.txt"), "aaaa");
+  EXPECT_EQ(Load(".\\grp\\c.txt"), "c");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unchecked, PackUncheckedHeaderTest,
+    testing::Values(DamageCase{"other_signature", [](std::vector<uint8_t>& img) { img[0] = 'X'; }},
+                    DamageCase{"zero_signature",
+                               [](std::vector<uint8_t>& img) { std::fill_n(img.begin(), 16, uint8_t{0}); }},
+                    DamageCase{"other_version", [](std::vector<uint8_t>& img) { PutI32(img, 16, 7); }}),
     [](const testing::TestParamInfo<DamageCase>& info) { return info.param.name; });
 
 TEST_F(PackTest, NameWithoutItsZeroIsCutInsideTheField) {

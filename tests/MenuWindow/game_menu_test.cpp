@@ -201,9 +201,10 @@ INSTANTIATE_TEST_SUITE_P(Answers, YesNoTest,
 
 struct ChoiceFrame {
   int direction;
-  int index;
-  int changed;
-  bool left, right;  // arrows drawn
+  const char* cursor;  // id under the cursor afterwards
+  int index;           // of the SPEED choice afterwards
+  int result;          // of Input: 1 only when the cursor moved, never for a changed choice
+  bool left, right;    // arrows drawn
 };
 
 TEST_F(MenuTest, ChoicesStopAtTheEndsAndHideTheirArrows) {
@@ -212,14 +213,19 @@ TEST_F(MenuTest, ChoicesStopAtTheEndsAndHideTheirArrows) {
   auto* e = new CPauseMenu_SelectElement("SPEED", "SPEED", 100);
   for (int v : {10, 20, 30}) e->AddChoice({"C" + std::to_string(v / 10), "", v});
   set->AddElement(e);
+  set->AddElement(new CPauseMenu_NormalElement("OK", "OK"));
   for (int i = 0; i < 17; ++i) menu.Input(0, 0);
   const ChoiceFrame frames[] = {
-      {4, 0, 0, false, true}, {6, 1, 1, true, true}, {6, 2, 1, true, false},
-      {6, 2, 0, true, false}, {4, 1, 1, true, true},
+      {4, "SPEED", 0, 0, false, true}, {6, "SPEED", 1, 0, true, true}, {6, "SPEED", 2, 0, true, false},
+      {6, "SPEED", 2, 0, true, false}, {2, "OK", 2, 1, true, false},   {4, "OK", 2, 0, true, false},
+      {8, "SPEED", 2, 1, true, false}, {4, "SPEED", 1, 0, true, true},
   };
   for (const ChoiceFrame& f : frames) {
-    SCOPED_TRACE(f.index);
-    EXPECT_EQ(menu.Input(f.direction, 0), f.changed);
+    SCOPED_TRACE(testing::Message() << f.direction << " to " << f.cursor << " " << f.index);
+    EXPECT_EQ(menu.Input(f.direction, 0), f.result);
+    EXPECT_EQ(g_SeRequest[152], f.result);  // the cursor sound follows the cursor alone
+    g_SeRequest[152] = 0;
+    EXPECT_EQ(menu.GetCursorElement()->id, f.cursor);
     EXPECT_EQ(e->GetChoiceIndex(), f.index);
     const std::string drawn = GlyphsDrawn([&] { menu.Draw(); });
     EXPECT_EQ(drawn.find('<') != std::string::npos, f.left);

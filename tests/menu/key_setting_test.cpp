@@ -94,19 +94,25 @@ TEST_F(KeySettingTest, CapturesPadButtonsAndSwaps) {
   ASSERT_EQ(Menu(0).openState, CPauseMenu_Default::kOpen);
   const auto& pad = GetKeyConfig().pads[0];
   struct Capture {
+    int wait;  // frames between the box appearing and the press (17: fully open)
     int button;
-    int a, b;  // Val08 (A) and Val09 (B) afterwards
+    uint8_t then;  // a key pressed while the box closes (0 none)
+    int a, b;      // Val08 (A) and Val09 (B) afterwards
   };
-  // Button 4 is B's: the two swap. Button 9 clears A.
-  const Capture captures[] = {{4, 4, 1}, {7, 7, 1}, {9, 0, 1}};
+  // Button 4 is B's: the two swap. A press during the opening fade counts; a key pressed after the
+  // button, while the box fades out, neither replaces nor cancels it. Button 9 clears A.
+  const Capture captures[] = {
+      {17, 4, 0, 4, 1}, {17, 7, 0, 7, 1}, {3, 4, 0, 4, 1}, {17, 7, kScanW, 7, 1}, {17, 9, 0, 0, 1},
+  };
   for (const Capture& c : captures) {
-    SCOPED_TRACE(c.button);
+    SCOPED_TRACE(testing::Message() << "button " << c.button << " after " << c.wait);
     PressPad(kDecide);  // "A" is under the cursor
     ASSERT_NE(Menu(0).capture, nullptr);
     EXPECT_EQ(Menu(0).capture->title, "Check");
     EXPECT_EQ(Menu(0).capture->layer, Menu(0).layer + 1);
-    Frames(17);
+    Frames(c.wait);
     PressPad(c.button);
+    if (c.then) PressKey(c.then);
     Frames(16);
     EXPECT_EQ(Menu(0).capture, nullptr);
     EXPECT_EQ(pad.Val[8], c.a);
@@ -146,20 +152,25 @@ TEST_F(KeySettingTest, CapturesKeysAndRefusesTheOtherPlayersKeys) {
   for (int i = 0; i < 4; ++i) PressLever(kDown);
   ASSERT_EQ(Menu(0).GetCursorElement()->id, "KEYBOARD_A");
   struct Capture {
+    int wait;  // frames between the box appearing and the press (17: fully open)
     uint8_t key;
+    int then;  // a pad button pressed while the box closes (0 none)
     int a, b;  // player 1's A and B afterwards
   };
   const Capture captures[] = {
-      {0x2C, 0x2C, 23},    // Z: taken
-      {kScanI, 23, 0x2C},  // I is B's: the two swap
-      {0xD0, 23, 0x2C},    // DOWN belongs to player 2: nothing changes
+      {17, 0x2C, 0, 0x2C, 23},    // Z: taken
+      {17, kScanI, 0, 23, 0x2C},  // I is B's: the two swap
+      {17, 0xD0, 0, 23, 0x2C},    // DOWN belongs to player 2: nothing changes
+      {3, 0x2D, 0, 0x2D, 0x2C},   // X, pressed while the box fades in
+      {17, kScanI, 5, 23, 0x2C},  // I; the pad button after it, while the box closes, cancels nothing
   };
   for (const Capture& c : captures) {
-    SCOPED_TRACE(c.key);
+    SCOPED_TRACE(testing::Message() << "key " << int{c.key} << " after " << c.wait);
     PressPad(kDecide);
     ASSERT_NE(Menu(0).capture, nullptr);
-    Frames(17);
+    Frames(c.wait);
     PressKey(c.key);
+    if (c.then) PressPad(c.then);
     Frames(16);
     EXPECT_EQ(Menu(0).capture, nullptr);
     EXPECT_EQ(rows[0][kKeyA], c.a);

@@ -86,17 +86,15 @@ void Device::ReleaseCurrent() {
 }
 
 int32_t Device::TestCooperativeLevel() {
-  if (!lostSwitch_) return kOk;
-  if (!lostReported_) {
-    lostReported_ = true;
-    return kErrDeviceLost;
-  }
+  if (!lostSwitch_.load(std::memory_order_acquire)) return kOk;
+  // Exactly one test reports the loss, even when both threads test at once.
+  if (!lostReported_.exchange(true, std::memory_order_acq_rel)) return kErrDeviceLost;
   return kErrDeviceNotReset;
 }
 
 void Device::ForceLost() {
-  lostSwitch_ = true;
-  lostReported_ = false;
+  lostReported_.store(false, std::memory_order_release);
+  lostSwitch_.store(true, std::memory_order_release);
 }
 
 int32_t Device::Reset(const PresentParameters& params) {
@@ -106,8 +104,8 @@ int32_t Device::Reset(const PresentParameters& params) {
   for (auto& t : textures_) t = TextureRef();
   MakeBackBuffer();
   SetDefaultStates();
-  lostSwitch_ = false;
-  lostReported_ = false;
+  lostSwitch_.store(false, std::memory_order_release);
+  lostReported_.store(false, std::memory_order_release);
   if (recording_) records_.push_back(DeviceRecord(DeviceRecord::kReset));
   return kOk;
 }
@@ -127,7 +125,7 @@ int32_t Device::Present() {
     gl::Present(*gl_, *this);
   }
   if (recording_) records_.push_back(DeviceRecord(DeviceRecord::kPresent));
-  return lostSwitch_ ? kErrDeviceLost : kOk;
+  return lostSwitch_.load(std::memory_order_acquire) ? kErrDeviceLost : kOk;
 }
 
 void Device::FailNextTextureCreations(int count, int32_t result) {

@@ -179,9 +179,11 @@ class Device {
   void RecordTargets(DeviceRecord& r) const;
 
   PresentParameters params_;
-  bool lostSwitch_ = false;
-  bool lostReported_ = false;
-  bool resetPending_ = false;
+  // Lost-device flags: set by ForceLost and Reset on one thread and read by the cooperative-level
+  // test on both (the window thread's recovery test and the logic thread's render), so they are
+  // hand-off flags: stores release, loads acquire.
+  std::atomic<bool> lostSwitch_{false};
+  std::atomic<bool> lostReported_{false};
   int failCreations_ = 0;
   int32_t failResult_ = kOk;
   std::mutex failMutex_;

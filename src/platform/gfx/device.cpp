@@ -197,9 +197,9 @@ int32_t Device::Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil
       ServiceRenderThread();
       gl::Clear(*gl_, *this, flags, colour, z);
     }
-  } else if (flags & CLEAR_TARGET) {
-    // The recorder keeps cleared colours in its targets' images, so read-backs and screenshots
-    // of a recording device give a known picture.
+  } else if ((flags & CLEAR_TARGET) && targetPixelFills_) {
+    // Asked to, the recorder keeps cleared colours in its targets' images, so read-backs and
+    // screenshots of a recording device give a known picture.
     uint8_t bgra[4] = {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
                        static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 24)};
     for (auto& t : targets_) {
@@ -338,7 +338,7 @@ int32_t Device::CopyRenderTarget(Texture* source, const Rect& rect, Texture* des
     if (!GlHere()) return kErrInvalidCall;
     ServiceRenderThread();
     if (!gl::CopyTarget(*gl_, source, r, destination)) return kErrFail;
-  } else {
+  } else if (targetPixelFills_) {
     ConvertRect(source->GetFormat(), source->Pixels().data(), source->Pitch(), r.left, r.top,
                 destination->GetFormat(), destination->Pixels().data(), destination->Pitch(), r.left, r.top,
                 r.right - r.left, r.bottom - r.top);

@@ -200,6 +200,7 @@ void BaselineFrames(benchmark::State& state, SDL_Window* window) {
       glFinish();
     }
     state.counters["draw_calls"] = 1;
+    if (glGetError() != GL_NO_ERROR) state.SkipWithError("the raw draw failed");
     glBindVertexArray(gl.vao);
     glDeleteVertexArrays(1, &vao);
     glDeleteBuffers(1, &vbo);

@@ -79,8 +79,12 @@ int RunLogicFrame() {
   s.FlushAchievements();
   s.RunOnlineCallbacks();
   if (g_framesRun.fetch_add(1) == 0) {
+    // The start is read before the present time: a start counter first taken here (a program
+    // that never called it at its start) must not come out later than "now".
+    const uint64_t start = vt::ProcessStartCounter();
+    const uint64_t now = vt::platform::GetClock().Counter();
     DebugPrint("# First frame presented %.1f ms after start\n",
-               static_cast<double>(vt::platform::GetClock().Counter() - vt::ProcessStartCounter()) /
+               static_cast<double>(now - start) /
                    static_cast<double>(vt::platform::GetClock().CounterFrequency()) * 1000.0);
   }
   return result;

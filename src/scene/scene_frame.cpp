@@ -42,16 +42,18 @@ int UpdateSceneFrame(int continueFlag) {
 void DrawSceneFrame() {
   CSceneProcess& p = GetSceneProcess();
   if (g_D3DDevice != nullptr) {
+    // Texture creation and locking on other threads (the character loader, the movie) take the
+    // device lock, so the renders and the present hold it, and the list lock inside it, as
+    // every renderer does: device lock first, list lock second.
+    auto device = LockD3DDevice();
+    std::lock_guard<std::recursive_mutex> lists(g_DrawListLock);
     RunDrawList(&g_MainDrawList);  // the scene's commands, into the scene targets
     CaptureScreenTexture();
     RestoreBackBufferTargets();
     ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF000000u);
     QueueSceneComposition();  // the 640 x 480 scene, letterboxed
     RunDrawList(&g_MainDrawList);
-    {
-      std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
-      ResetDrawList(&g_MainDrawList);
-    }
+    ResetDrawList(&g_MainDrawList);
     PresentFrame(g_D3DManager, 0.0f);
   }
   p.pacing.WaitNextFrame(1.0 / 60.0);

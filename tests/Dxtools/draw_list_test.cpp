@@ -239,6 +239,46 @@ TEST_F(DrawListTest, LinesAreDrawnAsLineLists) {
   EXPECT_EQ(Draws()[0]->textureSerial, 0u);
 }
 
+TEST_F(DrawListTest, ThreeDLinesAreProjectedThroughTheSpriteMatricesWithTheirColours) {
+  D3DMatrix wOfTwo = D3DMatrix::Identity();
+  wOfTwo.m[3][3] = 2.0f;
+  struct Case {
+    const char* name;
+    D3DMatrix view, projection;
+    float x0, y0, x1, y1, rhw;
+  };
+  const Case cases[] = {
+      {"identity", D3DMatrix::Identity(), D3DMatrix::Identity(), 3, 4, 13, 9, 1.0f},
+      {"view moves", D3DMatrix::Translation(100, 50, 0), D3DMatrix::Identity(), 103, 54, 113, 59, 1.0f},
+      {"w of 2 halves", D3DMatrix::Identity(), wOfTwo, 1.5f, 2, 6.5f, 4.5f, 0.5f},
+  };
+  const float a[3] = {3, 4, 0}, b[3] = {13, 9, 0};
+  for (const Case& c : cases) {
+    g_D3DDevice->Records().clear();
+    g_SpriteViewMatrix = c.view;
+    g_SpriteProjMatrix = c.projection;
+    ASSERT_EQ(QueueLine3D(a, b, 0xFFFF0000u, 0x800000FFu, 5), 1) << c.name;
+    RenderMain();
+    ResetDrawList(&g_MainDrawList);
+    auto draws = Draws();
+    ASSERT_EQ(draws.size(), 1u) << c.name;
+    EXPECT_EQ(draws[0]->primitive, PT_LINELIST) << c.name;
+    EXPECT_EQ(draws[0]->primitiveCount, 1u) << c.name;
+    EXPECT_EQ(draws[0]->textureSerial, 0u) << c.name;
+    ASSERT_EQ(draws[0]->vertices.size(), 2u) << c.name;
+    const ScreenVertex* v = draws[0]->vertices.data();
+    EXPECT_FLOAT_EQ(v[0].x, c.x0) << c.name;
+    EXPECT_FLOAT_EQ(v[0].y, c.y0) << c.name;
+    EXPECT_FLOAT_EQ(v[1].x, c.x1) << c.name;
+    EXPECT_FLOAT_EQ(v[1].y, c.y1) << c.name;
+    EXPECT_FLOAT_EQ(v[0].rhw, c.rhw) << c.name;
+    EXPECT_EQ(v[0].diffuse, 0xFFFF0000u) << c.name;
+    EXPECT_EQ(v[1].diffuse, 0x800000FFu) << c.name;
+  }
+  ResetSpriteViewMatrix();
+  ResetSpriteProjMatrix();
+}
+
 TEST_F(DrawListTest, LostDeviceSkipsRenderingAndDropsReferences) {
   TextureHandle* t = SolidTexture(16, 16, ~0u);
   uint32_t before = HandleTexture(t)->RefCount();

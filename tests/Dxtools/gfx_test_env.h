@@ -58,6 +58,21 @@ class RecordingGfx : public ::testing::Test {
     return t;
   }
 
+  // A 3-D line (kind 9) on the main list, built as drawing code builds its own commands: its ends
+  // are (x, y, z) with a colour each.
+  static int QueueLine3D(const float a[3], const float b[3], uint32_t colourA, uint32_t colourB,
+                         int32_t priority) {
+    GrpDrawCommand* c = AllocLineCommand(nullptr);
+    c->kind = kDrawKindLine3D;
+    c->texture = nullptr;
+    c->blendMode = 1;
+    c->filterMode = 1;
+    c->effectTag = 0;
+    c->v[0] = vt::gfx::ScreenVertex{a[0], a[1], a[2], 0.0f, colourA, 0, 0.0f, 0.0f};
+    c->v[1] = vt::gfx::ScreenVertex{b[0], b[1], b[2], 0.0f, colourB, 0, 0.0f, 0.0f};
+    return InsertDrawCommand(g_MainDrawList.slots, priority, c);
+  }
+
   static int RenderMain() {
     std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
     return RenderDrawList(g_MainDrawList.slots);

@@ -432,6 +432,38 @@ TEST_F(GlGfx, EveryTextureFormatUploadsWithTheRightChannels) {
 namespace vt::test {
 namespace {
 
+TEST_F(GlGfx, ThreeDLinesAreDrawnThroughTheSpriteMatricesInTheirColours) {
+  TextureHandle* target = CreateRenderTargetTexture(64, 64, FMT_A8R8G8B8);
+  SetRenderTargetTexture(target);
+  ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
+  g_SpriteViewMatrix = D3DMatrix::Translation(0, 20, 0);  // both lines land 20 rows lower
+  const float greenA[3] = {4, 10, 0}, greenB[3] = {60, 10, 0};
+  const float redBlueA[3] = {4, 40, 0}, redBlueB[3] = {60, 40, 0};
+  QueueLine3D(greenA, greenB, 0xFF00FF00u, 0xFF00FF00u, 5);
+  QueueLine3D(redBlueA, redBlueB, 0xFFFF0000u, 0xFF0000FFu, 5);
+  EXPECT_EQ(RenderMain(), 1);
+  ResetDrawList(&g_MainDrawList);
+  ResetSpriteViewMatrix();
+  std::vector<uint8_t> px = ReadBack(HandleTexture(target));
+  int w = static_cast<int>(HandleTexture(target)->Width());
+  // The lit pixel of a column near a row (the rasteriser may take the row on either side).
+  auto litNear = [&](int x, int y) {
+    for (int row : {y, y - 1, y + 1})
+      if ((PixelAt(px, w, x, row) & 0xFFFFFFu) != 0) return PixelAt(px, w, x, row);
+    return 0u;
+  };
+  EXPECT_EQ(litNear(30, 30), 0xFF00FF00u);
+  EXPECT_EQ(PixelAt(px, w, 30, 10), 0xFF000000u);  // not where the matrix-free ends lie
+  EXPECT_EQ(PixelAt(px, w, 30, 40), 0xFF000000u);
+  uint32_t nearRed = litNear(6, 60), nearBlue = litNear(58, 60);
+  EXPECT_GT((nearRed >> 16) & 0xFF, 0xE0u) << std::hex << nearRed;
+  EXPECT_LT(nearRed & 0xFF, 0x20u) << std::hex << nearRed;
+  EXPECT_GT(nearBlue & 0xFF, 0xE0u) << std::hex << nearBlue;
+  EXPECT_LT((nearBlue >> 16) & 0xFF, 0x20u) << std::hex << nearBlue;
+  SetRenderTargetTexture(nullptr);
+  FreeTexture(target);
+}
+
 TEST_F(GlGfx, ALoaderThreadWritesATextureWhileItIsDrawn) {
   TextureHandle* target = CreateRenderTargetTexture(32, 32, FMT_A8R8G8B8);
   TextureHandle* tex = SolidTexture(16, 16, 0xFF000000u);

@@ -137,6 +137,17 @@ Texture* ShadowOf(Texture* t) {
   return shadow.get();
 }
 
+// The screen device has no transform stage, so a 3-D line's ends are carried through the sprite
+// view and projection matrices in force at the render (where a transforming device applies its
+// matrices, at the draw) and divided by w (0 taken as 1), as 3-D sprites are; the colours stay.
+ScreenVertex ProjectLineEnd(const ScreenVertex& v, const D3DMatrix& viewProjection) {
+  float p[4];
+  TransformPoint(viewProjection, v.x, v.y, v.z, p);
+  ScreenVertex out = v;
+  ProjectVertex(p, &out);
+  return out;
+}
+
 void Draw(VertexBatch& vb, uint32_t primitiveCount, PrimitiveType type) {
   g_D3DDevice->DrawIndexedPrimitiveUP(type, 0, vb.vertexCount, primitiveCount, vb.indices.data(),
                                       vb.vertices.data(), kScreenVertexStride);
@@ -216,6 +227,8 @@ void ExecuteDrawCommands(GrpDrawCommand* slots) {
   r.applied = NoneState();
   r.examined = NoneState();
   g_D3DDevice->SetTexture(0, nullptr);
+  D3DMatrix viewProjection;
+  MultiplyMatrix(&viewProjection, g_SpriteViewMatrix, g_SpriteProjMatrix);
   for (GrpDrawCommand* c = slots[0].next; c; c = c->next) {
     uint32_t nv = 0, ni = 0;
     switch (c->kind) {
@@ -229,9 +242,13 @@ void ExecuteDrawCommands(GrpDrawCommand* slots) {
         nv = 2;
         ni = 2;
         break;
+      case kDrawKindLine3D:
+        BatchLine3DState(c, &r.examined);
+        nv = 2;
+        ni = 2;
+        break;
       default:
-        // Kind-5 triangles keep their place and reference but are not drawn (kept on purpose);
-        // the 3-D line kind needs the transform pipeline the screen device does not have.
+        // Kind-5 triangles keep their place and reference but are not drawn (kept on purpose).
         continue;
     }
     if (!SameState(r.examined, r.batch)) FlushBatch();
@@ -242,7 +259,12 @@ void ExecuteDrawCommands(GrpDrawCommand* slots) {
       vb = &r.batches[r.current];
     }
     uint32_t n = vb->vertexCount;
-    std::copy(c->v, c->v + nv, vb->vertices.begin() + n);
+    if (c->kind == kDrawKindLine3D) {
+      vb->vertices[n] = ProjectLineEnd(c->v[0], viewProjection);
+      vb->vertices[n + 1] = ProjectLineEnd(c->v[1], viewProjection);
+    } else {
+      std::copy(c->v, c->v + nv, vb->vertices.begin() + n);
+    }
     vb->vertexCount += nv;
     uint32_t* idx = vb->indices.data() + vb->indexCount;
     if (nv == 4) {

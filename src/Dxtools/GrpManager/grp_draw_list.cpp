@@ -166,6 +166,8 @@ void GrowDrawCommandPool(GrpDrawList* list, uint32_t count) {
 
 int RunDrawList(GrpDrawList* list) {
   list = ListOrMain(list);
+  // Whoever renders holds the device lock first and the list lock second.
+  auto device = LockD3DDevice();
   std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
   return RenderDrawList(list->slots);
 }
@@ -226,14 +228,16 @@ void SetQuadSourceRect(GrpDrawCommand* c, TextureHandle* texture, float sx, floa
   c->v[3].u = r, c->v[3].v = b;
 }
 
+void ProjectVertex(const float p[4], ScreenVertex* v) {
+  float w = p[3] == 0.0f ? 1.0f : p[3];
+  v->x = p[0] / w;
+  v->y = p[1] / w;
+  v->z = p[2] / w;
+  v->rhw = 1.0f / w;
+}
+
 void ProjectQuadVertices(const float p[4][4], GrpDrawCommand* c) {
-  for (int i = 0; i < 4; ++i) {
-    float w = p[i][3] == 0.0f ? 1.0f : p[i][3];
-    c->v[i].x = p[i][0] / w;
-    c->v[i].y = p[i][1] / w;
-    c->v[i].z = p[i][2] / w;
-    c->v[i].rhw = 1.0f / w;
-  }
+  for (int i = 0; i < 4; ++i) ProjectVertex(p[i], &c->v[i]);
 }
 
 void NormalizeQuadW(GrpDrawCommand* c) {

@@ -93,6 +93,8 @@ GrpDrawCommand* AllocLineCommand(GrpDrawList* list);
 int InsertDrawCommand(GrpDrawCommand* slots, int32_t priority, GrpDrawCommand* command);
 void SetQuadSourceRect(GrpDrawCommand* command, TextureHandle* texture, float sx, float sy, float sw,
                        float sh);
+// Writes one homogeneous point (x, y, z, w) into a vertex divided by w (w = 0 taken as 1), rhw = 1/w.
+void ProjectVertex(const float point[4], vt::gfx::ScreenVertex* vertex);
 void ProjectQuadVertices(const float points[4][4], GrpDrawCommand* command);
 void NormalizeQuadW(GrpDrawCommand* command);
 void ReleaseDrawCommands(GrpDrawCommand* slots);

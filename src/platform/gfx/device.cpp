@@ -86,17 +86,15 @@ void Device::ReleaseCurrent() {
 }
 
 int32_t Device::TestCooperativeLevel() {
-  if (!lostSwitch_) return kOk;
-  if (!lostReported_) {
-    lostReported_ = true;
-    return kErrDeviceLost;
-  }
+  if (!lostSwitch_.load(std::memory_order_acquire)) return kOk;
+  // Exactly one test reports the loss, even when both threads test at once.
+  if (!lostReported_.exchange(true, std::memory_order_acq_rel)) return kErrDeviceLost;
   return kErrDeviceNotReset;
 }
 
 void Device::ForceLost() {
-  lostSwitch_ = true;
-  lostReported_ = false;
+  lostReported_.store(false, std::memory_order_release);
+  lostSwitch_.store(true, std::memory_order_release);
 }
 
 int32_t Device::Reset(const PresentParameters& params) {
@@ -106,8 +104,8 @@ int32_t Device::Reset(const PresentParameters& params) {
   for (auto& t : textures_) t = TextureRef();
   MakeBackBuffer();
   SetDefaultStates();
-  lostSwitch_ = false;
-  lostReported_ = false;
+  lostSwitch_.store(false, std::memory_order_release);
+  lostReported_.store(false, std::memory_order_release);
   if (recording_) records_.push_back(DeviceRecord(DeviceRecord::kReset));
   return kOk;
 }
@@ -127,7 +125,7 @@ int32_t Device::Present() {
     gl::Present(*gl_, *this);
   }
   if (recording_) records_.push_back(DeviceRecord(DeviceRecord::kPresent));
-  return lostSwitch_ ? kErrDeviceLost : kOk;
+  return lostSwitch_.load(std::memory_order_acquire) ? kErrDeviceLost : kOk;
 }
 
 void Device::FailNextTextureCreations(int count, int32_t result) {
@@ -199,9 +197,9 @@ int32_t Device::Clear(uint32_t flags, uint32_t colour, float z, uint32_t stencil
       ServiceRenderThread();
       gl::Clear(*gl_, *this, flags, colour, z);
     }
-  } else if (flags & CLEAR_TARGET) {
-    // The recorder keeps cleared colours in its targets' images, so read-backs and screenshots
-    // of a recording device give a known picture.
+  } else if ((flags & CLEAR_TARGET) && targetPixelFills_) {
+    // Asked to, the recorder keeps cleared colours in its targets' images, so read-backs and
+    // screenshots of a recording device give a known picture.
     uint8_t bgra[4] = {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
                        static_cast<uint8_t>(colour >> 16), static_cast<uint8_t>(colour >> 24)};
     for (auto& t : targets_) {
@@ -340,7 +338,7 @@ int32_t Device::CopyRenderTarget(Texture* source, const Rect& rect, Texture* des
     if (!GlHere()) return kErrInvalidCall;
     ServiceRenderThread();
     if (!gl::CopyTarget(*gl_, source, r, destination)) return kErrFail;
-  } else {
+  } else if (targetPixelFills_) {
     ConvertRect(source->GetFormat(), source->Pixels().data(), source->Pitch(), r.left, r.top,
                 destination->GetFormat(), destination->Pixels().data(), destination->Pitch(), r.left, r.top,
                 r.right - r.left, r.bottom - r.top);

@@ -157,6 +157,12 @@ class Device {
 
   // Recording.
   void SetRecording(bool on) { recording_ = on; }
+  // Recording device: whether clears and target-to-target copies write the targets' CPU images.
+  // Nothing is rasterised on this device, so those images matter only to a caller that reads a
+  // target back (a screenshot of a cleared screen); filling them every frame costs more than the
+  // rest of an empty frame, so it is off unless asked for.
+  void SetTargetPixelFills(bool on) { targetPixelFills_ = on; }
+  bool TargetPixelFills() const { return targetPixelFills_; }
   std::vector<DeviceRecord>& Records() { return records_; }
   uint64_t DrawCallCount() const { return drawCalls_; }
 
@@ -179,9 +185,11 @@ class Device {
   void RecordTargets(DeviceRecord& r) const;
 
   PresentParameters params_;
-  bool lostSwitch_ = false;
-  bool lostReported_ = false;
-  bool resetPending_ = false;
+  // Lost-device flags: set by ForceLost and Reset on one thread and read by the cooperative-level
+  // test on both (the window thread's recovery test and the logic thread's render), so they are
+  // hand-off flags: stores release, loads acquire.
+  std::atomic<bool> lostSwitch_{false};
+  std::atomic<bool> lostReported_{false};
   int failCreations_ = 0;
   int32_t failResult_ = kOk;
   std::mutex failMutex_;
@@ -196,6 +204,7 @@ class Device {
   PixelProgram* program_ = nullptr;
   bool inScene_ = false;
   bool recording_ = false;
+  bool targetPixelFills_ = false;
   uint64_t drawCalls_ = 0;
   std::vector<DeviceRecord> records_;
   std::shared_ptr<GlDeletionQueue> deletions_;

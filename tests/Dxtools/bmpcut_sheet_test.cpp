@@ -2,6 +2,7 @@
 // the cell and pixel tables, the palette rules, and damaged files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -343,6 +344,68 @@ TEST(CutSpritePages, FirstRichPageAndMask) {
   uint8_t argb[4];
   ReadFormatPixel(&pages[2].pixels[0], pages[2].format, argb);
   EXPECT_EQ(argb[0], 255);  // index 0x41 is opaque
+}
+
+// Which page images are made: only pages that receive pixels, and never far more page memory
+// than the pixels that fill it.
+TEST(CutSpritePages, MadeOnlyWherePixelsLand) {
+  vt::SetDebugQuiet(true);
+  // One 16 x 16 type-0 sprite per entry of `pages`, each on that page; `skipped` sprites carry
+  // the skip flag, `depthZero` ones are stored with bit depth 0 (no pixels follow their record).
+  auto sheetBytes = [](int pageCount, const std::vector<int>& pages, const std::vector<int>& skipped,
+                       const std::vector<int>& depthZero) {
+    CutSpriteFileDesc d;
+    d.cellSize = 16;
+    d.pageCount = pageCount;
+    for (size_t n = 0; n < pages.size(); ++n) {
+      CutSpriteDesc s;
+      s.number = static_cast<int>(n);
+      s.right = s.bottom = 15;
+      const bool skip = std::find(skipped.begin(), skipped.end(), static_cast<int>(n)) != skipped.end();
+      s.chunks.push_back(
+          {128, 224, 16, 16, 0, 0, static_cast<int16_t>(pages[n]), static_cast<uint8_t>(skip)});
+      if (!skip) s.pixels.assign(256, 9);
+      d.sprites.push_back(s);
+    }
+    std::vector<uint8_t> bytes = WriteCutSpriteFile(d);
+    han6io::ByteWriter w;
+    w.Bytes() = bytes;
+    for (int n : depthZero) w.PatchI32(static_cast<size_t>(han6io::LoadI32(bytes, 0x2044 + 4 * n)) + 44, 0);
+    return w.Bytes();
+  };
+  std::vector<int> hundred(100), sixty(60);
+  for (int i = 0; i < 100; ++i) hundred[i] = i;
+  for (int i = 0; i < 60; ++i) sixty[i] = i;
+  struct Case {
+    const char* what;
+    std::vector<uint8_t> bytes;
+    bool composed;
+    std::vector<int> made;  // when composed: exactly these pages
+  } cases[] = {
+      {"every named page receives pixels", sheetBytes(3, {0, 2}, {}, {}), true, {0, 2}},
+      {"a skipped run names a page", sheetBytes(3, {0, 1}, {1}, {}), true, {0}},
+      {"a bit-depth-0 sprite names a page", sheetBytes(3, {0, 2}, {}, {1}), true, {0}},
+      {"nothing but skipped and bit-depth-0 runs", sheetBytes(9000, {8000, 8999}, {0}, {1}), true, {}},
+      {"sixty pages with one cell each", sheetBytes(60, sixty, {}, {}), true, sixty},
+      {"a hundred pages with one cell each", sheetBytes(100, hundred, {}, {}), false, {}},
+  };
+  for (const auto& tc : cases) {
+    SCOPED_TRACE(tc.what);
+    SheetPtr sheet = Parse(tc.bytes);
+    if (sheet == nullptr) {
+      ADD_FAILURE() << "not parsed";
+      continue;
+    }
+    std::vector<CutSpritePageImage> pages;
+    const bool composed = ComposeCutSpritePages(*sheet, nullptr, nullptr, 0, false, pages);
+    EXPECT_EQ(composed, tc.composed);
+    if (!composed || !tc.composed) continue;
+    std::vector<int> made;
+    for (size_t p = 0; p < pages.size(); ++p)
+      if (pages[p].made) made.push_back(static_cast<int>(p));
+    EXPECT_EQ(made, tc.made);
+  }
+  vt::SetDebugQuiet(false);
 }
 
 // A valid two-sprite file to damage.

@@ -390,28 +390,19 @@ CutPixelFormat CutSpritePageFormat(const CutSpriteSheet& sheet, int page, bool d
   return display16 ? CutPixelFormat::kA4R4G4B4 : CutPixelFormat::kA8R8G8B8;
 }
 
-bool ComposeCutSpritePages(CutSpriteSheet& sheet, const uint8_t* paletteOverride, const uint8_t* pageMask,
-                           size_t maskSize, bool display16, std::vector<CutSpritePageImage>& pages) {
-  if (!sheet.hasPixels) return false;
-  if (paletteOverride != nullptr) std::memcpy(sheet.palette.data(), paletteOverride, 1024);
-  FixCutSpritePalette(sheet.palette);
-  pages.assign(static_cast<size_t>(sheet.pageCount), CutSpritePageImage{});
-  // Only pages that some strip lies on are made: the count comes from the file, and a damaged
-  // count must not turn into thousands of empty 256 x 256 images.
-  std::vector<uint8_t> used(static_cast<size_t>(sheet.pageCount), 0);
-  for (const CutSpriteCellRun& run : sheet.cellRuns) {
-    const int page = CutSpriteCellPosition(sheet.cellSize, run.cell).page;
-    if (page >= 0 && page < sheet.pageCount) used[static_cast<size_t>(page)] = 1;
-  }
-  for (int p = 0; p < sheet.pageCount; ++p) {
-    if (used[static_cast<size_t>(p)] == 0) continue;
-    if (pageMask != nullptr && (static_cast<size_t>(p) >= maskSize || pageMask[p] == 0)) continue;
-    CutSpritePageImage& page = pages[p];
-    page.made = true;
-    page.format = CutSpritePageFormat(sheet, p, display16);
-    page.pixels.assign(
-        static_cast<size_t>(kCutSpritePageEdge) * kCutSpritePageEdge * CutPixelFormatBytes(page.format), 0);
-  }
+namespace {
+
+// Page images a sheet may make beyond what its pixels would fill densely: room for pages that
+// hold only a few small sprites.
+constexpr uint64_t kSparsePageAllowance = 64;
+constexpr uint64_t kPagePixels = static_cast<uint64_t>(kCutSpritePageEdge) * kCutSpritePageEdge;
+
+// Walks every run whose pixels reach a page, in the order page creation writes them: sprites
+// with pixels, runs without the skip flag (which carry none and leave the pixel position
+// alone), up to the end of the pixel store. `visit(record, position, pixels, width, height,
+// palette)`.
+template <typename Visit>
+void ForEachPixelRun(const CutSpriteSheet& sheet, Visit&& visit) {
   for (int s = 0; s < kCutSpriteSlotCount; ++s) {
     const CutSpriteRecord* r = sheet.Record(s);
     if (r == nullptr || r->pixelOffset < 0) continue;
@@ -428,23 +419,63 @@ bool ComposeCutSpritePages(CutSpriteSheet& sheet, const uint8_t* paletteOverride
     const int bppIn = CutSpriteBytesPerPixel(r->pixelType);
     for (int k = 0; k < r->cellRunCount; ++k) {
       const CutSpriteCellRun& run = sheet.cellRuns[static_cast<size_t>(r->firstCellRun) + k];
-      if (run.skip != 0) continue;  // skipped chunks carry no pixels: the position stays
+      if (run.skip != 0) continue;
       int w, h;
       CutSpriteRunSize(sheet.cellSize, run, w, h);
       const size_t bytes = static_cast<size_t>(w) * h * bppIn;
       if (at + bytes > sheet.pixelStore.size()) break;
       const CutSpriteCellPos pos = CutSpriteCellPosition(sheet.cellSize, run.cell);
-      if (pos.page >= 0 && pos.page < sheet.pageCount && pages[pos.page].made) {
-        CutSpritePageImage& page = pages[pos.page];
-        const int bpp = CutPixelFormatBytes(page.format);
-        const int pitch = kCutSpritePageEdge * bpp;
-        WritePixelsToTexture(page.pixels.data() + static_cast<size_t>(pos.y) * pitch + pos.x * bpp, pitch,
-                             page.format, r->pixelType,
-                             std::span<const uint8_t>(sheet.pixelStore).subspan(at, bytes), w, h, palette);
-      }
+      if (pos.page >= 0 && pos.page < sheet.pageCount)
+        visit(*r, pos, std::span<const uint8_t>(sheet.pixelStore).subspan(at, bytes), w, h, palette);
       at += bytes;
     }
   }
+}
+
+}  // namespace
+
+bool ComposeCutSpritePages(CutSpriteSheet& sheet, const uint8_t* paletteOverride, const uint8_t* pageMask,
+                           size_t maskSize, bool display16, std::vector<CutSpritePageImage>& pages) {
+  if (!sheet.hasPixels) return false;
+  if (paletteOverride != nullptr) std::memcpy(sheet.palette.data(), paletteOverride, 1024);
+  FixCutSpritePalette(sheet.palette);
+  pages.assign(static_cast<size_t>(sheet.pageCount), CutSpritePageImage{});
+  // Only pages that receive pixels are made: the page count and the pages that runs name come
+  // from the file, and skipped runs or sprites without pixels must not turn into thousands of
+  // empty 256 x 256 images. The pages made are bounded by the pixel bytes that fill them.
+  std::vector<uint64_t> received(static_cast<size_t>(sheet.pageCount), 0);
+  ForEachPixelRun(sheet, [&](const CutSpriteRecord&, const CutSpriteCellPos& pos, std::span<const uint8_t> px,
+                             int, int, std::span<const uint8_t>) { received[pos.page] += px.size(); });
+  uint64_t made = 0, filling = 0;
+  for (int p = 0; p < sheet.pageCount; ++p) {
+    if (received[p] == 0) continue;
+    if (pageMask != nullptr && (static_cast<size_t>(p) >= maskSize || pageMask[p] == 0)) continue;
+    pages[p].made = true;
+    ++made;
+    filling += received[p];
+  }
+  if (made * kPagePixels > 2 * filling + kSparsePageAllowance * kPagePixels) {
+    DebugPrint("sprite pages refused: %llu pages for %llu pixel bytes\n",
+               static_cast<unsigned long long>(made), static_cast<unsigned long long>(filling));
+    pages.clear();
+    return false;
+  }
+  for (int p = 0; p < sheet.pageCount; ++p) {
+    CutSpritePageImage& page = pages[p];
+    if (!page.made) continue;
+    page.format = CutSpritePageFormat(sheet, p, display16);
+    page.pixels.assign(
+        static_cast<size_t>(kCutSpritePageEdge) * kCutSpritePageEdge * CutPixelFormatBytes(page.format), 0);
+  }
+  ForEachPixelRun(sheet, [&](const CutSpriteRecord& r, const CutSpriteCellPos& pos,
+                             std::span<const uint8_t> px, int w, int h, std::span<const uint8_t> palette) {
+    CutSpritePageImage& page = pages[pos.page];
+    if (!page.made) return;
+    const int bpp = CutPixelFormatBytes(page.format);
+    const int pitch = kCutSpritePageEdge * bpp;
+    WritePixelsToTexture(page.pixels.data() + static_cast<size_t>(pos.y) * pitch + pos.x * bpp, pitch,
+                         page.format, r.pixelType, px, w, h, palette);
+  });
   return true;
 }
 

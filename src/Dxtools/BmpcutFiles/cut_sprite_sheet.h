@@ -124,8 +124,10 @@ struct CutSpritePageImage {
 // The format of page p: A1R5G5B5 below firstRichPage, else 32-bit (A4R4G4B4 on a 16-bit display).
 CutPixelFormat CutSpritePageFormat(const CutSpriteSheet& sheet, int page, bool display16);
 // Applies the palette override and the fix-up to the sheet's palette, then composes every page
-// whose mask byte is set (all pages without a mask; pages beyond maskSize count as unmarked)
-// from the embedded pixels. Returns false when the sheet or its pixels are missing.
+// that receives pixels and whose mask byte is set (all pages without a mask; pages beyond
+// maskSize count as unmarked) from the embedded pixels; a page that no pixels reach stays unmade
+// and reads as empty. Returns false when the sheet or its pixels are missing, or when the pages
+// would take far more memory than the pixel bytes that fill them (logged).
 bool ComposeCutSpritePages(CutSpriteSheet& sheet, const uint8_t* paletteOverride, const uint8_t* pageMask,
                            size_t maskSize, bool display16, std::vector<CutSpritePageImage>& pages);
 

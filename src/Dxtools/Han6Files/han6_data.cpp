@@ -23,7 +23,7 @@ constexpr int kPoolCounts = 8;
 class Han6Reader {
  public:
   Han6Reader(std::span<const uint8_t> image, Han6PatternSet& set, const char* name)
-      : in_(image, 40), set_(set), name_(name) {}
+      : in_(image, 40), set_(set), name_(name), poolRoom_(in_.Remaining() / 4) {}
 
   bool Read() {
     for (uint32_t tag;;) {
@@ -59,6 +59,15 @@ class Han6Reader {
     int32_t v = 0;
     if (!I32(v)) return false;
     field = static_cast<T>(v);
+    return true;
+  }
+  // Pool entries of the whole file. Each entry a file can fill takes at least four bytes of it,
+  // and every pattern's pools are allocated as soon as they are declared, so the file as a whole
+  // may declare no more entries than its bytes could fill: bounding each pattern by the bytes
+  // after it would let a few hundred patterns of a small file ask for gigabytes.
+  bool ChargePools(uint64_t entries) {
+    if (entries > poolRoom_) return Fail("pools declared beyond what the file's bytes can fill");
+    poolRoom_ -= entries;
     return true;
   }
   // A count that the following data must be able to fill: at least four bytes per entry.
@@ -130,14 +139,18 @@ class Han6Reader {
     if (!in_.ReadBytes(raw, static_cast<size_t>(length))) return Fail("file ends inside PDS2");
     int32_t counts[kPoolCounts];
     for (int i = 0; i < kPoolCounts; ++i) counts[i] = han6io::LoadI32(std::span<const uint8_t>(raw), 4 * i);
-    // Every entry needs at least four bytes of the file, so no count can exceed that.
+    // Every entry needs at least four bytes of the file, so no count can exceed that. Counts [5]
+    // and [7] are not used: files may hold anything there and must still load.
     const uint64_t room = in_.Remaining() / 4;
-    for (int i = 0; i < kPoolCounts; ++i)
+    for (int i : {0, 1, 2, 3, 4, 6})
       if (counts[i] < 0 || static_cast<uint64_t>(counts[i]) > room) return Fail("PDS2 count out of range");
     // A frame takes at least its start value and "FEND".
     if (static_cast<uint64_t>(counts[0]) > in_.Remaining() / 8) return Fail("PDS2 frame count out of range");
     int32_t states = counts[6] == 0 ? counts[0] : counts[6];
     if (states > UINT16_MAX) return Fail("PDS2 state count out of range");
+    uint64_t entries = static_cast<uint64_t>(states);
+    for (int i = 0; i <= 4; ++i) entries += static_cast<uint64_t>(counts[i]);
+    if (!ChargePools(entries)) return false;
     Han6Pattern& p = *ps.pattern;
     p.frames.resize(static_cast<size_t>(counts[0]));
     p.boxPool.resize(static_cast<size_t>(counts[1]));
@@ -157,13 +170,15 @@ class Han6Reader {
     if (!Count(count, "PDST frame count out of range")) return false;
     if (static_cast<uint64_t>(count) > in_.Remaining() / 8) return Fail("PDST frame count out of range");
     if (ps.framesRead) return Fail("a second frame list in one pattern");
+    if (!ChargePools(static_cast<uint64_t>(count))) return false;
     ps.framesRead = true;
     Han6Pattern& p = *ps.pattern;
     p.frames.resize(static_cast<size_t>(count));
     for (Han6Frame& f : p.frames) {
-      // Each frame of separate storage has its own state and fixed pointer arrays.
+      // Each frame of separate storage has its own state and fixed pointer arrays. The states
+      // live in the state pool only to be owned by the pattern: `stateCount` comes from "PDS2"
+      // alone and stays 0 here.
       f.state = &p.statePool.emplace_back();
-      p.stateCount = static_cast<uint16_t>(std::min<size_t>(p.statePool.size(), UINT16_MAX));
       f.conditionCount = kHan6SeparateConditions;
       f.effectCount = kHan6SeparateEffects;
       f.boxCount = kHan6SeparateBoxes;
@@ -571,6 +586,7 @@ class Han6Reader {
   ByteCursor in_;
   Han6PatternSet& set_;
   const char* name_;
+  uint64_t poolRoom_;  // pool entries the rest of the file may still declare
 };
 
 }  // namespace

@@ -120,7 +120,7 @@ struct Han6Pattern {
   int32_t psts = 0, plvl = 0, pflg = 0;
   int32_t storageMode = kHan6Pooled;
   std::vector<Han6Frame> frames;
-  uint16_t stateCount = 0;
+  uint16_t stateCount = 0;  // entries of the state pool as "PDS2" gives them; 0 for separate patterns
   // The pattern's records. Pooled patterns size them from their PDS2 counts; separate ones
   // append a record per use. Deques keep the frames' pointers valid as they grow.
   std::deque<Han6FrameState> statePool;

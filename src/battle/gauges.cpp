@@ -383,12 +383,12 @@ const Han6Condition* FindShieldCondition(const BattleObject& o) {
 int ShieldStep(BattleObject& o) {
   if (o.hitStop != 0) return 0;
   if (o.hitVector != 255 && (o.hitVelX || o.hitVelY || o.hitAccX || o.hitAccY)) return 0;
+  // "Nothing without a shield frame": the count is left as it stands when the shield ends. It
+  // starts again where a shield starts, when a pattern change enters a shield frame (the pattern
+  // change clears it with the grant); the exact-shield level is only asked of a defender that
+  // stands in a shield frame, so a stale count outside one is never read.
   const Han6Condition* c = FindShieldCondition(o);
-  if (!c) {
-    // The count is of steps in the current shield: it starts again with the next shield.
-    o.shieldFrames = 0;
-    return 0;
-  }
+  if (!c) return 0;
   o.throwInvuln = 0;
   ++o.shieldFrames;
   const TypeParams& t = GetTypeParams(o.type);

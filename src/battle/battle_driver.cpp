@@ -95,7 +95,6 @@ void ReadCharacterInput() {
     if (o.facing == 1) d = MirrorDirection(d);
     o.inputDirFacing = d;
     BattleSeamPushInputHistory(&o);
-    BattleSeamCommandBookkeeping(&o);
     if (g_GlobalFreeze == 0 && CharacterMayAct(o)) BattleSeamControlStep(&o);
   }
 }
@@ -151,7 +150,6 @@ void UpdateCharacters() {
     BattleObject& o = r->obj;
     if (g_GlobalFreeze != 0 || !CharacterMayAct(o)) continue;
     ObjectStateStep(o);
-    BattleSeamCommandBookkeeping(&o);
     ObjectPhysicsStep(o);
     if (o.hitStop == 0) BattleSeamPushTrail(&o);
     int baseOnly = 0;

@@ -91,11 +91,15 @@ void PlaySoundEffect(BattleObject& o, const Han6Effect& e) {
       const int32_t v = p[0] + PickRandom(p[11], p[2] != 0 ? p[2] : 1);
       if (e.number == 0) {
         RequestCommon(v);
-        return;
+      } else if (RequestVoice(o, v) && BattleSeamRouteStageKind(o.side) == 6) {
+        // Only this form records the ending voices of a kind-6 arcade stage; the pick among
+        // candidates (number 3) does not.
+        BattleSeamAchieveEndingFlags(v);
       }
-      // Only this form records the ending voices of a kind-6 arcade stage; the pick among
-      // candidates (number 3) does not.
-      if (RequestVoice(o, v) && BattleSeamRouteStageKind(o.side) == 6) BattleSeamAchieveEndingFlags(v);
+      // The stop belongs to both forms, the common effect as well as the voice: "with P3 = 1
+      // every voice of the character that is playing is then stopped" follows the request of
+      // either number. A voice requested in this frame is not cut ("the new request plays at
+      // the end of the frame").
       if (p[3] == 1) StopCharacterVoices(o);
       return;
     }

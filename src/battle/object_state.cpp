@@ -501,6 +501,10 @@ int TakeOverReaction(BattleObject& o) {
       }
       break;
     default:
+      // "Other kinds: nothing": the step count is raised only at the end of the cases that do
+      // work (kinds 4, 5, 7, 8, 9 and 10). Kind 0, which a cleared queue hands over every step,
+      // leaves every field as it was, the count included; only the reaction kinds read the
+      // count, and taking over a new reaction starts it from 0.
       return 0;
   }
   ++o.reactionFrames;

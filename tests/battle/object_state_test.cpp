@@ -807,12 +807,16 @@ TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
     const char* name;
     int32_t kind, param, hitReaction;
     std::vector<std::pair<int, int>> changes;  // (step, pattern entered)
+    int32_t reactionFrames;                    // after the 80 steps; -1 not checked
   } cases[] = {
-      {"8: the dodge", 8, 0, 0, {{1, 280}, {10, 281}}},
-      {"7 with 0: the long stun", 7, 0, 0, {{1, 280}, {60, 281}}},
-      {"7 with 2: the other stun", 7, 2, 0, {{1, 282}, {60, 283}}},
-      {"5: the reaction counts down to 1", 5, 0, 4, {{3, 0}}},
-      {"9: the parameter is the pattern", 9, 283, 0, {{1, 283}}},
+      {"8: the dodge", 8, 0, 0, {{1, 280}, {10, 281}}, -1},
+      {"7 with 0: the long stun", 7, 0, 0, {{1, 280}, {60, 281}}, -1},
+      {"7 with 2: the other stun", 7, 2, 0, {{1, 282}, {60, 283}}, -1},
+      {"5: the reaction counts down to 1", 5, 0, 4, {{3, 0}}, -1},
+      {"9: the parameter is the pattern", 9, 283, 0, {{1, 283}}, -1},
+      // Kinds without work leave the step count alone.
+      {"0: a cleared queue does nothing", 0, 0, 0, {}, 0},
+      {"6: a kind without work", 6, 0, 0, {}, 0},
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();
@@ -835,6 +839,9 @@ TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
       last = o.pattern;
     }
     EXPECT_EQ(seen, c.changes) << c.name;
+    if (c.reactionFrames >= 0) {
+      EXPECT_EQ(o.reactionFrames, c.reactionFrames) << c.name;
+    }
   }
 }
 }  // namespace

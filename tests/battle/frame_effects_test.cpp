@@ -242,12 +242,8 @@ TEST_F(FrameEffects, HomingArcArrivesInItsSteps) {
     Do(child_, Effect(6, 6, {3, g, rise, 0, 0, 0, 0, 0, 0, 0, 0, 2}));
     EXPECT_EQ(child_->accX, 0);
     EXPECT_EQ(child_->accY, g);
-    for (int step = 0; step < 3; ++step) {
-      child_->velX += child_->accX;
-      child_->velY += child_->accY;
-      child_->posX += child_->velX;
-      child_->posY += child_->velY;
-    }
+    // The movement is the game's own physics step, three times.
+    for (int step = 0; step < 3; ++step) ObjectPhysicsStep(*child_);
     EXPECT_EQ(child_->posX, a_->posX);
     EXPECT_EQ(child_->posY, rise * 128);
   }

@@ -875,6 +875,7 @@ TEST_F(FrameEffects, SoundRequests) {
       {"opponent character missing", Effect(9, 0, {21, 0, 0, 0, 0, 4, 1}), -1},
       {"no opponent test for 255", Effect(9, 0, {21, 0, 0, 0, 0, 255, 1}), 21},
       {"unknown number", Effect(9, 7, {21}), -1},
+      {"a pick past the int range plays nothing", Effect(9, 0, {INT32_MAX, 0, 5}), -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

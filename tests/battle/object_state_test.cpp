@@ -445,6 +445,30 @@ TEST_F(ObjectState, EndOfGaugeMode3ByRatioAndTrainingOption) {
   }
 }
 
+// Heat regeneration raises life up to the recoverable life and no further, whatever rate the
+// type file gives.
+TEST_F(ObjectState, HeatRegenerationStopsAtTheRedLife) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    int32_t rate, life, redLife, wantLife;
+  } cases[] = {
+      {5, 100, 200, 105}, {5, 198, 200, 200}, {INT32_MAX, 100, 200, 200}, {INT32_MAX, 9000, 10000, 10000}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_TypeParams[0].heatHpPlus = c.rate;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.gaugeMode = 1;
+    o.heatTimer = 10;
+    o.life = c.life;
+    o.redLife = c.redLife;
+    GaugeStep(o);
+    EXPECT_EQ(o.life, c.wantLife) << c.rate << " " << c.life;
+    EXPECT_EQ(o.heatTimer, 9);
+  }
+}
+
 // Every 60th count of a timed mode spawns the gauge spark, not while the screen is dimmed.
 TEST_F(ObjectState, GaugeSparkWaitsWhileTheScreenIsDimmed) {
   TestFrameData data, common;

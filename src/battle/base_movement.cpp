@@ -1,6 +1,7 @@
 // Base movement: the controller that turns the stick and the A, B and C buttons into the
 // standard patterns (walk, crouch, jump, guard, normal attacks, air jumps) when no command of
 // the character's list fired; and the recovery inputs after a hit.
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/command_input.h"
@@ -282,5 +283,5 @@ void DoRecovery(BattleObject& o, int k) {
   if (k <= 2) o.airActions = 100;
   ChangePattern(o, GetHitVectorPattern(id, 0, 0), 1, kRecoveryPriority);
   // The air recoveries start their effect 32 units higher.
-  BattleSeamSpawnParticle(kEffectRecovery, o.posX, k >= 3 ? o.posY - 32 : o.posY);
+  BattleSeamSpawnParticle(kEffectRecovery, o.posX, k >= 3 ? WrapAdd(o.posY, -32) : o.posY);
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
 #include "battle/object_move.h"
@@ -95,7 +96,6 @@ void ReadCharacterInput() {
     if (o.facing == 1) d = MirrorDirection(d);
     o.inputDirFacing = d;
     BattleSeamPushInputHistory(&o);
-    BattleSeamCommandBookkeeping(&o);
     if (g_GlobalFreeze == 0 && CharacterMayAct(o)) BattleSeamControlStep(&o);
   }
 }
@@ -110,8 +110,8 @@ void StuckRecovery(BattleObject& o) {
     BattleObject* chara = holder->kind >= kKindChildFirst ? holder->owner : holder;
     if (!chara || !FrameState(*chara).asmv) return;
     o.held = 0;
-    o.posX += o.throwOffsetX;
-    o.posY += o.throwOffsetY;
+    o.posX = WrapAdd(o.posX, o.throwOffsetX);
+    o.posY = WrapAdd(o.posY, o.throwOffsetY);
     o.throwOffsetX = o.throwOffsetY = 0;
     if (o.posY > 0) o.posY = 0;
     o.frameTimer = 0;
@@ -151,7 +151,6 @@ void UpdateCharacters() {
     BattleObject& o = r->obj;
     if (g_GlobalFreeze != 0 || !CharacterMayAct(o)) continue;
     ObjectStateStep(o);
-    BattleSeamCommandBookkeeping(&o);
     ObjectPhysicsStep(o);
     if (o.hitStop == 0) BattleSeamPushTrail(&o);
     int baseOnly = 0;

@@ -42,7 +42,6 @@ struct ScreenRect;
   /* command input */                                                                                      \
   SEAM(void, ReadBattlePad, (BattleObject * o), (o), )                                                     \
   SEAM(void, PushInputHistory, (BattleObject * o), (o), )                                                  \
-  SEAM(void, CommandBookkeeping, (BattleObject * o), (o), )                                                \
   SEAM(void, ExpireInputHistory, (BattleObject * o), (o), )                                                \
   /* drawing support: the freeze gate, the trail, frame points */                                          \
   SEAM(int, MayActInFreeze, (BattleObject * o), (o), 0)                                                    \

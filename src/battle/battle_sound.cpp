@@ -6,6 +6,7 @@
 #include "Dxtools/IniFile.h"
 #include "Sound/soundproc.h"
 #include "app/lib_debug.h"
+#include "battle/battle_math.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
@@ -88,14 +89,18 @@ void PlaySoundEffect(BattleObject& o, const Han6Effect& e) {
       if (p[6] != 0 && p[5] != 255 && !BattleSeamHasOpponentCharacter(&o, p[5])) return;
       if (p[6] == 2) g_EffectSoundLock = 1;
       if (p[1] != 0 && p[1] < PickRandom(p[11], 512)) return;
-      const int32_t v = p[0] + PickRandom(p[11], p[2] != 0 ? p[2] : 1);
+      const int32_t v = Wrap(int64_t{p[0]} + PickRandom(p[11], p[2] != 0 ? p[2] : 1));
       if (e.number == 0) {
         RequestCommon(v);
-        return;
+      } else if (RequestVoice(o, v) && BattleSeamRouteStageKind(o.side) == 6) {
+        // Only this form records the ending voices of a kind-6 arcade stage; the pick among
+        // candidates (number 3) does not.
+        BattleSeamAchieveEndingFlags(v);
       }
-      // Only this form records the ending voices of a kind-6 arcade stage; the pick among
-      // candidates (number 3) does not.
-      if (RequestVoice(o, v) && BattleSeamRouteStageKind(o.side) == 6) BattleSeamAchieveEndingFlags(v);
+      // The stop belongs to both forms, the common effect as well as the voice: "with P3 = 1
+      // every voice of the character that is playing is then stopped" follows the request of
+      // either number. A voice requested in this frame is not cut ("the new request plays at
+      // the end of the frame").
       if (p[3] == 1) StopCharacterVoices(o);
       return;
     }

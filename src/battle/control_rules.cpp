@@ -174,11 +174,12 @@ BattleObject* FindThrowTarget(BattleObject& o, int mode, int range, int low, int
     BattleObject& t = r.obj;
     if (!r.inUse || &t == &o || t.side == o.side || !IsSideActive(t)) continue;
     if (BattleSeamIsGiantCharacter(&t) || t.held || t.holding || t.heldObject) continue;
-    const int reach = FrameHasConditionType(t.frameRec, 51) || FrameState(o).asys == 3 ? range + 8 : range;
+    const int64_t reach =
+        FrameHasConditionType(t.frameRec, 51) || FrameState(o).asys == 3 ? int64_t{range} + 8 : range;
     // In front: on the side the thrower faces (facing 0 looks toward +x).
     const int64_t dx = static_cast<int64_t>(t.posX) - o.posX;
     const int64_t ahead = o.facing == 0 ? dx : -dx;
-    if (ahead < 0 || ahead > static_cast<int64_t>(reach) * 256) continue;
+    if (ahead < 0 || ahead > reach * 256) continue;
     if (mode == 1) {
       if (GroundThrowable(t)) return &t;
     } else if (mode == 0) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/random.h"
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
 #include "battle/control_rules.h"
@@ -237,7 +238,7 @@ void EdgeBounce(BattleObject& o, const int32_t* p) {
   const bool testLeft = p[4] == 1 ? o.facing == 1 : p[4] == 2 ? o.facing == 0 : true;
   if (!((testLeft && o.posX <= left) || (testRight && o.posX >= right))) return;
   if (p[5] & 1) {
-    o.velX = -o.velX;
+    o.velX = Wrap(-int64_t{o.velX});
     o.accX = static_cast<int16_t>(-o.accX);
   }
   if (p[5] & 2) o.facing = o.wantedFacing = o.facing ? 0 : 1;
@@ -289,8 +290,8 @@ void StickImpulse(BattleObject& o, const int32_t* p) {
     pushed = true;
   }
   if (!pushed) return;
-  o.velX = static_cast<int32_t>(o.velX + dx);
-  o.velY = static_cast<int32_t>(o.velY + dy);
+  o.velX = Wrap(o.velX + dx);
+  o.velY = Wrap(o.velY + dy);
   if (p[3] != 0) {
     // The bound as a magnitude, taken in 64 bits so the most negative P3 stays defined.
     const int64_t cap = std::llabs(static_cast<int64_t>(p[3]));
@@ -490,7 +491,7 @@ void ApplyCounterReference(BattleObject& o, int32_t r) {
     c = static_cast<int8_t>(std::max(0, c - amount));
   } else {
     int32_t& c = g_BattleCounters[counter];
-    c = std::max(0, c - amount);
+    c = Wrap(std::max<int64_t>(0, int64_t{c} - amount));
   }
 }
 
@@ -579,8 +580,8 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
       if (o.hitReaction == 0) Catch(o, p);
       break;
     case 16:
-      if (p[0] == 0) o.posX += BattleSeamCameraDeltaX();
-      if (p[1] == 0) o.posY += BattleSeamCameraDeltaY();
+      if (p[0] == 0) o.posX = WrapAdd(o.posX, BattleSeamCameraDeltaX());
+      if (p[1] == 0) o.posY = WrapAdd(o.posY, BattleSeamCameraDeltaY());
       break;
     case 17:
       if (o.contactFlags != 0 && o.registeredHits >= p[1]) {

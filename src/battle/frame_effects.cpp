@@ -25,12 +25,6 @@ constexpr int kGameModeFourPlayer = 0x200;
 
 int32_t Clamp64(int64_t v, int64_t lo, int64_t hi) { return static_cast<int32_t>(std::clamp(v, lo, hi)); }
 
-// Narrow stores wrap like the fields they land in.
-template <typename T>
-T Wrap(int64_t v) {
-  return static_cast<T>(v);
-}
-
 int FacingSign(const BattleObject& o) { return o.facing == 1 ? -1 : 1; }
 
 // K: the object's character (its owner for a child, else the object).

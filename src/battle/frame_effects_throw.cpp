@@ -16,11 +16,6 @@ namespace {
 
 constexpr int32_t kMaxCircuit = 30000;
 
-template <typename T>
-T Wrap(int64_t v) {
-  return static_cast<T>(v);
-}
-
 // Positions may not go below the ground (y grows downward; 0 is the ground).
 int32_t NotBelowGround(int64_t y) { return Wrap<int32_t>(std::min<int64_t>(y, 0)); }
 

@@ -103,17 +103,17 @@ void ApplyMeterSpend(BattleObject& o) {
   const int32_t mode = o.pendingSpendMode;
   o.pendingSpend = 0;
   if (mode == 0) {
-    if (g.gaugeMode == 0) g.circuit = std::max(0, g.circuit - spend);
+    if (g.gaugeMode == 0) g.circuit = Wrap(std::max<int64_t>(0, int64_t{g.circuit} - spend));
   } else if (mode == 3) {
     if (spend == kSpendAll)
       SetGaugeMode(g, 0, 0, 0);
     else if (g.gaugeMode == 3)
-      g.heatTimer -= spend;
+      g.heatTimer = Wrap(int64_t{g.heatTimer} - spend);
   } else if (mode == 1 || mode == 2) {
     if (spend == kSpendAll)
       SetGaugeMode(g, (mode == 2 && GetTypeParams(g.type).sparkType != 1) ? 10000 : 0, 0, 0);
     else if (g.gaugeMode == mode)
-      g.heatTimer -= spend;
+      g.heatTimer = Wrap(int64_t{g.heatTimer} - spend);
   }
   SetGaugeLock(g, 420, 110);
   // pendingSpendMode stays as the mode the HUD and the command limits read.
@@ -262,10 +262,11 @@ void CircuitChargeStep(BattleObject& o) {
     o.chargeActive = 0;
     return;
   }
-  o.chargeCount += g_TypeSystem.mcChargeCntPlus;
-  if (o.chargeCount >= 100) o.chargeStep = std::min(o.chargeStep + 1, g_TypeSystem.mcChargePlusMax);
+  o.chargeCount = WrapAdd(o.chargeCount, g_TypeSystem.mcChargeCntPlus);
+  if (o.chargeCount >= 100)
+    o.chargeStep = Wrap(std::min<int64_t>(int64_t{o.chargeStep} + 1, g_TypeSystem.mcChargePlusMax));
   int32_t amount = o.chargeStep;
-  if (IsGaugeLockScaled(o)) amount = amount * o.circuitBreakRate / 256;
+  if (IsGaugeLockScaled(o)) amount = Wrap(int64_t{amount} * o.circuitBreakRate / 256);
   if (amount == 0) return;
   BattleObject& m = MeterOwner(o);
   const int32_t before = m.circuit;
@@ -383,12 +384,12 @@ const Han6Condition* FindShieldCondition(const BattleObject& o) {
 int ShieldStep(BattleObject& o) {
   if (o.hitStop != 0) return 0;
   if (o.hitVector != 255 && (o.hitVelX || o.hitVelY || o.hitAccX || o.hitAccY)) return 0;
+  // "Nothing without a shield frame": the count is left as it stands when the shield ends. It
+  // starts again where a shield starts, when a pattern change enters a shield frame (the pattern
+  // change clears it with the grant); the exact-shield level is only asked of a defender that
+  // stands in a shield frame, so a stale count outside one is never read.
   const Han6Condition* c = FindShieldCondition(o);
-  if (!c) {
-    // The count is of steps in the current shield: it starts again with the next shield.
-    o.shieldFrames = 0;
-    return 0;
-  }
+  if (!c) return 0;
   o.throwInvuln = 0;
   ++o.shieldFrames;
   const TypeParams& t = GetTypeParams(o.type);
@@ -396,12 +397,12 @@ int ShieldStep(BattleObject& o) {
   bool goesOn = false;
   if (o.shieldFrames <= exact) {
     goesOn = true;
-  } else if (o.shieldFrames <= exact + t.shieldKeepTime) {
+  } else if (o.shieldFrames <= int64_t{exact} + t.shieldKeepTime) {
     const uint32_t held = o.noCommand ? 0u : (o.inputButtons & 0xFF000u);
     if (held == 0x8000u) {
       BattleObject& g = *GetGaugeOwner(o);
       if (g.gaugeMode == 0) {
-        g.circuit = std::max(0, g.circuit - t.shieldCost);
+        g.circuit = Wrap(std::max<int64_t>(0, int64_t{g.circuit} - t.shieldCost));
         goesOn = g.circuit > 0;
       } else {
         goesOn = g.gaugeMode != 255;
@@ -498,8 +499,8 @@ void ShieldSuccess(BattleObject& d, BattleObject& a, int level, const ScreenRect
         break;
     }
     if (level == 2) code += 5;
-    const int32_t wx = ((sx - 320) * 128) + BattleSeamCameraX();
-    const int32_t wy = ((sy - 432) * 128) + BattleSeamCameraY();
+    const int32_t wx = Wrap((int64_t{sx} - 320) * 128 + BattleSeamCameraX());
+    const int32_t wy = Wrap((int64_t{sy} - 432) * 128 + BattleSeamCameraY());
     SystemEffect(d, code, wx, wy, rotation);
   }
 

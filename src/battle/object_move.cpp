@@ -14,12 +14,6 @@
 
 namespace {
 
-// Positions and velocities are int32 stores that wrap (an object left accelerating for a very
-// long time must not make the arithmetic undefined).
-int32_t WrapAdd(int32_t a, int32_t b) {
-  return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
-
 // One oscillation step of an axis; returns the movement in world units.
 int32_t WaveStep(int16_t wave[4]) {
   const int mode = wave[0], amplitude = wave[1], period = wave[3];
@@ -147,7 +141,7 @@ void ApplySpeedCap(BattleObject& o) {
   if (o.facing == 0)
     o.velX = std::min(o.velX, maxX);
   else
-    o.velX = std::max(o.velX, -maxX);
+    o.velX = Wrap(std::max<int64_t>(o.velX, -int64_t{maxX}));
   o.accY = static_cast<int16_t>(addY);
   o.accX = 0;
   o.speedCapPattern = static_cast<int16_t>(o.pattern);
@@ -162,7 +156,7 @@ void ApplyFrameMotion(BattleObject& o) {
     o.inertiaSource = 0;
     if (o.hitReaction < 0 && st.motion && (st.motion->flags & 0xF0) == 0x10 &&
         (st.motion->flags & 0x0F) == 0x01)
-      --o.hitReaction;
+      o.hitReaction = WrapAdd(o.hitReaction, -1);
   }
   const bool firstOnly = (static_cast<uint32_t>(st.asf0) & 0x80000000u) != 0;
   if (st.motion && !(firstOnly && o.conditionsPending != 2)) {
@@ -183,11 +177,11 @@ void ApplyFrameMotion(BattleObject& o) {
       o.speedCapPattern = 0;
     }
     if (hx != 0) {
-      o.velX += m.velocityX * d;
+      o.velX = WrapAdd(o.velX, m.velocityX * d);
       o.accX = static_cast<int16_t>(m.accelerationX * d);
       o.velXStop = static_cast<int16_t>(st.asmx * d);
       if (o.hitVelX) {
-        o.velX += o.hitVelX;
+        o.velX = WrapAdd(o.velX, o.hitVelX);
         o.hitVelX = 0;
       }
       if (o.hitAccX) {
@@ -198,10 +192,10 @@ void ApplyFrameMotion(BattleObject& o) {
         SetWave(o.waveX, st.extra->mode >> 4, st.extra->amplitudeX * d, st.extra->periodX, st.extra->phaseX);
     }
     if (hy != 0) {
-      o.velY += m.velocityY;
+      o.velY = WrapAdd(o.velY, m.velocityY);
       o.accY = m.accelerationY;
       if (o.hitVelY) {
-        o.velY += o.hitVelY;
+        o.velY = WrapAdd(o.velY, o.hitVelY);
         o.hitVelY = 0;
       }
       if (o.hitAccY) {
@@ -214,7 +208,7 @@ void ApplyFrameMotion(BattleObject& o) {
   }
   ApplySpeedCap(o);
   if (o.inertiaPattern != o.pattern && o.inertiaSource != 0) {
-    o.inertiaX += o.inertiaSource;
+    o.inertiaX = WrapAdd(o.inertiaX, o.inertiaSource);
     o.inertiaSource = 0;
     o.inertiaDecay = static_cast<int16_t>(o.inertiaX / 10);
   }
@@ -339,7 +333,7 @@ void WallBounceStep(BattleObject& o) {
     BattleSeamApplyHitVector(&o, 7, 0, o.facing, 0, 0);
     if (o.pendingPattern == -1) ChangePattern(o, 26, 1, 0);
     SpawnEngineEffect(o, 67, 0, -64, 0x40, 0x1000);
-    BattleSeamSpawnParticle(100, o.posX, o.posY - 128 * 128);
+    BattleSeamSpawnParticle(100, o.posX, WrapAdd(o.posY, -128 * 128));
   } else if (bounceStep && o.hitStop == 0 && o.posY >= -64 * 128 && o.hitFrames % 6 == 0) {
     SpawnEngineEffect(o, 18, 0, 0, 0x80, 0x1000);
   }
@@ -393,8 +387,8 @@ int ObjectPhysicsStep(BattleObject& o) {
       InterpolateLanding(o, dx, dy);
   }
   if (o.heldObject && o.holding) {
-    const int32_t mx = o.posX - o.prevPosX;
-    const int32_t my = landedNow ? -o.prevPosY : o.posY - o.prevPosY;
+    const int32_t mx = Wrap(int64_t{o.posX} - o.prevPosX);
+    const int32_t my = Wrap(landedNow ? -int64_t{o.prevPosY} : int64_t{o.posY} - o.prevPosY);
     MoveObject(*o.heldObject, mx, my);
     if (o.followMode == 200) {
       int32_t px = 0, py = 0, angle = 0;
@@ -402,7 +396,7 @@ int ObjectPhysicsStep(BattleObject& o) {
         o.heldObject->posX = px;
         o.heldObject->posY = py;
         if (o.anchorPoint >= 0) {
-          int32_t rot = angle * 10000 / 360 + o.anchorPoint;
+          int32_t rot = Wrap(int64_t{angle} * 10000 / 360 + o.anchorPoint);
           if (rot >= 10000) rot -= 10000;
           o.heldObject->rotation = rot;
         }

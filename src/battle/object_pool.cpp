@@ -41,10 +41,6 @@ void EnterSpawnedFrame(const BattleObject& spawner, BattleObject& o) {
   o.entryDepth = 0;
 }
 
-// Effect parameters come from the frame-data files unchecked: offsets and positions are worked
-// out in 64 bits and stored as int32, which wraps like every other position store.
-int32_t Wrap(int64_t v) { return static_cast<int32_t>(static_cast<uint64_t>(v)); }
-
 // The pool slot holding `o`, or -1 when it is not a pool object (a character).
 int PoolSlotOf(const BattleObject* o) {
   const auto base = reinterpret_cast<uintptr_t>(&g_ObjectPool[0].obj);

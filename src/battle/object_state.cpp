@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/random.h"
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/object_move.h"
@@ -501,6 +502,10 @@ int TakeOverReaction(BattleObject& o) {
       }
       break;
     default:
+      // "Other kinds: nothing": the step count is raised only at the end of the cases that do
+      // work (kinds 4, 5, 7, 8, 9 and 10). Kind 0, which a cleared queue hands over every step,
+      // leaves every field as it was, the count included; only the reaction kinds read the
+      // count, and taking over a new reaction starts it from 0.
       return 0;
   }
   ++o.reactionFrames;
@@ -747,7 +752,7 @@ int ObjectStateStep(BattleObject& o) {
       }
     }
   }
-  ++o.stepFrames;
+  o.stepFrames = WrapAdd(o.stepFrames, 1);
   o.stepped = 1;
   UpdateFacing(o);
   WallBounceStep(o);
@@ -909,10 +914,11 @@ void GaugeStep(BattleObject& o) {
     if (o.gaugeStartDelay > 0) {
       --o.gaugeStartDelay;
     } else {
-      --o.heatTimer;
+      o.heatTimer = WrapAdd(o.heatTimer, -1);
       if (mode != 2) {
         if (o.regenDelay > 0) --o.regenDelay;
-        if (o.regenDelay == 0) o.life = std::min(o.redLife, o.life + GetRegenRate(o, mode));
+        if (o.regenDelay == 0)
+          o.life = Wrap(std::min<int64_t>(o.redLife, int64_t{o.life} + GetRegenRate(o, mode)));
       }
     }
     if ((o.pattern < 260 || o.pattern > 263) && o.heatTimer <= 0) {

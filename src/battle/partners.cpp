@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
 #include "battle/command_input.h"
@@ -197,7 +198,7 @@ void AssistPartnerStep(BattleObject& m) {
   BattleObject& a = *m.partner;
   SideStatus& s = g_SideStatus[m.side];
   // The point 150 pixels in front of the active member.
-  const int32_t target = a.facing == 0 ? a.posX + 19200 : a.posX - 19200;
+  const int32_t target = WrapAdd(a.posX, a.facing == 0 ? 19200 : -19200);
   CopyPartnerGauges(m, a);
   if (FrameState(m).asmv != 1 && m.pattern != 53) {
     m.partnerState = 2;
@@ -330,7 +331,7 @@ void TagPartnerStep(BattleObject& m) {
         ChangePattern(m, entry, 0, 1000);
         ExecutePatternChange(m);
         m.posY = 0;
-        m.posX = BattleSeamCameraTargetX() + (m.facing == 0 ? -40960 : 40960);
+        m.posX = WrapAdd(BattleSeamCameraTargetX(), m.facing == 0 ? -40960 : 40960);
       }
       s.partnerControl = 255;
       break;
@@ -368,7 +369,7 @@ void ProcessPartnerSwap() {
       n.gaugeModeMax = a.gaugeModeMax;
       n.circuit = a.circuit;
       // Half of the incoming member's recoverable life is lost.
-      if (n.redLife > n.life) n.redLife = n.life + (n.redLife - n.life) / 2;
+      if (n.redLife > n.life) n.redLife = Wrap(n.life + (int64_t{n.redLife} - n.life) / 2);
       n.noCommand = 0;
       n.partnerState = 0;
       n.landed = 0;

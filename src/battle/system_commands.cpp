@@ -5,6 +5,7 @@
 #include <array>
 #include <string_view>
 
+#include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/command_input.h"
@@ -303,7 +304,7 @@ int ThrowEscape(BattleObject& o) {
   o.posY = 0;
   o.throwOffsetX = o.throwOffsetY = 0;
   // One unit in front of the holder, the two facing each other.
-  o.posX = holder->posX + (holder->facing == 0 ? 1 : -1);
+  o.posX = WrapAdd(holder->posX, holder->facing == 0 ? 1 : -1);
   o.facing = o.wantedFacing = holder->facing == 0 ? 1 : 0;
   holder->wantedFacing = holder->facing;
   const int32_t block[7] = {8, 0, 0, 0, 0, 0, 0};

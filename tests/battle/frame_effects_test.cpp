@@ -242,12 +242,8 @@ TEST_F(FrameEffects, HomingArcArrivesInItsSteps) {
     Do(child_, Effect(6, 6, {3, g, rise, 0, 0, 0, 0, 0, 0, 0, 0, 2}));
     EXPECT_EQ(child_->accX, 0);
     EXPECT_EQ(child_->accY, g);
-    for (int step = 0; step < 3; ++step) {
-      child_->velX += child_->accX;
-      child_->velY += child_->accY;
-      child_->posX += child_->velX;
-      child_->posY += child_->velY;
-    }
+    // The movement is the game's own physics step, three times.
+    for (int step = 0; step < 3; ++step) ObjectPhysicsStep(*child_);
     EXPECT_EQ(child_->posX, a_->posX);
     EXPECT_EQ(child_->posY, rise * 128);
   }
@@ -879,6 +875,7 @@ TEST_F(FrameEffects, SoundRequests) {
       {"opponent character missing", Effect(9, 0, {21, 0, 0, 0, 0, 4, 1}), -1},
       {"no opponent test for 255", Effect(9, 0, {21, 0, 0, 0, 0, 255, 1}), 21},
       {"unknown number", Effect(9, 7, {21}), -1},
+      {"a pick past the int range plays nothing", Effect(9, 0, {INT32_MAX, 0, 5}), -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -992,23 +989,40 @@ TEST_F(FrameEffects, BusyForItsLengthFromTheRequestFrame) {
   EXPECT_EQ(IsSoundSlotBusy(b_, 2), 0);
 }
 
+// P3 = 1 stops the character's playing voices after a voice or a common effect; a voice
+// requested in the same frame plays on, and so do the other player's voices.
 TEST_F(FrameEffects, StoppingVoicesKeepsTheNewRequest) {
   const int base = 400 + 250 * 1;
-  for (int i = 0; i < 4; ++i) g_SeSlotLengths[base + i] = SoundSlotLength{44100 * 2, 44100};
-  g_SeSlotLengths[400] = SoundSlotLength{44100 * 2, 44100};
-  g_BattleFrame = 5;
-  Do(b_, Effect(9, 1, {0}));
-  Do(a_, Effect(9, 1, {0}));
-  g_BattleFrame = 9;
-  Do(b_, Effect(9, 1, {1, 0, 0, 1}));
-  EXPECT_EQ(IsSoundSlotBusy(b_, 0), 0);
-  EXPECT_EQ(IsSoundSlotBusy(b_, 1), 1);
-  EXPECT_EQ(g_SeRequest[base + 1], 1);
-  EXPECT_EQ(IsSoundSlotBusy(a_, 0), 1);  // another player's voice plays on
-  g_BattleFrame = 10;
-  Do(b_, Effect(9, 4));
-  EXPECT_EQ(IsSoundSlotBusy(b_, 255), 0);
-  EXPECT_EQ(IsSoundSlotBusy(a_, 255), 1);
+  const struct {
+    const char* name;
+    Han6Effect e;
+    int oldVoiceBusy;  // b's voice 0, playing since frame 5
+    int newVoiceBusy;  // b's voice 1
+    int request;       // the slot requested this frame, or -1
+  } cases[] = {
+      {"voice that stops the others", Effect(9, 1, {1, 0, 0, 1}), 0, 1, base + 1},
+      {"common effect that stops the voices", Effect(9, 0, {17, 0, 0, 1}), 0, 0, 17},
+      {"voice without the stop", Effect(9, 1, {1}), 1, 1, base + 1},
+      {"common effect without the stop", Effect(9, 0, {17}), 1, 0, 17},
+      {"every voice stops", Effect(9, 4), 0, 0, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetBattleCounters();
+    std::memset(g_SeRequest, 0, sizeof g_SeRequest);
+    for (int i = 0; i < 4; ++i) g_SeSlotLengths[base + i] = SoundSlotLength{44100 * 2, 44100};
+    g_SeSlotLengths[400] = SoundSlotLength{44100 * 2, 44100};
+    g_BattleFrame = 5;
+    Do(b_, Effect(9, 1, {0}));
+    Do(a_, Effect(9, 1, {0}));
+    std::memset(g_SeRequest, 0, sizeof g_SeRequest);
+    g_BattleFrame = 9;
+    Do(b_, c.e);
+    EXPECT_EQ(IsSoundSlotBusy(b_, 0), c.oldVoiceBusy);
+    EXPECT_EQ(IsSoundSlotBusy(b_, 1), c.newVoiceBusy);
+    EXPECT_EQ(IsSoundSlotBusy(a_, 0), 1);  // another player's voice plays on
+    for (int s = 0; s < kSeSlotCount; ++s) EXPECT_EQ(g_SeRequest[s], s == c.request ? 1 : 0) << s;
+  }
 }
 
 // Character list stand-in: 0 the tester, 1 the duelist, 2 a character with a custom list, 3

@@ -676,7 +676,9 @@ TEST_F(Gauges, ShieldWindows) {
   }
 }
 
-TEST_F(Gauges, ShieldStepWaitsInHitStopAndRestartsItsCount) {
+// Outside a shield frame the hold does nothing, the count included: it starts again only when a
+// pattern change enters the next shield (see the object state tests).
+TEST_F(Gauges, ShieldStepWaitsInHitStopAndLeavesItsCountOutsideAShield) {
   Row0().exShieldStand = 3;
   World w;
   BattleObject& o = *w.a;
@@ -695,8 +697,9 @@ TEST_F(Gauges, ShieldStepWaitsInHitStopAndRestartsItsCount) {
   EXPECT_EQ(o.shieldFrames, 2);
   EXPECT_EQ(ShieldLevel(o), 2);
   World::Enter(o, 0);
+  EXPECT_EQ(ShieldStep(o), 0);
   ShieldStep(o);
-  EXPECT_EQ(o.shieldFrames, 0);
+  EXPECT_EQ(o.shieldFrames, 2);
 }
 
 TEST_F(Gauges, ShieldLevelByType) {
@@ -887,7 +890,8 @@ TEST_F(Gauges, StateStepRunsTheGaugeHooks) {
   ObjectStateStep(o);
   EXPECT_EQ(o.pattern, 40);
   EXPECT_EQ(o.frame, 1);
-  EXPECT_EQ(o.shieldFrames, 0);
+  // The shield has ended; its count stays until the next shield starts.
+  EXPECT_EQ(o.shieldFrames, 2);
 }
 
 }  // namespace

@@ -445,6 +445,30 @@ TEST_F(ObjectState, EndOfGaugeMode3ByRatioAndTrainingOption) {
   }
 }
 
+// Heat regeneration raises life up to the recoverable life and no further, whatever rate the
+// type file gives.
+TEST_F(ObjectState, HeatRegenerationStopsAtTheRedLife) {
+  TestFrameData data;
+  data.Pattern(0, {F(100, 3)});
+  const struct {
+    int32_t rate, life, redLife, wantLife;
+  } cases[] = {
+      {5, 100, 200, 105}, {5, 198, 200, 200}, {INT32_MAX, 100, 200, 200}, {INT32_MAX, 9000, 10000, 10000}};
+  for (const auto& c : cases) {
+    battle_test::ResetWorld();
+    g_TypeParams[0].heatHpPlus = c.rate;
+    BattleObject& o = PlaceCharacter(0, data.Set(), 0);
+    SetPattern(o);
+    o.gaugeMode = 1;
+    o.heatTimer = 10;
+    o.life = c.life;
+    o.redLife = c.redLife;
+    GaugeStep(o);
+    EXPECT_EQ(o.life, c.wantLife) << c.rate << " " << c.life;
+    EXPECT_EQ(o.heatTimer, 9);
+  }
+}
+
 // Every 60th count of a timed mode spawns the gauge spark, not while the screen is dimmed.
 TEST_F(ObjectState, GaugeSparkWaitsWhileTheScreenIsDimmed) {
   TestFrameData data, common;
@@ -807,12 +831,16 @@ TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
     const char* name;
     int32_t kind, param, hitReaction;
     std::vector<std::pair<int, int>> changes;  // (step, pattern entered)
+    int32_t reactionFrames;                    // after the 80 steps; -1 not checked
   } cases[] = {
-      {"8: the dodge", 8, 0, 0, {{1, 280}, {10, 281}}},
-      {"7 with 0: the long stun", 7, 0, 0, {{1, 280}, {60, 281}}},
-      {"7 with 2: the other stun", 7, 2, 0, {{1, 282}, {60, 283}}},
-      {"5: the reaction counts down to 1", 5, 0, 4, {{3, 0}}},
-      {"9: the parameter is the pattern", 9, 283, 0, {{1, 283}}},
+      {"8: the dodge", 8, 0, 0, {{1, 280}, {10, 281}}, -1},
+      {"7 with 0: the long stun", 7, 0, 0, {{1, 280}, {60, 281}}, -1},
+      {"7 with 2: the other stun", 7, 2, 0, {{1, 282}, {60, 283}}, -1},
+      {"5: the reaction counts down to 1", 5, 0, 4, {{3, 0}}, -1},
+      {"9: the parameter is the pattern", 9, 283, 0, {{1, 283}}, -1},
+      // Kinds without work leave the step count alone.
+      {"0: a cleared queue does nothing", 0, 0, 0, {}, 0},
+      {"6: a kind without work", 6, 0, 0, {}, 0},
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();
@@ -835,6 +863,9 @@ TEST_F(ObjectState, TimedReactionsChangePatternOnTheirSteps) {
       last = o.pattern;
     }
     EXPECT_EQ(seen, c.changes) << c.name;
+    if (c.reactionFrames >= 0) {
+      EXPECT_EQ(o.reactionFrames, c.reactionFrames) << c.name;
+    }
   }
 }
 }  // namespace

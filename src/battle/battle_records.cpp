@@ -267,6 +267,7 @@ int HasPattern(const BattleObject& object, int pattern) {
 
 void RelinkPlayerRecords() {
   for (int i = 0; i < kPlayerSlots; ++i) {
+    CheckCharaSlotRead(i);
     if (!g_PlayerRecords[i].inUse) continue;
     g_PlayerRecords[i].inUse = 1;
     g_PlayerRecords[i].obj.frameData = &g_FrameDataSets[i];

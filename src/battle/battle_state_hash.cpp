@@ -23,6 +23,7 @@
 #include "app/random.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
+#include "battle/chara_loader.h"
 
 namespace {
 
@@ -287,6 +288,7 @@ uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
 }
 
 uint64_t BattleStateHash() {
+  for (int i = 0; i < kPlayerSlots; ++i) CheckCharaSlotRead(i);
   HashStream w;
   for (const PlayerRecord& r : g_PlayerRecords) {
     w.Put(r.inUse);

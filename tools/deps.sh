@@ -5,7 +5,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang
   libsdl2-dev libepoxy-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core
-  libvorbis-dev libogg-dev libstb-dev
+  libvorbis-dev libogg-dev libstb-dev libxxhash-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl1 xvfb xauth xdotool

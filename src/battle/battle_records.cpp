@@ -1,10 +1,8 @@
-// Battle records, globals, their resets and the battle state hash.
+// Battle records, globals and their resets.
 #include "battle/battle_records.h"
 
 #include <cstring>
-#include <type_traits>
 
-#include "app/random.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
@@ -269,6 +267,7 @@ int HasPattern(const BattleObject& object, int pattern) {
 
 void RelinkPlayerRecords() {
   for (int i = 0; i < kPlayerSlots; ++i) {
+    CheckCharaSlotRead(i);
     if (!g_PlayerRecords[i].inUse) continue;
     g_PlayerRecords[i].inUse = 1;
     g_PlayerRecords[i].obj.frameData = &g_FrameDataSets[i];
@@ -294,157 +293,4 @@ BattleObject* BattleObjectFromRef(int32_t ref) {
   if (ref >= 100 && ref < 100 + kObjectPoolSize) return &g_ObjectPool[ref - 100].obj;
   if (ref == 2000) return &g_EffectOwner.obj;
   return nullptr;
-}
-
-namespace {
-
-constexpr uint64_t kFnvPrime = 1099511628211ull;
-
-// One multiply per field: the value (zero-extended to its width) is folded in whole.
-uint64_t Mix(uint64_t h, uint64_t v, int bytes) {
-  h ^= v + (static_cast<uint64_t>(bytes) << 56);
-  h *= kFnvPrime;
-  return h ^ (h >> 29);
-}
-
-template <typename T>
-uint64_t HashValue(uint64_t h, const T& v) {
-  if constexpr (std::is_same_v<T, float>) {
-    uint32_t bits;
-    std::memcpy(&bits, &v, 4);
-    return Mix(h, bits, 4);
-  } else if constexpr (std::is_same_v<T, ScreenRect>) {
-    h = HashValue(h, v.x1);
-    h = HashValue(h, v.y1);
-    h = HashValue(h, v.x2);
-    return HashValue(h, v.y2);
-  } else {
-    static_assert(std::is_integral_v<T>);
-    return Mix(h, static_cast<uint64_t>(static_cast<std::make_unsigned_t<T>>(v)), sizeof(T));
-  }
-}
-
-int32_t PointerRef(const BattleObject* p) { return BattleObjectRef(p); }
-int32_t PointerRef(const PlayerRecord* p) {
-  if (!p) return -1;
-  for (int i = 0; i < kPlayerSlots; ++i)
-    if (p == &g_PlayerRecords[i]) return i;
-  return p == &g_EffectOwner ? 2000 : -2;
-}
-int32_t PointerRef(const FrameDataSet* p) {
-  if (!p) return -1;
-  for (int i = 0; i < kPlayerSlots; ++i)
-    if (p == &g_FrameDataSets[i]) return i;
-  return p == &g_CommonFrameData ? 254 : -2;
-}
-// Frame-data records follow from the pattern and frame numbers; only their presence is state.
-int32_t PointerRef(const Han6Pattern* p) { return p ? 1 : 0; }
-int32_t PointerRef(const Han6Frame* p) { return p ? 1 : 0; }
-int32_t PointerRef(const Han6AttackData* p) { return p ? 1 : 0; }
-
-}  // namespace
-
-uint64_t HashBattleObject(const BattleObject& o, uint64_t h) {
-#define HASH_FIELD(type, name) h = HashValue(h, o.name);
-#define HASH_ARRAY(type, name, n) \
-  for (int i = 0; i < (n); ++i) h = HashValue(h, o.name[i]);
-#define HASH_PTR(type, name) h = HashValue(h, PointerRef(o.name));
-#define HASH_PTR_ARRAY(type, name, n) \
-  for (int i = 0; i < (n); ++i) h = HashValue(h, PointerRef(o.name[i]));
-  BATTLE_OBJECT_FIELDS(HASH_FIELD, HASH_ARRAY, HASH_PTR, HASH_PTR_ARRAY)
-#undef HASH_FIELD
-#undef HASH_ARRAY
-#undef HASH_PTR
-#undef HASH_PTR_ARRAY
-  return h;
-}
-
-namespace {
-
-uint64_t HashExtension(const PlayerExtension& e, uint64_t h) {
-  h = HashValue(h, static_cast<int32_t>(e.commandTable != nullptr));
-  h = HashValue(h, e.recoveryRate);
-  h = HashValue(h, e.recoveryDelay);
-  for (int32_t w : e.timedState) h = HashValue(h, w);
-  for (int32_t w : e.timedStateMore) h = HashValue(h, w);
-  h = HashValue(h, e.chain.lowPatternBits);
-  for (uint32_t w : e.chain.numberBits) h = HashValue(h, w);
-  h = HashValue(h, e.chain.registrations);
-  h = HashValue(h, e.chain.movable);
-  h = HashValue(h, e.chain.pendingChain);
-  h = HashValue(h, e.chain.lastFiredCommand);
-  h = HashValue(h, e.chain.oldStateFree);
-  for (int c = 0; c < InputHistory::kChannels; ++c) {
-    for (int i = 0; i < InputHistory::kEntries; ++i) {
-      h = HashValue(h, e.history.value[c][i]);
-      h = HashValue(h, e.history.frames[c][i]);
-    }
-    h = HashValue(h, e.history.head[c]);
-  }
-  h = HashValue(h, e.history.expired);
-  h = HashValue(h, e.commandSerial);
-  h = HashValue(h, e.lastCommand);
-  return HashValue(h, e.macroMode);
-}
-
-uint64_t HashSide(const SideStatus& s, uint64_t h) {
-  for (int32_t v : {s.activePlayer, s.partnerControl, s.partnerFrames, s.hasPartner, s.actionLock, s.score,
-                    s.prorationShown, s.hitsCounted, s.bestCombo, s.bestComboDamage, s.counterBanner,
-                    s.notFreeFrames, s.showPartner})
-    h = HashValue(h, v);
-  h = HashValue(h, s.attackFactor);
-  for (int32_t v : s.arcadeTotals) h = HashValue(h, v);
-  return h;
-}
-
-}  // namespace
-
-uint64_t BattleStateHash() {
-  uint64_t h = 14695981039346656037ull;
-  for (const PlayerRecord& r : g_PlayerRecords) {
-    h = HashValue(h, r.inUse);
-    h = HashBattleObject(r.obj, h);
-    h = HashExtension(r.ext, h);
-  }
-  h = HashValue(h, g_EffectOwner.inUse);
-  h = HashBattleObject(g_EffectOwner.obj, h);
-  for (const ObjectPoolSlot& s : g_ObjectPool) {
-    h = HashValue(h, s.inUse);
-    h = HashValue(h, s.spawnedInUpdate);
-    // A free slot's leftovers are only read through stale references, and whatever such a
-    // read changes shows in live state; a spawn writes the slot whole. Hashing live slots
-    // keeps the hash cheap enough to take every frame.
-    if (s.inUse) h = HashBattleObject(s.obj, h);
-  }
-  for (const SideStatus& s : g_SideStatus) h = HashSide(s, h);
-  for (int32_t v : g_BattleState) h = HashValue(h, v);
-  for (PlayerRecord* p : g_PlayerOrder) h = HashValue(h, PointerRef(p));
-  h = HashValue(h, g_BattlePhase);
-  h = HashValue(h, g_Paused);
-  h = HashValue(h, g_GlobalFreeze);
-  h = HashValue(h, g_SlowMotion);
-  h = HashValue(h, g_SlowMotionRequest);
-  h = HashValue(h, g_BattleFrame);
-  h = HashValue(h, g_InBattleUpdate);
-  h = HashValue(h, g_CommandLock);
-  h = HashValue(h, g_JudgeState);
-  for (int32_t v : g_BattleCounters) h = HashValue(h, v);
-  h = HashValue(h, g_ScreenShake);
-  h = HashValue(h, g_ScreenShakeAxis);
-  h = HashValue(h, g_GrabAchievementCount);
-  h = HashValue(h, g_ChargeMeterTotal);
-  h = HashValue(h, g_SpecialStageOffsetX);
-  h = HashValue(h, g_SpecialStageOffsetY);
-  h = HashValue(h, g_EffectSoundLock);
-  for (int i = 0; i < kBattleSoundSlots; ++i) {
-    h = HashValue(h, g_SoundBusyStart[i]);
-    h = HashValue(h, g_SoundBusyUntil[i]);
-  }
-  for (const RandStream& s : g_RandStreams) {
-    h = HashValue(h, s.index);
-    for (int32_t v : s.table) h = HashValue(h, v);
-  }
-  h = HashValue(h, g_RandLastValue);
-  h = HashValue(h, g_RandDrawCount);
-  return h;
 }

@@ -443,6 +443,8 @@ int32_t BattleObjectRef(const BattleObject* object);
 BattleObject* BattleObjectFromRef(int32_t ref);
 
 // A 64-bit hash over every battle global and record, field by field (padding never read),
-// pointers as slot references, and the random streams.
+// pointers as slot references, and the random streams; the same in every process, build and
+// compiler (battle_state_hash.cpp).
 uint64_t BattleStateHash();
+// The hash of one object record alone, with a seed.
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed);

@@ -10,6 +10,7 @@
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
+#include "battle/chara_loader.h"
 #include "battle/frame_effects.h"
 
 namespace {
@@ -38,6 +39,8 @@ void RequestCommon(int32_t slot) {
 
 int32_t SoundLengthFrames(int slot) {
   if (slot < 0 || slot >= kBattleSoundSlots) return 0;
+  // Character voice slots are the loader's until its join.
+  if (slot >= kVoiceSlotBase) CheckCharaSlotRead((slot - kVoiceSlotBase) / kVoicesPerPlayer);
   const SoundSlotLength& l = g_SeSlotLengths[static_cast<size_t>(slot)];
   if (l.rate == 0) return 0;
   return static_cast<int32_t>((uint64_t{l.frames} * 60 + l.rate - 1) / l.rate);

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -12,6 +13,7 @@
 #include "Dxtools/GrpManager/grp_screen.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/Han6Files/han6_file_loading.h"
+#include "app/app_state.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
 #include "battle/battle_seams.h"
@@ -20,6 +22,10 @@
 namespace {
 
 constexpr int32_t kLoadPositions[4] = {49152, 81920, 36352, 94720};
+
+// Slots a running load writes (bit i for slot i): all four, from Start until the join.
+std::atomic<uint32_t> g_LoadingSlots{0};
+thread_local bool t_OnLoaderThread = false;
 
 void Add(std::atomic<uint32_t>* progress, uint32_t v) {
   if (progress) progress->fetch_add(v, std::memory_order_acq_rel);
@@ -263,19 +269,53 @@ uint32_t CCharaDataLoader::LoadAll() {
   return progress.load(std::memory_order_acquire);
 }
 
+void CCharaDataLoader::NoteLoadStarting() { ended_.store(false, std::memory_order_release); }
+
+void CCharaDataLoader::NoteLoadEnded() {
+  {
+    std::lock_guard<std::mutex> lock(endMutex_);
+    ended_.store(true, std::memory_order_release);
+  }
+  endSignal_.notify_all();
+}
+
+bool CCharaDataLoader::WaitForLoadEnd() {
+  std::unique_lock<std::mutex> lock(endMutex_);
+  // The quit request comes with no signal of ours, so it is looked at every 10 ms.
+  while (!ended_.load(std::memory_order_acquire)) {
+    if (g_QuitRequested.load(std::memory_order_acquire)) return false;
+    endSignal_.wait_for(lock, std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+#ifndef NDEBUG
+void CheckCharaSlotRead(int slot) {
+  if (t_OnLoaderThread || slot < 0 || slot >= kPlayerSlots) return;
+  if (g_LoadingSlots.load(std::memory_order_acquire) & (1u << slot)) {
+    std::fprintf(stderr, "character slot %d read while the loader thread writes it (before the join)\n",
+                 slot);
+    std::abort();
+  }
+}
+#endif
+
 CCharaDataLoaderWin::~CCharaDataLoaderWin() { JoinThread(); }
 
 int CCharaDataLoaderWin::Start() {
   if (HasThread()) JoinThread();
   // The sprite cache belongs to the logic thread: flushed here, before the thread starts.
   FlushHan6TextureCache();
-  finished_.store(false, std::memory_order_release);
+  NoteLoadStarting();
+  g_LoadingSlots.store((1u << kPlayerSlots) - 1, std::memory_order_release);
   try {
     thread_ = std::thread([this] {
+      t_OnLoaderThread = true;
       LoadAll();
-      finished_.store(true, std::memory_order_release);
+      NoteLoadEnded();
     });
   } catch (const std::system_error&) {
+    g_LoadingSlots.store(0, std::memory_order_release);
     return 0;
   }
   return 1;
@@ -284,14 +324,13 @@ int CCharaDataLoaderWin::Start() {
 int CCharaDataLoaderWin::JoinThread() {
   if (!thread_.joinable()) return 0;
   thread_.join();
+  g_LoadingSlots.store(0, std::memory_order_release);
   return 1;
 }
 
 int CCharaDataLoaderWin::HasThread() { return thread_.joinable() ? 1 : 0; }
 
-int CCharaDataLoaderWin::IsFinished() {
-  return thread_.joinable() && finished_.load(std::memory_order_acquire) ? 1 : 0;
-}
+int CCharaDataLoaderWin::IsFinished() { return thread_.joinable() && LoadEnded() ? 1 : 0; }
 
 CCharaDataLoader& GetCharaDataLoader() {
   static CCharaDataLoaderWin loader;
@@ -301,6 +340,7 @@ CCharaDataLoader& GetCharaDataLoader() {
 int WaitCharaDataLoader() {
   CCharaDataLoader& loader = GetCharaDataLoader();
   if (!loader.HasThread()) return 0;
-  while (!loader.IsFinished()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // Woken by the load's end instead of polling it, so a load costs no extra sleep step.
+  if (!loader.WaitForLoadEnd()) return 0;
   return loader.JoinThread();
 }

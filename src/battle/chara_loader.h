@@ -2,10 +2,24 @@
 // loader thread that fills the four character slots (frame data, palette, sprite pages, command
 // file, record reset, CPU patterns, sounds, HUD graphics, stage), its progress word, and the
 // checks that keep selections from replays and peers inside what the loader can read.
+//
+// Who may touch the character data when. The loader thread writes, without a lock, the four
+// slots' battle records (`g_PlayerRecords`), `g_FrameDataSets` and the common effect set, the
+// side records' partner marks and attack factors, the slots' CPU patterns, their sound slots
+// (every character voice slot is freed first, then refilled), their HUD graphics and the stage
+// background. That is safe because nothing else reads or writes any of them from `Start` until
+// the thread has been joined (`JoinThread`, or a `WaitCharaDataLoader` that returned 1): the
+// logic thread meanwhile runs the VS screen and asks only `HasThread`, `IsFinished` and the
+// progress word (an atomic). The join is the hand-over; after it the logic thread owns all of it
+// again. The loader's textures are made under the device lock, and its screen notices go
+// through the notice list's own lock. Debug builds check the rule where battle code reads a
+// slot (CheckCharaSlotRead).
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 #include <thread>
 
@@ -39,6 +53,21 @@ class CCharaDataLoader {
 
   std::atomic<uint32_t> progress{0};
   int32_t allCpu = 0;
+
+  // Waits until the load thread has ended its work or quit is requested; true when it ended.
+  // A finishing load wakes the waiter at once; a quit request is seen within 10 ms.
+  bool WaitForLoadEnd();
+
+ protected:
+  // Marks a new load running (before its thread starts) and its end (last thing the thread does).
+  void NoteLoadStarting();
+  void NoteLoadEnded();
+  bool LoadEnded() const { return ended_.load(std::memory_order_acquire); }
+
+ private:
+  std::atomic<bool> ended_{false};
+  std::mutex endMutex_;
+  std::condition_variable endSignal_;
 };
 
 class CCharaDataLoaderWin : public CCharaDataLoader {
@@ -52,9 +81,18 @@ class CCharaDataLoaderWin : public CCharaDataLoader {
 
  private:
   std::thread thread_;
-  std::atomic<bool> finished_{false};
 };
 
 CCharaDataLoader& GetCharaDataLoader();
-// Waits for a running load and joins it; 0 at once when no thread is held.
+// Waits for a running load and joins it (the result of JoinThread); 0 at once when no thread is
+// held. The wait also ends on quit, then without the join and returning 0: the load may still be
+// writing, so the caller touches nothing of it (the join at exit waits for it).
 int WaitCharaDataLoader();
+
+// Debug builds stop the program when any thread but the loader's reads character slot `slot`
+// (0..3) from Start until the join; release builds check nothing.
+#ifdef NDEBUG
+inline void CheckCharaSlotRead(int) {}
+#else
+void CheckCharaSlotRead(int slot);
+#endif

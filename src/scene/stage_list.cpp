@@ -249,7 +249,7 @@ int CreateImageBlockTextures() {
       }
     }
     // A failed creation leaves an empty entry, which drawing skips.
-    g_StageImageTextures.Push(&t);
+    g_StageImageTextures.Push(t);
     img->bgra = std::vector<uint8_t>();
   }
   for (auto& part : a.parts) {

@@ -870,13 +870,13 @@ void DrawDropObjects(GrpDrawList* list) {
 
 void DrawCheckerRoom(GrpDrawList* list) {
   // A field of view of pi/4 over the screen height; the eye stands in front of the room's open
-  // side, far enough back for the side walls to meet the screen edges, and moves with the battle
-  // camera at 80 battle pixels per tile.
+  // side, close enough for the room to fill the screen wherever the camera pans, and moves with
+  // the battle camera at 80 battle pixels per tile.
   RoomCamera cam;
   cam.focal = 240.0f / std::tan(kPi / 8.0f);
   cam.ex = static_cast<float>(BattleSeamCameraX()) / 128.0f / 80.0f;
   cam.ey = -4.5f + static_cast<float>(BattleSeamCameraY()) / 128.0f / 80.0f;
-  cam.ez = -15.5f;
+  cam.ez = -12.0f;
   auto shade = [](float z) { return 1.0f - z / 8.0f; };
   for (int x = -7; x < 7; ++x)
     for (int z = -3; z < 4; ++z) {

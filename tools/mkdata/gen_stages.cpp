@@ -359,9 +359,10 @@ bool WriteGarden(const std::filesystem::path& root) {
     d.patterns.push_back(p);
   }
   d.objects.push_back(Object(0, 32, 0, {Frame(0, 0, 0, 1, 6)}));
-  StageFrameDesc p0 = Frame(6, 150, -20, 45, 1), p1 = Frame(7, 150, -20, 45, 2, 0);
+  // The pond lies on the grass behind the lanterns, its near edge under the veranda.
+  StageFrameDesc p0 = Frame(6, 150, -78, 45, 1), p1 = Frame(7, 150, -78, 45, 2, 0);
   p0.blendNext = p1.blendNext = 1;
-  d.objects.push_back(Object(1, 256, 12, {p0, p1}));
+  d.objects.push_back(Object(1, 256, 14, {p0, p1}));
   std::vector<StageFrameDesc> sway = {Frame(2, -170, -40, 50, 1), Frame(3, -170, -40, 50, 1),
                                       Frame(4, -170, -40, 50, 2, 0)};
   for (StageFrameDesc& f : sway) f.blendNext = 1;

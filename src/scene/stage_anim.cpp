@@ -62,6 +62,8 @@ bool GoToFrame(StageObjectState& s, int n) {
   return true;
 }
 
+// The object passes also hold while the battle's background hold timer runs (g_BgHoldTimer: the
+// battle's tick counts it down, particle effect 2 sets it; the stage only reads it).
 bool ObjectPassesHeld() { return StageTimeStopped() || BattleSeamBgHoldTimer() != 0; }
 
 float RandUnit() { return static_cast<float>(RandStreamNext(0)) / 2147483648.0f; }
@@ -383,6 +385,8 @@ bool StageTimeStopped() {
 }
 
 int DrawStageBg(int animate) {
+  // Stored 1 is "STAGE ANIMATION OFF": the background animates for its first two frames and
+  // then stands still.
   const int32_t option = g_GameData != nullptr ? g_GameData->StageAnimation : 0;
   if (animate && (option == 0 || g_StageFrameCounter <= 1)) {
     AdvanceStageObjects();

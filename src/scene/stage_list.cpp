@@ -142,6 +142,10 @@ void PickRandomStage(const int32_t* exclude, int32_t* stage, uint8_t* stageCopy)
 
 // ---- Loading and building ----
 
+// Runs on the character loader's thread while the VS screen waits: it touches only the
+// loaded-file state (index, path, buffer, built flag) and reads the stage list, which the menus
+// change only on the logic thread before the loader starts. The logic thread reads that state
+// after it has joined the loader.
 int LoadStageBgFile(int stage, int force) {
   if (stage < 0 || stage >= kStageListSize || !g_StageList[stage]) return 0;
   const std::string path = ".\\Bg\\" + g_StageList[stage]->DataFile + ".dat";
@@ -332,6 +336,7 @@ void LoadStageInfo(const char* path) {
   PublishLights();
 }
 
+// The three colour-channel factors of the character drawing are g_StageColorFactors.
 void ResetStageEffectState() {
   for (float& f : g_StageColorFactors) f = 1.0f;
 }

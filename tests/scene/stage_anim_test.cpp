@@ -109,9 +109,9 @@ StageFileDesc Stage(std::vector<StageObjectDesc> objects, int sprites = 4) {
 }
 
 // Number of stream-0 draws between a saved stream and the current one.
-int DrawsSince(const RandStream& saved) {
+int DrawsSince(const RandStream& saved, int limit = 16) {
   RandStream probe = saved;
-  for (int n = 0; n < 16; ++n) {
+  for (int n = 0; n <= limit; ++n) {
     if (std::memcmp(&probe, &g_RandStreams[0], sizeof probe) == 0) return n;
     std::swap(probe, g_RandStreams[0]);
     RandStreamNext(0);
@@ -587,10 +587,25 @@ TEST_F(StageAnim, DropLayers) {
   ResetDrawList(&g_MainDrawList);
   DrawDropObjects(&g_MainDrawList);
   EXPECT_EQ(Drawn(522).size(), 3u);
-  // Type 0 without its image: the two target passes and the closing quad are still queued.
+  // Five draws per streak at the start: x, y, angle, speed, phase.
+  saved = g_RandStreams[0];
+  InitDropObjects();
+  EXPECT_EQ(DrawsSince(saved, 700), 15);
+  // Type 0: six draws per drop at the start (x, y, pattern, vy, vx, phase), three at a restart.
   Build(Stage({}), "[Data]\r\nDropObj=1\r\nDropObj_Type=0\r\nDropObj_PatNum=4\r\nDropObj_FrameNum=4\r\n");
   ASSERT_EQ(g_StageInfo.dropOn, 1);
   for (const DropObject& d : g_DropObjects) EXPECT_LT(d.pattern, 4);
+  saved = g_RandStreams[0];
+  InitDropObjects();
+  EXPECT_EQ(DrawsSince(saved, 700), 600);
+  for (DropObject& d : g_DropObjects) d.y = -900.0f;
+  g_DropObjects[7].y = 10.0f;
+  g_DropObjects[7].alpha = 10;
+  saved = g_RandStreams[0];
+  UpdateDropObjects();
+  EXPECT_EQ(DrawsSince(saved), 3);
+  EXPECT_EQ(g_DropObjects[7].y, -1024.0f);
+  EXPECT_EQ(g_DropObjects[7].alpha, 255);
   // Type -1: the room, scaled by the brightness.
   Build(Stage({}), "[Data]\r\nDropObj=1\r\n");
   ResetDrawList(&g_MainDrawList);

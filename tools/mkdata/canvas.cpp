@@ -36,6 +36,11 @@ void Canvas::Blend(int x, int y, const Rgba& c, float k) {
   d.a = oa;
 }
 
+void Canvas::SetArgb(int x, int y, uint32_t argb) {
+  auto ch = [argb](int shift) { return static_cast<float>((argb >> shift) & 0xFF) / 255.0f; };
+  At(x, y) = Rgba{ch(16), ch(8), ch(0), ch(24)};
+}
+
 void Canvas::Fill(const Rgba& c) { std::fill(px_.begin(), px_.end(), c); }
 
 void Canvas::VerticalGradient(int y0, int y1, const Rgba& top, const Rgba& bottom) {

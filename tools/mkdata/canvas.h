@@ -23,6 +23,8 @@ class Canvas {
   Rgba& At(int x, int y) { return px_[static_cast<size_t>(y) * w_ + x]; }
   const Rgba& At(int x, int y) const { return px_[static_cast<size_t>(y) * w_ + x]; }
 
+  // Sets a pixel from A, R, G, B bytes (no compositing).
+  void SetArgb(int x, int y, uint32_t argb);
   // Composites colour c with coverage k (0..1) over the pixel.
   void Blend(int x, int y, const Rgba& c, float k = 1.0f);
   void Fill(const Rgba& c);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
+#include "Dxtools/Han6Files/han6_data.h"
 #include "Dxtools/IniFile.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
@@ -13,6 +14,7 @@
 #include "battle/battle_draw.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/frame_effects.h"
 #include "scene/stage_bg.h"
 #include "scene/stage_fixture.h"
 #include "support/test_util.h"
@@ -312,10 +314,20 @@ TEST_F(StageList, TintAndFadeSeams) {
   g_BattleDrawSeams.TintFactors(rgb);
   EXPECT_EQ(rgb[0] | rgb[1] | rgb[2], 0);
   g_StageBlackout = 0;
-  BattleSeamSetBackgroundFade(255);
+  // Frame effect 6/152 sets the stage mode (word 4) and routes the fade level to the stage.
+  ResetAllBattleGlobals();
+  Han6Effect e;
+  e.type = 6;
+  e.number = 152;
+  e.params[0] = 3;
+  RunFrameEffect(&g_PlayerRecords[0].obj, &e);
+  EXPECT_EQ(g_BattleState[BattleStateIndex::kScreenMode], 3);
   EXPECT_EQ(g_StageFadeLevel, 255);
-  BattleSeamSetBackgroundFade(0);
+  e.params[0] = 2;
+  RunFrameEffect(&g_PlayerRecords[0].obj, &e);
+  EXPECT_EQ(g_BattleState[BattleStateIndex::kScreenMode], 2);
   EXPECT_EQ(g_StageFadeLevel, 0);
+  ResetAllBattleGlobals();
 }
 
 TEST(StageInfoText, ReaderClampsWhatOverflowsItsTables) {

@@ -29,6 +29,7 @@
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
 #include "scene/scene_frame.h"
+#include "scene/stage_bg.h"
 
 namespace vt {
 
@@ -106,7 +107,11 @@ void AppServices::LoadCommonResources() {
   vt::text::LoadSystemFonts();
   vt::text::LoadStoryFonts();  // the four bitmap font files, kept whole for the run
 }
-void AppServices::SetFirstScene() { ::SetFirstScene(); }
+void AppServices::SetFirstScene() {
+  // Until the battle wiring exists the stage's seams are installed here, before the first scene.
+  InstallStageSeams();
+  ::SetFirstScene();
+}
 
 void AppServices::BeforeLogicThreadStart() {
   if (g_D3DDevice != nullptr) g_D3DDevice->ReleaseCurrent();
@@ -196,6 +201,9 @@ void AppServices::FreeCommonResources() {
   }
   FreeShaderEffects();
   FlushHan6TextureCache();
+  // The stage background: released, its file forgotten, and the stage list freed.
+  ResetStageBg();
+  FreeStageList();
   vt::text::FreeBitmapFonts();
   vt::text::FreeStoryFonts();
   ::SaveNetConnectFile();

@@ -12,6 +12,15 @@ struct BattleObject;
 struct FrameDataSet;
 struct GrpDrawList;
 
+// The stage's light sources: x in pixels plus 512 and reach in pixels (0 skips a source); with
+// coloured shadows set, shadows take the character's colours.
+struct BattleStageLights {
+  int32_t count = 0;
+  const float* x = nullptr;
+  const float* radius = nullptr;
+  int32_t colouredShadows = 0;
+};
+
 struct BattleDrawSeams {
   // The camera's matrix after an object's placement: zoom (when `zoom`) then the screen
   // matrix. Null: identity.
@@ -31,6 +40,8 @@ struct BattleDrawSeams {
   // The camera's floor matrix for a sprite placed at the pixel point (x, y): it lays the sprite
   // flat on the floor. Null: identity (the shadow stays upright at the object's feet).
   void (*FloorMatrix)(float x, float y, Han6Matrix* out) = nullptr;
+  // The stage's lights for the character shadows. Null: no lights (one default shadow).
+  void (*StageLights)(BattleStageLights* out) = nullptr;
 };
 extern BattleDrawSeams g_BattleDrawSeams;
 void ResetBattleDrawSeams();

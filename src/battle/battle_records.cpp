@@ -38,6 +38,8 @@ uint8_t g_EffectSoundLock;
 uint32_t g_SoundBusyStart[kBattleSoundSlots];
 uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 int32_t g_GameMode;
+int32_t g_MatchStage;
+uint8_t g_MatchStageByte;
 int32_t g_RoundsToWin = 2;
 int32_t g_GrabAchievementCount;
 

@@ -418,6 +418,9 @@ extern uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 // Clears the busy model and the sound lock (every round start: the frame count starts again).
 void ResetSoundBusyModel();
 extern int32_t g_GameMode;
+// The stage of the match (1..99) and its byte copy (the stage music), stored by the stage choice.
+extern int32_t g_MatchStage;
+extern uint8_t g_MatchStageByte;
 extern int32_t g_RoundsToWin;
 // The battle-wide count of the grab achievement of the frame conditions (up to 10).
 extern int32_t g_GrabAchievementCount;

@@ -261,7 +261,12 @@ struct ScreenRect;
   SEAM(void, UpdateDrawHud, (), (), )                                                                      \
   /* (end of drawing support and the rest of the first battle work seams) */                               \
   /* the scene's frame tick; without one the driver runs BattleFrameTick (battle_driver.h) */              \
-  SEAM(void, FrameTick, (), (), )
+  SEAM(void, FrameTick, (), (), )                                                                          \
+  /* what the stage background reads of the camera and the fighters: the drawn zoom, whether any */        \
+  /* fighter's heat mode is active, and the background hold timer (particle effect 2 sets it) */           \
+  SEAM(float, CameraScale, (), (), 1.0f)                                                                   \
+  SEAM(int, AnyHeatActive, (), (), 0)                                                                      \
+  SEAM(int32_t, BgHoldTimer, (), (), 0)
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

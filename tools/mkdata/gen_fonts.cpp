@@ -17,16 +17,9 @@
 
 #include "Dxtools/Text/fnt_font.h"
 #include "Dxtools/Text/fnt_writer.h"
+#include "canvas.h"
 #include "mkdata.h"
 #include "platform/glyph/glyph_source.h"
-
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wunused-function"
-#include <stb_image_write.h>
-#pragma GCC diagnostic pop
 
 namespace {
 
@@ -71,7 +64,7 @@ std::vector<uint32_t> Codes(bool kanji) {
       if (t != 0x7F) codes.push_back((lead << 8) | t);
   };
   for (uint32_t lead = 0x81; lead <= 0x84; ++lead) addRow(lead);  // symbols, letters, kana
-  addRow(0x87);                                                    // circled numbers and units
+  addRow(0x87);                                                   // circled numbers and units
   if (kanji) {
     // Both kanji levels and the code page's extra kanji, so any sample text finds its glyphs.
     for (uint32_t lead = 0x88; lead <= 0x9F; ++lead) addRow(lead);
@@ -157,7 +150,7 @@ bool WriteSystemFonts(const std::filesystem::path& root) {
   for (int font = 0; font < 3; ++font) {
     auto face = vt::glyph::CurrentGlyphSource().OpenFace({"monospace", 22, font == 1 ? 700 : 400, 4});
     if (!face) return false;
-    std::vector<uint8_t> rgba(size_t(tw) * th * 4, 0);
+    mkdata::Canvas sheet(tw, th);
     int widths[128] = {};
     for (int c = 0x20; c < 0x80; ++c) {
       int k = c - 32;
@@ -167,20 +160,13 @@ bool WriteSystemFonts(const std::filesystem::path& root) {
       widths[c] = std::min(cw, advance + 1);
       for (int y = 0; y < ch; ++y)
         for (int x = 0; x < cw; ++x) {
-          uint8_t a = cell[size_t(y) * cw + x];
-          uint8_t* px = &rgba[(size_t((k / perRow) * ch + y) * tw + size_t((k % perRow) * cw + x)) * 4];
-          px[0] = px[1] = px[2] = 255;
-          px[3] = a;
+          const uint32_t a = cell[size_t(y) * cw + x];
+          sheet.SetArgb((k % perRow) * cw + x, (k / perRow) * ch + y, a << 24 | 0xFFFFFFu);
         }
     }
     char name[64];
     std::snprintf(name, sizeof(name), "grp/system/DBGFNT%02d.png", font);
-    int pngSize = 0;
-    unsigned char* png = stbi_write_png_to_mem(rgba.data(), tw * 4, tw, th, 4, &pngSize);
-    if (!png) return false;
-    bool ok = mkdata::WriteBytes(root, name, png, size_t(pngSize));
-    STBIW_FREE(png);
-    if (!ok) return false;
+    if (!sheet.Save(root, name)) return false;
 
     char line[256];
     std::snprintf(line, sizeof(line), "[DATA%02d]\r\n", font);

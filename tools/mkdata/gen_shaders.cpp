@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "canvas.h"
 #include "mkdata.h"
-#include "platform/image.h"
 
 namespace {
 
@@ -254,16 +254,10 @@ std::string NoiseFile() {
 
 bool WriteImage(const std::filesystem::path& root, const std::string& relative, int w, int h,
                 uint32_t (*pixel)(int x, int y, int w, int h)) {
-  std::vector<uint8_t> bgra(static_cast<size_t>(w) * h * 4);
+  mkdata::Canvas c(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      uint32_t c = pixel(x, y, w, h);
-      for (int i = 0; i < 4; ++i)
-        bgra[(static_cast<size_t>(y) * w + x) * 4 + i] = static_cast<uint8_t>(c >> (8 * i));
-    }
-  std::filesystem::path path = root / relative;
-  std::filesystem::create_directories(path.parent_path());
-  return vt::image::SaveImage(path.string(), vt::image::kFilePng, bgra.data(), w, h);
+    for (int x = 0; x < w; ++x) c.SetArgb(x, y, pixel(x, y, w, h));
+  return c.Save(root, relative);
 }
 
 uint32_t Hash(uint32_t v) {

@@ -17,7 +17,8 @@ bool RegisterStep(const std::string& name, StepFn fn) {
   return true;
 }
 
-bool WriteBytes(const std::filesystem::path& root, const std::string& relative, const void* data, size_t size) {
+bool WriteBytes(const std::filesystem::path& root, const std::string& relative, const void* data,
+                size_t size) {
   std::filesystem::path path = root / relative;
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);

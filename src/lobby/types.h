@@ -97,6 +97,27 @@ struct LobbySnapshot {
 enum class UploadMethod : int32_t { KeepBest = 1, ForceUpdate = 2 };
 enum class DownloadKind : int32_t { Global = 0, AroundUser = 1, Friends = 2 };
 
+// Immediate answers when a verifier begins a session with a ticket.
+enum class BeginSessionResult : int32_t {
+  Ok = 0,
+  InvalidTicket = 1,
+  DuplicateRequest = 2,
+  InvalidVersion = 3,
+  GameMismatch = 4,
+  ExpiredTicket = 5,
+};
+
+// Ticket verdicts: 0 ok; 1 user not connected; 2 unknown or not this user's; 3 cancelled;
+// 4 expired; 5 no answer in time.
+enum class TicketResponse : int32_t {
+  Ok = 0,
+  UserNotConnected = 1,
+  NoLicenseOrWrongUser = 2,
+  TicketCanceled = 3,
+  Expired = 4,
+  NoAnswer = 5,
+};
+
 struct BoardEntry {
   UserId user = 0;
   int32_t rank = 0;

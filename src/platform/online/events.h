@@ -16,6 +16,7 @@ using lobby::JoinResponse;
 using lobby::LobbyId;
 using lobby::LobbySnapshot;
 using lobby::Result;
+using lobby::TicketResponse;
 using lobby::UgcHandle;
 using lobby::UserId;
 
@@ -54,17 +55,6 @@ enum class SessionError : int32_t { TargetOffline = 1, Timeout = 2, Unreachable 
 struct P2PSessionFail {
   UserId remote = 0;
   SessionError error = SessionError::Unreachable;
-};
-
-// Ticket verdicts: 0 ok; 1 user not connected; 2 unknown or not this user's; 3 cancelled;
-// 4 expired; 5 no answer in time.
-enum class TicketResponse : int32_t {
-  Ok = 0,
-  UserNotConnected = 1,
-  NoLicenseOrWrongUser = 2,
-  TicketCanceled = 3,
-  Expired = 4,
-  NoAnswer = 5,
 };
 
 // Delivered in the verifier queue only. `user` is the ticket's user, so a verifier can tell a

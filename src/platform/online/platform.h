@@ -18,6 +18,7 @@
 
 namespace vt::online {
 
+using lobby::BeginSessionResult;
 using lobby::DownloadKind;
 using lobby::LobbyQuery;
 using lobby::TicketHandle;
@@ -91,16 +92,6 @@ class Peers {
   virtual PacketRead read(int channel, std::span<uint8_t> buffer) = 0;
   virtual bool acceptSession(UserId remote) = 0;
   virtual PeerStats stats() const = 0;
-};
-
-// Immediate answers of beginSession.
-enum class BeginSessionResult : int32_t {
-  Ok = 0,
-  InvalidTicket = 1,
-  DuplicateRequest = 2,
-  InvalidVersion = 3,
-  GameMismatch = 4,
-  ExpiredTicket = 5,
 };
 
 struct TicketIssued {

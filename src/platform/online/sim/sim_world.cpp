@@ -58,7 +58,7 @@ void SimWorld::setServerTime(uint32_t utcSeconds) {
 
 void SimWorld::log(const std::string& line) {
   std::lock_guard<std::mutex> guard(mutex_);
-  log_.push_back(std::to_string(frame_) + " " + line);
+  log_.push_back(std::to_string(frame_.load()) + " " + line);
 }
 
 void SimWorld::schedule(uint64_t dueFrame, Op op) {
@@ -100,7 +100,7 @@ void SimWorld::transmit(UserId from, UserId to, int channel, std::vector<uint8_t
 void SimWorld::injectForged(UserId from, UserId to, std::span<const uint8_t> bytes, int channel) {
   log("forged " + Hex(from) + ">" + Hex(to) + " " + std::to_string(bytes.size()));
   std::lock_guard<std::mutex> guard(mutex_);
-  inFlight_.emplace(std::make_pair(nowUs_, ++lastSeq_),
+  inFlight_.emplace(std::make_pair(nowUs_.load(), ++lastSeq_),
                     InFlight{from, to, channel, std::vector<uint8_t>(bytes.begin(), bytes.end())});
 }
 
@@ -155,7 +155,7 @@ void SimWorld::step() {
   }
   for (Op& op : due) op.answer();
 
-  auto logOn = logOns_.find(frame_);
+  auto logOn = logOns_.find(frame_.load());
   if (logOn != logOns_.end()) {
     for (UserId id : logOn->second)
       if (SimPlatform* u = user(id)) {
@@ -292,24 +292,31 @@ CallHandle SimPlatform::call(const char* name, CallResult<Event>& result, std::f
   if (!usable()) return 0;
   const CallHandle handle = dispatcher().bind(result);
   world_.log(std::string("call ") + name + " " + Hex(id_) + " #" + std::to_string(handle));
+  bool never = false, forced = false;
+  Result forcedResult = Result::Fail;
   {
-    auto never = world_.neverComplete_.find(id_);
-    if (never != world_.neverComplete_.end() && never->second > 0) {
-      --never->second;
-      return handle;
+    std::lock_guard<std::mutex> guard(world_.mutex_);
+    auto n = world_.neverComplete_.find(id_);
+    if (n != world_.neverComplete_.end() && n->second > 0) {
+      --n->second;
+      never = true;
+    }
+    auto f = world_.failNext_.find(id_);
+    if (!never && f != world_.failNext_.end() && f->second.first > 0) {
+      --f->second.first;
+      forced = true;
+      forcedResult = f->second.second;
     }
   }
+  if (never) return handle;  // no answer at all, not even at a bound
   const std::string label = std::string(name) + " " + Hex(id_) + " #" + std::to_string(handle);
   auto fail = [this, handle, failed, label](Result r) {
     world_.log("failed " + label);
     dispatcher().complete(handle, failed(r));
   };
-  auto forced = world_.failNext_.find(id_);
-  if (forced != world_.failNext_.end() && forced->second.first > 0) {
-    --forced->second.first;
-    const Result r = forced->second.second;
+  if (forced) {
     world_.schedule(world_.frame_ + static_cast<uint64_t>(world_.options_.controlLatencyFrames),
-                    SimWorld::Op{id_, name, [fail, r] { fail(r); }, fail});
+                    SimWorld::Op{id_, name, [fail, forcedResult] { fail(forcedResult); }, fail});
     return handle;
   }
   auto run = [this, handle, answer, undo, label] {

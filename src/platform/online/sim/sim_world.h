@@ -239,9 +239,15 @@ class SimWorld {
   // JoinRequested.
   bool chooseInvitee(SimPlatform& from, UserId to);
   // "Never complete": the next n calls of a user get no answer at all.
-  void neverComplete(SimPlatform& user, int calls) { neverComplete_[user.id()] += calls; }
+  void neverComplete(SimPlatform& user, int calls) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    neverComplete_[user.id()] += calls;
+  }
   // Fails the next n calls of a user with the given result.
-  void failNext(SimPlatform& user, int calls, Result result) { failNext_[user.id()] = {calls, result}; }
+  void failNext(SimPlatform& user, int calls, Result result) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    failNext_[user.id()] = {calls, result};
+  }
 
   // Every call, answer, event and packet with its frame: the determinism check.
   const std::vector<std::string>& eventLog() const { return log_; }
@@ -277,9 +283,9 @@ class SimWorld {
   WorldOptions options_;
   std::mutex mutex_;
   vt::platform::FakeClock clock_;
-  uint64_t frame_ = 0;
-  int64_t nowUs_ = 0;
-  int64_t serverTimeOffset_ = 1700000000;
+  std::atomic<uint64_t> frame_{0};  // read by worker-thread calls
+  std::atomic<int64_t> nowUs_{0};
+  std::atomic<int64_t> serverTimeOffset_{1700000000};
   uint64_t lastIdLow_ = 0;
   uint64_t lastSeq_ = 0;
   std::mt19937_64 random_;

@@ -1,6 +1,8 @@
 // MemoryStore.
 #include "lobby/memory_store.h"
 
+#include <algorithm>
+
 namespace vt::lobby {
 
 using Guard = std::lock_guard<std::mutex>;
@@ -18,9 +20,11 @@ void MemoryStore::putEntry(BoardHandle board, const StoredEntry& entry) {
   Guard g(mutex_);
   Board& b = boards_[board];
   auto old = b.entries.find(entry.user);
-  if (old != b.entries.end()) b.order.erase(KeyOf(old->second));
+  if (old != b.entries.end())
+    b.order.erase(std::lower_bound(b.order.begin(), b.order.end(), KeyOf(old->second)));
   b.entries[entry.user] = entry;
-  b.order.insert(KeyOf(entry));
+  const RankKey key = KeyOf(entry);
+  b.order.insert(std::lower_bound(b.order.begin(), b.order.end(), key), key);
   if (entry.seq > lastSeq_) lastSeq_ = entry.seq;
 }
 
@@ -30,8 +34,10 @@ int32_t MemoryStore::rankOf(BoardHandle board, UserId user) {
   if (b == boards_.end()) return 0;
   auto e = b->second.entries.find(user);
   if (e == b->second.entries.end()) return 0;
-  auto it = b->second.order.find(KeyOf(e->second));
-  return static_cast<int32_t>(std::distance(b->second.order.begin(), it)) + 1;
+  const auto& order = b->second.order;
+  return static_cast<int32_t>(std::lower_bound(order.begin(), order.end(), KeyOf(e->second)) -
+                              order.begin()) +
+         1;
 }
 
 int32_t MemoryStore::entryCount(BoardHandle board) {
@@ -45,10 +51,10 @@ std::vector<StoredEntry> MemoryStore::entriesByRank(BoardHandle board, int32_t f
   std::vector<StoredEntry> out;
   auto b = boards_.find(board);
   if (b == boards_.end() || first < 1 || count <= 0) return out;
-  auto it = b->second.order.begin();
-  for (int32_t rank = 1; it != b->second.order.end() && rank < first; ++rank) ++it;
-  for (; it != b->second.order.end() && static_cast<int32_t>(out.size()) < count; ++it)
-    out.push_back(b->second.entries.at(std::get<2>(*it)));
+  const auto& order = b->second.order;
+  for (size_t i = static_cast<size_t>(first) - 1;
+       i < order.size() && static_cast<int32_t>(out.size()) < count; ++i)
+    out.push_back(b->second.entries.at(std::get<2>(order[i])));
   return out;
 }
 

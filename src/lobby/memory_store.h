@@ -4,7 +4,6 @@
 
 #include <map>
 #include <mutex>
-#include <set>
 #include <tuple>
 
 #include "lobby/store.h"
@@ -39,7 +38,7 @@ class MemoryStore final : public Store {
   using RankKey = std::tuple<int64_t, uint64_t, UserId>;  // (-score, seq, user)
   struct Board {
     std::map<UserId, StoredEntry> entries;
-    std::set<RankKey> order;
+    std::vector<RankKey> order;  // sorted: ranks are indices
   };
   static RankKey KeyOf(const StoredEntry& e) { return {-int64_t{e.score}, e.seq, e.user}; }
 

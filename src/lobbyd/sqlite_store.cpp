@@ -160,10 +160,12 @@ void SqliteStore::putEntry(BoardHandle board, const StoredEntry& e) {
 
 int32_t SqliteStore::rankOf(BoardHandle board, UserId user) {
   Guard g(mutex_);
-  Statement s(db_,
-              "SELECT 1 + (SELECT COUNT(*) FROM entries o WHERE o.board = e.board AND "
-              "(o.score > e.score OR (o.score = e.score AND o.seq < e.seq))) FROM entries e "
-              "WHERE e.board = ? AND e.user = ?");
+  // Two range counts on the rank index: higher scores, then the same score reached earlier.
+  Statement s(
+      db_,
+      "SELECT 1 + (SELECT COUNT(*) FROM entries o WHERE o.board = e.board AND o.score > e.score) + "
+      "(SELECT COUNT(*) FROM entries o WHERE o.board = e.board AND o.score = e.score AND o.seq < e.seq) "
+      "FROM entries e WHERE e.board = ? AND e.user = ?");
   s.bind(1, board).bind(2, user);
   return s.row() ? static_cast<int32_t>(s.integer(0)) : 0;
 }

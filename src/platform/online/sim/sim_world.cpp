@@ -166,6 +166,18 @@ void SimWorld::step() {
     logOns_.erase(logOn);
   }
 
+  // Each microphone hears this frame's share of its script (16000 samples a second).
+  const uint64_t heard =
+      (frame_ + 1) * kVoiceRate / kFramesPerSecond - frame_ * kVoiceRate / kFramesPerSecond;
+  for (auto& u : users_) {
+    std::vector<int16_t> samples;
+    for (uint64_t i = 0; i < heard && !u->microphone_.empty(); ++i) {
+      samples.push_back(u->microphone_.front());
+      u->microphone_.pop_front();
+    }
+    if (!samples.empty()) u->recorder_.feed(samples);
+  }
+
   ++frame_;
   nowUs_ += kFrameUs;
   clock_.AdvanceNs(static_cast<uint64_t>(kFrameUs) * 1000);

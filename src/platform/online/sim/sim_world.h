@@ -24,6 +24,7 @@
 #include "lobby/stats.h"
 #include "platform/clock.h"
 #include "platform/online/platform.h"
+#include "platform/online/voice.h"
 
 namespace vt::online::sim {
 
@@ -135,22 +136,18 @@ class SimPlatform final : public Platform,
   CallHandle share(std::string_view name, CallResult<FileShared>& result) override;
   CallHandle download(UgcHandle ugc, int32_t priority, CallResult<UgcDownloaded>& result) override;
   int32_t readShared(UgcHandle ugc, std::span<uint8_t> buffer, uint32_t offset, bool closeAfter) override;
-  // Voice: not built yet in the simulated world.
-  void startRecording() override {}
-  void stopRecording() override {}
-  VoiceResult available(uint32_t& bytes) override {
-    bytes = 0;
-    return VoiceResult::NotInitialized;
+  // Voice, from the user's scripted microphone.
+  void startRecording() override { recorder_.start(); }
+  void stopRecording() override { recorder_.stop(); }
+  VoiceResult available(uint32_t& bytes) override { return recorder_.available(bytes); }
+  VoiceResult get(std::span<uint8_t> buffer, uint32_t& written) override {
+    return recorder_.get(buffer, written);
   }
-  VoiceResult get(std::span<uint8_t>, uint32_t& written) override {
-    written = 0;
-    return VoiceResult::NotInitialized;
+  VoiceResult decompress(std::span<const uint8_t> in, std::span<uint8_t> out, uint32_t& written,
+                         uint32_t rate) override {
+    return DecompressVoice(in, out, written, rate);
   }
-  VoiceResult decompress(std::span<const uint8_t>, std::span<uint8_t>, uint32_t& written, uint32_t) override {
-    written = 0;
-    return VoiceResult::NotInitialized;
-  }
-  int32_t captureDeviceCount() override { return 0; }
+  int32_t captureDeviceCount() override { return 1; }
   // Overlay
   void showInviteOverlay(LobbyId lobby) override;
   void showStatsOverlay(UserId user) override;
@@ -197,6 +194,9 @@ class SimPlatform final : public Platform,
   PeerStats peerStats_;
   lobby::TokenBucket sendBucket_{600, 1200};
   std::map<UserId, lobby::TokenBucket> pairBuckets_;
+
+  VoiceRecorder recorder_;
+  std::deque<int16_t> microphone_;  // 16 kHz samples still to be "heard"
 
   std::mutex sharedMutex_;  // downloaded shared content, read from the task thread
   std::map<UgcHandle, std::vector<uint8_t>> downloaded_;
@@ -247,6 +247,11 @@ class SimWorld {
   void failNext(SimPlatform& user, int calls, Result result) {
     std::lock_guard<std::mutex> guard(mutex_);
     failNext_[user.id()] = {calls, result};
+  }
+
+  // Queues 16 kHz samples on the user's scripted microphone; each frame hears 1/60 s of them.
+  void speak(SimPlatform& user, std::span<const int16_t> samples) {
+    user.microphone_.insert(user.microphone_.end(), samples.begin(), samples.end());
   }
 
   // Every call, answer, event and packet with its frame: the determinism check.

@@ -44,4 +44,9 @@ bool TokenBucket::take(int64_t nowUs, double tokens) {
   return true;
 }
 
+bool UserRateLimits::allow(Kind kind, int64_t nowUs) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  return buckets_[kind].take(nowUs);
+}
+
 }  // namespace vt::lobby

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <random>
 #include <vector>
 
@@ -44,6 +45,18 @@ class TokenBucket {
  private:
   double rate_, burst_, tokens_;
   int64_t lastUs_ = 0;
+};
+
+// The per-user call rates every backend enforces (bursts of twice the rate).
+class UserRateLimits {
+ public:
+  enum Kind { LobbyWrite, Search, Upload, StatsStore, FileCall, Download, kKinds };
+  // True when the call may be made now; thread-safe (file calls come from the task thread).
+  bool allow(Kind kind, int64_t nowUs);
+
+ private:
+  std::mutex mutex_;
+  TokenBucket buckets_[kKinds] = {{30, 60}, {2, 5}, {4, 8}, {2, 4}, {20, 40}, {8, 16}};
 };
 
 }  // namespace vt::lobby

@@ -585,6 +585,26 @@ TEST_P(OnlineConformance, C16_AnUnansweredCallEndsTimedOut) {
   EXPECT_EQ(CreateResult(a), Result::Ok);  // then calls work
 }
 
+TEST_P(OnlineConformance, C16_RateLimitedThenCallsWork) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  std::vector<Result> results;
+  std::vector<std::unique_ptr<CallResult<LobbyMatchList>>> calls;
+  for (int i = 0; i < 6; ++i) {  // a burst of five is allowed
+    calls.push_back(std::make_unique<CallResult<LobbyMatchList>>(
+        [&](const LobbyMatchList& e) { results.push_back(e.result); }));
+    ASSERT_NE(a.lobbies().search({}, *calls.back()), 0u);
+  }
+  ASSERT_TRUE(world->runUntil([&] { return results.size() == 6; }, 120));
+  EXPECT_EQ(results, (std::vector<Result>{Result::Ok, Result::Ok, Result::Ok, Result::Ok, Result::Ok,
+                                          Result::RateLimited}));
+  world->steps(60);
+  EXPECT_EQ(Search(a, {}).size(), 0u);
+  int writes = 0;
+  const LobbyId lobby = Create(a);
+  for (int i = 0; i < 100; ++i) writes += a.lobbies().setData(lobby, "K", std::to_string(i)) ? 1 : 0;
+  EXPECT_EQ(writes, 60);  // a burst of twice 30 a second
+}
+
 std::unique_ptr<World> MakeSim() { return std::make_unique<SimBackend>(sim::WorldOptions{.seed = 7}); }
 
 INSTANTIATE_TEST_SUITE_P(Backends, OnlineConformance, ::testing::Values(Backend{"sim", MakeSim}),

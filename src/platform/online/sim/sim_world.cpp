@@ -288,6 +288,8 @@ SimPlatform::SimPlatform(SimWorld& world, UserId id, const UserOptions& options)
       region_(options.region.empty() ? options.country : options.region),
       country_(options.country) {}
 
+bool SimPlatform::allow(lobby::UserRateLimits::Kind kind) { return limits_.allow(kind, world_.nowUs_); }
+
 std::string SimPlatform::personaNameOf(UserId user) const {
   if (user == id_) return name_;
   auto it = names_.find(user);
@@ -408,7 +410,7 @@ UserId SimPlatform::owner(LobbyId lobby) const {
 }
 
 bool SimPlatform::setData(LobbyId lobby, std::string_view key, std::string_view value) {
-  if (!usable()) return false;
+  if (!usable() || !allow(lobby::UserRateLimits::LobbyWrite)) return false;
   std::vector<lobby::LobbyUpdate> updates;
   if (!world_.lobbies_.setData(id_, lobby, key, value, updates)) return false;
   for (const lobby::LobbyUpdate& u : updates)
@@ -438,7 +440,7 @@ bool SimPlatform::dataByIndex(LobbyId lobby, int32_t index, std::string& key, st
 }
 
 bool SimPlatform::setMemberData(LobbyId lobby, std::string_view key, std::string_view value) {
-  if (!usable()) return false;
+  if (!usable() || !allow(lobby::UserRateLimits::LobbyWrite)) return false;
   std::vector<lobby::LobbyUpdate> updates;
   if (!world_.lobbies_.setMemberData(id_, lobby, key, value, updates)) return false;
   for (const lobby::LobbyUpdate& u : updates)
@@ -464,9 +466,11 @@ int32_t SimPlatform::memberCount(LobbyId lobby) const {
 
 CallHandle SimPlatform::search(const LobbyQuery& query, CallResult<LobbyMatchList>& result) {
   if (!lobby::IsValidQuery(query)) return 0;
+  const bool allowed = usable() && allow(lobby::UserRateLimits::Search);
   return call<LobbyMatchList>(
       "search", result,
-      [this, query] {
+      [this, query, allowed] {
+        if (!allowed) return LobbyMatchList{Result::RateLimited, {}};
         LobbyMatchList list{Result::Ok, world_.lobbies_.search(query, region_)};
         snapshots_.clear();
         for (const LobbySnapshot& s : list.lobbies) {
@@ -600,9 +604,11 @@ CallHandle SimPlatform::upload(BoardHandle board, UploadMethod method, int32_t s
                                std::span<const int32_t> details, CallResult<ScoreUploaded>& result) {
   if (board == 0 || details.size() > static_cast<size_t>(lobby::limits::kBoardDetails)) return 0;
   std::vector<int32_t> copy(details.begin(), details.end());
+  const bool allowed = usable() && allow(lobby::UserRateLimits::Upload);
   return call<ScoreUploaded>(
       "upload", result,
-      [this, board, method, score, copy] {
+      [this, board, method, score, copy, allowed] {
+        if (!allowed) return ScoreUploaded{false, board, score, false, 0, 0};
         lobby::UploadOutcome o = lobby::UploadScore(world_.store_, board, id_, method, score, copy);
         return ScoreUploaded{o.success, board, o.score, o.changed, o.newRank, o.previousRank};
       },
@@ -710,17 +716,17 @@ bool SimPlatform::store() {
 // Cloud -----------------------------------------------------------------------------------------
 
 bool SimPlatform::write(std::string_view name, std::span<const uint8_t> bytes) {
-  if (!cloudEnabledForAccount()) return false;
+  if (!cloudEnabledForAccount() || !allow(lobby::UserRateLimits::FileCall)) return false;
   return lobby::WriteFile(world_.store_, id_, name, bytes, quota_);
 }
 
 int32_t SimPlatform::read(std::string_view name, std::span<uint8_t> buffer) {
-  if (!cloudEnabledForAccount()) return 0;
+  if (!cloudEnabledForAccount() || !allow(lobby::UserRateLimits::FileCall)) return 0;
   return lobby::ReadFile(world_.store_, id_, name, buffer);
 }
 
 bool SimPlatform::remove(std::string_view name) {
-  if (!cloudEnabledForAccount()) return false;
+  if (!cloudEnabledForAccount() || !allow(lobby::UserRateLimits::FileCall)) return false;
   return lobby::RemoveFile(world_.store_, id_, name);
 }
 
@@ -759,9 +765,11 @@ CallHandle SimPlatform::share(std::string_view name, CallResult<FileShared>& res
 
 CallHandle SimPlatform::download(UgcHandle ugc, int32_t /*priority*/, CallResult<UgcDownloaded>& result) {
   if (ugc == 0 || ugc == ~UgcHandle{0}) return 0;
+  const bool allowed = usable() && allow(lobby::UserRateLimits::Download);
   return call<UgcDownloaded>(
       "ugcDownload", result,
-      [this, ugc] {
+      [this, ugc, allowed] {
+        if (!allowed) return UgcDownloaded{Result::RateLimited, ugc, 0, 0, {}};
         std::optional<lobby::StoredShare> s = world_.store_.shareByHandle(ugc);
         if (!s) return UgcDownloaded{Result::NotFound, ugc, 0, 0, {}};
         const int32_t size = static_cast<int32_t>(s->content.size());

@@ -158,6 +158,7 @@ class SimPlatform final : public Platform,
   CallHandle call(const char* name, CallResult<Event>& result, std::function<Event()> answer,
                   std::function<Event(Result)> failed, std::function<void(const Event&)> undo = {});
   bool usable() const { return loggedOn_.load(); }
+  bool allow(lobby::UserRateLimits::Kind kind);
   const LobbySnapshot* snapshot(LobbyId lobby) const;
   const KeyValues* lobbyData(LobbyId lobby) const;
   bool sessionAccepted(UserId remote) const { return accepted_.count(remote) != 0; }
@@ -192,6 +193,7 @@ class SimPlatform final : public Platform,
   std::map<UserId, Held> held_;
   std::set<UserId> accepted_;
   PeerStats peerStats_;
+  lobby::UserRateLimits limits_;
   lobby::TokenBucket sendBucket_{600, 1200};
   std::map<UserId, lobby::TokenBucket> pairBuckets_;
 

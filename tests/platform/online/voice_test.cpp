@@ -49,7 +49,7 @@ std::vector<int16_t> Decompress(const std::vector<uint8_t>& stream, uint32_t rat
   VoiceResult r = DecompressVoice(stream, out, written, rate);
   if (result != nullptr) *result = r;
   std::vector<int16_t> pcm(written / 2);
-  std::memcpy(pcm.data(), out.data(), pcm.size() * 2);
+  if (!pcm.empty()) std::memcpy(pcm.data(), out.data(), pcm.size() * 2);
   return pcm;
 }
 

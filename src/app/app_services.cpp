@@ -40,7 +40,7 @@ AppServices& Services() { return *g_services; }
 void SetServices(AppServices* services) { g_services = services != nullptr ? services : &g_defaultServices; }
 
 bool AppServices::InitOnlineClient() { return OnlineClientInit(); }
-void AppServices::InstallOnlineWarningHook() {}
+void AppServices::InstallOnlineWarningHook() { OnlineClientInstallWarningHook(); }
 void AppServices::SetCreditsStartupFlag() {}
 
 bool AppServices::InitInputManager(SDL_Window* window) { return StartInputManager(window); }

@@ -1,47 +1,48 @@
-// Stand-in online client and empty task lists.
+// The platform's start, drain and shutdown for the process's one online context.
 #include "online/online_client.h"
 
 #include <cstdlib>
-#include <mutex>
-#include <vector>
+#include <memory>
 
+#include "app/lib_debug.h"
 #include "online/qz_application.h"
+#include "platform/online/online_context.h"
 
 namespace {
-std::mutex g_callbackMutex;
-std::vector<std::function<void()>> g_callbacks;
 bool g_forceFailure = false;
-bool g_started = false;
+std::unique_ptr<vt::online::OnlineContext> g_context;
 }  // namespace
 
+// The original program ended here when its platform client was not running. Here the service is
+// optional and elsewhere: no service configured gives the offline backend and offline play, and
+// only the test switch still reaches the fatal box.
 bool OnlineClientInit() {
   const char* env = std::getenv("VT_ONLINE_INIT_FAIL");
   if (g_forceFailure || (env != nullptr && env[0] == '1')) return false;
-  g_started = true;
+  OnlineClientShutdown();
+  g_context = std::make_unique<vt::online::OnlineContext>(vt::online::CreatePlatform({}));
+  vt::online::SetCurrentContext(g_context.get());
   return true;
 }
 
 void OnlineClientRunCallbacks() {
-  std::vector<std::function<void()>> callbacks;
-  {
-    std::lock_guard<std::mutex> lock(g_callbackMutex);
-    callbacks.swap(g_callbacks);
-  }
-  for (auto& c : callbacks) c();
+  if (vt::online::OnlineContext* context = vt::online::CurrentContext()) context->platform().runCallbacks();
 }
 
 void OnlineClientShutdown() {
-  g_started = false;
-  std::lock_guard<std::mutex> lock(g_callbackMutex);
-  g_callbacks.clear();
-}
-
-void OnlineClientQueueCallback(std::function<void()> callback) {
-  std::lock_guard<std::mutex> lock(g_callbackMutex);
-  g_callbacks.push_back(std::move(callback));
+  if (g_context == nullptr) return;
+  g_context->platform().shutdown();
+  g_context.reset();  // also clears the current context when it was this one
 }
 
 void OnlineClientForceInitFailure(bool fail) { g_forceFailure = fail; }
+
+void SteamWarningHook(int /*severity*/, const char* text) { DebugOutput(text); }
+
+void OnlineClientInstallWarningHook() {
+  if (vt::online::OnlineContext* context = vt::online::CurrentContext())
+    context->platform().setWarningHook(SteamWarningHook);
+}
 
 void InitOnlineSystem() { CreateQZApplication(); }
 void DeleteOnlineSystem() { DeleteQZApplication(); }

@@ -1,17 +1,25 @@
-// The online layer as the program's spine needs it until the online services exist: a client
-// whose start-up succeeds (unless forced to fail, to exercise the fatal path), callbacks queued
-// and run on the logic thread, the two per-frame task lists and the achievement flush.
+// The online layer as the program's spine calls it: the platform's start (one OnlineContext for
+// the process, on the offline backend until a service client exists), the warning hook, the
+// frame's callback drain and the platform's shutdown; the online application's two task lists
+// and the achievement flush.
 #pragma once
 
-#include <functional>
+namespace vt::online {
+class OnlineContext;
+}
 
+// Creates the process's online context. Fails only when forced (tests, VT_ONLINE_INIT_FAIL=1),
+// which keeps the fatal start-up path reachable.
 bool OnlineClientInit();
+// Runs the current platform's client queue (the frame's callback drain).
 void OnlineClientRunCallbacks();
 void OnlineClientShutdown();
-// Queues a callback to run at the next OnlineClientRunCallbacks (any thread).
-void OnlineClientQueueCallback(std::function<void()> callback);
 // Tests (and VT_ONLINE_INIT_FAIL=1) make the next Init fail.
 void OnlineClientForceInitFailure(bool fail);
+// Routes the platform's warnings to SteamWarningHook.
+void OnlineClientInstallWarningHook();
+// Copies a platform warning to the debugger output.
+void SteamWarningHook(int severity, const char* text);
 
 void InitOnlineSystem();
 void DeleteOnlineSystem();

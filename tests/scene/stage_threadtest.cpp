@@ -8,6 +8,7 @@
 #include <string>
 
 #include "Dxtools/GrpManager/grp_screen.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
 #include "battle/battle_fixture.h"
@@ -46,6 +47,7 @@ class StageLoaderThread : public vt::test::RecordingGfx {
     FreeFrameDataSetContents(g_CommonFrameData);
     FreeScreenMessages();
     battle_test::ResetWorld();
+    FlushHan6TextureCache();  // the stage's preloaded sprites
     RecordingGfx::TearDown();
   }
 };

@@ -161,4 +161,23 @@ inline Fields Changed(const BattleObject& a, const BattleObject& b) {
   return out;
 }
 
+// Points the character list at the two generated sample characters, "tester" (0) and
+// "duelist" (1), and decides sides 0 and 1 for them.
+inline void UseTwoSampleCharacters() {
+  g_BattleSeams.CharaListCount = [] { return 2; };
+  g_BattleSeams.CharaListFiles = [](int index, std::string* f1, std::string* f2) {
+    if (index < 0 || index > 1) return 0;
+    *f1 = index == 0 ? "tester" : "duelist";
+    *f2 = "0";
+    return 1;
+  };
+  for (int i = 0; i < 2; ++i) {
+    PlayerSelection& s = g_PlayerSelections[i];
+    s = PlayerSelection{};
+    s.character = i;
+    s.side = i;
+    s.decided = 1;
+  }
+}
+
 }  // namespace battle_test

@@ -23,14 +23,6 @@
 
 namespace {
 
-int ListCount() { return 2; }
-int ListFiles(int index, std::string* f1, std::string* f2) {
-  if (index < 0 || index > 1) return 0;
-  *f1 = index == 0 ? "tester" : "duelist";
-  *f2 = "0";
-  return 1;
-}
-
 class LoaderWhileRendering : public vt::test::RecordingGfx {
  protected:
   void SetUp() override {
@@ -38,8 +30,7 @@ class LoaderWhileRendering : public vt::test::RecordingGfx {
     std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
                           std::filesystem::copy_options::recursive);
     battle_test::ResetWorld();
-    g_BattleSeams.CharaListCount = ListCount;
-    g_BattleSeams.CharaListFiles = ListFiles;
+    battle_test::UseTwoSampleCharacters();
     InitScreenMessages();
     vt::SetDebugQuiet(true);
   }
@@ -54,14 +45,6 @@ class LoaderWhileRendering : public vt::test::RecordingGfx {
 };
 
 TEST_F(LoaderWhileRendering, TwoGeneratedCharactersLoadWhileFramesRender) {
-  for (int i = 0; i < 2; ++i) {
-    PlayerSelection& s = g_PlayerSelections[i];
-    s = PlayerSelection{};
-    s.character = i;
-    s.side = i;
-    s.type = 0;
-    s.decided = 1;
-  }
   TextureHandle* sprite = SolidTexture(64, 64, 0xFF40C080u);
   CCharaDataLoader& loader = GetCharaDataLoader();
   loader.allCpu = 0;

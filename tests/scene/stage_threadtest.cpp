@@ -17,14 +17,6 @@
 
 namespace {
 
-int ListCount() { return 2; }
-int ListFiles(int index, std::string* f1, std::string* f2) {
-  if (index < 0 || index > 1) return 0;
-  *f1 = index == 0 ? "tester" : "duelist";
-  *f2 = "0";
-  return 1;
-}
-
 class StageLoaderThread : public vt::test::RecordingGfx {
  protected:
   void SetUp() override {
@@ -34,8 +26,7 @@ class StageLoaderThread : public vt::test::RecordingGfx {
                             std::filesystem::copy_options::recursive);
     battle_test::ResetWorld();
     InstallStageSeams();
-    g_BattleSeams.CharaListCount = ListCount;
-    g_BattleSeams.CharaListFiles = ListFiles;
+    battle_test::UseTwoSampleCharacters();
     InitScreenMessages();
     vt::SetDebugQuiet(true);
   }
@@ -56,13 +47,6 @@ TEST_F(StageLoaderThread, StageFileLoadsOnTheLoaderThreadAndBuildsAfterTheJoin) 
   ASSERT_EQ(LoadBgList(), 1);
   ResetStageBg();
   g_MatchStage = 1;
-  for (int i = 0; i < 2; ++i) {
-    PlayerSelection& s = g_PlayerSelections[i];
-    s = PlayerSelection{};
-    s.character = i;
-    s.side = i;
-    s.decided = 1;
-  }
   TextureHandle* sprite = SolidTexture(64, 64, 0xFF40C080u);
   CCharaDataLoader& loader = GetCharaDataLoader();
   loader.allCpu = 0;

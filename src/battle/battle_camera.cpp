@@ -464,6 +464,9 @@ void BattleDrawCameraStep() {
   if (g_StoryCameraY != 0) {
     g_CameraY = g_StoryCameraY;
     BuildBattleCameraMatrices();
+    // No update moves the camera: the objects that move along with it must not go on moving by
+    // the last update's movement.
+    g_CameraDeltaX = g_CameraDeltaY = 0;
     return;
   }
   BattleSeamUpdateBattleCamera();

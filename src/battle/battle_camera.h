@@ -100,7 +100,8 @@ void ApproachValue(int32_t& value, int32_t target, int32_t maxStep, int32_t minS
 void ApplyScreenShake();
 void BuildBattleCameraMatrices();
 void BuildFloorMatrix(float x, float y);
-// The drawing half's camera step: the story script's fixed height, or the update.
+// The drawing half's camera step: the story script's fixed height (matrices rebuilt, deltas 0),
+// or the update.
 void BattleDrawCameraStep();
 
 // Half the visible width, trunc(40960 / zoom), and the camera centre's limit 67584 - half.

@@ -485,6 +485,14 @@ TEST_F(BattleCamera, HeldSpanEdgeCorrection) {
   }
 }
 
+TEST_F(BattleCamera, EdgeSide) {
+  struct Case {
+    int32_t x;
+    int side;
+  } cases[] = {{65536, 1}, {65535, 0}, {-65535, 0}, {-65536, 2}, {INT32_MIN, 2}, {0, 0}};
+  for (const Case& c : cases) EXPECT_EQ(EdgeSide(PlaceCharacter(0, nullptr, c.x)), c.side) << c.x;
+}
+
 // The update moves a followed character and the one it carries off the wall.
 TEST_F(BattleCamera, UpdateMovesCarrierAndCarriedOffTheWall) {
   BattleObject& a = PlaceCharacter(0, nullptr, 60000);
@@ -721,6 +729,8 @@ TEST_F(BattleCamera, DrawHalfRunsTheCamera) {
   BattleDrawHalf();
   EXPECT_EQ(g_CameraX, x);
   EXPECT_EQ(g_CameraY, -5120);
+  EXPECT_EQ(g_CameraDeltaX, 0);
+  EXPECT_EQ(g_CameraDeltaY, 0);
   EXPECT_EQ(g_BattleCameraMatrix.m[3][1], 432.0f + 40.0f);
   g_BattleDrawSubmit = submit;
 }

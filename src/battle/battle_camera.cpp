@@ -312,6 +312,8 @@ void UpdateZoomOverride() {
   o.weight = 0.0f;
   if (o.rampIn != 0 && o.rampIn > o.frame)
     o.weight = static_cast<float>(o.frame) / static_cast<float>(o.rampIn);
+  // The hold counts from the frame after the ramp in, so without a ramp in it shows one frame
+  // fewer than asked: kept as the override has always been timed.
   const int64_t e = int64_t{o.frame} - o.rampIn;
   if (e >= 0) {
     if (e < o.hold) o.weight = 1.0f;

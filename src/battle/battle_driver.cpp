@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "battle/battle_camera.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
@@ -14,7 +15,7 @@
 
 namespace {
 
-bool SlowMotionLets() { return g_SlowMotion == 0 || g_BattleFrame % 3 == 0; }
+bool SlowMotionLets() { return !IsSlowMotionSkipFrame(); }
 
 bool AnyPlayerFreeze() {
   for (int s = 0; s < kBattleStateRows; ++s)
@@ -23,6 +24,8 @@ bool AnyPlayerFreeze() {
 }
 
 }  // namespace
+
+bool IsSlowMotionSkipFrame() { return g_SlowMotion != 0 && g_BattleFrame % 3 != 0; }
 
 bool BattleGateRun() { return g_Paused == 0 && g_GlobalFreeze == 0 && SlowMotionLets(); }
 bool BattleGateRunNoFreeze() { return g_Paused == 0 && SlowMotionLets(); }
@@ -316,7 +319,7 @@ void BattleUpdate() {
 }
 
 void BattleDrawHalf() {
-  BattleSeamUpdateBattleCamera();
+  BattleDrawCameraStep();
   if (BattleSeamDrawCharactersOn()) {
     BattleSeamDrawCharacters();
     DrawPoolObjects();

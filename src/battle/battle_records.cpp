@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "battle/battle_camera.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
@@ -243,6 +244,7 @@ void ResetAllBattleGlobals() {
   g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
   g_CommandAchievementCounters = CommandAchievementCounters{};
+  ResetBattleCameraState();
 }
 
 void ResetSoundBusyModel() {

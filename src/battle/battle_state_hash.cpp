@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "app/random.h"
+#include "battle/battle_camera.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
@@ -279,6 +280,39 @@ void PutGlobals(HashStream& w) {
   w.Put(g_RandDrawCount);
 }
 
+// The camera words and the zoom override (the matrices follow from them and only draw).
+void PutCamera(HashStream& w) {
+  w.Put(g_CameraX);
+  w.Put(g_CameraY);
+  w.Put(g_CameraTargetX);
+  w.Put(g_CameraTargetY);
+  w.Put(g_CameraSavedX);
+  w.Put(g_CameraSavedY);
+  w.Put(g_CameraDeltaX);
+  w.Put(g_CameraDeltaY);
+  w.Put(g_CameraZoom);
+  w.Put(g_CameraTargetZoom);
+  w.Put(g_CameraScale);
+  w.Put(g_ZoomSteadyFrames);
+  w.Put(g_CameraSnap);
+  w.Put(g_CameraHold);
+  w.Put(g_CameraFocus);
+  w.Put(g_CameraFollow);
+  w.Put(g_CameraEdge);
+  const ZoomOverride& z = g_ZoomOverride;
+  w.Put(z.active);
+  w.Put(z.zoom);
+  w.Put(z.rampIn);
+  w.Put(z.hold);
+  w.Put(z.rampOut);
+  w.Put(z.frame);
+  w.Put(z.weight);
+  w.Put(g_FixedZoomOn);
+  w.Put(g_FixedZoom);
+  w.Put(g_StorySwayOn);
+  w.Put(g_StoryCameraY);
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -315,5 +349,6 @@ uint64_t BattleStateHash() {
   for (int k = 0; k < n; ++k) PutObject(w, g_ObjectPool[live[k]].obj);
   for (const SideStatus& s : g_SideStatus) PutSide(w, s);
   PutGlobals(w);
+  PutCamera(w);
   return w.Digest();
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/random.h"
+#include "battle/battle_camera.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
@@ -139,6 +140,13 @@ inline BattleObject& PlaceCharacter(int i, FrameDataSet* data, int32_t x, int fa
   r.obj.life = r.obj.redLife = kMaxLife;
   InitPlayerRecord(r, i & 1, x, facing);
   return r.obj;
+}
+
+// Puts the battle camera at (x, y), standing still there: its point, the point before the shake
+// and its targets.
+inline void PlaceCamera(int32_t x, int32_t y) {
+  g_CameraX = g_CameraSavedX = g_CameraTargetX = x;
+  g_CameraY = g_CameraSavedY = g_CameraTargetY = y;
 }
 
 class BattleTest : public ::testing::Test {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Dxtools/BmpcutFiles/cut_sprite_sheet.h"
 #include "Sound/soundproc.h"
 #include "app/lib_debug.h"
 #include "battle/battle_harness.h"
@@ -588,6 +589,28 @@ TEST_F(ListAndRoutes, SampleCommonEffects) {
   }
   FreeCharacterData();
   EXPECT_FALSE(g_CommonFrameData.patterns);
+}
+
+// Without embedded sprite pixels the pages come from the page bitmaps named "effect".
+TEST_F(ListAndRoutes, CommonEffectPagesFromBitmaps) {
+  CopySample("data");
+  static std::vector<std::string> names;
+  names.clear();
+  g_BattleSeams.LoadCutSpritePageBitmaps = [](CutSpriteSheet* sheet, const char* name, const uint8_t* palette,
+                                              const uint8_t* pageMap) {
+    names.push_back(std::string("sheet ") + name + (sheet && !palette && !pageMap ? "" : " (unexpected)"));
+    return 1;
+  };
+  g_BattleSeams.LoadPAniPageBitmaps = [](PAniData*, const char* name) {
+    names.push_back(std::string("pani ") + name);
+    return 1;
+  };
+  g_EmbeddedSpritePixels = 0;
+  EXPECT_EQ(LoadCommonEffectData(), 1);
+  g_EmbeddedSpritePixels = 1;
+  EXPECT_EQ(names, (std::vector<std::string>{"sheet effect", "pani effect"}));
+  EXPECT_EQ(g_EffectOwner.obj.side, 255);
+  FreeCharacterData();
 }
 
 // Without ".\data\effect.txt" the load says so, the owner stays as it was, common-effect spawns

@@ -26,6 +26,7 @@
 #include "app/save_data.h"
 #include "app/startup.h"
 #include "app/text_list.h"
+#include "battle/chara_loader.h"
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
 #include "scene/scene_frame.h"
@@ -100,7 +101,7 @@ void AppServices::LoadSaveDataAndTexts() {
 }
 void AppServices::InitSound() { StartUpSound(); }
 void AppServices::SavePlayData() { ::SavePlayData(); }
-void AppServices::FreeCharacterData() {}
+void AppServices::FreeCharacterData() { ::FreeCharacterData(); }
 void AppServices::LoadCommonResources() {
   LoadShaderEffects();
   LoadSystemSoundEffects();

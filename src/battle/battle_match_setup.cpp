@@ -6,6 +6,7 @@
 
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/story_routes.h"
 
 int32_t g_SpecialStageOffsetX;
 int32_t g_SpecialStageOffsetY;
@@ -16,9 +17,23 @@ constexpr int32_t kArcadeMode = 0x10;
 
 // The main side's current route stage in arcade mode: {kind, 0-based index, text number, Ex
 // texts}; false outside arcade or once the route is finished.
-bool RouteStage(int32_t info[4], std::string* name) {
+bool ArcadeMainRouteStage(int32_t info[4], std::string* name) {
   if (g_GameMode != kArcadeMode) return false;
   return BattleSeamMainRouteStage(info, name) != 0;
+}
+
+// The story-battle folder by the language option, the character's name and "Ex" for the Ex
+// texts: the start every story-battle path shares.
+std::string StoryBattlePathStart(std::string_view name, bool ex) {
+  std::string path = BattleSeamSelectLanguage() == 1 ? ".\\story\\battle\\eng\\" : ".\\story\\battle\\jpn\\";
+  path += name;
+  if (ex) path += "Ex";
+  return path;
+}
+
+void MakeStoryTextPath(std::string* out, const StoryBattleRoute& route, std::string_view name,
+                       const char* tail) {
+  *out = StoryBattlePathStart(name, route.exTexts == 1) + tail;
 }
 
 }  // namespace
@@ -26,7 +41,7 @@ bool RouteStage(int32_t info[4], std::string* name) {
 void SetupSpecialStage() {
   int32_t info[4] = {};
   std::string name;
-  const bool special = RouteStage(info, &name) && info[0] == kSpecialStageKind;
+  const bool special = ArcadeMainRouteStage(info, &name) && info[0] == kSpecialStageKind;
   g_BattleState[BattleStateIndex::kSpecialStage] = special ? 1 : 0;
   g_SpecialStageOffsetX = special ? -50 : 0;
   g_SpecialStageOffsetY = special ? 130 : 0;
@@ -38,7 +53,7 @@ void SetupSpecialStageCamera() {
   BattleSeamSetDrawCharactersOn(1);
   int32_t info[4] = {};
   std::string name;
-  if (RouteStage(info, &name) && info[0] == kSpecialStageKind)
+  if (ArcadeMainRouteStage(info, &name) && info[0] == kSpecialStageKind)
     BattleSeamSetStageFixedZoom(std::bit_cast<float>(0x3F3E11CBu));  // 0.742459
 }
 
@@ -46,17 +61,15 @@ int StageHasStoryText() {
   if (BattleSeamIsAttractDemo()) return 0;
   int32_t info[4] = {};
   std::string name;
-  return RouteStage(info, &name) && info[2] != -1 ? 1 : 0;
+  return ArcadeMainRouteStage(info, &name) && info[2] != -1 ? 1 : 0;
 }
 
 int MakeStoryBattleTextPath(std::string* out) {
   if (BattleSeamIsAttractDemo()) return 0;
   int32_t info[4] = {};
   std::string name;
-  if (!RouteStage(info, &name) || info[2] == -1) return 0;
-  std::string path = BattleSeamSelectLanguage() == 1 ? ".\\story\\battle\\eng\\" : ".\\story\\battle\\jpn\\";
-  path += name;
-  if (info[3] == 1) path += "Ex";
+  if (!ArcadeMainRouteStage(info, &name) || info[2] == -1) return 0;
+  std::string path = StoryBattlePathStart(name, info[3] == 1);
   char tail[32];
   std::snprintf(tail, sizeof tail, "%02d", info[1] + 1);
   path += tail;
@@ -67,4 +80,26 @@ int MakeStoryBattleTextPath(std::string* out) {
   path += ".txt";
   *out = path;
   return 1;
+}
+
+void MakeStoryTableTextPath(std::string* out, const StoryBattleRoute& route, std::string_view name) {
+  MakeStoryTextPath(out, route, name, "_table.txt");
+}
+
+void MakeStoryWinTextPath(std::string* out, const StoryBattleRoute& route, std::string_view name) {
+  MakeStoryTextPath(out, route, name, "_win.txt");
+}
+
+void MakeStoryStartTextPath(std::string* out, const StoryBattleRoute& route, std::string_view name) {
+  MakeStoryTextPath(out, route, name, "_start.txt");
+}
+
+void MakeStoryEndingTextPath(std::string* out, const StoryBattleRoute& route, std::string_view name) {
+  MakeStoryTextPath(out, route, name, "_ending.txt");
+}
+
+void MakeStoryStageTextPath(std::string* out, const StoryBattleRoute& route, std::string_view name) {
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "%02dA.txt", route.stageIndex);
+  MakeStoryTextPath(out, route, name, tail);
 }

@@ -9,6 +9,7 @@
 #include "battle/chara_command.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/story_routes.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
@@ -39,6 +40,7 @@ uint8_t g_EffectSoundLock;
 uint32_t g_SoundBusyStart[kBattleSoundSlots];
 uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 int32_t g_GameMode;
+uint8_t g_MainSide;
 int32_t g_MatchStage;
 uint8_t g_MatchStageByte;
 int32_t g_RoundsToWin = 2;
@@ -239,6 +241,8 @@ void ResetAllBattleGlobals() {
   g_ScreenShake = g_ScreenShakeAxis = 0;
   ResetSoundBusyModel();
   g_GameMode = 0;
+  g_MainSide = 0;
+  for (StoryBattleRoute& r : g_StoryBattleRoutes) r = StoryBattleRoute{};
   g_RoundsToWin = 2;
   g_GrabAchievementCount = 0;
   g_ChargeMeterTotal = 0;

@@ -225,7 +225,7 @@ struct ScreenRect;
   /* save data: the SELECT_LANGUAGE option (0 Japanese, 1 English) */                                      \
   SEAM(int, SelectLanguage, (), (), 0)                                                                     \
   /* arcade routes: the main side's current route stage while its route is not finished: */                \
-  /* {stage kind, 0-based stage index, text number, extra route} and the character's name; 1 when */       \
+  /* {stage kind, 0-based stage index, text number, Ex texts} and the character's name; 1 when */          \
   /* such a stage exists */                                                                                \
   SEAM(int, MainRouteStage, (int32_t * info, std::string * name), (info, name), 0)                         \
   /* arcade routes: a side's route record back to its start (stage index, counts, flags; the */            \
@@ -266,7 +266,10 @@ struct ScreenRect;
   /* fighter's heat mode is active, and the background hold timer (particle effect 2 sets it) */           \
   SEAM(float, CameraScale, (), (), 1.0f)                                                                   \
   SEAM(int, AnyHeatActive, (), (), 0)                                                                      \
-  SEAM(int32_t, BgHoldTimer, (), (), 0)
+  SEAM(int32_t, BgHoldTimer, (), (), 0)                                                                    \
+  /* seams added by the character list and routes */                                                       \
+  /* scenes: the battle HUD graphics of every slot freed (with the character data) */                      \
+  SEAM(void, FreeBattleHudGraphics, (), (), )
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

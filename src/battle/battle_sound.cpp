@@ -9,6 +9,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/battle_text.h"
 #include "battle/chara_command.h"
 #include "battle/chara_loader.h"
 #include "battle/frame_effects.h"
@@ -187,6 +188,12 @@ int LoadCharacterSeList(int slot, int chara, int fileSet) {
     if (ini.GetString(value, 64) <= 0 || value.empty()) continue;
     if (k < 0 || k >= kVoicesPerPlayer) {
       DebugPrint("%s: sound number %s is outside 0..249\n", path.c_str(), key.c_str());
+      continue;
+    }
+    // The value becomes part of a path: one that would lead out of the game folder is refused.
+    if (!battle_text::StaysInGameFolder(value)) {
+      DebugPrint("%s: sound %s=%s leaves the game folder; refused\n", path.c_str(), key.c_str(),
+                 value.c_str());
       continue;
     }
     LoadSoundSlot((".\\se\\battle_se\\" + value).c_str(),

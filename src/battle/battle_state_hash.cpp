@@ -25,6 +25,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
+#include "battle/story_routes.h"
 
 namespace {
 
@@ -272,6 +273,10 @@ void PutGlobals(HashStream& w) {
   w.Put(g_EffectSoundLock);
   w.Put(g_SoundBusyStart);
   w.Put(g_SoundBusyUntil);
+  // Both sides' story-battle routes, whole (the stages the judge and the frame effects read, the
+  // arcade counters the battle raises); the character list is read-only data and stays out.
+  w.Put(g_StoryBattleRoutes);
+  w.Put(g_MainSide);
   for (const RandStream& s : g_RandStreams) {
     w.Put(s.index);
     w.Put(s.table);

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "Dxtools/IniFile.h"
+#include "app/lib_sjis.h"
 
 namespace battle_text {
 
@@ -89,6 +90,96 @@ uint32_t DigitFlagsToBits(int64_t value) {
     value /= 10;
   }
   return bits;
+}
+
+namespace {
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool IsComment(const char* p) { return p[0] == '/' && p[1] == '/'; }
+
+}  // namespace
+
+const char* SkipToNextLine(const char* p) {
+  while (*p != '\0' && !IsLineEnd(*p)) ++p;
+  if (*p == '\r') {
+    ++p;
+    if (*p == '\n') ++p;
+  } else if (*p == '\n') {
+    ++p;
+  }
+  return p;
+}
+
+namespace {
+
+// SkipBlanks and SkipSpacesOnLine: one TAB, one blank and a comment per round (after one CR
+// and one LF when line ends are passed too), while a round moves and the text goes on.
+const char* SkipRuns(const char* p, bool lineEnds) {
+  const char* start;
+  do {
+    start = p;
+    if (lineEnds && *p == '\r') ++p;
+    if (lineEnds && *p == '\n') ++p;
+    if (*p == '\t') ++p;
+    if (*p == ' ') ++p;
+    if (IsComment(p)) p = SkipToNextLine(p + 2);
+  } while (p != start && *p != '\0');
+  return p;
+}
+
+}  // namespace
+
+const char* SkipBlanks(const char* p) { return SkipRuns(p, true); }
+
+const char* SkipSpacesOnLine(const char* p) { return SkipRuns(p, false); }
+
+int32_t ReadNumber(const char* p) {
+  while (*p == ' ' || *p == '\t' || IsLineEnd(*p)) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  uint32_t v = 0;
+  for (; *p >= '0' && *p <= '9'; ++p) v = v * 10u + static_cast<uint32_t>(*p - '0');
+  return static_cast<int32_t>(negative ? 0u - v : v);
+}
+
+const char* NextField(const char* p) {
+  p = SkipSpacesOnLine(p);
+  const char* start = p;
+  for (;; ++p) {
+    if (IsLineEnd(*p) || IsComment(p)) return p;
+    if (*p == ' ' || *p == '\t') {
+      while (*p == ' ' || *p == '\t') ++p;
+      return p;
+    }
+    if (*p == '\0') return start;
+  }
+}
+
+std::string_view CutAtCharacter(std::string_view value, size_t maxBytes) {
+  size_t n = 0;
+  while (n < value.size()) {
+    const size_t step = IsSjisDoubleByteAt(value, n) ? 2 : 1;
+    if (n + step > maxBytes) break;
+    n += step;
+  }
+  return value.substr(0, n);
+}
+
+bool StaysInGameFolder(std::string_view value) {
+  if (value.empty()) return true;
+  if (value[0] == '\\' || value[0] == '/') return false;
+  const unsigned char first = static_cast<unsigned char>(value[0]);
+  if (value.size() >= 2 && value[1] == ':' && ((first | 0x20) >= 'a' && (first | 0x20) <= 'z')) return false;
+  size_t component = 0;
+  for (size_t i = 0; i <= value.size();) {
+    if (i == value.size() || value[i] == '\\' || value[i] == '/') {
+      if (value.substr(component, i - component) == "..") return false;
+      component = ++i;
+      continue;
+    }
+    i += IsSjisDoubleByteAt(value, i) ? 2 : 1;
+  }
+  return true;
 }
 
 }  // namespace battle_text

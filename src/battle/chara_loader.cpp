@@ -129,10 +129,42 @@ int LoadFrameDataSet(FrameDataSet* set, std::string_view path) {
   return r ? 1 : 0;
 }
 
-int LoadCommonEffectSet() { return LoadFrameDataSet(&g_CommonFrameData, ".\\data\\effect.txt"); }
+int LoadCommonEffectData() {
+  char path[64];
+  std::snprintf(path, sizeof path, "%seffect.txt", ".\\data\\");
+  if (!LoadFrameDataSet(&g_CommonFrameData, path)) {
+    DebugPrint("%s: not loaded; common effects will not appear\n", path);
+    return 1;
+  }
+  if (g_EmbeddedSpritePixels) {
+    if (CreateCutSpritePages(g_CommonFrameData.sprites, nullptr, nullptr, 0, 0)) {
+      char text[300];
+      std::snprintf(text, sizeof text, "%s UPDATE OK", path);
+      PostScreenMessage(text);
+    }
+  } else {
+    BattleSeamLoadCutSpritePageBitmaps(g_CommonFrameData.sprites, "effect", nullptr, nullptr);
+    BattleSeamLoadPAniPageBitmaps(g_CommonFrameData.pani, "effect");
+  }
+  g_EffectOwner.inUse = 1;
+  g_EffectOwner.obj.frameData = &g_CommonFrameData;
+  InitPlayerRecord(g_EffectOwner, 255, 0, 0);
+  return 1;
+}
+
+void FreeCharacterData() {
+  for (int i = 0; i < kPlayerSlots; ++i) {
+    FreeFrameDataSetContents(g_FrameDataSets[i]);
+    FreeCharaCommandTable(g_PlayerRecords[i]);
+    g_PlayerRecords[i].obj.frameData = nullptr;
+    g_PlayerRecords[i].inUse = 0;
+  }
+  FreeFrameDataSetContents(g_CommonFrameData);
+  BattleSeamFreeBattleHudGraphics();
+}
 
 int LoadCharacters(CharaLoadSetup setups[4], std::atomic<uint32_t>* progress) {
-  LoadCommonEffectSet();
+  LoadCommonEffectData();
   Add(progress, 0x10000);
   for (SideStatus& s : g_SideStatus) {
     s.hasPartner = 0;

@@ -38,8 +38,13 @@ void MakeMainLoadSetup(int i, CharaLoadSetup& s, int allCpu);
 void MakePartnerLoadSetup(int i, CharaLoadSetup& s, int allCpu);
 void BuildCharaLoadSetups(CharaLoadSetup setups[4], int allCpu);
 int LoadFrameDataSet(FrameDataSet* set, std::string_view path);
-// The common effect set from ".\data\effect.txt".
-int LoadCommonEffectSet();
+// The common effect set from ".\data\effect.txt", its sprite pages, and the effect owner that
+// plays it (in use, side 255). Always 1; a missing set is logged, leaves the owner as it was
+// and leaves the set empty, so common-effect spawns find no frame and are removed at once.
+int LoadCommonEffectData();
+// Frees the four slots' frame data and command tables (the slots become free), the common
+// effect set and the battle HUD graphics (start-up, and the scenes when they leave the battle).
+void FreeCharacterData();
 int LoadCharacters(CharaLoadSetup setups[4], std::atomic<uint32_t>* progress);
 
 class CCharaDataLoader {

@@ -18,6 +18,7 @@
 #include "Dxtools/Han6Files/han6_project.h"
 #include "Dxtools/IniFile.h"
 #include "battle/battle_text.h"
+#include "battle/story_routes.h"
 #include "han6_builder.h"
 #include "mkdata.h"
 
@@ -545,8 +546,24 @@ std::string CharaSelectFile() {
          "CharaNum1=Duelist\r\nCharaNum2=Duelist\r\n";
 }
 
+// The duelist's story-battle table (the same in both language folders): two routes of two
+// fights each, the last one's stage with flag 0x2, no story texts.
+std::string DuelistStoryTable() {
+  auto stage = [](int32_t opponent, int32_t number, int32_t flags) {
+    RouteStage s;
+    s.opponent = opponent;
+    s.stage = number;
+    s.flags = flags;
+    s.textNumber = -1;
+    return s;
+  };
+  return WriteStoryBattleTable({{stage(0, 1, 0), stage(1, 2, 0x2)}, {stage(1, 3, 0), stage(0, 4, 0x2)}});
+}
+
 bool WriteBattleTables(const std::filesystem::path& root) {
   return mkdata::WriteText(root, "charaselect.txt", CharaSelectFile()) &&
+         mkdata::WriteText(root, "story/battle/eng/Duelist_table.txt", DuelistStoryTable()) &&
+         mkdata::WriteText(root, "story/battle/jpn/Duelist_table.txt", DuelistStoryTable()) &&
          mkdata::WriteText(root, "data/_Type.txt", TypeFile()) &&
          mkdata::WriteText(root, "data/vector.txt", VectorFile()) &&
          mkdata::WriteText(root, "data/duelist_0_c.txt", CommandFile(true)) &&
@@ -554,10 +571,13 @@ bool WriteBattleTables(const std::filesystem::path& root) {
 }
 
 // The common effects the engine spawns by number (landing dust 4, wall slide 18, landing mark
-// 50, wall bounce 67, gauge entry 101/301, gauge sparks 104..108/304..308), drawn with the
-// common set's sprites. Each ends with a type-2 condition on its last frame, which removes a
-// spawned object at its pattern's end. They go in a data file of their own, listed first in
-// the common project so that patterns the effects file defines itself keep precedence.
+// 50, wall bounce 67, gauge entry 101/301, gauge sparks 104..108/304..308; of the hits: the
+// clash spark 5, circuit break 53 with its flash 100/300, counter hit 85, guard sparks 92
+// (gauge low), 93 and 135 (instant guard), the guard crush 94 (the guard crush's common-effect
+// object), special critical 151 and critical 170), drawn with the common set's sprites. Each ends with a
+// type-2 condition on its last frame, which removes a spawned object at its pattern's end. They go in a data
+// file of their own, listed first in the common project so that patterns the effects file defines itself keep
+// precedence.
 bool WriteBattleEffects(const std::filesystem::path& root) {
   std::vector<PatternDef> defs;
   auto effect = [&](int number, const char* title, int16_t first, uint8_t blend) {
@@ -583,6 +603,17 @@ bool WriteBattleEffects(const std::filesystem::path& root) {
     effect(104 + i, "gauge spark", 0, 2);
     effect(304 + i, "gauge spark (dark)", 10, 2);
   }
+  effect(5, "clash spark", 0, 2);
+  effect(53, "circuit break", 10, 2);
+  effect(85, "counter hit", 0, 2);
+  effect(92, "guard spark (gauge low)", 10, 2);
+  effect(93, "guard spark", 10, 2);
+  effect(94, "guard crush", 0, 2);
+  effect(100, "circuit break flash", 0, 2);
+  effect(135, "instant guard", 10, 2);
+  effect(151, "special critical", 0, 2);
+  effect(170, "critical", 0, 2);
+  effect(300, "circuit break flash (dark)", 10, 2);
   Han6PatternSet set;
   for (const PatternDef& d : defs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();
   const auto data = WriteHan6DataFile(set);

@@ -17,7 +17,9 @@ void InstallBattleRules() {
   // harness (which writes its scripted pads into the joystick's raw states).
   InstallBattlePadSeam();
 
-  // ---- Installers of the hit, camera, combo and character-list work go here ----
-  // (the battle camera, the character list, combo and damage, hit detection, hit resolution)
+  // ---- the hit, camera, combo and character-list installers go here ----
+  // InstallBattleCameraSeams(), InstallCharaListSeams(), InstallComboAndDamageSeams(),
+  // InstallHitDetectionSeams(), InstallHitResolutionSeams(); each later battle module adds its
+  // installer to this list, never to the harness alone.
   // ---- end of the hit, camera, combo and character-list installers ----
 }

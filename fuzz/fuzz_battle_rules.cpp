@@ -12,19 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "app/input/app_joystick.h"
 #include "app/lib_debug.h"
 #include "app/random.h"
 #include "battle/battle_driver.h"
+#include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle/battle_rules.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_command.h"
-#include "battle/command_input.h"
-#include "battle/control_rules.h"
-#include "battle/frame_conditions.h"
-#include "battle/frame_effects.h"
-#include "battle/gauges.h"
 #include "battle/object_state.h"
 #include "battle/partners.h"
 
@@ -310,11 +308,12 @@ void FillTypeRow(Bytes& in, TypeParams& t) {
   t.ggCorrectVal = f();
 }
 
+// The pads of 64 frames as they enter the game: raw directions (anything 0..15 a damaged replay
+// or peer could carry) and held buttons, which the joystick's banks turn into presses and
+// releases.
 struct Pads {
   uint8_t dir[64][2] = {};
   uint8_t buttons[64][2] = {};
-  uint8_t held[kPlayerSlots] = {};
-  uint32_t frame = 0;
 };
 
 Pads& CurrentPads() {
@@ -322,8 +321,6 @@ Pads& CurrentPads() {
   return p;
 }
 
-// The pad as it enters the battle: raw directions (anything 0..15 a damaged replay or peer
-// could carry), held, pressed and released buttons.
 // Motion and hit vector tables, read from the end of the input so the bytes at the front
 // keep building the same world: a few entries with counts 0..5 and numbers from the input.
 void FillVectorTables(const uint8_t* data, size_t size) {
@@ -361,20 +358,6 @@ void FillVectorTables(const uint8_t* data, size_t size) {
   v.pushFinish = in.Number();
 }
 
-void ReadPad(BattleObject* o) {
-  Pads& p = CurrentPads();
-  const uint32_t f = p.frame % 64;
-  const int side = o->side & 1;
-  const uint8_t dir = p.dir[f][side];
-  o->inputDir = o->facing == 1 && dir < 10 ? MirrorDirection(dir) : dir;
-  const uint8_t held = p.buttons[f][side] & 0x1F;
-  uint8_t& last = p.held[o->playerIndex & 3];
-  o->inputButtons =
-      static_cast<uint32_t>(held & static_cast<uint8_t>(~last)) | (static_cast<uint32_t>(held) << 12);
-  o->inputReleased = last & static_cast<uint8_t>(~held);
-  last = held;
-}
-
 void Face(BattleObject* o) {
   BattleObject& t = g_PlayerRecords[o->playerIndex == 0 ? 1 : 0].obj;
   o->target = &t;
@@ -394,14 +377,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SeedRandomGeneratorsFrom(in.U8());
   g_RandDrawCount = 0;
 
-  InstallCommandInputSeams();
-  InstallFrameEffectSeams();
-  InstallFrameConditionSeams();
-  InstallControlRuleSeams();
-  InstallGaugeAndPartnerSeams();
+  InstallBattleRules();
   InstallFirstBattleStandIns();
-  if (!g_BattleSeams.ReadBattlePad) g_BattleSeams.ReadBattlePad = ReadPad;
   if (!g_BattleSeams.AutoFacing) g_BattleSeams.AutoFacing = Face;
+  // The pads reach the battle as the game's: raw port states, the joystick's banks, its pad read.
+  if (!g_AppJoystick) StartAppJoystick();
+  g_AppJoystick->ClearAll();
 
   const int frames = 8 + in.U8() % 40;
   auto sets = std::make_unique<Han6PatternSet[]>(3);
@@ -450,7 +431,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       pads.buttons[f][s] = b >> 4 | (in.U8() & 0x10);
     }
   for (int f = 0; f < frames; ++f) {
-    pads.frame = static_cast<uint32_t>(f);
+    const HarnessPad framePads[2] = {{pads.dir[f % 64][0], pads.buttons[f % 64][0]},
+                                     {pads.dir[f % 64][1], pads.buttons[f % 64][1]}};
+    HarnessFeedPads(framePads);
     BattleUpdate();
   }
 

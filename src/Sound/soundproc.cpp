@@ -20,7 +20,18 @@ int g_BgmIndex = -1;
 int g_BgmPrepared = 0;
 int g_BgmPlaying = 0;
 int32_t g_BgmVolume = 0;
-int32_t g_SeVolume = 0;
+std::atomic<int32_t> g_SeVolume{0};
+
+namespace {
+
+std::atomic<bool> g_LoaderHoldsSlots{false};
+
+// Whether the front end's walks must pass this slot by: a load holds the character slots.
+bool HeldByLoader(int slot, bool loading) {
+  return loading && slot >= kLoaderSeSlotFirst && slot < kLoaderSeSlotEnd;
+}
+
+}  // namespace
 int g_VoiceState = 0;
 std::string g_VoiceFile;
 int g_AttractMute = 0;
@@ -238,7 +249,9 @@ void SetBgmVolume(int32_t v) {
 
 void SetSeVolume(int32_t v) {
   int32_t applied = ApplyMuteRule(v);
+  const bool loading = LoaderHoldsSoundSlots();
   for (int slot = 0; slot < kSeSlotCount; ++slot) {
+    if (HeldByLoader(slot, loading)) continue;
     if (g_SeSlots[slot]) g_SeSlots[slot]->SetVolume(applied);
   }
   g_SeVolume = v;
@@ -253,11 +266,26 @@ void ApplySoundVolumes() {
 }
 
 void UpdateSoundRequests() {
+  const bool loading = LoaderHoldsSoundSlots();
   for (int slot = 0; slot < kSeSlotCount; ++slot) {
+    if (HeldByLoader(slot, loading)) continue;
     if (g_SeRequest[slot] == 1 && g_SeSlots[slot]) g_SeSlots[slot]->Play();
   }
   std::memset(g_SeRequest, 0, sizeof g_SeRequest);
 }
+
+void BeginLoaderSoundSlots() { g_LoaderHoldsSlots.store(true, std::memory_order_release); }
+
+void EndLoaderSoundSlots() {
+  g_LoaderHoldsSlots.store(false, std::memory_order_release);
+  // The loader gave each sound the volume of its moment; a later change passed these slots by.
+  const int32_t applied = ApplyMuteRule(g_SeVolume);
+  for (int slot = kLoaderSeSlotFirst; slot < kLoaderSeSlotEnd; ++slot) {
+    if (g_SeSlots[slot]) g_SeSlots[slot]->SetVolume(applied);
+  }
+}
+
+bool LoaderHoldsSoundSlots() { return g_LoaderHoldsSlots.load(std::memory_order_acquire); }
 
 void RequestSoundEffect(int slot) {
   if (slot < 0 || slot >= kSeSlotCount) {

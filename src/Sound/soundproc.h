@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -46,8 +47,9 @@ extern int g_BgmIndex;     // -1 none
 extern int g_BgmPrepared;  // a track is loaded
 extern int g_BgmPlaying;
 extern int32_t g_BgmVolume;  // the current (applied) music volume
-extern int32_t g_SeVolume;   // the effect volume later loads use
-extern int g_VoiceState;     // 0 none, 1 loading, 100 started
+// The effect volume later loads use; a loader thread reads it while the logic thread may set it.
+extern std::atomic<int32_t> g_SeVolume;
+extern int g_VoiceState;  // 0 none, 1 loading, 100 started
 extern std::string g_VoiceFile;
 extern int g_AttractMute;
 extern int g_BgmFormat;  // 2: Ogg Vorbis
@@ -89,6 +91,16 @@ void UpdateSoundRequests();
 int PlayVoiceStream(const char* path);
 int IsVoiceStreamBusy();
 void ReleaseSound();
+
+// The character voice slots (400..1399) the character loader frees and fills on its thread. From
+// BeginLoaderSoundSlots (before that thread starts) to EndLoaderSoundSlots (after its join) the
+// front end's walks over every slot leave them alone: requests for them are dropped, and a volume
+// set meanwhile reaches them at the end, when they are the logic thread's again.
+inline constexpr int kLoaderSeSlotFirst = 400;
+inline constexpr int kLoaderSeSlotEnd = 1400;
+void BeginLoaderSoundSlots();
+void EndLoaderSoundSlots();
+bool LoaderHoldsSoundSlots();
 
 // Sets the request byte of an effect whose id comes from data; ids outside 0..1499 are logged
 // and ignored.

@@ -20,6 +20,7 @@
 #include "Windows/StartUpDialog.h"
 #include "app/app_config.h"
 #include "app/app_state.h"
+#include "app/game_wiring.h"
 #include "app/input/app_joystick.h"
 #include "app/input/input_manager.h"
 #include "app/random.h"
@@ -91,6 +92,7 @@ void AppServices::SetEmbeddedSpritePixels() {}
 void AppServices::LoadDebugIni() { LoadDebugConfig(); }
 void AppServices::SeedRandomGenerators() { ::SeedRandomGenerators(); }
 bool AppServices::CreateFrameRenderTargets() { return ::CreateFrameRenderTargets() != 0; }
+void AppServices::InstallGameWiring() { ::InstallGameWiring(); }
 void AppServices::CreateAchievementUnlocker() {}
 void AppServices::LoadSaveDataAndTexts() {
   LoadPlayData();
@@ -108,11 +110,7 @@ void AppServices::LoadCommonResources() {
   vt::text::LoadSystemFonts();
   vt::text::LoadStoryFonts();  // the four bitmap font files, kept whole for the run
 }
-void AppServices::SetFirstScene() {
-  // Until the battle wiring exists the stage's seams are installed here, before the first scene.
-  InstallStageSeams();
-  ::SetFirstScene();
-}
+void AppServices::SetFirstScene() { ::SetFirstScene(); }
 
 void AppServices::BeforeLogicThreadStart() {
   if (g_D3DDevice != nullptr) g_D3DDevice->ReleaseCurrent();

@@ -70,6 +70,8 @@ class AppServices {
   virtual void LoadDebugIni();
   virtual void SeedRandomGenerators();
   virtual bool CreateFrameRenderTargets();  // false when scene target 0 is missing
+  // Every subsystem's seams, once, before any data loads or the first scene runs (test mode too).
+  virtual void InstallGameWiring();
   virtual void CreateAchievementUnlocker();
   virtual void LoadSaveDataAndTexts();
   virtual void InitSound();

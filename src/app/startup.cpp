@@ -92,6 +92,9 @@ bool InitAppResources() {
   // (otherwise the window would stay black for ever).
   bool target0 = s.CreateFrameRenderTargets();
   if (!target0) DebugPrint("InitAppResources: scene render target 0 could not be created\n");
+  // The seams are wired before anything loads that calls through them (the common resources,
+  // the first scene), and in test mode too, which stops before those.
+  s.InstallGameWiring();
   LoadGameDataSet();
   return target0;
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "app/game_wiring.h"
+#include "app/input/app_joystick.h"
 #include "app/random.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
@@ -10,11 +12,6 @@
 #include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
-#include "battle/command_input.h"
-#include "battle/control_rules.h"
-#include "battle/frame_conditions.h"
-#include "battle/frame_effects.h"
-#include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 #include "battle/partners.h"
@@ -23,9 +20,7 @@ namespace {
 
 struct HarnessState {
   std::string names[2];
-  const HarnessScript* script = nullptr;
   uint32_t frame = 0;
-  uint8_t held[kPlayerSlots] = {};
 };
 
 HarnessState& State() {
@@ -42,21 +37,8 @@ int ListFiles(int index, std::string* file1, std::string* file2) {
   return 1;
 }
 
-// The pad of a side: the direction made relative to the facing, held and pressed buttons.
-void ReadPad(BattleObject* o) {
-  HarnessState& h = State();
-  const HarnessPad pad = h.script ? (*h.script)(h.frame, o->side) : HarnessPad{};
-  const uint8_t dir = pad.dir < 10 ? pad.dir : 0;
-  o->inputDir = o->facing == 1 ? MirrorDirection(dir) : dir;
-  const uint8_t held = pad.buttons & 0x1F;
-  const uint8_t pressed = held & static_cast<uint8_t>(~h.held[o->playerIndex & 3]);
-  const uint8_t released = h.held[o->playerIndex & 3] & static_cast<uint8_t>(~held);
-  h.held[o->playerIndex & 3] = held;
-  o->inputButtons = static_cast<uint32_t>(pressed) | (static_cast<uint32_t>(held) << 12);
-  o->inputReleased = released;
-}
-
-// Stand-in for the automatic facing: face the other side's active character.
+// Stand-in for the automatic facing: face the other side's active character. It goes when the
+// hit work's own facing is wired (until then AutoFacing is still empty in the game wiring).
 void Face(BattleObject* o) {
   const int other = o->playerIndex == 0 ? 1 : 0;
   const BattleObject& t = g_PlayerRecords[other].obj;
@@ -64,28 +46,22 @@ void Face(BattleObject* o) {
   if (t.posX != o->posX) o->wantedFacing = t.posX < o->posX ? 1 : 0;
 }
 
-void InstallStandIns() {
-  InstallCommandInputSeams();
-  // frame effects installer
-  InstallFrameEffectSeams();
+// The game wiring, as start-up runs it, then the stand-ins for what the game wiring does not
+// fill yet (the push box and the facing only into empty seams).
+void InstallWiring() {
+  InstallGameWiring();
 
-  // frame conditions installer
-  InstallFrameConditionSeams();
-
-  // control rules installer
-  InstallControlRuleSeams();
-
-  // gauges, shield and partners installer
-  InstallGaugeAndPartnerSeams();
-
-  // drawing support and first-battle-work installer
+  // ---- stand-ins until the hit and character-list work is wired ----
+  // the push candidate box of the first battle work (replaced by hit detection's own)
   InstallFirstBattleStandIns();
-
   BattleSeams& s = g_BattleSeams;
+  // the character list: entries 0 and 1 are the two names asked for (until the harness reads
+  // the game's list and picks its characters by entry)
   s.CharaListCount = ListCount;
   s.CharaListFiles = ListFiles;
-  if (!s.ReadBattlePad) s.ReadBattlePad = ReadPad;
+  // the automatic facing (replaced by the hit work's facing)
   if (!s.AutoFacing) s.AutoFacing = Face;
+  // ---- end of the stand-ins ----
 }
 
 }  // namespace
@@ -97,7 +73,11 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
   h = HarnessState{};
   h.names[0] = side0.file1;
   h.names[1] = side1.file1;
-  InstallStandIns();
+  InstallWiring();
+  // The game's joystick with its default maps when nothing set one up; no pad state carries
+  // over from an earlier match.
+  if (!g_AppJoystick) StartAppJoystick();
+  g_AppJoystick->ClearAll();
   LoadTypeFile();
   LoadVectorTable();
   const HarnessCharacter* c[2] = {&side0, &side1};
@@ -140,6 +120,8 @@ void HarnessPrepareRound() {
     if (!r.inUse) continue;
     const int side = i & 1;
     InitPlayerRecord(r, side, side == 0 ? -128 * 128 : 128 * 128, side);
+    // Full life as the round start gives it.
+    r.obj.life = r.obj.redLife = g_MaxLife;
     r.obj.pattern = 0;
     r.obj.frame = 0;
     ResetActionState(r.obj);
@@ -153,12 +135,26 @@ void HarnessPrepareRound() {
 
 uint64_t HarnessRunFrame(const HarnessScript& script) {
   HarnessState& h = State();
-  h.script = &script;
+  const HarnessPad pads[2] = {script(h.frame, 0), script(h.frame, 1)};
+  HarnessFeedPads(pads);
   BattleUpdate();
   BattleDrawHalf();
-  h.script = nullptr;
   ++h.frame;
   return BattleStateHash();
+}
+
+void HarnessFeedPads(const HarnessPad pads[2]) {
+  CAppJoystick& joystick = *g_AppJoystick;
+  for (size_t port = 0; port < 4; ++port) {
+    PadRawState raw;
+    if (port < 2) {
+      raw.direction = pads[port].dir;
+      for (int b = 0; b < 5; ++b)
+        if (pads[port].buttons & (1u << b)) raw.buttons |= joystick.battleMap[port][static_cast<size_t>(b)];
+    }
+    joystick.rawStates[port] = raw;
+  }
+  joystick.UpdateBanks();
 }
 
 HarnessScript HarnessDefaultScript(uint32_t seed) {

@@ -2,9 +2,11 @@
 // and runs battle frames (update half and drawing half) from scripted pad input, giving the
 // state hash after every frame. Tests, benchmarks and sync checks drive the engine with it.
 //
-// The command input and the control rules are installed as the game installs them; until the
-// round flow's automatic facing is in, the harness stands in for it (facing the opponent), and
-// it reads the pads from the script. Stand-ins go only into seams that are still empty.
+// The seams are installed by the game wiring, as start-up installs them, and the scripted pads
+// go through the game's input step (the joystick's raw states and banks) to the battle's pad
+// read. Until the hit and character-list work is wired the harness stands in for the push
+// candidate box, the automatic facing (facing the opponent) and the character list (the two
+// names asked for).
 #pragma once
 
 #include <cstdint>
@@ -13,7 +15,7 @@
 #include <vector>
 
 struct HarnessPad {
-  uint8_t dir = 0;      // numpad direction in screen terms, 0 neutral
+  uint8_t dir = 0;      // numpad direction in screen terms, 0 neutral (passed on as it is)
   uint8_t buttons = 0;  // bits A 0x1, B 0x2, C 0x4, D 0x8, E 0x10 held this frame
 };
 
@@ -35,6 +37,10 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
 void HarnessPrepareRound();
 // One frame: input from the script, the update half, the drawing half. Returns the state hash.
 uint64_t HarnessRunFrame(const HarnessScript& script);
+// The game's input step for scripted pads: side 0's and side 1's pads become the raw states of
+// ports 0 and 1 (the others neutral) through the joystick's battle maps, then the joystick
+// updates its banks, where the battle's pad read finds them. Needs g_AppJoystick.
+void HarnessFeedPads(const HarnessPad pads[2]);
 // The default script: walks, crouches, jumps, attacks and fires, different per side, seeded.
 HarnessScript HarnessDefaultScript(uint32_t seed);
 void HarnessRelease();

@@ -13,6 +13,7 @@
 #include "Dxtools/GrpManager/grp_screen.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/Han6Files/han6_file_loading.h"
+#include "Sound/soundproc.h"
 #include "app/app_state.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
@@ -332,7 +333,10 @@ void CheckCharaSlotRead(int slot) {
 }
 #endif
 
-CCharaDataLoaderWin::~CCharaDataLoaderWin() { JoinThread(); }
+CCharaDataLoaderWin::~CCharaDataLoaderWin() {
+  // At exit the sound front end may be torn down already: only the thread is joined here.
+  if (thread_.joinable()) thread_.join();
+}
 
 int CCharaDataLoaderWin::Start() {
   if (HasThread()) JoinThread();
@@ -340,6 +344,8 @@ int CCharaDataLoaderWin::Start() {
   FlushHan6TextureCache();
   NoteLoadStarting();
   g_LoadingSlots.store((1u << kPlayerSlots) - 1, std::memory_order_release);
+  // The thread frees and fills the characters' sound slots: the sound front end keeps off them.
+  BeginLoaderSoundSlots();
   try {
     thread_ = std::thread([this] {
       t_OnLoaderThread = true;
@@ -348,6 +354,7 @@ int CCharaDataLoaderWin::Start() {
     });
   } catch (const std::system_error&) {
     g_LoadingSlots.store(0, std::memory_order_release);
+    EndLoaderSoundSlots();
     return 0;
   }
   return 1;
@@ -357,6 +364,7 @@ int CCharaDataLoaderWin::JoinThread() {
   if (!thread_.joinable()) return 0;
   thread_.join();
   g_LoadingSlots.store(0, std::memory_order_release);
+  EndLoaderSoundSlots();
   return 1;
 }
 

@@ -12,8 +12,9 @@
 // logic thread meanwhile runs the VS screen and asks only `HasThread`, `IsFinished` and the
 // progress word (an atomic). The join is the hand-over; after it the logic thread owns all of it
 // again. The loader's textures are made under the device lock, and its screen notices go
-// through the notice list's own lock. Debug builds check the rule where battle code reads a
-// slot (CheckCharaSlotRead).
+// through the notice list's own lock. The sound front end, which walks every effect slot each
+// frame, passes the character sound slots by from Start until the join (BeginLoaderSoundSlots).
+// Debug builds check the rule where battle code reads a slot (CheckCharaSlotRead).
 #pragma once
 
 #include <atomic>

@@ -77,5 +77,5 @@ void ReadHumanPlayersInput(int* dir, uint32_t* pressed, uint32_t* held);
 
 // Installs the history, expiry, notation compiler and command scan into the battle seams.
 void InstallCommandInputSeams();
-// Installs the pad read from the joystick's battle bank (the game; the harness scripts pads).
+// Installs the pad read from the joystick's battle bank (the game and the harness alike).
 void InstallBattlePadSeam();

@@ -128,6 +128,32 @@ TEST_F(SoundProcTest, EffectRequestsPlayOnceAndAreCleared) {
   vt::SetDebugQuiet(false);
 }
 
+// While a character load holds the voice slots 400..1399, requests and volume changes pass
+// them by and nothing else; the load's end gives them the volume set meanwhile.
+TEST_F(SoundProcTest, ALoadHoldsTheCharacterSlotsAndNoOthers) {
+  WriteFile("se/battle_se/v.ogg", AsText(SweepOgg(1.0)));
+  const struct {
+    int slot;
+    bool held;
+  } slots[] = {{399, false}, {400, true}, {1399, true}, {1400, false}, {1499, false}};
+  for (const auto& c : slots) ASSERT_GT(LoadSoundSlot(".\\se\\battle_se\\v", c.slot), 0u) << c.slot;
+  SetSeVolume(0);
+  BeginLoaderSoundSlots();
+  for (const auto& c : slots) RequestSoundEffect(c.slot);
+  UpdateSoundRequests();
+  SetSeVolume(-500);
+  for (const auto& c : slots) {
+    EXPECT_EQ(g_SeSlots[c.slot]->IsPlaying(), c.held ? 0 : 1) << c.slot;
+    EXPECT_EQ(g_SeSlots[c.slot]->volume(), c.held ? 0 : -500) << c.slot;
+    EXPECT_EQ(g_SeRequest[c.slot], 0) << c.slot;  // a held slot's request is dropped, not kept
+  }
+  EndLoaderSoundSlots();
+  for (const auto& c : slots) EXPECT_EQ(g_SeSlots[c.slot]->volume(), -500) << c.slot;
+  for (const auto& c : slots) RequestSoundEffect(c.slot);
+  UpdateSoundRequests();
+  for (const auto& c : slots) EXPECT_EQ(g_SeSlots[c.slot]->IsPlaying(), 1) << c.slot;
+}
+
 // Slot 10 looks for "SE010.ogg" in the packs, then on disk, then "SE010.wav" the same way.
 TEST_F(SoundProcTest, SlotFileLookupOrder) {
   struct Case {

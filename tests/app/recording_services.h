@@ -71,6 +71,7 @@ class RecordingServices : public AppServices {
   void LoadSaveDataAndTexts() override { VT_REC(LoadSaveDataAndTexts); }
   void InitSound() override { VT_REC(InitSound); }
   void SavePlayData() override { VT_REC(SavePlayData); }
+  void InstallGameWiring() override { VT_REC(InstallGameWiring); }
   void FreeCharacterData() override { VT_REC(FreeCharacterData); }
   void LoadCommonResources() override { VT_REC(LoadCommonResources); }
   void SetFirstScene() override { VT_REC(SetFirstScene); }

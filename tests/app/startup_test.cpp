@@ -106,29 +106,39 @@ TEST(InitGraphicsSystem, DeviceRequestAndAspectComeFromTheConfiguration) {
 }
 
 TEST(InitAppResources, OrderAndTheMissingTargetStillLoadsTheData) {
-  for (bool targetFails : {false, true}) {
+  // The wiring runs before anything loads, in test mode too (which stops after the seeds).
+  const Calls wiredAndLoaded = {"ResetCredits",
+                                "ResetFrameRateCounters",
+                                "InitOnlineSystem",
+                                "CreateOnlineModeManager",
+                                "LoadRankingTexture",
+                                "SetEmbeddedSpritePixels",
+                                "LoadDebugIni",
+                                "SeedRandomGenerators",
+                                "CreateFrameRenderTargets",
+                                "InstallGameWiring",
+                                "CreateAchievementUnlocker",
+                                "LoadSaveDataAndTexts",
+                                "InitSound",
+                                "SavePlayData",
+                                "SeedRandomGenerators",
+                                "FreeCharacterData"};
+  const struct Case {
+    bool targetFails;
+    int testMode;
+  } cases[] = {{false, 0}, {true, 0}, {false, 1}};
+  for (const Case& c : cases) {
     RecordingServices services;
-    if (targetFails) services.failing.insert("CreateFrameRenderTargets");
+    if (c.targetFails) services.failing.insert("CreateFrameRenderTargets");
+    g_TestMode = c.testMode;
+    EXPECT_EQ(InitAppResources(), !c.targetFails);
     g_TestMode = 0;
-    EXPECT_EQ(InitAppResources(), !targetFails);
-    Calls expected = {"ResetCredits",
-                      "ResetFrameRateCounters",
-                      "InitOnlineSystem",
-                      "CreateOnlineModeManager",
-                      "LoadRankingTexture",
-                      "SetEmbeddedSpritePixels",
-                      "LoadDebugIni",
-                      "SeedRandomGenerators",
-                      "CreateFrameRenderTargets",
-                      "CreateAchievementUnlocker",
-                      "LoadSaveDataAndTexts",
-                      "InitSound",
-                      "SavePlayData",
-                      "SeedRandomGenerators",
-                      "FreeCharacterData",
-                      "LoadCommonResources",
-                      "SetFirstScene"};
-    EXPECT_EQ(services.calls(), expected) << targetFails;
+    Calls expected = wiredAndLoaded;
+    if (c.testMode == 0) {
+      expected.push_back("LoadCommonResources");
+      expected.push_back("SetFirstScene");
+    }
+    EXPECT_EQ(services.calls(), expected) << c.targetFails << c.testMode;
   }
 }
 

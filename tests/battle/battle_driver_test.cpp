@@ -1,6 +1,7 @@
 // The per-frame driver: pass order and gates through a call recorder, and the button macro.
 #include "battle/battle_driver.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -209,6 +210,7 @@ TEST_F(BattleDriver, StuckRecovery) {
     int16_t pendingPriority;
     const char* calls;
     int32_t pattern, pendingPattern, posX, posY;
+    int32_t startX = 1000, offsetX = 300;
   } cases[] = {
       {"stuck in the air, nothing queued", kNone, -1, "vector7 facing1", 0, 26, 1000, -500},
       {"stuck in the air, a change queued", kNone, 5, "vector7 facing1", 0, -1, 1000, -500},
@@ -216,6 +218,9 @@ TEST_F(BattleDriver, StuckRecovery) {
       {"held by a character", kCharacter, -1, "", 0, -1, 1000, -500},
       {"spawned holder let go", kSpawnedLetGo, -1, "vector7 facing0 cut20", 26, 26, 1300, 0},
       {"spawned holder still holds", kSpawnedStillHolds, -1, "", 0, -1, 1000, -500},
+      // the offset moves the position as every position store does: wrapping at the range's end
+      {"let go at the end of the range", kSpawnedLetGo, -1, "vector7 facing0 cut20", 26, 26, INT32_MIN + 199,
+       0, INT32_MAX - 100, 300},
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();
@@ -237,8 +242,9 @@ TEST_F(BattleDriver, StuckRecovery) {
     BattleObject& thrower = battle_test::PlaceCharacter(1, data.Set(), 5000);
     SetPattern(o);
     SetPattern(thrower);
+    o.posX = c.startX;
     o.posY = -500;
-    o.throwOffsetX = 300;
+    o.throwOffsetX = c.offsetX;
     o.throwOffsetY = 700;  // the release would put it below the ground
     o.hitReaction = -1;
     o.pendingPattern = -1;

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "app/input/app_joystick.h"
 #include "app/lib_debug.h"
 #include "battle/battle_records.h"
+#include "battle/battle_rules.h"
 #include "battle/battle_seams.h"
 #include "support/test_util.h"
 
@@ -110,4 +112,45 @@ TEST_F(BattleHarness, MatchesTheRecordedRun) {
   std::printf("recorded run: %016llx\n", static_cast<unsigned long long>(last));
   EXPECT_EQ(last, 0xb081fa13b6a7162bull);
 }
+
+// The scripted pads take the game's input path: raw port states through the battle maps, the
+// banks' press and release bits, and the battle's pad read (mirrored for a side facing left).
+TEST(HarnessPads, ScriptedPadsReachTheBattleThroughTheJoystickBanks) {
+  CAppJoystick* previous = g_AppJoystick;
+  StartAppJoystick();
+  g_AppJoystick->ClearAll();
+  ResetBattleSeams();
+  InstallBattleRules();
+  BattleObject o[2];
+  for (int side = 0; side < 2; ++side) {
+    o[side].side = static_cast<uint8_t>(side);
+    o[side].facing = static_cast<uint8_t>(side);  // side 1 faces left
+  }
+  const struct {
+    HarnessPad pads[2];
+    uint8_t dir[2];
+    uint32_t buttons[2], released[2];
+  } frames[] = {
+      // A pressed; B and C pressed, forward on screen is back for the side facing left
+      {{{6, 0x1}, {6, 0x6}}, {6, 4}, {0x1001, 0x6006}, {0, 0}},
+      // A still held (no press); side 1 lets go
+      {{{6, 0x1}, {0, 0}}, {6, 0}, {0x1000, 0}, {0, 0x6}},
+      // A released, E pressed; down-forward seen from the left side
+      {{{3, 0x10}, {3, 0}}, {3, 1}, {0x10010, 0}, {0x1, 0}},
+  };
+  int n = 0;
+  for (const auto& f : frames) {
+    HarnessFeedPads(f.pads);
+    for (int side = 0; side < 2; ++side) {
+      BattleSeamReadBattlePad(&o[side]);
+      EXPECT_EQ(o[side].inputDir, f.dir[side]) << "frame " << n << " side " << side;
+      EXPECT_EQ(o[side].inputButtons, f.buttons[side]) << "frame " << n << " side " << side;
+      EXPECT_EQ(o[side].inputReleased, f.released[side]) << "frame " << n << " side " << side;
+    }
+    ++n;
+  }
+  ResetBattleSeams();
+  g_AppJoystick = previous;
+}
+
 }  // namespace

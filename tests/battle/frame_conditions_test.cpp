@@ -3,6 +3,7 @@
 // guards on indexes, zooms and zero divisors.
 #include "battle/frame_conditions.h"
 
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -768,6 +769,12 @@ TEST_F(Conditions, ScreenLimitAndCameraFollow) {
   EXPECT_EQ(a_->posY, y);
   Eval(*a_, Cond(16, {1, 0}));
   EXPECT_EQ(a_->posY, y - 128);
+  // At the ends of the range the camera's move wraps as every position store does.
+  a_->posX = INT32_MAX - 100;
+  a_->posY = INT32_MIN + 50;
+  Eval(*a_, Cond(16, {0, 0}));
+  EXPECT_EQ(a_->posX, INT32_MIN + 155);
+  EXPECT_EQ(a_->posY, INT32_MAX - 77);
 }
 
 TEST_F(Conditions, StickImpulse) {

@@ -1,0 +1,10 @@
+// The game's one list of installs.
+#include "app/game_wiring.h"
+
+#include "battle/battle_rules.h"
+#include "scene/stage_bg.h"
+
+void InstallGameWiring() {
+  InstallBattleRules();
+  InstallStageSeams();
+}

@@ -1,0 +1,25 @@
+// The battle's one list of installs.
+#include "battle/battle_rules.h"
+
+#include "battle/command_input.h"
+#include "battle/control_rules.h"
+#include "battle/frame_conditions.h"
+#include "battle/frame_effects.h"
+#include "battle/gauges.h"
+
+void InstallBattleRules() {
+  InstallCommandInputSeams();
+  InstallFrameEffectSeams();
+  InstallFrameConditionSeams();
+  InstallControlRuleSeams();
+  InstallGaugeAndPartnerSeams();
+  // Every battle frame reads its pads from the joystick's battle bank, in the game as in the
+  // harness (which writes its scripted pads into the joystick's raw states).
+  InstallBattlePadSeam();
+
+  // ---- the hit, camera, combo and character-list installers go here ----
+  // InstallBattleCameraSeams(), InstallCharaListSeams(), InstallComboAndDamageSeams(),
+  // InstallHitDetectionSeams(), InstallHitResolutionSeams(); each later battle module adds its
+  // installer to this list, never to the harness alone.
+  // ---- end of the hit, camera, combo and character-list installers ----
+}

@@ -1,0 +1,222 @@
+// The game wiring's seam table: after InstallGameWiring every battle seam and every draw seam is
+// either installed or on the written list below of the rows left neutral, each naming the later
+// work that fills it (or the decision that keeps it neutral). A new row with neither fails, and
+// so does a row that got installed while it is still on the list. Start-up's hook wires the
+// same table.
+#include "app/game_wiring.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/app_services.h"
+#include "battle/battle_draw.h"
+#include "battle/battle_seams.h"
+
+namespace {
+
+// Row name -> the work that fills it.
+const std::map<std::string, std::string>& NeutralRows() {
+  static const std::map<std::string, std::string> rows = {
+      // filled by this hit detection installer
+      {"MayActInFreeze", "Battle engine III: hit detection"},
+      {"CheckClashBoxes", "Battle engine III: hit detection"},
+      {"DetectHits", "Battle engine III: hit detection"},
+      {"DetectThrows", "Battle engine III: hit detection"},
+      {"SeparatePair", "Battle engine III: hit detection"},
+      {"FindOverlappingObject", "Battle engine III: hit detection"},
+      {"ProximityBoxesOverlap", "Battle engine III: hit detection"},
+      {"ShieldBoxesOverlap", "Battle engine III: hit detection"},
+      {"GetPushCandidateBox", "Battle engine III: hit detection"},
+      // filled by this hit resolution installer
+      {"ResolveHits", "Battle engine III: hit resolution"},
+      {"FinishKindFor", "Battle engine III: hit resolution"},
+      {"KnockOutAllowed", "Battle engine III: hit resolution"},
+      // filled by this facing (one of its hit installers)
+      {"AutoFace", "Battle engine III: facing"},
+      {"AutoFacing", "Battle engine III: facing"},
+      {"FacePartner", "Battle engine III: facing"},
+      // filled by this combo and damage installer
+      {"ApplyHitVector", "Battle engine III: combo and damage"},
+      {"ScaleDamage", "Battle engine III: combo and damage"},
+      {"UntechDecay", "Battle engine III: combo and damage"},
+      {"ThrowCheck", "Battle engine III: combo and damage"},
+      {"PushHudNotice", "Battle engine III: combo and damage"},
+      {"UpdateProration", "Battle engine III: combo and damage"},
+      {"CountThrowDamage", "Battle engine III: combo and damage"},
+      {"ComboScoreOnHit", "Battle engine III: combo and damage"},
+      {"NoteComboThrow", "Battle engine III: combo and damage"},
+      {"AddRoundMeterGained", "Battle engine III: combo and damage"},
+      {"UpdateDrawHud", "Battle engine III: combo and damage"},
+      {"ResetRoundFlowWords", "Battle engine III: combo and damage"},
+      // filled by this camera installer
+      {"SetupMatchCamera", "Battle engine III: camera"},
+      {"CameraX", "Battle engine III: camera"},
+      {"CameraY", "Battle engine III: camera"},
+      {"ResetBattleCamera", "Battle engine III: camera"},
+      {"SetFixedZoom", "Battle engine III: camera"},
+      {"SetCameraHold", "Battle engine III: camera"},
+      {"SetCameraFocus", "Battle engine III: camera"},
+      {"SetCameraLock", "Battle engine III: camera"},
+      {"StartZoomOverride", "Battle engine III: camera"},
+      {"StopZoomOverride", "Battle engine III: camera"},
+      {"CameraZoom", "Battle engine III: camera"},
+      {"GetScreenEdge", "Battle engine III: camera"},
+      {"CameraDeltaX", "Battle engine III: camera"},
+      {"CameraDeltaY", "Battle engine III: camera"},
+      {"CameraTargetX", "Battle engine III: camera"},
+      {"HeldSpanEdgeCorrection", "Battle engine III: camera"},
+      {"SetStageFixedZoom", "Battle engine III: camera"},
+      {"UpdateBattleCamera", "Battle engine III: camera"},
+      {"CameraScale", "Battle engine III: camera"},
+      {"CameraMatrix", "Battle engine III: camera"},
+      {"FloorMatrix", "Battle engine III: camera"},
+      // filled by this character list installer
+      {"CharaListCount", "Battle engine III: character list"},
+      {"CharaListFiles", "Battle engine III: character list"},
+      {"IsGiantCharacter", "Battle engine III: character list"},
+      {"GetCharacterTagType", "Battle engine III: character list"},
+      {"RouteStageKind", "Battle engine III: character list"},
+      {"MainRouteStage", "Battle engine III: character list"},
+      {"ResetStoryBattleRoute", "Battle engine III: character list"},
+      {"RouteCharacter", "Battle engine III: character list"},
+      {"SelectLanguage", "Battle engine III: character list"},
+      // later work
+      {"RoundFlow", "Battle engine IV: round flow"},
+      {"JudgeRound", "Battle engine IV: round flow"},
+      {"DrawScreenFlash", "Battle engine IV: round flow"},
+      {"HasRoundEndMark", "Battle engine IV: round flow"},
+      {"RoundCounter", "Battle engine IV: round flow"},
+      {"RoundCallDone", "Battle engine IV: round flow"},
+      {"IsScreenDimmed", "Battle engine IV: round flow"},
+      {"FrameTick", "Battle engine IV: round flow (the row goes)"},
+      {"SpawnParticle", "Battle engine IV: particle pool"},
+      {"SpawnParticleEffect", "Battle engine IV: particle pool"},
+      {"SpawnSystemEffect", "Battle engine IV: particle pool"},
+      {"SpawnCallEffect", "Battle engine IV: particle pool"},
+      {"DrawParticles", "Battle engine IV: particle pool"},
+      {"PoolDrawingOn", "Battle engine IV: round flow"},
+      {"DrawCharacters", "Battle engine IV: character draw"},
+      {"AnyHeatActive", "Battle engine IV: character draw"},
+      {"BgHoldTimer", "Battle engine IV: round flow"},
+      {"CpuInput", "Battle engine V: CPU opponent"},
+      {"CpuAiFrame", "Battle engine V: CPU opponent"},
+      {"CpuThrowEscape", "Battle engine V: CPU opponent"},
+      {"LoadCharacterCpuPatterns", "Battle engine V: CPU opponent"},
+      {"PushTrail", "Battle engine V: effect drawing"},
+      {"FramePoint", "Battle engine V: effect drawing"},
+      {"GetTargetPoint", "Battle engine V: effect drawing"},
+      {"MatchStage", "Scene spine and the battle scene"},
+      {"ArcadeVariant", "Scene spine and the battle scene"},
+      {"IsAttractDemo", "Scene spine and the battle scene"},
+      {"SetDrawCharactersOn", "Scene spine and the battle scene"},
+      {"DrawCharactersOn", "Scene spine and the battle scene"},
+      {"LoadBattleHudGraphics", "Scene spine and the battle scene"},
+      {"ShakeLifeBar", "Scene spine and the battle scene"},
+      {"ResetStoryScriptState", "Arcade route and story"},
+      {"IsPauseAllowed", "Pause control, boot and title"},
+      {"UpdatePauseControl", "Pause control, boot and title"},
+      {"ReplayInputHook", "Replays"},
+      {"ReplayFrameTick", "Replays"},
+      {"ReplayMode", "Replays"},
+      {"IsDummyTakenOver", "Training, pause menu, options, test menu and replay browsing"},
+      {"IsTrainingDummy", "Training, pause menu, options, test menu and replay browsing"},
+      {"InTrainingPlayback", "Training, pause menu, options, test menu and replay browsing"},
+      {"TrainingSetting", "Training, pause menu, options, test menu and replay browsing"},
+      {"AchieveEndingFlags", "online achievements (not filed yet)"},
+      {"AddAchievementCounter", "online achievements (not filed yet)"},
+      {"SetAchievementStat", "online achievements (not filed yet)"},
+      {"CountAchievementProgress", "online achievements (not filed yet)"},
+      {"IsLocalSide", "online achievements (not filed yet)"},
+      {"QueueAchievement", "online achievements (not filed yet)"},
+      {"CloseStageAchievementCounters", "online achievements (not filed yet)"},
+      {"WatchPatternAchievements", "online achievements (not filed yet)"},
+      {"StepAchievementTimers", "online achievements (not filed yet)"},
+      {"ResetRemovalAchievementCounter", "online achievements (not filed yet)"},
+      // neutral by decision
+      {"TrainingShieldNotice", "neutral by decision: nothing shows the notice"},
+      {"LoadCutSpritePageBitmaps", "neutral by decision: sprite sheets carry their own pixels"},
+      {"LoadPAniPageBitmaps", "neutral by decision: sprite sheets carry their own pixels"},
+      {"DrawList", "neutral by decision: the graphics layer's default list"},
+      {"SpecialStageOffsets", "neutral by decision: the match set-up's offsets"},
+  };
+  return rows;
+}
+
+struct Row {
+  std::string name;
+  bool installed;
+};
+
+// Every battle seam row, through the seam list itself, and every draw seam.
+std::vector<Row> SeamTable() {
+  std::vector<Row> rows;
+#define VT_ROW(ret, name, params, args, def) rows.push_back({#name, g_BattleSeams.name != nullptr});
+  BATTLE_SEAM_LIST(VT_ROW)
+#undef VT_ROW
+  // A draw seam added to the record needs a line here (the size check stops the build until then).
+  static_assert(sizeof(BattleDrawSeams) == 8 * sizeof(void (*)()), "a new draw seam needs its row here");
+  const BattleDrawSeams& d = g_BattleDrawSeams;
+  rows.push_back({"CameraMatrix", d.CameraMatrix != nullptr});
+  rows.push_back({"TintFactors", d.TintFactors != nullptr});
+  rows.push_back({"PoolDrawingOn", d.PoolDrawingOn != nullptr});
+  rows.push_back({"HiddenPartner", d.HiddenPartner != nullptr});
+  rows.push_back({"SpecialStageOffsets", d.SpecialStageOffsets != nullptr});
+  rows.push_back({"DrawList", d.DrawList != nullptr});
+  rows.push_back({"FloorMatrix", d.FloorMatrix != nullptr});
+  rows.push_back({"StageLights", d.StageLights != nullptr});
+  return rows;
+}
+
+void ClearSeams() {
+  ResetBattleSeams();
+  ResetBattleDrawSeams();
+}
+
+class GameWiring : public ::testing::Test {
+ protected:
+  void SetUp() override { ClearSeams(); }
+  void TearDown() override { ClearSeams(); }
+};
+
+TEST_F(GameWiring, EverySeamIsInstalledOrListedWithTheWorkThatFillsIt) {
+  InstallGameWiring();
+  const std::map<std::string, std::string>& neutral = NeutralRows();
+  std::map<std::string, int> seen;
+  int installed = 0;
+  for (const Row& row : SeamTable()) {
+    ++seen[row.name];
+    const bool listed = neutral.count(row.name) != 0;
+    if (row.installed) {
+      ++installed;
+      EXPECT_FALSE(listed) << row.name << " is installed now: take it off the neutral list ("
+                           << neutral.at(row.name) << ")";
+    } else {
+      EXPECT_TRUE(listed)
+          << row.name << " is neutral after the game wiring: install it there or list the work that fills it";
+    }
+  }
+  for (const auto& [name, count] : seen) EXPECT_EQ(count, 1) << name << " is a row of both tables";
+  for (const auto& [name, filledBy] : neutral)
+    EXPECT_EQ(seen.count(name), 1u) << name << " (" << filledBy << ") is listed but is no seam row";
+  // The battle rules and the stage are wired at all (an empty wiring would list nothing new).
+  EXPECT_GT(installed, 0);
+}
+
+TEST_F(GameWiring, StartUpHookWiresTheSameTable) {
+  InstallGameWiring();
+  const BattleSeams wired = g_BattleSeams;
+  const BattleDrawSeams wiredDraw = g_BattleDrawSeams;
+  ClearSeams();
+  vt::Services().InstallGameWiring();  // the default services, as start-up calls them
+#define VT_SAME(ret, name, params, args, def) EXPECT_EQ(g_BattleSeams.name, wired.name) << #name;
+  BATTLE_SEAM_LIST(VT_SAME)
+#undef VT_SAME
+  // The draw seams are eight pointers and nothing else (checked where the table lists them).
+  EXPECT_EQ(std::memcmp(&g_BattleDrawSeams, &wiredDraw, sizeof wiredDraw), 0);
+}
+
+}  // namespace

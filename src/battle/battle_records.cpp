@@ -41,6 +41,10 @@ int32_t g_GameMode;
 int32_t g_MatchStage;
 uint8_t g_MatchStageByte;
 int32_t g_RoundsToWin = 2;
+int32_t g_DamageLevel = 2;
+int32_t g_MainSide;
+int32_t g_FinalRound;
+HudBlock g_HudBlocks[4];
 int32_t g_GrabAchievementCount;
 
 namespace {
@@ -239,6 +243,10 @@ void ResetAllBattleGlobals() {
   ResetSoundBusyModel();
   g_GameMode = 0;
   g_RoundsToWin = 2;
+  g_DamageLevel = 2;
+  g_MainSide = 0;
+  g_FinalRound = 0;
+  for (HudBlock& b : g_HudBlocks) b = HudBlock{};
   g_GrabAchievementCount = 0;
   g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;

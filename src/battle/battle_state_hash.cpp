@@ -24,6 +24,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
+#include "battle/combo_records.h"
 
 namespace {
 
@@ -277,6 +278,8 @@ void PutGlobals(HashStream& w) {
   }
   w.Put(g_RandLastValue);
   w.Put(g_RandDrawCount);
+  // The combo rings, round-damage records, banner queues and HUD blocks gate the proration.
+  w.Put(HashComboAndHudState());
 }
 
 }  // namespace

@@ -144,6 +144,7 @@ int ScaleDamage(BattleObject& d, BattleObject& a, int base, int isHit) {
   if (const ComboRecord* r = CurrentComboRecord(a)) {
     scale = std::max(scale - r->hits, 1);
     const float p = r->proration != 0 ? static_cast<float>(r->proration) / 100.0f : 1.0f;
+    // w may be negative (factors from data): the division by 32 rounds toward zero.
     w = ScaleByFactor(Wrap<int32_t>(int64_t{w} * scale / 32), p);
   } else {
     w = Wrap<int32_t>(int64_t{w} * std::max(scale, 1) / 32);
@@ -254,6 +255,7 @@ void MeterGainOnContact(BattleObject& d, BattleObject& a, const HitInfo& info) {
   }
   if (const ComboRecord* r = CurrentComboRecord(a)) {
     const int32_t percent = r->meterPercent != 0 ? r->meterPercent : 100;
+    // A negative gain (atca from data) divides toward zero too.
     gainA = static_cast<int32_t>(int64_t{gainA} * percent / 100);
   }
   AddCircuitMeter(a, gainA, 0, 1);

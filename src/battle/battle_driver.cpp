@@ -25,8 +25,6 @@ bool AnyPlayerFreeze() {
 
 }  // namespace
 
-bool IsSlowMotionSkipFrame() { return g_SlowMotion != 0 && g_BattleFrame % 3 != 0; }
-
 bool BattleGateRun() { return g_Paused == 0 && g_GlobalFreeze == 0 && SlowMotionLets(); }
 bool BattleGateRunNoFreeze() { return g_Paused == 0 && SlowMotionLets(); }
 bool BattleGateFight() { return g_BattlePhase != 0; }

@@ -10,9 +10,6 @@
 bool BattleGateRun();
 bool BattleGateRunNoFreeze();
 bool BattleGateFight();
-// True while slow motion runs and the battle frame is not a multiple of 3: every per-step visual
-// skips its work on such frames.
-bool IsSlowMotionSkipFrame();
 
 void CacheFramePointers();
 void SortPlayerOrder();

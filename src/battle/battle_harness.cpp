@@ -3,14 +3,17 @@
 
 #include <string>
 
+#include "app/file_loader.h"
 #include "app/game_wiring.h"
 #include "app/input/app_joystick.h"
 #include "app/random.h"
+#include "battle/battle_camera.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
+#include "battle/chara_list.h"
 #include "battle/chara_loader.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -19,7 +22,6 @@
 namespace {
 
 struct HarnessState {
-  std::string names[2];
   uint32_t frame = 0;
 };
 
@@ -28,40 +30,23 @@ HarnessState& State() {
   return s;
 }
 
-int ListCount() { return 2; }
-
-int ListFiles(int index, std::string* file1, std::string* file2) {
-  if (index < 0 || index > 1) return 0;
-  *file1 = State().names[index];
-  file2->assign(1, '0');  // no second body
-  return 1;
-}
-
-// Stand-in for the automatic facing: face the other side's active character. It goes when the
-// hit work's own facing is wired (until then AutoFacing is still empty in the game wiring).
-void Face(BattleObject* o) {
-  const int other = o->playerIndex == 0 ? 1 : 0;
-  const BattleObject& t = g_PlayerRecords[other].obj;
-  o->target = const_cast<BattleObject*>(&t);
-  if (t.posX != o->posX) o->wantedFacing = t.posX < o->posX ? 1 : 0;
-}
-
-// The game wiring, as start-up runs it, then the stand-ins for what the game wiring does not
-// fill yet (the push box and the facing only into empty seams).
+// The game wiring, as start-up runs it.
 void InstallWiring() {
   InstallGameWiring();
 
-  // ---- stand-ins until the hit and character-list work is wired ----
+  // ---- stand-in until the hit detection is wired ----
   // the push candidate box of the first battle work (replaced by hit detection's own)
   InstallFirstBattleStandIns();
-  BattleSeams& s = g_BattleSeams;
-  // the character list: entries 0 and 1 are the two names asked for (until the harness reads
-  // the game's list and picks its characters by entry)
-  s.CharaListCount = ListCount;
-  s.CharaListFiles = ListFiles;
-  // the automatic facing (replaced by the hit work's facing)
-  if (!s.AutoFacing) s.AutoFacing = Face;
-  // ---- end of the stand-ins ----
+  // ---- end of the stand-in ----
+}
+
+// Reads the game's character list and gives the entry whose File1 is the name, or -1.
+int FindListEntryByFile(const std::string& file1) {
+  for (int n = 0; n < CharaListItemCount(); ++n) {
+    const CharaListEntry* e = GetCharaListEntry(n);
+    if (e != nullptr && file1 == e->File1) return n;
+  }
+  return -1;
 }
 
 }  // namespace
@@ -71,9 +56,10 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
   ResetAllBattleGlobals();
   HarnessState& h = State();
   h = HarnessState{};
-  h.names[0] = side0.file1;
-  h.names[1] = side1.file1;
   InstallWiring();
+  // The characters are picked by their entries in the game's list, as the select screen does.
+  const DataBuffer list = LoadDataFile(".\\charaselect.txt");
+  if (!list || LoadCharaSelectList(list.text()) == 0) return false;
   // The game's joystick with its default maps when nothing set one up; no pad state carries
   // over from an earlier match.
   if (!g_AppJoystick) StartAppJoystick();
@@ -84,7 +70,8 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
   for (int i = 0; i < 2; ++i) {
     PlayerSelection& s = g_PlayerSelections[i];
     s = PlayerSelection{};
-    s.character = i;
+    s.character = FindListEntryByFile(c[i]->file1);
+    if (s.character < 0) return false;
     s.side = i;
     s.type = c[i]->type;
     s.color = c[i]->color;
@@ -127,6 +114,8 @@ void HarnessPrepareRound() {
     ResetActionState(r.obj);
     SetPattern(r.obj);
   }
+  // The camera starts every round at rest, following all four slots.
+  ResetBattleCameraForRound();
   g_CommandLock = 0;
   g_BattlePhase = 1;
   RunWarmUpFrames();
@@ -187,6 +176,7 @@ HarnessScript HarnessDefaultScript(uint32_t seed) {
 void HarnessRelease() {
   for (FrameDataSet& s : g_FrameDataSets) FreeFrameDataSetContents(s);
   FreeFrameDataSetContents(g_CommonFrameData);
+  FreeCharaSelectList();
   ResetAllBattleGlobals();
   ResetBattleSeams();
 }

@@ -32,3 +32,30 @@ inline int32_t FloatToInt32(float v) {
   if (v <= -2147483648.0f) return INT32_MIN;
   return static_cast<int32_t>(v);
 }
+
+// The battle's untyped factors (the critical hit, the damage level, the mode bonuses, the
+// stance and reduce factors, the chip, the meter gains) are float32 constants, and every product
+// with one is taken in float32 and truncated toward zero through FloatToInt32. Decided once here
+// for all of them: a double product, or a float32 constant widened to double, truncates
+// differently at integer boundaries (100 x 1.15 gives 115 in float32 but 114 in double; 5 x 1.8
+// gives 9 in float32 but 8 with 1.8f widened). Type-file ratios are float32 too, so the same
+// rule covers them.
+inline constexpr float kCriticalFactor = 1.15f;
+inline constexpr float kDamageLevelFactors[5] = {0.4f, 0.75f, 1.0f, 1.25f, 1.8f};
+inline constexpr float kArcadeBonusPerStage = 0.03f;
+inline constexpr float kTeamBonusPerStage = 0.003f;
+inline constexpr float kTeamBaseCutPerStage = 0.05f;
+inline constexpr float kTagTypeDefence = 1.035f;
+inline constexpr float kFinishingStanceFactor = 0.42f;
+inline constexpr float kReduceWindowFactor = 0.7f;
+inline constexpr float kGuardRedDamageFactor = 2.5f;
+inline constexpr float kMeterGainDelayFactor = 0.1f;
+inline constexpr float kGuardMeterBroken = 0.9f;
+inline constexpr float kGuardMeterAttacker = 0.85f;
+inline constexpr float kExGuardMeter = 0.5f;
+inline constexpr float kGuardMeterDefender = 0.15f;
+inline constexpr float kExGuardMeterBroken = 0.35f;
+inline constexpr float kHitMeterDefender = 0.3f;
+
+// trunc(v x f) in float32.
+inline int32_t ScaleByFactor(int32_t v, float f) { return FloatToInt32(static_cast<float>(v) * f); }

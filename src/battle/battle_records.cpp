@@ -44,6 +44,9 @@ uint8_t g_MainSide;
 int32_t g_MatchStage;
 uint8_t g_MatchStageByte;
 int32_t g_RoundsToWin = 2;
+int32_t g_DamageLevel = 2;
+int32_t g_FinalRound;
+HudBlock g_HudBlocks[4];
 int32_t g_GrabAchievementCount;
 
 namespace {
@@ -244,6 +247,9 @@ void ResetAllBattleGlobals() {
   g_MainSide = 0;
   for (StoryBattleRoute& r : g_StoryBattleRoutes) r = StoryBattleRoute{};
   g_RoundsToWin = 2;
+  g_DamageLevel = 2;
+  g_FinalRound = 0;
+  for (HudBlock& b : g_HudBlocks) b = HudBlock{};
   g_GrabAchievementCount = 0;
   g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;

@@ -258,6 +258,8 @@ inline constexpr uint8_t kKindSpawned = 255;
   A(int16_t, savedMotion, 4)                                                             \
   X(uint8_t, koWait)                                                                     \
   X(uint8_t, koVoicePlayed)                                                              \
+  /* pose flags of the round flow: 0x01 knocked out, 0x10 posed (out of any combo) */    \
+  X(uint8_t, poseFlags)                                                                  \
   /* afterimage bookkeeping (pool objects of kind 31) */                                 \
   X(int16_t, afterLife)                                                                  \
   X(uint8_t, afterColour)                                                                \
@@ -324,6 +326,36 @@ struct ObjectPoolSlot {
   BattleObject obj;
 };
 
+// One combo of a side: the hits and damage it has landed, its proration and meter percents
+// (0 reads as 100) and the animation of its counter on screen. Eight per side in a ring.
+struct ComboRecord {
+  int16_t hits = 0;
+  int32_t damage = 0;
+  uint8_t recovery = 0;  // a hit landed after the defender recovered
+  uint8_t ended = 0;
+  int16_t proration = 0;
+  int16_t meterPercent = 0;
+  uint8_t visible = 0;
+  int16_t framesSinceHit = 0;
+  int16_t framesSinceDamage = 0;
+  int32_t animState = 0;
+  int32_t animTimer = 0;
+  int32_t x = 0;
+  int32_t y = 0;
+  int32_t alpha = 0;
+};
+inline constexpr int kComboRecords = 8;
+
+// A side's round-damage record (the training damage display reads it).
+struct RoundDamageRecord {
+  int32_t hits = 0;
+  int32_t comboHits = 0;  // hits of an unbroken combo
+  int32_t damage = 0;
+  int32_t rawDamage = 0;
+  int32_t redDamage = 0;
+  int32_t meterGained = 0;
+};
+
 struct SideStatus {
   int32_t activePlayer = 0;
   int32_t partnerControl = 0;
@@ -336,11 +368,37 @@ struct SideStatus {
   int32_t hitsCounted = 0;
   int32_t bestCombo = 0;
   int32_t bestComboDamage = 0;
+  int32_t bestStats[2]{};  // largest hits and damage seen in a round-damage record
+  int32_t statIndex = 0;
+  int32_t statShown = 0;
+  RoundDamageRecord statRecords[2];
+  uint8_t comboShown = 0;
+  uint8_t comboIndex = 0;
+  ComboRecord combos[kComboRecords];
   int32_t counterBanner = 0;
   int32_t notFreeFrames = 0;
   int32_t showPartner = 0;     // an inactive partner is drawn while set
   int32_t arcadeTotals[10]{};  // challenger count among them (index 9)
 };
+
+// A side's HUD block: six banner entries (entry 0 the newest), and the bottom status indicator.
+struct HudBanner {
+  uint8_t kind = 0;
+  int16_t state = 0;  // 0 free, 1 new, 2 sliding in, 10 shown, 50 fading
+  int16_t frames = 0;
+  int16_t x = 0;
+  int16_t y = 0;
+  int16_t shift = 0;
+  int32_t alpha = 0;
+};
+inline constexpr int kHudBanners = 6;
+struct HudBlock {
+  HudBanner banners[kHudBanners];
+  int32_t indicatorMode = 0;
+  int32_t indicatorPhase = 0;
+  int16_t indicatorTimer = 0;
+};
+extern HudBlock g_HudBlocks[4];
 
 // Character selections of the two sides (written by the character select and the replays).
 struct PlayerSelection {
@@ -424,6 +482,20 @@ extern uint8_t g_MainSide;
 extern int32_t g_MatchStage;
 extern uint8_t g_MatchStageByte;
 extern int32_t g_RoundsToWin;
+// Match input set by the scenes (tests and the harness set it directly): the damage level
+// (0..4, index of the level factors; 2 is 1.0).
+extern int32_t g_DamageLevel;
+// The round flow's final-round word: 255 while the final round is played.
+extern int32_t g_FinalRound;
+
+// The side of an object as an index of the four side records and HUD blocks, or -1 when it
+// is outside 0..3 (objects of the common-effect owner carry side 255). Records indexed by side
+// skip an object without one.
+inline int SideIndexOrNone(int side) { return side >= 0 && side < 4 ? side : -1; }
+
+// True on the battle frames that slow motion skips (it runs, and the frame is not a multiple
+// of 3): every per-step visual skips its work then.
+inline bool IsSlowMotionSkipFrame() { return g_SlowMotion != 0 && g_BattleFrame % 3 != 0; }
 // The battle-wide count of the grab achievement of the frame conditions (up to 10).
 extern int32_t g_GrabAchievementCount;
 // Meter the local side has gained by circuit charge in this battle (an achievement counter).

@@ -1,8 +1,11 @@
 // The battle's one list of installs.
 #include "battle/battle_rules.h"
 
+#include "battle/battle_camera.h"
+#include "battle/chara_list.h"
 #include "battle/command_input.h"
 #include "battle/control_rules.h"
+#include "battle/damage_scaling.h"
 #include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
 #include "battle/gauges.h"
@@ -17,9 +20,8 @@ void InstallBattleRules() {
   // harness (which writes its scripted pads into the joystick's raw states).
   InstallBattlePadSeam();
 
-  // ---- the hit, camera, combo and character-list installers go here ----
-  // InstallBattleCameraSeams(), InstallCharaListSeams(), InstallComboAndDamageSeams(),
-  // InstallHitDetectionSeams(), InstallHitResolutionSeams(); each later battle module adds its
-  // installer to this list, never to the harness alone.
-  // ---- end of the hit, camera, combo and character-list installers ----
+  InstallBattleCameraSeams();
+  InstallCharaListSeams();
+  InstallComboAndDamageSeams();
+  // Each later battle module adds its installer to this list, never to the harness alone.
 }

@@ -26,6 +26,7 @@
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
 #include "battle/story_routes.h"
+#include "battle/combo_records.h"
 
 namespace {
 
@@ -283,6 +284,8 @@ void PutGlobals(HashStream& w) {
   }
   w.Put(g_RandLastValue);
   w.Put(g_RandDrawCount);
+  // The combo rings, round-damage records, banner queues and HUD blocks gate the proration.
+  w.Put(HashComboAndHudState());
 }
 
 // The camera words and the zoom override (the matrices follow from them and only draw).

@@ -10,6 +10,7 @@
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
 #include "battle/battle_draw.h"
+#include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
 
 namespace vt::test {
@@ -19,9 +20,9 @@ class BattleDrawGl : public vt::test::GlWindowGfx {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(StartGl("battle draw", 640, 480));
-    for (const char* folder : {"Shader", "data"})
-      std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / folder, folder,
-                            std::filesystem::copy_options::recursive);
+    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "Shader", "Shader",
+                          std::filesystem::copy_options::recursive);
+    battle_test::CopyHarnessSampleData();
     LoadShaderEffects();
     FlushHan6TextureCache();
     vt::SetDebugQuiet(true);

@@ -252,8 +252,7 @@ class CountingSink : public Han6DrawSink {
 class DrawHalfDeterminism : public testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
-                          std::filesystem::copy_options::recursive);
+    battle_test::CopyHarnessSampleData();
     vt::SetDebugQuiet(true);
     previousBackend_ = SetHan6TextureBackend(&backend_);
     previousSink_ = SetHan6DrawSink(&sink_);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <set>
@@ -167,6 +168,16 @@ inline Fields Changed(const BattleObject& a, const BattleObject& b) {
 #undef VT_CMP_FIELD
 #undef VT_CMP_ARRAY
   return out;
+}
+
+// Copies what the harness reads of the sample game folder into the test's working directory:
+// the data folder and the character list it picks its characters from.
+inline void CopyHarnessSampleData() {
+  namespace fs = std::filesystem;
+  fs::copy(fs::path(VT_SAMPLE_DIR) / "data", "data",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::copy_file(fs::path(VT_SAMPLE_DIR) / "charaselect.txt", "charaselect.txt",
+                fs::copy_options::overwrite_existing);
 }
 
 // Points the character list at the two generated sample characters, "tester" (0) and

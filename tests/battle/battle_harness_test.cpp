@@ -15,6 +15,7 @@
 
 #include "app/input/app_joystick.h"
 #include "app/lib_debug.h"
+#include "battle/battle_fixture.h"
 #include "battle/battle_records.h"
 #include "battle/battle_rules.h"
 #include "battle/battle_seams.h"
@@ -27,8 +28,7 @@ constexpr int kFrames = 3600;
 class BattleHarness : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
-                          std::filesystem::copy_options::recursive);
+    battle_test::CopyHarnessSampleData();
     vt::SetDebugQuiet(true);
   }
   void TearDown() override {

@@ -11,6 +11,7 @@
 
 #include "app/lib_debug.h"
 #include "battle/battle_harness.h"
+#include "battle/battle_fixture.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/object_state.h"
@@ -73,8 +74,7 @@ HarnessScript Script(std::vector<Hold> holds) {
 class BattleScenario : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
-                          std::filesystem::copy_options::recursive);
+    battle_test::CopyHarnessSampleData();
     vt::SetDebugQuiet(true);
   }
   void TearDown() override {

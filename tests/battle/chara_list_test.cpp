@@ -632,7 +632,7 @@ TEST_F(ListAndRoutes, MissingCommonEffects) {
 }
 
 TEST_F(ListAndRoutes, MatchWithoutCommonEffectsPlaysOn) {
-  CopySample("data");
+  battle_test::CopyHarnessSampleData();
   fs::remove("data/effect.txt");
   vt::SetDebugQuiet(true);
   ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));

@@ -17,7 +17,6 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
-#include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_command.h"
 #include "battle/command_input.h"
@@ -25,6 +24,7 @@
 #include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
 #include "battle/gauges.h"
+#include "battle/hit_detection.h"
 #include "battle/object_state.h"
 #include "battle/partners.h"
 
@@ -399,7 +399,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   InstallFrameConditionSeams();
   InstallControlRuleSeams();
   InstallGaugeAndPartnerSeams();
-  InstallFirstBattleStandIns();
+  InstallHitDetectionSeams();
   if (!g_BattleSeams.ReadBattlePad) g_BattleSeams.ReadBattlePad = ReadPad;
   if (!g_BattleSeams.AutoFacing) g_BattleSeams.AutoFacing = Face;
 

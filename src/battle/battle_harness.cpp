@@ -7,7 +7,6 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
-#include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
@@ -15,6 +14,7 @@
 #include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
 #include "battle/gauges.h"
+#include "battle/hit_detection.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 #include "battle/partners.h"
@@ -79,7 +79,7 @@ void InstallStandIns() {
   InstallGaugeAndPartnerSeams();
 
   // drawing support and first-battle-work installer
-  InstallFirstBattleStandIns();
+  InstallHitDetectionSeams();
 
   BattleSeams& s = g_BattleSeams;
   s.CharaListCount = ListCount;

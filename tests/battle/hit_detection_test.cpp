@@ -840,3 +840,64 @@ TEST_F(Detection, AHeldThrowerInPartnerModes) {
 }
 
 }  // namespace
+
+namespace {
+
+// The searches take the characters first, then (when asked) the pool, each in slot order.
+TEST_F(Detection, SearchesTakeCharactersThenThePool) {
+  TestFrameData data;
+  FrameDef f = Standing();
+  f.boxes.resize(10);
+  f.boxes[9] = BoxDef{-40, -50, 40, 0};
+  data.Pattern(0, {f});
+  BattleObject& a = Place(0, data, 0);
+  BattleObject& far = Place(1, data, 400);
+  for (int i : {0, 1}) {
+    ObjectPoolSlot& s = g_ObjectPool[i];
+    s.inUse = 1;
+    s.obj.kind = kKindSpawned;
+    s.obj.side = 1;
+    s.obj.frameData = data.Set();
+    s.obj.posX = (10 + i) * 128;
+    SetPattern(s.obj);
+    NotePoolSlotTaken(s);
+  }
+  EXPECT_EQ(FindOverlappingObject(a, 3, 2, 0, 1, 0), nullptr);  // characters only
+  EXPECT_EQ(FindOverlappingObject(a, 3, 2, 0, 2, 0), &g_ObjectPool[0].obj);
+  far.posX = 20 * 128;
+  EXPECT_EQ(FindOverlappingObject(a, 3, 2, 0, 2, 0), &far);
+}
+
+// The achievement hooks of detection: a local side's character 25 striking in pattern 60, and
+// character 29 throwing in pattern 375.
+TEST_F(Detection, AchievementHooks) {
+  static std::vector<int> queued;
+  for (const bool isThrow : {false, true}) {
+    for (const bool local : {false, true}) {
+      Reset();
+      queued.clear();
+      if (local) g_BattleSeams.IsLocalSide = [](int side) { return side == 0 ? 1 : 0; };
+      g_BattleSeams.QueueAchievement = [](int id) {
+        queued.push_back(id);
+        return 1;
+      };
+      TestFrameData att, def;
+      att.Pattern(isThrow ? 375 : 60, {Striking(0, isThrow ? 1 : 0)});
+      def.Pattern(0, {Standing()});
+      BattleObject& a = PlaceCharacter(0, att.Set(), 0);
+      a.charaIndex = isThrow ? 29 : 25;
+      a.pattern = isThrow ? 375 : 60;
+      SetPattern(a);
+      Place(1, def, 30);
+      a.hitsLeft = 1;
+      if (isThrow)
+        DetectThrows(a);
+      else
+        DetectHits(a);
+      EXPECT_EQ(queued, local ? std::vector<int>{isThrow ? 43 : 47} : std::vector<int>{})
+          << (isThrow ? "throw" : "strike");
+    }
+  }
+}
+
+}  // namespace

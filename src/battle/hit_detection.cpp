@@ -21,7 +21,7 @@ constexpr int32_t kZoneEdge = 65536;
 const Han6AttackData* FrameAttack(const BattleObject& o) { return o.frameRec ? o.frameRec->attack : nullptr; }
 
 // The object whose holding decides what an attack may touch: a child's owner, else itself.
-BattleObject* AttackOwner(BattleObject& o) { return o.kind >= kKindChildFirst ? o.owner : &o; }
+const BattleObject* AttackOwner(const BattleObject& o) { return o.kind >= kKindChildFirst ? o.owner : &o; }
 
 bool IsSlotOfSide(const BattleObject& t, int slot) {
   return t.side < 4 && g_SideStatus[t.side].activePlayer == slot;
@@ -126,7 +126,7 @@ bool CanStrike(const BattleObject& a, const Han6AttackData& atk, BattleObject& t
   if (t.held && !IsSlotOfSide(t, slot)) return false;  // a reserve partner while held
   if (g_GameMode & 0x300) {
     // With partners or four players a holder's attacks touch only what it holds.
-    const BattleObject* owner = AttackOwner(const_cast<BattleObject&>(a));
+    const BattleObject* owner = AttackOwner(a);
     const BattleObject* holding = owner ? owner->heldObject : nullptr;
     if (holding && &t != holding) return false;
     if (t.held && &t != holding) return false;

@@ -20,7 +20,6 @@
 #include "battle/battle_records.h"
 #include "battle/battle_rules.h"
 #include "battle/battle_seams.h"
-#include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_command.h"
 #include "battle/object_state.h"
@@ -358,12 +357,6 @@ void FillVectorTables(const uint8_t* data, size_t size) {
   v.pushFinish = in.Number();
 }
 
-void Face(BattleObject* o) {
-  BattleObject& t = g_PlayerRecords[o->playerIndex == 0 ? 1 : 0].obj;
-  o->target = &t;
-  if (t.posX != o->posX) o->wantedFacing = t.posX < o->posX ? 1 : 0;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -378,8 +371,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_RandDrawCount = 0;
 
   InstallBattleRules();
-  InstallFirstBattleStandIns();
-  if (!g_BattleSeams.AutoFacing) g_BattleSeams.AutoFacing = Face;
   // The pads reach the battle as the game's: raw port states, the joystick's banks, its pad read.
   if (!g_AppJoystick) StartAppJoystick();
   g_AppJoystick->ClearAll();

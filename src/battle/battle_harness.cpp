@@ -11,7 +11,6 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
-#include "battle/battle_standins.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_list.h"
 #include "battle/chara_loader.h"
@@ -31,14 +30,7 @@ HarnessState& State() {
 }
 
 // The game wiring, as start-up runs it.
-void InstallWiring() {
-  InstallGameWiring();
-
-  // ---- stand-in until the hit detection is wired ----
-  // the push candidate box of the first battle work (replaced by hit detection's own)
-  InstallFirstBattleStandIns();
-  // ---- end of the stand-in ----
-}
+void InstallWiring() { InstallGameWiring(); }
 
 // Reads the game's character list and gives the entry whose File1 is the name, or -1.
 int FindListEntryByFile(const std::string& file1) {

@@ -9,6 +9,7 @@
 #include "battle/frame_conditions.h"
 #include "battle/frame_effects.h"
 #include "battle/gauges.h"
+#include "battle/hit_detection.h"
 
 void InstallBattleRules() {
   InstallCommandInputSeams();
@@ -23,5 +24,6 @@ void InstallBattleRules() {
   InstallBattleCameraSeams();
   InstallCharaListSeams();
   InstallComboAndDamageSeams();
+  InstallHitDetectionSeams();
   // Each later battle module adds its installer to this list, never to the harness alone.
 }

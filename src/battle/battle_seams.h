@@ -56,7 +56,7 @@ struct ScreenRect;
   SEAM(void, DetectHits, (BattleObject * o), (o), )                                                        \
   SEAM(void, DetectThrows, (BattleObject * o), (o), )                                                      \
   SEAM(void, ResolveHits, (BattleObject * o), (o), )                                                       \
-  SEAM(void, SeparatePair, (BattleObject * a, BattleObject * b), (a, b), )                                 \
+  SEAM(void, SeparatePair, (BattleObject * a, BattleObject * b, int32_t overlap), (a, b, overlap), )       \
   SEAM(void, CutThrowLink, (BattleObject * o, int reactionTime), (o, reactionTime), )                      \
   /* round flow, scenes, replays, partners, CPU */                                                         \
   SEAM(int, IsPauseAllowed, (), (), 0)                                                                     \

@@ -13,6 +13,7 @@
 #include "battle/control_rules.h"
 #include "battle/frame_conditions.h"
 #include "battle/frame_conditions_internal.h"
+#include "battle/hit_detection.h"
 #include "battle/object_state.h"
 
 namespace frame_conditions {
@@ -81,23 +82,11 @@ void SetConditionHitStop(BattleObject& o, int32_t value) {
 }
 
 bool HasBoxList(const BattleObject& o, int kind) {
-  const Han6Frame* f = o.frameRec;
-  if (!f || kind < 0) return false;
-  if (kind == 0) {
-    for (const Han6Box* b : f->attackBoxes)
-      if (b) return true;
-    return false;
-  }
-  // The slot count as the frame states it, never past the slots stored.
-  const size_t slots = std::min<size_t>(f->boxCount, f->boxes.size());
-  if (kind == 1) return slots >= 1 && f->boxes[0];
-  if (kind == 2) {
-    for (size_t i = 1; i < slots && i <= 8; ++i)
-      if (f->boxes[i]) return true;
-    return false;
-  }
-  const size_t slot = static_cast<size_t>(kind) + 6;
-  return slot < slots && f->boxes[slot];
+  BoxIterator it;
+  if (!BoxListBegin(&it, o, kind)) return false;
+  for (int i = 0; i < it.count; ++i)
+    if (it.first[i]) return true;
+  return false;
 }
 
 bool ContactCancelTest(BattleObject& o, int kind, int flags) {

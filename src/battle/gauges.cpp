@@ -46,6 +46,8 @@ int32_t ExactShieldWindow(const TypeParams& t, int stance) {
   }
 }
 
+}  // namespace
+
 // A child object with flag 0x8 passes its hit stop to a parent of its own side.
 void GiveHitStop(BattleObject& o, int stop) {
   if (o.kind >= kKindChildFirst && (o.flags & 0x8) && o.parent && o.parent->side == o.side) {
@@ -55,6 +57,8 @@ void GiveHitStop(BattleObject& o, int stop) {
   }
   o.hitStop = static_cast<uint8_t>(stop);
 }
+
+namespace {
 
 bool IsBack(int dir) { return dir == 1 || dir == 4 || dir == 7; }
 

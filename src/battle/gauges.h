@@ -62,6 +62,10 @@ int ShieldHeightCheck(const BattleObject& defender, const BattleObject& attacker
 int ShieldCheck(BattleObject& attacker);
 void ShieldSuccess(BattleObject& defender, BattleObject& attacker, int level, const ScreenRect& overlap);
 
+// Hit stop of an object; a child with flag 0x08 whose parent is on its side hands it to the
+// parent.
+void GiveHitStop(BattleObject& o, int stop);
+
 // The meter add: kind 1 and 2 set the gauge timer word, useRate applies the type's gain ratio.
 void AddCircuitMeter(BattleObject& o, int amount, int kind, int useRate);
 

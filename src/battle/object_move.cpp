@@ -8,6 +8,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
+#include "battle/box_to_screen.h"
 #include "battle/chara_command.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -57,20 +58,14 @@ void RememberMomentum(BattleObject& o, const Han6FrameState& st) {
 
 // The push box (slot 0) of the current frame in world units, or false.
 bool PushBox(const BattleObject& o, int32_t* x1, int32_t* x2, int32_t* y1, int32_t* y2) {
-  const Han6Frame* f = o.frameRec;
-  if (!f || f->boxes.empty() || !f->boxes[0]) return false;
-  const Han6Box& b = *f->boxes[0];
-  const int32_t scale = IsCutSpriteFrame(o) ? 256 : 128;
-  int32_t a = b.x1 * scale, c = b.x2 * scale;
-  if (o.facing == 1) {
-    a = -a;
-    c = -c;
-  }
-  // Positions wrap at 32 bits; so does the box around an object placed near the ends.
-  *x1 = WrapAdd(o.posX, std::min(a, c));
-  *x2 = WrapAdd(o.posX, std::max(a, c));
-  *y1 = WrapAdd(o.posY, std::min(b.y1, b.y2) * scale);
-  *y2 = WrapAdd(o.posY, std::max(b.y1, b.y2) * scale);
+  const Han6Box* b = FrameBox(o, 0);
+  if (!b) return false;
+  WorldRect r;
+  BoxToWorld(o, *b, &r);
+  *x1 = r.x1;
+  *x2 = r.x2;
+  *y1 = r.y1;
+  *y2 = r.y2;
   return true;
 }
 
@@ -98,7 +93,7 @@ void PushPass(bool pool) {
         const int64_t width = int64_t{std::min(ax2, bx2)} - std::max(ax1, bx1);
         const bool overlapY = std::min(ay2, by2) > std::max(ay1, by1);
         if (width <= 0 || !overlapY) continue;
-        BattleSeamSeparatePair(&o, &other);
+        BattleSeamSeparatePair(&o, &other, static_cast<int32_t>(std::min<int64_t>(width, INT32_MAX)));
         // Two characters move together by the other's distance excess and then by its wall
         // correction, so a pusher follows a character it pressed into the wall instead of
         // standing inside it.

@@ -21,16 +21,6 @@ namespace {
 // Row name -> the work that fills it.
 const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
-      // filled by this hit detection installer
-      {"MayActInFreeze", "Battle engine III: hit detection"},
-      {"CheckClashBoxes", "Battle engine III: hit detection"},
-      {"DetectHits", "Battle engine III: hit detection"},
-      {"DetectThrows", "Battle engine III: hit detection"},
-      {"SeparatePair", "Battle engine III: hit detection"},
-      {"FindOverlappingObject", "Battle engine III: hit detection"},
-      {"ProximityBoxesOverlap", "Battle engine III: hit detection"},
-      {"ShieldBoxesOverlap", "Battle engine III: hit detection"},
-      {"GetPushCandidateBox", "Battle engine III: hit detection"},
       // filled by this hit resolution installer
       {"ResolveHits", "Battle engine III: hit resolution"},
       {"FinishKindFor", "Battle engine III: hit resolution"},

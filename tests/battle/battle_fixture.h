@@ -20,6 +20,11 @@
 
 namespace battle_test {
 
+// A box of frame data in frame pixels (as the sample data's builder writes them).
+struct BoxDef {
+  int x1, y1, x2, y2;
+};
+
 struct FrameDef {
   uint16_t duration = 1;
   uint8_t endAction = 1;
@@ -38,6 +43,13 @@ struct FrameDef {
   int16_t priority = 0;
   bool pushBox = false;
   bool noState = false;
+  uint8_t asys = 0;  // invulnerability class
+  uint8_t asaa = 0;  // hits of the attack
+  // Box slots 0..11 (slot 0 pushes, 1..8 are hurt, 9 shields, 11 clashes); an empty entry is a
+  // null slot. When given, they replace the push box above.
+  std::vector<std::optional<BoxDef>> boxes;
+  std::vector<std::optional<BoxDef>> attack;  // attack boxes, null entries allowed
+  std::optional<Han6AttackData> hit;
   std::vector<Han6Effect> effects;
   std::vector<Han6Condition> conditions;
 };
@@ -66,6 +78,8 @@ class TestFrameData {
         st.motion = d.motion;
         st.asf0 = d.asf0;
         st.asmx = d.asmx;
+        st.asys = d.asys;
+        st.asaa = d.asaa;
         p->statePool.push_back(st);
         f.state = &p->statePool.back();
       }
@@ -79,11 +93,21 @@ class TestFrameData {
         f.conditions.push_back(&p->conditionPool.back());
       }
       f.conditionCount = static_cast<uint8_t>(f.conditions.size());
-      if (d.pushBox) {
-        p->boxPool.push_back(Han6Box{-20, -100, 20, 0});
-        f.boxes.push_back(&p->boxPool.back());
+      auto box = [&](const std::optional<BoxDef>& b) -> Han6Box* {
+        if (!b) return nullptr;
+        return &p->boxPool.emplace_back(Han6Box{static_cast<int16_t>(b->x1), static_cast<int16_t>(b->y1),
+                                                static_cast<int16_t>(b->x2), static_cast<int16_t>(b->y2)});
+      };
+      if (!d.boxes.empty()) {
+        for (const auto& b : d.boxes) f.boxes.push_back(box(b));
+        f.boxCount = static_cast<uint8_t>(f.boxes.size());
+      } else if (d.pushBox) {
+        f.boxes.push_back(box(BoxDef{-20, -100, 20, 0}));
         f.boxCount = 1;
       }
+      for (const auto& b : d.attack) f.attackBoxes.push_back(box(b));
+      f.attackBoxCount = static_cast<uint8_t>(f.attackBoxes.size());
+      if (d.hit) f.attack = &p->attackPool.emplace_back(*d.hit);
       p->frames.push_back(std::move(f));
     }
     Han6Pattern& ref = *p;
@@ -148,6 +172,18 @@ inline BattleObject& PlaceCharacter(int i, FrameDataSet* data, int32_t x, int fa
 inline void PlaceCamera(int32_t x, int32_t y) {
   g_CameraX = g_CameraSavedX = g_CameraTargetX = x;
   g_CameraY = g_CameraSavedY = g_CameraTargetY = y;
+}
+
+// The camera at a chosen point: the camera seams answer it until the next reset.
+inline int32_t& TestCameraPoint(int axis) {
+  static int32_t point[2] = {};
+  return point[axis];
+}
+inline void SetCamera(int32_t x, int32_t y) {
+  TestCameraPoint(0) = x;
+  TestCameraPoint(1) = y;
+  g_BattleSeams.CameraX = [] { return TestCameraPoint(0); };
+  g_BattleSeams.CameraY = [] { return TestCameraPoint(1); };
 }
 
 class BattleTest : public ::testing::Test {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "battle/battle_standins.h"
+#include "battle/hit_detection.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
 
@@ -19,7 +19,7 @@ using PushPass = BattleTest;
 
 // Two overlapping push boxes (20 pixels either side of each anchor, 10 pixels apart); the
 // separation moves both by half the overlap.
-void Separate(BattleObject* a, BattleObject* b) {
+void Separate(BattleObject* a, BattleObject* b, int32_t) {
   int32_t ax1, ax2, ay1, ay2, bx1, bx2, by1, by2;
   if (!PushBox(*a, &ax1, &ax2, &ay1, &ay2) || !PushBox(*b, &bx1, &bx2, &by1, &by2)) return;
   const int32_t d = std::min(ax2, bx2) - std::max(ax1, bx1);
@@ -53,7 +53,7 @@ TEST_F(PushPass, CandidateBoxRules) {
   };
   for (const auto& c : cases) {
     battle_test::ResetWorld();
-    InstallFirstBattleStandIns();
+    InstallHitDetectionSeams();
     g_BattleSeams.SeparatePair = Separate;
     BattleObject& a = PlaceCharacter(0, data.Set(), 0);
     BattleObject& b = PlaceCharacter(1, data.Set(), 10 * 128);
@@ -94,7 +94,7 @@ TEST_F(PushPass, PusherFollowsTheWallCorrection) {
   stand.free = 1;
   stand.pushBox = true;
   data.Pattern(0, {stand});
-  InstallFirstBattleStandIns();
+  InstallHitDetectionSeams();
   g_BattleSeams.SeparatePair = Separate;
   BattleObject& b = PlaceCharacter(1, data.Set(), kStageHalfWidth - 5 * 128);
   BattleObject& a = PlaceCharacter(0, data.Set(), b.posX - 10 * 128);

@@ -127,10 +127,6 @@ void SeamFacePartner(BattleObject* o) {
 void SeamCameraMatrix(bool zoom, Han6Matrix* out) {
   *out = zoom ? g_BattleCameraMatrix : g_CameraScreenMatrix;
 }
-void SeamFloorMatrix(float x, float y, Han6Matrix* out) {
-  BuildFloorMatrix(x, y);
-  *out = g_FloorMatrix;
-}
 
 }  // namespace
 
@@ -534,5 +530,7 @@ void InstallBattleCameraSeams() {
   s.AutoFacing = SeamAutoFacing;
   s.FacePartner = SeamFacePartner;
   g_BattleDrawSeams.CameraMatrix = SeamCameraMatrix;
-  g_BattleDrawSeams.FloorMatrix = SeamFloorMatrix;
+  // The floor matrix is built here but not yet handed to the drawing: a 90-degree tilt seen from
+  // an eye in the floor's own plane leaves a shadow no height at all, so the shadow drawing keeps
+  // its upright stand-in until the character drawing settles how shadows lie on the floor.
 }

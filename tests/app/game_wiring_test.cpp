@@ -41,6 +41,7 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"DrawParticles", "Battle engine IV: particle pool"},
       {"PoolDrawingOn", "Battle engine IV: round flow"},
       {"DrawCharacters", "Battle engine IV: character draw"},
+      {"FloorMatrix", "Battle engine IV: character draw (how a shadow lies on the floor)"},
       {"AnyHeatActive", "Battle engine IV: character draw"},
       {"BgHoldTimer", "Battle engine IV: round flow"},
       {"CpuInput", "Battle engine V: CPU opponent"},

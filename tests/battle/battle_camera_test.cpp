@@ -701,9 +701,8 @@ TEST_F(BattleCamera, PerspectiveMatrices) {
 // the rest is seen in perspective.
 TEST_F(BattleCamera, FloorMatrix) {
   BuildBattleCameraMatrices();
-  Han6Matrix f;
-  g_BattleDrawSeams.FloorMatrix(300.0f, 0.0f, &f);
-  EXPECT_EQ(std::memcmp(&f, &g_FloorMatrix, sizeof f), 0);
+  BuildFloorMatrix(300.0f, 0.0f);
+  const Han6Matrix f = g_FloorMatrix;
   float x, y;
   Project(f, 364.0f, 0.0f, 0.0f, &x, &y);
   EXPECT_NEAR(x, 364.0, 1e-3);
@@ -763,7 +762,6 @@ TEST_F(BattleCamera, InstallFillsTheCameraRows) {
       reinterpret_cast<const void*>(s.AutoFacing),
       reinterpret_cast<const void*>(s.FacePartner),
       reinterpret_cast<const void*>(g_BattleDrawSeams.CameraMatrix),
-      reinterpret_cast<const void*>(g_BattleDrawSeams.FloorMatrix),
   };
   for (size_t i = 0; i < std::size(rows); ++i) EXPECT_NE(rows[i], nullptr) << i;
   // The stage background's scale is the camera's one scale.

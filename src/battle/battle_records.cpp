@@ -8,6 +8,7 @@
 #include "battle/chara_command.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/hit_resolution.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
 ObjectPoolSlot g_ObjectPool[kObjectPoolSize];
@@ -243,6 +244,7 @@ void ResetAllBattleGlobals() {
   g_ChargeMeterTotal = 0;
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
   g_CommandAchievementCounters = CommandAchievementCounters{};
+  g_LastFinishKind = 3;
 }
 
 void ResetSoundBusyModel() {

@@ -607,7 +607,8 @@ void ResolveHits(BattleObject& d) {
 
     // 12. The reaction vector.
     bool applied = false;
-    if (info.vector != -1) {
+    // A linked throw's reaction is the link's own vector: its entry takes no part in the merge.
+    if (info.vector != -1 && !throwLinks) {
       int32_t next = info.vector;
       if (haveVector) {
         if (info.vector == 99 && merged >= 0 && VectorRedirectsOnFinish(merged))
@@ -721,7 +722,7 @@ void ResolveHits(BattleObject& d) {
       requestKind = 7;
       requestParam = crushSlot;
     }
-    if (haveVector && anyGuarded) d.guarding = 0;
+    if (anyGuarded) d.guarding = 0;
     if (merged == -255) {
       d.hitVector = 255;
       d.hitReaction = 0;

@@ -352,6 +352,20 @@ TEST_F(Resolution, GuardOutcome) {
   }
 }
 
+TEST_F(Resolution, AutomaticGuardWithoutAVectorEndsTheGuard) {
+  SetStance(*d_, 1);
+  d_->frameRec->state->asf0 = 0x200;
+  d_->guarding = 1;
+  Han6AttackData a = atk_;
+  a.atgd = 0x2;
+  Pend(*d_, a_, &a);
+  ResolveHits(*d_);
+  EXPECT_EQ(d_->life, kMaxLife);
+  EXPECT_EQ(a_->contactFlags & 0x3, 0x1);
+  EXPECT_FALSE(Called("ApplyHitVector"));
+  EXPECT_EQ(d_->guarding, 0);
+}
+
 TEST_F(Resolution, CpuDefenderAsksTheCpuGuardAnswer) {
   d_->controller = 1;
   Han6AttackData h = atk_;
@@ -581,6 +595,8 @@ TEST_F(Resolution, UnguardedThrowLinksAndKeepsTheLyingStateOnlyWithItsFlag) {
     Pend(*d_, a_, &t);
     ResolveHits(*d_);
     EXPECT_TRUE(Called(keep ? "LinkThrow 0" : "LinkThrow 1"));
+    EXPECT_FALSE(Called("ApplyHitVector")) << "the link's vector stays";
+    EXPECT_EQ(d_->pendingReaction[0], 10);
     EXPECT_EQ(d_->finishKind, 0) << "a throw never knocks out here";
   }
 }

@@ -669,7 +669,7 @@ void ResolveHits(BattleObject& d) {
       a.contactFlags |= 0x100;
     else
       a.target = &d;
-    if (a.kind >= kKindChildFirst && a.owner) a.owner->childContactFlags |= a.contactFlags;
+    if (a.kind >= kKindChildFirst && a.owner) a.owner->childContactFlags = a.contactFlags;
 
     // 14. Hit stop.
     if (!isThrow) {

@@ -899,6 +899,40 @@ TEST_F(Resolution, SpawnedAttackerWithoutAnOwnerCountsForItself) {
   EXPECT_EQ(d_->life, kMaxLife - 800);
 }
 
+TEST_F(Resolution, ContactMarksOnTheAttacker) {
+  struct Case {
+    const char* name;
+    int pattern;  // the defender's stance pattern
+    uint8_t dir;  // 4 guards standing
+    int armour;   // a special (negative) vector
+    int defenderVector;
+    uint16_t marks;
+    bool targetSet;
+  };
+  const Case cases[] = {
+      {"hit standing", 0, 0, 0, 255, 0x12, true},
+      {"hit airborne", 1, 0, 0, 255, 0x22, true},
+      {"guard", 0, 4, 0, 255, 0x11, true},
+      {"hit under armour", 0, 0, 30, 255, 0x11, true},
+      {"hit in a finishing reaction", 0, 0, 0, 98, 0x112, false},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    SetStance(*d_, c.pattern);
+    d_->inputDir = c.dir;
+    d_->armorFrames = static_cast<int16_t>(c.armour);
+    d_->hitVector = static_cast<uint8_t>(c.defenderVector);
+    BattleObject& child = SpawnedAttacker();
+    child.side = 1;
+    child.owner = child.creditOwner = a_;
+    Pend(*d_, &child, &atk_);
+    ResolveHits(*d_);
+    EXPECT_EQ(child.contactFlags, c.marks) << c.name;
+    EXPECT_EQ(a_->childContactFlags, c.marks) << c.name << ": copied to the owner";
+    EXPECT_EQ(child.target == d_, c.targetSet) << c.name;
+  }
+}
+
 // ---- the state step's share ----
 
 TEST_F(Resolution, LandingClearsTheDefenderMarkAndTheDamageDisplayCountsDown) {

@@ -933,6 +933,56 @@ TEST_F(Resolution, ContactMarksOnTheAttacker) {
   }
 }
 
+TEST_F(Resolution, CounterHitStopsAddUpAndMarkTheBanner) {
+  d_->counterState = 1;
+  BattleObject& c = Third();
+  c.side = 1;
+  Pend(*d_, a_, &atk_);
+  Pend(*d_, &c, &atk_);
+  // Two different attackers with the same vector: only the first changes the reaction.
+  ResolveHits(*d_);
+  EXPECT_EQ(d_->hitStop, 21);
+  EXPECT_EQ(d_->hitStopLength, 21);
+  EXPECT_EQ(a_->tradeMark, 1);
+  EXPECT_EQ(g_SideStatus[1].counterBanner, 60);
+  EXPECT_EQ(a_->pendingHitStop, 10);
+  EXPECT_EQ(c.pendingHitStop, 10);
+}
+
+TEST_F(Resolution, StrikeSoundsAndStatusMarks) {
+  g_BattleSeams.RequestSound = [](int n) { Record("Sound " + std::to_string(n)); };
+  struct Case {
+    const char* name;
+    int spark, sound, atkk;
+    const char* request;
+    int statusKind, statusTimer, reversed;
+  };
+  const Case cases[] = {
+      {"row's sound", 3, 0, 0, "Sound 3", 0, 0, 0},
+      {"own sound", 3, 55, 1, "Sound 55", 1, 120, 0},
+      {"no spark row: no sound", 14, 0, 4, nullptr, 4, 0, 600},
+      {"sound out of range", 3, 1500, 100, nullptr, 100, 120, 0},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    g_BattleSeams.RequestSound = [](int n) { Record("Sound " + std::to_string(n)); };
+    Han6AttackData a = atk_;
+    a.athe[0] = static_cast<int16_t>(c.spark);
+    a.athe[1] = static_cast<int16_t>(c.sound);
+    a.atkk = static_cast<uint8_t>(c.atkk);
+    Pend(*d_, a_, &a);
+    ResolveHits(*d_);
+    if (c.request) {
+      EXPECT_TRUE(Called(c.request)) << c.name;
+    } else {
+      EXPECT_FALSE(Called("Sound")) << c.name;
+    }
+    EXPECT_EQ(d_->statusKind, c.statusKind) << c.name;
+    EXPECT_EQ(d_->statusTimer, c.statusTimer) << c.name;
+    EXPECT_EQ(d_->reversedFrames, c.reversed) << c.name;
+  }
+}
+
 // ---- the state step's share ----
 
 TEST_F(Resolution, LandingClearsTheDefenderMarkAndTheDamageDisplayCountsDown) {

@@ -9,6 +9,7 @@
 #include "battle/chara_command.h"
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
+#include "battle/hit_resolution.h"
 #include "battle/story_routes.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
@@ -255,6 +256,7 @@ void ResetAllBattleGlobals() {
   g_SpecialStageOffsetX = g_SpecialStageOffsetY = 0;
   g_CommandAchievementCounters = CommandAchievementCounters{};
   ResetBattleCameraState();
+  g_LastFinishKind = 3;
 }
 
 void ResetSoundBusyModel() {

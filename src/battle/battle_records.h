@@ -267,7 +267,12 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(int16_t, afterScaleSpeedX)                                                           \
   X(int16_t, afterScaleSpeedY)                                                           \
   /* re-entry depth of frame entry (bounded so effect chains cannot recurse for ever) */ \
-  X(uint8_t, entryDepth)
+  X(uint8_t, entryDepth)                                                                 \
+  /* hit resolution: the defender's mark (cleared on landing) and the credited */        \
+  /* owner's mark of an attack, and the damage display's frames left */                  \
+  X(uint8_t, defenderMark)                                                               \
+  X(uint8_t, ownerMark)                                                                  \
+  X(uint8_t, damageDisplayFrames)
 
 #define BATTLE_DECLARE_FIELD(type, name) type name{};
 #define BATTLE_DECLARE_ARRAY(type, name, n) type name[n]{};

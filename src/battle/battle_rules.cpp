@@ -10,6 +10,7 @@
 #include "battle/frame_effects.h"
 #include "battle/gauges.h"
 #include "battle/hit_detection.h"
+#include "battle/hit_resolution.h"
 
 void InstallBattleRules() {
   InstallCommandInputSeams();
@@ -25,5 +26,6 @@ void InstallBattleRules() {
   InstallCharaListSeams();
   InstallComboAndDamageSeams();
   InstallHitDetectionSeams();
+  InstallHitResolutionSeams();
   // Each later battle module adds its installer to this list, never to the harness alone.
 }

@@ -17,6 +17,8 @@ struct Han6Box;
 struct CutSpriteSheet;
 struct PAniData;
 struct ScreenRect;
+struct Han6AttackData;
+struct HitInfo;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
@@ -269,7 +271,22 @@ struct ScreenRect;
   SEAM(int32_t, BgHoldTimer, (), (), 0)                                                                    \
   /* seams added by the character list and routes */                                                       \
   /* scenes: the battle HUD graphics of every slot freed (with the character data) */                      \
-  SEAM(void, FreeBattleHudGraphics, (), (), )
+  SEAM(void, FreeBattleHudGraphics, (), (), )                                                              \
+  /* seams added by hit resolution */                                                                      \
+  /* the CPU's guard answer for a hit about to land (1 guards) */                                          \
+  SEAM(int, CpuWantsToGuard, (BattleObject * o), (o), 0)                                                   \
+  /* untech time, meter gain and circuit break of one resolved entry */                                    \
+  SEAM(void, SetUntechTime, (BattleObject * defender, const HitInfo* info), (defender, info), )            \
+  SEAM(void, MeterGainOnContact, (BattleObject * defender, BattleObject * attacker, const HitInfo* info),  \
+       (defender, attacker, info), )                                                                       \
+  SEAM(void, ApplyCircuitBreak, (BattleObject * o, int length, int flags), (o, length, flags), )           \
+  /* combo bookkeeping: a hit or throw counted, the combo's meter percent, the damage totals of */         \
+  /* the side's current combo and round-damage records */                                                  \
+  SEAM(void, OnComboHit, (BattleObject * defender, BattleObject * attacker, const Han6AttackData* attack), \
+       (defender, attacker, attack), )                                                                     \
+  SEAM(void, SetComboMeterPercent, (int side, int percent), (side, percent), )                             \
+  SEAM(void, AddComboDamage, (int side, int damage, int rawDamage, int redDamage),                         \
+       (side, damage, rawDamage, redDamage), )
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

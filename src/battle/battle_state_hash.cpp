@@ -25,8 +25,9 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
-#include "battle/story_routes.h"
 #include "battle/combo_records.h"
+#include "battle/hit_resolution.h"
+#include "battle/story_routes.h"
 
 namespace {
 
@@ -269,6 +270,7 @@ void PutGlobals(HashStream& w) {
   w.Put(g_ScreenShakeAxis);
   w.Put(g_GrabAchievementCount);
   w.Put(g_ChargeMeterTotal);
+  w.Put(HitResolutionHashWord());
   w.Put(g_SpecialStageOffsetX);
   w.Put(g_SpecialStageOffsetY);
   w.Put(g_EffectSoundLock);

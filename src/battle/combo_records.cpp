@@ -280,8 +280,8 @@ void OnComboHit(BattleObject& defender, BattleObject& attacker, const Han6Attack
   s.prorationShown = r.proration;
 }
 
-void AddComboDamage(const BattleObject& attacker, int32_t damage, int32_t raw, int32_t red) {
-  const int side = SideIndexOrNone(attacker.side);
+void AddComboDamage(int attackerSide, int32_t damage, int32_t raw, int32_t red) {
+  const int side = SideIndexOrNone(attackerSide);
   if (side < 0) return;
   SideStatus& s = g_SideStatus[side];
   ComboRecord& r = CurrentOf(s);
@@ -293,9 +293,14 @@ void AddComboDamage(const BattleObject& attacker, int32_t damage, int32_t raw, i
   stat.redDamage = WrapAdd(stat.redDamage, red);
 }
 
+void SetComboMeterPercent(int side, int percent) {
+  const int i = SideIndexOrNone(side);
+  if (i >= 0) CurrentOf(g_SideStatus[i]).meterPercent = static_cast<int16_t>(percent);
+}
+
 void CountThrowDamage(BattleObject& victim, BattleObject& thrower, int32_t damage) {
   OnComboHit(victim, thrower, nullptr);
-  AddComboDamage(thrower, damage, damage, 0);
+  AddComboDamage(thrower.side, damage, damage, 0);
 }
 
 void NoteComboThrow(BattleObject& thrower, BattleObject& target) { OnComboHit(target, thrower, nullptr); }

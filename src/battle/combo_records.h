@@ -19,8 +19,10 @@ void UpdateProration(BattleObject& o, int value, int kind);
 // A hit or throw of attacker on defender (attack may be null for a throw of the conditions).
 void OnComboHit(BattleObject& defender, BattleObject& attacker, const Han6AttackData* attack);
 // The attacker side's combo and round-damage records add a hit's damage (raw before scaling,
-// red the recoverable damage).
-void AddComboDamage(const BattleObject& attacker, int32_t damage, int32_t raw, int32_t red);
+// red the recoverable damage); nothing for a side outside 0..3.
+void AddComboDamage(int attackerSide, int32_t damage, int32_t raw, int32_t red);
+// The meter percent of the side's current combo (nothing for a side outside 0..3).
+void SetComboMeterPercent(int side, int percent);
 // The throw damage of the frame effects: the hit and its amount are counted.
 void CountThrowDamage(BattleObject& victim, BattleObject& thrower, int32_t damage);
 void NoteComboThrow(BattleObject& thrower, BattleObject& target);

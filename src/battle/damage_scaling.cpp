@@ -391,4 +391,19 @@ void InstallComboAndDamageSeams() {
   s.UntechDecay = SeamUntechDecay;
   s.ThrowCheck = SeamThrowCheck;
   s.ApplyHitVector = SeamApplyHitVector;
+  // What the hit resolution hands over per resolved entry.
+  s.SetUntechTime = [](BattleObject* d, const HitInfo* info) {
+    if (d && info) SetUntechTime(*d, *info);
+  };
+  s.MeterGainOnContact = [](BattleObject* d, BattleObject* a, const HitInfo* info) {
+    if (d && a && info) MeterGainOnContact(*d, *a, *info);
+  };
+  s.ApplyCircuitBreak = [](BattleObject* o, int length, int flags) {
+    if (o) ApplyCircuitBreak(*o, length, flags);
+  };
+  s.OnComboHit = [](BattleObject* d, BattleObject* a, const Han6AttackData* attack) {
+    if (d && a) OnComboHit(*d, *a, attack);
+  };
+  s.SetComboMeterPercent = SetComboMeterPercent;
+  s.AddComboDamage = AddComboDamage;
 }

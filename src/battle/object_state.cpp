@@ -271,6 +271,8 @@ void SetPattern(BattleObject& o) {
 void StepSmallTimers(BattleObject& o) {
   if (o.flashTimer) --o.flashTimer;
   if (o.hitStopLength) --o.hitStopLength;
+  // The hit resolution's short timer: the damage display a hit restarts at 24 frames.
+  if (o.damageDisplayFrames) --o.damageDisplayFrames;
   o.heldSteps = o.held ? static_cast<int16_t>(o.heldSteps + 1) : 0;
 }
 
@@ -537,6 +539,8 @@ int HandleLanding(BattleObject& o) {
   }
   o.hitFrames = 0;
   o.landed = 0;
+  // The hit resolution's reaction byte: the defender mark of an attack's flag 0x1000.
+  o.defenderMark = 0;
   o.airActions = 0;
   o.guarding = 0;
   o.techInvuln = 0;

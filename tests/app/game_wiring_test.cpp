@@ -21,10 +21,6 @@ namespace {
 // Row name -> the work that fills it.
 const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
-      // filled by this hit resolution installer
-      {"ResolveHits", "Battle engine III: hit resolution"},
-      {"FinishKindFor", "Battle engine III: hit resolution"},
-      {"KnockOutAllowed", "Battle engine III: hit resolution"},
       // later work
       {"RoundFlow", "Battle engine IV: round flow"},
       {"JudgeRound", "Battle engine IV: round flow"},
@@ -47,6 +43,7 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"CpuInput", "Battle engine V: CPU opponent"},
       {"CpuAiFrame", "Battle engine V: CPU opponent"},
       {"CpuThrowEscape", "Battle engine V: CPU opponent"},
+      {"CpuWantsToGuard", "Battle engine V: CPU defence"},
       {"LoadCharacterCpuPatterns", "Battle engine V: CPU opponent"},
       {"PushTrail", "Battle engine V: effect drawing"},
       {"FramePoint", "Battle engine V: effect drawing"},

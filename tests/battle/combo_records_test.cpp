@@ -102,8 +102,8 @@ TEST_F(Combo, TheRecoveryFlagNeedsARecoveredDefenderAndNotTheFirstHit) {
 
 TEST_F(Combo, DamageGoesToTheComboAndTheRoundRecord) {
   Hits(1);
-  AddComboDamage(*a, 300, 400, 50);
-  AddComboDamage(*a, 200, 250, 0);
+  AddComboDamage(a->side, 300, 400, 50);
+  AddComboDamage(a->side, 200, 250, 0);
   EXPECT_EQ(Current(0).damage, 500);
   const RoundDamageRecord& r = g_SideStatus[0].statRecords[0];
   EXPECT_EQ(r.damage, 500);
@@ -281,7 +281,7 @@ TEST_F(Combo, ObjectsWithoutASideKeepNoRecords) {
   AddRoundMeterGained(255, 500);
   UpdateProration(e, 50, 0);
   OnComboHit(*d, e, nullptr);
-  AddComboDamage(e, 100, 100, 0);
+  AddComboDamage(e.side, 100, 100, 0);
   EXPECT_EQ(ComboScoreOnHit(e, 100), 0);
   EXPECT_EQ(CurrentComboRecord(e), nullptr);
   for (int s = 0; s < 4; ++s) {

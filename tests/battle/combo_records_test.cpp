@@ -322,7 +322,7 @@ TEST_F(Combo, TwoHitsSlideTheCounterInWithinTwelveFrames) {
 TEST_F(Combo, TheComboEndsWhenTheOtherSideIsOutOfIt) {
   d->held = 1;
   Hits(3);
-  AddComboDamage(*a, 700, 800, 0);
+  AddComboDamage(a->side, 700, 800, 0);
   UpdateDrawHud();
   EXPECT_EQ(g_SideStatus[0].comboIndex, 0);
   EXPECT_EQ(g_HudBlocks[1].indicatorTimer, 19);  // re-armed to 20, then counted down
@@ -354,7 +354,7 @@ TEST_F(Combo, TheComboEndsWhenTheOtherSideIsOutOfIt) {
   // The next combo's first data makes its round-damage record the shown one.
   d->held = 1;
   Hits(1);
-  AddComboDamage(*a, 100, 100, 0);
+  AddComboDamage(a->side, 100, 100, 0);
   UpdateDrawHud();
   EXPECT_EQ(s.statShown, 1);
   EXPECT_EQ(s.statRecords[0].damage, 0);

@@ -178,7 +178,8 @@ Han6AttackData Strike(int16_t damage, uint8_t level, int16_t hitVector) {
   a.atca = static_cast<int16_t>(damage / 10);
   a.level = level;
   for (int i = 0; i < 3; ++i) a.hitVectors[i] = hitVector;
-  a.guardVectors[0] = a.guardVectors[2] = 1;
+  a.guardVectors[0] = a.guardVectors[2] = 99;  // the guard stun
+  a.atgd = 0x7;                                // guardable standing, in the air and crouching
   a.athe[0] = 1;
   a.athe[1] = 1;
   return a;

@@ -818,9 +818,15 @@ void DrawDropObjects(GrpDrawList* list) {
     TextureHandle* target1 = GetSceneTarget(1);
     TextureHandle* target2 = GetSceneTarget(2);
     vt::gfx::Texture* t1 = HandleTexture(target1);
+    // The scene targets are larger than the screen and hold the picture in their top-left
+    // 640 x 480 texels (as the scene's composition reads target 0): target 1 is drawn from that
+    // rectangle, not stretched whole over the screen.
+    auto drawTarget1 = [&] {
+      DrawSprite(list, target1, 0, 0, 640, 480, 0, 0, 640, 480, 0xFFFFFFFFu, 0, priority);
+    };
     g_DrawBlendMode = 2;
     g_DrawFilterMode = 2;
-    if (t1 != nullptr) DrawTextureStretched(list, target1, 0, 0, 640, 480, 0xFFFFFFFFu, 0, priority);
+    if (t1 != nullptr) drawTarget1();
     g_DrawBlendMode = 1;
     g_DrawFilterMode = 1;
     if (t1 != nullptr) {
@@ -830,7 +836,7 @@ void DrawDropObjects(GrpDrawList* list) {
         tag->AddFloat2("bloom_texelB", -1.5f / w, 1.5f / h);
         tag->AddTexture("targetTex0", t1);
         tag->AddTexture("targetTex1", HandleTexture(target2));
-        DrawTextureStretched(list, target1, 0, 0, 640, 480, 0xFFFFFFFFu, 0, priority);
+        drawTarget1();
       }
       SetCurrentEffectTag(nullptr);
     }

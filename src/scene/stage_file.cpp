@@ -80,6 +80,9 @@ class Reader {
         const uint64_t p = uint64_t{off} + kStageObjectHeader + uint64_t{f} * kStageFrameSize;
         StageFrame& fr = o->frames[f];
         fr.image = I16(b_, p);
+        // Sheets hold sprites 0..2999: a frame naming one past them stays in place (later frame
+        // numbers keep their meaning) and shows nothing, as drawing skips a missing sprite.
+        if (fr.image >= 10000 && fr.image - 10000 >= kCutSpriteSlotCount) Note("sprite number above 2999", i);
         fr.x = I16(b_, p + 2);
         fr.y = I16(b_, p + 4);
         fr.duration = U16(b_, p + 6);

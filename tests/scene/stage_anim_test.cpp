@@ -4,10 +4,14 @@
 // drop layer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 
+#include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/GrpManager/grp_frame_targets.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
@@ -629,6 +633,57 @@ TEST_F(StageAnim, DropLayers) {
   DrawDropObjects(&g_MainDrawList);
   EXPECT_EQ(DrawsSince(saved), 0);
   EXPECT_EQ(Drawn(522).size() + Drawn(8).size(), 0u);
+}
+
+// The petal layer's passes at the drop priority in the order they are queued (the list draws them
+// the other way round): target 1 added over the screen, target 1 again under the update pass,
+// the petals, then the untextured ready quad. Target 1 is read from the screen-sized corner the
+// scene's picture occupies.
+TEST_F(StageAnim, PetalLayerQueuesItsBloomPassesInOrder) {
+  std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "Shader", "Shader",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::create_directories("Bg");
+  std::filesystem::copy_file(std::filesystem::path(VT_SAMPLE_DIR) / "Bg/petal.bmp", "Bg/petal.bmp");
+  ASSERT_EQ(CreateFrameRenderTargets(), 1);
+  LoadShaderEffects();
+  Build(Stage({}),
+        "[Data]\r\nDropObj=1\r\nDropObj_Type=0\r\nDropObjFile=petal\r\nDropObj_PatNum=4\r\n"
+        "DropObj_FrameNum=4\r\nDropObj_W=16\r\nDropObj_H=16\r\n");
+  vt::gfx::Texture* petals = HandleTexture(g_StageInfo.dropTexture);
+  ASSERT_NE(petals, nullptr);
+  ResetDrawList(&g_MainDrawList);
+  DrawDropObjects(&g_MainDrawList);
+  std::vector<const GrpDrawCommand*> queued = Drawn(522);
+  std::reverse(queued.begin(), queued.end());
+  auto technique = [](const GrpDrawCommand* c) -> std::string {
+    if (c->effectTag == 0 || c->effectTag >= g_EffectTags.size()) return "";
+    const CDxEffTag* tag = g_EffectTags[c->effectTag];
+    for (const auto& slot : g_EffectSlots)
+      if (slot && slot->effect.get() == tag->Effect() && slot->technique == tag->Technique())
+        return slot->techniqueName;
+    return "?";
+  };
+  ASSERT_EQ(queued.size(), 2u + kStageMaxDrops + 1u);
+  vt::gfx::Texture* target1 = HandleTexture(GetSceneTarget(1));
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(queued[i]->texture, target1);
+    EXPECT_FLOAT_EQ(queued[i]->v[3].x - queued[i]->v[0].x, 640.0f);
+    EXPECT_FLOAT_EQ(queued[i]->v[3].u, 640.0f / static_cast<float>(target1->Width()));
+    EXPECT_FLOAT_EQ(queued[i]->v[3].v, 480.0f / static_cast<float>(target1->Height()));
+  }
+  EXPECT_EQ(technique(queued[0]), "");
+  EXPECT_EQ(queued[0]->blendMode, 2);
+  EXPECT_EQ(queued[0]->filterMode, 2);
+  EXPECT_EQ(technique(queued[1]), "TecSakuraBloom_Update");
+  for (size_t i = 2; i < 2 + kStageMaxDrops; ++i) {
+    EXPECT_EQ(technique(queued[i]), "TecSakuraBloom") << i;
+    EXPECT_EQ(queued[i]->texture, petals) << i;
+  }
+  EXPECT_EQ(technique(queued.back()), "TecSakuraBloom_Ready");
+  EXPECT_EQ(queued.back()->texture, nullptr);
+  ReleaseEffectTags();
+  FreeShaderEffects();
 }
 
 }  // namespace

@@ -39,15 +39,14 @@ class StageDriver {
  public:
   static inline StageScript current;
 
-  // Copies what the stage reads from the sample folder into the working directory.
+  // Copies what the stage reads from the sample folder into the working directory: the stages,
+  // the effects with the pictures they load (the heat blur's normal map among them) and the
+  // override burst's `.\grp\system\Flare00`.
   static void CopySample() {
-    for (const char* folder : {"Bg", "Shader"})
+    for (const char* folder : {"Bg", "Shader", "grp"})
       if (!std::filesystem::exists(folder))
         std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / folder, folder,
                               std::filesystem::copy_options::recursive);
-    std::filesystem::create_directories("grp/system");
-    std::filesystem::copy_file(std::filesystem::path(VT_SAMPLE_DIR) / "grp/system/Flare00.png",
-                               "grp/system/Flare00.png", std::filesystem::copy_options::overwrite_existing);
   }
 
   // Loads stage `stage` of the sample list and builds it, with the stream seeded.

@@ -196,6 +196,18 @@ TEST(StageFile, DamagedFieldsAreDroppedWithOneLogLine) {
        "part source rectangle outside its image", [](auto& r) { EXPECT_EQ(r.blockA->parts[0], nullptr); }},
       {"block A past the file", [](auto& b, auto&) { Put32(b, 24, 0x7FFFFFFF); }, "block A outside the file",
        [](auto& r) { EXPECT_EQ(r.blockA, nullptr); }},
+      {"block B past the file", [](auto& b, auto& l) { Put32(b, 32, l.blockBSize + 1); },
+       "block B outside the file", [](auto& r) { EXPECT_TRUE(r.blockB.empty()); }},
+      {"sprite number past the sheet's slots",
+       [&](auto& b, auto& l) {
+         const uint16_t image = 10000 + 3000;
+         std::memcpy(b.data() + obj(l) + 60 + 132, &image, 2);  // frame 1
+       },
+       "sprite number above 2999",
+       [](auto& r) {
+         ASSERT_NE(r.objects[3], nullptr);
+         EXPECT_EQ(r.objects[3]->frames.size(), 3u) << "the frame keeps its place";
+       }},
   };
   const std::string trace = (std::filesystem::current_path() / "trace.txt").string();
   for (const Case& c : cases) {

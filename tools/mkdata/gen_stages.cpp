@@ -2,6 +2,7 @@
 // from a sprite sheet, a temple garden in spring from a parts-animation block, a practice room
 // over the checkered room), the petal sheet of the garden's drop layer, and `.\grp\system\Flare00`
 // for the background override's burst.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -66,8 +67,9 @@ Canvas DuskSky() {
   c.VerticalGradient(0, 200, Rgb8(28, 30, 78), Rgb8(120, 70, 120));
   c.VerticalGradient(200, 330, Rgb8(120, 70, 120), Rgb8(246, 150, 80));
   c.VerticalGradient(330, 484, Rgb8(246, 150, 80), Rgb8(250, 190, 120));
-  c.Glow(440, 318, 150, Rgb8(255, 190, 110, 0.55f));
-  c.Ellipse(440, 318, 30, 30, Rgb8(255, 236, 190), 2.0f);
+  // The sun sits low, its lower edge behind the town's roofs.
+  c.Glow(500, 222, 150, Rgb8(255, 190, 110, 0.55f));
+  c.Ellipse(500, 222, 26, 26, Rgb8(255, 236, 190), 2.0f);
   for (int i = 0; i < 40; ++i) {
     const float x = static_cast<float>(mkdata::HashNoise(i * 7 + 1) % 644);
     const float y = static_cast<float>(mkdata::HashNoise(i * 13 + 5) % 150);
@@ -376,13 +378,14 @@ bool WriteGarden(const std::filesystem::path& root) {
       "[Data]\r\nLightNum=2\r\nLight00Pos=552\r\nLight00Power=220\r\nLight01Pos=772\r\nLight01Power=220\r\n"
       "DropObj=1\r\nDropObj_Type=0\r\nDropObjFile=petal\r\nDropObj_PatNum=4\r\nDropObj_FrameNum=4\r\n"
       "DropObj_Wait=6\r\nDropObj_W=16\r\nDropObj_H=16\r\n";
-  // Petals: 4 patterns (rows) of 4 turning frames (columns), 16 x 16 cells with alpha.
+  // Petals: 4 patterns (rows) of 4 turning frames (columns), 16 x 16 cells with alpha. Their
+  // colour is a deep pink: the bloom passes add their glow on top, which lightens them.
   Canvas petals(64, 64);
   for (int row = 0; row < 4; ++row)
     for (int col = 0; col < 4; ++col) {
       const float squash = 0.35f + 0.65f * std::fabs(std::cos(col * kPi / 4.0f));
       petals.Ellipse(col * 16 + 8.0f, row * 16 + 8.0f, 6.0f * squash + 1.0f, 4.0f + row * 0.5f,
-                     Rgb8(255, 200 - row * 12, 220 - row * 6), 1.5f);
+                     Rgb8(235, 110 - row * 10, 150 - row * 6), 1.5f);
     }
   return WriteStage(root, "garden", d, info) && petals.Save(root, "Bg/petal.bmp");
 }
@@ -432,8 +435,18 @@ bool WritePractice(const std::filesystem::path& root) {
 // The burst's texture: backdrop, ray, ring and orbs at the places the override reads them from.
 bool WriteFlare(const std::filesystem::path& root) {
   Canvas c(512, 512, Rgba{0, 0, 0, 1});
-  c.Glow(144, 96, 150, Rgb8(255, 170, 90));
-  c.Glow(144, 96, 60, Rgb8(255, 240, 200));
+  // The backdrop's glow fills its 288 x 192 rectangle and fades to nothing at its edges: the burst
+  // stretches that rectangle over most of the screen, where a glow cut by the rectangle (or one
+  // reaching into the ring and orbs beside it) shows as hard-edged boxes.
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 288; ++x) {
+      const float nx = (static_cast<float>(x) + 0.5f - 144.0f) / 144.0f;
+      const float ny = (static_cast<float>(y) + 0.5f - 96.0f) / 96.0f;
+      const float r = std::sqrt(nx * nx + ny * ny);
+      if (r >= 1.0f) continue;
+      const float k = (1.0f - r) * (1.0f - r);
+      c.Blend(x, y, mkdata::Mix(Rgb8(255, 170, 90), Rgb8(255, 240, 200), k), std::min(1.0f, 1.6f * k));
+    }
   for (int y = 32; y < 288; ++y) {
     const float k = 1.0f - static_cast<float>(y - 32) / 256.0f;
     for (int x = 480; x < 512; ++x) {
@@ -452,14 +465,16 @@ bool WriteFlare(const std::filesystem::path& root) {
 
 bool WriteStages(const std::filesystem::path& root) {
   bool ok = WriteHarbour(root) && WriteGarden(root) && WritePractice(root) && WriteFlare(root);
-  // Entry 4's data file is missing on purpose: the list drops it.
+  // Entry 4's data file is missing on purpose: the list drops it. StageColorVal is the heat
+  // blur's colour correction, 0 leaving the picture's brightness as it is: small values keep
+  // the blurred stage close to the unblurred one.
   ok &= mkdata::WriteText(
       root, "Bg/BgList.ini",
-      "[Bg_001]\r\nDataFile=harbour\r\nInfoFile=1\r\nIsSelectAble=1\r\nStageColorVal=0.9\r\n"
-      "[Bg_002]\r\nDataFile=garden\r\nInfoFile=1\r\nIsSelectAble=1\r\nStageColorVal=1.1\r\n"
+      "[Bg_001]\r\nDataFile=harbour\r\nInfoFile=1\r\nIsSelectAble=1\r\nStageColorVal=0.12\r\n"
+      "[Bg_002]\r\nDataFile=garden\r\nInfoFile=1\r\nIsSelectAble=1\r\nStageColorVal=0.08\r\n"
       "[Bg_003]\r\nDataFile=practice\r\nInfoFile=1\r\nIsSelectAble=1\r\nIsGiantStage=1\r\n"
-      "StageColorVal=1.0\r\n"
-      "[Bg_004]\r\nDataFile=ruins\r\nIsSelectAble=1\r\nStageColorVal=1.0\r\n");
+      "StageColorVal=0.05\r\n"
+      "[Bg_004]\r\nDataFile=ruins\r\nIsSelectAble=1\r\nStageColorVal=0.1\r\n");
   return ok;
 }
 

@@ -59,7 +59,7 @@ void VoiceRecorder::feed(std::span<const int16_t> samples) {
 
 void VoiceRecorder::encodeFrame(const int16_t* pcm) {
   double energy = 0;
-  for (uint32_t i = 0; i < kVoiceFrameSamples; ++i) energy += double{pcm[i]} * pcm[i];
+  for (uint32_t i = 0; i < kVoiceFrameSamples; ++i) energy += static_cast<double>(pcm[i]) * pcm[i];
   if (std::sqrt(energy / kVoiceFrameSamples) < kGateRms) return;
   uint8_t packet[kMaxOpusPacket];
   const opus_int32 n = opus_encode(encoder_, pcm, kVoiceFrameSamples, packet, sizeof(packet));

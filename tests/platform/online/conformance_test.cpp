@@ -61,6 +61,22 @@ class OnlineConformance : public ::testing::TestWithParam<Backend> {
     return from.peers().send(to.identity().selfId(), bytes, channel);
   }
 
+  // How a call ended, for the bounds table; the outcome keeps its CallResult alive.
+  struct Outcome {
+    bool ended = false;
+    bool timedOut = false;  // false also for events without a result code
+    std::shared_ptr<void> keep;
+  };
+  template <class Event>
+  static CallResult<Event>& Track(Outcome& o, std::function<bool(const Event&)> isTimeout) {
+    auto r = std::make_shared<CallResult<Event>>([&o, isTimeout](const Event& e) {
+      o.ended = true;
+      o.timedOut = isTimeout(e);
+    });
+    o.keep = r;
+    return *r;
+  }
+
   std::unique_ptr<World> world;
 };
 
@@ -585,6 +601,130 @@ TEST_P(OnlineConformance, C16_AnUnansweredCallEndsTimedOut) {
   EXPECT_EQ(CreateResult(a), Result::Ok);  // then calls work
 }
 
+// One row per asynchronous call: under "drop the answer" it ends at its bound, never later and
+// never much sooner, and what the lost answer did is undone.
+TEST_P(OnlineConformance, C16_EveryCallWhoseAnswerIsDroppedEndsAtItsBound) {
+  Platform& host = world->addUser({.name = "Host", .country = "JP"});
+  Platform& observer = world->addUser({.name = "Observer", .country = "JP"});
+  const LobbyId lobby = Create(host);
+  ASSERT_NE(lobby, 0u);
+  ASSERT_TRUE(host.cloud().write("DCARD.UMS", Bytes(16, 1)));
+  UgcHandle ugc = 0;
+  CallResult<FileShared> shared([&](const FileShared& e) { ugc = e.ugc; });
+  ASSERT_NE(host.cloud().share("DCARD.UMS", shared), 0u);
+  ASSERT_TRUE(Wait(shared));
+  const BoardHandle board = lobby::FindBoard("TEST");
+  struct Row {
+    const char* call;
+    int boundSeconds;
+    std::function<CallHandle(Platform&, Outcome&)> start;
+  };
+  const std::vector<Row> rows = {
+      {"create", 15,
+       [&](Platform& p, Outcome& o) {
+         return p.lobbies().create(
+             4, Track<LobbyCreated>(o, [](const LobbyCreated& e) { return e.result == Result::Timeout; }));
+       }},
+      {"join", 15,
+       [&](Platform& p, Outcome& o) {
+         return p.lobbies().join(lobby, Track<LobbyEntered>(o, [](const LobbyEntered&) { return false; }));
+       }},
+      {"search", 15,
+       [&](Platform& p, Outcome& o) {
+         return p.lobbies().search({}, Track<LobbyMatchList>(o, [](const LobbyMatchList& e) {
+                                     return e.result == Result::Timeout;
+                                   }));
+       }},
+      {"find", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().find("TEST", Track<BoardFound>(o, [](const BoardFound&) { return false; }));
+       }},
+      {"upload", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().upload(board, UploadMethod::ForceUpdate, 10, {},
+                                  Track<ScoreUploaded>(o, [](const ScoreUploaded&) { return false; }));
+       }},
+      {"download", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().download(
+             board, DownloadKind::Global, 1, 10,
+             Track<ScoresDownloaded>(o, [](const ScoresDownloaded&) { return false; }));
+       }},
+      {"attachUgc", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().attachUgc(board, ugc, Track<UgcAttached>(o, [](const UgcAttached& e) {
+                                       return e.result == Result::Timeout;
+                                     }));
+       }},
+      {"share", 60,
+       [&](Platform& p, Outcome& o) {
+         EXPECT_TRUE(p.cloud().write("F", Bytes(4, 4)));
+         return p.cloud().share(
+             "F", Track<FileShared>(o, [](const FileShared& e) { return e.result == Result::Timeout; }));
+       }},
+      {"ugcDownload", 60,
+       [&](Platform& p, Outcome& o) {
+         return p.cloud().download(ugc, 0, Track<UgcDownloaded>(o, [](const UgcDownloaded& e) {
+                                     return e.result == Result::Timeout;
+                                   }));
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.call);
+    Platform& p = world->addUser({.name = "Caller", .country = "JP"});
+    world->dropAnswers(p, 1);
+    Outcome outcome;
+    ASSERT_NE(row.start(p, outcome), 0u);
+    const int bound = row.boundSeconds * 60;
+    world->steps(bound - 2);
+    EXPECT_FALSE(outcome.ended);  // no platform bound is shorter than the call's
+    EXPECT_TRUE(world->runUntil([&] { return outcome.ended; }, 4));
+    const bool hasCode = std::string(row.call) != "join" && std::string(row.call) != "find" &&
+                         std::string(row.call) != "upload" && std::string(row.call) != "download";
+    if (hasCode) EXPECT_TRUE(outcome.timedOut);
+    // Then the caller's calls work again.
+    Outcome next;
+    ASSERT_NE(row.start(p, next), 0u);
+    EXPECT_TRUE(world->runUntil([&] { return next.ended; }, 60));
+    EXPECT_FALSE(next.timedOut);
+  }
+  // The lobby created and the lobby joined under lost answers were left again: what remains is
+  // the host's lobby with the join row's answered join, and the create row's answered lobby.
+  const std::vector<LobbySnapshot> found = Search(observer, {});
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].lobby, lobby);
+  EXPECT_EQ(found[0].memberCount, 2);
+  EXPECT_EQ(found[1].memberCount, 1);
+}
+
+TEST_P(OnlineConformance, C16_StatisticsWhoseAnswerIsDroppedEndAtTheirBound) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  std::vector<Result> received, stored;
+  auto r1 = a.subscribe<StatsReceived>([&](const StatsReceived& e) { received.push_back(e.result); });
+  auto r2 = a.subscribe<StatsStored>([&](const StatsStored& e) { stored.push_back(e.result); });
+  world->dropAnswers(a, 1);
+  ASSERT_TRUE(a.stats().requestCurrent());
+  world->steps(30 * 60 - 2);
+  EXPECT_TRUE(received.empty());
+  ASSERT_TRUE(world->runUntil([&] { return !received.empty(); }, 4));
+  EXPECT_EQ(received[0], Result::Timeout);
+  int32_t value = 0;
+  EXPECT_FALSE(a.stats().getStat("stat_30_00", value));  // still nothing received
+  ASSERT_TRUE(a.stats().requestCurrent());
+  ASSERT_TRUE(world->runUntil([&] { return received.size() == 2; }, 60));
+  EXPECT_EQ(received[1], Result::Ok);
+  ASSERT_TRUE(a.stats().setStat("stat_30_00", 4));
+  world->dropAnswers(a, 1);
+  ASSERT_TRUE(a.stats().store());
+  ASSERT_TRUE(world->runUntil([&] { return !stored.empty(); }, 30 * 60 + 2));
+  EXPECT_EQ(stored[0], Result::Timeout);
+  // The store happened; only its answer was lost.
+  ASSERT_TRUE(a.stats().requestCurrent());
+  ASSERT_TRUE(world->runUntil([&] { return received.size() == 3; }, 60));
+  ASSERT_TRUE(a.stats().getStat("stat_30_00", value));
+  EXPECT_EQ(value, 4);
+}
+
 TEST_P(OnlineConformance, C16_RateLimitedThenCallsWork) {
   Platform& a = world->addUser({.name = "Alice", .country = "JP"});
   std::vector<Result> results;
@@ -603,6 +743,23 @@ TEST_P(OnlineConformance, C16_RateLimitedThenCallsWork) {
   const LobbyId lobby = Create(a);
   for (int i = 0; i < 100; ++i) writes += a.lobbies().setData(lobby, "K", std::to_string(i)) ? 1 : 0;
   EXPECT_EQ(writes, 60);  // a burst of twice 30 a second
+}
+
+TEST_P(OnlineConformance, C16_StatisticsStoresAreRateLimitedThenWork) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  std::vector<Result> received, stored;
+  auto r1 = a.subscribe<StatsReceived>([&](const StatsReceived& e) { received.push_back(e.result); });
+  auto r2 = a.subscribe<StatsStored>([&](const StatsStored& e) { stored.push_back(e.result); });
+  ASSERT_TRUE(a.stats().requestCurrent());
+  ASSERT_TRUE(world->runUntil([&] { return !received.empty(); }, 60));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(a.stats().store());  // a burst of four is allowed
+  ASSERT_TRUE(world->runUntil([&] { return stored.size() == 5; }, 60));
+  EXPECT_EQ(stored,
+            (std::vector<Result>{Result::Ok, Result::Ok, Result::Ok, Result::Ok, Result::RateLimited}));
+  world->steps(60);
+  ASSERT_TRUE(a.stats().store());
+  ASSERT_TRUE(world->runUntil([&] { return stored.size() == 6; }, 60));
+  EXPECT_EQ(stored[5], Result::Ok);
 }
 
 std::unique_ptr<World> MakeSim() { return std::make_unique<SimBackend>(sim::WorldOptions{.seed = 7}); }

@@ -229,5 +229,32 @@ TEST(SimWorldPeers, OnlyInjectForgedSetsAnotherSender) {
   EXPECT_EQ(buffer[0], 2);
 }
 
+TEST(SimWorldFaults, AnAnswerLaterThanTheBoundEndsTimeoutAndWhatItDidIsUndone) {
+  SimWorld world({.seed = 5});
+  SimPlatform& a = world.addUser({.name = "A", .country = "JP"});
+  SimPlatform& b = world.addUser({.name = "B", .country = "JP"});
+  world.delayNext(a, 1, 15 * 60 + 100);
+  Result result = Result::Ok;
+  int frames = 0;
+  CallResult<LobbyCreated> created([&](const LobbyCreated& e) { result = e.result; });
+  ASSERT_NE(a.lobbies().create(4, created), 0u);
+  while (created.pending() && frames < 2000) {
+    a.runCallbacks();
+    world.step();
+    ++frames;
+  }
+  EXPECT_EQ(result, Result::Timeout);
+  EXPECT_LE(frames, 15 * 60 + 2);              // ended by the bound, drained in the next frame
+  for (int i = 0; i < 200; ++i) world.step();  // the late answer comes and finds nobody
+  size_t found = 99;
+  CallResult<LobbyMatchList> search([&](const LobbyMatchList& e) { found = e.lobbies.size(); });
+  ASSERT_NE(b.lobbies().search({}, search), 0u);
+  for (int i = 0; i < 5; ++i) {
+    b.runCallbacks();
+    world.step();
+  }
+  EXPECT_EQ(found, 0u);
+}
+
 }  // namespace
 }  // namespace vt::online::sim

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -537,6 +538,40 @@ TEST_P(OnlineConformance, C12_Invitations) {
   EXPECT_TRUE(world->chooseInvitee(a, b.identity().selfId()));
   world->disconnect(b);
   EXPECT_FALSE(world->chooseInvitee(a, b.identity().selfId()));  // offline
+}
+
+// C13 ------------------------------------------------------------------------------------------
+
+TEST_P(OnlineConformance, C13_Voice) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  uint32_t bytes = 0;
+  EXPECT_EQ(a.voice().available(bytes), VoiceResult::NotRecording);
+  a.voice().startRecording();
+  world->speak(a, std::vector<int16_t>(16000 / 2, 0));  // half a second of silence
+  world->steps(40);
+  EXPECT_EQ(a.voice().available(bytes), VoiceResult::NoData);  // silence sends nothing
+  std::vector<int16_t> tone(16000);                            // one second of 440 Hz
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 16000));
+  world->speak(a, tone);
+  world->steps(70);
+  std::vector<uint8_t> stream, buffer(1024);
+  uint32_t n = 0;
+  while (a.voice().get(buffer, n) == VoiceResult::Ok && n != 0) {
+    EXPECT_LE(n, 1024u);
+    stream.insert(stream.end(), buffer.begin(), buffer.begin() + n);
+  }
+  ASSERT_FALSE(stream.empty());
+  std::vector<uint8_t> pcm(11000 * 4);
+  uint32_t written = 0;
+  ASSERT_EQ(a.voice().decompress(stream, pcm, written, 11000), VoiceResult::Ok);
+  EXPECT_NEAR(written / 2.0, 11000, 1100);  // about the input's length
+  std::vector<uint8_t> small(64);
+  EXPECT_EQ(a.voice().decompress(stream, small, written, 11000), VoiceResult::BufferTooSmall);
+  std::vector<uint8_t> corrupted = stream;
+  corrupted[0] = 0xFF;  // a record longer than the stream
+  corrupted[1] = 0xFF;
+  EXPECT_EQ(a.voice().decompress(corrupted, pcm, written, 11000), VoiceResult::DataCorrupted);
 }
 
 // C14, C15, C16 --------------------------------------------------------------------------------

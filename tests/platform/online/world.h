@@ -39,6 +39,8 @@ class World {
   // The service acts on the user's next calls but their answers never arrive.
   virtual void dropAnswers(Platform& user, int calls) = 0;
   virtual void disconnect(Platform& user) = 0;
+  // Queues 16 kHz samples on the user's scripted microphone.
+  virtual void speak(Platform& user, std::span<const int16_t> samples) = 0;
   virtual void restartService(int downFrames) = 0;
 };
 
@@ -66,6 +68,7 @@ class SimBackend final : public World {
   void failNext(Platform& u, int calls, Result r) override { world_.failNext(Sim(u), calls, r); }
   void dropAnswers(Platform& u, int calls) override { world_.dropAnswers(Sim(u), calls); }
   void disconnect(Platform& u) override { world_.disconnect(Sim(u)); }
+  void speak(Platform& u, std::span<const int16_t> samples) override { world_.speak(Sim(u), samples); }
   void restartService(int downFrames) override { world_.restartService(downFrames); }
 
   sim::SimWorld& sim() { return world_; }

@@ -256,5 +256,35 @@ TEST(SimWorldFaults, AnAnswerLaterThanTheBoundEndsTimeoutAndWhatItDidIsUndone) {
   EXPECT_EQ(found, 0u);
 }
 
+TEST(SimWorldPeers, ASessionSilentBothWaysFor120SecondsIsForgotten) {
+  SimWorld world({.seed = 4});
+  SimPlatform& a = world.addUser({.name = "A", .country = "JP"});
+  SimPlatform& b = world.addUser({.name = "B", .country = "JP"});
+  int requests = 0;
+  auto sub = b.subscribe<P2PSessionRequest>([&](const P2PSessionRequest&) { ++requests; });
+  std::array<uint8_t, 8> buffer{};
+  auto frames = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      b.runCallbacks();
+      world.step();
+    }
+  };
+  ASSERT_TRUE(a.peers().send(b.identity().selfId(), Bytes{1}, 0));
+  frames(2);
+  ASSERT_EQ(requests, 1);
+  ASSERT_TRUE(b.peers().acceptSession(a.identity().selfId()));
+  ASSERT_TRUE(b.peers().read(0, buffer).ok);
+  frames(119 * 60);  // silent, but not yet for 120 s
+  ASSERT_TRUE(a.peers().send(b.identity().selfId(), Bytes{2}, 0));
+  frames(2);
+  EXPECT_EQ(requests, 1);
+  EXPECT_TRUE(b.peers().read(0, buffer).ok);
+  frames(120 * 60);
+  ASSERT_TRUE(a.peers().send(b.identity().selfId(), Bytes{3}, 0));
+  frames(2);
+  EXPECT_EQ(requests, 2);                      // asks again
+  EXPECT_EQ(b.peers().nextPacketSize(0), 0u);  // held until accepted
+}
+
 }  // namespace
 }  // namespace vt::online::sim

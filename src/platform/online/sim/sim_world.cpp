@@ -12,6 +12,7 @@ namespace vt::online::sim {
 namespace {
 constexpr int64_t kFrameUs = 16667;
 constexpr int64_t kHoldUs = 10 * 1000000;
+constexpr int64_t kSessionIdleUs = 120 * 1000000;
 constexpr uint64_t kFramesPerSecond = 60;
 
 std::string Hex(uint64_t v) {
@@ -118,6 +119,7 @@ void SimWorld::deliver(InFlight& p) {
   if (target->silenced_ || (sender != nullptr && sender->silenced_)) return;
   const size_t ch = static_cast<size_t>(p.channel);
   if (target->sessionAccepted(p.from)) {
+    target->accepted_[p.from] = nowUs_;
     if (target->inbox_[ch].size() >= static_cast<size_t>(lobby::limits::kInboundPackets) ||
         target->inboxBytes_[ch] + p.bytes.size() > lobby::limits::kInboundBytes) {
       ++target->peerStats_.droppedQueueFull;  // the newest are dropped
@@ -191,6 +193,10 @@ void SimWorld::step() {
   // Readable from the next frame on.
   for (InFlight& p : arrived) deliver(p);
 
+  // A session silent both ways for 120 s is forgotten: the remote's next packet asks again.
+  for (auto& u : users_)
+    std::erase_if(u->accepted_,
+                  [&](const auto& session) { return nowUs_ - session.second >= kSessionIdleUs; });
   // Packets held for 10 s without an accepted session are dropped; the next one asks again.
   for (auto& u : users_)
     for (auto it = u->held_.begin(); it != u->held_.end();) {
@@ -539,7 +545,7 @@ bool SimPlatform::send(UserId to, std::span<const uint8_t> bytes, int channel) {
     ++peerStats_.droppedRateLimited;
     return false;
   }
-  accepted_.insert(to);  // sending accepts the session implicitly
+  accepted_[to] = world_.nowUs_;  // sending accepts the session implicitly
   ++peerStats_.sent;
   if (silenced_) return true;  // a frozen process: nothing leaves
   world_.transmit(id_, to, channel, std::vector<uint8_t>(bytes.begin(), bytes.end()));
@@ -573,7 +579,7 @@ PacketRead SimPlatform::read(int channel, std::span<uint8_t> buffer) {
 
 bool SimPlatform::acceptSession(UserId remote) {
   if (!usable()) return false;
-  accepted_.insert(remote);
+  accepted_[remote] = world_.nowUs_;
   auto it = held_.find(remote);
   if (it == held_.end()) return true;
   for (auto& [channel, packet] : it->second.packets) {

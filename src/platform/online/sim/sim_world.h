@@ -196,7 +196,7 @@ class SimPlatform final : public Platform,
   std::deque<Packet> inbox_[lobby::limits::kChannels];
   size_t inboxBytes_[lobby::limits::kChannels] = {};
   std::map<UserId, Held> held_;
-  std::set<UserId> accepted_;
+  std::map<UserId, int64_t> accepted_;  // remote -> last packet either way (virtual us)
   PeerStats peerStats_;
   lobby::UserRateLimits limits_;
   lobby::TokenBucket sendBucket_{600, 1200};

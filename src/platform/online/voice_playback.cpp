@@ -5,9 +5,23 @@
 
 #include <deque>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace vt::online {
+
+namespace {
+// Takes the lock if it comes free within the bound. Polled rather than a timed mutex, whose
+// clock-based wait the thread checker cannot follow.
+bool LockWithin(std::mutex& mutex, std::chrono::milliseconds bound) {
+  const auto end = std::chrono::steady_clock::now() + bound;
+  while (!mutex.try_lock()) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  }
+  return true;
+}
+}  // namespace
 
 class MixerVoice::State final : public audio::MixSource {
  public:
@@ -18,7 +32,7 @@ class MixerVoice::State final : public audio::MixSource {
     if (closing_.load(std::memory_order_acquire)) return false;
     std::vector<uint64_t> ended;
     {
-      std::unique_lock<std::timed_mutex> lock(mutex_);
+      std::unique_lock<std::mutex> lock(mutex_);
       for (uint32_t i = 0; i < frames && !blocks_.empty(); ++i) {
         const Block& b = blocks_.front();
         const int32_t s = b.samples[static_cast<size_t>(pos_ >> 32)];
@@ -34,7 +48,7 @@ class MixerVoice::State final : public audio::MixSource {
       // What is left of the pass is silence: a starved voice waits for its next block.
     }
     if (!ended.empty()) {
-      std::lock_guard<std::timed_mutex> notices(noticeMutex_);
+      std::lock_guard<std::mutex> notices(noticeMutex_);
       if (closing_.load(std::memory_order_acquire)) return false;
       if (onBlockEnd_)
         for (uint64_t context : ended) onBlockEnd_(context);
@@ -44,14 +58,14 @@ class MixerVoice::State final : public audio::MixSource {
 
   bool submit(std::span<const int16_t> samples, uint64_t context) {
     if (samples.empty() || closing_.load(std::memory_order_acquire)) return false;
-    std::lock_guard<std::timed_mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     if (blocks_.size() >= kMaxQueuedBlocks) return false;
     blocks_.push_back({std::vector<int16_t>(samples.begin(), samples.end()), context});
     return true;
   }
 
   size_t queued() {
-    std::lock_guard<std::timed_mutex> lock(mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     return blocks_.size();
   }
 
@@ -59,10 +73,10 @@ class MixerVoice::State final : public audio::MixSource {
     closing_.store(true, std::memory_order_release);
     // A notice in progress ends before the owner goes; a mixer stalled inside one is not waited
     // for beyond the bound.
-    if (noticeMutex_.try_lock_for(kReleaseWait)) noticeMutex_.unlock();
+    if (LockWithin(noticeMutex_, kReleaseWait)) noticeMutex_.unlock();
     // The mixing thread reads blocks only under this lock, so none it still reads is freed;
     // when it cannot be had in time the blocks go with the state when the mixer lets go of it.
-    if (mutex_.try_lock_for(kReleaseWait)) {
+    if (LockWithin(mutex_, kReleaseWait)) {
       blocks_.clear();
       mutex_.unlock();
     }
@@ -79,8 +93,8 @@ class MixerVoice::State final : public audio::MixSource {
   const uint64_t step_;  // source samples per output frame, 32.32 fixed point
   const BlockEnd onBlockEnd_;
   std::atomic<bool> closing_{false};
-  std::timed_mutex mutex_;
-  std::timed_mutex noticeMutex_;
+  std::mutex mutex_;
+  std::mutex noticeMutex_;
   std::deque<Block> blocks_;
   uint64_t pos_ = 0;  // in the front block, 32.32 fixed point
 };

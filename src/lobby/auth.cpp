@@ -34,10 +34,29 @@ std::array<uint8_t, limits::kTicketBytes> EncodeTicket(const Ticket& t) {
   return b;
 }
 
+bool TicketBook::isLive(const Live& t, uint32_t now) const {
+  return !t.cancelled && !(now > t.issued && now - t.issued > kTicketLifetimeSeconds);
+}
+
+void TicketBook::prune(uint32_t now) {
+  for (auto it = tickets_.begin(); it != tickets_.end();) {
+    bool held = false;
+    for (const auto& [verifier, byUser] : sessions_) {
+      auto s = byUser.find(it->second.user);
+      held = held || (s != byUser.end() && s->second == it->second.id);
+    }
+    if (!held && !isLive(it->second, now))
+      it = tickets_.erase(it);
+    else
+      ++it;
+  }
+}
+
 std::optional<TicketBook::Issued> TicketBook::issue(UserId user, uint32_t now, const TicketId& id) {
-  if (liveTickets(user) >= limits::kLiveTickets) return std::nullopt;
+  prune(now);
+  if (liveTickets(user, now) >= limits::kLiveTickets) return std::nullopt;
   if (++lastHandle_ == 0) ++lastHandle_;
-  tickets_[lastHandle_] = Live{user, id, false};
+  tickets_[lastHandle_] = Live{user, id, now, false};
   return Issued{lastHandle_, EncodeTicket(Ticket{kAppId, user, id, now})};
 }
 
@@ -115,10 +134,10 @@ std::vector<VerdictNotice> TicketBook::logOff(UserId user) {
   return notices;
 }
 
-int TicketBook::liveTickets(UserId user) const {
+int TicketBook::liveTickets(UserId user, uint32_t now) const {
   int n = 0;
   for (const auto& [handle, live] : tickets_)
-    if (live.user == user && !live.cancelled) ++n;
+    if (live.user == user && isLive(live, now)) ++n;
   return n;
 }
 

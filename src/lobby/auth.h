@@ -43,7 +43,8 @@ class TicketBook {
     TicketHandle handle = 0;
     std::array<uint8_t, limits::kTicketBytes> bytes{};
   };
-  // Registers a new ticket in the same step as it is made; none while 16 are live.
+  // Registers a new ticket in the same step as it is made; none while 16 are live. A ticket is
+  // live until cancelled or past the ten minutes within which a session may begin with it.
   std::optional<Issued> issue(UserId user, uint32_t now, const TicketId& id);
   // Revokes the owner's ticket; verifiers with a session on it are told TicketCanceled.
   std::vector<VerdictNotice> cancel(UserId owner, TicketHandle handle);
@@ -56,14 +57,19 @@ class TicketBook {
   // The owner logged off: its tickets are revoked and verifiers with a session are told
   // UserNotConnected; the sessions it held as a verifier end.
   std::vector<VerdictNotice> logOff(UserId user);
-  int liveTickets(UserId user) const;
+  int liveTickets(UserId user, uint32_t now) const;
 
  private:
   struct Live {
     UserId user = 0;
     TicketId id{};
+    uint32_t issued = 0;
     bool cancelled = false;
   };
+  bool isLive(const Live& ticket, uint32_t now) const;
+  // Forgets cancelled and expired tickets that no session holds, so a long-lived service does
+  // not keep every ticket ever made.
+  void prune(uint32_t now);
   std::vector<VerdictNotice> notify(UserId user, const TicketId& id, TicketResponse response);
 
   TicketHandle lastHandle_ = 0;

@@ -113,5 +113,19 @@ TEST(Tickets, SixteenLiveTicketsPerUser) {
   EXPECT_TRUE(book.issue(kA, kNow, Id(100)).has_value());
 }
 
+TEST(Tickets, ATicketPastItsTenMinutesNoLongerCountsAsLiveButItsSessionStillAnswers) {
+  TicketBook book;
+  std::vector<TicketBook::Issued> issued;
+  for (int i = 0; i < 16; ++i) issued.push_back(*book.issue(kA, kNow, Id(static_cast<uint8_t>(i))));
+  ASSERT_EQ(book.begin(kB, Bytes(issued[3]), kA, kNow), BeginSessionResult::Ok);
+  EXPECT_FALSE(book.issue(kA, kNow + kTicketLifetimeSeconds, Id(50)).has_value());  // at the limit: live
+  const uint32_t later = kNow + kTicketLifetimeSeconds + 1;
+  for (int i = 0; i < 16; ++i)
+    ASSERT_TRUE(book.issue(kA, later, Id(static_cast<uint8_t>(60 + i))).has_value());
+  EXPECT_FALSE(book.issue(kA, later, Id(99)).has_value());
+  // The session begun in time keeps its ticket.
+  EXPECT_EQ(book.verdict(kB, kA, true), TicketResponse::Ok);
+}
+
 }  // namespace
 }  // namespace vt::lobby

@@ -316,10 +316,17 @@ void SoundDevice::Detach(SoundBuffer* buffer) {
   std::erase(buffers_, buffer);
 }
 
+void SoundDevice::AddSource(std::shared_ptr<MixSource> source) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  sources_.push_back(std::move(source));
+}
+
 void SoundDevice::Mix(int16_t* out, uint32_t frames) {
   std::lock_guard<std::mutex> lock(mutex_);
   acc_.assign(static_cast<size_t>(frames) * 2, 0);
   for (SoundBuffer* b : buffers_) b->MixInto(acc_.data(), frames);
+  std::erase_if(sources_,
+                [&](const std::shared_ptr<MixSource>& s) { return !s->MixInto(acc_.data(), frames); });
   for (size_t i = 0; i < acc_.size(); ++i) {
     out[i] = static_cast<int16_t>(std::clamp(acc_[i], -32768, 32767));
   }

@@ -74,6 +74,16 @@ constexpr uint32_t kStatusLooping = 4;
 
 class SoundDevice;
 
+// A sound made while mixing rather than read from a buffer (a voice-chat talker's queued
+// blocks). The device holds it until MixInto returns false.
+class MixSource {
+ public:
+  virtual ~MixSource() = default;
+  // Adds `frames` output frames (interleaved stereo at the device rate) into acc, on the mixing
+  // thread under the device's lock, so it must not call back into the device.
+  virtual bool MixInto(int32_t* acc, uint32_t frames) = 0;
+};
+
 class SoundBuffer {
  public:
   SoundBuffer(std::shared_ptr<SoundDevice> device, const WaveFormat& format, uint32_t bytes);
@@ -140,6 +150,8 @@ class SoundDevice : public std::enable_shared_from_this<SoundDevice> {
  public:
   virtual ~SoundDevice();
   std::shared_ptr<SoundBuffer> CreateBuffer(const WaveFormat& format, uint32_t bytes);
+  // Mixes the source with the buffers from the next block on, until it says it has ended.
+  void AddSource(std::shared_ptr<MixSource> source);
   // Mixes `frames` frames of interleaved stereo 16-bit output (saturating).
   void Mix(int16_t* out, uint32_t frames);
   // Sees every mixed block right after it is made, on the mixing thread and under the mixer's
@@ -158,6 +170,7 @@ class SoundDevice : public std::enable_shared_from_this<SoundDevice> {
 
   mutable std::mutex mutex_;
   std::vector<SoundBuffer*> buffers_;
+  std::vector<std::shared_ptr<MixSource>> sources_;
   std::vector<int32_t> acc_;
   std::function<void(const int16_t*, uint32_t)> observer_;
   std::atomic<uint64_t> framesMixed_{0};

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,22 @@ class OnlineConformance : public ::testing::TestWithParam<Backend> {
   }
   bool Send(Platform& from, Platform& to, const Bytes& bytes, int channel = 0) {
     return from.peers().send(to.identity().selfId(), bytes, channel);
+  }
+
+  // How a call ended, for the bounds table; the outcome keeps its CallResult alive.
+  struct Outcome {
+    bool ended = false;
+    bool timedOut = false;  // false also for events without a result code
+    std::shared_ptr<void> keep;
+  };
+  template <class Event>
+  static CallResult<Event>& Track(Outcome& o, std::function<bool(const Event&)> isTimeout) {
+    auto r = std::make_shared<CallResult<Event>>([&o, isTimeout](const Event& e) {
+      o.ended = true;
+      o.timedOut = isTimeout(e);
+    });
+    o.keep = r;
+    return *r;
   }
 
   std::unique_ptr<World> world;
@@ -523,6 +540,40 @@ TEST_P(OnlineConformance, C12_Invitations) {
   EXPECT_FALSE(world->chooseInvitee(a, b.identity().selfId()));  // offline
 }
 
+// C13 ------------------------------------------------------------------------------------------
+
+TEST_P(OnlineConformance, C13_Voice) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  uint32_t bytes = 0;
+  EXPECT_EQ(a.voice().available(bytes), VoiceResult::NotRecording);
+  a.voice().startRecording();
+  world->speak(a, std::vector<int16_t>(16000 / 2, 0));  // half a second of silence
+  world->steps(40);
+  EXPECT_EQ(a.voice().available(bytes), VoiceResult::NoData);  // silence sends nothing
+  std::vector<int16_t> tone(16000);                            // one second of 440 Hz
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440 * static_cast<double>(i) / 16000));
+  world->speak(a, tone);
+  world->steps(70);
+  std::vector<uint8_t> stream, buffer(1024);
+  uint32_t n = 0;
+  while (a.voice().get(buffer, n) == VoiceResult::Ok && n != 0) {
+    EXPECT_LE(n, 1024u);
+    stream.insert(stream.end(), buffer.begin(), buffer.begin() + n);
+  }
+  ASSERT_FALSE(stream.empty());
+  std::vector<uint8_t> pcm(11000 * 4);
+  uint32_t written = 0;
+  ASSERT_EQ(a.voice().decompress(stream, pcm, written, 11000), VoiceResult::Ok);
+  EXPECT_NEAR(written / 2.0, 11000, 1100);  // about the input's length
+  std::vector<uint8_t> small(64);
+  EXPECT_EQ(a.voice().decompress(stream, small, written, 11000), VoiceResult::BufferTooSmall);
+  std::vector<uint8_t> corrupted = stream;
+  corrupted[0] = 0xFF;  // a record longer than the stream
+  corrupted[1] = 0xFF;
+  EXPECT_EQ(a.voice().decompress(corrupted, pcm, written, 11000), VoiceResult::DataCorrupted);
+}
+
 // C14, C15, C16 --------------------------------------------------------------------------------
 
 TEST_P(OnlineConformance, C14_ADisconnectLeavesLobbiesRevokesTicketsAndKeepsTheStore) {
@@ -585,6 +636,130 @@ TEST_P(OnlineConformance, C16_AnUnansweredCallEndsTimedOut) {
   EXPECT_EQ(CreateResult(a), Result::Ok);  // then calls work
 }
 
+// One row per asynchronous call: under "drop the answer" it ends at its bound, never later and
+// never much sooner, and what the lost answer did is undone.
+TEST_P(OnlineConformance, C16_EveryCallWhoseAnswerIsDroppedEndsAtItsBound) {
+  Platform& host = world->addUser({.name = "Host", .country = "JP"});
+  Platform& observer = world->addUser({.name = "Observer", .country = "JP"});
+  const LobbyId lobby = Create(host);
+  ASSERT_NE(lobby, 0u);
+  ASSERT_TRUE(host.cloud().write("DCARD.UMS", Bytes(16, 1)));
+  UgcHandle ugc = 0;
+  CallResult<FileShared> shared([&](const FileShared& e) { ugc = e.ugc; });
+  ASSERT_NE(host.cloud().share("DCARD.UMS", shared), 0u);
+  ASSERT_TRUE(Wait(shared));
+  const BoardHandle board = lobby::FindBoard("TEST");
+  struct Row {
+    const char* call;
+    int boundSeconds;
+    std::function<CallHandle(Platform&, Outcome&)> start;
+  };
+  const std::vector<Row> rows = {
+      {"create", 15,
+       [&](Platform& p, Outcome& o) {
+         return p.lobbies().create(
+             4, Track<LobbyCreated>(o, [](const LobbyCreated& e) { return e.result == Result::Timeout; }));
+       }},
+      {"join", 15,
+       [&](Platform& p, Outcome& o) {
+         return p.lobbies().join(lobby, Track<LobbyEntered>(o, [](const LobbyEntered&) { return false; }));
+       }},
+      {"search", 15,
+       [&](Platform& p, Outcome& o) {
+         return p.lobbies().search({}, Track<LobbyMatchList>(o, [](const LobbyMatchList& e) {
+                                     return e.result == Result::Timeout;
+                                   }));
+       }},
+      {"find", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().find("TEST", Track<BoardFound>(o, [](const BoardFound&) { return false; }));
+       }},
+      {"upload", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().upload(board, UploadMethod::ForceUpdate, 10, {},
+                                  Track<ScoreUploaded>(o, [](const ScoreUploaded&) { return false; }));
+       }},
+      {"download", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().download(
+             board, DownloadKind::Global, 1, 10,
+             Track<ScoresDownloaded>(o, [](const ScoresDownloaded&) { return false; }));
+       }},
+      {"attachUgc", 30,
+       [&](Platform& p, Outcome& o) {
+         return p.boards().attachUgc(board, ugc, Track<UgcAttached>(o, [](const UgcAttached& e) {
+                                       return e.result == Result::Timeout;
+                                     }));
+       }},
+      {"share", 60,
+       [&](Platform& p, Outcome& o) {
+         EXPECT_TRUE(p.cloud().write("F", Bytes(4, 4)));
+         return p.cloud().share(
+             "F", Track<FileShared>(o, [](const FileShared& e) { return e.result == Result::Timeout; }));
+       }},
+      {"ugcDownload", 60,
+       [&](Platform& p, Outcome& o) {
+         return p.cloud().download(ugc, 0, Track<UgcDownloaded>(o, [](const UgcDownloaded& e) {
+                                     return e.result == Result::Timeout;
+                                   }));
+       }},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.call);
+    Platform& p = world->addUser({.name = "Caller", .country = "JP"});
+    world->dropAnswers(p, 1);
+    Outcome outcome;
+    ASSERT_NE(row.start(p, outcome), 0u);
+    const int bound = row.boundSeconds * 60;
+    world->steps(bound - 2);
+    EXPECT_FALSE(outcome.ended);  // no platform bound is shorter than the call's
+    EXPECT_TRUE(world->runUntil([&] { return outcome.ended; }, 4));
+    const bool hasCode = std::string(row.call) != "join" && std::string(row.call) != "find" &&
+                         std::string(row.call) != "upload" && std::string(row.call) != "download";
+    if (hasCode) EXPECT_TRUE(outcome.timedOut);
+    // Then the caller's calls work again.
+    Outcome next;
+    ASSERT_NE(row.start(p, next), 0u);
+    EXPECT_TRUE(world->runUntil([&] { return next.ended; }, 60));
+    EXPECT_FALSE(next.timedOut);
+  }
+  // The lobby created and the lobby joined under lost answers were left again: what remains is
+  // the host's lobby with the join row's answered join, and the create row's answered lobby.
+  const std::vector<LobbySnapshot> found = Search(observer, {});
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].lobby, lobby);
+  EXPECT_EQ(found[0].memberCount, 2);
+  EXPECT_EQ(found[1].memberCount, 1);
+}
+
+TEST_P(OnlineConformance, C16_StatisticsWhoseAnswerIsDroppedEndAtTheirBound) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  std::vector<Result> received, stored;
+  auto r1 = a.subscribe<StatsReceived>([&](const StatsReceived& e) { received.push_back(e.result); });
+  auto r2 = a.subscribe<StatsStored>([&](const StatsStored& e) { stored.push_back(e.result); });
+  world->dropAnswers(a, 1);
+  ASSERT_TRUE(a.stats().requestCurrent());
+  world->steps(30 * 60 - 2);
+  EXPECT_TRUE(received.empty());
+  ASSERT_TRUE(world->runUntil([&] { return !received.empty(); }, 4));
+  EXPECT_EQ(received[0], Result::Timeout);
+  int32_t value = 0;
+  EXPECT_FALSE(a.stats().getStat("stat_30_00", value));  // still nothing received
+  ASSERT_TRUE(a.stats().requestCurrent());
+  ASSERT_TRUE(world->runUntil([&] { return received.size() == 2; }, 60));
+  EXPECT_EQ(received[1], Result::Ok);
+  ASSERT_TRUE(a.stats().setStat("stat_30_00", 4));
+  world->dropAnswers(a, 1);
+  ASSERT_TRUE(a.stats().store());
+  ASSERT_TRUE(world->runUntil([&] { return !stored.empty(); }, 30 * 60 + 2));
+  EXPECT_EQ(stored[0], Result::Timeout);
+  // The store happened; only its answer was lost.
+  ASSERT_TRUE(a.stats().requestCurrent());
+  ASSERT_TRUE(world->runUntil([&] { return received.size() == 3; }, 60));
+  ASSERT_TRUE(a.stats().getStat("stat_30_00", value));
+  EXPECT_EQ(value, 4);
+}
+
 TEST_P(OnlineConformance, C16_RateLimitedThenCallsWork) {
   Platform& a = world->addUser({.name = "Alice", .country = "JP"});
   std::vector<Result> results;
@@ -603,6 +778,23 @@ TEST_P(OnlineConformance, C16_RateLimitedThenCallsWork) {
   const LobbyId lobby = Create(a);
   for (int i = 0; i < 100; ++i) writes += a.lobbies().setData(lobby, "K", std::to_string(i)) ? 1 : 0;
   EXPECT_EQ(writes, 60);  // a burst of twice 30 a second
+}
+
+TEST_P(OnlineConformance, C16_StatisticsStoresAreRateLimitedThenWork) {
+  Platform& a = world->addUser({.name = "Alice", .country = "JP"});
+  std::vector<Result> received, stored;
+  auto r1 = a.subscribe<StatsReceived>([&](const StatsReceived& e) { received.push_back(e.result); });
+  auto r2 = a.subscribe<StatsStored>([&](const StatsStored& e) { stored.push_back(e.result); });
+  ASSERT_TRUE(a.stats().requestCurrent());
+  ASSERT_TRUE(world->runUntil([&] { return !received.empty(); }, 60));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(a.stats().store());  // a burst of four is allowed
+  ASSERT_TRUE(world->runUntil([&] { return stored.size() == 5; }, 60));
+  EXPECT_EQ(stored,
+            (std::vector<Result>{Result::Ok, Result::Ok, Result::Ok, Result::Ok, Result::RateLimited}));
+  world->steps(60);
+  ASSERT_TRUE(a.stats().store());
+  ASSERT_TRUE(world->runUntil([&] { return stored.size() == 6; }, 60));
+  EXPECT_EQ(stored[5], Result::Ok);
 }
 
 std::unique_ptr<World> MakeSim() { return std::make_unique<SimBackend>(sim::WorldOptions{.seed = 7}); }

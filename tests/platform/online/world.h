@@ -36,7 +36,11 @@ class World {
   virtual void setQuota(Platform& user, uint64_t bytes) = 0;
   virtual bool chooseInvitee(Platform& from, UserId to) = 0;
   virtual void failNext(Platform& user, int calls, Result result) = 0;
+  // The service acts on the user's next calls but their answers never arrive.
+  virtual void dropAnswers(Platform& user, int calls) = 0;
   virtual void disconnect(Platform& user) = 0;
+  // Queues 16 kHz samples on the user's scripted microphone.
+  virtual void speak(Platform& user, std::span<const int16_t> samples) = 0;
   virtual void restartService(int downFrames) = 0;
 };
 
@@ -62,7 +66,9 @@ class SimBackend final : public World {
   void setQuota(Platform& u, uint64_t bytes) override { world_.setQuota(Sim(u), bytes); }
   bool chooseInvitee(Platform& from, UserId to) override { return world_.chooseInvitee(Sim(from), to); }
   void failNext(Platform& u, int calls, Result r) override { world_.failNext(Sim(u), calls, r); }
+  void dropAnswers(Platform& u, int calls) override { world_.dropAnswers(Sim(u), calls); }
   void disconnect(Platform& u) override { world_.disconnect(Sim(u)); }
+  void speak(Platform& u, std::span<const int16_t> samples) override { world_.speak(Sim(u), samples); }
   void restartService(int downFrames) override { world_.restartService(downFrames); }
 
   sim::SimWorld& sim() { return world_; }

@@ -12,6 +12,7 @@ namespace vt::online::sim {
 namespace {
 constexpr int64_t kFrameUs = 16667;
 constexpr int64_t kHoldUs = 10 * 1000000;
+constexpr int64_t kSessionIdleUs = 120 * 1000000;
 constexpr uint64_t kFramesPerSecond = 60;
 
 std::string Hex(uint64_t v) {
@@ -118,6 +119,7 @@ void SimWorld::deliver(InFlight& p) {
   if (target->silenced_ || (sender != nullptr && sender->silenced_)) return;
   const size_t ch = static_cast<size_t>(p.channel);
   if (target->sessionAccepted(p.from)) {
+    target->accepted_[p.from] = nowUs_;
     if (target->inbox_[ch].size() >= static_cast<size_t>(lobby::limits::kInboundPackets) ||
         target->inboxBytes_[ch] + p.bytes.size() > lobby::limits::kInboundBytes) {
       ++target->peerStats_.droppedQueueFull;  // the newest are dropped
@@ -191,6 +193,10 @@ void SimWorld::step() {
   // Readable from the next frame on.
   for (InFlight& p : arrived) deliver(p);
 
+  // A session silent both ways for 120 s is forgotten: the remote's next packet asks again.
+  for (auto& u : users_)
+    std::erase_if(u->accepted_,
+                  [&](const auto& session) { return nowUs_ - session.second >= kSessionIdleUs; });
   // Packets held for 10 s without an accepted session are dropped; the next one asks again.
   for (auto& u : users_)
     for (auto it = u->held_.begin(); it != u->held_.end();) {
@@ -300,48 +306,91 @@ uint32_t SimPlatform::serverTime() const {
   return static_cast<uint32_t>(world_.serverTimeOffset_ + world_.nowUs_ / 1000000);
 }
 
-template <class Event>
-CallHandle SimPlatform::call(const char* name, CallResult<Event>& result, std::function<Event()> answer,
-                             std::function<Event(Result)> failed, std::function<void(const Event&)> undo) {
-  if (!usable()) return 0;
-  const CallHandle handle = dispatcher().bind(result);
-  world_.log(std::string("call ") + name + " " + Hex(id_) + " #" + std::to_string(handle));
-  bool never = false, forced = false;
+// The platform's own bounds: a call whose answer does not come in time ends Timeout.
+namespace {
+constexpr int kLobbyBoundSeconds = 15;
+constexpr int kBoardBoundSeconds = 30;
+constexpr int kShareBoundSeconds = 60;
+}  // namespace
+
+void SimPlatform::request(const std::string& label, int boundSeconds,
+                          std::function<void(bool deliver)> answer, std::function<void(Result)> fail) {
+  bool never = false, drop = false, forced = false;
   Result forcedResult = Result::Fail;
+  uint64_t delay = 0;
   {
     std::lock_guard<std::mutex> guard(world_.mutex_);
-    auto n = world_.neverComplete_.find(id_);
-    if (n != world_.neverComplete_.end() && n->second > 0) {
-      --n->second;
-      never = true;
-    }
+    auto take = [this](std::map<UserId, int>& counts) {
+      auto it = counts.find(id_);
+      if (it == counts.end() || it->second <= 0) return false;
+      --it->second;
+      return true;
+    };
+    never = take(world_.neverComplete_);
     auto f = world_.failNext_.find(id_);
     if (!never && f != world_.failNext_.end() && f->second.first > 0) {
       --f->second.first;
       forced = true;
       forcedResult = f->second.second;
     }
+    drop = !never && !forced && take(world_.dropAnswers_);
+    auto d = world_.delayNext_.find(id_);
+    if (!never && !forced && d != world_.delayNext_.end() && d->second.first > 0) {
+      --d->second.first;
+      delay = static_cast<uint64_t>(d->second.second);
+    }
   }
-  if (never) return handle;  // no answer at all, not even at a bound
-  const std::string label = std::string(name) + " " + Hex(id_) + " #" + std::to_string(handle);
-  auto fail = [this, handle, failed, label](Result r) {
-    world_.log("failed " + label);
-    dispatcher().complete(handle, failed(r));
+  if (never) return;  // no answer at all, not even at a bound
+  // Whichever comes first ends the call: its answer, its failure or its bound. Touched only by
+  // the world's operations, which run on the stepping thread.
+  auto ended = std::make_shared<bool>(false);
+  auto finish = [this, ended, fail, label](Result r) {
+    if (*ended) return;
+    *ended = true;
+    world_.log("failed " + label + " " + std::to_string(static_cast<int>(r)));
+    fail(r);
   };
+  const uint64_t now = world_.frame_;
+  const uint64_t due = now + static_cast<uint64_t>(world_.options_.controlLatencyFrames) + delay;
   if (forced) {
-    world_.schedule(world_.frame_ + static_cast<uint64_t>(world_.options_.controlLatencyFrames),
-                    SimWorld::Op{id_, name, [fail, forcedResult] { fail(forcedResult); }, fail});
-    return handle;
+    world_.schedule(due, SimWorld::Op{id_, label, [finish, forcedResult] { finish(forcedResult); }, finish});
+  } else {
+    world_.schedule(due, SimWorld::Op{id_, label,
+                                      [this, ended, answer, drop, label] {
+                                        // The service acts in any case; a dropped or late answer
+                                        // reaches nobody.
+                                        const bool deliver = !*ended && !drop;
+                                        if (deliver) *ended = true;
+                                        world_.log((deliver ? "answer " : "lost answer ") + label);
+                                        answer(deliver);
+                                      },
+                                      finish});
   }
-  auto run = [this, handle, answer, undo, label] {
-    Event e = answer();
-    world_.log("answer " + label);
-    std::function<void()> ifUndelivered;
-    if (undo) ifUndelivered = [undo, e] { undo(e); };
-    dispatcher().complete(handle, std::move(e), std::move(ifUndelivered));
-  };
-  world_.schedule(world_.frame_ + static_cast<uint64_t>(world_.options_.controlLatencyFrames),
-                  SimWorld::Op{id_, name, run, fail});
+  world_.schedule(now + static_cast<uint64_t>(boundSeconds) * kFramesPerSecond,
+                  SimWorld::Op{id_, label, [finish] { finish(Result::Timeout); }, {}});
+}
+
+template <class Event>
+CallHandle SimPlatform::call(const char* name, int boundSeconds, CallResult<Event>& result,
+                             std::function<Event()> answer, std::function<Event(Result)> failed,
+                             std::function<void(const Event&)> undo) {
+  if (!usable()) return 0;
+  const CallHandle handle = dispatcher().bind(result);
+  world_.log(std::string("call ") + name + " " + Hex(id_) + " #" + std::to_string(handle));
+  request(
+      std::string(name) + " " + Hex(id_) + " #" + std::to_string(handle), boundSeconds,
+      [this, handle, answer, undo](bool deliver) {
+        Event e = answer();
+        if (!deliver) {
+          // Nobody will read this answer: undo what it did, as for a cancelled call.
+          if (undo) undo(e);
+          return;
+        }
+        std::function<void()> ifUndelivered;
+        if (undo) ifUndelivered = [undo, e] { undo(e); };
+        dispatcher().complete(handle, std::move(e), std::move(ifUndelivered));
+      },
+      [this, handle, failed](Result r) { dispatcher().complete(handle, failed(r)); });
   return handle;
 }
 
@@ -350,7 +399,7 @@ CallHandle SimPlatform::call(const char* name, CallResult<Event>& result, std::f
 CallHandle SimPlatform::create(int32_t maxMembers, CallResult<LobbyCreated>& result) {
   if (maxMembers < lobby::limits::kMinMembers || maxMembers > lobby::limits::kMaxMembers) return 0;
   return call<LobbyCreated>(
-      "create", result,
+      "create", kLobbyBoundSeconds, result,
       [this, maxMembers] {
         const LobbyId id = lobby::MakeId(lobby::IdKind::Lobby, world_.nextIdLow());
         const Result r = world_.lobbies_.create(id_, region_, maxMembers, id);
@@ -367,7 +416,7 @@ CallHandle SimPlatform::create(int32_t maxMembers, CallResult<LobbyCreated>& res
 
 CallHandle SimPlatform::join(LobbyId lobby, CallResult<LobbyEntered>& result) {
   return call<LobbyEntered>(
-      "join", result,
+      "join", kLobbyBoundSeconds, result,
       [this, lobby] {
         std::vector<lobby::LobbyUpdate> updates;
         const JoinResponse r = world_.lobbies_.join(id_, lobby, updates);
@@ -468,7 +517,7 @@ CallHandle SimPlatform::search(const LobbyQuery& query, CallResult<LobbyMatchLis
   if (!lobby::IsValidQuery(query)) return 0;
   const bool allowed = usable() && allow(lobby::UserRateLimits::Search);
   return call<LobbyMatchList>(
-      "search", result,
+      "search", kLobbyBoundSeconds, result,
       [this, query, allowed] {
         if (!allowed) return LobbyMatchList{Result::RateLimited, {}};
         LobbyMatchList list{Result::Ok, world_.lobbies_.search(query, region_)};
@@ -496,7 +545,7 @@ bool SimPlatform::send(UserId to, std::span<const uint8_t> bytes, int channel) {
     ++peerStats_.droppedRateLimited;
     return false;
   }
-  accepted_.insert(to);  // sending accepts the session implicitly
+  accepted_[to] = world_.nowUs_;  // sending accepts the session implicitly
   ++peerStats_.sent;
   if (silenced_) return true;  // a frozen process: nothing leaves
   world_.transmit(id_, to, channel, std::vector<uint8_t>(bytes.begin(), bytes.end()));
@@ -530,7 +579,7 @@ PacketRead SimPlatform::read(int channel, std::span<uint8_t> buffer) {
 
 bool SimPlatform::acceptSession(UserId remote) {
   if (!usable()) return false;
-  accepted_.insert(remote);
+  accepted_[remote] = world_.nowUs_;
   auto it = held_.find(remote);
   if (it == held_.end()) return true;
   for (auto& [channel, packet] : it->second.packets) {
@@ -591,7 +640,7 @@ void SimPlatform::endSession(UserId user) { world_.tickets_.end(id_, user); }
 
 CallHandle SimPlatform::find(std::string_view name, CallResult<BoardFound>& result) {
   return call<BoardFound>(
-      "find", result,
+      "find", kBoardBoundSeconds, result,
       [board = lobby::FindBoard(name)] {
         return BoardFound{board, board != 0};
       },
@@ -606,7 +655,7 @@ CallHandle SimPlatform::upload(BoardHandle board, UploadMethod method, int32_t s
   std::vector<int32_t> copy(details.begin(), details.end());
   const bool allowed = usable() && allow(lobby::UserRateLimits::Upload);
   return call<ScoreUploaded>(
-      "upload", result,
+      "upload", kBoardBoundSeconds, result,
       [this, board, method, score, copy, allowed] {
         if (!allowed) return ScoreUploaded{false, board, score, false, 0, 0};
         lobby::UploadOutcome o = lobby::UploadScore(world_.store_, board, id_, method, score, copy);
@@ -619,7 +668,7 @@ CallHandle SimPlatform::download(BoardHandle board, DownloadKind kind, int32_t s
                                  CallResult<ScoresDownloaded>& result) {
   if (board == 0) return 0;
   return call<ScoresDownloaded>(
-      "download", result,
+      "download", kBoardBoundSeconds, result,
       [this, board, kind, start, end] {
         lobby::DownloadOutcome o =
             lobby::DownloadScores(world_.store_, board, id_, kind, start, end, world_.friendsOf(id_));
@@ -644,7 +693,7 @@ int32_t SimPlatform::entryCount(BoardHandle board) const {
 CallHandle SimPlatform::attachUgc(BoardHandle board, UgcHandle ugc, CallResult<UgcAttached>& result) {
   if (board == 0) return 0;
   return call<UgcAttached>(
-      "attachUgc", result,
+      "attachUgc", kBoardBoundSeconds, result,
       [this, board, ugc] {
         return UgcAttached{lobby::AttachUgc(world_.store_, board, id_, ugc), board, ugc};
       },
@@ -657,17 +706,18 @@ CallHandle SimPlatform::attachUgc(BoardHandle board, UgcHandle ugc, CallResult<U
 
 bool SimPlatform::requestCurrent() {
   if (!usable()) return false;
-  world_.schedule(world_.frame_ + static_cast<uint64_t>(world_.options_.controlLatencyFrames),
-                  SimWorld::Op{id_, "stats",
-                               [this] {
-                                 stats_ = lobby::LoadStats(world_.store_, id_);
-                                 statsReceived_ = true;
-                                 world_.log("statsReceived " + Hex(id_));
-                                 dispatcher().post(Queue::Client, StatsReceived{lobby::kAppId, Result::Ok});
-                               },
-                               [this](Result r) {
-                                 dispatcher().post(Queue::Client, StatsReceived{lobby::kAppId, r});
-                               }});
+  request(
+      "stats " + Hex(id_), kBoardBoundSeconds,
+      [this](bool deliver) {
+        if (!deliver) return;
+        stats_ = lobby::LoadStats(world_.store_, id_);
+        statsReceived_ = true;
+        world_.log("statsReceived " + Hex(id_));
+        dispatcher().post(Queue::Client, StatsReceived{lobby::kAppId, Result::Ok});
+      },
+      [this](Result r) {
+        dispatcher().post(Queue::Client, StatsReceived{lobby::kAppId, r});
+      });
   return true;
 }
 
@@ -699,17 +749,17 @@ bool SimPlatform::setAchievement(std::string_view name) {
 
 bool SimPlatform::store() {
   if (!usable() || !statsReceived_) return false;
-  world_.schedule(
-      world_.frame_ + static_cast<uint64_t>(world_.options_.controlLatencyFrames),
-      SimWorld::Op{id_, "storeStats",
-                   [this, values = stats_] {
-                     const Result r = lobby::StoreStats(world_.store_, id_, values);
-                     world_.log("statsStored " + Hex(id_) + " " + std::to_string(static_cast<int>(r)));
-                     dispatcher().post(Queue::Client, StatsStored{lobby::kAppId, r});
-                   },
-                   [this](Result r) {
-                     dispatcher().post(Queue::Client, StatsStored{lobby::kAppId, r});
-                   }});
+  const bool allowed = allow(lobby::UserRateLimits::StatsStore);
+  request(
+      "storeStats " + Hex(id_), kBoardBoundSeconds,
+      [this, values = stats_, allowed](bool deliver) {
+        const Result r = allowed ? lobby::StoreStats(world_.store_, id_, values) : Result::RateLimited;
+        world_.log("statsStored " + Hex(id_) + " " + std::to_string(static_cast<int>(r)));
+        if (deliver) dispatcher().post(Queue::Client, StatsStored{lobby::kAppId, r});
+      },
+      [this](Result r) {
+        dispatcher().post(Queue::Client, StatsStored{lobby::kAppId, r});
+      });
   return true;
 }
 
@@ -752,7 +802,7 @@ bool SimPlatform::quota(uint64_t& total, uint64_t& available) {
 CallHandle SimPlatform::share(std::string_view name, CallResult<FileShared>& result) {
   if (!cloudEnabledForAccount()) return 0;
   return call<FileShared>(
-      "share", result,
+      "share", kShareBoundSeconds, result,
       [this, file = std::string(name)] {
         lobby::ShareOutcome o =
             lobby::ShareFile(world_.store_, id_, file, [this] { return world_.nextIdLow(); });
@@ -767,7 +817,7 @@ CallHandle SimPlatform::download(UgcHandle ugc, int32_t /*priority*/, CallResult
   if (ugc == 0 || ugc == ~UgcHandle{0}) return 0;
   const bool allowed = usable() && allow(lobby::UserRateLimits::Download);
   return call<UgcDownloaded>(
-      "ugcDownload", result,
+      "ugcDownload", kShareBoundSeconds, result,
       [this, ugc, allowed] {
         if (!allowed) return UgcDownloaded{Result::RateLimited, ugc, 0, 0, {}};
         std::optional<lobby::StoredShare> s = world_.store_.shareByHandle(ugc);

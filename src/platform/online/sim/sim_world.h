@@ -155,8 +155,13 @@ class SimPlatform final : public Platform,
   // Binds the call and schedules its answer on the world; `failed` makes the answer of a call the
   // connection loss ended; `undo` runs when a successful answer finds its CallResult cancelled.
   template <class Event>
-  CallHandle call(const char* name, CallResult<Event>& result, std::function<Event()> answer,
-                  std::function<Event(Result)> failed, std::function<void(const Event&)> undo = {});
+  CallHandle call(const char* name, int boundSeconds, CallResult<Event>& result,
+                  std::function<Event()> answer, std::function<Event(Result)> failed,
+                  std::function<void(const Event&)> undo = {});
+  // Schedules a request's answer (deliver false: the service acted, the answer is lost or came
+  // too late) with the user's call faults, and its end at the bound when nothing came before.
+  void request(const std::string& label, int boundSeconds, std::function<void(bool deliver)> answer,
+               std::function<void(Result)> fail);
   bool usable() const { return loggedOn_.load(); }
   bool allow(lobby::UserRateLimits::Kind kind);
   const LobbySnapshot* snapshot(LobbyId lobby) const;
@@ -191,7 +196,7 @@ class SimPlatform final : public Platform,
   std::deque<Packet> inbox_[lobby::limits::kChannels];
   size_t inboxBytes_[lobby::limits::kChannels] = {};
   std::map<UserId, Held> held_;
-  std::set<UserId> accepted_;
+  std::map<UserId, int64_t> accepted_;  // remote -> last packet either way (virtual us)
   PeerStats peerStats_;
   lobby::UserRateLimits limits_;
   lobby::TokenBucket sendBucket_{600, 1200};
@@ -244,6 +249,18 @@ class SimWorld {
   void neverComplete(SimPlatform& user, int calls) {
     std::lock_guard<std::mutex> guard(mutex_);
     neverComplete_[user.id()] += calls;
+  }
+  // "Drop the answer": the service acts on the next n calls of a user but their answers are
+  // lost, so each ends Timeout at the platform's bound (15 s for lobby calls and search, 30 s
+  // for leaderboards and statistics, 60 s for sharing and downloading).
+  void dropAnswers(SimPlatform& user, int calls) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    dropAnswers_[user.id()] += calls;
+  }
+  // The answers of the next n calls of a user come the given frames late.
+  void delayNext(SimPlatform& user, int calls, int frames) {
+    std::lock_guard<std::mutex> guard(mutex_);
+    delayNext_[user.id()] = {calls, frames};
   }
   // Fails the next n calls of a user with the given result.
   void failNext(SimPlatform& user, int calls, Result result) {
@@ -306,6 +323,8 @@ class SimWorld {
   std::map<std::pair<int64_t, uint64_t>, InFlight> inFlight_;  // (arrival us, seq)
   std::map<uint64_t, std::vector<UserId>> logOns_;             // frame -> users logging on again
   std::map<UserId, int> neverComplete_;
+  std::map<UserId, int> dropAnswers_;
+  std::map<UserId, std::pair<int, int>> delayNext_;
   std::map<UserId, std::pair<int, Result>> failNext_;
   std::vector<std::string> log_;
 };

@@ -7,6 +7,7 @@
 #include "app/random.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
+#include "battle/battle_support.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_command.h"
 #include "battle/frame_effects.h"
@@ -463,24 +464,7 @@ void ResolveHits(BattleObject& d) {
 
     if (info.guard == 0) {
       // 5. Damage.
-      switch (atk->atkk) {
-        case 1:
-        case 2:
-        case 3:
-        case 100:
-          d.statusKind = atk->atkk;
-          d.statusTimer = 120;
-          break;
-        case 4:
-          d.statusKind = 4;
-          d.reversedFrames = 600;
-          break;
-        case 255:
-          d.statusKind = 0;
-          break;
-        default:
-          break;
-      }
+      SetStatusMark(d, atk->atkk);
       if (aSide >= 0) BattleSeamSetComboMeterPercent(aSide, info.comboMeterPercent);
       dmg = BattleSeamScaleDamage(&d, &a, info.damage, 1);
       if (g_JudgeState == 0) d.life = Wrap(int64_t{d.life} - dmg);

@@ -1,21 +1,34 @@
 // Battle figures: the update half alone with two sample characters and a busy pool of 200 and
 // of 1,000 live objects (frames simulated per second headless), the whole frame with the
 // drawing half, the state hash over its own busy pools and side by side with the update, and
-// the character load on the loader thread. Run from the repository or with VT_SAMPLE_DIR set.
+// the character load on the loader thread; the hit phase with four characters and 200 live
+// projectiles, a scripted attacker/defender frame drawn on the recording device and the
+// character list read over all its sections. Run from the repository or with VT_SAMPLE_DIR set.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
 
+#include "Dxtools/D3D_Tools/d3d_batch.h"
+#include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
+#include "app/file_loader.h"
 #include "app/lib_debug.h"
+#include "battle/battle_draw.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle/chara_command.h"
+#include "battle/chara_list.h"
 #include "battle/object_pool.h"
 
 namespace {
@@ -147,6 +160,153 @@ BENCHMARK(BM_HashAgainstUpdate)
     ->Arg(1000)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
+
+// A player record's state without its command table (owned by the record that loaded it).
+void CopyPlayerState(const PlayerRecord& from, PlayerRecord& to) {
+  to.inUse = from.inUse;
+  to.obj = from.obj;
+  PlayerExtension& e = to.ext;
+  const PlayerExtension& f = from.ext;
+  e.recoveryRate = f.recoveryRate;
+  e.recoveryDelay = f.recoveryDelay;
+  std::copy(std::begin(f.timedState), std::end(f.timedState), e.timedState);
+  std::copy(std::begin(f.timedStateMore), std::end(f.timedStateMore), e.timedStateMore);
+  e.chain = f.chain;
+  e.history = f.history;
+  e.commandSerial = f.commandSerial;
+  e.lastCommand = f.lastCommand;
+  e.macroMode = f.macroMode;
+}
+
+// Copies a loaded character into a free slot as a partner standing in the fight, so the hit
+// phase walks four characters (the copy shares the source's frame data).
+void AddFightingCopy(int from, int to, int32_t x) {
+  PlayerRecord& r = g_PlayerRecords[to];
+  CopyPlayerState(g_PlayerRecords[from], r);
+  r.obj.playerIndex = static_cast<uint8_t>(to);
+  r.obj.dataIndex = r.obj.playerIndex;
+  r.obj.playerRecord = &r;
+  r.obj.owner = &r.obj;
+  r.obj.posX = x;
+}
+
+// The hit phase of one frame: the pool's clash checks and detection, the characters'
+// resolution, then the characters' clash checks and detection, as the update runs them. Four
+// characters and 200 live pool objects; every iteration starts from the same placed objects
+// (restored outside the timing), so each frame finds the same contacts.
+void BM_HitPhase(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  MakePoolBusy(200);
+  AddFightingCopy(0, 2, g_PlayerRecords[0].obj.posX - 40 * 128);
+  AddFightingCopy(1, 3, g_PlayerRecords[1].obj.posX + 40 * 128);
+  // The projectiles spread over the span between the pairs, each with a hit left (objects
+  // without attack boxes on their frame are still checked), so some meet a character.
+  int armed = 0, n = 0;
+  for (ObjectPoolSlot& s : g_ObjectPool) {
+    if (!s.inUse) continue;
+    s.obj.posX = (n++ % 41 - 20) * 16 * 128;
+    if (s.obj.hitsLeft == 0) s.obj.hitsLeft = 1;
+    armed += s.obj.hitsLeft != 0;
+  }
+  state.counters["armed"] = armed;
+  static PlayerRecord players[kPlayerSlots];
+  static ObjectPoolSlot pool[kObjectPoolSize];
+  for (int i = 0; i < kPlayerSlots; ++i) CopyPlayerState(g_PlayerRecords[i], players[i]);
+  std::copy(std::begin(g_ObjectPool), std::end(g_ObjectPool), pool);
+  using Clock = std::chrono::steady_clock;
+  int64_t hits = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < kPlayerSlots; ++i) CopyPlayerState(players[i], g_PlayerRecords[i]);
+    std::copy(std::begin(pool), std::end(pool), g_ObjectPool);
+    const Clock::time_point t0 = Clock::now();
+    PoolObjectsHitPhase();
+    for (const PlayerRecord& r : g_PlayerRecords) hits += r.obj.pendingHitCount;
+    ResolveCharacterHits();
+    CharactersHitPhase();
+    const Clock::time_point t1 = Clock::now();
+    state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    for (const PlayerRecord& r : g_PlayerRecords) hits += r.obj.pendingHitCount;
+  }
+  state.counters["characters"] = 4;
+  state.counters["pool"] = LivePoolObjects();
+  state.counters["contacts/frame"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
+  g_PlayerRecords[2].inUse = g_PlayerRecords[3].inUse = 0;
+  HarnessPrepareRound();
+}
+BENCHMARK(BM_HitPhase)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// An attacker/defender pair: side 0 walks in and presses A, B and C in turn, side 1 guards
+// (holds back) and lets every fourth attack through. Rounds restart every 600 frames, outside
+// the timing.
+HarnessPad PairPad(uint32_t frame, int side) {
+  const uint32_t t = frame % 30;
+  if (side == 1) return {static_cast<uint8_t>((frame / 30) % 4 == 3 ? 0 : 6), 0};
+  if (t < 12) return {6, 0};
+  static constexpr uint8_t kButtons[3] = {0x1, 0x2, 0x4};
+  return {0, static_cast<uint8_t>(t < 15 ? kButtons[(frame / 30) % 3] : 0)};
+}
+
+// The pair's frame with its drawing half handing its draws to the graphics layer on the
+// recording device: update, drawing half, the draw list run and cleared.
+void BM_PairFrameRecordingDevice(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  if (InitD3DTools() != 1) return state.SkipWithError("no device tools");
+  DeviceRequest request;
+  request.window = nullptr;  // the recording device
+  if (CreateD3DDevice(request) != 1 || !vt::gfx::MakeDeviceCurrentOnThisThread()) {
+    ShutdownD3DTools();
+    return state.SkipWithError("no recording device");
+  }
+  InitGrpManager();
+  g_BattleDrawSubmit = true;
+  HarnessPrepareRound();
+  uint32_t frames = 0;
+  int64_t queued = 0;
+  for (auto _ : state) {
+    if (++frames % 600 == 0) {
+      state.PauseTiming();
+      HarnessPrepareRound();
+      state.ResumeTiming();
+    }
+    ResetDrawList(&g_MainDrawList);
+    benchmark::DoNotOptimize(HarnessRunFrame(PairPad));
+    queued += g_MainDrawList.quadCount;
+    {
+      std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+      RenderDrawList(g_MainDrawList.slots);
+    }
+    ReleaseEffectTags();
+  }
+  state.counters["frames/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["quads/frame"] = static_cast<double>(queued) / static_cast<double>(state.iterations());
+  ResetDrawList(&g_MainDrawList);
+  FlushHan6TextureCache();
+  ShutdownGrpManager();
+  ShutdownD3DTools();
+  HarnessPrepareRound();
+}
+BENCHMARK(BM_PairFrameRecordingDevice)->Unit(benchmark::kMicrosecond);
+
+// The character list read from a file with all 200 sections filled.
+void BM_LoadCharaSelectList(benchmark::State& state) {
+  std::string text;
+  char line[160];
+  for (int n = 0; n < kCharaListItems; ++n) {
+    std::snprintf(line, sizeof line,
+                  "[CharaNo_%03d]\r\nName=Fighter%03d\r\nFile1=fighter%03d\r\nFile2=0\r\nGiantFlag=%d\r\n"
+                  "TagType=%d\r\nCharaNum1=Fighter%03d\r\nCharaNum2=Fighter%03d\r\n\r\n",
+                  n, n, n, n % 7 == 0, n % 3, (n + 1) % kCharaListItems, (n + 2) % kCharaListItems);
+    text += line;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(LoadCharaSelectList(text));
+  state.counters["sections"] = CharaListItemCount();
+  state.counters["bytes"] = static_cast<double>(text.size());
+  // The harness's match goes on with the game's own list.
+  const DataBuffer list = LoadDataFile(".\\charaselect.txt");
+  if (list) LoadCharaSelectList(list.text());
+}
+BENCHMARK(BM_LoadCharaSelectList)->Unit(benchmark::kMicrosecond);
 
 void BM_CharacterLoadOnThread(benchmark::State& state) {
   if (!Ready()) return state.SkipWithError("sample data not found");

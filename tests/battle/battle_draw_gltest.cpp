@@ -1,17 +1,26 @@
 // The drawing half on a GL device: a run whose pool objects are queued to the draw lists and
-// rendered every frame gives the same per-frame state hashes as a headless run.
+// rendered every frame gives the same per-frame state hashes as a headless run, both through the
+// camera matrix the game wiring installs. Pictures of the characters close together and far
+// apart (the camera zoomed out) are written where VT_BATTLE_SHOTS names a folder.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
+#include "battle/battle_camera.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
+#include "battle/battle_records.h"
+#include "platform/gfx/texture.h"
+#include "platform/image.h"
 
 namespace vt::test {
 namespace {
@@ -40,10 +49,11 @@ class BattleDrawGl : public vt::test::GlWindowGfx {
   // The sample match; `queued` counts the frames whose draw list had pool objects in it.
   std::vector<uint64_t> Run(bool submit, int frames, int& queued) {
     g_BattleDrawSubmit = submit;
-    g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(320, 400, 0); };
     std::vector<uint64_t> hashes;
     queued = 0;
     if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false)) return hashes;
+    // The camera's own matrix, as the game wiring installs it.
+    EXPECT_NE(g_BattleDrawSeams.CameraMatrix, nullptr);
     const HarnessScript script = HarnessDefaultScript(11);
     for (int i = 0; i < frames; ++i) {
       ResetDrawList(&g_MainDrawList);
@@ -67,6 +77,80 @@ TEST_F(BattleDrawGl, RenderedRunHashesAsHeadless) {
   ASSERT_EQ(b.size(), a.size());
   EXPECT_EQ(headless, 0);
   for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "frame " << i;
+}
+
+// Both characters are told to walk backwards (side 1 faces left, so its back is screen
+// direction 6) to stand as far apart as the camera lets them; the zoom has to have come down.
+// The character draw pass is not part of the drawing half yet: the picture draws each
+// character's current frame itself, through the same object draw and camera matrix.
+class BattleShotGl : public BattleDrawGl {
+ protected:
+  void SetUp() override {
+    BattleDrawGl::SetUp();
+    ASSERT_EQ(CreateFrameRenderTargets(), 1);
+  }
+  void TearDown() override {
+    FreeFrameRenderTargets();
+    BattleDrawGl::TearDown();
+  }
+  std::vector<uint8_t> Picture() {
+    BindSceneRenderTargets();
+    ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF304050u);
+    for (const PlayerRecord& r : g_PlayerRecords)
+      if (r.inUse) DrawBattleObject(r.obj, BattleDrawLook{});
+    RenderMain();
+    ReleaseEffectTags();
+    ResetDrawList(&g_MainDrawList);
+    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
+    if (t == nullptr) return {};
+    gfx::TextureRef copy =
+        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
+    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
+    // The scene is the target's top-left 640 x 480.
+    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), width_, height_);
+  }
+  void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
+    const char* dir = std::getenv("VT_BATTLE_SHOTS");
+    if (dir == nullptr || bgra.empty()) return;
+    std::filesystem::create_directories(dir);
+    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
+                     width_, height_);
+  }
+  int width_ = 640, height_ = 480;
+};
+
+TEST_F(BattleShotGl, CloseAndFarApart) {
+  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  const HarnessScript stand = [](uint32_t, int) { return HarnessPad{}; };
+  for (int i = 0; i < 30; ++i) {
+    ResetDrawList(&g_MainDrawList);
+    HarnessRunFrame(stand);
+  }
+  ResetDrawList(&g_MainDrawList);
+  const float closeZoom = g_CameraZoom;
+  Shot(Picture(), "battle_close");
+  const HarnessScript apart = [](uint32_t, int side) {
+    return HarnessPad{static_cast<uint8_t>(side ? 6 : 4), 0};
+  };
+  int frames = 0;
+  for (; frames < 900; ++frames) {
+    ResetDrawList(&g_MainDrawList);
+    HarnessRunFrame(apart);
+    const int64_t d = int64_t{g_PlayerRecords[1].obj.posX} - g_PlayerRecords[0].obj.posX;
+    if (d > 740 * 128 && frames > 120) break;
+  }
+  for (int i = 0; i < 60; ++i) {
+    ResetDrawList(&g_MainDrawList);
+    HarnessRunFrame(stand);
+  }
+  ResetDrawList(&g_MainDrawList);
+  const int64_t d = int64_t{g_PlayerRecords[1].obj.posX} - g_PlayerRecords[0].obj.posX;
+  std::printf("close zoom %f; far: %d frames, distance %lld px, zoom %f, camera x %d, positions %d %d\n",
+              closeZoom, frames, static_cast<long long>(d / 128), g_CameraZoom, g_CameraX,
+              g_PlayerRecords[0].obj.posX / 128, g_PlayerRecords[1].obj.posX / 128);
+  EXPECT_GT(d, 600 * 128);
+  EXPECT_LT(g_CameraZoom, closeZoom);
+  Shot(Picture(), "battle_far");
 }
 
 }  // namespace

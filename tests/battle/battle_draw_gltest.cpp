@@ -79,8 +79,8 @@ TEST_F(BattleDrawGl, RenderedRunHashesAsHeadless) {
   for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "frame " << i;
 }
 
-// Both characters are told to walk backwards (side 1 faces left, so its back is screen
-// direction 6) to stand as far apart as the camera lets them; the zoom has to have come down.
+// Both characters walk backwards (side 1 faces left, so its back is screen direction 6) until
+// they stand as far apart as the distance limit lets them, 730 pixels; the zoom has come down.
 // The character draw pass is not part of the drawing half yet: the picture draws each
 // character's current frame itself, through the same object draw and camera matrix.
 class BattleShotGl : public BattleDrawGl {
@@ -120,7 +120,8 @@ class BattleShotGl : public BattleDrawGl {
 };
 
 TEST_F(BattleShotGl, CloseAndFarApart) {
-  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  // Two duelists: the tester's walks have no movement.
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
   const HarnessScript stand = [](uint32_t, int) { return HarnessPad{}; };
   for (int i = 0; i < 30; ++i) {
     ResetDrawList(&g_MainDrawList);
@@ -137,7 +138,7 @@ TEST_F(BattleShotGl, CloseAndFarApart) {
     ResetDrawList(&g_MainDrawList);
     HarnessRunFrame(apart);
     const int64_t d = int64_t{g_PlayerRecords[1].obj.posX} - g_PlayerRecords[0].obj.posX;
-    if (d > 740 * 128 && frames > 120) break;
+    if (d >= 730 * 128 && frames > 120) break;
   }
   for (int i = 0; i < 60; ++i) {
     ResetDrawList(&g_MainDrawList);
@@ -148,7 +149,8 @@ TEST_F(BattleShotGl, CloseAndFarApart) {
   std::printf("close zoom %f; far: %d frames, distance %lld px, zoom %f, camera x %d, positions %d %d\n",
               closeZoom, frames, static_cast<long long>(d / 128), g_CameraZoom, g_CameraX,
               g_PlayerRecords[0].obj.posX / 128, g_PlayerRecords[1].obj.posX / 128);
-  EXPECT_GT(d, 600 * 128);
+  // The distance limit holds them at 730 pixels, where the zoom is at its smallest.
+  EXPECT_EQ(d, 730 * 128);
   EXPECT_LT(g_CameraZoom, closeZoom);
   Shot(Picture(), "battle_far");
 }

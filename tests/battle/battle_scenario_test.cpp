@@ -184,13 +184,18 @@ TEST_F(BattleScenario, GuardsAgainstAnAttackWhileHoldingBack) {
   EXPECT_TRUE(GuardedUnhurt(r));
 }
 
-TEST_F(BattleScenario, GuardsAgainstAProjectile) {
-  // Side 1 fires the orb; side 0 holds back once it is on its way and guards it: no damage.
+TEST_F(BattleScenario, GuardsAProjectileAndTakesItsChip) {
+  // Side 1 fires the orb, a special that chips; side 0 holds back once it is on its way and
+  // guards it: guard stun, no hit reaction, and only the chip (an eighth of 400) comes off.
   const Trace r =
       PlayTwice({{10, 13, 1, 2}, {13, 16, 1, 3}, {16, 19, 1, 6}, {18, 20, 1, 6, 0x1}, {30, 50, 0, 4}}, 60);
   ASSERT_FALSE(r.samples.empty());
   EXPECT_TRUE(r.Saw(1, 100));
-  EXPECT_TRUE(GuardedUnhurt(r));
+  EXPECT_TRUE(r.Saw(0, 17));
+  EXPECT_FALSE(r.Saw(0, 20));
+  const int32_t lost = r.samples.front().life[0] - r.samples.back().life[0];
+  EXPECT_GT(lost, 0);
+  EXPECT_LE(lost, 400 / 8);
 }
 
 TEST_F(BattleScenario, ChainsABC) {

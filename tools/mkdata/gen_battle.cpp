@@ -606,17 +606,18 @@ std::string VectorFile() {
       "8 held 1 0 0 0 0\r\n0 28 28 0 0 1000\r\n",
       // Crouch C's launch: up, then the fall with the air recovery open.
       "32 launch 2 8 5 0 16\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
-      // Standing reactions; a weaker blow on a heavier reaction keeps the heavier one's
+      // Standing reactions (a knock-out on them falls through 99); a weaker blow on a heavier reaction keeps
+      // the heavier one's
       // replacement (light on heavy gives medium).
-      "10 light 1 8 1 0 0\r\n1 20 20 12 10 0\r\n",
-      "11 medium 1 8 2 0 0\r\n1 20 20 16 12 0\r\n",
-      "12 heavy 1 8 4 11 0\r\n4 20 20 20 14 0\r\n",
+      "10 light 1 8 1 0 10\r\n1 20 20 12 10 0\r\n",
+      "11 medium 1 8 2 0 10\r\n1 20 20 16 12 0\r\n",
+      "12 heavy 1 8 4 11 10\r\n4 20 20 20 14 0\r\n",
       "13 knockdown 2 8 6 0 20\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
       "14 wall_bounce 2 8 3 0 0\r\n4 26 26 0 20 1\r\n2 26 26 30 0 10000\r\n",
       "15 sweep 1 8 2 0 0\r\n5 26 26 30 0 10000\r\n",
       // Crouching reactions, light and heavy, and the air hit.
-      "16 crouch_light 1 8 1 0 0\r\n12 21 21 12 10 0\r\n",
-      "17 crouch_heavy 1 8 4 16 0\r\n1 21 21 20 14 0\r\n",
+      "16 crouch_light 1 8 1 0 10\r\n12 21 21 12 10 0\r\n",
+      "17 crouch_heavy 1 8 4 16 10\r\n1 21 21 20 14 0\r\n",
       "18 air_hit 2 8 2 0 12\r\n11 26 26 0 10 10000\r\n5 26 26 12 0 10000\r\n",
       // Guard stun standing, crouching and in the air (the guarding variant is the reaction).
       "20 guard 1 8 0 0 0\r\n12 17 17 10 8 0\r\n",

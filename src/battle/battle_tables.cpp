@@ -210,6 +210,22 @@ void ParseFinishListText(std::string_view text) {
   }
 }
 
+std::string WriteFinishListText(const std::vector<FinishEntry>& entries) {
+  std::string t = "[FinishList]\r\n";
+  auto list = [](const std::vector<int32_t>& v) {
+    std::string out;
+    for (size_t i = 0; i < v.size(); ++i) out += (i ? "," : "") + std::to_string(v[i]);
+    return out;
+  };
+  for (const FinishEntry& e : entries) {
+    if (!e.present || e.number < 0 || e.number >= 200) continue;
+    char section[32];
+    std::snprintf(section, sizeof section, "CharaNo_%03d", e.number);
+    t += "\r\n[" + std::string(section) + "]\r\nAD=" + list(e.ad) + "\r\nLA=" + list(e.la) + "\r\n";
+  }
+  return t;
+}
+
 int LoadTypeFile() {
   DataBuffer file = LoadDataFile(".\\data\\_Type.txt");
   if (!file) {

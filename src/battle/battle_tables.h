@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -78,6 +79,9 @@ extern std::vector<FinishEntry> g_FinishList;  // 200 slots once loaded
 void ParseTypeText(std::string_view text, std::string_view name);
 void ParseVectorText(std::string_view text, std::string_view name);
 void ParseFinishListText(std::string_view text);
+// The text of a finish list holding `entries` (present ones only), CR LF lines; the sample
+// data's writer.
+std::string WriteFinishListText(const std::vector<FinishEntry>& entries);
 // From the game folder.
 int LoadTypeFile();
 int LoadVectorTable();

@@ -207,12 +207,14 @@ inline Fields Changed(const BattleObject& a, const BattleObject& b) {
 }
 
 // Copies what the harness reads of the sample game folder into the test's working directory:
-// the data folder and the character list it picks its characters from.
+// the data folder, the character list it picks its characters from and the finish list.
 inline void CopyHarnessSampleData() {
   namespace fs = std::filesystem;
   fs::copy(fs::path(VT_SAMPLE_DIR) / "data", "data",
            fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   fs::copy_file(fs::path(VT_SAMPLE_DIR) / "charaselect.txt", "charaselect.txt",
+                fs::copy_options::overwrite_existing);
+  fs::copy_file(fs::path(VT_SAMPLE_DIR) / "_FinishList.txt", "_FinishList.txt",
                 fs::copy_options::overwrite_existing);
 }
 

@@ -155,6 +155,19 @@ TEST_F(BattleTables, FinishListKinds) {
   EXPECT_EQ(GetFinishKind(4, 5), 3);
 }
 
+// The sample data's writer: what it writes reads back as the same lists, absent entries and
+// entries outside the 200 slots are left out.
+TEST_F(BattleTables, FinishListWrittenReadsBack) {
+  FinishEntry a{true, 1, {120, 121}, {}}, b{true, 199, {}, {7}}, absent{false, 2, {5}, {}},
+      outside{true, 200, {5}, {}};
+  ParseFinishListText(WriteFinishListText({a, b, absent, outside}));
+  const struct {
+    int finish, pattern, kind;
+  } cases[] = {{1, 120, 20}, {1, 121, 20}, {1, 7, 3}, {199, 7, 21}, {2, 5, 3}, {0, 120, 3}};
+  for (const auto& c : cases)
+    EXPECT_EQ(GetFinishKind(c.finish, c.pattern), c.kind) << c.finish << " " << c.pattern;
+}
+
 TEST(BattleDigits, DigitFlagsFollowTheRule) {
   const struct {
     int64_t value;

@@ -17,6 +17,7 @@
 #include "Dxtools/BmpcutFiles/cut_sprite_palette.h"
 #include "Dxtools/Han6Files/han6_project.h"
 #include "Dxtools/IniFile.h"
+#include "battle/battle_tables.h"
 #include "battle/battle_text.h"
 #include "battle/story_routes.h"
 #include "han6_builder.h"
@@ -125,6 +126,32 @@ FrameDef& Frame(PatternDef& p, int16_t sprite, uint16_t duration, Han6FrameState
   return f;
 }
 
+// An attack record: damage, level, guard bits, hit vectors per stance of the one struck and
+// the spark row. Recoverable damage is half the damage, the guard gauge takes as much as the
+// damage, meter is a tenth; guards use the guard-stun vectors of the stance (20 standing, 21
+// crouching, 22 in the air).
+Han6AttackData Attacking(int16_t damage, uint8_t level, int32_t guard, const int16_t (&vectors)[3],
+                         int16_t spark) {
+  Han6AttackData a = mkdata::Strike(damage, level, vectors[0]);
+  a.atgd = guard;
+  for (int i = 0; i < 3; ++i) a.hitVectors[i] = vectors[i];
+  a.guardVectors[0] = 20;
+  a.guardVectors[1] = 22;
+  a.guardVectors[2] = 21;
+  a.atgs = static_cast<int16_t>(damage / 2);
+  a.atkz = damage;
+  a.athe[0] = spark;
+  a.athe[1] = 0;  // the spark row's sound
+  return a;
+}
+
+// Box slot 11 holds a frame's clash box; the slots between hold boxes of no size, which meet
+// nothing.
+void ClashBox(FrameDef& f, BoxDef box) {
+  while (f.hurt.size() < 11) f.hurt.push_back({0, 0, 0, 0});
+  f.hurt.push_back(box);
+}
+
 // Declares the patterns; `landing` lists (pattern, frame) pairs whose frames land into pattern 0.
 void DeclareDuelist(std::vector<PatternDef>& ps) {
   const Han6Motion halt = Move(0x11, 0, 0, 0, 0);
@@ -198,6 +225,10 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     Frame(p, kJump, 200, State(1, true, Move(0x11, jumpX[j], -2200, 0, 150)));
     p.EndInto(0);
   }
+  // The normals. Levels set the hit stop (vector.txt's row by level); a strike's hit vectors are
+  // per stance of the one struck (standing, air, crouching) and so are its guard vectors.
+  // Stand B and the air normals are overheads (no crouching guard), crouch B is a low (no
+  // standing guard), the rest are guardable everywhere; crouch C launches.
   struct Attack {
     int n;
     const char* title;
@@ -205,23 +236,39 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     int16_t sprite;
     int arm;
     int16_t damage;
+    uint8_t level;
+    int32_t guard;
+    int16_t vectors[3];
+    int16_t spark;
   };
-  const Attack attacks[] = {
-      {1, "stand A", 0, kJab, 1, 300},  {2, "stand B", 0, kKick, 2, 500},  {3, "stand C", 0, kKick, 3, 800},
-      {4, "crouch A", 2, kJab, 1, 280}, {5, "crouch B", 2, kKick, 2, 450}, {6, "crouch C", 2, kKick, 3, 700},
-      {7, "air A", 1, kJab, 1, 300},    {8, "air B", 1, kKick, 2, 500},    {9, "air C", 1, kKick, 3, 750}};
+  const Attack attacks[] = {{1, "stand A", 0, kJab, 1, 300, 1, 0x7, {10, 18, 16}, 0},
+                            {2, "stand B", 0, kKick, 2, 500, 2, 0x3, {11, 18, 16}, 1},
+                            {3, "stand C", 0, kKick, 3, 800, 4, 0x7, {12, 18, 17}, 2},
+                            {4, "crouch A", 2, kJab, 1, 280, 1, 0x7, {10, 18, 16}, 0},
+                            {5, "crouch B", 2, kKick, 2, 450, 2, 0x6, {11, 18, 16}, 1},
+                            {6, "crouch C", 2, kKick, 3, 700, 5, 0x7, {32, 32, 32}, 6},
+                            {7, "air A", 1, kJab, 1, 300, 2, 0x3, {10, 18, 16}, 3},
+                            {8, "air B", 1, kKick, 2, 500, 3, 0x3, {11, 18, 16}, 4},
+                            {9, "air C", 1, kKick, 3, 750, 4, 0x3, {12, 18, 17}, 5}};
   for (const Attack& a : attacks) {
     auto& p = pat(a.n, a.title);
     const bool air = a.stance == 1;
-    Frame(p, a.sprite, static_cast<uint16_t>(2 + a.arm),
-          State(a.stance, false, air ? std::nullopt : std::optional(halt)));
+    // The wind-up is a counter-hit window.
+    Han6FrameState windUp = State(a.stance, false, air ? std::nullopt : std::optional(halt));
+    windUp.asct = 1;
+    Frame(p, a.sprite, static_cast<uint16_t>(2 + a.arm), windUp);
     // From the strike on: A and B chain into a stronger normal even on a miss, every normal
     // cancels into a special once it has made contact.
     Han6FrameState active = Cancels(State(a.stance, false), a.arm < 3 ? 2 : 0, 1);
     active.asaa = 1;
+    active.asct = 1;
     FrameDef& hit = Frame(p, static_cast<int16_t>(a.sprite + 1), 3, active);
     hit.attack = {{16, a.stance == 2 ? -70 : -110, 40 + 12 * a.arm, a.stance == 2 ? -50 : -90}};
-    hit.hit = mkdata::Strike(a.damage, static_cast<uint8_t>(a.arm - 1), 10);
+    hit.hit = Attacking(a.damage, a.level, a.guard, a.vectors, a.spark);
+    if (a.n == 3) {
+      // Standing C's swing meets an opposing swing in front of the body: two of them clash.
+      ClashBox(hit, {16, -120, 56, -80});
+    }
     Frame(p, a.sprite, static_cast<uint16_t>(4 + 3 * a.arm),
           Cancels(State(a.stance, false), a.arm < 3 ? 2 : 0, 1));
     p.EndInto(a.stance == 2 ? 13 : 0);
@@ -231,6 +278,22 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     auto& p = pat(20, "hit high");
     Frame(p, kHurt, 14, State(0, false, Move(0x11, -200, 0, 20, 0)));
     p.EndInto(0);
+  }
+  {
+    auto& p = pat(19, "air guard");
+    Frame(p, kGuard, 200, State(1, false));
+    p.EndInto(0);
+  }
+  {
+    // The knock-out fall and the lying figure it lands into.
+    auto& p = pat(27, "knocked out");
+    Frame(p, kTumble, 200, State(1, false, Move(0x11, 0, -600, 0, 150)));
+    p.EndInto(29);
+  }
+  {
+    auto& p = pat(29, "down");
+    Frame(p, kTumble, 60, State(2, false, halt));
+    p.Loop(0);
   }
   {
     auto& p = pat(21, "hit low");
@@ -265,7 +328,9 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
       f.state = State(0, false, i == 0 ? std::optional(Move(0x11, 1024, 0, 0, 0)) : std::nullopt);
       if (i == 0) f.state->asaa = 1;  // one hit, counted from its launch
       f.attack = {{-12, -12, 12, 12}};
-      f.hit = mkdata::Strike(400, 1, 10);
+      // A special: a guard still costs an eighth of its damage.
+      f.hit = Attacking(400, 2, 0x7, {10, 18, 16}, 1);
+      f.hit->atf1 = 0x1;
     }
     FrameDef& end = p.Frame(kOrb, 1);
     end.state = State(0, true);
@@ -359,12 +424,20 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
   {
     // "623C": a rising strike that leaves the ground and lands back into the stand.
     auto& p = pat(130, "rising strike");
-    Frame(p, kCrouch, 4, State(0, false, halt));
+    // Armoured through its start-up: a blow taken there does not interrupt it.
+    FrameDef& start = Frame(p, kCrouch, 4, State(0, false, halt));
+    Han6Effect armour;
+    armour.type = 6;
+    armour.number = 10;
+    armour.params[0] = 0;
+    armour.params[1] = 4;
+    start.effects.push_back(armour);
     Han6FrameState rise = State(1, false, Move(0x11, 200, -2000, 0, 150));
     rise.asaa = 1;
     FrameDef& up = Frame(p, kKick + 1, 12, rise);
     up.attack = {{0, -160, 50, -40}};
-    up.hit = mkdata::Strike(900, 2, 13);
+    up.hit = Attacking(900, 6, 0x7, {13, 13, 13}, 2);
+    up.hit->atf1 = 0x4;  // knocks down
     Frame(p, kTumble, 200, State(1, false));
     p.EndInto(0);
   }
@@ -419,7 +492,7 @@ bool WriteDuelist(const std::filesystem::path& root) {
     for (Han6Frame& f : p->frames) {
       if (f.state && f.state->stance == 1 && s.Number() != 26) {
         f.flowFlags |= 0x01;
-        f.landingTarget = 0;
+        f.landingTarget = s.Number() == 27 ? 29 : 0;
       }
     }
     // The normal attacks take part in chains, ranked A 1, B 2, C 3.
@@ -463,8 +536,10 @@ std::string CommandFile(bool specials) {
       specials ? "[ThrowParam]\r\nGround=110,48\r\nAir=0,0\r\n" : "[ThrowParam]\r\nGround=0,0\r\nAir=0,0\r\n";
   // Only the duelist has air-jump patterns.
   t += specials ? "[Status]\r\nAirJumpNum=1\r\nCancelDash_Ground=45\r\n" : "[Status]\r\nAirJumpNum=0\r\n";
-  t += "CharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\nGuard=1.0,1.0,1.0,1.0\r\n"
-       "[ExComCheck]\r\nNum=0\r\n";
+  t += "CharaGravity_AddY=150\r\nCharaGravity_MaxX=1000\r\n";
+  // The duelist takes a little less as its life runs low; its knock-out voice has a rare take.
+  t += specials ? "Guard=1.0,0.95,0.9,0.85\r\nKoRareVoice=1\r\n" : "Guard=1.0,1.0,1.0,1.0\r\n";
+  t += "[ExComCheck]\r\nNum=0\r\n";
   return t;
 }
 
@@ -487,7 +562,10 @@ std::string TypeFile() {
         "DamageVal_Air=0.88\r\nDamageVal_Crouch=1.08\r\nGuardVal_Ground=1.0\r\nGuardVal_Air=1.25\r\n"
         "GuardVal_Crouch=1.0\r\nGQ_StopVal=180\r\nGQ_RecoverVal=0.002\r\n"
         "GQ_MaxVal=2.0\r\nGG_MaxVal=10000\r\nGG_HealVal=0\r\nGG_HealPlusVal=0.02\r\nGG_RecoverVal=180\r\n"
-        "GG_StopVal=360\r\nGG_CorrectVal=1.1\r\n",
+        "GG_StopVal=360\r\nGG_CorrectVal=1.1\r\nIsReduce=1\r\nMC_PlusVal=1.0\r\nMC_GuardPlus=1\r\n"
+        "VSDamageVal=1.0\r\nDamageVal_Ground=1.0\r\nAttackRatio_Heat=1.1\r\nDefenceRatio_Heat=0.9\r\n"
+        "AttackRatio_SableHeat=1.05\r\nDefenceRatio_SableHeat=0.95\r\nAttackRatio_Max=1.2\r\n"
+        "DefenceRatio_Max=0.85\r\n",
         n, kSpark[n], n == 2 || n == 8 ? 20000 : 30000, n % 3, 4 + n % 2, 4 + n % 2, 3, 20 + 5 * (n % 3));
     t += s;
   }
@@ -509,19 +587,42 @@ std::string VectorFile() {
       "9 500 -1300 0 150\r\n"
       "10 0 -1500 0 150\r\n"
       "11 -500 -1300 0 150\r\n"
+      "12 -300 0 20 0\r\n"
+      "13 -700 -1200 0 150\r\n"
       "END\r\n";
-  // Hit vectors: id name n invuln level replacement fifth; sub-lines: motion pattern pattern2
-  // stun pushLength flags.
+  // Hit vectors: id name n invuln level replacement fifth (untech time; above 0 a knock-out
+  // redirects the vector into 99); sub-lines: motion pattern pattern2 stun pushLength flags
+  // (0x8 no push).
   const char* entries[] = {
+      // The knock-out without a vector of its own, the finishing blow on a spent reaction and
+      // the knock-out fall.
+      "0 ko 1 8 9 0 0\r\n13 27 27 0 0 10000\r\n",
+      "98 finish 2 8 9 0 24\r\n2 26 26 0 30 10000\r\n5 26 26 40 0 10100\r\n",
+      "99 ko_fall 1 8 9 0 0\r\n13 27 27 0 0 10000\r\n",
       "1 recoil 1 8 0 0 0\r\n1 20 21 14 10 0\r\n",
+      "2 heavy_fall 2 8 4 0 20\r\n2 26 26 0 20 10000\r\n5 26 26 20 0 10100\r\n",
       "7 wall_leave 1 8 0 0 0\r\n4 26 26 0 0 10000\r\n",
-      "32 launch 2 8 2 0 0\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
-      "10 light 1 8 0 0 0\r\n1 20 21 12 10 0\r\n",
-      "11 medium 1 8 1 0 0\r\n1 20 21 16 12 0\r\n",
-      "12 heavy 1 8 2 0 0\r\n4 20 21 20 14 0\r\n",
-      "13 knockdown 2 8 3 0 0\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
+      // The throw's hold: no motion, no push.
+      "8 held 1 0 0 0 0\r\n0 28 28 0 0 1000\r\n",
+      // Crouch C's launch: up, then the fall with the air recovery open.
+      "32 launch 2 8 5 0 16\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
+      // Standing reactions (a knock-out on them falls through 99); a weaker blow on a heavier reaction keeps
+      // the heavier one's
+      // replacement (light on heavy gives medium).
+      "10 light 1 8 1 0 10\r\n1 20 20 12 10 0\r\n",
+      "11 medium 1 8 2 0 10\r\n1 20 20 16 12 0\r\n",
+      "12 heavy 1 8 4 11 10\r\n4 20 20 20 14 0\r\n",
+      "13 knockdown 2 8 6 0 20\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
       "14 wall_bounce 2 8 3 0 0\r\n4 26 26 0 20 1\r\n2 26 26 30 0 10000\r\n",
       "15 sweep 1 8 2 0 0\r\n5 26 26 30 0 10000\r\n",
+      // Crouching reactions, light and heavy, and the air hit.
+      "16 crouch_light 1 8 1 0 10\r\n12 21 21 12 10 0\r\n",
+      "17 crouch_heavy 1 8 4 16 10\r\n1 21 21 20 14 0\r\n",
+      "18 air_hit 2 8 2 0 12\r\n11 26 26 0 10 10000\r\n5 26 26 12 0 10000\r\n",
+      // Guard stun standing, crouching and in the air (the guarding variant is the reaction).
+      "20 guard 1 8 0 0 0\r\n12 17 17 10 8 0\r\n",
+      "21 crouch_guard 1 8 0 0 0\r\n12 18 18 10 8 0\r\n",
+      "22 air_guard 1 8 0 0 0\r\n0 19 19 10 0 1000\r\n",
       // The recoveries (90 + kind): on the ground up, back, forward; in the air forward, neutral,
       // back.
       "90 tech_up 1 0 0 0 0\r\n6 290 290 0 0 0\r\n",
@@ -530,12 +631,21 @@ std::string VectorFile() {
       "93 air_tech_forward 1 0 0 0 0\r\n9 291 291 0 0 0\r\n",
       "94 air_tech 1 0 0 0 0\r\n10 291 291 0 0 0\r\n",
       "95 air_tech_back 1 0 0 0 0\r\n11 291 291 0 0 0\r\n",
-      "98 finish 2 8 9 0 0\r\n2 26 26 0 30 10000\r\n5 26 26 40 0 10100\r\n",
-      "99 guard 1 8 0 0 0\r\n1 17 18 10 8 0\r\n",
   };
   for (const char* e : entries) t += e;
-  t += "END\r\n1 1 1 1 1 1 1\r\n640\r\n1280\r\n";
+  // Hit stop by level 0..6, then the push-back lengths of a normal and a finishing push.
+  t += "END\r\n0 6 8 10 12 14 16\r\n640\r\n1280\r\n";
   return t;
+}
+
+// The finish list: the duelist (list entry 1) ends a round with a special finish by its
+// meter special.
+std::string FinishListFile() {
+  FinishEntry duelist;
+  duelist.present = true;
+  duelist.number = 1;
+  duelist.ad = {120};
+  return WriteFinishListText({duelist});
 }
 
 // The character list: the two sample characters, one file set each.
@@ -566,6 +676,7 @@ bool WriteBattleTables(const std::filesystem::path& root) {
          mkdata::WriteText(root, "story/battle/jpn/Duelist_table.txt", DuelistStoryTable()) &&
          mkdata::WriteText(root, "data/_Type.txt", TypeFile()) &&
          mkdata::WriteText(root, "data/vector.txt", VectorFile()) &&
+         mkdata::WriteText(root, "_FinishList.txt", FinishListFile()) &&
          mkdata::WriteText(root, "data/duelist_0_c.txt", CommandFile(true)) &&
          mkdata::WriteText(root, "data/tester_0_c.txt", CommandFile(false));
 }

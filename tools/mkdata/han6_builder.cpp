@@ -178,8 +178,11 @@ Han6AttackData Strike(int16_t damage, uint8_t level, int16_t hitVector) {
   a.atca = static_cast<int16_t>(damage / 10);
   a.level = level;
   for (int i = 0; i < 3; ++i) a.hitVectors[i] = hitVector;
-  a.guardVectors[0] = a.guardVectors[2] = 99;  // the guard stun
-  a.atgd = 0x7;                                // guardable standing, in the air and crouching
+  // The guard stun standing, in the air and crouching (99 is the knock-out fall).
+  a.guardVectors[0] = 20;
+  a.guardVectors[1] = 22;
+  a.guardVectors[2] = 21;
+  a.atgd = 0x7;  // guardable standing, in the air and crouching
   a.athe[0] = 1;
   a.athe[1] = 1;
   return a;

@@ -13,22 +13,10 @@
 #include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
+#include "bench_gl_device.h"
 #include "platform/gfx/gl_backend.h"
 
 namespace {
-
-bool StartDevice(SDL_Window* window) {
-  if (!InitD3DTools()) return false;
-  DeviceRequest req;
-  req.window = window;
-  req.width = 1280;
-  req.height = 720;
-  if (!CreateD3DDevice(req)) return false;
-  if (!vt::gfx::MakeDeviceCurrentOnThisThread()) return false;
-  g_D3DDevice->SetRecording(false);
-  InitGrpManager();
-  return true;
-}
 
 void StopDevice() {
   ShutdownGrpManager();
@@ -77,7 +65,7 @@ int StateRuns() {
 }
 
 void BM_QueueDrawSprite(benchmark::State& state) {
-  if (!StartDevice(nullptr)) {
+  if (!StartBenchDevice(nullptr)) {
     state.SkipWithError("no device");
     return;
   }
@@ -97,7 +85,7 @@ void BM_QueueDrawSprite(benchmark::State& state) {
 BENCHMARK(BM_QueueDrawSprite)->Unit(benchmark::kMicrosecond);
 
 void RenderFrames(benchmark::State& state, SDL_Window* window) {
-  if (!StartDevice(window)) {
+  if (!StartBenchDevice(window)) {
     state.SkipWithError("no device");
     return;
   }
@@ -142,7 +130,7 @@ void CollectQuads(std::vector<vt::gfx::ScreenVertex>* vertices, std::vector<uint
 // pass-through program, alpha blending and one of the textures, into the device's back buffer
 // (cleared and presented by the device as the renderer's frame is).
 void BaselineFrames(benchmark::State& state, SDL_Window* window) {
-  if (!StartDevice(window)) {
+  if (!StartBenchDevice(window)) {
     state.SkipWithError("no device");
     return;
   }

@@ -23,22 +23,10 @@
 #include "app/random.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "bench_gl_device.h"
 #include "scene/stage_bg.h"
 
 namespace {
-
-bool StartDevice(SDL_Window* window) {
-  if (!InitD3DTools()) return false;
-  DeviceRequest req;
-  req.window = window;
-  req.width = 1280;
-  req.height = 720;
-  if (!CreateD3DDevice(req)) return false;
-  if (!vt::gfx::MakeDeviceCurrentOnThisThread()) return false;
-  g_D3DDevice->SetRecording(false);
-  InitGrpManager();
-  return true;
-}
 
 void StopDevice() {
   ResetStageBg();
@@ -74,7 +62,7 @@ double HeldBytes() {
 }
 
 void BM_BuildStage(benchmark::State& state) {
-  if (!EnterSampleFolder() || !StartDevice(nullptr)) {
+  if (!EnterSampleFolder() || !StartBenchDevice(nullptr)) {
     state.SkipWithError("no sample folder or device");
     return;
   }
@@ -131,7 +119,7 @@ bool BuildBusyStage() {
 }
 
 void BM_ObjectPasses256(benchmark::State& state) {
-  if (!StartDevice(nullptr) || !BuildBusyStage()) {
+  if (!StartBenchDevice(nullptr) || !BuildBusyStage()) {
     state.SkipWithError("no stage");
     return;
   }
@@ -146,7 +134,7 @@ void BM_ObjectPasses256(benchmark::State& state) {
 BENCHMARK(BM_ObjectPasses256)->Unit(benchmark::kMicrosecond);
 
 void BM_QueueLayers256(benchmark::State& state) {
-  if (!StartDevice(nullptr) || !BuildBusyStage()) {
+  if (!StartBenchDevice(nullptr) || !BuildBusyStage()) {
     state.SkipWithError("no stage");
     return;
   }
@@ -166,7 +154,7 @@ void BM_GardenFrameGl(benchmark::State& state) {
     return;
   }
   SDL_Window* w = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-  if (w && StartDevice(w)) {
+  if (w && StartBenchDevice(w)) {
     LoadShaderEffects();
     CreateFrameRenderTargets();
     ResetStageBg();

@@ -41,6 +41,7 @@ uint8_t g_EffectSoundLock;
 uint32_t g_SoundBusyStart[kBattleSoundSlots];
 uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 int32_t g_GameMode;
+uint8_t g_TimerSpeed;
 uint8_t g_MainSide;
 int32_t g_MatchStage;
 uint8_t g_MatchStageByte;

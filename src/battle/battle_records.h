@@ -481,6 +481,8 @@ extern uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 // Clears the busy model and the sound lock (every round start: the frame count starts again).
 void ResetSoundBusyModel();
 extern int32_t g_GameMode;
+// The round clock's speed, 0 (infinite) to 4; the scenes set it from the configuration.
+extern uint8_t g_TimerSpeed;
 // The local player's side (0 or 1): the side whose arcade route the battle reads.
 extern uint8_t g_MainSide;
 // The stage of the match (1..99) and its byte copy (the stage music), stored by the stage choice.

@@ -2,7 +2,9 @@
 #include "battle/battle_rules.h"
 
 #include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/chara_list.h"
+#include "battle/character_draw.h"
 #include "battle/command_input.h"
 #include "battle/control_rules.h"
 #include "battle/damage_scaling.h"
@@ -11,6 +13,9 @@
 #include "battle/gauges.h"
 #include "battle/hit_detection.h"
 #include "battle/hit_resolution.h"
+#include "battle/particle_pool.h"
+#include "battle/round_flow.h"
+#include "battle/screen_break.h"
 
 void InstallBattleRules() {
   InstallCommandInputSeams();
@@ -27,5 +32,10 @@ void InstallBattleRules() {
   InstallComboAndDamageSeams();
   InstallHitDetectionSeams();
   InstallHitResolutionSeams();
+  InstallBattleClockSeams();
+  InstallRoundFlowSeams();
+  InstallParticleSeams();
+  InstallCharacterDrawSeams();
+  InstallScreenBreakSeams();
   // Each later battle module adds its installer to this list, never to the harness alone.
 }

@@ -286,7 +286,21 @@ struct HitInfo;
        (defender, attacker, attack), )                                                                     \
   SEAM(void, SetComboMeterPercent, (int side, int percent), (side, percent), )                             \
   SEAM(void, AddComboDamage, (int side, int damage, int rawDamage, int redDamage),                         \
-       (side, damage, rawDamage, redDamage), )
+       (side, damage, rawDamage, redDamage), )  \
+  /* seams added by the battle clock and round set-up */                                                   \
+  SEAM(void, ResetCpuAiStates, (), (), )                                                                   \
+  /* (end of the battle clock's seams) */                                                                  \
+  /* seams added by the round flow and the judge */                                                        \
+  SEAM(void, ReplayRoundStart, (), (), )                                                                   \
+  /* (end of the round flow's seams) */                                                                    \
+  /* seams added by the particle pool */                                                                   \
+  /* (end of the particle pool's seams) */                                                                 \
+  /* seams added by the character draw */                                                                  \
+  SEAM(void, ResetTrail, (BattleObject * o), (o), )                                                        \
+  SEAM(void, DrawAfterimage, (BattleObject * o), (o), )                                                    \
+  /* (end of the character draw's seams) */                                                                \
+  /* seams added by the screen break-up and HUD digits */                                                  \
+  /* (end of the screen break-up's seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

@@ -18,43 +18,18 @@
 #include "Dxtools/Text/fnt_font.h"
 #include "Dxtools/Text/fnt_writer.h"
 #include "canvas.h"
+#include "glyph_cell.h"
 #include "mkdata.h"
 #include "platform/glyph/glyph_source.h"
 
 namespace {
 
-using vt::glyph::GlyphBitmap;
 using vt::glyph::GlyphFace;
-using vt::glyph::GlyphFormat;
 using vt::text::FntGlyphSpec;
 using vt::text::FntWriteSpec;
 
 const char* kFixedFace =
     "\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF";  // ＭＳ ゴシック
-
-// Renders a glyph into a cell of w x h values at `levels` levels (2, 4 or 16), the box placed by
-// its origin below the face's ascent and shifted right by `left`. Returns the glyph's advance, or
-// -1 when the face has no glyph.
-int RenderCell(GlyphFace& face, uint32_t code, int w, int h, int levels, int left,
-               std::vector<uint8_t>* out) {
-  GlyphBitmap g;
-  if (!face.Glyph(code, GlyphFormat::kGrey65, &g)) return -1;
-  out->assign(size_t(w) * h, 0);
-  const int ascent = face.Metrics().ascent;
-  const int rowBytes = vt::glyph::GreyRowBytes(g.boxWidth);
-  for (int r = 0; r < g.boxHeight; ++r) {
-    int y = ascent - g.originY + r;
-    if (y < 0 || y >= h) continue;
-    for (int c = 0; c < g.boxWidth; ++c) {
-      int x = left + g.originX + c;
-      if (x < 0 || x >= w) continue;
-      int grey = g.bits[size_t(r) * rowBytes + c];
-      int v = levels == 2 ? (grey >= 28 ? 1 : 0) : (grey * (levels - 1) + 32) / 64;
-      (*out)[size_t(y) * w + x] = static_cast<uint8_t>(v);
-    }
-  }
-  return g.advance;
-}
 
 // The Shift-JIS codes of the sample sets.
 std::vector<uint32_t> Codes(bool kanji) {
@@ -87,7 +62,7 @@ bool WriteGlyphFont(const std::filesystem::path& root, const char* file, int siz
   for (uint32_t code : Codes(kanji)) {
     FntGlyphSpec g;
     g.code = code;
-    if (RenderCell(*face, code, size, size, 1 << bits, 0, &g.levels) < 0) continue;
+    if (mkdata::RenderGlyphCell(*face, code, size, size, 1 << bits, 0, &g.levels) < 0) continue;
     layout.glyphs.push_back(std::move(g));
   }
   std::vector<uint8_t> image = vt::text::WriteFntFont(layout);
@@ -109,7 +84,7 @@ bool WriteEnglishFont(const std::filesystem::path& root) {
   for (int ascii = 0x21; ascii <= 0x7E; ++ascii) {
     FntGlyphSpec g;
     g.code = vt::text::MapFntCharCode(vt::text::FntFullWidthCode(static_cast<uint8_t>(ascii)));
-    int advance = RenderCell(*prop, static_cast<uint32_t>(ascii), size, size, 16, 1, &g.levels);
+    int advance = mkdata::RenderGlyphCell(*prop, static_cast<uint32_t>(ascii), size, size, 16, 1, &g.levels);
     if (advance < 0) continue;
     g.advance = static_cast<uint8_t>(std::min(size, advance + 2));
     layout.glyphs.push_back(std::move(g));
@@ -124,7 +99,7 @@ bool WriteEnglishFont(const std::filesystem::path& root) {
     if (stored != code || code == 0x8140) continue;  // the ASCII range is done above
     FntGlyphSpec g;
     g.code = code;
-    int advance = RenderCell(*fixed, code, size, size, 16, 0, &g.levels);
+    int advance = mkdata::RenderGlyphCell(*fixed, code, size, size, 16, 0, &g.levels);
     if (advance < 0) continue;
     g.advance = static_cast<uint8_t>(std::min(size, advance));
     layout.glyphs.push_back(std::move(g));
@@ -155,7 +130,7 @@ bool WriteSystemFonts(const std::filesystem::path& root) {
     for (int c = 0x20; c < 0x80; ++c) {
       int k = c - 32;
       std::vector<uint8_t> cell;
-      int advance = RenderCell(*face, static_cast<uint32_t>(c), cw, ch, 256, 1, &cell);
+      int advance = mkdata::RenderGlyphCell(*face, static_cast<uint32_t>(c), cw, ch, 256, 1, &cell);
       if (advance < 0) continue;
       widths[c] = std::min(cw, advance + 1);
       for (int y = 0; y < ch; ++y)

@@ -2,12 +2,14 @@
 // colours with the moves the battle engine plays: stand, walks, crouch, turns, guards, jumps
 // and air jumps with gravity and landing, six ground and three air attacks that chain by rank,
 // reactions, a tumble, a projectile special, a rising special, a meter special that throws two
-// projectiles, dash and backdash, and a ground throw with its held and escape patterns), the
+// projectiles, dash and backdash, a ground throw with its held and escape patterns, and for the
+// round an intro, win and lose poses, a super with its freeze and a heat start), the
 // command files of both sample characters, ".\data\_Type.txt" with
 // all ten type sections, ".\data\vector.txt" with the vectors the engine names, the common
 // effects the engine spawns by number, and ".\charaselect.txt" listing both characters.
 #include <cstdio>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -145,11 +147,86 @@ Han6AttackData Attacking(int16_t damage, uint8_t level, int32_t guard, const int
   return a;
 }
 
+// Common effect patterns (".\data\effect.txt") that the duelist's own data names: the aura its
+// super carries (the aura effect value is the pattern + 1) and the motion streak of its rush
+// (system code 261 spawns pattern P4 + 64).
+constexpr int32_t kAuraPattern = 61;
+constexpr int32_t kStreakParam = 1;
+constexpr int32_t kStreakPattern = kStreakParam + 64;
+
+Han6Effect MakeEffect(int32_t type, int32_t number, std::initializer_list<int32_t> params) {
+  Han6Effect e;
+  e.type = type;
+  e.number = number;
+  int i = 0;
+  for (int32_t v : params) e.params[i++] = v;
+  return e;
+}
+
 // Box slot 11 holds a frame's clash box; the slots between hold boxes of no size, which meet
 // nothing.
 void ClashBox(FrameDef& f, BoxDef box) {
   while (f.hurt.size() < 11) f.hurt.push_back({0, 0, 0, 0});
   f.hurt.push_back(box);
+}
+
+// What a round needs beyond fighting: the intro, the win and lose poses, the super with its
+// freeze, aura and streak, and the heat start.
+void DeclareRoundPatterns(std::vector<PatternDef>& ps) {
+  auto pat = [&](int n, const char* title) -> PatternDef& { return ps.emplace_back(n, title); };
+  const Han6Motion halt = Move(0x11, 0, 0, 0, 0);
+  {
+    // The intro: the round waits for its last frame to mark the intro done (6/254); it then
+    // stands in pattern 0 like every fighter that has no intro.
+    auto& p = pat(50, "intro");
+    Frame(p, kCrouch, 24, State(0, false, halt));
+    Frame(p, kGuard, 20, State(0, false));
+    Frame(p, kJab + 1, 30, State(0, false));
+    Frame(p, kStand, 8, State(0, false)).effects.push_back(MakeEffect(6, 254, {}));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(52, "win pose");
+    Frame(p, kJab, 10, State(0, false, halt));
+    Frame(p, kJab + 1, 50, State(0, false));
+    Frame(p, kStand, 20, State(0, false));
+    p.EndInto(0);
+  }
+  {
+    auto& p = pat(248, "lose pose");
+    Frame(p, kHurt, 40, State(0, false, halt));
+    Frame(p, kCrouch, 40, State(2, false));
+    p.EndInto(0);
+  }
+  {
+    // "214D": a rush. The start shows the portrait and freezes the battle for 40 frames
+    // (system code 50; P2 0 is not the "no freeze" 3, P3 0 is cut-in slot 0 and, as the freeze's
+    // own P3, a global freeze of P4 frames) and lights the aura for the rest of the move.
+    auto& p = pat(140, "super rush");
+    FrameDef& start = Frame(p, kGuard, 6, State(0, false, halt));
+    start.effects.push_back(MakeEffect(2, 50, {0, -80, 0, 0, 40}));
+    start.effects.push_back(MakeEffect(6, 0, {kAuraPattern}));
+    // The rush leaves a streak behind it (system code 261, stretched by distance / 256 / P3).
+    FrameDef& rush = Frame(p, kWalk, 10, State(0, false, Move(0x11, 1600, 0, 0, 0)));
+    rush.effects.push_back(MakeEffect(2, 261, {0, -70, 0, 1, kStreakParam}));
+    Han6FrameState strike = State(0, false, halt);
+    strike.asaa = 1;
+    FrameDef& hit = Frame(p, kJab + 1, 6, strike);
+    hit.attack = {{16, -120, 80, -60}};
+    hit.hit = Attacking(1500, 5, 0x7, {13, 13, 13}, 2);
+    hit.hit->atf1 = 0x4;  // knocks down
+    hit.hit->atkk = 3;    // and leaves the struck one with status mark 3
+    Frame(p, kJab, 20, State(0, false));
+    p.EndInto(0);
+  }
+  {
+    // The heat start of "A+B+C" (the spark pattern 260): system code 26 switches the gauge
+    // mode and spawns the start effects.
+    auto& p = pat(260, "heat start");
+    Frame(p, kGuard, 20, State(0, false, halt)).effects.push_back(MakeEffect(2, 26, {0, -70}));
+    Frame(p, kStand, 10, State(0, false));
+    p.EndInto(0);
+  }
 }
 
 // Declares the patterns; `landing` lists (pattern, frame) pairs whose frames land into pattern 0.
@@ -291,8 +368,10 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(29);
   }
   {
+    // Lying still: the judge counts a knocked-out fighter as landed once 6/255 has set its pose
+    // flag.
     auto& p = pat(29, "down");
-    Frame(p, kTumble, 60, State(2, false, halt));
+    Frame(p, kTumble, 60, State(2, false, halt)).effects.push_back(MakeEffect(6, 255, {}));
     p.Loop(0);
   }
   {
@@ -458,6 +537,7 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     Frame(p, kJab, 16, State(0, false));
     p.EndInto(0);
   }
+  DeclareRoundPatterns(ps);
 }
 
 bool WriteDuelist(const std::filesystem::path& root) {
@@ -529,7 +609,8 @@ std::string CommandFile(bool specials) {
          "1      236A      10000101  0         100     0    0       0     0\r\n"
          "2      623C      10000101  0         130     0    0       0     0\r\n"
          "3      606       00001001  0         45      0    0       0     0\r\n"
-         "4      404       00001001  0         46      0    0       0     0\r\n";
+         "4      404       00001001  0         46      0    0       0     0\r\n"
+         "5      214D      20000101  0         140     10000 0     0     0\r\n";
   t += "END\r\n"
        "\r\n";
   t +=
@@ -685,10 +766,10 @@ bool WriteBattleTables(const std::filesystem::path& root) {
 // 50, wall bounce 67, gauge entry 101/301, gauge sparks 104..108/304..308; of the hits: the
 // clash spark 5, circuit break 53 with its flash 100/300, counter hit 85, guard sparks 92
 // (gauge low), 93 and 135 (instant guard), the guard crush 94 (the guard crush's common-effect
-// object), special critical 151 and critical 170), drawn with the common set's sprites. Each ends with a
-// type-2 condition on its last frame, which removes a spawned object at its pattern's end. They go in a data
-// file of their own, listed first in the common project so that patterns the effects file defines itself keep
-// precedence.
+// object), special critical 151 and critical 170; the round's super, heat, status, aura and streak effects),
+// drawn with the common set's sprites. Each ends with a type-2 condition on its last frame, which removes a
+// spawned object at its pattern's end. They go in a data file of their own, listed first in the common
+// project so that patterns the effects file defines itself keep precedence.
 bool WriteBattleEffects(const std::filesystem::path& root) {
   std::vector<PatternDef> defs;
   auto effect = [&](int number, const char* title, int16_t first, uint8_t blend) {
@@ -725,6 +806,17 @@ bool WriteBattleEffects(const std::filesystem::path& root) {
   effect(151, "special critical", 0, 2);
   effect(170, "critical", 0, 2);
   effect(300, "circuit break flash (dark)", 10, 2);
+  // Of the round's particles and the character draw: the super's flash 90, the heat start's
+  // flash 186 and ring 187 and its full-circuit bursts 302 and 102 (the heat auras are 100 and
+  // 101 above), status mark 3's spark 179, the duelist's aura and its rush's streak.
+  effect(90, "super flash", 0, 2);
+  effect(102, "heat burst", 0, 2);
+  effect(179, "status spark", 0, 2);
+  effect(186, "heat start flash", 0, 2);
+  effect(187, "heat start ring", 10, 2);
+  effect(302, "heat burst (full circuit)", 10, 2);
+  effect(kAuraPattern, "aura", 10, 2);
+  effect(kStreakPattern, "motion streak", 20, 2);
   Han6PatternSet set;
   for (const PatternDef& d : defs) set.patterns[static_cast<size_t>(d.Number())] = d.Build();
   const auto data = WriteHan6DataFile(set);

@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "app/input/app_joystick.h"
 #include "battle/battle_clock.h"
+#include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
 #include "battle/character_draw.h"
 #include "battle/hit_resolution.h"
@@ -116,6 +118,14 @@ class RoundFlowTest : public battle_test::BattleTest {
   }
   void TearDown() override {
     ResetRoundFlowState();
+    // The match settings and the clock's counters this file sets, back to program start.
+    g_TimerSpeed = 0;
+    g_MatchStageByte = 0;
+    g_FightTime = 0;
+    g_RoundCounter = 0;
+    g_TrailHidden = 0;
+    g_JudgeTimer = 0;
+    g_KoCall = KoCallState{};
     g_Rec = nullptr;
     BattleTest::TearDown();
   }
@@ -760,6 +770,131 @@ TEST_F(RoundFlowTest, MatchDecidedByMatchPointAndTheFinalRound) {
     g_FinalRound = c.finalRound;
     EXPECT_EQ(MatchDecidedBy(c.side), c.result) << c.side << " " << c.mp << " " << c.finalRound;
   }
+}
+
+// ---- drawing, seams and the state hash ----
+
+GrpDrawList* g_FlashList = nullptr;
+
+TEST_F(RoundFlowTest, ScreenFlashColours) {
+  GrpDrawList list;
+  CreateDrawList(&list, 1600, 8);
+  g_FlashList = &list;
+  g_BattleDrawSeams.DrawList = [] { return g_FlashList; };
+  const struct {
+    const char* name;
+    int32_t mode, alpha;
+    int drawn;
+    uint32_t colour;
+  } cases[] = {
+      {"nothing at alpha 0", 1, 0, 0, 0},
+      {"black", 1, 100, 1, 0x64000000u},
+      {"white", 2, 100, 1, 0x64FFFFFFu},
+      {"pulse rising: twice the alpha", 100, 100, 1, 0xC8FFFFFFu},
+      {"pulse falling past 255", 100, 200, 1, 0x6FFFFFFFu},
+      {"pulse at the end", 100, 255, 1, 0x01FFFFFFu},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ResetDrawList(&list);
+    g_ScreenFlashMode = c.mode;
+    g_ScreenFlashAlpha = c.alpha;
+    DrawScreenFlash();
+    int drawn = 0;
+    for (GrpDrawCommand* q = list.slots[1022].next; q && q->kind != kDrawKindHead; q = q->next) {
+      ++drawn;
+      EXPECT_EQ(q->v[0].diffuse, c.colour);
+      EXPECT_EQ(q->v[3].diffuse, c.colour);
+      EXPECT_FLOAT_EQ(q->v[3].x - q->v[0].x, 640.0f);
+      EXPECT_FLOAT_EQ(q->v[3].y - q->v[0].y, 480.0f);
+    }
+    EXPECT_EQ(drawn, c.drawn);
+  }
+  // A headless run queues nothing.
+  ResetDrawList(&list);
+  g_BattleDrawSubmit = false;
+  DrawScreenFlash();
+  EXPECT_EQ(list.slots[1022].next == nullptr || list.slots[1022].next->kind == kDrawKindHead, true);
+  g_BattleDrawSubmit = true;
+  g_BattleDrawSeams.DrawList = nullptr;
+  DestroyDrawList(&list);
+}
+
+int g_OtherWordsCleared = 0;
+
+TEST_F(RoundFlowTest, InstalledSeamsAndTheChainedRoundWords) {
+  // Another module's round words were installed first: both are cleared, once each, however often
+  // the rules are installed.
+  g_OtherWordsCleared = 0;
+  g_BattleSeams.ResetRoundFlowWords = [] { ++g_OtherWordsCleared; };
+  InstallRoundFlowSeams();
+  InstallRoundFlowSeams();
+  g_RoundFade = 0.5f;
+  g_SkipLatched = 1;
+  g_RoundFlowWords.wipeStep = 7;
+  BattleSeamResetRoundFlowWords();
+  EXPECT_EQ(g_OtherWordsCleared, 1);
+  EXPECT_EQ(g_RoundFade, 0.0f);
+  EXPECT_EQ(g_SkipLatched, 0);
+  EXPECT_EQ(g_RoundFlowWords.wipeStep, 0);
+
+  EXPECT_EQ(g_BattleSeams.RoundFlow, &RoundFlow);
+  EXPECT_EQ(g_BattleSeams.JudgeRound, &JudgeRound);
+  EXPECT_EQ(g_BattleSeams.DrawScreenFlash, &DrawScreenFlash);
+  // A round-end mark: a mark of the side still new.
+  EXPECT_EQ(BattleSeamHasRoundEndMark(1), 0);
+  RoundMarks(1)[0] = 1;
+  RoundMarks(1)[2] = 102;
+  EXPECT_EQ(BattleSeamHasRoundEndMark(1), 1);
+  EXPECT_EQ(BattleSeamHasRoundEndMark(0), 0);
+  SettleRoundMarks();
+  EXPECT_EQ(BattleSeamHasRoundEndMark(1), 0);
+  EXPECT_EQ(BattleSeamHasRoundEndMark(255), 0);
+  g_DimValue = 0.0f;
+  EXPECT_EQ(BattleSeamIsScreenDimmed(), 0);
+  g_DimValue = 0.05f;
+  EXPECT_EQ(BattleSeamIsScreenDimmed(), 1);
+  g_RoundCallDone = 0;
+  EXPECT_EQ(BattleSeamRoundCallDone(), 0);
+  g_RoundCallDone = 1;
+  EXPECT_EQ(BattleSeamRoundCallDone(), 1);
+  g_RoundCallDone = 0;
+}
+
+TEST_F(RoundFlowTest, StateHashCoversTheRoundAndJudgeWords) {
+  const struct {
+    const char* name;
+    void (*change)();
+  } cases[] = {
+      {"round timer", [] { g_RoundTimer += 1; }},
+      {"round winner", [] { g_RoundWinner = 1; }},
+      {"result kind", [] { g_RoundResultKind = 2; }},
+      {"match outcome", [] { g_MatchOutcome = 3; }},
+      {"round restart", [] { g_RoundRestart = 255; }},
+      {"judge abort", [] { g_JudgeAbort = 1; }},
+      {"skip latch", [] { g_SkipLatched = 1; }},
+      {"bonus", [] { g_RoundBonus[3] = 5; }},
+      {"flash", [] { g_ScreenFlashAlpha = 8; }},
+      {"dim", [] { g_DimValue = 0.5f; }},
+      {"fade", [] { g_RoundFade = 0.025f; }},
+      {"attract demo", [] { g_AttractDemo = 1; }},
+      {"winner call", [] { g_WinnerCallInfo.scores[4] = 9; }},
+      {"match winner", [] { g_MatchWinnerSide = 1; }},
+      {"perfect wins", [] { g_MatchPerfectWins = 1; }},
+      {"wipe step", [] { g_RoundFlowWords.wipeStep = 3; }},
+      {"pose wait", [] { g_RoundFlowWords.judgeWait = 3; }},
+      {"timer speed", [] { g_TimerSpeed = 4; }},
+      {"stage byte", [] { g_MatchStageByte = 7; }},
+  };
+  for (const auto& c : cases) {
+    SetUp();
+    const uint64_t before = BattleStateHash();
+    c.change();
+    EXPECT_NE(BattleStateHash(), before) << c.name;
+    TearDown();
+  }
+  g_TimerSpeed = 0;
+  g_MatchStageByte = 0;
 }
 
 }  // namespace

@@ -897,4 +897,79 @@ TEST_F(RoundFlowTest, StateHashCoversTheRoundAndJudgeWords) {
   g_MatchStageByte = 0;
 }
 
+// ---- training, online and the skip ----
+
+int g_TrainingPauses = 0;
+
+TEST_F(RoundFlowTest, TrainingRoundEndsInTheTrainingPauseWithoutMarks) {
+  g_GameMode = 0x1010;
+  g_TrainingPauses = 0;
+  g_BattleSeams.ToggleTrainingPause = [] { ++g_TrainingPauses; };
+  g_BattlePhase = 255;
+  g_CommandLock = 0;
+  KnockOut(1);
+  const std::vector<int> seq = RunJudge(600);
+  EXPECT_EQ(seq, (std::vector<int>{0, 199, 2, 4, 150, 254}));
+  EXPECT_GE(g_TrainingPauses, 1);
+  EXPECT_EQ(RoundMarks(0)[0], 0);
+  EXPECT_TRUE(rec.marks.empty());
+  EXPECT_EQ(g_RoundWinner, 255);
+  EXPECT_EQ(g_RoundRestart, 0);
+}
+
+TEST_F(RoundFlowTest, OnlineWaitsOnTheConfirmationLatches) {
+  CAppJoystick joy;
+  CAppJoystick* previous = g_AppJoystick;
+  g_AppJoystick = &joy;
+  g_BattleSeams.IsNetMatchActive = [] { return 1; };
+  // The intros over, both players confirm before the fight.
+  std::vector<int> seq = {g_BattlePhase};
+  for (int f = 0; f < 100; ++f) {
+    RoundFlow();
+    if (g_BattlePhase != seq.back()) seq.push_back(g_BattlePhase);
+  }
+  EXPECT_EQ(seq, (std::vector<int>{0, 1, 50}));
+  EXPECT_EQ(joy.requestWord & 0x101u, 0x101u);
+  joy.latchWords[0] = 0x101;  // one player alone does not start it
+  RoundFlow();
+  EXPECT_EQ(g_BattlePhase, 50);
+  joy.latchWords[1] = 0x101;
+  RoundFlow();
+  EXPECT_EQ(g_BattlePhase, 2);
+  EXPECT_EQ(joy.latchWords[0], 0u);
+  // After the poses the judge waits for latch 0x401.
+  g_BattlePhase = 255;
+  g_CommandLock = 0;
+  KnockOut(1);
+  const std::vector<int> judged = RunJudge(300);
+  EXPECT_EQ(judged.back(), 50);
+  EXPECT_EQ(joy.requestWord & 0x401u, 0x401u);
+  joy.latchWords[0] = joy.latchWords[1] = 0x401;
+  JudgeRound();
+  EXPECT_EQ(g_JudgeState, 250);
+  g_AppJoystick = previous;
+}
+
+TEST_F(RoundFlowTest, PressAfterTheDecisionSkipsTheWaits) {
+  CAppJoystick joy;
+  CAppJoystick* previous = g_AppJoystick;
+  g_AppJoystick = &joy;
+  g_BattlePhase = 255;
+  g_CommandLock = 0;
+  g_RoundFade = 1.0f;
+  // Undecided: a press latches nothing.
+  joy.menuBank[0].button[0] = PadState::kPressed | PadState::kHeld;
+  RoundFlow();
+  EXPECT_EQ(g_SkipLatched, 0);
+  g_JudgeState = 251;
+  g_JudgeTimer = 30;
+  JudgeRound();
+  EXPECT_EQ(g_JudgeState, 251);  // the timer holds it
+  RoundFlow();
+  EXPECT_EQ(g_SkipLatched, 1);
+  JudgeRound();
+  EXPECT_EQ(g_JudgeState, 252);
+  g_AppJoystick = previous;
+}
+
 }  // namespace

@@ -292,6 +292,33 @@ struct HitInfo;
   /* (end of the battle clock's seams) */                                                                  \
   /* seams added by the round flow and the judge */                                                        \
   SEAM(void, ReplayRoundStart, (), (), )                                                                   \
+  /* the scene's credit table: its two credit locks set (1) or cleared (0) */                              \
+  SEAM(void, SetCreditLocks, (int on), (on), )                                                             \
+  /* the winner call, from the winner-call record the judge fills (g_WinnerCallInfo) */                    \
+  SEAM(void, StartWinnerCall, (), (), )                                                                    \
+  SEAM(void, UpdateWinnerCall, (), (), )                                                                   \
+  SEAM(void, DrawWinnerCall, (), (), )                                                                     \
+  /* the stage's story dialogue: 0 when it could not be loaded (the fight then starts); while it */        \
+  /* runs, 255 when it ended with a wipe out, 256 with a wipe in and a reset (neutral: ends at once) */    \
+  SEAM(int, LoadStoryScript, (), (), 0)                                                                    \
+  SEAM(int, RunStoryScript, (), (), 255)                                                                   \
+  SEAM(void, EndStoryScript, (), (), )                                                                     \
+  /* the arcade challenger screen and its clock in seconds */                                              \
+  SEAM(void, StartChallengerScreen, (), (), )                                                              \
+  SEAM(void, UpdateChallengerScreen, (), (), )                                                             \
+  SEAM(void, DrawChallengerScreen, (), (), )                                                               \
+  SEAM(float, ChallengerScreenClock, (), (), 0.0f)                                                         \
+  /* arcade route: the extra route opened now after a main-side win (1); the extra route open */           \
+  SEAM(int, CheckArcadeExtraRoute, (), (), 0)                                                              \
+  SEAM(int, IsArcadeExtraRoute, (), (), 0)                                                                 \
+  /* training: the pause that ends a training round */                                                     \
+  SEAM(void, ToggleTrainingPause, (), (), )                                                                \
+  /* online: a match is active; a side's rating result (0 win, 1 loss, 2 draw) queued and applied */       \
+  /* (the online layer acts only in a rank match); the direct-netplay match result of a winner */          \
+  SEAM(int, IsNetMatchActive, (), (), 0)                                                                   \
+  SEAM(void, QueueRatingResult, (int side, int result), (side, result), )                                  \
+  SEAM(void, ApplyMatchResult, (int side, int result), (side, result), )                                   \
+  SEAM(int, CountNetVSMatchResult, (int winner), (winner), 0)                                              \
   /* (end of the round flow's seams) */                                                                    \
   /* seams added by the particle pool */                                                                   \
   /* (end of the particle pool's seams) */                                                                 \

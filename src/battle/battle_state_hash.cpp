@@ -27,6 +27,7 @@
 #include "battle/chara_loader.h"
 #include "battle/combo_records.h"
 #include "battle/hit_resolution.h"
+#include "battle/round_flow.h"
 #include "battle/story_routes.h"
 
 namespace {
@@ -323,6 +324,36 @@ void PutCamera(HashStream& w) {
   w.Put(g_StoryCameraY);
 }
 
+// The round flow and the judge: their globals and round words, the winner-call record and the
+// match results, and the calls' state the judge and the particles wait on; with the two match
+// settings the round clock and the music read.
+void PutRoundFlow(HashStream& w) {
+  w.Put(g_RoundTimer);
+  w.Put(g_RoundWinner);
+  w.Put(g_RoundResultKind);
+  w.Put(g_MatchOutcome);
+  w.Put(g_RoundRestart);
+  w.Put(g_JudgeAbort);
+  w.Put(g_SkipLatched);
+  w.Put(g_RoundBonus);
+  w.Put(g_ScreenFlashAlpha);
+  w.Put(g_ScreenFlashMode);
+  w.Put(g_DimValue);
+  w.Put(g_DimTarget);
+  w.Put(g_RoundFade);
+  w.Put(g_AttractDemo);
+  w.Put(g_WinnerCallInfo);
+  w.Put(g_MatchWinnerSide);
+  w.Put(g_WinnerCharacter);
+  w.Put(g_LoserCharacter);
+  w.Put(g_MainSideLost);
+  w.Put(g_MatchPerfectWins);
+  w.Put(g_MatchRoundsLost);
+  w.Put(g_RoundFlowWords);
+  w.Put(g_TimerSpeed);
+  w.Put(g_MatchStageByte);
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -360,5 +391,6 @@ uint64_t BattleStateHash() {
   for (const SideStatus& s : g_SideStatus) PutSide(w, s);
   PutGlobals(w);
   PutCamera(w);
+  PutRoundFlow(w);
   return w.Digest();
 }

@@ -571,7 +571,7 @@ int SpawnSystemEffect(BattleObject* o, int code, const int32_t* b, int flip) {
       if (!e) break;
       const double angle = BattleAtan2(static_cast<double>(dy), static_cast<double>(dx));
       e->rotation = Trunc(angle / (2.0 * kBattlePi) * 10000.0);
-      const double distance = std::sqrt(static_cast<double>(dx * dx + dy * dy));
+      const double distance = std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy);
       e->scaleX = static_cast<float>(distance / 256.0 / std::max(b[3], 1));
       break;
     }
@@ -769,6 +769,8 @@ void StepKind(Particle& p, int32_t wx, int32_t wy, bool frozen) {
         Random(360);
         Random(4);
         const int32_t r = Random(10);
+        // Without an object there is no one to ask the freeze gate: the draws are made, the
+        // marker is not.
         const int32_t block[12] = {wx, wy, r + 10, 8};
         if (p.object) SpawnSystemEffect(p.object, 256, block, p.flip);
       }
@@ -792,7 +794,8 @@ void StepKind(Particle& p, int32_t wx, int32_t wy, bool frozen) {
       Bounce(p);
       break;
     case 999:
-      if (p.life == 1 && !frozen) SettleSideMarks(p.p0);
+      // The mark's side comes from the spawn's block: only the two sides have marks.
+      if (p.life == 1 && !frozen && (p.p0 == 0 || p.p0 == 1)) SettleSideMarks(p.p0);
       break;
     case 2000: {
       // 0 spawned, 1 sliding in (16 frames), 10 holding, 100 fading out (the last 16 frames),

@@ -251,9 +251,12 @@ TEST_F(ParticlePool, AFullPoolSkipsSpawnsWithoutDrawsAndKeepsItsLastSlotsForCall
   std::vector<Particle> before(g_ParticlePool, g_ParticlePool + kParticlePoolSize);
   const RandStream stream = g_RandStreams[kRandCommonStream];
   const int32_t block[12] = {0, 0, 10, 5, 1, 0, 0, 3};
-  for (int number : {0, 3, 5, 7, 9, 20, 27, 30, 256, 265, 302})
+  // Every number and code that spawns (effects 2 and 15 still request their freezes, and
+  // effect 10 spawns nothing: they are left out here).
+  for (int number : {0,  1,  3,  4,  5,  6,  7,  8,   9,   14,  16,  19,  20,  21,
+                     22, 23, 24, 27, 28, 29, 30, 100, 101, 256, 265, 300, 301, 302})
     SpawnParticleEffect(number, block, 0, nullptr);
-  for (int code : {0, 1, 4, 50, 257, 1260}) SpawnSystemEffect(character_, code, block, 0);
+  for (int code : {0, 1, 4, 256, 257, 259, 260, 1260}) SpawnSystemEffect(character_, code, block, 0);
   EXPECT_EQ(std::memcmp(before.data(), g_ParticlePool, sizeof g_ParticlePool), 0);
   EXPECT_EQ(g_RandDrawCount, 0);
   EXPECT_EQ(std::memcmp(&stream, &g_RandStreams[kRandCommonStream], sizeof stream), 0);
@@ -278,6 +281,51 @@ TEST_F(ParticlePool, ASpawnDuringThePassIsAgedInItIfItLandsInALaterSlot) {
   ASSERT_EQ(g_ParticlePool[2].kind, 7);
   EXPECT_EQ(g_ParticlePool[2].life, 29);
   EXPECT_EQ(g_ParticlePool[0].life, 29);
+}
+
+TEST_F(ParticlePool, LinePairsDrawTheirLaunchInOrder) {
+  // vx, vy, vz per pair, pair after pair, from the common stream.
+  const RandStream saved = g_RandStreams[kRandCommonStream];
+  std::vector<int32_t> draws;
+  for (int i = 0; i < 6; ++i) draws.push_back(RandNext());
+  g_RandStreams[kRandCommonStream] = saved;
+  g_RandDrawCount = 0;
+  const int32_t block[8] = {0, 0, 0, 3, 2};
+  SpawnParticleEffect(5, block, 1, nullptr);
+  ASSERT_EQ(g_RandDrawCount, 6);
+  for (int i = 0; i < 2; ++i) {
+    const Particle& p = g_ParticlePool[i];
+    EXPECT_EQ(p.vx, 64 + draws[3 * i] % 512);
+    EXPECT_EQ(p.vy, -64 - draws[3 * i + 1] % 768);
+    EXPECT_EQ(p.vz, draws[3 * i + 2] % 3 - 1);
+    EXPECT_EQ(p.flip, 1);
+    EXPECT_EQ(p.p4, 3);
+    EXPECT_EQ(p.ay, 18);
+  }
+  // P2 1 turns the flip over, P2 2 spreads both ways.
+  ClearParticlePool();
+  const int32_t turned[8] = {0, 0, 1, 3, 1};
+  SpawnParticleEffect(5, turned, 1, nullptr);
+  EXPECT_EQ(g_ParticlePool[0].flip, 0);
+  EXPECT_LE(g_ParticlePool[0].vx, -64);
+}
+
+TEST_F(ParticlePool, BurstSparksDrawLifeAngleAndSpeedInOrder) {
+  const RandStream saved = g_RandStreams[kRandCommonStream];
+  const int32_t life = RandNext() % 10, angle = RandNext() % 360, speed = RandNext() % 1801;
+  g_RandStreams[kRandCommonStream] = saved;
+  const int32_t block[8] = {0, 0, 1, 0, 2};
+  SpawnParticleEffect(9, block, 0, nullptr);
+  const Particle& flash = g_ParticlePool[0];
+  const Particle& spark = g_ParticlePool[1];
+  EXPECT_EQ(flash.kind, 272);
+  EXPECT_EQ(flash.life, 13);
+  EXPECT_EQ(spark.kind, 257);
+  EXPECT_EQ(spark.life, 7 + life);
+  EXPECT_EQ(spark.ignoreFreeze, 1);
+  const double a = angle * kBattlePi / 180.0;
+  EXPECT_EQ(spark.vx, static_cast<int16_t>(static_cast<float>(BattleCos(a) * speed)));
+  EXPECT_EQ(spark.vy, static_cast<int16_t>(static_cast<float>(BattleSin(a) * speed)));
 }
 
 struct DrawRow {

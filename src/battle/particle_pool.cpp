@@ -36,6 +36,9 @@ namespace {
 int32_t g_FreeHint;
 
 Particle* TakeSlot(int32_t limit) {
+  // A pool cleared behind the allocator's back (the slot under the hint is free again) starts
+  // the search from the first slot.
+  if (g_FreeHint > 0 && !g_ParticlePool[g_FreeHint - 1].inUse) g_FreeHint = 0;
   for (int32_t i = g_FreeHint; i < limit; ++i) {
     Particle& p = g_ParticlePool[i];
     if (p.inUse) continue;
@@ -752,8 +755,8 @@ void StepKind(Particle& p, int32_t wx, int32_t wy, bool frozen) {
     }
     case 13:
       if (!frozen) {
-        const int32_t k = std::max<int32_t>(0, int32_t{p.life} - p.maxLife + p.p4);
-        p.p0 = WrapAdd(p.p0, k);
+        const int64_t k = std::max<int64_t>(0, int64_t{p.life} - p.maxLife + p.p4);
+        p.p0 = Wrap(p.p0 + k);
       }
       break;
     case 14: {

@@ -34,7 +34,8 @@ struct Particle {
 extern Particle g_ParticlePool[kParticlePoolSize];
 extern int32_t g_SparkCount;
 // One past the highest slot taken since the last clear: the pass and the hash walk the slots
-// below it (no slot above was ever taken). Derived from the pool, not state of its own.
+// below it (no slot above was ever taken). Derived from the pool, not state of its own; slots
+// are taken through the allocators below (as the object pool's are through its spawns).
 extern int32_t g_ParticleHighWater;
 
 // The first free slot below the reserved call slots, cleared to zeros; null when none is free.

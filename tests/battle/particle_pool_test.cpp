@@ -60,6 +60,21 @@ class ParticlePool : public BattleTest {
   BattleObject* character_ = nullptr;
 };
 
+TEST_F(ParticlePool, AllocationTakesTheFirstFreeSlotClearedToZeros) {
+  for (int i = 0; i < 5; ++i) Place(5, 10).p3 = 77;
+  FreeParticle(g_ParticlePool[3]);
+  FreeParticle(g_ParticlePool[1]);
+  Particle* p = AllocParticle();
+  ASSERT_EQ(p, &g_ParticlePool[1]);
+  EXPECT_EQ(p->p3, 0);
+  EXPECT_EQ(p->inUse, 1);
+  EXPECT_EQ(AllocParticle(), &g_ParticlePool[3]);
+  EXPECT_EQ(AllocParticle(), &g_ParticlePool[5]);
+  // A pool wiped without the clear still hands out its first slot.
+  std::memset(g_ParticlePool, 0, sizeof g_ParticlePool);
+  EXPECT_EQ(AllocParticle(), &g_ParticlePool[0]);
+}
+
 TEST_F(ParticlePool, ALifeOfOneIsVisitedOnceAndFreedInTheSamePass) {
   // The emitter drops one fan per visit, so the fans count its visits.
   Place(6, 1);

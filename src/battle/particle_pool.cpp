@@ -98,10 +98,13 @@ Particle* NewAnchored(int kind, int32_t life, BattleObject* o, const int32_t* b,
   Particle* p = NewParticle(kind, life, b, flip);
   if (!p) return nullptr;
   p->anchor = AnchorOf(o);
-  p->x = WrapAdd(b[0], -p->anchor->posX);
-  p->y = WrapAdd(b[1], -p->anchor->posY);
+  p->x = Wrap(int64_t{b[0]} - p->anchor->posX);
+  p->y = Wrap(int64_t{b[1]} - p->anchor->posY);
   return p;
 }
+
+// Sideways launches "toward the flip side" go to +x for flip 1 and to -x for flip 0, as the line
+// pairs of effect 5 state it in figures.
 
 // Sparks of a request: the cap is tested once, so a request made at 499 live sparks still makes
 // its whole count.

@@ -656,6 +656,19 @@ TEST_F(ParticlePool, EffectTwoFreezesTheBattleAndHoldsTheBackground) {
   EXPECT_EQ(g_ParticlePool[0].ignoreFreeze, 1);
 }
 
+TEST_F(ParticlePool, AFullPoolStillTakesTheFreezesOfEffectsTwoAndFifteen) {
+  while (AllocParticle()) {
+  }
+  const int live = CountLiveParticles();
+  const int32_t block[8] = {};
+  SpawnParticleEffect(15, block, 0, nullptr);
+  EXPECT_EQ(g_BattleState[BattleStateIndex::kGlobalFreezeRequest], 10);
+  SpawnParticleEffect(2, block, 0, nullptr);
+  EXPECT_EQ(g_BattleState[BattleStateIndex::kGlobalFreezeRequest], 30);
+  EXPECT_EQ(g_BgHoldTimer, 180);
+  EXPECT_EQ(CountLiveParticles(), live);
+}
+
 TEST_F(ParticlePool, InstalledSeamsReachTheSpawnersAndThePass) {
   BattleSeamSpawnParticle(100, 64, -64);
   EXPECT_EQ(CountKind(3000), 2);

@@ -10,6 +10,7 @@
 #include "battle/chara_loader.h"
 #include "battle/command_input.h"
 #include "battle/hit_resolution.h"
+#include "battle/particle_pool.h"
 #include "battle/story_routes.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
@@ -230,6 +231,7 @@ void ResetAllBattleGlobals() {
   g_EffectOwner.inUse = 0;
   g_EffectOwner.obj = BattleObject{};
   ClearObjectPool();
+  ClearParticlePool();
   for (SideStatus& s : g_SideStatus) s = SideStatus{};
   std::memset(g_BattleState, 0, sizeof g_BattleState);
   for (PlayerSelection& s : g_PlayerSelections) s = PlayerSelection{};

@@ -28,6 +28,7 @@
 #include "battle/combo_records.h"
 #include "battle/hit_resolution.h"
 #include "battle/round_flow.h"
+#include "battle/particle_pool.h"
 #include "battle/story_routes.h"
 
 namespace {
@@ -352,6 +353,35 @@ void PutRoundFlow(HashStream& w) {
   w.Put(g_RoundFlowWords);
   w.Put(g_TimerSpeed);
   w.Put(g_MatchStageByte);
+// The live particles in slot order, each with its slot, its fields at their widths and its
+// anchor and object as slot references; then the live count and the spark count. Free slots are
+// left out: a spawn clears its slot whole.
+void PutParticles(HashStream& w) {
+  struct Packed {
+    int32_t slot;
+    int32_t x, y, z;
+    int32_t p[7];
+    int32_t state;
+    int32_t anchor, object;
+    int16_t kind, life, maxLife;
+    int16_t vx, vy, vz, ax, ay, az;
+    uint8_t flip, ignoreFreeze;
+  };
+  static_assert(kStreamable<Packed> && sizeof(Packed) == 76);
+  int32_t live = 0;
+  for (int32_t i = 0; i < g_ParticleHighWater; ++i) {
+    const Particle& q = g_ParticlePool[i];
+    if (!q.inUse) continue;
+    ++live;
+    const Packed v = {
+        i,         q.x,           q.y,           q.z,           {q.p0, q.p1, q.p2, q.p3, q.p4, q.p5, q.p6},
+        q.state,   Ref(q.anchor), Ref(q.object), q.kind,        q.life,
+        q.maxLife, q.vx,          q.vy,          q.vz,          q.ax,
+        q.ay,      q.az,          q.flip,        q.ignoreFreeze};
+    w.Put(v);
+  }
+  w.Put(live);
+  w.Put(g_SparkCount);
 }
 
 }  // namespace
@@ -392,5 +422,6 @@ uint64_t BattleStateHash() {
   PutGlobals(w);
   PutCamera(w);
   PutRoundFlow(w);
+  PutParticles(w);
   return w.Digest();
 }

@@ -24,12 +24,6 @@ const std::map<std::string, std::string>& NeutralRows() {
       // later work
       {"RoundCounter", "Battle engine IV: round flow"},
       {"FrameTick", "Battle engine IV: round flow (the row goes)"},
-      {"SpawnParticle", "Battle engine IV: particle pool"},
-      {"SpawnParticleEffect", "Battle engine IV: particle pool"},
-      {"SpawnSystemEffect", "Battle engine IV: particle pool"},
-      {"SpawnCallEffect", "Battle engine IV: particle pool"},
-      {"DrawParticles", "Battle engine IV: particle pool"},
-      {"PoolDrawingOn", "Battle engine IV: round flow"},
       {"DrawCharacters", "Battle engine IV: character draw"},
       {"FloorMatrix", "Battle engine IV: character draw (how a shadow lies on the floor)"},
       {"AnyHeatActive", "Battle engine IV: character draw"},

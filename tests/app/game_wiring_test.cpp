@@ -27,7 +27,6 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"DrawScreenFlash", "Battle engine IV: round flow"},
       {"HasRoundEndMark", "Battle engine IV: round flow"},
       {"RoundCounter", "Battle engine IV: round flow"},
-      {"RoundCallDone", "Battle engine IV: round flow"},
       {"IsScreenDimmed", "Battle engine IV: round flow"},
       {"FrameTick", "Battle engine IV: round flow (the row goes)"},
       {"SpawnParticle", "Battle engine IV: particle pool"},

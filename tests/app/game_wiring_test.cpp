@@ -36,6 +36,7 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"DrawParticles", "Battle engine IV: particle pool"},
       {"PoolDrawingOn", "Battle engine IV: round flow"},
       {"DrawCharacters", "Battle engine IV: character draw"},
+      {"HudGaugeSheet", "Battle engine IV: character draw (the HUD textures)"},
       {"FloorMatrix", "Battle engine IV: character draw (how a shadow lies on the floor)"},
       {"AnyHeatActive", "Battle engine IV: character draw"},
       {"BgHoldTimer", "Battle engine IV: round flow"},

@@ -30,6 +30,17 @@ constexpr float kKoFadeLength = 0.2667f;
 
 }  // namespace
 
+void ResetRoundCalls() {
+  g_RoundCall = RoundCallState{};
+  g_RoundCallBars = RoundCallBarState{};
+  g_FightCall = FightCallState{};
+  g_KoCall = KoCallState{};
+  g_RoundCallRound = 0;
+  g_RoundCallWins = 0;
+  g_RoundCallFirst = 0;
+  g_RoundCallDone = 0;
+}
+
 void ResetRoundCallBody() {
   g_RoundCall = RoundCallState{};
   g_RoundCallDone = 0;

@@ -40,6 +40,11 @@ extern int32_t g_RoundCallFirst;
 // 0 when a round call or a winner call starts, 1 once the call has run 4 s.
 extern int32_t g_RoundCallDone;
 
+// Every call back to nothing, done flags and the done word included: each round starts with it
+// (with the battle counters), so no call state of an earlier round or match is carried into the
+// next. Every call is started again before its particle reads it, and the fighters are held
+// until the round's own round call has reset the done word, so nothing the battle does changes.
+void ResetRoundCalls();
 // The round call's body back to its start (the round call and the winner call start with it).
 void ResetRoundCallBody();
 void StartRoundCall();

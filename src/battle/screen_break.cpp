@@ -246,7 +246,22 @@ int IsDirectNetVsActive() {
   return g_DirectNetMode == 1 && g_NetworkMatch == 1 && g_DirectNetSession == 1 ? 1 : 0;
 }
 
+namespace {
+// The per-round words cleared before the calls' (the chain installed before this one).
+void (*g_PreviousRoundWordsReset)() = nullptr;
+}  // namespace
+
 void InstallScreenBreakSeams() {
   // The partner call waits for the round call to have run its 4 s.
   g_BattleSeams.RoundCallDone = [] { return static_cast<int>(g_RoundCallDone); };
+  // The calls are cleared with the other per-round words; installing twice does not chain the
+  // calls' reset onto itself.
+  static constexpr void (*kResetCalls)() = [] {
+    if (g_PreviousRoundWordsReset) g_PreviousRoundWordsReset();
+    ResetRoundCalls();
+  };
+  if (g_BattleSeams.ResetRoundFlowWords != kResetCalls) {
+    g_PreviousRoundWordsReset = g_BattleSeams.ResetRoundFlowWords;
+    g_BattleSeams.ResetRoundFlowWords = kResetCalls;
+  }
 }

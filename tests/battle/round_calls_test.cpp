@@ -234,4 +234,42 @@ TEST_F(RoundCallsTest, PartnerCallSeesTheRoundCallDoneThroughItsSeam) {
   EXPECT_EQ(BattleSeamRoundCallDone(), 1);
 }
 
+TEST_F(RoundCallsTest, RoundStartClearsTheCallsWithTheOtherRoundWords) {
+  InstallBattleRules();
+  g_RoundCall = {4.5f, 1};
+  g_RoundCallBars = {3.0f, 2.0f, 2};
+  g_FightCall = {3.0f, 1, 1};
+  g_KoCall = {2, 1, 3.8f, 228, 1};
+  g_RoundCallRound = 3;
+  g_RoundCallWins = 2;
+  g_RoundCallFirst = 1;
+  g_RoundCallDone = 1;
+  g_SideStatus[0].bestCombo = 12;  // a word cleared by the reset installed before the calls'
+  ResetBattleCounters();
+  EXPECT_EQ(g_RoundCall.T, 0.0f);
+  EXPECT_EQ(g_RoundCall.done, 0);
+  EXPECT_EQ(g_RoundCallBars.state, 0);
+  EXPECT_EQ(g_RoundCallBars.t, 0.0f);
+  EXPECT_EQ(g_FightCall.released, 0);
+  EXPECT_EQ(g_FightCall.done, 0);
+  EXPECT_EQ(g_KoCall.KoKind, 0);
+  EXPECT_EQ(g_KoCall.extra, 0);
+  EXPECT_EQ(g_KoCall.frameCount, 0);
+  EXPECT_EQ(g_KoCall.done, 0);
+  EXPECT_EQ(g_RoundCallRound, 0);
+  EXPECT_EQ(g_RoundCallWins, 0);
+  EXPECT_EQ(g_RoundCallFirst, 0);
+  EXPECT_EQ(g_RoundCallDone, 0);
+  EXPECT_EQ(g_SideStatus[0].bestCombo, 0);
+
+  // Installing again keeps one reset of each in the chain.
+  InstallBattleRules();
+  InstallBattleRules();
+  g_RoundCallDone = 1;
+  g_SideStatus[0].bestCombo = 12;
+  ResetBattleCounters();
+  EXPECT_EQ(g_RoundCallDone, 0);
+  EXPECT_EQ(g_SideStatus[0].bestCombo, 0);
+}
+
 }  // namespace

@@ -20,6 +20,7 @@
 #include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/GrpManager/grp_frame_targets.h"
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
@@ -30,6 +31,7 @@
 #include "battle/chara_command.h"
 #include "battle/chara_list.h"
 #include "battle/object_pool.h"
+#include "battle/screen_break.h"
 
 namespace {
 
@@ -324,6 +326,45 @@ void BM_CharacterLoadOnThread(benchmark::State& state) {
   state.counters["KiB per character"] = static_cast<double>(held) / 2.0 / 1024.0;
 }
 BENCHMARK(BM_CharacterLoadOnThread)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// A round start's screen break-up layout: 1200 cells, two common draws each.
+void BM_RoundStartScreenBreak(benchmark::State& state) {
+  for (auto _ : state) {
+    ResetScreenBreakEffect();
+    benchmark::DoNotOptimize(g_ScreenBreakCells);
+  }
+  state.counters["draws"] = 2.0 * kScreenBreakCellCount;
+}
+BENCHMARK(BM_RoundStartScreenBreak)->Unit(benchmark::kMicrosecond);
+
+// One frame's break-up queued on the main list (1200 sprites from the capture target) on the
+// recording device, the list reset after each frame.
+void BM_ScreenBreakQueue(benchmark::State& state) {
+  if (InitD3DTools() != 1) return state.SkipWithError("no device tools");
+  DeviceRequest request;
+  request.window = nullptr;  // the recording device
+  if (CreateD3DDevice(request) != 1 || !vt::gfx::MakeDeviceCurrentOnThisThread() ||
+      CreateFrameRenderTargets() != 1) {
+    ShutdownD3DTools();
+    return state.SkipWithError("no recording device");
+  }
+  InitGrpManager();
+  g_BattleDrawSubmit = true;
+  ResetScreenBreakEffect();
+  SetScreenBreakProgress(0.3f);  // columns part way through their fade, the rest whole
+  int64_t queued = 0;
+  for (auto _ : state) {
+    DrawScreenBreakEffect();
+    queued += g_MainDrawList.quadCount;
+    ResetDrawList(&g_MainDrawList);
+  }
+  state.counters["sprites/frame"] = static_cast<double>(queued) / static_cast<double>(state.iterations());
+  ResetDrawList(&g_MainDrawList);
+  FreeFrameRenderTargets();
+  ShutdownGrpManager();
+  ShutdownD3DTools();
+}
+BENCHMARK(BM_ScreenBreakQueue)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -19,6 +19,7 @@ struct PAniData;
 struct ScreenRect;
 struct Han6AttackData;
 struct HitInfo;
+struct TextureHandle;
 
 // SEAM(return type, name, parameter list, argument list, default result expression)
 #define BATTLE_SEAM_LIST(SEAM)                                                                             \
@@ -327,6 +328,8 @@ struct HitInfo;
   SEAM(void, DrawAfterimage, (BattleObject * o), (o), )                                                    \
   /* (end of the character draw's seams) */                                                                \
   /* seams added by the screen break-up and HUD digits */                                                  \
+  /* the HUD textures: gauge sheet n (0..9) into *out; 1 when there is one */                              \
+  SEAM(int, HudGaugeSheet, (int sheet, TextureHandle** out), (sheet, out), 0)                              \
   /* (end of the screen break-up's seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;

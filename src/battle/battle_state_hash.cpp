@@ -29,6 +29,8 @@
 #include "battle/hit_resolution.h"
 #include "battle/round_flow.h"
 #include "battle/particle_pool.h"
+#include "battle/round_calls.h"
+#include "battle/screen_break.h"
 #include "battle/story_routes.h"
 
 namespace {
@@ -382,6 +384,31 @@ void PutParticles(HashStream& w) {
   }
   w.Put(live);
   w.Put(g_SparkCount);
+// The calls' clocks and flags that the particles and the judge wait for, and the break-up's
+// cells (its progress is a word of the battle state block).
+void PutRoundCallsAndScreenBreak(HashStream& w) {
+  w.Put(g_RoundCall.T);
+  w.Put(g_RoundCall.done);
+  w.Put(g_RoundCallBars.t);
+  w.Put(g_RoundCallBars.typingTime);
+  w.Put(g_RoundCallBars.state);
+  w.Put(g_FightCall.t);
+  w.Put(g_FightCall.released);
+  w.Put(g_FightCall.done);
+  w.Put(g_KoCall.KoKind);
+  w.Put(g_KoCall.extra);
+  w.Put(g_KoCall.t);
+  w.Put(g_KoCall.frameCount);
+  w.Put(g_KoCall.done);
+  w.Put(g_RoundCallRound);
+  w.Put(g_RoundCallWins);
+  w.Put(g_RoundCallFirst);
+  w.Put(g_RoundCallDone);
+  // A row of cells at a time: four float32 each, no padding.
+  static_assert(sizeof(ScreenBreakCell) == 4 * sizeof(float));
+  constexpr size_t kRowBytes = sizeof(ScreenBreakCell) * kScreenBreakColumns;
+  for (int r = 0; r < kScreenBreakRows; ++r)
+    std::memcpy(w.Reserve(kRowBytes), &g_ScreenBreakCells[r * kScreenBreakColumns], kRowBytes);
 }
 
 }  // namespace
@@ -423,5 +450,6 @@ uint64_t BattleStateHash() {
   PutCamera(w);
   PutRoundFlow(w);
   PutParticles(w);
+  PutRoundCallsAndScreenBreak(w);
   return w.Digest();
 }

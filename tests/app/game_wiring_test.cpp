@@ -23,8 +23,10 @@ const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
       {"RoundCounter", "Battle engine IV: round flow"},
+      {"IsScreenDimmed", "Battle engine IV: round flow"},
       {"FrameTick", "Battle engine IV: round flow (the row goes)"},
       {"DrawCharacters", "Battle engine IV: character draw"},
+      {"HudGaugeSheet", "Battle engine IV: character draw (the HUD textures)"},
       {"FloorMatrix", "Battle engine IV: character draw (how a shadow lies on the floor)"},
       {"AnyHeatActive", "Battle engine IV: character draw"},
       {"BgHoldTimer", "Battle engine IV: round flow"},

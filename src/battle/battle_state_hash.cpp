@@ -25,6 +25,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
+#include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/hit_resolution.h"
 #include "battle/story_routes.h"
@@ -323,6 +324,13 @@ void PutCamera(HashStream& w) {
   w.Put(g_StoryCameraY);
 }
 
+// The character draw's words: the heat pulse counters and the story script's per-slot draw
+// switches (a hidden character makes no aura or status spawns).
+void PutCharacterDraw(HashStream& w) {
+  w.Put(g_HeatPulseCount);
+  w.Put(g_StoryCharacterVisible);
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -360,5 +368,6 @@ uint64_t BattleStateHash() {
   for (const SideStatus& s : g_SideStatus) PutSide(w, s);
   PutGlobals(w);
   PutCamera(w);
+  PutCharacterDraw(w);
   return w.Digest();
 }

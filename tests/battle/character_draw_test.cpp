@@ -9,11 +9,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/gfx_test_env.h"
 #include "Dxtools/han6_draw_fixture.h"
 #include "app/random.h"
 #include "battle/battle_camera.h"
@@ -22,6 +25,7 @@
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle_fixture.h"
+#include "platform/image.h"
 
 namespace {
 
@@ -732,6 +736,96 @@ TEST(ObjectMatrix, ScaleRotationAboutPivotMirrorAndHalfSize) {
   Han6Matrix n = Han6Matrix::Identity();
   EXPECT_EQ(PlaceObjectMatrix(&n, 0, -651, 0, &camera), 0);
   EXPECT_EQ(PlaceObjectMatrix(&n, 0, -651, 0, nullptr), 1);
+}
+
+}  // namespace
+
+// --- on the recording device: the reversed-controls marks and the HUD textures ----------------
+
+namespace {
+
+class CharacterDrawDevice : public vt::test::RecordingGfx {
+ protected:
+  void SetUp() override {
+    RecordingGfx::SetUp();
+    battle_test::ResetWorld();
+    ResetBattleDrawSeams();
+  }
+  void TearDown() override {
+    FreeBattleHudTextures();
+    ResetBattleDrawSeams();
+    g_BattleDrawSubmit = true;
+    battle_test::ResetWorld();
+    RecordingGfx::TearDown();
+  }
+  // Quads queued on the main list at a priority.
+  static int QueuedAt(int priority) {
+    int n = 0;
+    for (const GrpDrawCommand* c = g_MainDrawList.slots[priority].next; c && c->kind != kDrawKindHead;
+         c = c->next)
+      n += c->kind == kDrawKindQuad;
+    return n;
+  }
+};
+
+TEST_F(CharacterDrawDevice, ReversedControlsMarksCircleTheHead) {
+  BattleObject& o = battle_test::PlaceCharacter(0, nullptr, 0);
+  o.drawPriority = 100;
+  o.reversedFrames = 600;
+  // Frame 0: the marks stand at 0, 72, 144, 216 and 288 degrees; three are in front (b below
+  // 180) at priority + 255, two behind at + 257.
+  g_BattleFrame = 0;
+  StatusEffectsStep(o);
+  EXPECT_EQ(QueuedAt(355), 3);
+  EXPECT_EQ(QueuedAt(357), 2);
+  struct Gate {
+    const char* name;
+    void (*set)(BattleObject&);
+  };
+  const Gate gates[] = {
+      {"no reversed frames", [](BattleObject& o) { o.reversedFrames = 0; }},
+      {"held", [](BattleObject& o) { o.held = 1; }},
+      {"side's action lock", [](BattleObject&) { g_SideStatus[0].actionLock = 1; }},
+      {"giant",
+       [](BattleObject&) { g_BattleSeams.IsGiantCharacter = [](const BattleObject*) { return 1; }; }},
+      {"headless", [](BattleObject&) { g_BattleDrawSubmit = false; }},
+      {"inactive partner",
+       [](BattleObject& o) {
+         o.partner = &g_PlayerRecords[2].obj;
+         g_SideStatus[0].activePlayer = 2;
+       }},
+  };
+  for (const Gate& g : gates) {
+    ResetDrawList(&g_MainDrawList);
+    battle_test::ResetWorld();
+    BattleObject& c = battle_test::PlaceCharacter(0, nullptr, 0);
+    c.drawPriority = 100;
+    c.reversedFrames = 600;
+    g.set(c);
+    StatusEffectsStep(c);
+    EXPECT_EQ(QueuedAt(355) + QueuedAt(357), 0) << g.name;
+    g_BattleDrawSubmit = true;
+  }
+}
+
+TEST_F(CharacterDrawDevice, HudTexturesLoadWhatExistsAndFreeEverything) {
+  std::filesystem::create_directories("grp/system");
+  std::filesystem::create_directories("grp/Gauge_QZ");
+  const std::vector<uint8_t> pixels(4 * 4 * 4, 0x80);
+  ASSERT_TRUE(vt::image::SaveImage("grp/system/monitor.png", vt::image::kFilePng, pixels.data(), 4, 4));
+  ASSERT_TRUE(vt::image::SaveImage("grp/Gauge_QZ/gauge03.png", vt::image::kFilePng, pixels.data(), 4, 4));
+  EXPECT_EQ(LoadBattleHudTextures(), 1);
+  const BattleHudTextures& t = g_BattleHudTextures;
+  EXPECT_NE(t.monitor, nullptr);
+  EXPECT_NE(t.gauge[3], nullptr);
+  // Missing files leave their handles null.
+  EXPECT_EQ(t.gauge[2], nullptr);
+  EXPECT_EQ(t.fade, nullptr);
+  EXPECT_EQ(t.comboDigits[0], nullptr);
+  FreeBattleHudTextures();
+  EXPECT_EQ(t.monitor, nullptr);
+  EXPECT_EQ(t.gauge[3], nullptr);
+  FreeBattleHudTextures();  // twice is harmless
 }
 
 }  // namespace

@@ -102,6 +102,8 @@ void HeatAuraStep(BattleObject& o) {
     number = 101;
   else
     return;
+  // Through the pool's one path for engine-made effect records, which counts numbers 101..999
+  // from the spawner's pattern as it does for every record.
   SpawnEngineEffect(o, number, 2, 1, 12, 0);
 }
 
@@ -338,6 +340,8 @@ void DrawCharacter(BattleObject& o) {
   // The aura: every seventh step of the pattern, when the object stepped.
   if (shown && o.auraEffect != 0 && MayStepVisuals(o) && o.stepFrames % 7 == 0 && !IsSlowMotionSkipFrame() &&
       o.stepped != 0)
+    // "Parameter 48" is taken as the behaviour word: as the placement word its 0x10 would put
+    // the aura at the camera's point instead of on the fighter.
     SpawnEngineEffect(o, o.auraEffect - 1, 0, 0, 0, 48);
   StatusEffectsStep(o);
 }

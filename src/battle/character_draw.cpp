@@ -128,8 +128,9 @@ void StatusParticleStep(BattleObject& o) {
   }
   int32_t block[12] = {};
   if (inBox) {
-    block[0] = Wrap<int32_t>(int64_t{g_CameraX} + (int64_t{sx} - 320) * 128);
-    block[1] = Wrap<int32_t>(int64_t{g_CameraY} + (int64_t{sy} - 432) * 128);
+    // Back from the screen pixel to world units, through the camera the box was placed with.
+    block[0] = Wrap<int32_t>(int64_t{BattleSeamCameraX()} + (int64_t{sx} - 320) * 128);
+    block[1] = Wrap<int32_t>(int64_t{BattleSeamCameraY()} + (int64_t{sy} - 432) * 128);
   } else {
     block[0] = o.posX;
     block[1] = o.posY;

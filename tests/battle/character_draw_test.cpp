@@ -521,6 +521,8 @@ TEST_F(CharacterDraw, StatusParticlesDrawTwiceEach) {
       {"shock without a box", 3, 35, 1, 0, true, 0},
   };
   o_->posX = 50 * 128;
+  // The point is drawn on the screen and taken back to the world through the camera.
+  battle_test::SetCamera(1000 * 128, -50 * 128);
   for (const Case& c : cases) {
     ClearObjectPool();
     g_Requests.clear();

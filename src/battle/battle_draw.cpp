@@ -2,13 +2,13 @@
 #include "battle/battle_draw.h"
 
 #include <algorithm>
-#include <numbers>
 
 #include "Dxtools/Han6Draw/han6_draw.h"
 #include "Dxtools/Han6Files/han6_data.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/character_draw.h"
 
 BattleDrawSeams g_BattleDrawSeams;
 bool g_BattleDrawSubmit = true;
@@ -144,16 +144,8 @@ void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
   if (set == nullptr || set->patterns == nullptr) return;
   const Han6Frame* f = GetHan6Frame(set->patterns, o.pattern, o.frame);
   if (f == nullptr) return;
-  // The object matrix: scale, rotation about the anchor, mirror, then cut sprites at double size
-  // (they are stored at half size).
-  Han6Matrix m = Han6Matrix::Identity();
-  if (o.scaleX != 1.0f || o.scaleY != 1.0f) m = MulHan6(m, Han6Matrix::Scaling(o.scaleX, o.scaleY, 1.0f));
-  if (o.rotation != 0) {
-    const float radians = static_cast<float>(o.rotation) * (2.0f * std::numbers::pi_v<float> / 10000.0f);
-    m = MulHan6(m, Han6Matrix::RotationZ(radians));
-  }
-  if (o.facing == 1) m = MulHan6(m, Han6Matrix::Scaling(-1.0f, 1.0f, 1.0f));
-  if (f->spriteKind != 1) m = MulHan6(m, Han6Matrix::Scaling(2.0f, 2.0f, 0.0f));
+  Han6Matrix m;
+  BuildObjectMatrix(&m, o, f->spriteKind);
   int32_t x = (o.posX >> 7) + look.shiftX, y = (o.posY >> 7) + look.shiftY;
   if (o.held) {
     x += o.throwOffsetX >> 7;
@@ -162,7 +154,7 @@ void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
   if (y < -650) return;  // far above the screen
   // A shadow lies on the ground under the object.
   if (look.shadow) y = look.shiftY;
-  m = MulHan6(m, Han6Matrix::Translation(static_cast<float>(x), static_cast<float>(y), 0.0f));
+  PlaceObjectMatrix(&m, x, y, f->spriteKind, nullptr);
   if (look.shadow && g_BattleDrawSeams.FloorMatrix) {
     Han6Matrix floor = Han6Matrix::Identity();
     g_BattleDrawSeams.FloorMatrix(static_cast<float>(x), static_cast<float>(y), &floor);
@@ -180,6 +172,8 @@ void DrawBattleObject(const BattleObject& o, const BattleDrawLook& look) {
   p.color = look.color;
   p.specular = look.specular;
   p.shaderMode = look.shaderMode;
+  p.edgeFlag = look.edgeFlag;
+  std::copy(look.edgeColor, look.edgeColor + 4, p.edgeColor);
   p.keyBase = SpriteKeyBase(set);
   p.position = &position;
   p.world = &m;

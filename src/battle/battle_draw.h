@@ -59,6 +59,8 @@ struct BattleDrawLook {
   int32_t priority = 0;
   int32_t shiftX = 0, shiftY = 0;  // pixels added to the placement
   bool shadow = false;             // placed on the ground through the floor matrix, no blend
+  int32_t edgeFlag = 0;            // non-zero: the sprite's edge glows in edgeColor
+  float edgeColor[4] = {};
 };
 
 // The frame the drawing blends toward while the object's frame plays (the next frame, or the

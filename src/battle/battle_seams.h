@@ -324,8 +324,9 @@ struct TextureHandle;
   /* seams added by the particle pool */                                                                   \
   /* (end of the particle pool's seams) */                                                                 \
   /* seams added by the character draw */                                                                  \
-  SEAM(void, ResetTrail, (BattleObject * o), (o), )                                                        \
-  SEAM(void, DrawAfterimage, (BattleObject * o), (o), )                                                    \
+  /* the afterimage trail of a character slot: refilled from the present pose; image i drawn */            \
+  SEAM(void, ResetTrail, (int slot, BattleObject* o), (slot, o), )                                         \
+  SEAM(void, DrawAfterimage, (int slot, BattleObject* o, int i), (slot, o, i), )                           \
   /* (end of the character draw's seams) */                                                                \
   /* seams added by the screen break-up and HUD digits */                                                  \
   /* the HUD textures: gauge sheet n (0..9) into *out; 1 when there is one */                              \

@@ -25,6 +25,7 @@
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
+#include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/hit_resolution.h"
 #include "battle/round_flow.h"
@@ -409,6 +410,11 @@ void PutRoundCallsAndScreenBreak(HashStream& w) {
   constexpr size_t kRowBytes = sizeof(ScreenBreakCell) * kScreenBreakColumns;
   for (int r = 0; r < kScreenBreakRows; ++r)
     std::memcpy(w.Reserve(kRowBytes), &g_ScreenBreakCells[r * kScreenBreakColumns], kRowBytes);
+// The character draw's words: the heat pulse counters and the story script's per-slot draw
+// switches (a hidden character makes no aura or status spawns).
+void PutCharacterDraw(HashStream& w) {
+  w.Put(g_HeatPulseCount);
+  w.Put(g_StoryCharacterVisible);
 }
 
 }  // namespace
@@ -451,5 +457,6 @@ uint64_t BattleStateHash() {
   PutRoundFlow(w);
   PutParticles(w);
   PutRoundCallsAndScreenBreak(w);
+  PutCharacterDraw(w);
   return w.Digest();
 }

@@ -437,8 +437,16 @@ TEST_F(ObjectPlacement, ShadowFlagQueuesAShadowOnTheGround) {
   EXPECT_EQ(shadow.priority, 110 + 256);
   EXPECT_EQ(body.priority, 100 + 256);
   EXPECT_EQ(shadow.colour, 0x7F000000u);
-  // The body stands 60 pixels up; the shadow stays on the ground.
-  EXPECT_FLOAT_EQ(shadow.pos[3][1] - body.pos[3][1], 60.0f);
+  // The body stands 60 pixels up; the shadow stays on the ground: it is where it is under a
+  // body standing on the ground (it lies on the floor, seen in perspective: divided by w).
+  const Han6Quad up = shadow, upBody = body;
+  o.posY = 0;
+  sink_.quads.clear();
+  DrawPoolObject(o);
+  ASSERT_EQ(sink_.quads.size(), 2u);
+  EXPECT_FLOAT_EQ(sink_.quads[1].pos[3][1] - upBody.pos[3][1], 60.0f);
+  for (int i = 0; i < 4; ++i)
+    EXPECT_FLOAT_EQ(up.pos[i][1] / up.pos[i][3], sink_.quads[0].pos[i][1] / sink_.quads[0].pos[i][3]) << i;
 }
 
 }  // namespace

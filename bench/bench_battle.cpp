@@ -23,6 +23,7 @@
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_harness.h"
@@ -105,7 +106,7 @@ void BM_BattleFrameWithDrawingHalf(benchmark::State& state) {
   MakePoolBusy(200);
   for (auto _ : state) {
     BattleUpdate();
-    BattleDrawHalf();
+    DrawBattle();
   }
 }
 BENCHMARK(BM_BattleFrameWithDrawingHalf)->Unit(benchmark::kMicrosecond);

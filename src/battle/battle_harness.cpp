@@ -8,6 +8,7 @@
 #include "app/input/app_joystick.h"
 #include "app/random.h"
 #include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
@@ -119,7 +120,7 @@ uint64_t HarnessRunFrame(const HarnessScript& script) {
   const HarnessPad pads[2] = {script(h.frame, 0), script(h.frame, 1)};
   HarnessFeedPads(pads);
   BattleUpdate();
-  BattleDrawHalf();
+  DrawBattle();
   ++h.frame;
   return BattleStateHash();
 }

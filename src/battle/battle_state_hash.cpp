@@ -22,6 +22,7 @@
 
 #include "app/random.h"
 #include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
@@ -323,6 +324,20 @@ void PutCamera(HashStream& w) {
   w.Put(g_StoryCameraY);
 }
 
+// The battle clock's counters, the timer speed, the stage byte and the round counter.
+void PutBattleClock(HashStream& w) {
+  w.Put(g_TrailHidden);
+  w.Put(g_BgHoldTimer);
+  w.Put(g_JudgeTimer);
+  w.Put(g_BattleTimeStepped);
+  w.Put(g_FightTime);
+  w.Put(g_BattleStepCount);
+  w.Put(g_BattleClockFrozen);
+  w.Put(g_TimerSpeed);
+  w.Put(g_MatchStageByte);
+  w.Put(g_RoundCounter);
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -360,5 +375,6 @@ uint64_t BattleStateHash() {
   for (const SideStatus& s : g_SideStatus) PutSide(w, s);
   PutGlobals(w);
   PutCamera(w);
+  PutBattleClock(w);
   return w.Digest();
 }

@@ -44,7 +44,7 @@ bool Ready() {
     vt::SetDebugQuiet(true);
     std::error_code ec;
     std::filesystem::current_path(SampleDir(), ec);
-    return !ec && HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false);
+    return !ec && HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree);
   }();
   return ok;
 }
@@ -317,7 +317,7 @@ void BM_CharacterLoadOnThread(benchmark::State& state) {
     HarnessRelease();
     const int64_t before = static_cast<int64_t>(mallinfo2().uordblks);
     state.ResumeTiming();
-    HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, true);
+    HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, true, RoundStart::kFightersFree);
     held = static_cast<int64_t>(mallinfo2().uordblks) - before;
   }
   // Heap held after a load of the two characters (and the common effects they share), per

@@ -7,7 +7,14 @@
 #include "battle/battle_math.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/battle_tables.h"
+#include "battle/combo_records.h"
 #include "battle/object_pool.h"
+#include "battle/object_state.h"
+#include "battle/particle_pool.h"
+#include "battle/partners.h"
+#include "battle/round_flow.h"
+#include "battle/screen_break.h"
 #include "battle/story_routes.h"
 
 int32_t g_TrailHidden;
@@ -45,6 +52,69 @@ void StepBattleStateRow(int row) {
     elapsed = WrapAdd(elapsed, 1);
     g_BattleClockFrozen = 1;
   }
+}
+
+bool IsTraining() { return g_GameMode == kTrainingMode; }
+
+// The intro may play unless an arcade fight (outside the attract demo, off the extra route)
+// starts on a route stage that names a special entry.
+bool IntroAllowed() {
+  if (g_GameMode != kArcadeMode || g_AttractDemo != 0) return true;
+  const StoryBattleRoute* route = StoryBattleRouteOfSide(g_MainSide);
+  const RouteStage* stage = CurrentRouteStage(g_MainSide);
+  if (!route || !stage || route->extraRoute == 1) return true;
+  return stage->extra == -1;
+}
+
+// Each side stands at match point when one more round win reaches the rounds it needs.
+void SetMatchPointFlags() {
+  for (int s = 0; s < 2; ++s) {
+    const int64_t wins = g_BattleState[BattleStateIndex::kRoundMarks + 12 * s];
+    const int64_t needed = g_BattleState[BattleStateIndex::kRoundMarks + 12 * s + 1];
+    g_BattleState[BattleStateIndex::kMatchPoint0 + s] = wins + 1 >= needed ? 1 : 0;
+  }
+}
+
+void PrepareSlot(int i, bool firstRound, bool introAllowed) {
+  PlayerRecord& r = g_PlayerRecords[i];
+  BattleObject& o = r.obj;
+  o.gaugeMode = 0;
+  o.heatTimer = 0;
+  o.gaugeModeMax = 0;
+  if (firstRound) {
+    if (g_AttractDemo != 0) {
+      const int type = o.type >= 0 && o.type < 10 ? o.type : 0;
+      o.circuit = WrapAdd(g_TypeParams[type].magicCircuitMax, -1);
+    } else {
+      o.circuit = 10000;
+    }
+  }
+  o.life = o.redLife = g_MaxLife;
+  if (!r.inUse) return;
+  const int side = i & 1;
+  if (i < 2)
+    InitPlayerRecord(r, side, kRoundStartX[i], side);
+  else
+    InitPartnerRecord(r, side, side);
+  if (g_SideStatus[side].hasPartner == 1)
+    o.partner = &g_PlayerRecords[i ^ 2].obj;
+  else if (i >= 2)
+    r.inUse = 0;
+  o.posX = kRoundStartX[i];
+  o.posY = 0;
+  if (!firstRound || IsTraining()) {
+    // Later rounds and training: no intro, the pattern stays as the record reset left it.
+    o.koWait = 1;
+    return;
+  }
+  const bool intro = introAllowed && HasPattern(o, 50);
+  o.pattern = intro ? 50 : 0;
+  // The intro byte: the intro's last frame sets it (effect 6/254); without an intro it is done.
+  o.koWait = intro ? 0 : 1;
+  o.frame = 0;
+  o.pendingPattern = -1;
+  ResetActionState(o);
+  SetPattern(o);
 }
 
 // The chained per-round words of the other modules (the combo and HUD words among them).
@@ -103,9 +173,53 @@ void TickBattleClock() {
   }
 }
 
-void InitRound(RoundStart) {}
-void InitBattleEngine(RoundStart) {}
-int AdvanceRound(RoundStart) { return 0; }
+void InitRound(RoundStart start) {
+  const bool firstRound = g_RoundCounter == 0;
+  ClearObjectPool();
+  ClearParticlePool();
+  ResetBattleCounters();
+  ResetHudBanners();
+  g_BattlePhase = 0;
+  SettleRoundMarks();
+  SetMatchPointFlags();
+  for (int i = 0; i < 4; ++i) {
+    g_SideStatus[i].activePlayer = i;
+    g_SideStatus[i].notFreeFrames = 0;
+  }
+  for (int side = 0; side < 2; ++side) ResetPartnerRound(side);
+  const bool introAllowed = start == RoundStart::kGame && IntroAllowed();
+  BattleSeamResetCpuAiStates();
+  for (int i = 0; i < kPlayerSlots; ++i) PrepareSlot(i, firstRound, introAllowed);
+  ResetScreenBreakEffect();
+  g_RoundTimer = 99 * kRoundTimeSteps[ClampedTimerSpeed()];
+  g_Paused = 0;
+  ResetBattleCameraForRound();
+  g_CommandLock = 2;
+  g_SlowMotion = 0;
+  BattleSeamSetDrawCharactersOn(1);
+  if (start == RoundStart::kFightersFree) {
+    // Straight to the fighting phase: from the intro phase the round flow would still call the
+    // fight and hold the fighters until its go point.
+    g_CommandLock = 0;
+    g_BattlePhase = 255;
+  }
+}
+
+void InitBattleEngine(RoundStart start) {
+  BattleSeamResetCpuAiStates();
+  ResetBattleCounters();
+  ResetPlayerPatterns(0, 0);
+  InitRound(start);
+  RunWarmUpFrames();
+}
+
+int AdvanceRound(RoundStart start) {
+  if (g_RoundRestart != 255) return 0;
+  g_RoundCounter = (g_RoundCounter + 1) % 9;
+  g_RoundRestart = 0;
+  InitBattleEngine(start);
+  return 1;
+}
 
 void DrawBattle() {
   BattleDrawCameraStep();

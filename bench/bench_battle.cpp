@@ -24,6 +24,7 @@
 #include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "app/file_loader.h"
 #include "app/lib_debug.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_harness.h"
@@ -45,7 +46,7 @@ bool Ready() {
     vt::SetDebugQuiet(true);
     std::error_code ec;
     std::filesystem::current_path(SampleDir(), ec);
-    return !ec && HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false);
+    return !ec && HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree);
   }();
   return ok;
 }
@@ -107,7 +108,7 @@ void BM_BattleFrameWithDrawingHalf(benchmark::State& state) {
   MakePoolBusy(200);
   for (auto _ : state) {
     BattleUpdate();
-    BattleDrawHalf();
+    DrawBattle();
   }
 }
 BENCHMARK(BM_BattleFrameWithDrawingHalf)->Unit(benchmark::kMicrosecond);
@@ -318,7 +319,7 @@ void BM_CharacterLoadOnThread(benchmark::State& state) {
     HarnessRelease();
     const int64_t before = static_cast<int64_t>(mallinfo2().uordblks);
     state.ResumeTiming();
-    HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, true);
+    HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, true, RoundStart::kFightersFree);
     held = static_cast<int64_t>(mallinfo2().uordblks) - before;
   }
   // Heap held after a load of the two characters (and the common effects they share), per

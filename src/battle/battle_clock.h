@@ -12,16 +12,39 @@ extern int16_t g_JudgeTimer;         // the judge's wait counter
 extern int32_t g_BattleTimeStepped;  // 1 when this frame was a battle step (not a slow-motion skip)
 extern int32_t g_FightTime;          // battle steps fought this round (the time bonus reads it)
 extern int32_t g_RoundCounter;       // rounds started in this battle, modulo 9
+// Steps of this round that were not skipped by slow motion (the scene's full-speed count).
+extern int32_t g_BattleStepCount;
+// 1 when this frame's tick counted a freeze or a running event timer down (the scene reads it).
+extern int32_t g_BattleClockFrozen;
+
+// The round time table: steps per count of the 99-count round clock, by timer speed.
+inline constexpr int32_t kRoundTimeSteps[5] = {99, 60, 48, 36, 27};
+// Start positions by slot (world units from the stage centre): the fighters, then the partners.
+inline constexpr int32_t kRoundStartX[4] = {-16384, 16384, -29184, 29184};
+
+// How a round starts. kGame: as the game starts it (intro, fighters held until the fight call).
+// kFightersFree: no intro, the fighters released and the round fighting from the first frame,
+// for the tests, scenarios and benchmarks that script a fight from its first frame.
+enum class RoundStart { kGame, kFightersFree };
 
 // One tick of the battle clock (step 9 of the battle update).
 void TickBattleClock();
 // The round set-up: fighters, life, timer, pools, camera, match-point flags.
-void InitRound();
-// The engine half of the battle start: CPU states, counters, patterns, the first round, warm-up.
-void InitBattleEngine();
-// The round step between rounds: on a finished round, count it and set up the next.
-void AdvanceRound();
+void InitRound(RoundStart start = RoundStart::kGame);
+// The engine half of the battle start: CPU states, counters, patterns, the round, warm-up.
+void InitBattleEngine(RoundStart start = RoundStart::kGame);
+// The round step between rounds: on a finished round (g_RoundRestart 255), count it and set up
+// the next. 1 when it did, 0 when no round had finished.
+int AdvanceRound(RoundStart start = RoundStart::kGame);
 // The battle draw, once per logic frame, headless included.
 void DrawBattle();
+
+// The timer speed as the tables may index it: above 4 it is taken as 4, with a log line.
+int ClampedTimerSpeed();
+// The clock's per-round words back to 0 (chained into the round flow words of the battle
+// counters' reset).
+void ResetBattleClockRoundWords();
+// Every clock word and the round counter back to 0 (the start of a match).
+void ResetBattleClockForMatch();
 
 void InstallBattleClockSeams();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
@@ -263,26 +264,6 @@ void RunWarmUpFrames() {
   g_InBattleUpdate = 1;
 }
 
-void BattleFrameTick() {
-  // A pause holds the battle clock: freezes and slow motion must not run out behind the menu.
-  if (g_Paused == 1) return;
-  ++g_BattleFrame;
-  if (g_GlobalFreeze > 0) --g_GlobalFreeze;
-  int32_t& request = g_BattleState[BattleStateIndex::kGlobalFreezeRequest];
-  if (request > 0) {
-    g_GlobalFreeze = request;
-    request = 0;
-  }
-  for (int s = 0; s < kBattleStateRows; ++s)
-    if (g_BattleState[FreezeTimerIndex(s)] > 0) --g_BattleState[FreezeTimerIndex(s)];
-  if (g_SlowMotion > 0) --g_SlowMotion;
-  if (g_SlowMotionRequest > 0) {
-    g_SlowMotion = g_SlowMotionRequest;
-    g_SlowMotionRequest = 0;
-  }
-  g_BattleState[BattleStateIndex::kFreezeStarted] = 0;
-}
-
 void BattleUpdate() {
   g_InBattleUpdate = 1;
   if (BattleSeamIsPauseAllowed() == 1) BattleSeamUpdatePauseControl();
@@ -295,10 +276,7 @@ void BattleUpdate() {
     SortPlayersAndRunConditions();
   }
   RunPoolObjectConditions();
-  if (g_BattleSeams.FrameTick)
-    g_BattleSeams.FrameTick();
-  else
-    BattleFrameTick();
+  TickBattleClock();
   BattleSeamRoundFlow();
   if (BattleGateFight() && BattleGateRunNoFreeze()) {
     BattleSeamJudgeRound();
@@ -314,16 +292,6 @@ void BattleUpdate() {
   g_InBattleUpdate = 0;
   RunCharacterEffects();
   RunPoolObjectEffects();
-}
-
-void BattleDrawHalf() {
-  BattleDrawCameraStep();
-  if (BattleSeamDrawCharactersOn()) {
-    BattleSeamDrawCharacters();
-    DrawPoolObjects();
-    BattleSeamDrawParticles();
-  }
-  BattleSeamUpdateDrawHud();
 }
 
 int BattlePadIndex(const BattleObject& o) {

@@ -1,7 +1,7 @@
 // The per-frame battle drivers: the sixteen-step battle update with its gates, the character
 // passes (frame pointers, processing order, input, the character update, condition, hit and
-// effect passes), the warm-up frames, the battle's own frame tick and the state-changing part
-// of the drawing half.
+// effect passes) and the warm-up frames. The clock tick and the drawing half are the battle
+// clock's (battle_clock.h).
 #pragma once
 
 #include "battle/battle_records.h"
@@ -33,8 +33,3 @@ int BattlePadIndex(const BattleObject& o);
 
 // The update half of a battle frame, in the game's order.
 void BattleUpdate();
-// The battle's frame tick (frame counter, freeze and slow-motion countdowns); the scene may
-// install its own through the FrameTick seam.
-void BattleFrameTick();
-// The drawing half's state changes; it runs once per logic frame, headless included.
-void BattleDrawHalf();

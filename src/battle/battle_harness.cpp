@@ -7,21 +7,21 @@
 #include "app/game_wiring.h"
 #include "app/input/app_joystick.h"
 #include "app/random.h"
-#include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_list.h"
 #include "battle/chara_loader.h"
-#include "battle/object_pool.h"
 #include "battle/object_state.h"
-#include "battle/partners.h"
+#include "battle/round_flow.h"
 
 namespace {
 
 struct HarnessState {
   uint32_t frame = 0;
+  RoundStart start = RoundStart::kGame;
 };
 
 HarnessState& State() {
@@ -44,10 +44,14 @@ int FindListEntryByFile(const std::string& file1) {
 }  // namespace
 
 bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
-                      uint32_t randomSeed) {
+                      RoundStart start, uint32_t randomSeed) {
   ResetAllBattleGlobals();
+  // A fresh match: the first round comes next and no judgement is pending.
+  ResetBattleClockForMatch();
+  g_RoundRestart = 0;
   HarnessState& h = State();
   h = HarnessState{};
+  h.start = start;
   InstallWiring();
   // The characters are picked by their entries in the game's list, as the select screen does.
   const DataBuffer list = LoadDataFile(".\\charaselect.txt");
@@ -91,26 +95,7 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
 }
 
 void HarnessPrepareRound() {
-  ClearObjectPool();
-  ResetBattleCounters();
-  for (int side = 0; side < 2; ++side) ResetPartnerRound(side);
-  for (int i = 0; i < kPlayerSlots; ++i) {
-    PlayerRecord& r = g_PlayerRecords[i];
-    if (!r.inUse) continue;
-    const int side = i & 1;
-    InitPlayerRecord(r, side, side == 0 ? -128 * 128 : 128 * 128, side);
-    // Full life as the round start gives it.
-    r.obj.life = r.obj.redLife = g_MaxLife;
-    r.obj.pattern = 0;
-    r.obj.frame = 0;
-    ResetActionState(r.obj);
-    SetPattern(r.obj);
-  }
-  // The camera starts every round at rest, following all four slots.
-  ResetBattleCameraForRound();
-  g_CommandLock = 0;
-  g_BattlePhase = 1;
-  RunWarmUpFrames();
+  InitBattleEngine(State().start);
   State().frame = 0;
 }
 
@@ -119,9 +104,27 @@ uint64_t HarnessRunFrame(const HarnessScript& script) {
   const HarnessPad pads[2] = {script(h.frame, 0), script(h.frame, 1)};
   HarnessFeedPads(pads);
   BattleUpdate();
-  BattleDrawHalf();
+  DrawBattle();
   ++h.frame;
   return BattleStateHash();
+}
+
+HarnessMatchResult HarnessRunMatch(const HarnessScript& script, int frameBudget,
+                                   const std::function<void(uint64_t hash)>& onFrame) {
+  HarnessMatchResult result;
+  while (result.frames < frameBudget) {
+    const uint64_t hash = HarnessRunFrame(script);
+    ++result.frames;
+    if (onFrame) onFrame(hash);
+    if (g_RoundRestart == 0) continue;
+    if (AdvanceRound(State().start)) {
+      ++result.rounds;
+      continue;
+    }
+    result.ending = g_RoundRestart;
+    break;
+  }
+  return result;
 }
 
 void HarnessFeedPads(const HarnessPad pads[2]) {
@@ -170,5 +173,8 @@ void HarnessRelease() {
   FreeFrameDataSetContents(g_CommonFrameData);
   FreeCharaSelectList();
   ResetAllBattleGlobals();
+  ResetBattleClockForMatch();
+  g_RoundRestart = 0;
+  g_TimerSpeed = 0;
   ResetBattleSeams();
 }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_clock.h"
+
 struct HarnessPad {
   uint8_t dir = 0;      // numpad direction in screen terms, 0 neutral (passed on as it is)
   uint8_t buttons = 0;  // bits A 0x1, B 0x2, C 0x4, D 0x8, E 0x10 held this frame
@@ -29,14 +31,31 @@ struct HarnessCharacter {
 };
 
 // Loads the tables and the two characters (on the loader thread when `thread` is set), seeds
-// the random streams as a match start does, and prepares the first round. Returns false when
-// a character could not be loaded.
+// the random streams as a match start does, and prepares the first round as `start` says:
+// RoundStart::kGame as the game starts it (intros, then the round flow's fight call releases
+// the fighters), RoundStart::kFightersFree with the fighters free from frame 0 (the scenarios
+// that script a fight from its first frame). The timer speed is the caller's (g_TimerSpeed, set
+// before the load). Returns false when a character could not be loaded.
 bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
-                      uint32_t randomSeed = 1);
-// Round preparation as the battle scene does it, then the warm-up frames.
+                      RoundStart start, uint32_t randomSeed = 1);
+// The battle start's engine half (the round set-up as the load chose it, then the warm-up
+// frames) again; the script's frame count starts again at 0.
 void HarnessPrepareRound();
 // One frame: input from the script, the update half, the drawing half. Returns the state hash.
 uint64_t HarnessRunFrame(const HarnessScript& script);
+
+struct HarnessMatchResult {
+  int frames = 0;      // frames run
+  int rounds = 1;      // rounds played or started, the first included
+  uint8_t ending = 0;  // g_RoundRestart that ended the match; 0 when the frame budget ran out
+};
+// The match driver: runs frames (HarnessRunFrame) until the match ends or frameBudget frames
+// have run. After a frame whose judgement left g_RoundRestart at 255 the next round starts
+// (AdvanceRound, with the load's start); any other non-zero g_RoundRestart ends the match.
+// Each frame's state hash goes to onFrame when one is given. The script's frame count runs on
+// across rounds (g_RoundCounter tells the round).
+HarnessMatchResult HarnessRunMatch(const HarnessScript& script, int frameBudget,
+                                   const std::function<void(uint64_t hash)>& onFrame = {});
 // The game's input step for scripted pads: side 0's and side 1's pads become the raw states of
 // ports 0 and 1 (the others neutral) through the joystick's battle maps, then the joystick
 // updates its banks, where the battle's pad read finds them. Needs g_AppJoystick.

@@ -263,8 +263,6 @@ struct TextureHandle;
   SEAM(void, DrawParticles, (), (), )                                                                      \
   SEAM(void, UpdateDrawHud, (), (), )                                                                      \
   /* (end of drawing support and the rest of the first battle work seams) */                               \
-  /* the scene's frame tick; without one the driver runs BattleFrameTick (battle_driver.h) */              \
-  SEAM(void, FrameTick, (), (), )                                                                          \
   /* what the stage background reads of the camera and the fighters: the drawn zoom, whether any */        \
   /* fighter's heat mode is active, and the background hold timer (particle effect 2 sets it) */           \
   SEAM(float, CameraScale, (), (), 1.0f)                                                                   \

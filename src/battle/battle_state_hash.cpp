@@ -22,15 +22,16 @@
 
 #include "app/random.h"
 #include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/hit_resolution.h"
-#include "battle/round_flow.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
+#include "battle/round_flow.h"
 #include "battle/screen_break.h"
 #include "battle/story_routes.h"
 
@@ -354,8 +355,8 @@ void PutRoundFlow(HashStream& w) {
   w.Put(g_MatchPerfectWins);
   w.Put(g_MatchRoundsLost);
   w.Put(g_RoundFlowWords);
-  w.Put(g_TimerSpeed);
-  w.Put(g_MatchStageByte);
+}
+
 // The live particles in slot order, each with its slot, its fields at their widths and its
 // anchor and object as slot references; then the live count and the spark count. Free slots are
 // left out: a spawn clears its slot whole.
@@ -385,6 +386,8 @@ void PutParticles(HashStream& w) {
   }
   w.Put(live);
   w.Put(g_SparkCount);
+}
+
 // The calls' clocks and flags that the particles and the judge wait for, and the break-up's
 // cells (its progress is a word of the battle state block).
 void PutRoundCallsAndScreenBreak(HashStream& w) {
@@ -410,11 +413,27 @@ void PutRoundCallsAndScreenBreak(HashStream& w) {
   constexpr size_t kRowBytes = sizeof(ScreenBreakCell) * kScreenBreakColumns;
   for (int r = 0; r < kScreenBreakRows; ++r)
     std::memcpy(w.Reserve(kRowBytes), &g_ScreenBreakCells[r * kScreenBreakColumns], kRowBytes);
+}
+
 // The character draw's words: the heat pulse counters and the story script's per-slot draw
 // switches (a hidden character makes no aura or status spawns).
 void PutCharacterDraw(HashStream& w) {
   w.Put(g_HeatPulseCount);
   w.Put(g_StoryCharacterVisible);
+}
+
+// The battle clock's counters, the timer speed, the stage byte and the round counter.
+void PutBattleClock(HashStream& w) {
+  w.Put(g_TrailHidden);
+  w.Put(g_BgHoldTimer);
+  w.Put(g_JudgeTimer);
+  w.Put(g_BattleTimeStepped);
+  w.Put(g_FightTime);
+  w.Put(g_BattleStepCount);
+  w.Put(g_BattleClockFrozen);
+  w.Put(g_TimerSpeed);
+  w.Put(g_MatchStageByte);
+  w.Put(g_RoundCounter);
 }
 
 }  // namespace
@@ -458,5 +477,6 @@ uint64_t BattleStateHash() {
   PutParticles(w);
   PutRoundCallsAndScreenBreak(w);
   PutCharacterDraw(w);
+  PutBattleClock(w);
   return w.Digest();
 }

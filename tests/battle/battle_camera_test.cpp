@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_clock.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_driver.h"
 #include "battle/battle_facing.h"
@@ -720,12 +721,12 @@ TEST_F(BattleCamera, DrawHalfRunsTheCamera) {
   Fighters(30000, 60000);
   const bool submit = g_BattleDrawSubmit;
   g_BattleDrawSubmit = false;
-  BattleDrawHalf();
+  DrawBattle();
   EXPECT_NE(g_CameraX, 0);
   EXPECT_EQ(g_CameraDeltaX, g_CameraX);
   const int32_t x = g_CameraX;
   g_StoryCameraY = -5120;
-  BattleDrawHalf();
+  DrawBattle();
   EXPECT_EQ(g_CameraX, x);
   EXPECT_EQ(g_CameraY, -5120);
   EXPECT_EQ(g_CameraDeltaX, 0);

@@ -51,7 +51,8 @@ class BattleDrawGl : public vt::test::GlWindowGfx {
     g_BattleDrawSubmit = submit;
     std::vector<uint64_t> hashes;
     queued = 0;
-    if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false)) return hashes;
+    if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree))
+      return hashes;
     // The camera's own matrix, as the game wiring installs it.
     EXPECT_NE(g_BattleDrawSeams.CameraMatrix, nullptr);
     const HarnessScript script = HarnessDefaultScript(11);
@@ -121,7 +122,7 @@ class BattleShotGl : public BattleDrawGl {
 
 TEST_F(BattleShotGl, CloseAndFarApart) {
   // Two duelists: the tester's walks have no movement.
-  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   const HarnessScript stand = [](uint32_t, int) { return HarnessPad{}; };
   for (int i = 0; i < 30; ++i) {
     ResetDrawList(&g_MainDrawList);

@@ -274,7 +274,8 @@ class DrawHalfDeterminism : public testing::Test {
     g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(0, 400, 0); };
     std::vector<uint64_t> hashes;
     poolQuadFrames = 0;
-    if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false)) return hashes;
+    if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree))
+      return hashes;
     const HarnessScript script = HarnessDefaultScript(11);
     for (int i = 0; i < frames; ++i) {
       sink_.quads.clear();
@@ -336,7 +337,7 @@ class ObjectPlacement : public DrawHalfDeterminism {
 std::pair<int32_t, int32_t> g_StageOffsets{-50, 130};
 
 TEST_F(ObjectPlacement, ShiftMirrorPriorityAndStageOffsets) {
-  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(320, 400, 0); };
   FrameDataSet* set = &g_FrameDataSets[0];
   const Han6Frame* f = GetHan6Frame(set->patterns, 0, 0);
@@ -414,7 +415,7 @@ namespace {
 // A pool object spawned with the shadow flag casts a black shadow at half the frame's alpha,
 // at priority 110 on the ground under it, queued before the object itself.
 TEST_F(ObjectPlacement, ShadowFlagQueuesAShadowOnTheGround) {
-  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   g_BattleDrawSeams.CameraMatrix = [](bool, Han6Matrix* m) { *m = Han6Matrix::Translation(320, 400, 0); };
   FrameDataSet* set = &g_FrameDataSets[0];
   const Han6Frame* f = GetHan6Frame(set->patterns, 0, 0);

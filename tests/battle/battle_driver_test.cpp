@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/battle_clock.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
 
@@ -21,22 +22,31 @@ std::string Joined() {
   return s;
 }
 
-void InstallRecorder() {
-  g_BattleSeams.ProcessPartnerSwap = [] { SeamCalls().push_back("swap"); };
-  g_BattleSeams.EvalFrameCondition = [](BattleObject*, const Han6Condition*, int phase) {
-    SeamCalls().push_back("cond" + std::to_string(phase));
-  };
-  g_BattleSeams.ResolveHits = [](BattleObject*) { SeamCalls().push_back("resolve"); };
-  g_BattleSeams.FrameTick = [] {
+// The clock is called directly, not through a seam: it shows as "tick" where its first step
+// (the stepped flag, written even while paused) has overwritten this mark.
+constexpr int32_t kClockNotRun = -7;
+
+void Note(const std::string& call) {
+  if (g_BattleTimeStepped != kClockNotRun) {
     SeamCalls().push_back("tick");
-    BattleFrameTick();
+    g_BattleTimeStepped = kClockNotRun;
+  }
+  SeamCalls().push_back(call);
+}
+
+void InstallRecorder() {
+  g_BattleTimeStepped = kClockNotRun;
+  g_BattleSeams.ProcessPartnerSwap = [] { Note("swap"); };
+  g_BattleSeams.EvalFrameCondition = [](BattleObject*, const Han6Condition*, int phase) {
+    Note("cond" + std::to_string(phase));
   };
-  g_BattleSeams.RoundFlow = [] { SeamCalls().push_back("flow"); };
-  g_BattleSeams.JudgeRound = [] { SeamCalls().push_back("judge"); };
-  g_BattleSeams.DrawScreenFlash = [] { SeamCalls().push_back("flash"); };
-  g_BattleSeams.DetectHits = [](BattleObject*) { SeamCalls().push_back("detect"); };
-  g_BattleSeams.ReadBattlePad = [](BattleObject*) { SeamCalls().push_back("pad"); };
-  g_BattleSeams.BaseMovement = [](BattleObject*, uint32_t, int) { SeamCalls().push_back("base"); };
+  g_BattleSeams.ResolveHits = [](BattleObject*) { Note("resolve"); };
+  g_BattleSeams.RoundFlow = [] { Note("flow"); };
+  g_BattleSeams.JudgeRound = [] { Note("judge"); };
+  g_BattleSeams.DrawScreenFlash = [] { Note("flash"); };
+  g_BattleSeams.DetectHits = [](BattleObject*) { Note("detect"); };
+  g_BattleSeams.ReadBattlePad = [](BattleObject*) { Note("pad"); };
+  g_BattleSeams.BaseMovement = [](BattleObject*, uint32_t, int) { Note("base"); };
 }
 
 class BattleDriver : public BattleTest {
@@ -183,9 +193,9 @@ TEST_F(BattleDriver, ScreenDirection) {
   }
 }
 
-// The drawing half: camera, then (while characters are shown) characters, pool objects and
+// The battle draw: camera, then (while characters are shown) characters, pool objects and
 // particles, then the HUD.
-TEST_F(BattleDriver, DrawHalfOrder) {
+TEST_F(BattleDriver, DrawBattleOrder) {
   static int shown;
   g_BattleSeams.UpdateBattleCamera = [] { SeamCalls().push_back("camera"); };
   g_BattleSeams.DrawCharactersOn = [] { return shown; };
@@ -195,7 +205,7 @@ TEST_F(BattleDriver, DrawHalfOrder) {
   for (int on : {1, 0}) {
     SeamCalls().clear();
     shown = on;
-    BattleDrawHalf();
+    DrawBattle();
     EXPECT_EQ(Joined(), on ? "camera characters particles hud" : "camera hud");
   }
 }
@@ -311,28 +321,6 @@ TEST_F(BattleDriver, EffectPassKeepsEffectsDeferredAtTheReentryLimit) {
   EXPECT_EQ(o.entryDepth, 0);
   RunCharacterEffects();
   EXPECT_EQ(runs, 2 * (kMaxEntryDepth + 1));
-}
-
-// The frame tick under a pause leaves every clock alone; running, it counts them down.
-TEST_F(BattleDriver, FrameTickHoldsStillWhilePaused) {
-  const struct {
-    uint8_t paused;
-    uint32_t frame;
-    int32_t globalFreeze, playerFreeze;
-    int16_t slowMotion;
-  } cases[] = {{1, 7, 5, 4, 9}, {0, 8, 4, 3, 8}};
-  for (const auto& c : cases) {
-    g_Paused = c.paused;
-    g_BattleFrame = 7;
-    g_GlobalFreeze = 5;
-    g_BattleState[FreezeTimerIndex(3)] = 4;
-    g_SlowMotion = 9;
-    BattleFrameTick();
-    EXPECT_EQ(g_BattleFrame, c.frame) << int{c.paused};
-    EXPECT_EQ(g_GlobalFreeze, c.globalFreeze) << int{c.paused};
-    EXPECT_EQ(g_BattleState[FreezeTimerIndex(3)], c.playerFreeze) << int{c.paused};
-    EXPECT_EQ(g_SlowMotion, c.slowMotion) << int{c.paused};
-  }
 }
 
 TEST_F(BattleDriver, WarmUpLeavesTheUpdateFlagSet) {

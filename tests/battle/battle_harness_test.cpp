@@ -19,6 +19,7 @@
 #include "battle/battle_records.h"
 #include "battle/battle_rules.h"
 #include "battle/battle_seams.h"
+#include "battle/round_flow.h"
 #include "support/test_util.h"
 
 namespace {
@@ -40,7 +41,7 @@ class BattleHarness : public ::testing::Test {
 int g_MaxLive = 0;
 
 std::vector<uint64_t> RunMatch(bool thread, uint32_t seed, int frames) {
-  if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, thread)) return {};
+  if (!HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, thread, RoundStart::kFightersFree)) return {};
   const HarnessScript script = HarnessDefaultScript(seed);
   std::vector<uint64_t> hashes;
   hashes.reserve(static_cast<size_t>(frames));
@@ -105,12 +106,77 @@ namespace {
 // machine. It changes, on purpose, whenever the engine's rules change: record the new value.
 // Both sides play the battle sample character, whose data this run records.
 TEST_F(BattleHarness, MatchesTheRecordedRun) {
-  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   const HarnessScript script = HarnessDefaultScript(11);
   uint64_t last = 0;
   for (int i = 0; i < kFrames; ++i) last = HarnessRunFrame(script);
   std::printf("recorded run: %016llx\n", static_cast<unsigned long long>(last));
-  EXPECT_EQ(last, 0x5fd797a6390f2e03ull);
+  EXPECT_EQ(last, 0x7c89ea0c5598331dull);
+}
+
+// The match driver, with a stand-in judgement that ends each round after 30 judged frames:
+// a finished round (255) starts the next one through the round step, any other ending stops
+// the match, and so does the frame budget.
+int g_JudgedFrames = 0;
+int g_FightTimeAtRoundStart[9];
+
+void InstallRoundEnder() {
+  g_JudgedFrames = 0;
+  for (int& t : g_FightTimeAtRoundStart) t = -1;
+  g_BattleSeams.JudgeRound = [] {
+    if (g_JudgedFrames == 0) g_FightTimeAtRoundStart[g_RoundCounter] = g_FightTime;
+    if (++g_JudgedFrames < 30) return;
+    g_JudgedFrames = 0;
+    g_RoundRestart = g_RoundCounter < 2 ? 255 : 2;
+  };
+}
+
+TEST_F(BattleHarness, MatchDriverRunsRoundsUntilTheMatchEnds) {
+  std::vector<uint64_t> runs[2];
+  for (std::vector<uint64_t>& hashes : runs) {
+    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
+    InstallRoundEnder();
+    const HarnessMatchResult r =
+        HarnessRunMatch(HarnessDefaultScript(3), 1000, [&hashes](uint64_t h) { hashes.push_back(h); });
+    EXPECT_EQ(r.frames, 90);
+    EXPECT_EQ(r.rounds, 3);
+    EXPECT_EQ(r.ending, 2);
+    EXPECT_EQ(g_RoundCounter, 2);
+    EXPECT_EQ(g_RoundRestart, 2);
+    // Each round started afresh: its fight time counted from 0 (one tick before the judge).
+    for (int round = 0; round < 3; ++round) EXPECT_EQ(g_FightTimeAtRoundStart[round], 1) << round;
+    // The fighters-free start holds for every round.
+    EXPECT_EQ(g_CommandLock, 0);
+    EXPECT_EQ(g_BattlePhase, 255);
+    HarnessRelease();
+  }
+  ASSERT_EQ(runs[0].size(), 90u);
+  EXPECT_EQ(runs[0], runs[1]);
+}
+
+TEST_F(BattleHarness, MatchDriverStopsAtTheFrameBudget) {
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
+  InstallRoundEnder();
+  const HarnessMatchResult r = HarnessRunMatch(HarnessDefaultScript(3), 50);
+  EXPECT_EQ(r.frames, 50);
+  EXPECT_EQ(r.rounds, 2);
+  EXPECT_EQ(r.ending, 0);
+  EXPECT_EQ(g_RoundCounter, 1);
+}
+
+// The game's start: the round set-up holds the fighters (lock 2, phase 0) for the round flow to
+// release; the fighters stand at their start positions with full life.
+TEST_F(BattleHarness, GameStartHoldsTheFightersForTheRoundFlow) {
+  g_TimerSpeed = 2;
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame));
+  EXPECT_EQ(g_CommandLock, 2);
+  EXPECT_EQ(g_BattlePhase, 0);
+  EXPECT_EQ(g_RoundTimer, 4752);
+  EXPECT_EQ(g_RoundCounter, 0);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(g_PlayerRecords[i].obj.life, kMaxLife) << i;
+    EXPECT_EQ(g_PlayerRecords[i].obj.circuit, 10000) << i;
+  }
 }
 
 // The scripted pads take the game's input path: raw port states through the battle maps, the

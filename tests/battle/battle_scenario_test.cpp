@@ -85,7 +85,7 @@ class BattleScenario : public ::testing::Test {
   static Trace Play(const std::vector<Hold>& holds, int frames,
                     const std::function<void(int frame)>& setup = {}) {
     Trace run;
-    if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false)) return run;
+    if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree)) return run;
     const HarnessScript script = Script(holds);
     for (int i = 0; i < frames; ++i) {
       if (setup) setup(i);
@@ -252,7 +252,10 @@ TEST_F(BattleScenario, MeterSpecialSpendsItsCost) {
   int orbs = 0;
   for (const Sample& s : paid.samples) orbs = std::max(orbs, static_cast<int>(s.pool.size()));
   EXPECT_GE(orbs, 2);
-  const Trace unpaid = PlayTwice(input, 80);
+  // The round starts the bar at 10000, the cost itself: one short of it is no bar.
+  const Trace unpaid = PlayTwice(input, 80, [](int frame) {
+    if (frame == 0) g_PlayerRecords[0].obj.circuit = 9999;
+  });
   EXPECT_FALSE(unpaid.Saw(0, 120));
   EXPECT_TRUE(unpaid.Saw(0, 3));
 }

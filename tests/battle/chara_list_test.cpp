@@ -635,7 +635,7 @@ TEST_F(ListAndRoutes, MatchWithoutCommonEffectsPlaysOn) {
   battle_test::CopyHarnessSampleData();
   fs::remove("data/effect.txt");
   vt::SetDebugQuiet(true);
-  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   const HarnessScript script = HarnessDefaultScript(7);
   int spawned = 0;
   for (int i = 0; i < 3600; ++i) {

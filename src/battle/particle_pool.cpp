@@ -647,25 +647,6 @@ int SpawnCallEffect(int code, const int32_t* b, int flip) {
 
 namespace {
 
-int KoKindFor(int32_t value) {
-  switch (value) {
-    case 6:
-      return 1;
-    case 99:
-      return 2;
-    case 1000:
-      return 3;
-    case 1001:
-      return 4;
-    case 20:
-      return 5;
-    case 21:
-      return 6;
-    default:
-      return 0;
-  }
-}
-
 // The draw of one particle by its kind. The pictures come with the effect drawing: for now the
 // draw queues nothing, behind the same gates it will keep (the draw submission and the pool
 // drawing switch), and it changes no state.
@@ -695,7 +676,7 @@ bool StepCall(Particle& p, int32_t wx, int32_t wy) {
   switch (p.kind) {
     case 1000:
       if (p.state == 0) {
-        g_KoCall.KoKind = KoKindFor(p.p2);
+        g_KoCall.KoKind = KoKindForResult(p.p2);
         g_KoCall.extra = p.p3;
         StartKoCall();
         p.state = 1;

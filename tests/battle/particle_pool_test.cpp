@@ -245,13 +245,32 @@ TEST_F(ParticlePool, TheKnockOutCallMapsItsResultValueAndStaysUntilDone) {
     EXPECT_EQ(p->p2, r.value);
     EXPECT_EQ(p->p3, 2);
     EXPECT_EQ(p->ignoreFreeze, 1);
-    for (int i = 0; i < 700; ++i) UpdateDrawParticles();
+    // The particle lives as long as the call runs (past its 600 frames if need be), and ends on
+    // the pass that sees the call done.
+    int passes = 0;
+    while (g_KoCall.done == 0 && passes < 2000) {
+      UpdateDrawParticles();
+      ++passes;
+      if (g_KoCall.done == 0) ASSERT_EQ(p->inUse, 1);
+    }
     EXPECT_EQ(g_KoCall.KoKind, r.kind);
     EXPECT_EQ(g_KoCall.extra, 2);
-    EXPECT_EQ(p->inUse, 1);  // life is held at 2 past its 600 frames
-    g_KoCall.done = 1;
+    ASSERT_EQ(g_KoCall.done, 1);
+    EXPECT_EQ(p->inUse, 1);
     UpdateDrawParticles();
     EXPECT_EQ(p->inUse, 0);
+    // Held past its frames: a call that never ends keeps its particle.
+    ClearParticlePool();
+    g_KoCall = {};
+    SpawnCallEffect(255, block, 0);
+    UpdateDrawParticles();
+    g_KoCall.extra = 2;
+    for (int i = 0; i < 700; ++i) {
+      g_KoCall.done = 0;
+      g_KoCall.t = 0.0f;
+      UpdateDrawParticles();
+    }
+    EXPECT_EQ(p->inUse, 1);
   }
 }
 

@@ -71,7 +71,7 @@ class SampleRoundData : public ::testing::Test {
 // The duelist carries every round pattern and the tester none, so both paths of the round
 // (poses played, poses skipped) have a sample character.
 TEST_F(SampleRoundData, DuelistHasTheRoundPatternsTheTesterNone) {
-  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"tester", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"tester", 0, 1}, false, RoundStart::kFightersFree));
   const BattleObject& duelist = g_PlayerRecords[0].obj;
   const BattleObject& tester = g_PlayerRecords[1].obj;
   for (int n : {50, 52, 248}) {
@@ -103,7 +103,7 @@ TEST_F(SampleRoundData, DuelistHasTheRoundPatternsTheTesterNone) {
 // freeze, lights an aura and leaves a streak that the common set plays, and strikes with a status
 // mark.
 TEST_F(SampleRoundData, SuperCommandNamesPatternsThatExist) {
-  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"tester", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"tester", 0, 1}, false, RoundStart::kFightersFree));
   const BattleObject& duelist = g_PlayerRecords[0].obj;
   const CharaCommandTable* table = g_PlayerRecords[0].ext.commandTable.get();
   ASSERT_TRUE(table);
@@ -136,7 +136,7 @@ TEST_F(SampleRoundData, SuperCommandNamesPatternsThatExist) {
 // Every common effect the round's particles, heat and status marks spawn by number is played and
 // removed by the battle itself.
 TEST_F(SampleRoundData, RoundCommonEffectsRemoveThemselves) {
-  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   const int numbers[] = {90, 100, 101, 102, 179, 186, 187, 302};
   std::vector<BattleObject*> spawned;
   for (int n : numbers) {
@@ -160,7 +160,7 @@ TEST_F(SampleRoundData, IntroAndPosesPlayToTheStand) {
   } cases[] = {{50, 1}, {52, 0}, {248, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pattern);
-    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
+    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
     BattleObject& o = g_PlayerRecords[0].obj;
     o.koWait = 0;
     o.pattern = c.pattern;
@@ -200,7 +200,7 @@ TEST_F(SampleRoundData, SuperAndHeatStartFromTheirInputs) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
+    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
     BattleObject& a = g_PlayerRecords[0].obj;
     BattleObject& d = g_PlayerRecords[1].obj;
     a.circuit = 20000;

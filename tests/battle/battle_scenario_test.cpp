@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -306,6 +307,68 @@ TEST_F(BattleScenario, JumpCancelsAnAttackThatHit) {
   ASSERT_GE(p.size(), 3u);
   EXPECT_EQ(p[1], 2);
   EXPECT_EQ(p[2], 0);
+}
+
+// Side 0 walks in for 35 frames (to 70 pixels from side 1), close enough for its normals.
+constexpr uint32_t kInReach = 40;
+
+// The life side 1 lost at each blow, in order.
+std::vector<int32_t> Blows(const Trace& r, int side) {
+  std::vector<int32_t> out;
+  for (size_t i = 1; i < r.samples.size(); ++i)
+    if (r.samples[i].life[side] < r.samples[i - 1].life[side])
+      out.push_back(r.samples[i - 1].life[side] - r.samples[i].life[side]);
+  return out;
+}
+
+TEST_F(BattleScenario, ChainOfThreeHitsIsProrated) {
+  // A, B and C chained into side 1 from close by: three blows, the later ones scaled down by
+  // the combo below their own damage (B 500, C 800).
+  constexpr uint32_t kClose = kInReach + 8;  // 56 pixels: A reaches too
+  const Trace r = PlayTwice({{5, kClose, 0, 6},
+                             {kClose, kClose + 2, 0, 0, 0x1},
+                             {kClose + 5, kClose + 7, 0, 0, 0x2},
+                             {kClose + 14, kClose + 16, 0, 0, 0x4}},
+                            90);
+  ASSERT_FALSE(r.samples.empty());
+  const std::vector<int> p = r.Patterns(0);
+  ASSERT_GE(p.size(), 5u);
+  const std::vector<int32_t> blows = Blows(r, 1);
+  ASSERT_EQ(blows.size(), 3u);
+  EXPECT_EQ(blows[0], 300);  // the first hit is not scaled
+  // The recorded final state of this pair, for other builds and processes to match.
+  std::printf("chain pair: %016llx\n", static_cast<unsigned long long>(r.hashes.back()));
+  EXPECT_EQ(r.hashes.back(), 0x42db6b9966547856ull);
+  EXPECT_LT(blows[1], 500);
+  EXPECT_LT(blows[2], 800);
+}
+
+TEST_F(BattleScenario, KnockOutFallsAndLies) {
+  // Side 1 on its last bit of life takes a standing C: the blow knocks it out, it falls through
+  // the knock-out vector and lies down.
+  const Trace r = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 140, [](int frame) {
+    if (frame == 1) g_PlayerRecords[1].obj.life = 100;
+  });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.samples.back().life[1], 0);
+  EXPECT_TRUE(r.Saw(1, 27));
+  EXPECT_TRUE(r.Saw(1, 29));
+  EXPECT_FALSE(r.Saw(1, 20));
+}
+
+TEST_F(BattleScenario, SwingsThatMeetClash) {
+  // Both swing standing C on the same frame within reach: the swings meet each other's clash
+  // box, both spend their hit and nobody is hurt. Side 1 standing still takes the hit.
+  const std::vector<Hold> both = {
+      {5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}, {kInReach, kInReach + 2, 1, 0, 0x4}};
+  const Trace r = PlayTwice(both, 80);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_TRUE(r.Saw(0, 3));
+  EXPECT_TRUE(r.Saw(1, 3));
+  EXPECT_EQ(r.samples.back().life[0], r.samples.front().life[0]);
+  EXPECT_EQ(r.samples.back().life[1], r.samples.front().life[1]);
+  const Trace alone = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 80);
+  EXPECT_LT(alone.samples.back().life[1], alone.samples.front().life[1]);
 }
 
 // Side 0 walks in from the round start (both sides 128 pixels from the centre) and enters

@@ -338,7 +338,7 @@ TEST_F(BattleScenario, ChainOfThreeHitsIsProrated) {
   EXPECT_EQ(blows[0], 300);  // the first hit is not scaled
   // The recorded final state of this pair, for other builds and processes to match.
   std::printf("chain pair: %016llx\n", static_cast<unsigned long long>(r.hashes.back()));
-  EXPECT_EQ(r.hashes.back(), 0x42db6b9966547856ull);
+  EXPECT_EQ(r.hashes.back(), 0x5f0ad2c3f955f7caull);
   EXPECT_LT(blows[1], 500);
   EXPECT_LT(blows[2], 800);
 }
@@ -424,35 +424,22 @@ TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
       EXPECT_TRUE(r.Saw(1, 26));
       EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
       EXPECT_EQ(r.samples.back().held[1], 0);
-      // Released in front; the knock-down vector's motion and the pushing move it from there.
-      EXPECT_GT(r.samples.back().x[1], r.samples.back().x[0]);
+      // Released 60 offset units (x 256 on a cut-sprite frame) in front of the thrower, the
+      // knock-down vector applied in the thrower's facing carries it farther away through its
+      // fall (900 a step for some thirty steps); the thrower stays where it threw.
+      const int32_t release = held.x[0] + 60 * 256;
+      EXPECT_EQ(r.samples.back().x[0], held.x[0]);
+      EXPECT_GT(r.samples.back().x[1], release + 25 * 900);
       EXPECT_EQ(r.samples.back().pattern[1], 0);
     }
   }
 }
 
-// The air recovery. A launching hit comes with the next battle work (hit resolution, hit
-// vectors and the untech time); on frame 10 these runs leave side 1 as such a hit would: in the
-// tumble with a knock-back, in a falling reaction (hit reaction -1) counted by the state machine's reaction
-// of kind 10, with an untech time of 3 steps and the air recovery armed. From there the recovery input, the
-// recovery vectors 93 to 95 and the landing are the game's own.
-void Launch(int frame) {
-  if (frame != 10) return;
-  BattleObject& v = g_PlayerRecords[1].obj;
-  const int32_t falling[7] = {10, 0, 0, 0, 0, 0, 0};
-  QueueReaction(v, falling);
-  v.pattern = 26;
-  v.frame = 0;
-  v.frameTimer = 0;
-  v.hitVelX = 512;  // knocked back, away from side 0
-  SetPattern(v);
-  v.hitReaction = -1;
-  v.hitVector = 13;
-  v.untechTime = 3;
-  v.hitFrames = 0;
-  v.airRecoveryAllowed = 2;
-}
-
+// The air recovery after a real launch: side 0 walks in and hits with crouching C, whose vector
+// throws side 1 up and away in a falling reaction (negative reaction frames) with an untech time
+// of 16 steps. The hit frames count from the end of the hit stop (frame 59); a button pressed once
+// fewer than 3 steps are left (frame 72 on) is kept and recovers at the first step the untech
+// time has run out, through the recovery vectors 93 to 95. A press earlier than that is dropped.
 TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
   struct Case {
     const char* name;
@@ -462,28 +449,37 @@ TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
   };
   const Case cases[] = {
       {"no button", {}, false, 0},
-      {"neutral", {{12, 14, 1, 0, 0x1}}, true, 0},
-      {"forward", {{12, 14, 1, 6, 0x1}, {14, 30, 1, 6}}, true, -1},
-      {"back", {{12, 14, 1, 4, 0x2}, {14, 30, 1, 4}}, true, 1},
+      {"pressed too early", {{62, 64, 1, 0, 0x1}}, false, 0},
+      {"neutral", {{72, 74, 1, 0, 0x1}}, true, 0},
+      {"forward", {{72, 74, 1, 6, 0x1}, {74, 90, 1, 6}}, true, -1},
+      {"back", {{72, 74, 1, 4, 0x2}, {74, 90, 1, 4}}, true, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Trace r = PlayTwice(c.pad, 60, Launch);
-    ASSERT_EQ(r.samples.size(), 60u);
+    std::vector<Hold> input = {{5, 40, 0, 6}, {40, 42, 0, 2, 0x4}};
+    input.insert(input.end(), c.pad.begin(), c.pad.end());
+    const Trace r = PlayTwice(input, 130);
+    ASSERT_EQ(r.samples.size(), 130u);
+    EXPECT_TRUE(r.Saw(0, 6));
     EXPECT_TRUE(r.Saw(1, 26));
+    EXPECT_LT(r.samples.back().life[1], kMaxLife);
     EXPECT_EQ(r.Saw(1, 291), c.recovers);
     EXPECT_EQ(r.samples.back().y[1], 0);
     EXPECT_EQ(r.samples.back().pattern[1], 0);
     if (!c.recovers) {
-      // The tumble carries the knock-back until it lands, and the stand stops it there.
-      EXPECT_GT(r.samples[12].x[1], r.samples[9].x[1]);
-      EXPECT_EQ(r.samples.back().x[1], r.samples[40].x[1]);
+      // The launch carries side 1 away from side 0 until it lands, and the stand stops it there.
+      EXPECT_GT(r.samples[70].x[1], r.samples[60].x[1]);
+      EXPECT_EQ(r.samples.back().x[1], r.samples[110].x[1]);
       continue;
     }
     size_t at = 0;
     while (r.samples[at].pattern[1] != 291) ++at;
-    // The tumble alone peaks 900 units up; the recovery's vector lifts the character again.
-    EXPECT_LT(r.MinY(1), -4000);
+    EXPECT_EQ(at, 75u);  // the first step with the untech time run out
+    // The recovery's vector lifts the character again above the launch's peak.
+    const int32_t peak = std::min_element(r.samples.begin(), r.samples.begin() + static_cast<long>(at),
+                                          [](const Sample& x, const Sample& y) { return x.y[1] < y.y[1]; })
+                             ->y[1];
+    EXPECT_LT(r.MinY(1), peak);
     const int32_t dx = r.samples[at + 6].x[1] - r.samples[at].x[1];
     EXPECT_EQ((dx > 0) - (dx < 0), c.drift);
   }

@@ -35,6 +35,10 @@ struct Sample {
   uint8_t held[2];
   int32_t x[2], y[2];
   uint8_t throwClash[2];
+  float guardGauge[2];
+  int32_t guardState[2];
+  uint8_t hitStop[2];
+  int16_t slowMotion;
   std::vector<std::pair<int, int32_t>> pool;  // pattern, x of each live pool object
 };
 
@@ -101,7 +105,11 @@ class BattleScenario : public ::testing::Test {
         s.life[side] = o.life;
         s.circuit[side] = o.circuit;
         s.held[side] = o.held;
+        s.guardGauge[side] = o.guardGauge;
+        s.guardState[side] = o.guardGaugeState;
+        s.hitStop[side] = o.hitStop;
       }
+      s.slowMotion = g_SlowMotion;
       for (int k = 0; k < g_PoolHighWater; ++k)
         if (g_ObjectPool[k].inUse) s.pool.emplace_back(g_ObjectPool[k].obj.pattern, g_ObjectPool[k].obj.posX);
       run.samples.push_back(std::move(s));
@@ -369,6 +377,96 @@ TEST_F(BattleScenario, SwingsThatMeetClash) {
   EXPECT_EQ(r.samples.back().life[1], r.samples.front().life[1]);
   const Trace alone = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 80);
   EXPECT_LT(alone.samples.back().life[1], alone.samples.front().life[1]);
+}
+
+// The guard gauge starts a round empty and refills to GG_MaxVal (10000) over its recovery time
+// (180 steps), during which guards take nothing from it; these pairs wait until it is full. Side
+// 0 crouches and side 1 walks in from frame 190 and strikes low; side 0 guards crouching, holding
+// down-back. Held all along, the back-press window has closed (a plain guard); pressed fewer than
+// 8 steps before the blow lands, it is an instant guard.
+constexpr uint32_t kGaugeFull = 190;
+
+TEST_F(BattleScenario, InstantGuardKeepsTheGuardGaugeAndStopsShorter) {
+  // Crouching B: 450 damage, as much guard-gauge damage, level 2 (8 steps of hit stop).
+  const std::vector<Hold> attack = {{kGaugeFull, 228, 1, 6}, {228, 230, 1, 2, 0x2}};
+  auto play = [&](std::vector<Hold> guard) {
+    guard.insert(guard.end(), attack.begin(), attack.end());
+    return PlayTwice(guard, 260);
+  };
+  const Trace plain = play({{200, 260, 0, 1}});
+  const Trace instant = play({{200, 229, 0, 2}, {229, 260, 0, 1}});
+  ASSERT_EQ(plain.samples.size(), 260u);
+  ASSERT_EQ(instant.samples.size(), 260u);
+  auto minGauge = [](const Trace& r) {
+    float m = r.samples[kGaugeFull].guardGauge[0];
+    for (size_t i = kGaugeFull; i < r.samples.size(); ++i) m = std::min(m, r.samples[i].guardGauge[0]);
+    return m;
+  };
+  auto maxStop = [](const Trace& r) {
+    int m = 0;
+    for (const Sample& x : r.samples) m = std::max(m, static_cast<int>(x.hitStop[0]));
+    return m;
+  };
+  for (const Trace* r : {&plain, &instant}) {
+    EXPECT_EQ(r->samples[kGaugeFull].guardGauge[0], 10000.0f);
+    EXPECT_TRUE(r->Saw(1, 5));
+    EXPECT_TRUE(r->Saw(0, 18));   // the crouching guard's stun
+    EXPECT_FALSE(r->Saw(0, 21));  // never the crouching hit reaction
+    EXPECT_EQ(r->samples.back().life[0], kMaxLife);
+  }
+  // The plain guard takes the attack's guard damage from the gauge; the instant guard gives
+  // GG_MaxVal / 20 back instead, which a full gauge cannot hold.
+  EXPECT_EQ(minGauge(plain), 10000.0f - 450.0f);
+  EXPECT_EQ(minGauge(instant), 10000.0f);
+  // The instant guard's stop is 2 steps shorter (the samples are taken after the step that
+  // counts the first one off).
+  EXPECT_EQ(maxStop(plain), 8 - 1);
+  EXPECT_EQ(maxStop(instant), 8 - 2 - 1);
+  // And the defender gains more meter from it (half the attack's meter instead of 15 %).
+  const int32_t gainPlain = plain.samples.back().circuit[0] - plain.samples[kGaugeFull].circuit[0];
+  const int32_t gainInstant = instant.samples.back().circuit[0] - instant.samples[kGaugeFull].circuit[0];
+  EXPECT_GT(gainInstant, gainPlain);
+}
+
+TEST_F(BattleScenario, GuardCrushBreaksTheGaugeAndStaggers) {
+  // Side 1 walks in and rises with "623C", whose guard-gauge damage is a full gauge. Guarded
+  // plainly, the gauge falls to 0: a guard crush (the gauge broken and refilling, 30 steps of
+  // slow motion, the crouching crush stagger and its recovery), and no hit. An instant guard of
+  // the same blow takes nothing from the gauge and nothing is crushed.
+  const std::vector<Hold> rising = {
+      {kGaugeFull, 228, 1, 6}, {228, 231, 1, 2}, {231, 234, 1, 3}, {233, 235, 1, 3, 0x4}};
+  auto play = [&](std::vector<Hold> guard) {
+    guard.insert(guard.end(), rising.begin(), rising.end());
+    return PlayTwice(guard, 330);
+  };
+  const Trace crushed = play({{200, 330, 0, 1}});
+  const Trace instant = play({{200, 236, 0, 2}, {236, 330, 0, 1}});
+  ASSERT_EQ(crushed.samples.size(), 330u);
+  ASSERT_EQ(instant.samples.size(), 330u);
+  EXPECT_TRUE(crushed.Saw(1, 130));
+  auto crushAt = std::find_if(crushed.samples.begin() + kGaugeFull, crushed.samples.end(),
+                              [](const Sample& x) { return x.guardState[0] == 2; });
+  ASSERT_NE(crushAt, crushed.samples.end());
+  EXPECT_EQ(crushAt->guardGauge[0], 0.0f);
+  // The slow motion requested by the crush runs from the next step.
+  const auto slow =
+      std::max_element(crushed.samples.begin(), crushed.samples.end(),
+                       [](const Sample& x, const Sample& y) { return x.slowMotion < y.slowMotion; });
+  EXPECT_EQ(slow->slowMotion, 30);
+  const std::vector<int> p = crushed.Patterns(0);
+  const auto stagger = std::find(p.begin(), p.end(), 282);
+  ASSERT_NE(stagger, p.end());
+  ASSERT_NE(stagger + 1, p.end());
+  EXPECT_EQ(*(stagger + 1), 283);
+  EXPECT_FALSE(crushed.Saw(0, 26));
+  EXPECT_EQ(crushed.samples.back().life[0], kMaxLife);
+
+  EXPECT_TRUE(instant.Saw(0, 18));
+  EXPECT_FALSE(instant.Saw(0, 282));
+  for (size_t i = kGaugeFull; i < instant.samples.size(); ++i) {
+    EXPECT_EQ(instant.samples[i].guardState[0], 1) << i;
+    EXPECT_EQ(instant.samples[i].slowMotion, 0) << i;
+  }
 }
 
 // Side 0 walks in from the round start (both sides 128 pixels from the centre) and enters

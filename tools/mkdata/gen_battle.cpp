@@ -422,6 +422,18 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(0);
   }
   {
+    // A guard crushed while crouching: the stagger that the crush reaction holds for 60 steps,
+    // then its recovery. (Standing, the crush shares 280 and 281 with the throw escape.)
+    auto& p = pat(282, "crouching guard crushed");
+    Frame(p, kHurt, 60, State(2, false, halt));
+    p.EndInto(283);
+  }
+  {
+    auto& p = pat(283, "crouching crush recovery");
+    Frame(p, kCrouch, 6, State(2, false, halt));
+    p.EndInto(13);
+  }
+  {
     // "623C": a rising strike that leaves the ground and lands back into the stand.
     auto& p = pat(130, "rising strike");
     // Armoured through its start-up: a blow taken there does not interrupt it.
@@ -437,7 +449,8 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     FrameDef& up = Frame(p, kKick + 1, 12, rise);
     up.attack = {{0, -160, 50, -40}};
     up.hit = Attacking(900, 6, 0x7, {13, 13, 13}, 2);
-    up.hit->atf1 = 0x4;  // knocks down
+    up.hit->atf1 = 0x4;    // knocks down
+    up.hit->atkz = 10000;  // a guard against it takes a full guard gauge: a guard crush
     Frame(p, kTumble, 200, State(1, false));
     p.EndInto(0);
   }

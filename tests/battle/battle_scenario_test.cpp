@@ -127,6 +127,12 @@ class BattleScenario : public ::testing::Test {
     EXPECT_EQ(a.hashes, b.hashes);
     return a;
   }
+
+  // PlayTwice with one side's holds joined to the other's.
+  static Trace PlayTwice(std::vector<Hold> holds, const std::vector<Hold>& more, int frames) {
+    holds.insert(holds.end(), more.begin(), more.end());
+    return PlayTwice(holds, frames);
+  }
 };
 
 TEST_F(BattleScenario, WalksForwardAndBack) {
@@ -389,12 +395,8 @@ constexpr uint32_t kGaugeFull = 190;
 TEST_F(BattleScenario, InstantGuardKeepsTheGuardGaugeAndStopsShorter) {
   // Crouching B: 450 damage, as much guard-gauge damage, level 2 (8 steps of hit stop).
   const std::vector<Hold> attack = {{kGaugeFull, 228, 1, 6}, {228, 230, 1, 2, 0x2}};
-  auto play = [&](std::vector<Hold> guard) {
-    guard.insert(guard.end(), attack.begin(), attack.end());
-    return PlayTwice(guard, 260);
-  };
-  const Trace plain = play({{200, 260, 0, 1}});
-  const Trace instant = play({{200, 229, 0, 2}, {229, 260, 0, 1}});
+  const Trace plain = PlayTwice({{200, 260, 0, 1}}, attack, 260);
+  const Trace instant = PlayTwice({{200, 229, 0, 2}, {229, 260, 0, 1}}, attack, 260);
   ASSERT_EQ(plain.samples.size(), 260u);
   ASSERT_EQ(instant.samples.size(), 260u);
   auto minGauge = [](const Trace& r) {
@@ -435,12 +437,8 @@ TEST_F(BattleScenario, GuardCrushBreaksTheGaugeAndStaggers) {
   // the same blow takes nothing from the gauge and nothing is crushed.
   const std::vector<Hold> rising = {
       {kGaugeFull, 228, 1, 6}, {228, 231, 1, 2}, {231, 234, 1, 3}, {233, 235, 1, 3, 0x4}};
-  auto play = [&](std::vector<Hold> guard) {
-    guard.insert(guard.end(), rising.begin(), rising.end());
-    return PlayTwice(guard, 330);
-  };
-  const Trace crushed = play({{200, 330, 0, 1}});
-  const Trace instant = play({{200, 236, 0, 2}, {236, 330, 0, 1}});
+  const Trace crushed = PlayTwice({{200, 330, 0, 1}}, rising, 330);
+  const Trace instant = PlayTwice({{200, 236, 0, 2}, {236, 330, 0, 1}}, rising, 330);
   ASSERT_EQ(crushed.samples.size(), 330u);
   ASSERT_EQ(instant.samples.size(), 330u);
   EXPECT_TRUE(crushed.Saw(1, 130));
@@ -496,9 +494,8 @@ TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
   };
   for (const ThrowCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<Hold> input = {{5, c.walkUntil, 0, 6}, {c.walkUntil, c.walkUntil + 3, 0, 6, 0x9}};
-    input.insert(input.end(), c.victim.begin(), c.victim.end());
-    const Trace r = PlayTwice(input, 140);
+    const Trace r =
+        PlayTwice({{5, c.walkUntil, 0, 6}, {c.walkUntil, c.walkUntil + 3, 0, 6, 0x9}}, c.victim, 140);
     ASSERT_EQ(r.samples.size(), 140u);
     EXPECT_TRUE(r.Saw(0, 110));
     EXPECT_EQ(r.Saw(1, 28) || r.Saw(1, 280), c.caught);
@@ -554,9 +551,7 @@ TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<Hold> input = {{5, 40, 0, 6}, {40, 42, 0, 2, 0x4}};
-    input.insert(input.end(), c.pad.begin(), c.pad.end());
-    const Trace r = PlayTwice(input, 130);
+    const Trace r = PlayTwice({{5, 40, 0, 6}, {40, 42, 0, 2, 0x4}}, c.pad, 130);
     ASSERT_EQ(r.samples.size(), 130u);
     EXPECT_TRUE(r.Saw(0, 6));
     EXPECT_TRUE(r.Saw(1, 26));

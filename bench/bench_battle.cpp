@@ -193,45 +193,72 @@ void AddFightingCopy(int from, int to, int32_t x) {
   r.obj.posX = x;
 }
 
+// The pending hits of the four characters.
+int64_t PendingHits() {
+  int64_t n = 0;
+  for (const PlayerRecord& r : g_PlayerRecords) n += r.obj.pendingHitCount;
+  return n;
+}
+
 // The hit phase of one frame: the pool's clash checks and detection, the characters'
 // resolution, then the characters' clash checks and detection, as the update runs them. Four
-// characters and 200 live pool objects; every iteration starts from the same placed objects
-// (restored outside the timing), so each frame finds the same contacts.
+// characters (two a side, 40 pixels apart, 120 pixels between the sides) and 200 live
+// projectiles: copies of side 1's orb in flight, each with its hit left, spread in 16-pixel steps
+// over 640 pixels at the height of a standing character's body, so that those over side 0's
+// characters strike them (eight pending entries each at most) and the rest pass. Every
+// iteration starts from the same placed objects (restored outside the timing), so each frame
+// finds the same contacts; the set-up checks that it finds some.
 void BM_HitPhase(benchmark::State& state) {
   if (!Ready()) return state.SkipWithError("sample data not found");
   MakePoolBusy(200);
-  AddFightingCopy(0, 2, g_PlayerRecords[0].obj.posX - 40 * 128);
-  AddFightingCopy(1, 3, g_PlayerRecords[1].obj.posX + 40 * 128);
-  // The projectiles spread over the span between the pairs, each with a hit left (objects
-  // without attack boxes on their frame are still checked), so some meet a character.
-  int armed = 0, n = 0;
+  const ObjectPoolSlot* orb = nullptr;
+  for (const ObjectPoolSlot& s : g_ObjectPool)
+    if (s.inUse && s.obj.pattern == 400 && s.obj.attackRec) orb = &s;
+  if (!orb) return state.SkipWithError("no orb in flight to copy");
+  const ObjectPoolSlot projectile = *orb;
+  int n = 0;
   for (ObjectPoolSlot& s : g_ObjectPool) {
     if (!s.inUse) continue;
+    s = projectile;
     s.obj.posX = (n++ % 41 - 20) * 16 * 128;
-    if (s.obj.hitsLeft == 0) s.obj.hitsLeft = 1;
-    armed += s.obj.hitsLeft != 0;
+    s.obj.posY = -100 * 128;
+    s.obj.hitsLeft = 1;
   }
-  state.counters["armed"] = armed;
+  for (int side = 0; side < 2; ++side) {
+    BattleObject& o = g_PlayerRecords[side].obj;
+    o.posX = (side == 0 ? -60 : 60) * 128;
+    o.posY = 0;
+  }
+  AddFightingCopy(0, 2, g_PlayerRecords[0].obj.posX - 40 * 128);
+  AddFightingCopy(1, 3, g_PlayerRecords[1].obj.posX + 40 * 128);
   static PlayerRecord players[kPlayerSlots];
   static ObjectPoolSlot pool[kObjectPoolSize];
   for (int i = 0; i < kPlayerSlots; ++i) CopyPlayerState(g_PlayerRecords[i], players[i]);
   std::copy(std::begin(g_ObjectPool), std::end(g_ObjectPool), pool);
+  auto restore = [] {
+    for (int i = 0; i < kPlayerSlots; ++i) CopyPlayerState(players[i], g_PlayerRecords[i]);
+    std::copy(std::begin(pool), std::end(pool), g_ObjectPool);
+  };
+  // The set-up must give the hit phase contacts to detect and resolve.
+  PoolObjectsHitPhase();
+  const int64_t found = PendingHits();
+  restore();
+  if (found == 0) return state.SkipWithError("the projectiles meet no character");
   using Clock = std::chrono::steady_clock;
   int64_t hits = 0;
   for (auto _ : state) {
-    for (int i = 0; i < kPlayerSlots; ++i) CopyPlayerState(players[i], g_PlayerRecords[i]);
-    std::copy(std::begin(pool), std::end(pool), g_ObjectPool);
+    restore();
     const Clock::time_point t0 = Clock::now();
     PoolObjectsHitPhase();
-    for (const PlayerRecord& r : g_PlayerRecords) hits += r.obj.pendingHitCount;
+    hits += PendingHits();
     ResolveCharacterHits();
     CharactersHitPhase();
     const Clock::time_point t1 = Clock::now();
     state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
-    for (const PlayerRecord& r : g_PlayerRecords) hits += r.obj.pendingHitCount;
+    hits += PendingHits();
   }
   state.counters["characters"] = 4;
-  state.counters["pool"] = LivePoolObjects();
+  state.counters["projectiles"] = n;
   state.counters["contacts/frame"] = static_cast<double>(hits) / static_cast<double>(state.iterations());
   g_PlayerRecords[2].inUse = g_PlayerRecords[3].inUse = 0;
   HarnessPrepareRound();

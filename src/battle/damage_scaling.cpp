@@ -198,7 +198,10 @@ int ScaleDamage(BattleObject& d, BattleObject& a, int base, int isHit) {
 
 int32_t HitVectorUntechTime(int vector) {
   if (vector < 0 || static_cast<size_t>(vector) >= g_VectorTables.hit.size()) return 0;
-  // The header's fifth value holds the vector's default untech time.
+  // The header's fifth value holds the vector's default untech time. The file has no other
+  // header value for the finishing-redirect and sign marks that the hit resolution reads, so the
+  // same value carries them (VectorRedirectsOnFinish, VectorSignNegative): a vector with a
+  // default untech time turns a knock-out into 99.
   return g_VectorTables.hit[static_cast<size_t>(vector)].fifth;
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -34,6 +35,10 @@ struct Sample {
   uint8_t held[2];
   int32_t x[2], y[2];
   uint8_t throwClash[2];
+  float guardGauge[2];
+  int32_t guardState[2];
+  uint8_t hitStop[2];
+  int16_t slowMotion;
   std::vector<std::pair<int, int32_t>> pool;  // pattern, x of each live pool object
 };
 
@@ -100,7 +105,11 @@ class BattleScenario : public ::testing::Test {
         s.life[side] = o.life;
         s.circuit[side] = o.circuit;
         s.held[side] = o.held;
+        s.guardGauge[side] = o.guardGauge;
+        s.guardState[side] = o.guardGaugeState;
+        s.hitStop[side] = o.hitStop;
       }
+      s.slowMotion = g_SlowMotion;
       for (int k = 0; k < g_PoolHighWater; ++k)
         if (g_ObjectPool[k].inUse) s.pool.emplace_back(g_ObjectPool[k].obj.pattern, g_ObjectPool[k].obj.posX);
       run.samples.push_back(std::move(s));
@@ -117,6 +126,12 @@ class BattleScenario : public ::testing::Test {
     EXPECT_EQ(a.hashes.size(), static_cast<size_t>(frames));
     EXPECT_EQ(a.hashes, b.hashes);
     return a;
+  }
+
+  // PlayTwice with one side's holds joined to the other's.
+  static Trace PlayTwice(std::vector<Hold> holds, const std::vector<Hold>& more, int frames) {
+    holds.insert(holds.end(), more.begin(), more.end());
+    return PlayTwice(holds, frames);
   }
 };
 
@@ -311,6 +326,150 @@ TEST_F(BattleScenario, JumpCancelsAnAttackThatHit) {
   EXPECT_EQ(p[2], 0);
 }
 
+// Side 0 walks in for 35 frames (to 70 pixels from side 1), close enough for its normals.
+constexpr uint32_t kInReach = 40;
+
+// The life side 1 lost at each blow, in order.
+std::vector<int32_t> Blows(const Trace& r, int side) {
+  std::vector<int32_t> out;
+  for (size_t i = 1; i < r.samples.size(); ++i)
+    if (r.samples[i].life[side] < r.samples[i - 1].life[side])
+      out.push_back(r.samples[i - 1].life[side] - r.samples[i].life[side]);
+  return out;
+}
+
+TEST_F(BattleScenario, ChainOfThreeHitsIsProrated) {
+  // A, B and C chained into side 1 from close by: three blows, the later ones scaled down by
+  // the combo below their own damage (B 500, C 800).
+  constexpr uint32_t kClose = kInReach + 8;  // 56 pixels: A reaches too
+  const Trace r = PlayTwice({{5, kClose, 0, 6},
+                             {kClose, kClose + 2, 0, 0, 0x1},
+                             {kClose + 5, kClose + 7, 0, 0, 0x2},
+                             {kClose + 14, kClose + 16, 0, 0, 0x4}},
+                            90);
+  ASSERT_FALSE(r.samples.empty());
+  const std::vector<int> p = r.Patterns(0);
+  ASSERT_GE(p.size(), 5u);
+  const std::vector<int32_t> blows = Blows(r, 1);
+  ASSERT_EQ(blows.size(), 3u);
+  EXPECT_EQ(blows[0], 300);  // the first hit is not scaled
+  // The recorded final state of this pair, for other builds and processes to match.
+  std::printf("chain pair: %016llx\n", static_cast<unsigned long long>(r.hashes.back()));
+  EXPECT_EQ(r.hashes.back(), 0x5f0ad2c3f955f7caull);
+  EXPECT_LT(blows[1], 500);
+  EXPECT_LT(blows[2], 800);
+}
+
+TEST_F(BattleScenario, KnockOutFallsAndLies) {
+  // Side 1 on its last bit of life takes a standing C: the blow knocks it out, it falls through
+  // the knock-out vector and lies down.
+  const Trace r = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 140, [](int frame) {
+    if (frame == 1) g_PlayerRecords[1].obj.life = 100;
+  });
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_EQ(r.samples.back().life[1], 0);
+  EXPECT_TRUE(r.Saw(1, 27));
+  EXPECT_TRUE(r.Saw(1, 29));
+  EXPECT_FALSE(r.Saw(1, 20));
+}
+
+TEST_F(BattleScenario, SwingsThatMeetClash) {
+  // Both swing standing C on the same frame within reach: the swings meet each other's clash
+  // box, both spend their hit and nobody is hurt. Side 1 standing still takes the hit.
+  const std::vector<Hold> both = {
+      {5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}, {kInReach, kInReach + 2, 1, 0, 0x4}};
+  const Trace r = PlayTwice(both, 80);
+  ASSERT_FALSE(r.samples.empty());
+  EXPECT_TRUE(r.Saw(0, 3));
+  EXPECT_TRUE(r.Saw(1, 3));
+  EXPECT_EQ(r.samples.back().life[0], r.samples.front().life[0]);
+  EXPECT_EQ(r.samples.back().life[1], r.samples.front().life[1]);
+  const Trace alone = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 80);
+  EXPECT_LT(alone.samples.back().life[1], alone.samples.front().life[1]);
+}
+
+// The guard gauge starts a round empty and refills to GG_MaxVal (10000) over its recovery time
+// (180 steps), during which guards take nothing from it; these pairs wait until it is full. Side
+// 0 crouches and side 1 walks in from frame 190 and strikes low; side 0 guards crouching, holding
+// down-back. Held all along, the back-press window has closed (a plain guard); pressed fewer than
+// 8 steps before the blow lands, it is an instant guard.
+constexpr uint32_t kGaugeFull = 190;
+
+TEST_F(BattleScenario, InstantGuardKeepsTheGuardGaugeAndStopsShorter) {
+  // Crouching B: 450 damage, as much guard-gauge damage, level 2 (8 steps of hit stop).
+  const std::vector<Hold> attack = {{kGaugeFull, 228, 1, 6}, {228, 230, 1, 2, 0x2}};
+  const Trace plain = PlayTwice({{200, 260, 0, 1}}, attack, 260);
+  const Trace instant = PlayTwice({{200, 229, 0, 2}, {229, 260, 0, 1}}, attack, 260);
+  ASSERT_EQ(plain.samples.size(), 260u);
+  ASSERT_EQ(instant.samples.size(), 260u);
+  auto minGauge = [](const Trace& r) {
+    float m = r.samples[kGaugeFull].guardGauge[0];
+    for (size_t i = kGaugeFull; i < r.samples.size(); ++i) m = std::min(m, r.samples[i].guardGauge[0]);
+    return m;
+  };
+  auto maxStop = [](const Trace& r) {
+    int m = 0;
+    for (const Sample& x : r.samples) m = std::max(m, static_cast<int>(x.hitStop[0]));
+    return m;
+  };
+  for (const Trace* r : {&plain, &instant}) {
+    EXPECT_EQ(r->samples[kGaugeFull].guardGauge[0], 10000.0f);
+    EXPECT_TRUE(r->Saw(1, 5));
+    EXPECT_TRUE(r->Saw(0, 18));   // the crouching guard's stun
+    EXPECT_FALSE(r->Saw(0, 21));  // never the crouching hit reaction
+    EXPECT_EQ(r->samples.back().life[0], kMaxLife);
+  }
+  // The plain guard takes the attack's guard damage from the gauge; the instant guard gives
+  // GG_MaxVal / 20 back instead, which a full gauge cannot hold.
+  EXPECT_EQ(minGauge(plain), 10000.0f - 450.0f);
+  EXPECT_EQ(minGauge(instant), 10000.0f);
+  // The instant guard's stop is 2 steps shorter (the samples are taken after the step that
+  // counts the first one off).
+  EXPECT_EQ(maxStop(plain), 8 - 1);
+  EXPECT_EQ(maxStop(instant), 8 - 2 - 1);
+  // And the defender gains more meter from it (half the attack's meter instead of 15 %).
+  const int32_t gainPlain = plain.samples.back().circuit[0] - plain.samples[kGaugeFull].circuit[0];
+  const int32_t gainInstant = instant.samples.back().circuit[0] - instant.samples[kGaugeFull].circuit[0];
+  EXPECT_GT(gainInstant, gainPlain);
+}
+
+TEST_F(BattleScenario, GuardCrushBreaksTheGaugeAndStaggers) {
+  // Side 1 walks in and rises with "623C", whose guard-gauge damage is a full gauge. Guarded
+  // plainly, the gauge falls to 0: a guard crush (the gauge broken and refilling, 30 steps of
+  // slow motion, the crouching crush stagger and its recovery), and no hit. An instant guard of
+  // the same blow takes nothing from the gauge and nothing is crushed.
+  const std::vector<Hold> rising = {
+      {kGaugeFull, 228, 1, 6}, {228, 231, 1, 2}, {231, 234, 1, 3}, {233, 235, 1, 3, 0x4}};
+  const Trace crushed = PlayTwice({{200, 330, 0, 1}}, rising, 330);
+  const Trace instant = PlayTwice({{200, 236, 0, 2}, {236, 330, 0, 1}}, rising, 330);
+  ASSERT_EQ(crushed.samples.size(), 330u);
+  ASSERT_EQ(instant.samples.size(), 330u);
+  EXPECT_TRUE(crushed.Saw(1, 130));
+  auto crushAt = std::find_if(crushed.samples.begin() + kGaugeFull, crushed.samples.end(),
+                              [](const Sample& x) { return x.guardState[0] == 2; });
+  ASSERT_NE(crushAt, crushed.samples.end());
+  EXPECT_EQ(crushAt->guardGauge[0], 0.0f);
+  // The slow motion requested by the crush runs from the next step.
+  const auto slow =
+      std::max_element(crushed.samples.begin(), crushed.samples.end(),
+                       [](const Sample& x, const Sample& y) { return x.slowMotion < y.slowMotion; });
+  EXPECT_EQ(slow->slowMotion, 30);
+  const std::vector<int> p = crushed.Patterns(0);
+  const auto stagger = std::find(p.begin(), p.end(), 282);
+  ASSERT_NE(stagger, p.end());
+  ASSERT_NE(stagger + 1, p.end());
+  EXPECT_EQ(*(stagger + 1), 283);
+  EXPECT_FALSE(crushed.Saw(0, 26));
+  EXPECT_EQ(crushed.samples.back().life[0], kMaxLife);
+
+  EXPECT_TRUE(instant.Saw(0, 18));
+  EXPECT_FALSE(instant.Saw(0, 282));
+  for (size_t i = kGaugeFull; i < instant.samples.size(); ++i) {
+    EXPECT_EQ(instant.samples[i].guardState[0], 1) << i;
+    EXPECT_EQ(instant.samples[i].slowMotion, 0) << i;
+  }
+}
+
 // Side 0 walks in from the round start (both sides 128 pixels from the centre) and enters
 // forward+A+D; the throw's first frame searches for a target within the ground reach of 48
 // pixels (12288 units) in front.
@@ -338,9 +497,8 @@ TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
   };
   for (const ThrowCase& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<Hold> input = {{5, c.walkUntil, 0, 6}, {c.walkUntil, c.walkUntil + 3, 0, 6, 0x9}};
-    input.insert(input.end(), c.victim.begin(), c.victim.end());
-    const Trace r = PlayTwice(input, 140);
+    const Trace r =
+        PlayTwice({{5, c.walkUntil, 0, 6}, {c.walkUntil, c.walkUntil + 3, 0, 6, 0x9}}, c.victim, 140);
     ASSERT_EQ(r.samples.size(), 140u);
     EXPECT_TRUE(r.Saw(0, 110));
     EXPECT_EQ(r.Saw(1, 28) || r.Saw(1, 280), c.caught);
@@ -364,35 +522,22 @@ TEST_F(BattleScenario, ThrowCatchesHoldsDamagesAndReleasesOrIsEscaped) {
       EXPECT_TRUE(r.Saw(1, 26));
       EXPECT_EQ(r.samples.back().life[1], kMaxLife - 1200);
       EXPECT_EQ(r.samples.back().held[1], 0);
-      // Released in front; the knock-down vector's motion and the pushing move it from there.
-      EXPECT_GT(r.samples.back().x[1], r.samples.back().x[0]);
+      // Released 60 offset units (x 256 on a cut-sprite frame) in front of the thrower, the
+      // knock-down vector applied in the thrower's facing carries it farther away through its
+      // fall (900 a step for some thirty steps); the thrower stays where it threw.
+      const int32_t release = held.x[0] + 60 * 256;
+      EXPECT_EQ(r.samples.back().x[0], held.x[0]);
+      EXPECT_GT(r.samples.back().x[1], release + 25 * 900);
       EXPECT_EQ(r.samples.back().pattern[1], 0);
     }
   }
 }
 
-// The air recovery. A launching hit comes with the next battle work (hit resolution, hit
-// vectors and the untech time); on frame 10 these runs leave side 1 as such a hit would: in the
-// tumble with a knock-back, in a falling reaction (hit reaction -1) counted by the state machine's reaction
-// of kind 10, with an untech time of 3 steps and the air recovery armed. From there the recovery input, the
-// recovery vectors 93 to 95 and the landing are the game's own.
-void Launch(int frame) {
-  if (frame != 10) return;
-  BattleObject& v = g_PlayerRecords[1].obj;
-  const int32_t falling[7] = {10, 0, 0, 0, 0, 0, 0};
-  QueueReaction(v, falling);
-  v.pattern = 26;
-  v.frame = 0;
-  v.frameTimer = 0;
-  v.hitVelX = 512;  // knocked back, away from side 0
-  SetPattern(v);
-  v.hitReaction = -1;
-  v.hitVector = 13;
-  v.untechTime = 3;
-  v.hitFrames = 0;
-  v.airRecoveryAllowed = 2;
-}
-
+// The air recovery after a real launch: side 0 walks in and hits with crouching C, whose vector
+// throws side 1 up and away in a falling reaction (negative reaction frames) with an untech time
+// of 16 steps. The hit frames count from the end of the hit stop (frame 59); a button pressed once
+// fewer than 3 steps are left (frame 72 on) is kept and recovers at the first step the untech
+// time has run out, through the recovery vectors 93 to 95. A press earlier than that is dropped.
 TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
   struct Case {
     const char* name;
@@ -402,28 +547,35 @@ TEST_F(BattleScenario, RecoversInTheAirWithAButtonAndTheStick) {
   };
   const Case cases[] = {
       {"no button", {}, false, 0},
-      {"neutral", {{12, 14, 1, 0, 0x1}}, true, 0},
-      {"forward", {{12, 14, 1, 6, 0x1}, {14, 30, 1, 6}}, true, -1},
-      {"back", {{12, 14, 1, 4, 0x2}, {14, 30, 1, 4}}, true, 1},
+      {"pressed too early", {{62, 64, 1, 0, 0x1}}, false, 0},
+      {"neutral", {{72, 74, 1, 0, 0x1}}, true, 0},
+      {"forward", {{72, 74, 1, 6, 0x1}, {74, 90, 1, 6}}, true, -1},
+      {"back", {{72, 74, 1, 4, 0x2}, {74, 90, 1, 4}}, true, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const Trace r = PlayTwice(c.pad, 60, Launch);
-    ASSERT_EQ(r.samples.size(), 60u);
+    const Trace r = PlayTwice({{5, 40, 0, 6}, {40, 42, 0, 2, 0x4}}, c.pad, 130);
+    ASSERT_EQ(r.samples.size(), 130u);
+    EXPECT_TRUE(r.Saw(0, 6));
     EXPECT_TRUE(r.Saw(1, 26));
+    EXPECT_LT(r.samples.back().life[1], kMaxLife);
     EXPECT_EQ(r.Saw(1, 291), c.recovers);
     EXPECT_EQ(r.samples.back().y[1], 0);
     EXPECT_EQ(r.samples.back().pattern[1], 0);
     if (!c.recovers) {
-      // The tumble carries the knock-back until it lands, and the stand stops it there.
-      EXPECT_GT(r.samples[12].x[1], r.samples[9].x[1]);
-      EXPECT_EQ(r.samples.back().x[1], r.samples[40].x[1]);
+      // The launch carries side 1 away from side 0 until it lands, and the stand stops it there.
+      EXPECT_GT(r.samples[70].x[1], r.samples[60].x[1]);
+      EXPECT_EQ(r.samples.back().x[1], r.samples[110].x[1]);
       continue;
     }
     size_t at = 0;
     while (r.samples[at].pattern[1] != 291) ++at;
-    // The tumble alone peaks 900 units up; the recovery's vector lifts the character again.
-    EXPECT_LT(r.MinY(1), -4000);
+    EXPECT_EQ(at, 75u);  // the first step with the untech time run out
+    // The recovery's vector lifts the character again above the launch's peak.
+    const int32_t peak = std::min_element(r.samples.begin(), r.samples.begin() + static_cast<long>(at),
+                                          [](const Sample& x, const Sample& y) { return x.y[1] < y.y[1]; })
+                             ->y[1];
+    EXPECT_LT(r.MinY(1), peak);
     const int32_t dx = r.samples[at + 6].x[1] - r.samples[at].x[1];
     EXPECT_EQ((dx > 0) - (dx < 0), c.drift);
   }

@@ -323,7 +323,7 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
                             {3, "stand C", 0, kKick, 3, 800, 4, 0x7, {12, 18, 17}, 2},
                             {4, "crouch A", 2, kJab, 1, 280, 1, 0x7, {10, 18, 16}, 0},
                             {5, "crouch B", 2, kKick, 2, 450, 2, 0x6, {11, 18, 16}, 1},
-                            {6, "crouch C", 2, kKick, 3, 700, 5, 0x7, {32, 32, 32}, 6},
+                            {6, "crouch C", 2, kKick, 3, 700, 5, 0x7, {33, 33, 33}, 6},
                             {7, "air A", 1, kJab, 1, 300, 2, 0x3, {10, 18, 16}, 3},
                             {8, "air B", 1, kKick, 2, 500, 3, 0x3, {11, 18, 16}, 4},
                             {9, "air C", 1, kKick, 3, 750, 4, 0x3, {12, 18, 17}, 5}};
@@ -501,6 +501,18 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     p.EndInto(0);
   }
   {
+    // A guard crushed while crouching: the stagger that the crush reaction holds for 60 steps,
+    // then its recovery. (Standing, the crush shares 280 and 281 with the throw escape.)
+    auto& p = pat(282, "crouching guard crushed");
+    Frame(p, kHurt, 60, State(2, false, halt));
+    p.EndInto(283);
+  }
+  {
+    auto& p = pat(283, "crouching crush recovery");
+    Frame(p, kCrouch, 6, State(2, false, halt));
+    p.EndInto(13);
+  }
+  {
     // "623C": a rising strike that leaves the ground and lands back into the stand.
     auto& p = pat(130, "rising strike");
     // Armoured through its start-up: a blow taken there does not interrupt it.
@@ -516,7 +528,8 @@ void DeclareDuelist(std::vector<PatternDef>& ps) {
     FrameDef& up = Frame(p, kKick + 1, 12, rise);
     up.attack = {{0, -160, 50, -40}};
     up.hit = Attacking(900, 6, 0x7, {13, 13, 13}, 2);
-    up.hit->atf1 = 0x4;  // knocks down
+    up.hit->atf1 = 0x4;    // knocks down
+    up.hit->atkz = 10000;  // a guard against it takes a full guard gauge: a guard crush
     Frame(p, kTumble, 200, State(1, false));
     p.EndInto(0);
   }
@@ -654,13 +667,16 @@ std::string TypeFile() {
 }
 
 std::string VectorFile() {
-  // Motion vectors: id vx vy ax ay.
+  // Motion vectors: id vx vy ax ay. A hit, guard, throw or knock-out applies its vector in the
+  // attacker's facing, so a positive x carries the one struck away from the attacker; the
+  // recoveries (90..95), the throw escape's push (1) and the air guard crush (32) are applied in
+  // the character's own facing, where a negative x moves it back.
   std::string t =
       "0 0 0 0 0\r\n"
       "1 -600 0 40 0\r\n"
-      "2 -900 -1600 0 140\r\n"
+      "2 900 -1600 0 140\r\n"
       "3 -400 -2400 0 150\r\n"
-      "4 -1200 0 60 0\r\n"
+      "4 1200 0 -60 0\r\n"
       "5 0 -900 0 150\r\n"
       "6 0 0 0 0\r\n"
       "7 -900 0 60 0\r\n"
@@ -668,8 +684,11 @@ std::string VectorFile() {
       "9 500 -1300 0 150\r\n"
       "10 0 -1500 0 150\r\n"
       "11 -500 -1300 0 150\r\n"
-      "12 -300 0 20 0\r\n"
-      "13 -700 -1200 0 150\r\n"
+      "12 300 0 -20 0\r\n"
+      "13 700 -1200 0 150\r\n"
+      "14 600 0 -40 0\r\n"
+      "15 500 -1300 0 150\r\n"
+      "16 400 -2400 0 150\r\n"
       "END\r\n";
   // Hit vectors: id name n invuln level replacement fifth (untech time; above 0 a knock-out
   // redirects the vector into 99); sub-lines: motion pattern pattern2 stun pushLength flags
@@ -685,21 +704,24 @@ std::string VectorFile() {
       "7 wall_leave 1 8 0 0 0\r\n4 26 26 0 0 10000\r\n",
       // The throw's hold: no motion, no push.
       "8 held 1 0 0 0 0\r\n0 28 28 0 0 1000\r\n",
-      // Crouch C's launch: up, then the fall with the air recovery open.
-      "32 launch 2 8 5 0 16\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
+      // The guard crush in the air: up and back.
+      "32 air_crush 2 8 5 0 16\r\n3 26 26 0 20 10000\r\n5 26 26 20 0 10000\r\n",
+      // Crouch C's launch: up and away, a falling reaction (negative reaction frames) in which
+      // the hit frames count on towards the untech time, so the air recovery opens.
+      "33 launch 2 8 5 0 16\r\n16 26 26 -1 20 10000\r\n5 26 26 20 0 10000\r\n",
       // Standing reactions (a knock-out on them falls through 99); a weaker blow on a heavier reaction keeps
       // the heavier one's
       // replacement (light on heavy gives medium).
-      "10 light 1 8 1 0 10\r\n1 20 20 12 10 0\r\n",
-      "11 medium 1 8 2 0 10\r\n1 20 20 16 12 0\r\n",
+      "10 light 1 8 1 0 10\r\n14 20 20 12 10 0\r\n",
+      "11 medium 1 8 2 0 10\r\n14 20 20 16 12 0\r\n",
       "12 heavy 1 8 4 11 10\r\n4 20 20 20 14 0\r\n",
       "13 knockdown 2 8 6 0 20\r\n2 26 26 0 20 10000\r\n5 26 26 30 0 10100\r\n",
       "14 wall_bounce 2 8 3 0 0\r\n4 26 26 0 20 1\r\n2 26 26 30 0 10000\r\n",
       "15 sweep 1 8 2 0 0\r\n5 26 26 30 0 10000\r\n",
       // Crouching reactions, light and heavy, and the air hit.
       "16 crouch_light 1 8 1 0 10\r\n12 21 21 12 10 0\r\n",
-      "17 crouch_heavy 1 8 4 16 10\r\n1 21 21 20 14 0\r\n",
-      "18 air_hit 2 8 2 0 12\r\n11 26 26 0 10 10000\r\n5 26 26 12 0 10000\r\n",
+      "17 crouch_heavy 1 8 4 16 10\r\n14 21 21 20 14 0\r\n",
+      "18 air_hit 2 8 2 0 12\r\n15 26 26 0 10 10000\r\n5 26 26 12 0 10000\r\n",
       // Guard stun standing, crouching and in the air (the guarding variant is the reaction).
       "20 guard 1 8 0 0 0\r\n12 17 17 10 8 0\r\n",
       "21 crouch_guard 1 8 0 0 0\r\n12 18 18 10 8 0\r\n",

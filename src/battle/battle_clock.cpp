@@ -117,14 +117,6 @@ void PrepareSlot(int i, bool firstRound, bool introAllowed) {
   SetPattern(o);
 }
 
-// The chained per-round words of the other modules (the combo and HUD words among them).
-void (*g_ChainedRoundWords)() = nullptr;
-
-void ResetRoundWordsChained() {
-  if (g_ChainedRoundWords) g_ChainedRoundWords();
-  ResetBattleClockRoundWords();
-}
-
 }  // namespace
 
 int ClampedTimerSpeed() {
@@ -250,10 +242,5 @@ void InstallBattleClockSeams() {
   BattleSeams& s = g_BattleSeams;
   s.BgHoldTimer = [] { return g_BgHoldTimer; };
   s.RoundCounter = [] { return g_RoundCounter; };
-  // Chained: the words of the modules installed before keep being cleared. Installing twice
-  // must not chain the clock onto itself.
-  if (s.ResetRoundFlowWords != ResetRoundWordsChained) {
-    g_ChainedRoundWords = s.ResetRoundFlowWords;
-    s.ResetRoundFlowWords = ResetRoundWordsChained;
-  }
+  AddRoundWordsReset(ResetBattleClockRoundWords);
 }

@@ -45,10 +45,8 @@ int FindListEntryByFile(const std::string& file1) {
 
 bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
                       RoundStart start, uint32_t randomSeed) {
-  ResetAllBattleGlobals();
   // A fresh match: the first round comes next and no judgement is pending.
-  ResetBattleClockForMatch();
-  g_RoundRestart = 0;
+  ResetAllBattleGlobals();
   HarnessState& h = State();
   h = HarnessState{};
   h.start = start;
@@ -173,8 +171,6 @@ void HarnessRelease() {
   FreeFrameDataSetContents(g_CommonFrameData);
   FreeCharaSelectList();
   ResetAllBattleGlobals();
-  ResetBattleClockForMatch();
-  g_RoundRestart = 0;
   g_TimerSpeed = 0;
   ResetBattleSeams();
 }

@@ -4,13 +4,18 @@
 #include <cstring>
 
 #include "battle/battle_camera.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_command.h"
 #include "battle/chara_loader.h"
+#include "battle/character_draw.h"
 #include "battle/command_input.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
+#include "battle/round_calls.h"
+#include "battle/round_flow.h"
+#include "battle/screen_break.h"
 #include "battle/story_routes.h"
 
 PlayerRecord g_PlayerRecords[kPlayerSlots];
@@ -260,6 +265,13 @@ void ResetAllBattleGlobals() {
   g_CommandAchievementCounters = CommandAchievementCounters{};
   ResetBattleCameraState();
   g_LastFinishKind = 3;
+  // The round's modules: the clock, the round flow and judge, the calls, the break-up cells and
+  // the character draw's words start every match the same.
+  ResetBattleClockForMatch();
+  ResetRoundFlowState();
+  ResetRoundCalls();
+  std::memset(g_ScreenBreakCells, 0, sizeof g_ScreenBreakCells);
+  ResetCharacterDrawState();
 }
 
 void ResetSoundBusyModel() {

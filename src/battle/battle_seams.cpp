@@ -5,6 +5,27 @@ BattleSeams g_BattleSeams;
 
 void ResetBattleSeams() { g_BattleSeams = BattleSeams{}; }
 
+namespace {
+constexpr int kMaxRoundWordResets = 16;
+void (*g_RoundWordResets[kMaxRoundWordResets])() = {};
+int g_RoundWordResetCount = 0;
+
+void RunRoundWordResets() {
+  for (int i = 0; i < g_RoundWordResetCount; ++i) g_RoundWordResets[i]();
+}
+}  // namespace
+
+void AddRoundWordsReset(void (*clear)()) {
+  // A row reset to its default (or replaced) starts the list again.
+  if (g_BattleSeams.ResetRoundFlowWords != RunRoundWordResets) {
+    g_RoundWordResetCount = 0;
+    g_BattleSeams.ResetRoundFlowWords = RunRoundWordResets;
+  }
+  for (int i = 0; i < g_RoundWordResetCount; ++i)
+    if (g_RoundWordResets[i] == clear) return;
+  if (g_RoundWordResetCount < kMaxRoundWordResets) g_RoundWordResets[g_RoundWordResetCount++] = clear;
+}
+
 #define BATTLE_SEAM_DEFINE(ret, name, params, args, def)    \
   ret BattleSeam##name params {                             \
     if (g_BattleSeams.name) return g_BattleSeams.name args; \

@@ -285,7 +285,7 @@ struct TextureHandle;
        (defender, attacker, attack), )                                                                     \
   SEAM(void, SetComboMeterPercent, (int side, int percent), (side, percent), )                             \
   SEAM(void, AddComboDamage, (int side, int damage, int rawDamage, int redDamage),                         \
-       (side, damage, rawDamage, redDamage), )  \
+       (side, damage, rawDamage, redDamage), )                                                             \
   /* seams added by the battle clock and round set-up */                                                   \
   SEAM(void, ResetCpuAiStates, (), (), )                                                                   \
   /* (end of the battle clock's seams) */                                                                  \
@@ -327,8 +327,6 @@ struct TextureHandle;
   SEAM(void, DrawAfterimage, (int slot, BattleObject* o, int i), (slot, o, i), )                           \
   /* (end of the character draw's seams) */                                                                \
   /* seams added by the screen break-up and HUD digits */                                                  \
-  /* the HUD textures: gauge sheet n (0..9) into *out; 1 when there is one */                              \
-  SEAM(int, HudGaugeSheet, (int sheet, TextureHandle** out), (sheet, out), 0)                              \
   /* (end of the screen break-up's seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
@@ -341,6 +339,9 @@ struct BattleSeams {
 extern BattleSeams g_BattleSeams;
 // Clears every entry back to the defaults.
 void ResetBattleSeams();
+// Several modules keep per-round words. Each adds its clear once (adding it again changes
+// nothing), and the ResetRoundFlowWords row runs them all in the order they were added.
+void AddRoundWordsReset(void (*clear)());
 
 #define BATTLE_SEAM_WRAPPER(ret, name, params, args, def) ret BattleSeam##name params;
 BATTLE_SEAM_LIST(BATTLE_SEAM_WRAPPER)

@@ -197,14 +197,12 @@ void ClearCharacterDrawWords() {
   for (int32_t& c : g_HeatPulseCount) c = 0;
 }
 
-void (*g_PreviousRoundWordsReset)() = nullptr;
-
-void ResetCharacterDrawRoundWords() {
-  if (g_PreviousRoundWordsReset) g_PreviousRoundWordsReset();
-  ClearCharacterDrawWords();
-}
-
 }  // namespace
+
+void ResetCharacterDrawState() {
+  ClearCharacterDrawWords();
+  for (uint8_t& v : g_StoryCharacterVisible) v = 1;
+}
 
 int BuildObjectMatrix(Han6Matrix* m, const BattleObject& o, int frameKind) {
   Han6Matrix r = Han6Matrix::Identity();
@@ -417,10 +415,6 @@ void InstallCharacterDrawSeams() {
   BattleSeams& s = g_BattleSeams;
   s.DrawCharacters = DrawCharacters;
   s.AnyHeatActive = IsAnyHeatActive;
-  // Chained after the words already cleared (installing twice does not chain twice).
-  if (s.ResetRoundFlowWords != ResetCharacterDrawRoundWords) {
-    g_PreviousRoundWordsReset = s.ResetRoundFlowWords;
-    s.ResetRoundFlowWords = ResetCharacterDrawRoundWords;
-  }
+  AddRoundWordsReset(ClearCharacterDrawWords);
   g_BattleDrawSeams.FloorMatrix = CharacterFloorMatrix;
 }

@@ -389,7 +389,7 @@ void InstallComboAndDamageSeams() {
   s.NoteComboThrow = SeamNoteComboThrow;
   s.AddRoundMeterGained = AddRoundMeterGained;
   s.UpdateDrawHud = UpdateDrawHud;
-  s.ResetRoundFlowWords = ResetComboRoundWords;
+  AddRoundWordsReset(ResetComboRoundWords);
   s.ScaleDamage = SeamScaleDamage;
   s.UntechDecay = SeamUntechDecay;
   s.ThrowCheck = SeamThrowCheck;

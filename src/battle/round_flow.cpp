@@ -1020,15 +1020,6 @@ void ResetRoundFlowState() {
   g_MatchPerfectWins = g_MatchRoundsLost = 0;
 }
 
-namespace {
-void (*g_PreviousRoundWords)() = nullptr;
-
-void ResetRoundWordsChained() {
-  if (g_PreviousRoundWords) g_PreviousRoundWords();
-  ResetRoundFlowRoundWords();
-}
-}  // namespace
-
 void InstallRoundFlowSeams() {
   BattleSeams& s = g_BattleSeams;
   s.RoundFlow = RoundFlow;
@@ -1044,10 +1035,5 @@ void InstallRoundFlowSeams() {
   };
   s.IsScreenDimmed = [] { return g_DimValue != 0.0f ? 1 : 0; };
   s.RoundCallDone = [] { return g_RoundCallDone != 0 ? 1 : 0; };
-  // Other modules clear their round words through the same row: chain, never replace (and never
-  // chain onto ourselves when the rules are installed again).
-  if (s.ResetRoundFlowWords != ResetRoundWordsChained) {
-    g_PreviousRoundWords = s.ResetRoundFlowWords;
-    s.ResetRoundFlowWords = ResetRoundWordsChained;
-  }
+  AddRoundWordsReset(ResetRoundFlowRoundWords);
 }

@@ -17,6 +17,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/character_draw.h"
 #include "battle/round_calls.h"
 #include "directnet/direct_net_state.h"
 
@@ -37,9 +38,9 @@ constexpr int kTimerSheet = 5;  // 32 x 40 timer digits and the infinity mark
 GrpDrawList* BattleList() { return g_BattleDrawSeams.DrawList ? g_BattleDrawSeams.DrawList() : nullptr; }
 
 // A missing sheet leaves the handle empty: its glyphs show as plain quads of their colour.
+// The battle HUD's gauge sheets (null until loaded: the glyphs then draw as plain quads).
 TextureHandle* GaugeSheet(int sheet) {
-  TextureHandle* t = nullptr;
-  return BattleSeamHudGaugeSheet(sheet, &t) ? t : nullptr;
+  return sheet >= 0 && sheet < 10 ? g_BattleHudTextures.gauge[sheet] : nullptr;
 }
 
 void QueueGlyph(TextureHandle* sheet, int32_t x, int32_t y, int32_t w, int32_t h, int32_t sx, int32_t sy,
@@ -246,22 +247,9 @@ int IsDirectNetVsActive() {
   return g_DirectNetMode == 1 && g_NetworkMatch == 1 && g_DirectNetSession == 1 ? 1 : 0;
 }
 
-namespace {
-// The per-round words cleared before the calls' (the chain installed before this one).
-void (*g_PreviousRoundWordsReset)() = nullptr;
-}  // namespace
-
 void InstallScreenBreakSeams() {
   // The partner call waits for the round call to have run its 4 s.
   g_BattleSeams.RoundCallDone = [] { return static_cast<int>(g_RoundCallDone); };
-  // The calls are cleared with the other per-round words; installing twice does not chain the
-  // calls' reset onto itself.
-  static constexpr void (*kResetCalls)() = [] {
-    if (g_PreviousRoundWordsReset) g_PreviousRoundWordsReset();
-    ResetRoundCalls();
-  };
-  if (g_BattleSeams.ResetRoundFlowWords != kResetCalls) {
-    g_PreviousRoundWordsReset = g_BattleSeams.ResetRoundFlowWords;
-    g_BattleSeams.ResetRoundFlowWords = kResetCalls;
-  }
+  // The calls are cleared with the other per-round words.
+  AddRoundWordsReset(ResetRoundCalls);
 }

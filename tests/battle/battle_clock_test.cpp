@@ -222,7 +222,7 @@ TEST_F(BattleClock, SeamsAndResets) {
 TEST_F(BattleClock, RoundWordsChainOnce) {
   static int earlier;
   earlier = 0;
-  g_BattleSeams.ResetRoundFlowWords = [] { ++earlier; };
+  AddRoundWordsReset([] { ++earlier; });
   InstallBattleClockSeams();
   InstallBattleClockSeams();
   g_FightTime = 5;

@@ -363,7 +363,7 @@ TEST_F(BattleScenario, ChainOfThreeHitsIsProrated) {
 TEST_F(BattleScenario, KnockOutFallsAndLies) {
   // Side 1 on its last bit of life takes a standing C: the blow knocks it out, it falls through
   // the knock-out vector and lies down.
-  const Trace r = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 140, [](int frame) {
+  const Trace r = PlayTwice({{5, kInReach, 0, 6}, {kInReach, kInReach + 2, 0, 0, 0x4}}, 400, [](int frame) {
     if (frame == 1) g_PlayerRecords[1].obj.life = 100;
   });
   ASSERT_FALSE(r.samples.empty());

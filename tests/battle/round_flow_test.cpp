@@ -826,7 +826,7 @@ TEST_F(RoundFlowTest, InstalledSeamsAndTheChainedRoundWords) {
   // Another module's round words were installed first: both are cleared, once each, however often
   // the rules are installed.
   g_OtherWordsCleared = 0;
-  g_BattleSeams.ResetRoundFlowWords = [] { ++g_OtherWordsCleared; };
+  AddRoundWordsReset([] { ++g_OtherWordsCleared; });
   InstallRoundFlowSeams();
   InstallRoundFlowSeams();
   g_RoundFade = 0.5f;

@@ -14,6 +14,7 @@
 #include "battle/battle_draw.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/character_draw.h"
 #include "battle_fixture.h"
 #include "directnet/direct_net_state.h"
 
@@ -40,16 +41,14 @@ class ScreenBreakTest : public vt::test::RecordingGfx {
     Sheets()[0] = CreateTexture(512, 128, vt::gfx::FMT_A8R8G8B8);  // gauge sheet 1
     Sheets()[1] = CreateTexture(512, 256, vt::gfx::FMT_A8R8G8B8);  // gauge sheet 3
     Sheets()[2] = CreateTexture(256, 256, vt::gfx::FMT_A8R8G8B8);  // gauge sheet 5
-    g_BattleSeams.HudGaugeSheet = [](int sheet, TextureHandle** out) {
-      const int i = sheet == 1 ? 0 : sheet == 3 ? 1 : sheet == 5 ? 2 : -1;
-      if (i < 0) return 0;
-      *out = Sheets()[i];
-      return 1;
-    };
+    g_BattleHudTextures.gauge[1] = Sheets()[0];
+    g_BattleHudTextures.gauge[3] = Sheets()[1];
+    g_BattleHudTextures.gauge[5] = Sheets()[2];
     g_D3DDevice->Records().clear();
   }
   void TearDown() override {
     ResetDrawList(&g_MainDrawList);
+    g_BattleHudTextures = {};
     for (int i = 0; i < 3; ++i) {
       FreeTexture(Sheets()[i]);
       Sheets()[i] = nullptr;

@@ -14,6 +14,7 @@
 #include "battle/battle_sound.h"
 #include "battle/battle_tables.h"
 #include "battle/control_rules.h"
+#include "battle/effect_geometry.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -53,19 +54,6 @@ int EdgeSideOf(const BattleObject& o) {
   if (o.posX >= kStageHalfWidth) return 1;
   if (o.posX <= -kStageHalfWidth) return 2;
   return 0;
-}
-
-// The direction of (x, y) as a fraction of a turn in [0, 1), measured like the drawing code's
-// own helper (its pi constant of 3.1415 included).
-double VectorToTurn(double x, double y) {
-  if (x == 0) return y > 0 ? 0.5 : 0.0;
-  if (y == 0) return x >= 0 ? 0.25 : 0.75;
-  // acos(x / length) is the angle atan2(|y|, x) in [0, pi].
-  double c = BattleAtan2(std::fabs(y), x) / 3.1415 * 0.5;
-  if (y < 0) c = 1.0 - c;
-  c += 0.25;
-  if (c >= 1.0) c -= 1.0;
-  return c;
 }
 
 BattleObject* TargetOf(BattleObject& k) {

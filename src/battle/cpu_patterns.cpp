@@ -2,8 +2,12 @@
 #include "battle/cpu_patterns.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "app/file_loader.h"
+#include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 
 CpuPatternFile g_CpuPatternSlots[kCpuPatternSlots];
 
@@ -137,5 +141,30 @@ int LoadCpuPatternFile(std::string_view path, int slot) {
   bytes.resize(std::min<size_t>(bytes.size(), loader.BytesRead()));
   loader.Close();
   ReadCpuPatternFile(bytes, &dest);
+  return 1;
+}
+
+int LoadCharacterCpuPatterns(int player) {
+  if (player < 0 || player >= kCpuPatternSlots) return 1;
+  const BattleObject& o = g_PlayerRecords[player].obj;
+  std::string names[2];
+  if (!BattleSeamCharaListFiles(o.charaIndex, &names[0], &names[1])) {
+    // No list entry: no file, so the slot stays zero as for a missing one.
+    g_CpuPatternSlots[player] = CpuPatternFile{};
+    return 1;
+  }
+  // As the character loader decides it: a second file name that is empty or begins with "0"
+  // means one body.
+  const bool twoBodies = !names[1].empty() && names[1][0] != '0';
+  if (player >= 2 && twoBodies) return 1;
+  const int bodies = player < 2 && twoBodies ? 2 : 1;
+  for (int i = 0; i < bodies; ++i) {
+    const int slot = player + 2 * i;
+    char path[96];
+    std::snprintf(path, sizeof path, "%s%s_%01d.cpf", ".\\data\\", names[i].c_str(), int{o.type});
+    if (LoadCpuPatternFile(path, slot)) continue;
+    std::snprintf(path, sizeof path, "%s%s.cpf", ".\\data\\", names[i].c_str());
+    LoadCpuPatternFile(path, slot);
+  }
   return 1;
 }

@@ -92,3 +92,10 @@ extern CpuPatternFile g_CpuPatternSlots[kCpuPatternSlots];
 // (at most kCpuPatternFileSize bytes read), 0 with the slot left zero. A slot outside 0..3
 // reads nothing and gives 0.
 int LoadCpuPatternFile(std::string_view path, int slot);
+
+// The pattern files of character slot `player` (0..3), from its character list entry: the
+// type's own file ".\data\<name>_<type>.cpf", else ".\data\<name>.cpf". A two-body
+// character's second body goes into slot player + 2 (the sides' slots 0 and 1 load it), so
+// slots 2 and 3 of such a character load nothing. Runs on the loader thread and draws no
+// random number. Returns 1.
+int LoadCharacterCpuPatterns(int player);

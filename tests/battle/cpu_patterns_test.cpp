@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 #include "support/test_util.h"
 
 namespace {
@@ -209,6 +211,15 @@ class CpuPatternLoad : public testing::Test {
  protected:
   void TearDown() override {
     for (CpuPatternFile& s : g_CpuPatternSlots) s = CpuPatternFile{};
+    for (PlayerRecord& r : g_PlayerRecords) r.obj = BattleObject{};
+    ResetBattleSeams();
+  }
+  // A file whose only mark is its guard rate.
+  static void WriteMarked(const std::string& path, int32_t guardRate) {
+    CpuPatternFile f;
+    f.guardRate = guardRate;
+    const std::vector<uint8_t> b = WriteCpuPatternFile(f);
+    vt::test::WriteFile(path, std::string(b.begin(), b.end()));
   }
 };
 
@@ -232,6 +243,57 @@ TEST_F(CpuPatternLoad, FoundMissingLongAndOutsideTheSlots) {
   EXPECT_TRUE(g_CpuPatternSlots[0].records[1] == CpuPatternRecord{});
 
   for (int slot : {-1, 4}) EXPECT_EQ(LoadCpuPatternFile(".\\data\\alpha_0.cpf", slot), 0) << slot;
+}
+
+// Character 0 has one body ("alpha"; the second name "0"), character 1 two ("twin" and
+// "twin2"), character 2 an empty second name; other characters have no list entry.
+TEST_F(CpuPatternLoad, CharacterFilesByTypeThenFallbackIntoTheirSlots) {
+  g_BattleSeams.CharaListFiles = [](int index, std::string* file1, std::string* file2) {
+    const char* names[3][2] = {{"alpha", "0"}, {"twin", "twin2"}, {"solo", ""}};
+    if (index < 0 || index > 2) return 0;
+    *file1 = names[index][0];
+    *file2 = names[index][1];
+    return 1;
+  };
+  WriteMarked("data/alpha_2.cpf", 20);
+  WriteMarked("data/alpha.cpf", 10);
+  WriteMarked("data/twin.cpf", 30);
+  WriteMarked("data/twin2_0.cpf", 41);
+  WriteMarked("data/solo.cpf", 50);
+  struct Case {
+    const char* name;
+    int player, chara, type;
+    int32_t before[4];  // guard rates the slots hold before the load
+    int32_t after[4];
+  };
+  const Case cases[] = {
+      {"the type's own file", 0, 0, 2, {0, 0, 0, 0}, {20, 0, 0, 0}},
+      {"the fallback name", 0, 0, 3, {0, 0, 0, 0}, {10, 0, 0, 0}},
+      {"partner slot, one body", 2, 0, 2, {0, 0, 0, 0}, {0, 0, 20, 0}},
+      {"two bodies fill p and p + 2", 1, 1, 0, {0, 0, 0, 0}, {0, 30, 0, 41}},
+      {"two bodies: the second by its own type name", 0, 1, 0, {0, 0, 0, 7}, {30, 0, 41, 7}},
+      {"slot 3 of a two-body side loads nothing", 3, 1, 0, {0, 0, 0, 41}, {0, 0, 0, 41}},
+      {"an empty second name is one body", 2, 2, 0, {0, 0, 0, 0}, {0, 0, 50, 0}},
+      {"a missing file zeroes the slot", 0, 0, 9, {5, 0, 0, 0}, {10, 0, 0, 0}},
+      {"no list entry zeroes the slot", 1, 7, 0, {0, 5, 0, 0}, {0, 0, 0, 0}},
+  };
+  for (const Case& c : cases) {
+    for (int i = 0; i < 4; ++i) g_CpuPatternSlots[i].guardRate = c.before[i];
+    g_PlayerRecords[c.player].obj.charaIndex = static_cast<uint8_t>(c.chara);
+    g_PlayerRecords[c.player].obj.type = static_cast<int16_t>(c.type);
+    EXPECT_EQ(LoadCharacterCpuPatterns(c.player), 1) << c.name;
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(g_CpuPatternSlots[i].guardRate, c.after[i]) << c.name << ", slot " << i;
+  }
+  // A missing file with no fallback either.
+  g_BattleSeams.CharaListFiles = [](int, std::string* file1, std::string* file2) {
+    *file1 = "nobody";
+    *file2 = "0";
+    return 1;
+  };
+  g_CpuPatternSlots[0].guardRate = 9;
+  EXPECT_EQ(LoadCharacterCpuPatterns(0), 1);
+  EXPECT_EQ(g_CpuPatternSlots[0].guardRate, 0);
 }
 
 }  // namespace

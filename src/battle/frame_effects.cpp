@@ -90,6 +90,8 @@ void SetVelocity(BattleObject& o, const int32_t* p) {
       if (o.facing == 1) angle = 10000 - angle;
       const int64_t speed = p[0] + int64_t{PickRandom(0, p[1])};
       const double rad = static_cast<double>(angle) / 10000.0 * 2.0 * kBattlePi;
+      // This effect's own rule, not PolarToXY's: turns of 1/10000 from straight up (sin for x,
+      // -cos for y) with a full pi. Kept as its own.
       const double sx = BattleSin(rad), cy = -BattleCos(rad);
       o.velX = Wrap<int32_t>(static_cast<int64_t>(sx * static_cast<double>(speed)));
       o.velY = Wrap<int32_t>(static_cast<int64_t>(cy * static_cast<double>(speed)));
@@ -126,6 +128,8 @@ void AimAtTarget(BattleObject& o, const int32_t* p) {
   o.velY = Wrap<int32_t>(o.velY + static_cast<int64_t>(static_cast<double>(p[1]) * (dy / len)));
   o.accX = o.accY = 0;
   if (p[2] <= 0) return;
+  // Not VectorAngle: this effect measures from +x with a full pi, where VectorAngle keeps
+  // 3.1415. Kept as its own.
   double deg = BattleAtan2(dy, dx) * 180.0 / kBattlePi;
   if (o.facing == 1) deg = 180.0 - deg;
   while (deg < 0.0) deg += 360.0;
@@ -208,6 +212,8 @@ void SetVelocityByDegrees(BattleObject& o, const int32_t* p) {
   int64_t angle = (p[0] + int64_t{PickRandom(0, p[1])}) % 360;
   if (o.facing == 1) angle = 180 - angle;
   const int64_t speed = p[2] + int64_t{PickRandom(0, Clamp64(int64_t{p[3]} + 1, INT32_MIN, INT32_MAX))};
+  // Not PolarToXY: this effect's own rule takes cos for x and sin for y (degrees from +x).
+  // Kept as its own.
   const double rad = static_cast<double>(angle) * kBattlePi / 180.0;
   o.velX = Wrap<int32_t>(static_cast<int64_t>(BattleCos(rad) * static_cast<double>(speed)));
   o.velY = Wrap<int32_t>(static_cast<int64_t>(BattleSin(rad) * static_cast<double>(speed)));

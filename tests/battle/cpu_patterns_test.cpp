@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "FilePacFunc/FilePac.h"
+#include "FilePacFunc/FilePacWriter.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "support/test_util.h"
@@ -243,6 +245,25 @@ TEST_F(CpuPatternLoad, FoundMissingLongAndOutsideTheSlots) {
   EXPECT_TRUE(g_CpuPatternSlots[0].records[1] == CpuPatternRecord{});
 
   for (int slot : {-1, 4}) EXPECT_EQ(LoadCpuPatternFile(".\\data\\alpha_0.cpf", slot), 0) << slot;
+}
+
+// A pack member comes before the disk file of the same name, and is read no further than the
+// slot either.
+TEST_F(CpuPatternLoad, PackBeforeDisk) {
+  GetPackList().Clear();
+  WriteMarked("data/beta.cpf", 30);
+  CpuPatternFile packed;
+  packed.guardRate = 50;
+  packed.records[99].weight = 7;
+  std::vector<uint8_t> b = WriteCpuPatternFile(packed);
+  b.resize(b.size() + 100, 0x77);
+  ASSERT_TRUE(WritePackFile("0000.p", std::vector<PackWriterMember>{{".\\data\\beta.cpf", b}}, {}));
+  ASSERT_EQ(MountPack("0000.p"), 1);
+  EXPECT_EQ(LoadCpuPatternFile(".\\data\\beta.cpf", 1), 1);
+  EXPECT_TRUE(g_CpuPatternSlots[1] == packed);
+  GetPackList().Clear();
+  EXPECT_EQ(LoadCpuPatternFile(".\\data\\beta.cpf", 1), 1);
+  EXPECT_EQ(g_CpuPatternSlots[1].guardRate, 30);
 }
 
 // Character 0 has one body ("alpha"; the second name "0"), character 1 two ("twin" and

@@ -10,6 +10,7 @@
 #include "battle/battle_seams.h"
 
 CpuPatternFile g_CpuPatternSlots[kCpuPatternSlots];
+CpuAiState g_CpuAiStates[kCpuPatternSlots];
 
 namespace {
 
@@ -141,6 +142,7 @@ int LoadCpuPatternFile(std::string_view path, int slot) {
   bytes.resize(std::min<size_t>(bytes.size(), loader.BytesRead()));
   loader.Close();
   ReadCpuPatternFile(bytes, &dest);
+  g_CpuAiStates[slot] = CpuAiState{};
   return 1;
 }
 

@@ -88,9 +88,21 @@ std::vector<uint8_t> WriteCpuPatternFile(const CpuPatternFile& file);
 inline constexpr int kCpuPatternSlots = 4;
 extern CpuPatternFile g_CpuPatternSlots[kCpuPatternSlots];
 
+// A slot's AI state: the running record and step and the step's frames left (mirrors of the
+// object's own fields), the frames before the next pick is allowed, and a cooldown per record.
+struct CpuAiState {
+  int32_t record = 0;
+  int32_t step = 0;
+  int32_t stepFrames = 0;
+  int32_t waitTimer = 0;
+  int16_t cooldown[kCpuPatternRecords] = {};
+  bool operator==(const CpuAiState&) const = default;
+};
+extern CpuAiState g_CpuAiStates[kCpuPatternSlots];
+
 // Clears the slot, then reads the file through the packs, else from the disk: 1 when found
-// (at most kCpuPatternFileSize bytes read), 0 with the slot left zero. A slot outside 0..3
-// reads nothing and gives 0.
+// (at most kCpuPatternFileSize bytes read, the slot's AI state cleared), 0 with the slot left
+// zero. A slot outside 0..3 reads nothing and gives 0.
 int LoadCpuPatternFile(std::string_view path, int slot);
 
 // The pattern files of character slot `player` (0..3), from its character list entry: the

@@ -213,6 +213,7 @@ class CpuPatternLoad : public testing::Test {
  protected:
   void TearDown() override {
     for (CpuPatternFile& s : g_CpuPatternSlots) s = CpuPatternFile{};
+    for (CpuAiState& s : g_CpuAiStates) s = CpuAiState{};
     for (PlayerRecord& r : g_PlayerRecords) r.obj = BattleObject{};
     ResetBattleSeams();
   }
@@ -230,8 +231,20 @@ TEST_F(CpuPatternLoad, FoundMissingLongAndOutsideTheSlots) {
   std::vector<uint8_t> b = WriteCpuPatternFile(*f);
   b.resize(b.size() + 300, 0x5A);
   vt::test::WriteFile("data/alpha_0.cpf", std::string(b.begin(), b.end()));
+  // A load clears its slot's AI state, and only that one.
+  for (CpuAiState& st : g_CpuAiStates) {
+    st.record = 4;
+    st.waitTimer = 8;
+    st.cooldown[99] = 60;
+  }
   ASSERT_EQ(LoadCpuPatternFile(".\\data\\alpha_0.cpf", 2), 1);
   EXPECT_TRUE(g_CpuPatternSlots[2] == *f);
+  EXPECT_TRUE(g_CpuAiStates[2] == CpuAiState{});
+  EXPECT_EQ(g_CpuAiStates[1].record, 4);
+  EXPECT_EQ(g_CpuAiStates[3].cooldown[99], 60);
+  // A missing file leaves the AI state alone.
+  EXPECT_EQ(LoadCpuPatternFile(".\\data\\nobody.cpf", 3), 0);
+  EXPECT_EQ(g_CpuAiStates[3].waitTimer, 8);
 
   // A missing file leaves the slot zero, whatever it held.
   EXPECT_EQ(LoadCpuPatternFile(".\\data\\nobody.cpf", 2), 0);

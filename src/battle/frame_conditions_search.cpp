@@ -279,6 +279,7 @@ void Homing(BattleObject& o, const int32_t* p) {
     const int32_t dx = static_cast<int32_t>((static_cast<int64_t>(ref->posX) - o.posX) / 4);
     const int32_t dy = static_cast<int32_t>((static_cast<int64_t>(ref->posY) - 4096 - o.posY) / 4);
     if (dx == 0 && dy == 0) return;
+    // This condition's own rule, not VectorAngle's: the angle from +x with a full pi, cos for x.
     const double angle = BattleAtan2(dy, dx);
     o.velX = static_cast<int32_t>(o.velX + static_cast<int64_t>(p[1] * BattleCos(angle)));
     o.velY = static_cast<int32_t>(o.velY + static_cast<int64_t>(p[1] * BattleSin(angle)));

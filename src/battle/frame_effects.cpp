@@ -14,6 +14,7 @@
 #include "battle/battle_sound.h"
 #include "battle/battle_tables.h"
 #include "battle/control_rules.h"
+#include "battle/effect_geometry.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -55,19 +56,6 @@ int EdgeSideOf(const BattleObject& o) {
   return 0;
 }
 
-// The direction of (x, y) as a fraction of a turn in [0, 1), measured like the drawing code's
-// own helper (its pi constant of 3.1415 included).
-double VectorToTurn(double x, double y) {
-  if (x == 0) return y > 0 ? 0.5 : 0.0;
-  if (y == 0) return x >= 0 ? 0.25 : 0.75;
-  // acos(x / length) is the angle atan2(|y|, x) in [0, pi].
-  double c = BattleAtan2(std::fabs(y), x) / 3.1415 * 0.5;
-  if (y < 0) c = 1.0 - c;
-  c += 0.25;
-  if (c >= 1.0) c -= 1.0;
-  return c;
-}
-
 BattleObject* TargetOf(BattleObject& k) {
   if (k.target) return k.target;
   // The first character of the other side that may be touched: only a partner standing by
@@ -102,6 +90,8 @@ void SetVelocity(BattleObject& o, const int32_t* p) {
       if (o.facing == 1) angle = 10000 - angle;
       const int64_t speed = p[0] + int64_t{PickRandom(0, p[1])};
       const double rad = static_cast<double>(angle) / 10000.0 * 2.0 * kBattlePi;
+      // This effect's own rule, not PolarToXY's: turns of 1/10000 from straight up (sin for x,
+      // -cos for y) with a full pi. Kept as its own.
       const double sx = BattleSin(rad), cy = -BattleCos(rad);
       o.velX = Wrap<int32_t>(static_cast<int64_t>(sx * static_cast<double>(speed)));
       o.velY = Wrap<int32_t>(static_cast<int64_t>(cy * static_cast<double>(speed)));
@@ -138,6 +128,8 @@ void AimAtTarget(BattleObject& o, const int32_t* p) {
   o.velY = Wrap<int32_t>(o.velY + static_cast<int64_t>(static_cast<double>(p[1]) * (dy / len)));
   o.accX = o.accY = 0;
   if (p[2] <= 0) return;
+  // Not VectorAngle: this effect measures from +x with a full pi, where VectorAngle keeps
+  // 3.1415. Kept as its own.
   double deg = BattleAtan2(dy, dx) * 180.0 / kBattlePi;
   if (o.facing == 1) deg = 180.0 - deg;
   while (deg < 0.0) deg += 360.0;
@@ -220,6 +212,8 @@ void SetVelocityByDegrees(BattleObject& o, const int32_t* p) {
   int64_t angle = (p[0] + int64_t{PickRandom(0, p[1])}) % 360;
   if (o.facing == 1) angle = 180 - angle;
   const int64_t speed = p[2] + int64_t{PickRandom(0, Clamp64(int64_t{p[3]} + 1, INT32_MIN, INT32_MAX))};
+  // Not PolarToXY: this effect's own rule takes cos for x and sin for y (degrees from +x).
+  // Kept as its own.
   const double rad = static_cast<double>(angle) * kBattlePi / 180.0;
   o.velX = Wrap<int32_t>(static_cast<int64_t>(BattleCos(rad) * static_cast<double>(speed)));
   o.velY = Wrap<int32_t>(static_cast<int64_t>(BattleSin(rad) * static_cast<double>(speed)));

@@ -14,6 +14,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/control_rules.h"
+#include "battle/effect_geometry.h"
 #include "battle/object_move.h"
 #include "battle/object_state.h"
 
@@ -223,9 +224,10 @@ void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {
     if (p[3] == 30000) {
       const int32_t radius = RandNext() % std::max(p[2], 1);
       const int32_t degrees = RandNext() % 360;
-      const double angle = degrees * (kBattlePi / 180.0);
-      e.params[0] = Wrap(int64_t{p[0]} + static_cast<int32_t>(BattleSin(angle) * radius));
-      e.params[1] = Wrap(int64_t{p[1]} + static_cast<int32_t>(BattleCos(angle) * radius));
+      int32_t dx = 0, dy = 0;
+      PolarToXY(radius, degrees, &dx, &dy);
+      e.params[0] = Wrap(int64_t{p[0]} + dx);
+      e.params[1] = Wrap(int64_t{p[1]} + dy);
     } else {
       e.params[0] = Wrap(int64_t{p[0]} + RandNext() % std::max(p[2], 1));
       e.params[1] = Wrap(int64_t{p[1]} + RandNext() % std::max(p[3], 1));

@@ -83,7 +83,7 @@ int Count(const std::vector<uint8_t>& bgra, int x0, int y0, int x1, int y1, Test
 }
 
 TEST_F(CharacterDrawGl, FlashingFighterWithItsShadow) {
-  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false));
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));
   const HarnessScript stand = [](uint32_t, int) { return HarnessPad{}; };
   for (int i = 0; i < 30; ++i) {
     ResetDrawList(&g_MainDrawList);

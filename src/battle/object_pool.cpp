@@ -76,7 +76,7 @@ ObjectPoolSlot* SlotOf(BattleObject* o) {
   return ref >= 100 && ref < 100 + kObjectPoolSize ? &g_ObjectPool[ref - 100] : nullptr;
 }
 
-void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot) {
+void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot, SpawnNumber numbering) {
   const int32_t* p = r.params;
   slot.inUse = 1;
   NotePoolSlotTaken(slot);
@@ -84,7 +84,11 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   slot.obj = BattleObject{};
   BattleObject& o = slot.obj;
   o.pattern = r.number;
-  if (r.number > 100 && r.number < 1000) o.pattern += spawner.pattern;
+  // Read literally, the relative rule would also turn an engine-made effect such as status mark
+  // 179 from a fighter in pattern 17 into pattern 196, which the common set does not have: the
+  // object would fall back to pattern 0 and never remove itself. Only the data's numbers are
+  // relative.
+  if (numbering == SpawnNumber::kDataRelative && r.number > 100 && r.number < 1000) o.pattern += spawner.pattern;
   o.parent = &spawner;
   ++spawner.childCount;
   BattleObject* owner = spawner.kind < kKindChildFirst ? &spawner : spawner.owner;
@@ -183,10 +187,10 @@ BattleObject* SpawnEffectObject(BattleObject& spawner, const Han6Effect& r) {
   return FreeIfNoFrame(*slot) ? nullptr : &slot->obj;
 }
 
-BattleObject* SpawnCommonEffect(BattleObject& spawner, const Han6Effect& r) {
+BattleObject* SpawnCommonEffect(BattleObject& spawner, const Han6Effect& r, SpawnNumber numbering) {
   ObjectPoolSlot* slot = FindFreePoolSlot();
   if (!slot) return nullptr;
-  SpawnObjectFrom(spawner, r, *slot);
+  SpawnObjectFrom(spawner, r, *slot, numbering);
   slot->obj.dataIndex = kCommonEffectData;
   slot->obj.frameData = &g_CommonFrameData;
   EnterSpawnedFrame(spawner, slot->obj);
@@ -202,7 +206,7 @@ BattleObject* SpawnEngineEffect(BattleObject& spawner, int number, int32_t p0, i
   r.params[1] = p1;
   r.params[2] = p2;
   r.params[3] = p3;
-  return SpawnCommonEffect(spawner, r);
+  return SpawnCommonEffect(spawner, r, SpawnNumber::kAbsolute);
 }
 
 void SpawnScatter(BattleObject& spawner, const Han6Effect& r) {

@@ -11,10 +11,17 @@ struct Han6Effect;
 
 ObjectPoolSlot* FindFreePoolSlot();
 ObjectPoolSlot* SlotOf(BattleObject* o);
-void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot);
+// How a spawn reads its pattern number: the data's numbers above 100 and below 1000 are relative
+// to the spawner's pattern; the engine's own effect numbers (status marks, guard sparks, heat
+// auras) name patterns of the common set outright.
+enum class SpawnNumber { kDataRelative, kAbsolute };
+void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot,
+                     SpawnNumber numbering = SpawnNumber::kDataRelative);
 BattleObject* SpawnEffectObject(BattleObject& spawner, const Han6Effect& r);
-BattleObject* SpawnCommonEffect(BattleObject& spawner, const Han6Effect& r);
-// A common effect made by the engine (landing dust, gauge sparks, wall marks).
+BattleObject* SpawnCommonEffect(BattleObject& spawner, const Han6Effect& r,
+                                SpawnNumber numbering = SpawnNumber::kDataRelative);
+// A common effect made by the engine (landing dust, gauge sparks, wall marks, status marks):
+// its number is absolute, whatever pattern the spawner plays.
 BattleObject* SpawnEngineEffect(BattleObject& spawner, int number, int32_t p0, int32_t p1, int32_t p2,
                                 int32_t p3);
 void SpawnScatter(BattleObject& spawner, const Han6Effect& r);

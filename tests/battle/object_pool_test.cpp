@@ -79,6 +79,32 @@ TEST_F(ObjectPool, SpawnFlagsAndPlacement) {
   }
 }
 
+TEST_F(ObjectPool, EngineEffectNumbersAreAbsoluteDataNumbersRelative) {
+  // The spawner plays pattern 40: a data record's 150 plays 190, the engine's own 150 plays 150
+  // (read as relative it would ask for a pattern the common set may not have, fall back to
+  // pattern 0 and never remove itself).
+  g_CommonFrameData.patterns = data_.Set()->patterns;
+  const struct {
+    const char* name;
+    bool engine;
+    int number;
+    int pattern;
+  } cases[] = {
+      {"data common effect, relative", false, 150, 190},
+      {"engine effect, absolute", true, 150, 150},
+      {"data number 100 is absolute (no such pattern: falls back to 0)", false, 100, 0},
+      {"engine effect below 100", true, 7, 7},
+  };
+  for (const auto& c : cases) {
+    for (ObjectPoolSlot& s : g_ObjectPool) s = ObjectPoolSlot{};
+    BattleObject* o = c.engine ? SpawnEngineEffect(*chara_, c.number, 0, 0, 0, 0)
+                               : SpawnCommonEffect(*chara_, Effect(8, c.number, {0, 0, 0, 0}));
+    ASSERT_NE(o, nullptr) << c.name;
+    EXPECT_EQ(o->pattern, c.pattern) << c.name;
+  }
+  g_CommonFrameData.patterns = nullptr;
+}
+
 TEST_F(ObjectPool, EdgePlacementFollowsTheCameraEdges) {
   // Zoomed out the camera's edges lie wider apart; spawns from an edge follow them.
   g_BattleSeams.GetScreenEdge = [](int index) { return index == 0 ? int32_t{-50000} : int32_t{50000}; };

@@ -12,6 +12,7 @@
 
 #include "app/random.h"
 #include "battle/battle_camera.h"
+#include "battle/battle_hash_layout.h"
 #include "battle/battle_hash_stream.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
@@ -21,6 +22,26 @@
 #include "battle/story_routes.h"
 
 namespace {
+
+using record_hash::kInPlace;
+using record_hash::kInPlaceRun;
+using record_hash::kRuns;
+using record_hash::ValueBytes;
+
+// The object record in the stream: the digest of its value run, read where it lies, then any
+// other runs' bytes in list order, a 32-bit slot reference per object pointer and a word of
+// presence bits for the frame-data pointers.
+//
+// Where the processor has AVX2 the run's hash is the inlined AVX2 build; its value is the
+// library's. (Read before this is set, the flag is false and the library serves.)
+const bool g_InPlaceRunAvx2 = [] {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_cpu_init();
+  return record_hash::kInPlaceRunBuiltForAvx2 && __builtin_cpu_supports("avx2") != 0;
+#else
+  return false;
+#endif
+}();
 
 // Slot references in place of addresses, the values BattleObjectRef gives. About thirty
 // pointers per object are turned into references, so each test is arithmetic: no loop, no call.
@@ -56,26 +77,7 @@ template <typename T>
 constexpr bool kPresenceOnly =
     std::is_same_v<T, Han6Pattern*> || std::is_same_v<T, Han6Frame*> || std::is_same_v<T, Han6AttackData*>;
 
-// The object record in the stream. Its value fields lie in runs of fields next to each other
-// with no padding between them (found at compile time from the field list; the list's width
-// groups make one run of nearly all of them). The longest run is hashed straight from the
-// record and its digest goes into the stream, followed by any other runs' bytes in list order,
-// a 32-bit slot reference per object pointer and a word of presence bits for the frame-data
-// pointers.
-struct Span {
-  size_t offset = 0;
-  size_t size = 0;
-};
-
-static_assert(std::is_standard_layout_v<BattleObject>, "field offsets are read with offsetof");
-
-#define SPAN_FIELD(type, name) Span{offsetof(BattleObject, name), sizeof(type)},
-#define SPAN_ARRAY(type, name, n) Span{offsetof(BattleObject, name), sizeof(type) * (n)},
 #define SPAN_NONE(...)
-constexpr Span kValueFields[] = {BATTLE_OBJECT_FIELDS(SPAN_FIELD, SPAN_ARRAY, SPAN_NONE, SPAN_NONE)};
-#undef SPAN_FIELD
-#undef SPAN_ARRAY
-
 #define CHECK_FIELD(type, name, ...) \
   static_assert(kHashStreamable<type>, #name " cannot be copied into the hash stream");
 BATTLE_OBJECT_FIELDS(CHECK_FIELD, CHECK_FIELD, SPAN_NONE, SPAN_NONE)
@@ -94,69 +96,6 @@ static_assert(kPresenceBits <= 32);
 #undef COUNT_BITS
 #undef SPAN_NONE
 
-// Field order in the list is declaration order, so the fields are ordered and disjoint.
-static_assert([] {
-  for (size_t i = 1; i < std::size(kValueFields); ++i)
-    if (kValueFields[i].offset < kValueFields[i - 1].offset + kValueFields[i - 1].size) return false;
-  return true;
-}());
-
-constexpr size_t CountRuns() {
-  size_t runs = 0;
-  for (size_t i = 0; i < std::size(kValueFields); ++i)
-    runs += i == 0 || kValueFields[i - 1].offset + kValueFields[i - 1].size != kValueFields[i].offset;
-  return runs;
-}
-
-constexpr std::array<Span, CountRuns()> MergeRuns() {
-  std::array<Span, CountRuns()> runs{};
-  size_t n = 0;
-  for (size_t i = 0; i < std::size(kValueFields); ++i) {
-    const Span& f = kValueFields[i];
-    if (n > 0 && runs[n - 1].offset + runs[n - 1].size == f.offset) {
-      runs[n - 1].size += f.size;
-    } else {
-      runs[n++] = f;
-    }
-  }
-  return runs;
-}
-
-constexpr std::array<Span, CountRuns()> kRuns = MergeRuns();
-
-constexpr size_t ValueBytes() {
-  size_t bytes = 0;
-  for (const Span& f : kValueFields) bytes += f.size;
-  return bytes;
-}
-
-// No padding byte is ever hashed: every byte of every run belongs to exactly one value field.
-static_assert([] {
-  for (const Span& r : kRuns) {
-    size_t covered = 0;
-    for (const Span& f : kValueFields)
-      if (f.offset >= r.offset && f.offset < r.offset + r.size) covered += f.size;
-    if (covered != r.size) return false;
-  }
-  size_t total = 0;
-  for (const Span& r : kRuns) total += r.size;
-  return total == ValueBytes();
-}());
-
-constexpr size_t LongestRun() {
-  size_t longest = 0;
-  for (size_t i = 1; i < kRuns.size(); ++i)
-    if (kRuns[i].size > kRuns[longest].size) longest = i;
-  return longest;
-}
-constexpr size_t kInPlaceRun = LongestRun();
-constexpr Span kInPlace = kRuns[kInPlaceRun];
-
-// The width groups keep the values in one run (a field added outside its group costs a copied
-// run, not a wrong hash; a list whose order scatters them would cost a copy of most of them).
-static_assert(kInPlace.size * 4 >= ValueBytes() * 3,
-              "the record's values should lie in one run: keep the field list grouped by width");
-
 constexpr size_t kObjectBytes = 8 + ValueBytes() - kInPlace.size + 4 * kPointerRefs + 4;
 
 template <size_t... I>
@@ -170,7 +109,11 @@ uint8_t* CopyOtherRuns(uint8_t* out, const uint8_t* object, std::index_sequence<
 
 void WriteObject(uint8_t* out, const BattleObject& o) {
   const auto* record = reinterpret_cast<const uint8_t*>(&o);
-  const uint64_t values = XXH3_64bits(record + kInPlace.offset, kInPlace.size);
+  // The pointers lie past the values: their lines are fetched while the values are hashed.
+  for (size_t at = kInPlace.offset + kInPlace.size; at < sizeof o; at += 64) __builtin_prefetch(record + at);
+  __builtin_prefetch(record + sizeof o - 1);
+  const uint64_t values = g_InPlaceRunAvx2 ? record_hash::HashInPlaceRunAvx2(record)
+                                           : XXH3_64bits(record + kInPlace.offset, kInPlace.size);
   std::memcpy(out, &values, 8);
   out = CopyOtherRuns(out + 8, record, std::make_index_sequence<kRuns.size()>{});
   // References in list order, then the presence bits in list order.

@@ -1,4 +1,6 @@
 // Battle records: field widths, what each reset keeps and clears, and the state hash.
+#include <xxhash.h>
+
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -6,6 +8,7 @@
 
 #include "app/lib_debug.h"
 #include "battle/battle_driver.h"
+#include "battle/battle_hash_layout.h"
 #include "battle_fixture.h"
 
 namespace {
@@ -343,6 +346,20 @@ TEST_F(BattleReset, HashSeesEveryFieldOfAnObjectAndNeverItsPadding) {
     if (inField[i]) continue;
     bytes[i] = 0xa5;
     EXPECT_EQ(BattleStateHash(), base) << "padding byte " << i;
+  }
+}
+
+// The AVX2 build of the object run's hash gives the library's value (the state hash takes
+// either, by processor).
+TEST(BattleRecordsHash, AvxBuildOfTheRunHashGivesTheLibraryValue) {
+  if (!record_hash::kInPlaceRunBuiltForAvx2 || !__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2";
+  BattleObject o;
+  auto* bytes = reinterpret_cast<uint8_t*>(&o);
+  for (uint32_t seed : {0u, 1u, 0x9e3779b9u}) {
+    for (size_t i = 0; i < sizeof o; ++i) bytes[i] = static_cast<uint8_t>((i * 131 + seed) ^ (seed >> 8));
+    EXPECT_EQ(record_hash::HashInPlaceRunAvx2(bytes),
+              XXH3_64bits(bytes + record_hash::kInPlace.offset, record_hash::kInPlace.size))
+        << seed;
   }
 }
 

@@ -34,45 +34,20 @@ inline constexpr uint8_t kKindSpawned = 255;
 // X(type, name) for scalars, A(type, name, count) for arrays. Pointer fields are listed with
 // P(type, name) and P-arrays with PA(type, name, count): the hash encodes them as slot
 // references, never as addresses.
+//
+// The list is grouped by width (four-byte values, two-byte, one-byte, then pointers), so the
+// values lie in one run without padding that the state hash reads straight from the record.
+// Put a new field in the group of its width: one placed elsewhere is still hashed, as a run
+// the hash copies aside, at a small cost per object.
 #define BATTLE_OBJECT_FIELDS(X, A, P, PA)                                                \
-  X(uint8_t, playerIndex)                                                                \
-  X(uint8_t, charaIndex)                                                                 \
-  X(uint8_t, fileCharaIndex)                                                             \
-  X(uint8_t, controller)                                                                 \
-  X(uint8_t, dataIndex)                                                                  \
-  X(uint8_t, kind)                                                                       \
-  X(uint8_t, colorIndex)                                                                 \
-  X(int16_t, type)                                                                       \
+  /* four-byte values */                                                                 \
   X(int32_t, pattern)                                                                    \
   X(int32_t, frame)                                                                      \
   X(int32_t, nextSprite)                                                                 \
   X(int32_t, frameTimer)                                                                 \
-  X(uint8_t, conditionsPending)                                                          \
-  X(uint8_t, effectsPending)                                                             \
-  X(uint8_t, hitVectorFresh)                                                             \
-  X(uint8_t, patternEnded)                                                               \
-  X(uint8_t, loopCounter)                                                                \
-  X(uint16_t, spawnFlags)                                                                \
-  X(uint16_t, flags)                                                                     \
-  X(uint16_t, ownerCounterSlot)                                                          \
-  X(uint8_t, followMode)                                                                 \
-  X(uint8_t, followBase)                                                                 \
-  X(uint16_t, followFrames)                                                              \
-  X(uint16_t, followLimit)                                                               \
-  X(int16_t, followX)                                                                    \
-  X(int16_t, followY)                                                                    \
-  X(int16_t, followDelay)                                                                \
-  X(int16_t, anchorPoint)                                                                \
-  A(int16_t, followWords, 4) /* the four follow words after the anchor */                \
   X(int32_t, followerRequest)                                                            \
   X(int32_t, aiAirTechDelay)                                                             \
   X(int32_t, aiDownTechGate)                                                             \
-  X(int16_t, aiStepFrames)                                                               \
-  X(int16_t, aiRecord)                                                                   \
-  X(int16_t, aiStep)                                                                     \
-  X(uint8_t, aiSystemRequest)                                                            \
-  X(uint8_t, aiThrowRequest)                                                             \
-  X(uint8_t, aiRandomPick)                                                               \
   X(int32_t, reactionNew)                                                                \
   X(int32_t, reactionFrames)                                                             \
   A(int32_t, reaction, 7)                                                                \
@@ -82,57 +57,132 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(int32_t, chargeStep)                                                                 \
   X(int32_t, exGuardState)                                                               \
   X(int32_t, exGuardFrames)                                                              \
-  X(uint8_t, cancelledOnContact)                                                         \
   X(int32_t, life)                                                                       \
   X(int32_t, redLife)                                                                    \
   X(float, guardGauge)                                                                   \
   X(float, guardHealRate)                                                                \
   X(int32_t, guardGaugeState)                                                            \
   X(int32_t, guardStopTimer)                                                             \
-  X(int16_t, guardCount)                                                                 \
-  X(int16_t, guardQualityStop)                                                           \
   X(float, guardQuality)                                                                 \
   X(int32_t, circuit)                                                                    \
   X(int32_t, heatTimer)                                                                  \
-  X(uint8_t, gaugeMode)                                                                  \
-  X(int16_t, regenDelay)                                                                 \
-  X(int16_t, gaugeModeMax)                                                               \
-  X(int16_t, gaugeStartDelay)                                                            \
-  X(int16_t, gaugeCount)                                                                 \
   X(int32_t, pendingSpend)                                                               \
   X(int32_t, pendingSpendMode)                                                           \
-  X(int16_t, circuitBreakTimer)                                                          \
-  X(int16_t, circuitBreakLength)                                                         \
-  X(int16_t, circuitBreakRate)                                                           \
-  X(uint8_t, expireInputOnReset)                                                         \
   X(int32_t, posX)                                                                       \
   X(int32_t, posY)                                                                       \
   X(int32_t, prevPosX)                                                                   \
   X(int32_t, prevPosY)                                                                   \
   X(int32_t, velX)                                                                       \
   X(int32_t, velY)                                                                       \
+  X(int32_t, hitVelX)                                                                    \
+  X(int32_t, hitVelY)                                                                    \
+  X(int32_t, inertiaX)                                                                   \
+  X(int32_t, inertiaSource)                                                              \
+  X(int32_t, throwOffsetX)                                                               \
+  X(int32_t, throwOffsetY)                                                               \
+  X(int32_t, shieldFrames)                                                               \
+  X(int32_t, hitSteps)                                                                   \
+  X(int32_t, hitReaction)                                                                \
+  A(ScreenRect, pendingHitRect, 8)                                                       \
+  X(int32_t, freezeSerial)                                                               \
+  X(float, juggleWeight)                                                                 \
+  X(uint32_t, inputButtons)                                                              \
+  X(uint32_t, inputReleased)                                                             \
+  X(int32_t, rotationPivotX)                                                             \
+  X(int32_t, rotationPivotY)                                                             \
+  X(int32_t, rotation)                                                                   \
+  X(float, scaleX)                                                                       \
+  X(float, scaleY)                                                                       \
+  X(int32_t, stepFrames)                                                                 \
+  /* two-byte values */                                                                  \
+  X(int16_t, type)                                                                       \
+  X(uint16_t, spawnFlags)                                                                \
+  X(uint16_t, flags)                                                                     \
+  X(uint16_t, ownerCounterSlot)                                                          \
+  X(uint16_t, followFrames)                                                              \
+  X(uint16_t, followLimit)                                                               \
+  X(int16_t, followX)                                                                    \
+  X(int16_t, followY)                                                                    \
+  X(int16_t, followDelay)                                                                \
+  X(int16_t, anchorPoint)                                                                \
+  A(int16_t, followWords, 4) /* the four follow words after the anchor */                \
+  X(int16_t, aiStepFrames)                                                               \
+  X(int16_t, aiRecord)                                                                   \
+  X(int16_t, aiStep)                                                                     \
+  X(int16_t, guardCount)                                                                 \
+  X(int16_t, guardQualityStop)                                                           \
+  X(int16_t, regenDelay)                                                                 \
+  X(int16_t, gaugeModeMax)                                                               \
+  X(int16_t, gaugeStartDelay)                                                            \
+  X(int16_t, gaugeCount)                                                                 \
+  X(int16_t, circuitBreakTimer)                                                          \
+  X(int16_t, circuitBreakLength)                                                         \
+  X(int16_t, circuitBreakRate)                                                           \
   X(int16_t, accX)                                                                       \
   X(int16_t, accY)                                                                       \
   X(int16_t, velXStop)                                                                   \
-  X(int32_t, hitVelX)                                                                    \
-  X(int32_t, hitVelY)                                                                    \
   X(int16_t, hitAccX)                                                                    \
   X(int16_t, hitAccY)                                                                    \
-  X(int32_t, inertiaX)                                                                   \
-  X(int32_t, inertiaSource)                                                              \
   X(int16_t, inertiaDecay)                                                               \
   X(int16_t, inertiaPattern)                                                             \
   X(int16_t, speedCapPattern)                                                            \
   A(int16_t, waveX, 4)                                                                   \
   A(int16_t, waveY, 4)                                                                   \
-  X(int32_t, throwOffsetX)                                                               \
-  X(int32_t, throwOffsetY)                                                               \
   X(uint16_t, contactFlags)                                                              \
   X(uint16_t, childContactFlags)                                                         \
   X(int16_t, drawPriority)                                                               \
   X(int16_t, priorityMode)                                                               \
+  X(int16_t, airSteps)                                                                   \
+  X(int16_t, heldSteps)                                                                  \
+  X(int16_t, untechTime)                                                                 \
+  X(int16_t, hitFrames)                                                                  \
+  X(int16_t, armorFrames)                                                                \
+  X(int16_t, reversedFrames)                                                             \
+  A(int16_t, shortTimers, 3) /* the three short timers after it */                       \
+  A(int16_t, charVars, 9)                                                                \
+  X(uint16_t, aiLifeMarks)                                                               \
+  X(int16_t, penalty)                                                                    \
+  X(int16_t, penaltyHold)                                                                \
+  X(int16_t, hitsTaken)                                                                  \
+  X(int16_t, registeredHits)                                                             \
+  X(int16_t, noPush)                                                                     \
+  X(int16_t, juggleCount)                                                                \
+  X(uint16_t, childCount)                                                                \
+  X(int16_t, pendingPattern)                                                             \
+  X(int16_t, pendingPriority)                                                            \
+  X(int16_t, pendingFrame)                                                               \
+  X(int16_t, pendingFramePriority)                                                       \
+  /* throws and the frame effects' own words */                                          \
+  A(int16_t, holdWords, 2)                                                               \
+  /* velocity x, y and acceleration x, y kept by effect 6/111 */                         \
+  A(int16_t, savedMotion, 4)                                                             \
+  /* afterimage bookkeeping (pool objects of kind 31) */                                 \
+  X(int16_t, afterLife)                                                                  \
+  X(int16_t, afterPriorityFlag)                                                          \
+  X(int16_t, afterScaleSpeedX)                                                           \
+  X(int16_t, afterScaleSpeedY)                                                           \
+  /* one-byte values */                                                                  \
+  X(uint8_t, playerIndex)                                                                \
+  X(uint8_t, charaIndex)                                                                 \
+  X(uint8_t, fileCharaIndex)                                                             \
+  X(uint8_t, controller)                                                                 \
+  X(uint8_t, dataIndex)                                                                  \
+  X(uint8_t, kind)                                                                       \
+  X(uint8_t, colorIndex)                                                                 \
+  X(uint8_t, conditionsPending)                                                          \
+  X(uint8_t, effectsPending)                                                             \
+  X(uint8_t, hitVectorFresh)                                                             \
+  X(uint8_t, patternEnded)                                                               \
+  X(uint8_t, loopCounter)                                                                \
+  X(uint8_t, followMode)                                                                 \
+  X(uint8_t, followBase)                                                                 \
+  X(uint8_t, aiSystemRequest)                                                            \
+  X(uint8_t, aiThrowRequest)                                                             \
+  X(uint8_t, aiRandomPick)                                                               \
+  X(uint8_t, cancelledOnContact)                                                         \
+  X(uint8_t, gaugeMode)                                                                  \
+  X(uint8_t, expireInputOnReset)                                                         \
   X(uint8_t, superCancel)                                                                \
-  X(int32_t, shieldFrames)                                                               \
   X(uint8_t, shieldState)                                                                \
   X(uint8_t, highJump)                                                                   \
   X(uint8_t, hitStop)                                                                    \
@@ -159,25 +209,16 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(uint8_t, jumpStartFrames)                                                            \
   X(uint8_t, landingState)                                                               \
   X(uint8_t, requestSource)                                                              \
-  X(int16_t, airSteps)                                                                   \
-  X(int16_t, heldSteps)                                                                  \
-  X(int16_t, untechTime)                                                                 \
-  X(int16_t, hitFrames)                                                                  \
   X(uint8_t, recoveryFlags)                                                              \
   X(uint8_t, airRecoveryAllowed)                                                         \
   X(uint8_t, groundRecoveryAllowed)                                                      \
   X(uint8_t, techInvuln)                                                                 \
-  X(int16_t, armorFrames)                                                                \
-  X(int16_t, reversedFrames)                                                             \
-  A(int16_t, shortTimers, 3) /* the three short timers after it */                       \
   X(uint8_t, throwClashFrames)                                                           \
   X(uint8_t, throwConnected)                                                             \
   X(uint8_t, hitStopLength)                                                              \
   X(uint8_t, pendingHitCount)                                                            \
   X(uint8_t, statusKind)                                                                 \
   X(uint8_t, statusTimer)                                                                \
-  X(int32_t, hitSteps)                                                                   \
-  X(int32_t, hitReaction)                                                                \
   X(uint8_t, hitVectorStep)                                                              \
   X(uint8_t, hitVectorFacing)                                                            \
   X(uint8_t, hitVector)                                                                  \
@@ -186,53 +227,21 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(uint8_t, airJumps)                                                                   \
   A(int8_t, actionCounters, 10)                                                          \
   X(uint8_t, airActions)                                                                 \
-  A(int16_t, charVars, 9)                                                                \
-  X(uint16_t, aiLifeMarks)                                                               \
   X(uint8_t, auraEffect)                                                                 \
   X(uint8_t, trailColour)                                                                \
   X(uint8_t, trailCount)                                                                 \
   X(uint8_t, trailStride)                                                                \
   X(uint8_t, trailReset)                                                                 \
-  X(int16_t, penalty)                                                                    \
-  X(int16_t, penaltyHold)                                                                \
-  X(int16_t, hitsTaken)                                                                  \
-  X(int16_t, registeredHits)                                                             \
-  X(int16_t, noPush)                                                                     \
   X(uint8_t, flashKind)                                                                  \
   X(uint8_t, flashTimer)                                                                 \
   X(uint8_t, flashLength)                                                                \
   X(int8_t, counterState)                                                                \
-  PA(Han6AttackData*, pendingHitAttack, 8)                                               \
-  A(ScreenRect, pendingHitRect, 8)                                                       \
-  PA(BattleObject*, pendingHitAttacker, 8)                                               \
-  P(BattleObject*, lastAttacker)                                                         \
-  P(BattleObject*, target)                                                               \
-  P(BattleObject*, heldObject)                                                           \
   X(uint8_t, holding)                                                                    \
-  P(BattleObject*, owner)                                                                \
-  P(BattleObject*, parent)                                                               \
-  P(BattleObject*, creditOwner)                                                          \
-  P(BattleObject*, shieldedAttacker)                                                     \
-  X(int32_t, freezeSerial)                                                               \
   X(uint8_t, shieldedClass)                                                              \
-  X(float, juggleWeight)                                                                 \
-  X(int16_t, juggleCount)                                                                \
   X(uint8_t, inputDir)                                                                   \
   X(uint8_t, inputDirFacing)                                                             \
-  X(uint32_t, inputButtons)                                                              \
-  X(uint32_t, inputReleased)                                                             \
   X(uint8_t, side)                                                                       \
   X(uint8_t, removing)                                                                   \
-  X(uint16_t, childCount)                                                                \
-  X(int32_t, rotationPivotX)                                                             \
-  X(int32_t, rotationPivotY)                                                             \
-  X(int32_t, rotation)                                                                   \
-  X(float, scaleX)                                                                       \
-  X(float, scaleY)                                                                       \
-  X(int16_t, pendingPattern)                                                             \
-  X(int16_t, pendingPriority)                                                            \
-  X(int16_t, pendingFrame)                                                               \
-  X(int16_t, pendingFramePriority)                                                       \
   X(uint8_t, facing)                                                                     \
   X(uint8_t, wantedFacing)                                                               \
   X(uint8_t, turnMark)                                                                   \
@@ -241,38 +250,40 @@ inline constexpr uint8_t kKindSpawned = 255;
   X(uint8_t, landed)                                                                     \
   X(uint8_t, landingJump)                                                                \
   X(uint8_t, prevStance)                                                                 \
-  P(Han6Pattern*, patternRec)                                                            \
-  P(Han6Frame*, frameRec)                                                                \
-  P(Han6AttackData*, attackRec)                                                          \
-  P(PlayerRecord*, playerRecord)                                                         \
-  P(BattleObject*, partner)                                                              \
-  P(FrameDataSet*, frameData)                                                            \
-  X(int32_t, stepFrames)                                                                 \
   X(uint8_t, stepped)                                                                    \
   X(uint8_t, revivalsUsed)                                                               \
   X(uint8_t, finishCheck)                                                                \
-  /* throws and the frame effects' own words */                                          \
-  A(int16_t, holdWords, 2)                                                               \
+  /* the marks of the throws and the frame effects */                                    \
   A(uint8_t, hitMarks, 2)                                                                \
-  /* velocity x, y and acceleration x, y kept by effect 6/111 */                         \
-  A(int16_t, savedMotion, 4)                                                             \
   X(uint8_t, koWait)                                                                     \
   X(uint8_t, koVoicePlayed)                                                              \
   /* pose flags of the round flow: 0x01 knocked out, 0x10 posed (out of any combo) */    \
   X(uint8_t, poseFlags)                                                                  \
-  /* afterimage bookkeeping (pool objects of kind 31) */                                 \
-  X(int16_t, afterLife)                                                                  \
+  /* afterimage colour (pool objects of kind 31) */                                      \
   X(uint8_t, afterColour)                                                                \
-  X(int16_t, afterPriorityFlag)                                                          \
-  X(int16_t, afterScaleSpeedX)                                                           \
-  X(int16_t, afterScaleSpeedY)                                                           \
   /* re-entry depth of frame entry (bounded so effect chains cannot recurse for ever) */ \
   X(uint8_t, entryDepth)                                                                 \
   /* hit resolution: the defender's mark (cleared on landing) and the credited */        \
   /* owner's mark of an attack, and the damage display's frames left */                  \
   X(uint8_t, defenderMark)                                                               \
   X(uint8_t, ownerMark)                                                                  \
-  X(uint8_t, damageDisplayFrames)
+  X(uint8_t, damageDisplayFrames)                                                        \
+  /* pointers */                                                                         \
+  PA(Han6AttackData*, pendingHitAttack, 8)                                               \
+  PA(BattleObject*, pendingHitAttacker, 8)                                               \
+  P(BattleObject*, lastAttacker)                                                         \
+  P(BattleObject*, target)                                                               \
+  P(BattleObject*, heldObject)                                                           \
+  P(BattleObject*, owner)                                                                \
+  P(BattleObject*, parent)                                                               \
+  P(BattleObject*, creditOwner)                                                          \
+  P(BattleObject*, shieldedAttacker)                                                     \
+  P(Han6Pattern*, patternRec)                                                            \
+  P(Han6Frame*, frameRec)                                                                \
+  P(Han6AttackData*, attackRec)                                                          \
+  P(PlayerRecord*, playerRecord)                                                         \
+  P(BattleObject*, partner)                                                              \
+  P(FrameDataSet*, frameData)
 
 #define BATTLE_DECLARE_FIELD(type, name) type name{};
 #define BATTLE_DECLARE_ARRAY(type, name, n) type name[n]{};

@@ -1,20 +1,10 @@
-// The battle state hash. Every battle record and global is gathered, field by field at its own
-// width, into a byte stream (little-endian, padding never read, pointers as slot references)
-// and the stream is hashed with XXH3, so every process, build and compiler gives the same value.
+// The battle state hash. Every battle record and global goes, field by field at its own width,
+// into a byte stream (little-endian, padding never read, pointers as slot references) hashed
+// with XXH3, so every process, build and compiler gives the same value.
 //
 // Adding state to the hash is one line: a field of the object record goes into its field list
 // (battle_records.h), any other field into the matching Put list below.
-// The stream state lives on the stack: its layout comes from the header of the same package.
-#define XXH_STATIC_LINKING_ONLY
-#include <xxhash.h>
-#if defined(__x86_64__) || defined(__i386__)
-// The library picks the widest vector unit at run time (AVX2 runs the hash three times as fast
-// as the SSE2 baseline); every unit gives the same value.
-#include <xxh_x86dispatch.h>
-#endif
-
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <type_traits>
@@ -23,6 +13,8 @@
 #include "app/random.h"
 #include "battle/battle_camera.h"
 #include "battle/battle_clock.h"
+#include "battle/battle_hash_layout.h"
+#include "battle/battle_hash_stream.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
@@ -37,72 +29,51 @@
 
 namespace {
 
-static_assert(std::endian::native == std::endian::little,
-              "the stream holds each field's little-endian bytes");
+using record_hash::kInPlace;
+using record_hash::kInPlaceRun;
+using record_hash::kRuns;
+using record_hash::ValueBytes;
 
-// What may be copied into the stream byte for byte: integers, float32 (its bits: -0.0 and 0.0
-// differ, as the state does) and records without padding, or arrays of these.
-template <typename T>
-constexpr bool kStreamable =
-    std::is_integral_v<std::remove_all_extents_t<T>> || std::is_same_v<std::remove_all_extents_t<T>, float> ||
-    std::has_unique_object_representations_v<std::remove_all_extents_t<T>>;
+// The object record in the stream: the digest of its value run, read where it lies, then any
+// other runs' bytes in list order, a 32-bit slot reference per object pointer and a word of
+// presence bits for the frame-data pointers.
+//
+// Where the processor has AVX2 the run's hash is the inlined AVX2 build; its value is the
+// library's. (Read before this is set, the flag is false and the library serves.)
+const bool g_InPlaceRunAvx2 = [] {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_cpu_init();
+  return record_hash::kInPlaceRunBuiltForAvx2 && __builtin_cpu_supports("avx2") != 0;
+#else
+  return false;
+#endif
+}();
 
-// The gathered bytes go to XXH3 in chunks small enough to stay in the first-level cache.
-class HashStream {
- public:
-  HashStream() { XXH3_64bits_reset(&state_); }
-
-  // Room for n more bytes (n at most the chunk size); the caller writes all n.
-  uint8_t* Reserve(size_t n) {
-    if (used_ + n > sizeof chunk_) Flush();
-    uint8_t* at = chunk_ + used_;
-    used_ += n;
-    return at;
-  }
-  template <typename T>
-  void Put(const T& v) {
-    static_assert(kStreamable<T> && sizeof(T) <= kChunk);
-    std::memcpy(Reserve(sizeof v), &v, sizeof v);
-  }
-  uint64_t Digest() {
-    Flush();
-    return XXH3_64bits_digest(&state_);
-  }
-
-  static constexpr size_t kChunk = 16384;
-
- private:
-  void Flush() {
-    XXH3_64bits_update(&state_, chunk_, used_);
-    used_ = 0;
-  }
-
-  XXH3_state_t state_;
-  alignas(64) uint8_t chunk_[kChunk];
-  size_t used_ = 0;
-};
-
-// Slot references in place of addresses, as BattleObjectRef gives them. About thirty pointers
-// per object are turned into references, so the common cases (null, a pool object) take
-// arithmetic only.
-[[gnu::noinline]] int32_t OtherObjectRef(const BattleObject* p) { return BattleObjectRef(p); }
+// Slot references in place of addresses, the values BattleObjectRef gives. About thirty
+// pointers per object are turned into references, so each test is arithmetic: no loop, no call.
+template <size_t kStride, size_t kCount>
+int32_t SlotIn(const void* p, const void* first) {
+  const uintptr_t d = reinterpret_cast<uintptr_t>(p) - reinterpret_cast<uintptr_t>(first);
+  const uintptr_t slot = d / kStride;
+  return d < kStride * kCount && slot * kStride == d ? static_cast<int32_t>(slot) : -1;
+}
 
 inline int32_t Ref(const BattleObject* p) {
-  const uintptr_t d = reinterpret_cast<uintptr_t>(p) - reinterpret_cast<uintptr_t>(&g_ObjectPool[0].obj);
-  const uintptr_t slot = d / sizeof(ObjectPoolSlot);
-  if (d < sizeof g_ObjectPool && slot * sizeof(ObjectPoolSlot) == d) return 100 + static_cast<int32_t>(slot);
-  return p ? OtherObjectRef(p) : -1;
-}
-int32_t Ref(const PlayerRecord* p) {
   if (!p) return -1;
-  for (int i = 0; i < kPlayerSlots; ++i)
-    if (p == &g_PlayerRecords[i]) return i;
+  if (const int32_t s = SlotIn<sizeof(ObjectPoolSlot), kObjectPoolSize>(p, &g_ObjectPool[0].obj); s >= 0)
+    return 100 + s;
+  if (const int32_t s = SlotIn<sizeof(PlayerRecord), kPlayerSlots>(p, &g_PlayerRecords[0].obj); s >= 0)
+    return s;
+  return p == &g_EffectOwner.obj ? 2000 : -2;
+}
+inline int32_t Ref(const PlayerRecord* p) {
+  if (!p) return -1;
+  if (const int32_t s = SlotIn<sizeof(PlayerRecord), kPlayerSlots>(p, &g_PlayerRecords[0]); s >= 0) return s;
   return p == &g_EffectOwner ? 2000 : -2;
 }
-int32_t Ref(const FrameDataSet* p) {
+inline int32_t Ref(const FrameDataSet* p) {
   if (!p) return -1;
-  for (int i = 0; i < kPlayerSlots; ++i)
-    if (p == &g_FrameDataSets[i]) return i;
+  if (const int32_t s = SlotIn<sizeof(FrameDataSet), kPlayerSlots>(p, &g_FrameDataSets[0]); s >= 0) return s;
   return p == &g_CommonFrameData ? 254 : -2;
 }
 
@@ -112,26 +83,9 @@ template <typename T>
 constexpr bool kPresenceOnly =
     std::is_same_v<T, Han6Pattern*> || std::is_same_v<T, Han6Frame*> || std::is_same_v<T, Han6AttackData*>;
 
-// The object record in the stream: its value fields first, in list order, copied as runs of
-// fields that lie next to each other with no padding between them (runs found at compile time
-// from the field list), then a 32-bit slot reference per object pointer and a word of presence
-// bits for the frame-data pointers.
-struct Span {
-  size_t offset = 0;
-  size_t size = 0;
-};
-
-static_assert(std::is_standard_layout_v<BattleObject>, "field offsets are read with offsetof");
-
-#define SPAN_FIELD(type, name) Span{offsetof(BattleObject, name), sizeof(type)},
-#define SPAN_ARRAY(type, name, n) Span{offsetof(BattleObject, name), sizeof(type) * (n)},
 #define SPAN_NONE(...)
-constexpr Span kValueFields[] = {BATTLE_OBJECT_FIELDS(SPAN_FIELD, SPAN_ARRAY, SPAN_NONE, SPAN_NONE)};
-#undef SPAN_FIELD
-#undef SPAN_ARRAY
-
 #define CHECK_FIELD(type, name, ...) \
-  static_assert(kStreamable<type>, #name " cannot be copied into the hash stream");
+  static_assert(kHashStreamable<type>, #name " cannot be copied into the hash stream");
 BATTLE_OBJECT_FIELDS(CHECK_FIELD, CHECK_FIELD, SPAN_NONE, SPAN_NONE)
 #undef CHECK_FIELD
 
@@ -148,53 +102,26 @@ static_assert(kPresenceBits <= 32);
 #undef COUNT_BITS
 #undef SPAN_NONE
 
-constexpr size_t CountRuns() {
-  size_t runs = 0;
-  for (size_t i = 0; i < std::size(kValueFields); ++i)
-    runs += i == 0 || kValueFields[i - 1].offset + kValueFields[i - 1].size != kValueFields[i].offset;
-  return runs;
-}
-
-constexpr std::array<Span, CountRuns()> MergeRuns() {
-  std::array<Span, CountRuns()> runs{};
-  size_t n = 0;
-  for (size_t i = 0; i < std::size(kValueFields); ++i) {
-    const Span& f = kValueFields[i];
-    if (n > 0 && runs[n - 1].offset + runs[n - 1].size == f.offset) {
-      runs[n - 1].size += f.size;
-    } else {
-      runs[n++] = f;
-    }
-  }
-  return runs;
-}
-
-constexpr std::array<Span, CountRuns()> kRuns = MergeRuns();
-
-constexpr size_t ValueBytes() {
-  size_t bytes = 0;
-  for (const Span& f : kValueFields) bytes += f.size;
-  return bytes;
-}
-
-constexpr size_t kObjectBytes = ValueBytes() + 4 * kPointerRefs + 4;
-
-// Field order in the list is declaration order, so the runs are ordered and disjoint.
-static_assert([] {
-  for (size_t i = 1; i < std::size(kValueFields); ++i)
-    if (kValueFields[i].offset < kValueFields[i - 1].offset + kValueFields[i - 1].size) return false;
-  return true;
-}());
+constexpr size_t kObjectBytes = 8 + ValueBytes() - kInPlace.size + 4 * kPointerRefs + 4;
 
 template <size_t... I>
-uint8_t* CopyRuns(uint8_t* out, const uint8_t* object, std::index_sequence<I...>) {
+uint8_t* CopyOtherRuns(uint8_t* out, const uint8_t* object, std::index_sequence<I...>) {
   // Every size is a constant, so each copy is a few moves.
-  ((std::memcpy(out, object + kRuns[I].offset, kRuns[I].size), out += kRuns[I].size), ...);
+  ((I != kInPlaceRun ? (std::memcpy(out, object + kRuns[I].offset, kRuns[I].size), out += kRuns[I].size)
+                     : out),
+   ...);
   return out;
 }
 
 void WriteObject(uint8_t* out, const BattleObject& o) {
-  out = CopyRuns(out, reinterpret_cast<const uint8_t*>(&o), std::make_index_sequence<kRuns.size()>{});
+  const auto* record = reinterpret_cast<const uint8_t*>(&o);
+  // The pointers lie past the values: their lines are fetched while the values are hashed.
+  for (size_t at = kInPlace.offset + kInPlace.size; at < sizeof o; at += 64) __builtin_prefetch(record + at);
+  __builtin_prefetch(record + sizeof o - 1);
+  const uint64_t values = g_InPlaceRunAvx2 ? record_hash::HashInPlaceRunAvx2(record)
+                                           : XXH3_64bits(record + kInPlace.offset, kInPlace.size);
+  std::memcpy(out, &values, 8);
+  out = CopyOtherRuns(out + 8, record, std::make_index_sequence<kRuns.size()>{});
   // References in list order, then the presence bits in list order.
   uint32_t presence = 0;
   int bit = 0;
@@ -207,8 +134,21 @@ void WriteObject(uint8_t* out, const BattleObject& o) {
       out += 4;
     }
   };
+  // Arrays of object pointers are mostly all null, written at once as references -1.
+  const auto add_array = [&](const auto& array) {
+    if constexpr (!kPresenceOnly<std::remove_cvref_t<decltype(array[0])>>) {
+      uintptr_t any = 0;
+      for (const auto* p : array) any |= reinterpret_cast<uintptr_t>(p);
+      if (any == 0) {
+        std::memset(out, 0xff, 4 * std::size(array));
+        out += 4 * std::size(array);
+        return;
+      }
+    }
+    for (auto* p : array) add(p);
+  };
 #define REF_FIELD(type, name) add(o.name);
-#define REF_ARRAY(type, name, n) _Pragma("GCC unroll 8") for (int i = 0; i < (n); ++i) add(o.name[i]);
+#define REF_ARRAY(type, name, n) add_array(o.name);
 #define REF_NONE(...)
   BATTLE_OBJECT_FIELDS(REF_NONE, REF_NONE, REF_FIELD, REF_ARRAY)
 #undef REF_FIELD
@@ -459,13 +399,14 @@ uint64_t BattleStateHash() {
   // two marks, then the live objects in slot order. The marks are gathered without a branch
   // (which slots are live follows no pattern a predictor could learn).
   static_assert(2 * kObjectPoolSize <= HashStream::kChunk);
+  static_assert(offsetof(ObjectPoolSlot, inUse) == 0 && offsetof(ObjectPoolSlot, spawnedInUpdate) == 1,
+                "a slot's two marks are read as one pair");
   uint8_t* marks = w.Reserve(2 * kObjectPoolSize);
   int16_t live[kObjectPoolSize];
   int n = 0;
   for (int i = 0; i < kObjectPoolSize; ++i) {
     const ObjectPoolSlot& s = g_ObjectPool[i];
-    marks[2 * i] = s.inUse;
-    marks[2 * i + 1] = s.spawnedInUpdate;
+    std::memcpy(marks + 2 * i, &s.inUse, 2);
     live[n] = static_cast<int16_t>(i);
     n += s.inUse != 0;
   }

@@ -1,12 +1,10 @@
 // Combo records, round-damage records, banner queues and the HUD update.
 #include "battle/combo_records.h"
 
-#include <xxhash.h>
-
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
+#include "battle/battle_hash_stream.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/object_state.h"
@@ -189,20 +187,7 @@ void TrackCharacter(BattleObject& o) {
 }
 
 // Little-endian field-by-field stream for the hash.
-class Bytes {
- public:
-  template <typename T>
-  void Put(const T& v) {
-    const auto* p = reinterpret_cast<const uint8_t*>(&v);
-    data_.insert(data_.end(), p, p + sizeof v);
-  }
-  uint64_t Digest() const { return XXH3_64bits(data_.data(), data_.size()); }
-
- private:
-  std::vector<uint8_t> data_;
-};
-
-void PutCombo(Bytes& w, const ComboRecord& r) {
+void PutCombo(HashStream& w, const ComboRecord& r) {
   w.Put(r.hits);
   w.Put(r.damage);
   w.Put(r.recovery);
@@ -399,7 +384,7 @@ void ResetComboRoundWords() {
 }
 
 uint64_t HashComboAndHudState() {
-  Bytes w;
+  HashStream w;
   for (const SideStatus& s : g_SideStatus) {
     w.Put(s.bestStats);
     w.Put(s.statIndex);

@@ -1,9 +1,14 @@
 // Battle records: field widths, what each reset keeps and clears, and the state hash.
+#include <xxhash.h>
+
+#include <cstddef>
+#include <cstring>
 #include <type_traits>
 #include <vector>
 
 #include "app/lib_debug.h"
 #include "battle/battle_driver.h"
+#include "battle/battle_hash_layout.h"
 #include "battle_fixture.h"
 
 namespace {
@@ -281,6 +286,81 @@ TEST_F(BattleReset, HashSeesEveryKindOfStateButNoAddresses) {
   const uint64_t taken = BattleStateHash();
   g_ObjectPool[999].obj.entryDepth = 1;
   EXPECT_NE(BattleStateHash(), taken);
+}
+
+// The object record is hashed as runs of value fields read straight from memory plus slot
+// references for its pointers. With the pool full (the last objects land in a later chunk of the
+// stream), the first and the last byte of every value field of the last object move the hash,
+// and so does every pointer moved to another object or set where it was null; the record's
+// padding never does.
+TEST_F(BattleReset, HashSeesEveryFieldOfAnObjectAndNeverItsPadding) {
+  for (ObjectPoolSlot& s : g_ObjectPool) s.inUse = 1;
+  BattleObject& o = g_ObjectPool[kObjectPoolSize - 1].obj;
+  auto* bytes = reinterpret_cast<uint8_t*>(&o);
+  const uint64_t base = BattleStateHash();
+  std::vector<bool> inField(sizeof(BattleObject), false);
+  const auto value = [&](const char* name, size_t offset, size_t size) {
+    for (size_t i = offset; i < offset + size; ++i) inField[i] = true;
+    for (size_t at : {offset, offset + size - 1}) {
+      bytes[at] ^= 0x80;
+      EXPECT_NE(BattleStateHash(), base) << name << " byte " << at - offset;
+      bytes[at] ^= 0x80;
+    }
+  };
+  const auto pointer = [&](const char* name, auto*& p, size_t offset) {
+    for (size_t i = offset; i < offset + sizeof p; ++i) inField[i] = true;
+    auto* const was = p;
+    using T = std::remove_reference_t<decltype(*p)>;
+    if constexpr (std::is_same_v<T, BattleObject>) {
+      for (BattleObject* other : {&g_ObjectPool[3].obj, &g_PlayerRecords[1].obj, &g_EffectOwner.obj}) {
+        p = other;
+        EXPECT_NE(BattleStateHash(), base) << name << " to another object";
+      }
+    } else if constexpr (std::is_same_v<T, PlayerRecord>) {
+      p = &g_PlayerRecords[2];
+      EXPECT_NE(BattleStateHash(), base) << name;
+    } else if constexpr (std::is_same_v<T, FrameDataSet>) {
+      p = &g_FrameDataSets[3];
+      EXPECT_NE(BattleStateHash(), base) << name;
+    } else {
+      static T record;
+      p = &record;
+      EXPECT_NE(BattleStateHash(), base) << name << " present";
+    }
+    p = was;
+  };
+#define VALUE(type, name) value(#name, offsetof(BattleObject, name), sizeof(type));
+#define VALUES(type, name, n) value(#name, offsetof(BattleObject, name), sizeof(type) * (n));
+#define POINTER(type, name) pointer(#name, o.name, offsetof(BattleObject, name));
+#define POINTERS(type, name, n)                                                                  \
+  pointer(#name "[0]", o.name[0], offsetof(BattleObject, name));                                 \
+  pointer(#name "[last]", o.name[(n)-1], offsetof(BattleObject, name) + sizeof(type) * ((n)-1)); \
+  for (size_t i = 0; i < sizeof(type) * (n); ++i) inField[offsetof(BattleObject, name) + i] = true;
+  BATTLE_OBJECT_FIELDS(VALUE, VALUES, POINTER, POINTERS)
+#undef VALUE
+#undef VALUES
+#undef POINTER
+#undef POINTERS
+  ASSERT_EQ(BattleStateHash(), base);
+  for (size_t i = 0; i < sizeof(BattleObject); ++i) {
+    if (inField[i]) continue;
+    bytes[i] = 0xa5;
+    EXPECT_EQ(BattleStateHash(), base) << "padding byte " << i;
+  }
+}
+
+// The AVX2 build of the object run's hash gives the library's value (the state hash takes
+// either, by processor).
+TEST(BattleRecordsHash, AvxBuildOfTheRunHashGivesTheLibraryValue) {
+  if (!record_hash::kInPlaceRunBuiltForAvx2 || !__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2";
+  BattleObject o;
+  auto* bytes = reinterpret_cast<uint8_t*>(&o);
+  for (uint32_t seed : {0u, 1u, 0x9e3779b9u}) {
+    for (size_t i = 0; i < sizeof o; ++i) bytes[i] = static_cast<uint8_t>((i * 131 + seed) ^ (seed >> 8));
+    EXPECT_EQ(record_hash::HashInPlaceRunAvx2(bytes),
+              XXH3_64bits(bytes + record_hash::kInPlace.offset, record_hash::kInPlace.size))
+        << seed;
+  }
 }
 
 }  // namespace

@@ -311,7 +311,7 @@ void PutParticles(HashStream& w) {
     int16_t vx, vy, vz, ax, ay, az;
     uint8_t flip, ignoreFreeze;
   };
-  static_assert(kStreamable<Packed> && sizeof(Packed) == 76);
+  static_assert(kHashStreamable<Packed> && sizeof(Packed) == 76);
   int32_t live = 0;
   for (int32_t i = 0; i < g_ParticleHighWater; ++i) {
     const Particle& q = g_ParticlePool[i];

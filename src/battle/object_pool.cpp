@@ -76,7 +76,8 @@ ObjectPoolSlot* SlotOf(BattleObject* o) {
   return ref >= 100 && ref < 100 + kObjectPoolSize ? &g_ObjectPool[ref - 100] : nullptr;
 }
 
-void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot, SpawnNumber numbering) {
+void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot& slot,
+                     SpawnNumber numbering) {
   const int32_t* p = r.params;
   slot.inUse = 1;
   NotePoolSlotTaken(slot);
@@ -88,7 +89,8 @@ void SpawnObjectFrom(BattleObject& spawner, const Han6Effect& r, ObjectPoolSlot&
   // 179 from a fighter in pattern 17 into pattern 196, which the common set does not have: the
   // object would fall back to pattern 0 and never remove itself. Only the data's numbers are
   // relative.
-  if (numbering == SpawnNumber::kDataRelative && r.number > 100 && r.number < 1000) o.pattern += spawner.pattern;
+  if (numbering == SpawnNumber::kDataRelative && r.number > 100 && r.number < 1000)
+    o.pattern += spawner.pattern;
   o.parent = &spawner;
   ++spawner.childCount;
   BattleObject* owner = spawner.kind < kKindChildFirst ? &spawner : spawner.owner;

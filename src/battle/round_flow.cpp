@@ -970,6 +970,9 @@ void RoundFlow() {
   if (g_Paused || IsSlowMotionSkipFrame()) return;
 
   g_RoundFlowWords.storyEnded = 0;
+  // The round start's break-up grows on the same steps as the fade (and reaches 1 on the same
+  // 41st step); headless it is only this number.
+  AdvanceScreenBreakProgress();
   if (g_RoundFade < 1.0f) {
     g_RoundFade = std::min(g_RoundFade + kFadeStep, 1.0f);
     SetCreditLocks(1);

@@ -18,6 +18,7 @@
 #include "battle/character_draw.h"
 #include "battle/hit_resolution.h"
 #include "battle/round_calls.h"
+#include "battle/screen_break.h"
 #include "battle/story_routes.h"
 
 namespace {
@@ -188,13 +189,27 @@ class RoundFlowTest : public battle_test::BattleTest {
 
 TEST_F(RoundFlowTest, FadeCompletesOnItsFortyFirstStepInFloat32) {
   g_BattlePhase = 255;
+  ResetScreenBreakEffect();
   float after40 = 0.0f;
   int steps = 0;
   while (g_RoundFade < 1.0f && steps < 100) {
+    // Paused and slow-motion skip frames hold both the fade and the break-up.
+    const float fade = g_RoundFade, breakUp = ScreenBreakProgress();
+    g_Paused = 1;
+    RoundFlow();
+    g_Paused = 0;
+    g_SlowMotion = 5;
+    g_BattleFrame = 1;
+    RoundFlow();
+    g_SlowMotion = 0;
+    EXPECT_EQ(g_RoundFade, fade);
+    EXPECT_EQ(ScreenBreakProgress(), breakUp);
     RoundFlow();
     if (++steps == 40) after40 = g_RoundFade;
+    EXPECT_EQ(ScreenBreakProgress(), g_RoundFade);
   }
   EXPECT_EQ(steps, 41);
+  EXPECT_EQ(ScreenBreakProgress(), 1.0f);
   EXPECT_LT(after40, 1.0f);
   EXPECT_FLOAT_EQ(after40, 0.9999996f);
   EXPECT_EQ(g_RoundFade, 1.0f);

@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "app/lib_debug.h"
 #include "app/random.h"
 #include "battle/battle_camera.h"
+#include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
@@ -217,6 +219,20 @@ inline void CopyHarnessSampleData() {
   fs::copy_file(fs::path(VT_SAMPLE_DIR) / "_FinishList.txt", "_FinishList.txt",
                 fs::copy_options::overwrite_existing);
 }
+
+// A test that plays on the harness over the sample data: the data copied in, the log quiet, and
+// the harness released after each test.
+class HarnessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CopyHarnessSampleData();
+    vt::SetDebugQuiet(true);
+  }
+  void TearDown() override {
+    HarnessRelease();
+    vt::SetDebugQuiet(false);
+  }
+};
 
 // Points the character list at the two generated sample characters, "tester" (0) and
 // "duelist" (1), and decides sides 0 and 1 for them.

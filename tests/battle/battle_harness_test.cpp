@@ -26,17 +26,7 @@ namespace {
 
 constexpr int kFrames = 3600;
 
-class BattleHarness : public ::testing::Test {
- protected:
-  void SetUp() override {
-    battle_test::CopyHarnessSampleData();
-    vt::SetDebugQuiet(true);
-  }
-  void TearDown() override {
-    HarnessRelease();
-    vt::SetDebugQuiet(false);
-  }
-};
+class BattleHarness : public battle_test::HarnessTest {};
 
 int g_MaxLive = 0;
 

@@ -76,17 +76,8 @@ HarnessScript Script(std::vector<Hold> holds) {
   };
 }
 
-class BattleScenario : public ::testing::Test {
+class BattleScenario : public battle_test::HarnessSampleTest {
  protected:
-  void SetUp() override {
-    battle_test::CopyHarnessSampleData();
-    vt::SetDebugQuiet(true);
-  }
-  void TearDown() override {
-    HarnessRelease();
-    vt::SetDebugQuiet(false);
-  }
-
   static Trace Play(const std::vector<Hold>& holds, int frames,
                     const std::function<void(int frame)>& setup = {}) {
     Trace run;

@@ -56,17 +56,7 @@ HarnessScript Side0(std::vector<Hold> holds) {
   };
 }
 
-class SampleRoundData : public ::testing::Test {
- protected:
-  void SetUp() override {
-    battle_test::CopyHarnessSampleData();
-    vt::SetDebugQuiet(true);
-  }
-  void TearDown() override {
-    HarnessRelease();
-    vt::SetDebugQuiet(false);
-  }
-};
+class SampleRoundData : public battle_test::HarnessSampleTest {};
 
 // The duelist carries every round pattern and the tester none, so both paths of the round
 // (poses played, poses skipped) have a sample character.

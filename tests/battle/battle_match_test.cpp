@@ -44,7 +44,8 @@ struct MatchRun {
   std::vector<RoundEnd> rounds;
 };
 
-MatchRun RunScriptedMatch(uint32_t seed, int budget = kBudget) {
+// The scripted match; `script` replaces the harness's match script when given.
+MatchRun RunScriptedMatch(uint32_t seed, int budget = kBudget, HarnessScript script = {}) {
   MatchRun run;
   g_TimerSpeed = 4;
   // Headless: the drawing half makes its state changes and queues nothing (no device takes the
@@ -56,7 +57,7 @@ MatchRun RunScriptedMatch(uint32_t seed, int budget = kBudget) {
     return run;
   }
   std::vector<int> states;
-  const HarnessScript script = HarnessScriptedMatch();
+  if (!script) script = HarnessScriptedMatch();
   run.result = HarnessRunMatch(script, budget, [&](uint64_t hash) {
     run.hashes.push_back(hash);
     if (states.empty() || states.back() != g_JudgeState) states.push_back(g_JudgeState);
@@ -176,6 +177,33 @@ TEST_F(BattleMatch, AnotherSeedGivesOtherHashes) {
   size_t differ = 0;
   for (size_t i = 0; i < a.hashes.size(); ++i) differ += a.hashes[i] != c.hashes[i];
   EXPECT_GT(differ, a.hashes.size() / 2);
+}
+
+// Nothing locks a standing fighter once the round is decided: after the time over both still
+// act on their pads. Players who press B through every ending (as they would to skip it) keep
+// starting attacks, so the time over's poses never find both fighters back in pattern 0; the
+// capped pose wait ends the round all the same, and the match still ends 2-1.
+TEST_F(BattleMatch, PressesThroughTheEndingsCannotHoldTheMatch) {
+  const HarnessScript plain = HarnessScriptedMatch();
+  const HarnessScript pressing = [plain](uint32_t frame, int side) {
+    HarnessPad pad = plain(frame, side);
+    if (g_JudgeState != 0 && frame % 3 == 0) pad.buttons |= 0x2;
+    return pad;
+  };
+  const MatchRun run = RunScriptedMatch(1, kBudget, pressing);
+  ASSERT_EQ(run.rounds.size(), 3u);
+  EXPECT_EQ(run.result.ending, 1);
+  EXPECT_EQ(g_MatchWinnerSide, 1);
+  const uint8_t winners[3] = {0, 1, 1};
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(run.rounds[i].winner, winners[i]) << "round " << i + 1;
+  // The time over's judgement waited out the cap on its last poses (the pressing fighters
+  // never settled): the round runs over 600 frames longer than the plain one (3505 frames), whose
+  // judgement takes 566 frames from the time over to its end.
+  std::printf("pressing: rounds end at frames %d, %d, %d\n", run.rounds[0].frame, run.rounds[1].frame,
+              run.rounds[2].frame);
+  const std::vector<int>& states = run.rounds[1].judgeStates;
+  EXPECT_NE(std::find(states.begin(), states.end(), 120), states.end());
+  EXPECT_GT(run.rounds[1].frame - run.rounds[0].frame, 3505 + kMaxRoundWaitFrames - 600);
 }
 
 // Run by the test below in a second process: writes the match's hashes to the named file.

@@ -968,6 +968,9 @@ void RoundFlow() {
   if (pressed != 0 && g_JudgeState != 0) g_SkipLatched = 1;
   if (ScreenBreakProgress() < 1.0f) DrawScreenBreakEffect();
   if (g_Paused || IsSlowMotionSkipFrame()) return;
+  // The break-up grows here and nowhere else: without this step it stayed at 0, covering the
+  // fight with the round start's picture for the whole round.
+  AdvanceScreenBreakProgress();
 
   g_RoundFlowWords.storyEnded = 0;
   if (g_RoundFade < 1.0f) {

@@ -15,12 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "app/lib_debug.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "battle/round_flow.h"
+#include "battle/screen_break.h"
 
 namespace {
 
@@ -161,8 +163,8 @@ TEST_F(BattleMatch, ThreeScriptedRoundsEndTwoToOne) {
   EXPECT_EQ(run.rounds[0].frame, 2064);
   EXPECT_EQ(run.rounds[1].frame, 5569);
   EXPECT_EQ(run.rounds[2].frame, 7609);
-  EXPECT_EQ(run.hashes.back(), 0x7e8a3d1ec0978f11ull);
-  EXPECT_EQ(Digest(run.hashes), 0xc7e85efdd62be946ull);
+  EXPECT_EQ(run.hashes.back(), 0xa5349aceb9b043aeull);
+  EXPECT_EQ(Digest(run.hashes), 0x375ef4b44b0216b5ull);
 }
 
 TEST_F(BattleMatch, AnotherSeedGivesOtherHashes) {
@@ -177,6 +179,34 @@ TEST_F(BattleMatch, AnotherSeedGivesOtherHashes) {
   size_t differ = 0;
   for (size_t i = 0; i < a.hashes.size(); ++i) differ += a.hashes[i] != c.hashes[i];
   EXPECT_GT(differ, a.hashes.size() / 2);
+}
+
+// The round start's screen break-up plays out: the round flow raises it by 0.025 on every
+// unpaused step, so it is whole after 41 frames, queues no sprite afterwards and starts again
+// with the next round. Pausing holds it.
+TEST_F(BattleMatch, ScreenBreakUpEndsAfterFortyOneSteps) {
+  g_TimerSpeed = 4;
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame));
+  const HarnessScript idle = [](uint32_t, int) { return HarnessPad{}; };
+  EXPECT_EQ(ScreenBreakProgress(), 0.0f);
+  g_Paused = 1;
+  ResetDrawList(&g_MainDrawList);
+  HarnessRunFrame(idle);
+  EXPECT_EQ(ScreenBreakProgress(), 0.0f);
+  EXPECT_GE(g_MainDrawList.quadCount, kScreenBreakCellCount);  // drawn while paused, not raised
+  g_Paused = 0;
+  int steps = 0;
+  while (ScreenBreakProgress() < 1.0f && steps < 100) {
+    HarnessRunFrame(idle);
+    ++steps;
+  }
+  EXPECT_EQ(steps, 41);
+  EXPECT_EQ(ScreenBreakProgress(), 1.0f);
+  ResetDrawList(&g_MainDrawList);
+  HarnessRunFrame(idle);
+  EXPECT_LT(g_MainDrawList.quadCount, kScreenBreakCellCount);  // the fighters' draws only
+  EXPECT_EQ(ScreenBreakProgress(), 1.0f);
+  ResetDrawList(&g_MainDrawList);
 }
 
 // Nothing locks a standing fighter once the round is decided: after the time over both still

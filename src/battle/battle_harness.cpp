@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "app/file_loader.h"
 #include "app/game_wiring.h"
 #include "app/input/app_joystick.h"
@@ -201,6 +202,9 @@ HarnessScript HarnessScriptedMatch() {
 }
 
 void HarnessRelease() {
+  // Without a device nobody runs the draw lists: what the drawing half queued, and the
+  // commands it took, would outlive the match.
+  ResetDrawCommandPool(&g_MainDrawList);
   for (FrameDataSet& s : g_FrameDataSets) FreeFrameDataSetContents(s);
   FreeFrameDataSetContents(g_CommonFrameData);
   FreeCharaSelectList();

@@ -3,7 +3,9 @@
 // drawing half, the state hash over its own busy pools and side by side with the update, and
 // the character load on the loader thread; the hit phase with four characters and 200 live
 // projectiles, a scripted attacker/defender frame drawn on the recording device and the
-// character list read over all its sections. Run from the repository or with VT_SAMPLE_DIR set.
+// character list read over all its sections; the scripted three-round match headless and with
+// its drawing half on the recording device, and the state hash over a full particle pool. Run
+// from the repository or with VT_SAMPLE_DIR set.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -32,6 +34,7 @@
 #include "battle/chara_command.h"
 #include "battle/chara_list.h"
 #include "battle/object_pool.h"
+#include "battle/particle_pool.h"
 #include "battle/screen_break.h"
 
 namespace {
@@ -276,19 +279,37 @@ HarnessPad PairPad(uint32_t frame, int side) {
   return {0, static_cast<uint8_t>(t < 15 ? kButtons[(frame / 30) % 3] : 0)};
 }
 
-// The pair's frame with its drawing half handing its draws to the graphics layer on the
-// recording device: update, drawing half, the draw list run and cleared.
-void BM_PairFrameRecordingDevice(benchmark::State& state) {
-  if (!Ready()) return state.SkipWithError("sample data not found");
-  if (InitD3DTools() != 1) return state.SkipWithError("no device tools");
+// The recording device with the draw lists, the drawing half submitting to them; false (the
+// benchmark skipped) when there is none.
+bool StartRecordingDevice(benchmark::State& state) {
+  if (InitD3DTools() != 1) {
+    state.SkipWithError("no device tools");
+    return false;
+  }
   DeviceRequest request;
   request.window = nullptr;  // the recording device
   if (CreateD3DDevice(request) != 1 || !vt::gfx::MakeDeviceCurrentOnThisThread()) {
     ShutdownD3DTools();
-    return state.SkipWithError("no recording device");
+    state.SkipWithError("no recording device");
+    return false;
   }
   InitGrpManager();
   g_BattleDrawSubmit = true;
+  return true;
+}
+
+void StopRecordingDevice() {
+  ResetDrawList(&g_MainDrawList);
+  FlushHan6TextureCache();
+  ShutdownGrpManager();
+  ShutdownD3DTools();
+}
+
+// The pair's frame with its drawing half handing its draws to the graphics layer on the
+// recording device: update, drawing half, the draw list run and cleared.
+void BM_PairFrameRecordingDevice(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  if (!StartRecordingDevice(state)) return;
   HarnessPrepareRound();
   uint32_t frames = 0;
   int64_t queued = 0;
@@ -310,10 +331,7 @@ void BM_PairFrameRecordingDevice(benchmark::State& state) {
   state.counters["frames/s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["quads/frame"] = static_cast<double>(queued) / static_cast<double>(state.iterations());
-  ResetDrawList(&g_MainDrawList);
-  FlushHan6TextureCache();
-  ShutdownGrpManager();
-  ShutdownD3DTools();
+  StopRecordingDevice();
   HarnessPrepareRound();
 }
 BENCHMARK(BM_PairFrameRecordingDevice)->Unit(benchmark::kMicrosecond);
@@ -393,6 +411,76 @@ void BM_ScreenBreakQueue(benchmark::State& state) {
   ShutdownD3DTools();
 }
 BENCHMARK(BM_ScreenBreakQueue)->Unit(benchmark::kMicrosecond);
+
+// The scripted three-round match (the duelist against itself, the game's round start, timer
+// speed 4), one frame per iteration through the match driver; a finished match loads again
+// outside the timing. `device` runs the drawing half's list on the recording device as well.
+void RunScriptedMatchFrames(benchmark::State& state, bool device) {
+  const auto load = [] {
+    g_TimerSpeed = 4;
+    return HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame);
+  };
+  if (!Ready() || !load()) return state.SkipWithError("sample data not found");
+  const HarnessScript script = HarnessScriptedMatch();
+  int64_t matches = 0;
+  for (auto _ : state) {
+    if (device) ResetDrawList(&g_MainDrawList);
+    if (HarnessRunMatch(script, 1).ending != 0) {
+      state.PauseTiming();
+      ++matches;
+      load();
+      state.ResumeTiming();
+    }
+    if (device) {
+      std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
+      RenderDrawList(g_MainDrawList.slots);
+      ReleaseEffectTags();
+    }
+  }
+  state.counters["frames/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["matches ended"] = static_cast<double>(matches);
+  // The benchmarks after this one find the harness's usual pair again.
+  g_TimerSpeed = 0;
+  HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree);
+}
+
+void BM_ScriptedMatchHeadless(benchmark::State& state) {
+  g_BattleDrawSubmit = false;
+  RunScriptedMatchFrames(state, false);
+  g_BattleDrawSubmit = true;
+}
+BENCHMARK(BM_ScriptedMatchHeadless)->Unit(benchmark::kMicrosecond);
+
+void BM_ScriptedMatchRecordingDevice(benchmark::State& state) {
+  if (!StartRecordingDevice(state)) return;
+  RunScriptedMatchFrames(state, true);
+  StopRecordingDevice();
+}
+BENCHMARK(BM_ScriptedMatchRecordingDevice)->Unit(benchmark::kMicrosecond);
+
+// The state hash with every particle slot live (the reserved call slots included), each with
+// an anchor and an object, beside the harness's own pool.
+void BM_StateHashFullParticlePool(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  HarnessPrepareRound();
+  ClearParticlePool();
+  int n = 0;
+  while (Particle* p = AllocCallParticle()) {
+    p->kind = static_cast<int16_t>(n % 2 ? 257 : 6);
+    p->life = 100;
+    p->maxLife = 100;
+    p->x = n * 37;
+    p->anchor = &g_PlayerRecords[n % 2].obj;
+    p->object = &g_PlayerRecords[(n + 1) % 2].obj;
+    ++n;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(BattleStateHash());
+  state.counters["particles"] = CountLiveParticles();
+  ClearParticlePool();
+  HarnessPrepareRound();
+}
+BENCHMARK(BM_StateHashFullParticlePool)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "app/file_loader.h"
 #include "app/game_wiring.h"
 #include "app/input/app_joystick.h"
@@ -166,7 +167,44 @@ HarnessScript HarnessDefaultScript(uint32_t seed) {
   };
 }
 
+HarnessScript HarnessScriptedMatch() {
+  return [](uint32_t frame, int side) {
+    HarnessPad pad;
+    if (g_CommandLock != 0 || g_JudgeState != 0 || g_BattlePhase != 255) return pad;
+    const BattleObject& me = g_PlayerRecords[side].obj;
+    const BattleObject& other = g_PlayerRecords[1 - side].obj;
+    const int64_t dx = int64_t{other.posX} - me.posX;
+    const uint8_t toward = dx > 0 ? 6 : 4;
+    const uint8_t away = dx > 0 ? 4 : 6;
+    // Walks in until the standing C reaches, then presses it for two frames in every 24.
+    const auto attack = [&] {
+      if (dx > 64 * 128 || dx < -64 * 128)
+        pad.dir = toward;
+      else if (frame % 24 < 2)
+        pad.buttons = 0x4;
+      return pad;
+    };
+    switch (g_RoundCounter) {
+      case 0:
+        return side == 0 ? attack() : pad;
+      case 1: {
+        const bool firstDone = g_PlayerRecords[1].obj.life <= kMaxLife - 1000;
+        const bool secondDone = g_PlayerRecords[0].obj.life <= kMaxLife - 2500;
+        if (!firstDone) return side == 0 ? attack() : pad;
+        if (!secondDone) return side == 1 ? attack() : pad;
+        pad.dir = away;
+        return pad;
+      }
+      default:
+        return side == 1 ? attack() : pad;
+    }
+  };
+}
+
 void HarnessRelease() {
+  // Without a device nobody runs the draw lists: what the drawing half queued, and the
+  // commands it took, would outlive the match.
+  ResetDrawCommandPool(&g_MainDrawList);
   for (FrameDataSet& s : g_FrameDataSets) FreeFrameDataSetContents(s);
   FreeFrameDataSetContents(g_CommonFrameData);
   FreeCharaSelectList();

@@ -62,4 +62,12 @@ HarnessMatchResult HarnessRunMatch(const HarnessScript& script, int frameBudget,
 void HarnessFeedPads(const HarnessPad pads[2]);
 // The default script: walks, crouches, jumps, attacks and fires, different per side, seeded.
 HarnessScript HarnessDefaultScript(uint32_t seed);
+// The scripted three-round match of the duelist against itself, a script that reads the fight
+// as a player watching the screen would (positions, life, whether the fighters are free and the
+// round undecided) and answers with pads only: round 1 side 0 attacks until a knock-out; round 2
+// side 0 lands blows until side 1 has lost 1000 life, side 1 then until side 0 has lost 2500,
+// and both walk apart until the clock runs out; round 3 side 1 attacks until a knock-out. The
+// pads stay neutral while the fighters are held or the round is decided (a press there would
+// wipe the intro or skip the ending). Each call of this function gives a fresh script.
+HarnessScript HarnessScriptedMatch();
 void HarnessRelease();

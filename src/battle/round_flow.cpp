@@ -968,11 +968,11 @@ void RoundFlow() {
   if (pressed != 0 && g_JudgeState != 0) g_SkipLatched = 1;
   if (ScreenBreakProgress() < 1.0f) DrawScreenBreakEffect();
   if (g_Paused || IsSlowMotionSkipFrame()) return;
+  // The round start's break-up grows on the same steps as the fade (and reaches 1 on the same
+  // 41st step); it grows here and nowhere else.
+  AdvanceScreenBreakProgress();
 
   g_RoundFlowWords.storyEnded = 0;
-  // The round start's break-up grows on the same steps as the fade (and reaches 1 on the same
-  // 41st step); headless it is only this number.
-  AdvanceScreenBreakProgress();
   if (g_RoundFade < 1.0f) {
     g_RoundFade = std::min(g_RoundFade + kFadeStep, 1.0f);
     SetCreditLocks(1);

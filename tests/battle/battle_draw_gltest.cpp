@@ -80,6 +80,38 @@ TEST_F(BattleDrawGl, RenderedRunHashesAsHeadless) {
   for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "frame " << i;
 }
 
+// The scripted three-round match (intros, calls, knock-outs, a time over, the poses and the
+// round marks) rendered every frame gives the headless run's hashes frame by frame.
+TEST_F(BattleDrawGl, ScriptedMatchRendersAsHeadless) {
+  std::vector<uint64_t> runs[2];
+  HarnessMatchResult results[2];
+  int queued = 0;
+  for (int n = 0; n < 2; ++n) {
+    const bool submit = n == 0;
+    g_BattleDrawSubmit = submit;
+    g_TimerSpeed = 4;
+    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame));
+    ResetDrawList(&g_MainDrawList);
+    std::vector<uint64_t>& hashes = runs[n];
+    results[n] = HarnessRunMatch(HarnessScriptedMatch(), 12000, [&](uint64_t h) {
+      hashes.push_back(h);
+      if (!submit) return;
+      queued += g_MainDrawList.quadCount > 0;
+      RenderMain();
+      ReleaseEffectTags();
+      ResetDrawList(&g_MainDrawList);
+    });
+    HarnessRelease();
+  }
+  // The match reached its judgement (won 2-1) in both runs.
+  EXPECT_EQ(results[0].rounds, 3);
+  EXPECT_EQ(results[0].ending, 1);
+  EXPECT_EQ(results[1].frames, results[0].frames);
+  EXPECT_GT(queued, 0);
+  ASSERT_EQ(runs[1].size(), runs[0].size());
+  for (size_t i = 0; i < runs[0].size(); ++i) ASSERT_EQ(runs[0][i], runs[1][i]) << "frame " << i;
+}
+
 // Both characters walk backwards (side 1 faces left, so its back is screen direction 6) until
 // they stand as far apart as the distance limit lets them, 730 pixels; the zoom has come down.
 // The character draw pass is not part of the drawing half yet: the picture draws each

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <set>
@@ -220,20 +222,6 @@ inline void CopyHarnessSampleData() {
                 fs::copy_options::overwrite_existing);
 }
 
-// A test that plays on the harness over the sample data: the data copied in, the log quiet, and
-// the harness released after each test.
-class HarnessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    CopyHarnessSampleData();
-    vt::SetDebugQuiet(true);
-  }
-  void TearDown() override {
-    HarnessRelease();
-    vt::SetDebugQuiet(false);
-  }
-};
-
 // Points the character list at the two generated sample characters, "tester" (0) and
 // "duelist" (1), and decides sides 0 and 1 for them.
 inline void UseTwoSampleCharacters() {
@@ -251,6 +239,37 @@ inline void UseTwoSampleCharacters() {
     s.side = i;
     s.decided = 1;
   }
+}
+
+// Tests that run the harness on the sample game folder: the folder copied in, the debug log
+// quiet, and the harness released after each test.
+class HarnessSampleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CopyHarnessSampleData();
+    vt::SetDebugQuiet(true);
+  }
+  void TearDown() override {
+    HarnessRelease();
+    vt::SetDebugQuiet(false);
+  }
+};
+
+// Runs this test program again as a second process with only `childTest` selected and the
+// environment variable `envVar` naming a file, where the child writes one hexadecimal hash a
+// line; gives the hashes read back (empty when the child failed).
+inline std::vector<uint64_t> HashesFromAnotherProcess(const std::string& childTest,
+                                                      const std::string& envVar) {
+  const std::string file = (std::filesystem::current_path() / (envVar + ".txt")).string();
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  const std::string cmd =
+      envVar + "='" + file + "' '" + self + "' --gtest_filter=" + childTest + " > /dev/null 2>&1";
+  std::vector<uint64_t> hashes;
+  if (std::system(cmd.c_str()) != 0) return hashes;
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) hashes.push_back(std::stoull(line, nullptr, 16));
+  return hashes;
 }
 
 }  // namespace battle_test

@@ -56,7 +56,7 @@ HarnessScript Side0(std::vector<Hold> holds) {
   };
 }
 
-class SampleRoundData : public battle_test::HarnessTest {};
+class SampleRoundData : public battle_test::HarnessSampleTest {};
 
 // The duelist carries every round pattern and the tester none, so both paths of the round
 // (poses played, poses skipped) have a sample character.

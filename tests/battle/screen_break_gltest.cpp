@@ -1,17 +1,21 @@
 // The screen break-up on the GL device (llvmpipe through SDL's offscreen driver): the captured
 // picture shows whole at the start, and half way through the left columns are gone while the
 // right ones still show it. With VT_SCREENSHOT_DIR set, the half-way frame is written there as
-// "screen_break_half.png" to be looked at.
+// "screen_break_half.png" to be looked at. The timer and score digits drawn from the sample HUD
+// sheets land where their glyphs are placed; with VT_BATTLE_SHOTS set the picture is written
+// there as "hud_digits.png".
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Dxtools/gfx_test_env.h"
 #include "battle/battle_records.h"
+#include "battle/character_draw.h"
 #include "battle/screen_break.h"
 #include "battle_fixture.h"
 #include "platform/image.h"
@@ -47,6 +51,10 @@ class ScreenBreakGl : public vt::test::GlWindowGfx {
     ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
     SetScreenBreakProgress(p);
     DrawScreenBreakEffect();
+    return RenderScene();
+  }
+  // Renders the queued draws into scene target 0 and gives its pixels (B, G, R, A).
+  static std::vector<uint8_t> RenderScene() {
     RenderMain();
     ResetDrawList(&g_MainDrawList);
     RestoreBackBufferTargets();
@@ -90,6 +98,54 @@ TEST_F(ScreenBreakGl, PictureIsWholeAtTheStartAndGoesFromTheLeft) {
   EXPECT_NEAR(static_cast<int>(red >> 16), 248, 3);
   EXPECT_EQ(red & 0xFFFF, 0u);
   for (int shift : {0, 8, 16}) EXPECT_NEAR(static_cast<int>((band >> shift) & 0xFF), 248, 3) << shift;
+}
+
+// The round timer (57 from 57.3, then the infinity mark) and an arcade score with the side's
+// challenger count, from the sample's gauge sheets, over a black scene.
+TEST_F(ScreenBreakGl, TimerAndScoreDigitsFromTheSampleSheets) {
+  namespace fs = std::filesystem;
+  fs::create_directories("grp");
+  fs::copy(fs::path(VT_SAMPLE_DIR) / "grp" / "Gauge_QZ", "grp/Gauge_QZ",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  ASSERT_EQ(LoadBattleHudTextures(), 1);
+  ASSERT_NE(g_BattleHudTextures.gauge[1], nullptr);
+  ASSERT_NE(g_BattleHudTextures.gauge[5], nullptr);
+  SetRenderTargetTexture(g_SceneTargets[0]);
+  ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u);
+  g_TimerShown = 57.3f;
+  DrawTimerDigits(20, 255, 400);
+  g_TimerShown = -1.0f;
+  DrawTimerDigits(100, 160, 400);
+  g_SideStatus[0].arcadeTotals[8] = 3;
+  g_SideStatus[0].arcadeTotals[9] = 4;
+  DrawScoreDigits(40, 200, 1234567, 0);
+  DrawDecimalValue(40, 260, 1234, 400);
+  DrawDigitString(40, 320, 16, "ROUND 2", 400);
+  const std::vector<uint8_t> px = RenderScene();
+  FreeBattleHudTextures();
+  // Lit pixels inside each drawn row's box and none outside the boxes.
+  const auto lit = [&](int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += Rgb(px, x, y) != 0;
+    return n;
+  };
+  EXPECT_GT(lit(291, 20, 291 + 26 + 32, 60), 50);  // the timer's two digits
+  EXPECT_GT(lit(296, 100, 296 + 48, 140), 50);     // the infinity mark
+  EXPECT_GT(lit(40, 200, 40 + 100, 216), 50);      // eight score digits and the count
+  EXPECT_GT(lit(40, 260, 40 + 84, 284), 50);       // 123.4 and its unit
+  EXPECT_GT(lit(40, 320, 40 + 7 * 16, 336), 50);   // the text
+  EXPECT_EQ(lit(0, 0, 640, 20), 0);
+  EXPECT_EQ(lit(400, 150, 640, 480), 0);
+  if (const char* dir = std::getenv("VT_BATTLE_SHOTS")) {
+    fs::create_directories(dir);
+    const int w = static_cast<int>(HandleTexture(g_SceneTargets[0])->Width());
+    std::vector<uint8_t> shot(640 * 480 * 4);
+    for (int y = 0; y < 480; ++y)
+      std::memcpy(&shot[static_cast<size_t>(y) * 640 * 4], &px[static_cast<size_t>(y) * w * 4], 640 * 4);
+    EXPECT_TRUE(vt::image::SaveImage((fs::path(dir) / "hud_digits.png").string(), vt::image::kFilePng,
+                                     shot.data(), 640, 480));
+  }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "app/lib_debug.h"
 #include "app/random.h"
 #include "battle/battle_driver.h"
+#include "battle/battle_draw.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "battle/battle_rules.h"
@@ -364,6 +365,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Bytes in(data, size);
   ResetAllBattleGlobals();
   ResetBattleSeams();
+  // Headless: the battle's drawing steps change their state and queue nothing.
+  g_BattleDrawSubmit = false;
   g_VectorTables = VectorTables{};
   FillVectorTables(data, size);
   for (TypeParams& t : g_TypeParams) t = TypeParams{};

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "app/lib_debug.h"
 #include "app/random.h"
 #include "battle/battle_camera.h"
@@ -152,6 +153,8 @@ inline std::vector<std::string>& SeamCalls() {
 
 // Resets every battle global, the seams and the tables, and seeds the random streams.
 inline void ResetWorld() {
+  // Draws a test queued with no device to run them would otherwise outlive it.
+  ResetDrawCommandPool(&g_MainDrawList);
   ResetAllBattleGlobals();
   ResetBattleSeams();
   SeamCalls().clear();

@@ -120,8 +120,16 @@ void PrepareSlot(int i, bool firstRound, bool introAllowed) {
 }  // namespace
 
 int ClampedTimerSpeed() {
-  if (g_TimerSpeed <= 4) return g_TimerSpeed;
-  DebugPrint("round clock: timer speed %d is outside 0..4; 4 used\n", g_TimerSpeed);
+  // The round clock asks every frame: one line each time a bad value appears, not one per frame.
+  static int logged = -1;
+  if (g_TimerSpeed <= 4) {
+    logged = -1;
+    return g_TimerSpeed;
+  }
+  if (logged != g_TimerSpeed) {
+    logged = g_TimerSpeed;
+    DebugPrint("round clock: timer speed %d is outside 0..4; 4 used\n", g_TimerSpeed);
+  }
   return 4;
 }
 

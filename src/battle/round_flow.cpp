@@ -361,19 +361,9 @@ void AddRoundMarks() {
 
 // ---- decisions ----
 
-int TimerSpeedIndex() {
-  if (g_TimerSpeed <= 4) return g_TimerSpeed;
-  static bool logged = false;
-  if (!logged) {
-    logged = true;
-    DebugPrint("battle: timer speed %d is outside 0..4; read as 4\n", g_TimerSpeed);
-  }
-  return 4;
-}
-
 void RoundTimerTick() {
   if (g_Paused || g_GlobalFreeze || g_CommandLock || g_JudgeState || IsAnyHeatActive()) return;
-  if (TimerSpeedIndex() == 0) return;  // speed 0: the clock never runs out
+  if (ClampedTimerSpeed() == 0) return;  // speed 0: the clock never runs out
   if (g_RoundTimer > 0) --g_RoundTimer;
 }
 

@@ -82,7 +82,6 @@ void ResetRoundFlowRoundWords();
 // Every global of this module back to its program-start value (tests and the harness).
 void ResetRoundFlowState();
 // The round timer's speed index 0..4 (0 infinite); a larger stored value reads as 4.
-int TimerSpeedIndex();
 
 // Round marks: side s's twelve words in the battle state block.
 int32_t* RoundMarks(int side);

@@ -97,7 +97,9 @@ TEST_F(HudSheets, GlyphCellsAreInkedAndDistinct) {
       const std::vector<bool> ink = Ink(t, c);
       EXPECT_GE(Count(ink), s.minInk) << "cell at " << c.x << ", " << c.y;
       for (const auto& other : seen)
-        if (other.size() == ink.size()) EXPECT_NE(other, ink) << "cell at " << c.x << ", " << c.y;
+        if (other.size() == ink.size()) {
+          EXPECT_NE(other, ink) << "cell at " << c.x << ", " << c.y;
+        }
       seen.push_back(ink);
     }
     for (const Cell& c : s.empty) EXPECT_EQ(Count(Ink(t, c)), 0) << "cell at " << c.x << ", " << c.y;

@@ -273,7 +273,9 @@ TEST_F(CharacterDraw, HitStopShakeOnOddTimers) {
     o_->hitStopLength = 0;
     Draw();
     const Extent base = ExtentOf(*Body());
-    if (facing == 0) EXPECT_FLOAT_EQ(base.x0, still.x0);
+    if (facing == 0) {
+      EXPECT_FLOAT_EQ(base.x0, still.x0);
+    }
     for (const Case& c : cases) {
       o_->hitStopLength = c.timer;
       Draw();

@@ -221,7 +221,9 @@ TEST_F(Combo, ABannerSlidesInStaysAndFades) {
     EXPECT_EQ(b.y, 392);
     for (int i = 1; i <= 7; ++i) {
       UpdateDrawHud();
-      if (i < 7) EXPECT_EQ(b.x, s.start + s.step * i);
+      if (i < 7) {
+        EXPECT_EQ(b.x, s.start + s.step * i);
+      }
     }
     EXPECT_EQ(b.state, 10);
     for (int i = 0; i < 60; ++i) UpdateDrawHud();

@@ -251,7 +251,9 @@ TEST_F(ParticlePool, TheKnockOutCallMapsItsResultValueAndStaysUntilDone) {
     while (g_KoCall.done == 0 && passes < 2000) {
       UpdateDrawParticles();
       ++passes;
-      if (g_KoCall.done == 0) ASSERT_EQ(p->inUse, 1);
+      if (g_KoCall.done == 0) {
+        ASSERT_EQ(p->inUse, 1);
+      }
     }
     EXPECT_EQ(g_KoCall.KoKind, r.kind);
     EXPECT_EQ(g_KoCall.extra, 2);
@@ -504,7 +506,9 @@ TEST_F(ParticlePool, TheFreezeEffectIgnoresPlayersAndTimersOutsideTheBlock) {
     EXPECT_EQ(g_BattleState[FreezeTimerIndex(r.player)], 30);
     EXPECT_EQ(g_BattleState[FreezeSerialIndex(r.player)], 1);
     EXPECT_EQ(g_BattleState[BattleStateIndex::kFreezeStarted], 1);
-    if (r.timer) EXPECT_EQ(g_BattleState[PlayerTimerIndex(r.player, 31 + r.flip)], 60);
+    if (r.timer) {
+      EXPECT_EQ(g_BattleState[PlayerTimerIndex(r.player, 31 + r.flip)], 60);
+    }
     EXPECT_EQ(changed, r.timer ? 5 : 3);
   }
 }
@@ -637,7 +641,9 @@ TEST_F(ParticlePool, HeatActivationSwitchesTheGaugeOwnersMode) {
     EXPECT_EQ(character_->gaugeMode, r.mode2);
     EXPECT_EQ(g_ScreenShake, r.shakes ? 16 : 0);
     EXPECT_EQ(character_->flashTimer, r.shakes ? 30 : 0);
-    if (r.shakes) EXPECT_EQ(character_->circuit, 0);
+    if (r.shakes) {
+      EXPECT_EQ(character_->circuit, 0);
+    }
   }
 }
 

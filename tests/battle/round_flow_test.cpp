@@ -646,7 +646,9 @@ TEST_F(RoundFlowTest, ArcadeOutcomesFromTheRouteStageFlags) {
     EXPECT_EQ(g_RoundRestart, c.restart) << c.flags;
     // Stage flags 0xE end the route with the black (or, with 0x4, white) end flash.
     EXPECT_EQ(g_ScreenFlashAlpha, (c.flags & 0xE) ? 255 : 0) << c.flags;
-    if (c.flags & 0xE) EXPECT_EQ(g_ScreenFlashMode, (c.flags & 0x4) ? 2 : 1) << c.flags;
+    if (c.flags & 0xE) {
+      EXPECT_EQ(g_ScreenFlashMode, (c.flags & 0x4) ? 2 : 1) << c.flags;
+    }
     // The main side won in arcade: the round bonus went to its score.
     EXPECT_GT(g_SideStatus[0].score, 0) << c.flags;
     EXPECT_EQ(g_SideStatus[0].score, g_RoundBonus[4]) << c.flags;

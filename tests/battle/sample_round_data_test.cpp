@@ -163,7 +163,9 @@ TEST_F(SampleRoundData, IntroAndPosesPlayToTheStand) {
     while (o.pattern == c.pattern && frames < 600) {
       HarnessRunFrame(script);
       ++frames;
-      if (o.pattern == c.pattern && o.koWait) EXPECT_EQ(o.frame, static_cast<int>(last));
+      if (o.pattern == c.pattern && o.koWait) {
+        EXPECT_EQ(o.frame, static_cast<int>(last));
+      }
     }
     EXPECT_EQ(o.pattern, 0);
     EXPECT_GT(frames, 30);

@@ -227,9 +227,15 @@ TEST_F(ScreenBreakTest, ProgressReachesOneOnTheFortyFirstStep) {
     AdvanceScreenBreakProgress();
     const float p = ScreenBreakProgress();
     SCOPED_TRACE(testing::Message() << "step " << step);
-    if (step <= 40) EXPECT_LT(p, 1.0f);
-    if (step == 40) EXPECT_EQ(p, 0.99999958f);  // forty float32 additions of 0.025
-    if (step >= 41) EXPECT_EQ(p, 1.0f);
+    if (step <= 40) {
+      EXPECT_LT(p, 1.0f);
+    }
+    if (step == 40) {
+      EXPECT_EQ(p, 0.99999958f);  // forty float32 additions of 0.025
+    }
+    if (step >= 41) {
+      EXPECT_EQ(p, 1.0f);
+    }
   }
   // The word holds the float's bits.
   EXPECT_EQ(g_BattleState[BattleStateIndex::kScreenBreakProgress], 0x3F800000);

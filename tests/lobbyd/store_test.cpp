@@ -181,17 +181,28 @@ TEST(SqliteStore, AWriterKilledMidStreamLeavesEveryFileOldOrNew) {
   const std::string path = TempPath("killed.db");
   std::filesystem::remove(path);
   ASSERT_NE(lobbyd::SqliteStore::Open(path), nullptr);  // create the schema first
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     // Each version of a file is one byte value throughout, with a size that depends on it.
     auto store = lobbyd::SqliteStore::Open(path);
-    for (uint32_t i = 1;; ++i)
+    for (uint32_t i = 1;; ++i) {
       for (int f = 0; f < 4; ++f)
         store->putFile(kA, "F" + std::to_string(f),
                        std::vector<uint8_t>(1000 + (i % 200) * 97, static_cast<uint8_t>(i)));
+      // Once every file has a first version the parent may kill at any moment.
+      if (i == 1) (void)!::write(ready[1], "1", 1);
+    }
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ::close(ready[1]);
+  // However slow the machine, the kill falls after the first versions, in the middle of the
+  // stream of later ones.
+  char byte = 0;
+  ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+  ::close(ready[0]);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
   ASSERT_EQ(::kill(child, SIGKILL), 0);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);

@@ -2,9 +2,11 @@
 #include "app/game_wiring.h"
 
 #include "battle/battle_rules.h"
+#include "scene/scene_wiring.h"
 #include "scene/stage_bg.h"
 
 void InstallGameWiring() {
   InstallBattleRules();
   InstallStageSeams();
+  InstallSceneWiring();
 }

@@ -9,6 +9,7 @@
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
 #include "battle/combo_records.h"
+#include "battle/game_mode.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 #include "battle/particle_pool.h"
@@ -54,12 +55,12 @@ void StepBattleStateRow(int row) {
   }
 }
 
-bool IsTraining() { return g_GameMode == kTrainingMode; }
+bool IsTraining() { return g_GameModeFlags == MODE_TRAINING; }
 
 // The intro may play unless an arcade fight (outside the attract demo, off the extra route)
 // starts on a route stage that names a special entry.
 bool IntroAllowed() {
-  if (g_GameMode != kArcadeMode || g_AttractDemo != 0) return true;
+  if (g_GameModeFlags != MODE_ARCADE || g_AttractDemo != 0) return true;
   const StoryBattleRoute* route = StoryBattleRouteOfSide(g_MainSide);
   const RouteStage* stage = CurrentRouteStage(g_MainSide);
   if (!route || !stage || route->extraRoute == 1) return true;

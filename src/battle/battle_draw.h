@@ -11,6 +11,7 @@
 struct BattleObject;
 struct FrameDataSet;
 struct GrpDrawList;
+struct TextureHandle;
 
 // The stage's light sources: x in pixels plus 512 and reach in pixels (0 skips a source); with
 // coloured shadows set, shadows take the character's colours.
@@ -42,6 +43,11 @@ struct BattleDrawSeams {
   void (*FloorMatrix)(float x, float y, Han6Matrix* out) = nullptr;
   // The stage's lights for the character shadows. Null: no lights (one default shadow).
   void (*StageLights)(BattleStageLights* out) = nullptr;
+  // The super-move portrait of a player's cut-in slot (the HUD graphics). Null, or a null
+  // texture: nothing is drawn.
+  TextureHandle* (*CutInTexture)(int player, int slot) = nullptr;
+  // How far the HUD has slid off (0 in place, 1.0 gone). Null: 0.
+  float (*HudSlide)() = nullptr;
 };
 extern BattleDrawSeams g_BattleDrawSeams;
 void ResetBattleDrawSeams();

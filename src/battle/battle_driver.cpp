@@ -10,6 +10,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
+#include "battle/game_mode.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -79,7 +80,7 @@ void ReadCharacterInput() {
     if (!r->inUse) continue;
     BattleObject& o = r->obj;
     if (BattleGateFight()) {
-      if (g_GameMode == 0x1010 && BattleSeamIsDummyTakenOver()) {
+      if (g_GameModeFlags == MODE_TRAINING && BattleSeamIsDummyTakenOver()) {
         // The player drives the dummy: every character reads its pad, nothing is recorded.
         BattleSeamReadBattlePad(&o);
         ApplyButtonMacro(o);
@@ -158,13 +159,13 @@ void UpdateCharacters() {
     int baseOnly = 0;
     if (g_CommandLock != 1) baseOnly = (o.noCommand != 0 || o.patternHold != 0 || o.techInvuln == 1) ? 1 : 0;
     if (o.partner && o.side < 2 && g_SideStatus[o.side].activePlayer != o.playerIndex &&
-        !(g_GameMode & 0x200)) {
+        !(g_GameModeFlags & 0x200)) {
       BattleSeamPartnerControl(&o);
       continue;
     }
     // In training the dummy's AI rests while the player takes it over (replays off).
     if (o.controller == 1 &&
-        !(g_GameMode == 0x1010 && BattleSeamReplayMode() == 0 && BattleSeamIsDummyTakenOver()))
+        !(g_GameModeFlags == MODE_TRAINING && BattleSeamReplayMode() == 0 && BattleSeamIsDummyTakenOver()))
       BattleSeamCpuAiFrame(&o);
     const int sys = BattleSeamCheckSystemCommands(&o);
     if (sys != 0 && sys != 2) continue;
@@ -297,6 +298,7 @@ void BattleUpdate() {
 int BattlePadIndex(const BattleObject& o) {
   const int side = o.side & 1;
   // In training the player may record or drive the dummy from the other side's pad.
-  if (g_GameMode == 0x1010 && (BattleSeamReplayMode() == 1 || BattleSeamIsDummyTakenOver())) return side ^ 1;
+  if (g_GameModeFlags == MODE_TRAINING && (BattleSeamReplayMode() == 1 || BattleSeamIsDummyTakenOver()))
+    return side ^ 1;
   return side;
 }

@@ -14,7 +14,7 @@ constexpr int64_t kStartDistance = 3000000;
 constexpr int64_t kBehindMargin = 1024;
 constexpr int64_t kPartnerReach = 65536;
 
-bool FourPlayerMode() { return (g_GameMode & 0x200) != 0; }
+bool FourPlayerMode() { return (g_GameModeFlags & 0x200) != 0; }
 
 // The turn rule: the wanted facing points at x (unchanged when level with it); a turn noticed
 // now, with the facing agreeing before, is marked for the input history.

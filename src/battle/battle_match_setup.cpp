@@ -6,6 +6,7 @@
 
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
+#include "battle/game_mode.h"
 #include "battle/story_routes.h"
 
 int32_t g_SpecialStageOffsetX;
@@ -13,12 +14,10 @@ int32_t g_SpecialStageOffsetY;
 
 namespace {
 
-constexpr int32_t kArcadeMode = 0x10;
-
 // The main side's current route stage in arcade mode: {kind, 0-based index, text number, Ex
 // texts}; false outside arcade or once the route is finished.
 bool ArcadeMainRouteStage(int32_t info[4], std::string* name) {
-  if (g_GameMode != kArcadeMode) return false;
+  if (g_GameModeFlags != MODE_ARCADE) return false;
   return BattleSeamMainRouteStage(info, name) != 0;
 }
 

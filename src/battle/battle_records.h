@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "Dxtools/Han6Files/han6_data.h"
+#include "battle/game_mode.h"
 
 struct BattleObject;
 struct PlayerRecord;
@@ -491,7 +492,6 @@ extern uint32_t g_SoundBusyStart[kBattleSoundSlots];
 extern uint32_t g_SoundBusyUntil[kBattleSoundSlots];
 // Clears the busy model and the sound lock (every round start: the frame count starts again).
 void ResetSoundBusyModel();
-extern int32_t g_GameMode;
 // The round clock's speed, 0 (infinite) to 4; the scenes set it from the configuration.
 extern uint8_t g_TimerSpeed;
 // The local player's side (0 or 1): the side whose arcade route the battle reads.

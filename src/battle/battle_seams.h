@@ -327,7 +327,15 @@ struct TextureHandle;
   SEAM(void, DrawAfterimage, (int slot, BattleObject* o, int i), (slot, o, i), )                           \
   /* (end of the character draw's seams) */                                                                \
   /* seams added by the screen break-up and HUD digits */                                                  \
-  /* (end of the screen break-up's seams) */
+  /* (end of the screen break-up's seams) */                                                               \
+  /* seams added by the CPU opponent */                                                                    \
+  /* (end of the CPU opponent's seams) */                                                                  \
+  /* seams added by the CPU defence */                                                                     \
+  /* (end of the CPU defence's seams) */                                                                   \
+  /* seams added by the particle drawing */                                                                \
+  /* (end of the particle drawing's seams) */                                                              \
+  /* seams added by the HUD drawing and the afterimages */                                                 \
+  /* (end of the HUD drawing's seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

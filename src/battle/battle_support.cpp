@@ -32,7 +32,7 @@ int CanActDuringFreeze(const BattleObject& o) {
 
 int GetSidePlayerIndex(int side, int partner) {
   if (side < 0 || side > 3) return -1;
-  if (g_GameMode & 0x200) {
+  if (g_GameModeFlags & 0x200) {
     int n = 0;
     for (int i = 0; i < kPlayerSlots; ++i) {
       const PlayerRecord& r = g_PlayerRecords[i];
@@ -43,7 +43,7 @@ int GetSidePlayerIndex(int side, int partner) {
   }
   const int active = g_SideStatus[side].activePlayer;
   if (partner == 0) return active;
-  if (partner == 1 && (g_GameMode & 0x100) && active >= 0 && active < kPlayerSlots) {
+  if (partner == 1 && (g_GameModeFlags & 0x100) && active >= 0 && active < kPlayerSlots) {
     const int32_t ref = BattleObjectRef(g_PlayerRecords[active].obj.partner);
     if (ref >= 0 && ref < kPlayerSlots) return ref;
   }

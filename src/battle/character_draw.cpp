@@ -366,7 +366,7 @@ void DrawCharacters() {
 
 int IsAnyHeatActive() {
   if (g_JudgeState != 0) return 0;
-  const bool four = (g_GameMode & 0x200) != 0;
+  const bool four = (g_GameModeFlags & 0x200) != 0;
   for (int i = 0; i < kPlayerSlots; ++i) {
     const PlayerRecord& r = g_PlayerRecords[i];
     if (!r.inUse) continue;

@@ -7,6 +7,7 @@
 #include "battle/battle_hash_stream.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
+#include "battle/game_mode.h"
 #include "battle/object_state.h"
 
 namespace {
@@ -298,7 +299,9 @@ void AddRoundMeterGained(int side, int32_t amount) {
 int ComboScoreOnHit(BattleObject& attacker, int32_t damage) {
   const int side = SideIndexOrNone(attacker.side);
   if (side < 0 || attacker.controller == 1) return 0;
-  if (g_GameMode == 0x1 || g_GameMode == 0x11 || g_GameMode == 0x12 || g_GameMode == 0x1010) return 0;
+  if (g_GameModeFlags == MODE_VS_PLAYER || g_GameModeFlags == MODE_VS_CPU ||
+      g_GameModeFlags == MODE_CPU_VS_CPU || g_GameModeFlags == MODE_TRAINING)
+    return 0;
   if (g_FinalRound == 255 || g_JudgeState != 0) return 0;
   const int32_t score = ScoreForDamage(damage);
   g_SideStatus[side].score = WrapAdd(g_SideStatus[side].score, score);

@@ -10,6 +10,7 @@
 #include "battle/battle_driver.h"
 #include "battle/battle_seams.h"
 #include "battle/box_to_screen.h"
+#include "battle/game_mode.h"
 #include "battle/object_state.h"
 
 namespace {
@@ -328,7 +329,7 @@ int IsCommandAvailable(PlayerRecord& r, int index) {
   if (!e || !CheckExComChecks(r, index)) return 0;
   if (e->flags & 0x20) return 0;
   const BattleObject& o = r.obj;
-  if (g_GameMode & 0x300) {
+  if (g_GameModeFlags & 0x300) {
     if (e->partner == 1) return 0;
   } else {
     const int hasPartner = o.side < 4 ? g_SideStatus[o.side].hasPartner : 0;
@@ -491,8 +492,9 @@ void ReadHumanPlayersInput(int* dir, uint32_t* pressed, uint32_t* held) {
   if (!g_AppJoystick) return;
   const InputGameHooks& hooks = GetInputGameHooks();
   bool sides[2] = {true, true};
-  const int32_t mode = g_GameMode;
-  const bool mainOnly = (mode >= 0x10 && mode <= 0x12) || mode == 0x30 || mode == 0x1010;
+  const int32_t mode = g_GameModeFlags;
+  const bool mainOnly =
+      (mode >= MODE_ARCADE && mode <= MODE_CPU_VS_CPU) || mode == MODE_TEAM_BATTLE || mode == MODE_TRAINING;
   // In arcade a direct-netplay session lets both players confirm.
   if (mainOnly && !(mode == 0x10 && hooks.directMatchSide() >= 0)) {
     const int main = hooks.mainSide() & 1;

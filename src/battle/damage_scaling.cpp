@@ -10,13 +10,13 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_command.h"
 #include "battle/combo_records.h"
+#include "battle/game_mode.h"
 #include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
 
 namespace {
 
-constexpr int32_t kArcadeMode = 0x10;
 constexpr int32_t kTeamBattleMode = 0x30;
 
 // The damage level indexes the five level factors. It comes from the configuration, replay
@@ -117,13 +117,13 @@ int ScaleDamage(BattleObject& d, BattleObject& a, int base, int isHit) {
 
   // 5. The mode bonus against the main player.
   int32_t n = 0;
-  if (g_GameMode == kArcadeMode && !BattleSeamArcadeVariant() && MainStageIndex(&n) && n >= 0) {
+  if (g_GameModeFlags == MODE_ARCADE && !BattleSeamArcadeVariant() && MainStageIndex(&n) && n >= 0) {
     if (a.side != g_MainSide) {
       static constexpr int32_t kRaise[10] = {-2, -2, -1, 0, 1, 0, 0, 0, 0, 1};
       v = WrapAdd(v, ScaleByFactor(v, static_cast<float>(n) * kArcadeBonusPerStage));
       scale += n < 10 ? kRaise[n] : 2;
     }
-  } else if (g_GameMode == kTeamBattleMode && MainStageIndex(&n) && n >= 0) {
+  } else if (g_GameModeFlags == kTeamBattleMode && MainStageIndex(&n) && n >= 0) {
     if (a.side != g_MainSide) v = WrapAdd(v, ScaleByFactor(v, static_cast<float>(n) * kTeamBonusPerStage));
     if (d.side != g_MainSide) scale -= FloatToInt32(static_cast<float>(n) * kTeamBaseCutPerStage);
   }

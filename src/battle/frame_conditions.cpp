@@ -321,7 +321,7 @@ void ScreenLimit(BattleObject& o, const int32_t* p) {
 
 // Type 32.
 void ArcadeStart(BattleObject& o, const int32_t* p) {
-  if (g_GameMode != 0x10 || BattleSeamArcadeVariant()) return;
+  if (g_GameModeFlags != MODE_ARCADE || BattleSeamArcadeVariant()) return;
   BattleObject& owner = ConditionOwner(o);
   if (p[1] == 0 && owner.controller != 1) return;
   if (p[1] == 1 && owner.controller == 1) return;

@@ -9,7 +9,7 @@
 namespace frame_conditions {
 
 // Tag battle or the four-player layout.
-inline bool PartnerModes() { return (g_GameMode & 0x300) != 0; }
+inline bool PartnerModes() { return (g_GameModeFlags & 0x300) != 0; }
 // An index into the nine character variables; out of range the condition does not hold.
 inline bool CharVarIndexOk(int32_t i) { return i >= 0 && i < 9; }
 // Lands an object that has just landed (y 0, the landed mark cleared).

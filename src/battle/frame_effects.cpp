@@ -170,7 +170,7 @@ void SetPosition(BattleObject& o, const int32_t* p) {
         m.posX = Wrap<int32_t>(m.posX + int64_t{p[0]} * 128 * sign);
         m.posY = Wrap<int32_t>(m.posY + int64_t{p[1]} * 128);
       }
-      if (g_GameMode & kGameModeFourPlayer)
+      if (g_GameModeFlags & kGameModeFourPlayer)
         m.posX = Wrap<int32_t>(m.posX + int64_t{StageEdgeCorrection(m, 0)});
       return;
     }
@@ -615,7 +615,7 @@ void SpecialAction(BattleObject& o, const Han6Effect& e) {
       break;
     }
     case 150: {
-      if (g_GameMode & (kGameModeTagBattle | kGameModeFourPlayer)) break;
+      if (g_GameModeFlags & (kGameModeTagBattle | kGameModeFourPlayer)) break;
       BattleObject* partner = PartnerOf(k);
       if (partner && FrameState(*partner).asmv != 0 && StanceFits(*partner, p[1]))
         ChangePattern(*partner, p[0], 0, 300);
@@ -731,7 +731,7 @@ void RunContinuousEffects(BattleObject* o) {
 int IsHiddenPartnerObject(const BattleObject* o) {
   if (!o) return 0;
   // Every character of the four-player mode is active.
-  if (g_GameMode & kGameModeFourPlayer) return 0;
+  if (g_GameModeFlags & kGameModeFourPlayer) return 0;
   const BattleObject& k = o->kind >= kKindChildFirst && o->owner ? *o->owner : *o;
   if (!IsCharacter(k) || k.side >= 4 || IsSideActive(k)) return 0;
   return g_SideStatus[k.side].showPartner ? 0 : 1;

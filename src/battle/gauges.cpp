@@ -9,6 +9,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
+#include "battle/game_mode.h"
 #include "battle/object_state.h"
 #include "battle/partners.h"
 
@@ -209,7 +210,7 @@ void GuardQualityStep(BattleObject& o) {
     --o.guardQualityStop;
   else
     o.guardQuality = std::max(0.0f, o.guardQuality - t.gqRecoverVal);
-  if (g_GameMode == kTrainingMode) {
+  if (g_GameModeFlags == MODE_TRAINING) {
     static constexpr float kFloor[5] = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f};
     const int s = BattleSeamTrainingSetting(7);
     if (s >= 1 && s <= 4) o.guardQuality = std::max(o.guardQuality, t.gqMaxVal * kFloor[s]);
@@ -326,7 +327,7 @@ int IsExGuardInput(const BattleObject& o) {
 
 void ReduceWindowStep(ReduceWindow w, int pressed) {
   if (w.timer > 0) --w.timer;
-  if (g_GameMode == kTrainingMode) {
+  if (g_GameModeFlags == MODE_TRAINING) {
     const int setting = BattleSeamTrainingSetting(12);
     if (setting == 1) {
       w.state = kReduceOpen;

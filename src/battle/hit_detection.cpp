@@ -124,7 +124,7 @@ bool CanStrike(const BattleObject& a, const Han6AttackData& atk, BattleObject& t
       t.techInvuln == 1 || t.partnerState == 1)
     return false;
   if (t.held && !IsSlotOfSide(t, slot)) return false;  // a reserve partner while held
-  if (g_GameMode & 0x300) {
+  if (g_GameModeFlags & 0x300) {
     // With partners or four players a holder's attacks touch only what it holds.
     const BattleObject* owner = AttackOwner(a);
     const BattleObject* holding = owner ? owner->heldObject : nullptr;
@@ -367,7 +367,7 @@ void DetectHits(BattleObject& a) {
 
 void DetectThrows(BattleObject& a) {
   if (a.hitsLeft == 0 || a.hitStop != 0 || a.partnerState == 1) return;
-  if (g_GameMode & 0x300) {
+  if (g_GameModeFlags & 0x300) {
     const BattleObject* owner = AttackOwner(a);
     if (owner && owner->held) return;
   }

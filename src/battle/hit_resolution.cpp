@@ -11,6 +11,7 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_command.h"
 #include "battle/frame_effects.h"
+#include "battle/game_mode.h"
 #include "battle/gauges.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
@@ -47,7 +48,7 @@ bool IsThrowAttack(const Han6AttackData& a) { return a.atng != 0; }
 
 int32_t HitStopOfLevel(int level) { return level >= 0 && level < 7 ? g_VectorTables.battleBytes[level] : 0; }
 
-bool InTraining() { return g_GameMode == kTrainingMode; }
+bool InTraining() { return g_GameModeFlags == MODE_TRAINING; }
 
 // The spark table: particle effect (-1 none), three parameters, default hit sound.
 struct SparkRow {

@@ -10,6 +10,7 @@
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/battle_tables.h"
+#include "battle/game_mode.h"
 #include "battle/object_move.h"
 #include "battle/object_pool.h"
 
@@ -806,7 +807,7 @@ int ObjectStateStep(BattleObject& o) {
 
 BattleObject* GetGaugeOwner(BattleObject& o) {
   BattleObject* owner = o.kind >= kKindChildFirst && o.owner ? o.owner : &o;
-  if ((g_GameMode & 0x200) && owner->side < 2) {
+  if ((g_GameModeFlags & 0x200) && owner->side < 2) {
     const int active = g_SideStatus[owner->side].activePlayer;
     if (active >= 0 && active < kPlayerSlots) owner = &g_PlayerRecords[active].obj;
   }
@@ -855,7 +856,7 @@ int CanEnterGaugeMode(BattleObject& o, int mode) {
     case 3:
       return g.gaugeMode == 5 || g.gaugeMode == 2;
     case 5:
-      return g_GameMode == 0x1010 && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
+      return g_GameModeFlags == MODE_TRAINING && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
              g.gaugeMode != 5;
     default:
       return 1;
@@ -931,7 +932,7 @@ void GaugeStep(BattleObject& o) {
         o.circuit = 0;
         // Training with the unlimited circuit gauge keeps the gauge at its special mode.
         if (SideRatio(o) == 160 ||
-            (g_GameMode == 0x1010 && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
+            (g_GameModeFlags == MODE_TRAINING && BattleSeamTrainingSetting(kTrainingCircuitGauge) == 3 &&
              g.gaugeMode != 5))
           next = 5;
       }
@@ -1071,7 +1072,7 @@ PlayerRecord* GetOpponentRecord(const BattleObject& o, int n) {
 void CloseRouteAchievementCounters(BattleObject& o) {
   // The reaction mark is the trade / counter-kind byte the hit resolution leaves.
   o.tradeMark = 0;
-  if (g_GameMode != 0x10) return;
+  if (g_GameModeFlags != MODE_ARCADE) return;
   int32_t info[4] = {};
   std::string name;
   if (!BattleSeamMainRouteStage(info, &name)) return;

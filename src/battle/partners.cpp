@@ -11,11 +11,12 @@
 #include "battle/chara_command.h"
 #include "battle/command_input.h"
 #include "battle/frame_effects.h"
+#include "battle/game_mode.h"
 #include "battle/object_state.h"
 
 namespace {
 
-bool TagBattle() { return (g_GameMode & kTagBattleFlag) != 0; }
+bool TagBattle() { return (g_GameModeFlags & kTagBattleFlag) != 0; }
 
 int TagTypeOf(const BattleObject& o) { return BattleSeamGetCharacterTagType(o.charaIndex); }
 
@@ -124,8 +125,8 @@ void CopyPartnerGauges(BattleObject& dst, const BattleObject& src) {
 
 int IsTakeoverDue(BattleObject& o) {
   if (TagTypeOf(o) != 255 || o.finishKind == 0) return 0;
-  if (g_GameMode == kTrainingMode) return 1;
-  if (g_GameMode == kArcadeMode && (o.controller == 0 || o.controller == 1)) return 0;
+  if (g_GameModeFlags == MODE_TRAINING) return 1;
+  if (g_GameModeFlags == MODE_ARCADE && (o.controller == 0 || o.controller == 1)) return 0;
   if (o.side > 1) return 0;
   return g_BattleState[BattleStateIndex::kMatchPoint0 + (1 - o.side)] != 0 ? 1 : 0;
 }
@@ -144,7 +145,7 @@ int CheckPartnerCallCommand(BattleObject& o) {
 }
 
 int PartnerCall(BattleObject& caller) {
-  if (g_GameMode & kFourPlayerFlag) return 0;
+  if (g_GameModeFlags & kFourPlayerFlag) return 0;
   if (g_CommandLock == 2) return 0;
   if (caller.side > 1) return 0;
   SideStatus& s = g_SideStatus[caller.side];
@@ -344,7 +345,7 @@ void TagPartnerStep(BattleObject& m) {
 void ProcessPartnerSwap() {
   // The four-player mode has no partner control: every character there is active, and a count
   // raised by partner contact must not hand a side's gauges to another character.
-  if (g_GameMode & kFourPlayerFlag) return;
+  if (g_GameModeFlags & kFourPlayerFlag) return;
   for (int side = 0; side < 2; ++side) {
     SideStatus& s = g_SideStatus[side];
     if (!s.hasPartner || s.activePlayer < 0 || s.activePlayer >= kPlayerSlots) continue;

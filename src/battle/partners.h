@@ -7,11 +7,7 @@
 #pragma once
 
 #include "battle/battle_records.h"
-
-inline constexpr int32_t kTagBattleFlag = 0x100;
-inline constexpr int32_t kFourPlayerFlag = 0x200;
-inline constexpr int32_t kTrainingMode = 0x1010;
-inline constexpr int32_t kArcadeMode = 0x10;
+#include "battle/game_mode.h"
 
 int CheckPartnerCallCommand(BattleObject& o);
 int PartnerCall(BattleObject& caller);

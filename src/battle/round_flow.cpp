@@ -19,6 +19,7 @@
 #include "battle/battle_support.h"
 #include "battle/character_draw.h"
 #include "battle/command_input.h"
+#include "battle/game_mode.h"
 #include "battle/hit_resolution.h"
 #include "battle/object_state.h"
 #include "battle/particle_pool.h"
@@ -54,7 +55,6 @@ namespace {
 
 constexpr int32_t kModeArcade = 0x10;
 constexpr int32_t kModeTeam = 0x30;
-constexpr int32_t kModeTraining = 0x1010;
 constexpr int kSystemPriority = 30003;
 constexpr int kWinPose = 52;
 constexpr int kLosePose = 248;
@@ -63,9 +63,9 @@ constexpr uint8_t kPosed = 0x10;
 constexpr float kFadeStep = 0.025f;
 constexpr float kDimStep = 0.05f;
 
-bool InTraining() { return g_GameMode == kModeTraining; }
-bool ArcadeOrTeam() { return g_GameMode == kModeArcade || g_GameMode == kModeTeam; }
-bool PartnerModes() { return (g_GameMode & 0x300) != 0; }
+bool InTraining() { return g_GameModeFlags == MODE_TRAINING; }
+bool ArcadeOrTeam() { return g_GameModeFlags == kModeArcade || g_GameModeFlags == kModeTeam; }
+bool PartnerModes() { return (g_GameModeFlags & 0x300) != 0; }
 int MainSide() { return g_MainSide & 1; }
 
 // The fade gates phases 1, 2, 5 and 251. It grows by 0.025 in float32 and is clamped on 1:
@@ -77,7 +77,7 @@ bool FadeComplete() { return g_RoundFade >= 1.0f; }
 bool IsActiveFighter(int slot) {
   const PlayerRecord& r = g_PlayerRecords[slot];
   if (!r.inUse) return false;
-  if (g_GameMode & 0x200) return true;
+  if (g_GameModeFlags & 0x200) return true;
   const int side = SideIndexOrNone(r.obj.side);
   if (side < 0) return false;
   return r.obj.partnerState == 0 || g_SideStatus[side].activePlayer == slot;
@@ -235,7 +235,7 @@ void FlowPhaseStep(uint32_t pressed) {
         const int main = MainSide();
         if (!g_PlayTimers[kModeTimer0 + main].running) StartModePlayTimer(main);
       }
-      if (g_GameMode == kModeArcade && StageHasStoryText())
+      if (g_GameModeFlags == kModeArcade && StageHasStoryText())
         g_BattlePhase = 250;
       else
         SetupSpecialStageCamera();
@@ -434,7 +434,7 @@ void SpawnKoCall(int kind, int argument) {
 
 // Boss intrusion at a single knock-out in arcade, judged on the main side's route stage.
 bool BossIntrudes() {
-  if (g_GameMode != kModeArcade || g_RoundWinner > 1) return false;
+  if (g_GameModeFlags != kModeArcade || g_RoundWinner > 1) return false;
   const int main = MainSide();
   const RouteStage* stage = CurrentRouteStage(main);
   if (!stage) return false;
@@ -565,11 +565,11 @@ void SettleRoundWin() {
   if (winner <= 1) {
     SideStatus& s = g_SideStatus[winner];
     s.score = WrapAdd(s.score, g_RoundBonus[4]);
-    if (g_GameMode == kModeArcade) {
+    if (g_GameModeFlags == kModeArcade) {
       if (winner == main && IsPerfectRound(winner)) g_MatchPerfectWins = WrapAdd(g_MatchPerfectWins, 1);
       if (winner != main) g_MatchRoundsLost = WrapAdd(g_MatchRoundsLost, 1);
     }
-    if (g_GameMode == kModeTeam && winner == main) {
+    if (g_GameModeFlags == kModeTeam && winner == main) {
       if (BattleObject* o = GetSidePlayer(winner, 0)) {
         int64_t r = 1000;
         if (g_RoundTimer > 0) r += 6 * int64_t{g_RoundBonus[2]};
@@ -612,7 +612,7 @@ void DecideMatch() {
   g_MatchOutcome = outcome;
   SettleRoundMarks();
   if (outcome == 1 && g_AttractDemo == 0 && winner == main) {
-    if (g_GameMode == kModeArcade && BattleSeamCheckArcadeExtraRoute()) {
+    if (g_GameModeFlags == kModeArcade && BattleSeamCheckArcadeExtraRoute()) {
       BattleSeamStartChallengerScreen();
       g_JudgeState = 201;
       SetCreditLocks(1);
@@ -634,7 +634,7 @@ void DecideMatch() {
 void EndMatch() {
   if (StepArcadeEndFlash()) return;
   const int main = MainSide();
-  if (g_GameMode == kModeArcade && g_MatchOutcome == 1 && g_MatchWinnerSide == main) {
+  if (g_GameModeFlags == kModeArcade && g_MatchOutcome == 1 && g_MatchWinnerSide == main) {
     if (const RouteStage* stage = CurrentRouteStage(main)) {
       if (stage->flags & (0x4 | 0x400))
         g_MatchOutcome = 13;
@@ -875,7 +875,7 @@ int ComputeRoundBonus() {
 }
 
 int StepArcadeEndFlash() {
-  if (g_GameMode != kModeArcade || g_RoundWinner > 1) return 0;
+  if (g_GameModeFlags != kModeArcade || g_RoundWinner > 1) return 0;
   const int main = MainSide();
   const StoryBattleRoute* route = StoryBattleRouteOfSide(main);
   const RouteStage* stage = CurrentRouteStage(main);

@@ -12,12 +12,11 @@
 #include "battle/battle_seams.h"
 #include "battle/battle_text.h"
 #include "battle/chara_list.h"
+#include "battle/game_mode.h"
 
 StoryBattleRoute g_StoryBattleRoutes[2];
 
 namespace {
-
-constexpr int32_t kArcadeMode = 0x10;
 
 using battle_text::NextField;
 using battle_text::ReadNumber;
@@ -126,7 +125,7 @@ const RouteStage* CurrentRouteStage(int side) {
 }
 
 int RouteStageKind(int side) {
-  if (g_GameMode != kArcadeMode) return 0;
+  if (g_GameModeFlags != MODE_ARCADE) return 0;
   const RouteStage* s = CurrentRouteStage(side);
   return s ? s->stage : 0;
 }

@@ -228,7 +228,7 @@ int CanBurst(BattleObject& o, int input) {
   if (!grounded && !air) return 0;
   BattleObject* modeOwner = &o;
   // In the four-player mode the side's owner decides the gauge mode.
-  if ((g_GameMode & 0x200) && o.side < 2) {
+  if ((g_GameModeFlags & 0x200) && o.side < 2) {
     const int active = g_SideStatus[o.side].activePlayer;
     if (active >= 0 && active < kPlayerSlots) modeOwner = &g_PlayerRecords[active].obj;
   }

@@ -16,6 +16,23 @@ int g_SceneId = 0;
 uint8_t g_SceneEnter = 0;
 int g_SceneIdRun = 0xFFFF;
 
+namespace {
+SceneHandlers g_SceneTable[256];
+}
+
+void RegisterScene(int id, SceneHandlers handlers) {
+  if (id >= 0 && id < 256) g_SceneTable[id] = handlers;
+}
+
+const SceneHandlers& GetSceneHandlers(int id) {
+  static const SceneHandlers kNone;
+  return id >= 0 && id < 256 ? g_SceneTable[id] : kNone;
+}
+
+void ClearSceneTable() {
+  for (SceneHandlers& h : g_SceneTable) h = SceneHandlers{};
+}
+
 CSceneProcess& GetSceneProcess() {
   static CSceneProcess process = [] {
     CSceneProcess p;

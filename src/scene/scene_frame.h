@@ -6,6 +6,38 @@
 
 #include "app/frame_pacer.h"
 
+// Scene ids (g_SceneId).
+enum SceneId : int {
+  SCENE_BATTLE = 1,
+  SCENE_TITLE = 2,
+  SCENE_BOOT = 3,
+  SCENE_STORY_ENDING = 4,
+  SCENE_WINNER_DEMO = 5,
+  SCENE_VS_SCREEN = 8,
+  SCENE_STORY = 9,
+  SCENE_NEXT_STAGE = 10,
+  SCENE_RANKING = 11,
+  SCENE_OPTION = 12,
+  SCENE_DEMO_VS_SCREEN = 13,
+  SCENE_CHARA_SELECT = 20,
+  SCENE_MAIN_MENU = 25,
+  SCENE_REPLAY_SELECT = 26,
+  SCENE_PROC_TEST = 50,
+  SCENE_NETWORK_MENU = 100,
+  SCENE_QUIT = 255,
+};
+
+// What runs a scene id: its per-frame entry (given the keep-running flag; returns the
+// dispatcher's result) and the hook run once when the id leaves it. The scene wiring registers
+// them; an id with no entry runs only the frame's common steps.
+struct SceneHandlers {
+  int (*process)(int keepRunning) = nullptr;
+  void (*leave)() = nullptr;
+};
+void RegisterScene(int id, SceneHandlers handlers);
+const SceneHandlers& GetSceneHandlers(int id);
+void ClearSceneTable();
+
 extern int g_SceneId;
 extern uint8_t g_SceneEnter;
 extern int g_SceneIdRun;

@@ -80,6 +80,8 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"WatchPatternAchievements", "online achievements (not filed yet)"},
       {"StepAchievementTimers", "online achievements (not filed yet)"},
       {"ResetRemovalAchievementCounter", "online achievements (not filed yet)"},
+      {"CutInTexture", "Scene spine and the battle scene"},
+      {"HudSlide", "Scene spine and the battle scene"},
       // neutral by decision
       {"TrainingShieldNotice", "neutral by decision: nothing shows the notice"},
       {"LoadCutSpritePageBitmaps", "neutral by decision: sprite sheets carry their own pixels"},
@@ -102,7 +104,7 @@ std::vector<Row> SeamTable() {
   BATTLE_SEAM_LIST(VT_ROW)
 #undef VT_ROW
   // A draw seam added to the record needs a line here (the size check stops the build until then).
-  static_assert(sizeof(BattleDrawSeams) == 8 * sizeof(void (*)()), "a new draw seam needs its row here");
+  static_assert(sizeof(BattleDrawSeams) == 10 * sizeof(void (*)()), "a new draw seam needs its row here");
   const BattleDrawSeams& d = g_BattleDrawSeams;
   rows.push_back({"CameraMatrix", d.CameraMatrix != nullptr});
   rows.push_back({"TintFactors", d.TintFactors != nullptr});
@@ -112,6 +114,8 @@ std::vector<Row> SeamTable() {
   rows.push_back({"DrawList", d.DrawList != nullptr});
   rows.push_back({"FloorMatrix", d.FloorMatrix != nullptr});
   rows.push_back({"StageLights", d.StageLights != nullptr});
+  rows.push_back({"CutInTexture", d.CutInTexture != nullptr});
+  rows.push_back({"HudSlide", d.HudSlide != nullptr});
   return rows;
 }
 

@@ -884,7 +884,7 @@ TEST_F(BattleCamera, AutoFacePicksTheNearest) {
   };
   for (const Case& c : cases) {
     ResetWorld();
-    g_GameMode = c.gameMode;
+    g_GameModeFlags = c.gameMode;
     Place(c.s);
     BattleObject& o = g_PlayerRecords[0].obj;
     EXPECT_EQ(AutoFace(o, 0), c.chosen) << c.what;

@@ -291,7 +291,7 @@ TEST_F(RoundSetup, FightersIntrosLifeAndCircuit) {
     g_TypeParams[0].magicCircuitMax = 30000;
     Place(r.hasIntro);
     g_RoundCounter = r.roundCounter;
-    g_GameMode = r.mode;
+    g_GameModeFlags = r.mode;
     g_AttractDemo = r.attract;
     if (r.routeExtra != 0) {
       g_StoryBattleRoutes[0].stageCount = 1;

@@ -151,7 +151,7 @@ TEST_F(BattleDriver, TrainingPadsAndTheDummysAi) {
   };
   for (const auto& c : cases) {
     SeamCalls().clear();
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     takenOver = c.takenOver;
     replayMode = c.replay;
     o.controller = c.controller;

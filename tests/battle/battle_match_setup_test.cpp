@@ -52,7 +52,7 @@ TEST_F(MatchSetup, SpecialStageOnlyOnAKind32RouteStageInArcade) {
       {"versus on a kind 32 stage", 0x1, {true, 32}, 0, 0, 0},
   };
   for (const auto& c : cases) {
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     InstallRoute(c.route);
     g_BattleState[BattleStateIndex::kSpecialStage] = 7;
     g_SpecialStageOffsetX = g_SpecialStageOffsetY = 99;
@@ -90,7 +90,7 @@ TEST_F(MatchSetup, StoryTextPath) {
   };
   static int attract, language;
   for (const auto& c : cases) {
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     InstallRoute(c.route);
     attract = c.attract;
     language = c.language;

@@ -436,7 +436,7 @@ TEST_F(ListAndRoutes, RouteQuestionsFromTheBattle) {
   g_StoryBattleRoutes[1].playerCharacter = 3;
   g_StoryBattleRoutes[1].exTexts = 1;
   g_StoryBattleRoutes[1].stages[1].stage = 32;
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   EXPECT_EQ(BattleSeamRouteStageKind(0), 6);
   EXPECT_EQ(BattleSeamRouteStageKind(1), 32);
   EXPECT_EQ(BattleSeamRouteStageKind(255), 0);
@@ -459,9 +459,9 @@ TEST_F(ListAndRoutes, RouteQuestionsFromTheBattle) {
   ASSERT_EQ(MakeStoryBattleTextPath(&path), 1);
   EXPECT_EQ(path, ".\\story\\battle\\eng\\BetaEx02_4.txt");
   // Outside arcade no stage has a kind; a finished route has no stage.
-  g_GameMode = 0x1;
+  g_GameModeFlags = 0x1;
   EXPECT_EQ(BattleSeamRouteStageKind(0), 0);
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   g_StoryBattleRoutes[1].stageIndex = 2;
   EXPECT_EQ(BattleSeamRouteStageKind(1), 0);
   EXPECT_EQ(BattleSeamMainRouteStage(info, &name), 0);
@@ -474,7 +474,7 @@ TEST_F(ListAndRoutes, EffectOwnerVoiceKeepsNoRouteRecord) {
     r.stageCount = 1;
     r.stages[0].stage = 6;
   }
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   static std::vector<int> recorded;
   recorded.clear();
   g_BattleSeams.AchieveEndingFlags = [](int voice) { recorded.push_back(voice); };

@@ -681,14 +681,14 @@ TEST_F(CharacterDraw, AnyHeatActive) {
   for (const Case& c : cases) {
     o_->gaugeMode = c.mode0;
     b.gaugeMode = c.mode1;
-    g_GameMode = c.gameMode;
+    g_GameModeFlags = c.gameMode;
     g_JudgeState = c.judge;
     EXPECT_EQ(IsAnyHeatActive(), c.want) << c.name;
     EXPECT_EQ(BattleSeamAnyHeatActive(), c.want) << c.name;  // installed for the stage
   }
   // Four players: only each side's active character counts (the first of the side in use).
   g_JudgeState = 0;
-  g_GameMode = 0x200;
+  g_GameModeFlags = 0x200;
   BattleObject& c2 = battle_test::PlaceCharacter(2, data_.Set(), 0);
   o_->gaugeMode = 0;
   b.gaugeMode = 0;
@@ -696,7 +696,7 @@ TEST_F(CharacterDraw, AnyHeatActive) {
   EXPECT_EQ(IsAnyHeatActive(), 0);
   o_->gaugeMode = 3;
   EXPECT_EQ(IsAnyHeatActive(), 1);
-  g_GameMode = 0;
+  g_GameModeFlags = 0;
   EXPECT_EQ(IsAnyHeatActive(), 1);
 }
 

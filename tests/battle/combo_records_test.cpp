@@ -3,6 +3,7 @@
 
 #include "battle/battle_fixture.h"
 #include "battle/damage_scaling.h"
+#include "battle/game_mode.h"
 #include "battle/gauges.h"
 #include "battle/object_state.h"
 
@@ -164,7 +165,7 @@ TEST_F(Combo, ScoreBandsAndTheCasesWithoutScore) {
     int32_t damage, score;
   } bands[] = {{-5, 1},   {99, 1},    {100, 2},   {299, 4},   {499, 8},    {699, 10},   {899, 15},
                {999, 20}, {1199, 30}, {1499, 50}, {1999, 80}, {2000, 100}, {30000, 100}};
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   int32_t total = 0;
   for (const Band& b : bands) {
     EXPECT_EQ(ComboScoreOnHit(*a, b.damage), b.score) << b.damage;
@@ -177,17 +178,17 @@ TEST_F(Combo, ScoreBandsAndTheCasesWithoutScore) {
     void (*setup)(Combo&);
   } zeros[] = {
       {"CPU attacker", [](Combo& t) { t.a->controller = 1; }},
-      {"versus player", [](Combo&) { g_GameMode = 0x1; }},
-      {"versus CPU", [](Combo&) { g_GameMode = 0x11; }},
-      {"CPU against CPU", [](Combo&) { g_GameMode = 0x12; }},
-      {"training", [](Combo&) { g_GameMode = 0x1010; }},
+      {"versus player", [](Combo&) { g_GameModeFlags = 0x1; }},
+      {"versus CPU", [](Combo&) { g_GameModeFlags = 0x11; }},
+      {"CPU against CPU", [](Combo&) { g_GameModeFlags = 0x12; }},
+      {"training", [](Combo&) { g_GameModeFlags = MODE_TRAINING; }},
       {"final round", [](Combo&) { g_FinalRound = 255; }},
       {"judged", [](Combo&) { g_JudgeState = 1; }},
       {"no side", [](Combo& t) { t.a->side = 255; }},
   };
   for (const Zero& z : zeros) {
     SetUp();
-    g_GameMode = 0x10;
+    g_GameModeFlags = 0x10;
     z.setup(*this);
     EXPECT_EQ(ComboScoreOnHit(*a, 500), 0) << z.name;
     EXPECT_EQ(g_SideStatus[0].score, 0) << z.name;

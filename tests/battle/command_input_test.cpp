@@ -711,7 +711,7 @@ TEST(HumanPlayersInput, SidesByModeAndController) {
       {"both cpu: both", 0x1, 0, -1, 1, 1, 0x82, 2, 0x3, 0x7},
   };
   for (const auto& c : cases) {
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     mainSide = c.main;
     directSide = c.direct;
     g_PlayerSelections[0].controller = c.cpu0;

@@ -139,7 +139,7 @@ TEST_F(Damage, ScaleDamageAppliesEveryFactor) {
        700},
       {"arcade bonus, stage 4", 1000,
        [](Damage&) {
-         g_GameMode = 0x10;
+         g_GameModeFlags = 0x10;
          g_MainSide = 1;
          g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
            info[1] = 4;
@@ -149,7 +149,7 @@ TEST_F(Damage, ScaleDamageAppliesEveryFactor) {
        1155},
       {"arcade, attacker on the main side", 1000,
        [](Damage&) {
-         g_GameMode = 0x10;
+         g_GameModeFlags = 0x10;
          g_MainSide = 0;
          g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
            info[1] = 4;
@@ -159,7 +159,7 @@ TEST_F(Damage, ScaleDamageAppliesEveryFactor) {
        1000},
       {"arcade bonus past stage 9 raises by 2", 1000,
        [](Damage&) {
-         g_GameMode = 0x10;
+         g_GameModeFlags = 0x10;
          g_MainSide = 1;
          g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
            info[1] = 12;
@@ -169,7 +169,7 @@ TEST_F(Damage, ScaleDamageAppliesEveryFactor) {
        1443},
       {"arcade start variant has no bonus", 1000,
        [](Damage&) {
-         g_GameMode = 0x10;
+         g_GameModeFlags = 0x10;
          g_MainSide = 1;
          g_BattleSeams.ArcadeVariant = [] { return 1; };
          g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
@@ -180,7 +180,7 @@ TEST_F(Damage, ScaleDamageAppliesEveryFactor) {
        1000},
       {"team battle, attacker off the main side", 1000,
        [](Damage&) {
-         g_GameMode = 0x30;
+         g_GameModeFlags = 0x30;
          g_MainSide = 1;
          g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
            info[1] = 20;
@@ -190,7 +190,7 @@ TEST_F(Damage, ScaleDamageAppliesEveryFactor) {
        1060},
       {"team battle, defender off the main side", 1000,
        [](Damage&) {
-         g_GameMode = 0x30;
+         g_GameModeFlags = 0x30;
          g_MainSide = 0;
          g_BattleSeams.MainRouteStage = [](int32_t* info, std::string*) {
            info[1] = 20;

@@ -861,7 +861,7 @@ TEST_F(Conditions, PartnerFamily) {
   Eval(c, Cond(25, {5, 1, 9, 2}));
   EXPECT_EQ(c.frame, 4);
 
-  g_GameMode = 0x100;  // tag battle
+  g_GameModeFlags = 0x100;  // tag battle
   a_->frame = 0;
   Eval(*a_, Cond(39, {2, 20}));
   EXPECT_EQ(a_->frame, 0);
@@ -898,7 +898,7 @@ TEST_F(Conditions, PartnerTable) {
     SetPattern(r);
     a_->charVars[1] = 5;
     r.charVars[1] = 9;
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     BattleObject* objects[] = {a_, b_, &r};
     const BattleObject before[] = {*a_, *b_, r};
     Eval(*objects[c.who], c.c);
@@ -1044,10 +1044,10 @@ TEST_F(Conditions, OpponentsStageAndArcade) {
   EXPECT_EQ(a_->frame, 3);
   Eval(*b_, Cond(21, {3, 7}));  // its own index is no opponent
   EXPECT_EQ(b_->frame, 0);
-  g_GameMode = 0x200;  // never in the four-player layout
+  g_GameModeFlags = 0x200;  // never in the four-player layout
   Eval(*a_, Cond(21, {5, 7}));
   EXPECT_EQ(a_->frame, 3);
-  g_GameMode = 0;
+  g_GameModeFlags = 0;
 
   g_BattleSeams.MatchStage = [] { return int32_t{12}; };
   Eval(*a_, Cond(22, {4, 12}));
@@ -1057,7 +1057,7 @@ TEST_F(Conditions, OpponentsStageAndArcade) {
   a_->controller = 1;
   Eval(*a_, Cond(32, {5, 0}));  // not arcade
   EXPECT_EQ(a_->frame, 0);
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   Eval(*a_, Cond(32, {5, 1}));  // needs a human
   EXPECT_EQ(a_->frame, 0);
   Eval(*a_, Cond(32, {5, 0, 1}));  // first round needs a battle phase

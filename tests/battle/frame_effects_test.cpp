@@ -494,7 +494,7 @@ TEST_F(FrameEffectsPartner, PartnerOrderedIntoAPattern) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     g_SideStatus[0].activePlayer = c.aActive ? 0 : 2;
     for (BattleObject* o : {a_, c_}) {
       o->pattern = o == c_ ? c.partnerPattern : 0;
@@ -549,7 +549,7 @@ TEST_F(FrameEffectsPartner, HiddenPartnerFollowsTheShowFlag) {
   EXPECT_EQ(hidden(partnerChild), 0);
   EXPECT_EQ(hidden(child_), 1);
   // The four-player mode has no waiting members.
-  g_GameMode = 0x200;
+  g_GameModeFlags = 0x200;
   EXPECT_EQ(hidden(child_), 0);
 }
 

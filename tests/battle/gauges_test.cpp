@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "battle/game_mode.h"
 #include "battle/object_state.h"
 #include "battle_fixture.h"
 
@@ -404,7 +405,7 @@ TEST_F(Gauges, GuardQualityDecaysAfterItsStopAndKeepsTheTrainingFloor) {
   AddGuardQuality(o, 1.0f);
   EXPECT_EQ(o.guardQuality, 0.0f);
   // Training: setting 2 keeps at least half the maximum.
-  g_GameMode = 0x1010;
+  g_GameModeFlags = MODE_TRAINING;
   g_BattleSeams.TrainingSetting = [](int index) { return index == 7 ? 2 : 0; };
   GuardQualityStep(o);
   EXPECT_EQ(o.guardQuality, 1.0f);
@@ -486,7 +487,7 @@ TEST_F(Gauges, ReduceWindow) {
 }
 
 TEST_F(Gauges, TrainingReduceWindowDrawsOnceAStep) {
-  g_GameMode = 0x1010;
+  g_GameModeFlags = MODE_TRAINING;
   static int setting = 2;
   g_BattleSeams.TrainingSetting = [](int index) { return index == 12 ? setting : 0; };
   int32_t words[3] = {};

@@ -751,23 +751,23 @@ TEST_F(Detection, SideLookups) {
   PlaceCharacter(0, data.Set(), 0);
   PlaceCharacter(1, data.Set(), 0);
   PlaceCharacter(3, data.Set(), 0);
-  g_GameMode = 0x1;
+  g_GameModeFlags = 0x1;
   EXPECT_EQ(GetSidePlayerIndex(1, 0), 1);
   EXPECT_EQ(GetSidePlayerIndex(1, 1), -1);  // no partner outside tag mode
   EXPECT_EQ(GetSidePlayer(1, 1), nullptr);
   EXPECT_EQ(GetSidePlayer(4, 0), nullptr);
   EXPECT_EQ(GetSidePlayer(-1, 0), nullptr);
-  g_GameMode = 0x101;
+  g_GameModeFlags = 0x101;
   g_PlayerRecords[1].obj.partner = &g_PlayerRecords[3].obj;
   EXPECT_EQ(GetSidePlayer(1, 1), &g_PlayerRecords[3].obj);
   EXPECT_EQ(GetSidePlayer(0, 1), nullptr);  // side 0 has no partner
-  g_GameMode = 0x200;
+  g_GameModeFlags = 0x200;
   EXPECT_EQ(GetSidePlayerIndex(1, 0), 1);
   EXPECT_EQ(GetSidePlayerIndex(1, 1), 3);
   EXPECT_EQ(GetSidePlayerIndex(0, 1), -1);
   g_PlayerRecords[1].inUse = 0;
   EXPECT_EQ(GetSidePlayerIndex(1, 0), 3);
-  g_GameMode = 0x1;
+  g_GameModeFlags = 0x1;
   EXPECT_EQ(GetSidePlayer(1, 0), nullptr);  // the slot is not in use
 }
 
@@ -805,7 +805,7 @@ TEST_F(Detection, HoldersTouchOnlyWhatTheyHoldInPartnerModes) {
   };
   for (const auto& c : cases) {
     Reset();
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     TestFrameData att, def;
     att.Pattern(0, {Striking()});
     def.Pattern(0, {Standing()});
@@ -826,7 +826,7 @@ TEST_F(Detection, HoldersTouchOnlyWhatTheyHoldInPartnerModes) {
 TEST_F(Detection, AHeldThrowerInPartnerModes) {
   for (const int32_t mode : {0x1, 0x101}) {
     Reset();
-    g_GameMode = mode;
+    g_GameModeFlags = mode;
     TestFrameData att, def;
     att.Pattern(0, {Striking(0, 1)});
     def.Pattern(0, {Standing()});

@@ -10,6 +10,7 @@
 #include "app/random.h"
 #include "battle/battle_fixture.h"
 #include "battle/chara_command.h"
+#include "battle/game_mode.h"
 #include "battle/gauges.h"
 #include "battle/object_state.h"
 #include "battle/partners.h"
@@ -288,7 +289,7 @@ TEST_F(Resolution, CpuGuardKind) {
     SetStance(*d_, c.pattern);
     Han6AttackData a = atk_;
     a.atgd = c.atgd;
-    g_GameMode = c.training[3] ? kTrainingMode : 0;
+    g_GameModeFlags = c.training[3] ? MODE_TRAINING : 0;
     g_Training[0] = c.training[0];
     g_Training[2] = c.training[1];
     g_Training[3] = c.training[2];
@@ -297,7 +298,7 @@ TEST_F(Resolution, CpuGuardKind) {
 }
 
 TEST_F(Resolution, TrainingGuardCoinDrawsOnceFromTheCommonStreamForAGuardAgainstTheStance) {
-  g_GameMode = kTrainingMode;
+  g_GameModeFlags = MODE_TRAINING;
   g_Training[3] = 2;
   Han6AttackData low = atk_;
   low.atgd = 0x4;
@@ -414,11 +415,11 @@ TEST_F(Resolution, ComputeHitInfo) {
       {"finishing with atgn", 0, 1, 0, 0, 4, 0x10000, 0, 98, 800, 3, 4, 98, 0},
       {"fixed untech: 65/45 rule", 0, 1, 0, 0, 0, 0x20000, 0, 98, 800, 10, 10, 12, 1},
   };
-  g_GameMode = kTrainingMode;
+  g_GameModeFlags = MODE_TRAINING;
   g_Training[4] = 4;
   for (const Case& c : cases) {
     SetUp();
-    g_GameMode = kTrainingMode;
+    g_GameModeFlags = MODE_TRAINING;
     g_Training[4] = 4;
     g_Training[13] = c.critical;
     Han6AttackData a = atk_;
@@ -467,7 +468,7 @@ TEST_F(Resolution, RecoverableDamageBelowTenCountsAsNothing) {
 }
 
 TEST_F(Resolution, CounterOverrideDrawsFromStreamOneOnly) {
-  g_GameMode = kTrainingMode;
+  g_GameModeFlags = MODE_TRAINING;
   g_Training[13] = 1;
   for (int setting = 1; setting <= 6; ++setting) {
     g_Training[10] = setting;
@@ -620,7 +621,7 @@ TEST_F(Resolution, LifeExactlyZeroSurvivesBelowZeroKnocksOut) {
 TEST_F(Resolution, TrainingKnocksOutOnlyWithNoRecover) {
   for (int setting : {0, 4}) {
     SetUp();
-    g_GameMode = kTrainingMode;
+    g_GameModeFlags = MODE_TRAINING;
     g_Training[4] = setting;
     g_Training[13] = 1;
     d_->life = 100;

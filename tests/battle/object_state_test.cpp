@@ -431,7 +431,7 @@ TEST_F(ObjectState, EndOfGaugeMode3ByRatioAndTrainingOption) {
     battle_test::ResetWorld();
     option = c.training;
     g_BattleSeams.TrainingSetting = [](int entry) { return entry == kTrainingCircuitGauge ? option : 0; };
-    g_GameMode = c.gameMode;
+    g_GameModeFlags = c.gameMode;
     g_PlayerSelections[0].ratio = c.ratio;
     BattleObject& o = PlaceCharacter(0, data.Set(), 0);
     SetPattern(o);
@@ -548,7 +548,7 @@ TEST_F(ObjectState, RouteAchievementCountersCloseOnKinds8And15) {
   BattleObject o{};
   for (const auto& c : cases) {
     closed.clear();
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     kind = c.kind;
     o.tradeMark = 255;
     CloseRouteAchievementCounters(o);

@@ -43,7 +43,7 @@ struct PairWorld {
   BattleObject* m = nullptr;  // waiting member
   BattleObject* foe = nullptr;
   explicit PairWorld(int32_t gameMode = 0) {
-    g_GameMode = gameMode;
+    g_GameModeFlags = gameMode;
     data.Pattern(0, {Frame(0, 1), Frame(1, 1), Frame(2, 1)});
     data.Pattern(10, {Frame(0, 1)});
     data.Pattern(53, {Frame(0, 0)});

@@ -16,6 +16,7 @@
 #include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
 #include "battle/character_draw.h"
+#include "battle/game_mode.h"
 #include "battle/hit_resolution.h"
 #include "battle/round_calls.h"
 #include "battle/screen_break.h"
@@ -260,7 +261,7 @@ TEST_F(RoundFlowTest, PhaseSequences) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     rec.replayMode = c.replay;
     rec.loadStory = c.loadStory;
     rec.storyResults = c.storyResults;
@@ -570,7 +571,7 @@ TEST_F(RoundFlowTest, EndingsTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SetUp();
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     g_BattlePhase = 255;
     g_CommandLock = 0;
     g_LastFinishKind = c.lastFinish;
@@ -602,7 +603,7 @@ TEST_F(RoundFlowTest, EndingsTable) {
 }
 
 TEST_F(RoundFlowTest, FinalRoundDrawInArcadeRecordsTheOpponentAsWinner) {
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   g_FinalRound = 255;
   g_RoundTimer = 0;
   P(0).life = P(1).life = 5000;
@@ -633,7 +634,7 @@ TEST_F(RoundFlowTest, ArcadeOutcomesFromTheRouteStageFlags) {
   } cases[] = {{0x2, 3}, {0x4, 13}, {0x8, 14}, {0x0, 1}};
   for (const auto& c : cases) {
     SetUp();
-    g_GameMode = 0x10;
+    g_GameModeFlags = 0x10;
     StoryBattleRoute& route = g_StoryBattleRoutes[0];
     route.stageCount = 2;
     route.stages[0].flags = c.flags;
@@ -657,7 +658,7 @@ TEST_F(RoundFlowTest, ArcadeOutcomesFromTheRouteStageFlags) {
 }
 
 TEST_F(RoundFlowTest, BossIntrusionCutsTheJudgeShort) {
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   StoryBattleRoute& route = g_StoryBattleRoutes[0];
   route.stageCount = 2;
   route.stages[0].flags = 0x400;
@@ -674,7 +675,7 @@ TEST_F(RoundFlowTest, BossIntrusionCutsTheJudgeShort) {
   EXPECT_EQ(g_RoundRestart, 13);
   // Not at match point: the round is judged as usual.
   SetUp();
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   g_StoryBattleRoutes[0].stageCount = 2;
   g_StoryBattleRoutes[0].stages[0].flags = 0x400;
   g_BattlePhase = 255;
@@ -712,7 +713,7 @@ TEST_F(RoundFlowTest, MarkSlotIsCappedAtNineAndSettlingClearsTheNewMark) {
   SettleSideMarks(1);
   EXPECT_EQ(RoundMarks(1)[11], 2);  // settled marks stay
   // Training gives no marks.
-  g_GameMode = 0x1010;
+  g_GameModeFlags = MODE_TRAINING;
   AddRoundMarks();
   EXPECT_EQ(RoundMarks(1)[0], 13);
 }
@@ -741,7 +742,7 @@ TEST_F(RoundFlowTest, RoundBonusOnlyForTheMainSideInArcadeOrTeam) {
     int filled;
   } cases[] = {{0x10, 0, 0, 1}, {0x30, 0, 0, 1}, {0x10, 1, 0, 0}, {0x1, 0, 0, 0}, {0x10, 0, 255, 0}};
   for (const auto& c : cases) {
-    g_GameMode = c.mode;
+    g_GameModeFlags = c.mode;
     g_RoundWinner = c.winner;
     g_FinalRound = c.finalRound;
     g_FightTime = 3000;
@@ -760,7 +761,7 @@ TEST_F(RoundFlowTest, RoundBonusOnlyForTheMainSideInArcadeOrTeam) {
     }
   }
   // Half life, no perfect bonus; the stage index caps the perfect bonus at 13 x 50.
-  g_GameMode = 0x10;
+  g_GameModeFlags = 0x10;
   g_RoundWinner = 0;
   g_FinalRound = 0;
   P(0).life = g_MaxLife / 2;
@@ -919,7 +920,7 @@ TEST_F(RoundFlowTest, StateHashCoversTheRoundAndJudgeWords) {
 int g_TrainingPauses = 0;
 
 TEST_F(RoundFlowTest, TrainingRoundEndsInTheTrainingPauseWithoutMarks) {
-  g_GameMode = 0x1010;
+  g_GameModeFlags = MODE_TRAINING;
   g_TrainingPauses = 0;
   g_BattleSeams.ToggleTrainingPause = [] { ++g_TrainingPauses; };
   g_BattlePhase = 255;

@@ -1,0 +1,4 @@
+// The afterimage trail and frame points.
+#include "battle/afterimage.h"
+
+void InstallAfterimageSeams() {}

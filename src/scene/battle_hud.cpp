@@ -1,0 +1,5 @@
+// The battle scene's HUD.
+#include "scene/battle_hud.h"
+
+void DrawBattleHud() {}
+void InstallBattleHud() {}

@@ -1,0 +1,4 @@
+// The round, fight, KO and winner call overlays.
+#include "scene/call_overlays.h"
+
+void InstallCallOverlays() {}

@@ -1,0 +1,4 @@
+// The battle scene.
+#include "scene/scene_battle.h"
+
+void InstallBattleScene() {}

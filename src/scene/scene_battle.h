@@ -1,0 +1,6 @@
+// The battle scene: the scene object that runs the battle round after round, its start and end,
+// the match-end routes, and the match rules and credits pieces it reads.
+#pragma once
+
+// Registers the battle scene and fills the battle seams the scenes answer.
+void InstallBattleScene();

@@ -186,6 +186,8 @@ void InitRound(RoundStart start) {
   for (int i = 0; i < 4; ++i) {
     g_SideStatus[i].activePlayer = i;
     g_SideStatus[i].notFreeFrames = 0;
+    g_SideStatus[i].roundsWon = 0;
+    g_SideStatus[i].lifeTotal = 0;
   }
   for (int side = 0; side < 2; ++side) ResetPartnerRound(side);
   const bool introAllowed = start == RoundStart::kGame && IntroAllowed();

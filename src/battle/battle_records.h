@@ -396,6 +396,10 @@ struct SideStatus {
   int32_t notFreeFrames = 0;
   int32_t showPartner = 0;     // an inactive partner is drawn while set
   int32_t arcadeTotals[10]{};  // challenger count among them (index 9)
+  // Round counters, cleared by every round start: the judge's count of the side's won rounds,
+  // and the remaining life its active characters had when a time over was judged.
+  int32_t roundsWon = 0;
+  int32_t lifeTotal = 0;
 };
 
 // A side's HUD block: six banner entries (entry 0 the newest), and the bottom status indicator.

@@ -197,6 +197,8 @@ void PutSide(HashStream& w, const SideStatus& s) {
   w.Put(s.showPartner);
   w.Put(s.attackFactor);
   w.Put(s.arcadeTotals);
+  w.Put(s.roundsWon);
+  w.Put(s.lifeTotal);
 }
 
 void PutGlobals(HashStream& w) {

@@ -400,11 +400,14 @@ Decision Decide() {
   return d;
 }
 
+// Time over: each active character's remaining life first goes into its side's life total.
 uint8_t WinnerByLife() {
   int32_t best[2] = {-1, -1};
   for (int slot = 0; slot < kPlayerSlots; ++slot) {
     if (!IsActiveFighter(slot)) continue;
     const BattleObject& o = g_PlayerRecords[slot].obj;
+    SideStatus& s = g_SideStatus[o.side & 1];
+    s.lifeTotal = WrapAdd(s.lifeTotal, o.life);
     if (o.finishKind != 0) continue;
     best[o.side & 1] = std::max(best[o.side & 1], o.life);
   }
@@ -564,6 +567,7 @@ void SettleRoundWin() {
   const int main = MainSide();
   if (winner <= 1) {
     SideStatus& s = g_SideStatus[winner];
+    s.roundsWon = WrapAdd(s.roundsWon, 1);
     s.score = WrapAdd(s.score, g_RoundBonus[4]);
     if (g_GameModeFlags == kModeArcade) {
       if (winner == main && IsPerfectRound(winner)) g_MatchPerfectWins = WrapAdd(g_MatchPerfectWins, 1);

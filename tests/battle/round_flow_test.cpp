@@ -598,6 +598,13 @@ TEST_F(RoundFlowTest, EndingsTable) {
     EXPECT_EQ(RoundMarks(1)[0] - c.mp1, c.marks1);
     EXPECT_EQ(g_FinalRound, c.finalAfter);
     EXPECT_EQ(g_RoundRestart, c.restart);
+    // The judge counts the won round on the winner's side, and a time over first adds each
+    // active character's remaining life to its side's total.
+    for (int side = 0; side < 2; ++side) {
+      EXPECT_EQ(g_SideStatus[side].roundsWon, c.winner == side ? 1 : 0) << "side " << side;
+      EXPECT_EQ(g_SideStatus[side].lifeTotal, c.timeOver ? (side == 0 ? c.life0 : c.life1) : 0)
+          << "side " << side;
+    }
     TearDown();
   }
 }

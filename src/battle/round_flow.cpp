@@ -77,7 +77,7 @@ bool FadeComplete() { return g_RoundFade >= 1.0f; }
 bool IsActiveFighter(int slot) {
   const PlayerRecord& r = g_PlayerRecords[slot];
   if (!r.inUse) return false;
-  if (g_GameModeFlags & 0x200) return true;
+  if (g_GameModeFlags & kFourPlayerFlag) return true;
   const int side = SideIndexOrNone(r.obj.side);
   if (side < 0) return false;
   return r.obj.partnerState == 0 || g_SideStatus[side].activePlayer == slot;
@@ -385,6 +385,8 @@ Decision Decide() {
     ++out[side];
     o.patternHold |= kPoseKnockedOut;
     o.noCommand = 1;
+    // The sudden-death bit that would withhold this invulnerability belongs to a word no mode
+    // sets: it reads as clear.
     if (PartnerModes()) {
       const Han6FrameState& st = FrameState(o);
       const bool falling =

@@ -16,7 +16,7 @@
 #include "app/lib_debug.h"
 #include "battle/battle_camera.h"
 #include "battle/battle_draw.h"
-#include "battle/battle_fixture.h"
+#include "battle/battle_gl_fixture.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "platform/gfx/texture.h"
@@ -25,26 +25,9 @@
 namespace vt::test {
 namespace {
 
-class BattleDrawGl : public vt::test::GlWindowGfx {
+class BattleDrawGl : public BattleGl {
  protected:
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(StartGl("battle draw", 640, 480));
-    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "Shader", "Shader",
-                          std::filesystem::copy_options::recursive);
-    battle_test::CopyHarnessSampleData();
-    LoadShaderEffects();
-    FlushHan6TextureCache();
-    vt::SetDebugQuiet(true);
-  }
-  void TearDown() override {
-    HarnessRelease();
-    FlushHan6TextureCache();
-    g_BattleDrawSubmit = true;
-    ResetBattleDrawSeams();
-    FreeShaderEffects();
-    StopGl();
-    vt::SetDebugQuiet(false);
-  }
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartBattleGl("battle draw")); }
 
   // The sample match; `queued` counts the frames whose draw list had pool objects in it.
   std::vector<uint64_t> Run(bool submit, int frames, int& queued) {
@@ -118,38 +101,13 @@ TEST_F(BattleDrawGl, ScriptedMatchRendersAsHeadless) {
 // character's current frame itself, through the same object draw and camera matrix.
 class BattleShotGl : public BattleDrawGl {
  protected:
-  void SetUp() override {
-    BattleDrawGl::SetUp();
-    ASSERT_EQ(CreateFrameRenderTargets(), 1);
-  }
-  void TearDown() override {
-    FreeFrameRenderTargets();
-    BattleDrawGl::TearDown();
-  }
+  // Every character's current frame, each drawn plainly.
   std::vector<uint8_t> Picture() {
-    BindSceneRenderTargets();
-    ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF304050u);
-    for (const PlayerRecord& r : g_PlayerRecords)
-      if (r.inUse) DrawBattleObject(r.obj, BattleDrawLook{});
-    RenderMain();
-    ReleaseEffectTags();
-    ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    // The scene is the target's top-left 640 x 480.
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), width_, height_);
+    return BattleGl::Picture(0xFF304050u, [] {
+      for (const PlayerRecord& r : g_PlayerRecords)
+        if (r.inUse) DrawBattleObject(r.obj, BattleDrawLook{});
+    });
   }
-  void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_BATTLE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     width_, height_);
-  }
-  int width_ = 640, height_ = 480;
 };
 
 TEST_F(BattleShotGl, CloseAndFarApart) {

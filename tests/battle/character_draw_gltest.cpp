@@ -1,86 +1,28 @@
 // The character draw on a GL device: a fighter flashing green with its shadow lying on the floor
 // beside a fighter without a flash, through the camera and floor matrices the game wiring
 // installs. The picture is written where VT_BATTLE_SHOTS names a folder.
-#include <SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <string>
 #include <vector>
 
-#include "Dxtools/Han6Draw/han6_texture_cache.h"
-#include "Dxtools/gfx_test_env.h"
-#include "app/lib_debug.h"
 #include "battle/battle_camera.h"
 #include "battle/battle_draw.h"
-#include "battle/battle_fixture.h"
+#include "battle/battle_gl_fixture.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "battle/character_draw.h"
-#include "platform/gfx/texture.h"
-#include "platform/image.h"
 
 namespace vt::test {
 namespace {
 
-class CharacterDrawGl : public vt::test::GlWindowGfx {
+class CharacterDrawGl : public BattleGl {
  protected:
-  void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(StartGl("character draw", 640, 480));
-    std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "Shader", "Shader",
-                          std::filesystem::copy_options::recursive);
-    battle_test::CopyHarnessSampleData();
-    LoadShaderEffects();
-    FlushHan6TextureCache();
-    vt::SetDebugQuiet(true);
-    ASSERT_EQ(CreateFrameRenderTargets(), 1);
-  }
-  void TearDown() override {
-    FreeFrameRenderTargets();
-    HarnessRelease();
-    FlushHan6TextureCache();
-    g_BattleDrawSubmit = true;
-    ResetBattleDrawSeams();
-    FreeShaderEffects();
-    StopGl();
-    vt::SetDebugQuiet(false);
-  }
-  // The character pass alone, rendered into the scene target; its BGRA pixels.
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartBattleGl("character draw")); }
+  // The character pass alone.
   std::vector<uint8_t> Picture() {
-    BindSceneRenderTargets();
-    ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF8090A0u);
-    DrawCharacters();
-    RenderMain();
-    ReleaseEffectTags();
-    ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), 640, 480);
-  }
-  static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_BATTLE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     640, 480);
+    return BattleGl::Picture(0xFF8090A0u, [] { DrawCharacters(); });
   }
 };
-
-// Counts the pixels of a screen rectangle that pass a test.
-template <typename Test>
-int Count(const std::vector<uint8_t>& bgra, int x0, int y0, int x1, int y1, Test test) {
-  int n = 0;
-  for (int y = std::max(0, y0); y < std::min(480, y1); ++y)
-    for (int x = std::max(0, x0); x < std::min(640, x1); ++x) {
-      const uint8_t* p = &bgra[(static_cast<size_t>(y) * 640 + x) * 4];
-      n += test(p[2], p[1], p[0]) ? 1 : 0;
-    }
-  return n;
-}
 
 TEST_F(CharacterDrawGl, FlashingFighterWithItsShadow) {
   ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree));

@@ -7,6 +7,11 @@
 
 namespace vt::platform {
 
+// A calendar time in local time.
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
 class Clock {
  public:
   virtual ~Clock() = default;
@@ -18,6 +23,8 @@ class Clock {
   virtual void SleepMs(uint32_t ms) = 0;
   // Gives up the rest of the time slice.
   virtual void Yield() = 0;
+  // The calendar's local time now.
+  virtual LocalTime LocalNow() = 0;
 };
 
 // The clock every timer of the game reads; the real one unless a test installed another.
@@ -34,6 +41,10 @@ class FakeClock : public Clock {
   uint32_t Milliseconds() override;
   void SleepMs(uint32_t ms) override;
   void Yield() override { AdvanceNs(yieldNs_); }
+  // The calendar time set by the test, moved on by the time advanced since it was set.
+  LocalTime LocalNow() override;
+  void SetLocalTime(const LocalTime& t);
+  int localReads() const { return localReads_; }
   void AdvanceNs(uint64_t ns);
   void SetYieldNs(uint64_t ns) { yieldNs_ = ns; }
   uint64_t nowNs() const { return nowNs_; }
@@ -47,6 +58,9 @@ class FakeClock : public Clock {
   uint64_t yieldNs_ = 100000;
   uint64_t sleptMs_ = 0;
   int sleeps_ = 0;
+  LocalTime local_{2000, 1, 1, 0, 0, 0, 0};
+  uint64_t localSetNs_ = 0;
+  int localReads_ = 0;
 };
 
 }  // namespace vt::platform

@@ -1,12 +1,14 @@
 // The game's one list of installs.
 #include "app/game_wiring.h"
 
+#include "Replay/replay_controller.h"
 #include "battle/battle_rules.h"
 #include "scene/scene_wiring.h"
 #include "scene/stage_bg.h"
 
 void InstallGameWiring() {
   InstallBattleRules();
+  InstallReplaySeams();
   InstallStageSeams();
   InstallSceneWiring();
 }

@@ -335,7 +335,11 @@ struct TextureHandle;
   /* seams added by the particle drawing */                                                                \
   /* (end of the particle drawing's seams) */                                                              \
   /* seams added by the HUD drawing and the afterimages */                                                 \
-  /* (end of the HUD drawing's seams) */
+  /* (end of the HUD drawing's seams) */                                                                   \
+  /* seams added by the replays */                                                                         \
+  /* 1 while a replay records or plays a versus match: no live press reaches the round flow */             \
+  SEAM(int, ReplayLocksLivePads, (), (), 0)                                                                \
+  /* (end of the replays' seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

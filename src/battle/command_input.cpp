@@ -496,7 +496,7 @@ void ReadHumanPlayersInput(int* dir, uint32_t* pressed, uint32_t* held) {
   const bool mainOnly =
       (mode >= MODE_ARCADE && mode <= MODE_CPU_VS_CPU) || mode == MODE_TEAM_BATTLE || mode == MODE_TRAINING;
   // In arcade a direct-netplay session lets both players confirm.
-  if (mainOnly && !(mode == 0x10 && hooks.directMatchSide() >= 0)) {
+  if (mainOnly && !(mode == MODE_ARCADE && hooks.directMatchSide() >= 0)) {
     const int main = hooks.mainSide() & 1;
     sides[main ^ 1] = false;
   }

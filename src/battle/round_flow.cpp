@@ -959,7 +959,9 @@ void ResetPlayerPatterns(int, int variant) {
 void RoundFlow() {
   int dir = 0;
   uint32_t pressed = 0;
-  ReadHumanPlayersInput(&dir, &pressed, nullptr);
+  // While a replay records or plays, the presses that move the round flow and the judge come
+  // from no pad: they are in no file, so they may not change the match.
+  if (BattleSeamReplayLocksLivePads() == 0) ReadHumanPlayersInput(&dir, &pressed, nullptr);
   // A press once the round is decided skips the ending's waits (cleared at round start).
   if (pressed != 0 && g_JudgeState != 0) g_SkipLatched = 1;
   if (ScreenBreakProgress() < 1.0f) DrawScreenBreakEffect();

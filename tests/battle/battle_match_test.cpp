@@ -160,11 +160,11 @@ TEST_F(BattleMatch, ThreeScriptedRoundsEndTwoToOne) {
   std::printf("match: %d frames; final hash %016llx, digest %016llx\n", run.result.frames,
               static_cast<unsigned long long>(run.hashes.back()),
               static_cast<unsigned long long>(Digest(run.hashes)));
-  EXPECT_EQ(run.rounds[0].frame, 2064);
-  EXPECT_EQ(run.rounds[1].frame, 5569);
-  EXPECT_EQ(run.rounds[2].frame, 7609);
-  EXPECT_EQ(run.hashes.back(), 0x0941b62260becf46ull);
-  EXPECT_EQ(Digest(run.hashes), 0x3cbe9eb429db0cb5ull);
+  EXPECT_EQ(run.rounds[0].frame, 2112);
+  EXPECT_EQ(run.rounds[1].frame, 5659);
+  EXPECT_EQ(run.rounds[2].frame, 7753);
+  EXPECT_EQ(run.hashes.back(), 0x94bdecdb60121b7full);
+  EXPECT_EQ(Digest(run.hashes), 0xf98497b31d318f36ull);
 }
 
 TEST_F(BattleMatch, AnotherSeedGivesOtherHashes) {

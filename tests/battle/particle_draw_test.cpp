@@ -110,6 +110,16 @@ struct KindCase {
 
 const auto kNoParams = [](Particle&) {};
 
+// An object that moved 40 pixels right and 30 up this step.
+BattleObject& StreakObject() {
+  static BattleObject o = [] {
+    BattleObject b{};
+    b.posX = 140 * 128, b.posY = -80 * 128, b.prevPosX = 100 * 128, b.prevPosY = -50 * 128;
+    return b;
+  }();
+  return o;
+}
+
 // Hand values, M = 20: "fading with K" is (L - 1) x K / 20: K = 100 gives 95, 45, 0; 128 gives
 // 121, 57, 0; 255 gives 242, 114, 0; 250 gives 237, 112, 0; 180 gives -, 81, 0; 64 gives 60, 28, 0.
 const KindCase kKinds[] = {
@@ -185,6 +195,18 @@ const KindCase kKinds[] = {
     {"272 flash", 272, [](Particle& p) { p.p1 = 4, p.p2 = 2; }, {1, 1, 1}, 1, 2, 2, 456, 0, {255, 255, 255}},
     {"273 twin rings", 273, [](Particle& p) { p.p1 = 10; }, {40, 40, 40}, 0, 2, 2, 396, 0, {121, 57, 0}},
     {"275 beam", 275, kNoParams, {1, 1, 1}, 0, 2, 2, 396, 0, {237, 112, 0}},
+    // Stretched between the object's previous and present positions.
+    {"282 streak",
+     282,
+     [](Particle& p) { p.object = &StreakObject(); },
+     {1, 1, 1},
+     1,
+     2,
+     2,
+     456,
+     0,
+     {242, 114, 0}},
+    {"282 without an object", 282, kNoParams, {0, 0, 0}, kNone, 1, 1, 0, 0, {}},
     {"280 dust", 280, kNoParams, {1, 1, 1}, 0, 2, 2, 396, 0, {255, 255, 255}},
     {"301 ripple",
      301,

@@ -1,6 +1,7 @@
 // Ring, fan, wedge, beam and perspective-quad drawing, and the shared geometry functions.
 #include "battle/effect_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Dxtools/D3D_Tools/d3d_device.h"
@@ -40,6 +41,10 @@ void PlaceVertex(const D3DMatrix& m, float x, float y, float z, uint32_t colour,
   float p[4];
   TransformPoint(m, x, y, z, p);
   ProjectVertex(p, out);
+  // The commands are screen-space vertices, which the device clips outside the depth range
+  // 0..1; the depth has already shaped the ring through the rotation (the battle draws without
+  // a depth test), so it is held within the range and a tilted or coned ring shows whole.
+  out->z = std::clamp(out->z, 0.0f, 1.0f);
   out->diffuse = colour;
   out->specular = 0;
   out->u = u;

@@ -23,6 +23,7 @@
 #include "battle/frame_effects.h"
 #include "battle/object_pool.h"
 #include "battle/object_state.h"
+#include "battle/particle_draw.h"
 #include "battle/round_calls.h"
 #include "battle/round_flow.h"
 
@@ -647,20 +648,12 @@ int SpawnCallEffect(int code, const int32_t* b, int flip) {
 
 namespace {
 
-// The draw of one particle by its kind. The pictures come with the effect drawing: for now the
-// draw queues nothing, behind the same gates it will keep (the draw submission and the pool
-// drawing switch), and it changes no state.
+// The draw of one particle by its kind, behind the draw submission and the pool drawing
+// switch; it changes no state (the kinds' own changes follow in StepKind).
 void DrawParticleKind(const Particle& p, int32_t worldX, int32_t worldY) {
   if (!g_BattleDrawSubmit) return;
   if (g_BattleDrawSeams.PoolDrawingOn && !g_BattleDrawSeams.PoolDrawingOn()) return;
-  const int32_t screenX = ((worldX - g_CameraX) >> 7) + 320;
-  const int32_t screenY = ((worldY - g_CameraY) >> 7) + 432;
-  (void)screenX;
-  (void)screenY;
-  switch (p.kind) {
-    default:
-      break;
-  }
+  DrawParticle(p, worldX, worldY);
 }
 
 // A particle below the ground is put back on it and bounces at half speed.

@@ -269,10 +269,11 @@ TEST_F(EffectDraw, RingDepthPitchAndYaw) {
   DrawRingPerspective(4, 100, 50, 20, 10, 0, 90, 90, 0, kOuter, kInner);
   const auto q = Queued();
   ASSERT_EQ(q.size(), 12u);
-  EXPECT_NEAR(q[0]->v[0].z, 7.0f, 1e-4f);
+  // Depths are held within the device's range 0..1 (the shape is in x and y).
+  EXPECT_NEAR(q[0]->v[0].z, 1.0f, 1e-4f);
   EXPECT_NEAR(q[0]->v[2].z, 0.0f, 1e-4f);
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(q[4]->v[i].y, 50.0f, 1e-3f) << i;
-  EXPECT_NEAR(q[4]->v[0].z, -20.0f, 1e-3f);
+  EXPECT_NEAR(q[4]->v[0].z, 0.0f, 1e-3f);
   EXPECT_NEAR(q[8]->v[0].x, 80.0f, 1e-3f);
   EXPECT_NEAR(q[8]->v[0].y, 50.0f, 1e-3f);
 }

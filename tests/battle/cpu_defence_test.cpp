@@ -977,6 +977,7 @@ TEST_F(CpuDefenceWithAi, CpuShieldFollowUpsByLevel) {
     uint8_t after;
     uint32_t buttons;
     int drawCount;
+    bool attack = true;
   } cases[] = {
       // Decision 2, level 4: the shield chance after no guard is 40.
       {"no guard, the roll passes", 4, 2, 0, 0, {Mod(100, 40)}, 0, 0x8008, 1},
@@ -990,10 +991,16 @@ TEST_F(CpuDefenceWithAi, CpuShieldFollowUpsByLevel) {
       {"shielding, the roll passes", 4, 0, 1, 1, {Mod(100, 50)}, 0, 0x8008, 1},
       {"shielding, the roll fails", 4, 1, 1, 1, {Above(100, 50)}, 0, 0, 1},
       {"shielding at level 1: chance 0", 1, 1, 1, 1, {}, 0, 0, 0},
+      // Nothing coming: the decision stays pending, and the pending step runs in the same frame.
+      {"no guard, the roll passes, nothing coming", 4, 2, 0, 0, {Mod(100, 40), Mod(8, 3)}, 11, 0, 2, false},
+      {"pending, nothing coming", 0, 11, 0, 0, {Mod(8, 0)}, 11, 0, 1, false},
   };
   g_TypeParams[1].sparkType = 1;
   for (const auto& c : cases) {
-    Threaten();
+    if (c.attack)
+      Threaten();
+    else
+      Enter(Foe(), kFree);
     BattleObject& o = Cpu();
     Enter(o, kFree);
     o.type = c.typeRow;

@@ -65,6 +65,8 @@ void GuardStanceStep(BattleObject& o, uint32_t buttons, int m) {
   if (NormalAttack(o, buttons, m, CurrentStance(o) & 1)) o.guardHold = 0;
 }
 
+}  // namespace
+
 bool CanGroundRecover(const BattleObject& o) {
   if (o.hitVectorStep == 0 || o.hitVectorStep == 255 || o.hitReaction > 0 || o.hitFrames > 4) return false;
   const Han6FrameState& s = FrameState(o);
@@ -75,8 +77,6 @@ bool CanAirRecover(const BattleObject& o) {
   const Han6FrameState& s = FrameState(o);
   return s.asmv == 0 && s.stance == 1 && o.hitReaction <= 0 && o.hitFrames >= o.untechTime;
 }
-
-}  // namespace
 
 int CanWalk(const BattleObject& o) {
   switch (o.pattern) {

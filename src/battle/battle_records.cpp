@@ -11,6 +11,7 @@
 #include "battle/chara_loader.h"
 #include "battle/character_draw.h"
 #include "battle/command_input.h"
+#include "battle/cpu_defence.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
@@ -274,6 +275,7 @@ void ResetAllBattleGlobals() {
   ResetRoundCalls();
   std::memset(g_ScreenBreakCells, 0, sizeof g_ScreenBreakCells);
   ResetCharacterDrawState();
+  ResetCpuDefenceState();
 }
 
 void ResetSoundBusyModel() {

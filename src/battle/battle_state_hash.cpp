@@ -20,6 +20,7 @@
 #include "battle/chara_loader.h"
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
+#include "battle/cpu_defence.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
@@ -378,6 +379,15 @@ void PutBattleClock(HashStream& w) {
   w.Put(g_RoundCounter);
 }
 
+// The CPU defence's words: the recovery modes in force and the training dummy's timers.
+void PutCpuDefence(HashStream& w) {
+  w.Put(g_AirRecoveryMode);
+  w.Put(g_DownRecoveryMode);
+  w.Put(g_TrainingActionTimer);
+  w.Put(g_TrainingIdleFrames);
+  w.Put(g_TrainingTechFrame);
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -421,5 +431,6 @@ uint64_t BattleStateHash() {
   PutRoundCallsAndScreenBreak(w);
   PutCharacterDraw(w);
   PutBattleClock(w);
+  PutCpuDefence(w);
   return w.Digest();
 }

@@ -75,6 +75,10 @@ int CanWalk(const BattleObject& o);
 
 // ---- recoveries and the throw escape ----
 int RecoveryInput(BattleObject& o, uint32_t buttons, int dir);
+// The tests a recovery passes (the player's taps and the CPU's automatic recoveries share them):
+// on the ground early in a knock-down, in the air once the untech time has run.
+bool CanGroundRecover(const BattleObject& o);
+bool CanAirRecover(const BattleObject& o);
 void DoRecovery(BattleObject& o, int kind);
 // 1 when the held character escaped.
 int ThrowEscape(BattleObject& o);

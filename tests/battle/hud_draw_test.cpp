@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "Dxtools/gfx_test_env.h"
@@ -468,6 +470,69 @@ TEST_F(HudDraw, HiddenHudAndHeadlessRunsAnimateWithoutDrawing) {
     EXPECT_EQ(Queued().empty(), !r.drawn) << r.name;
     EXPECT_EQ(IsHudHidden(), r.slide >= 1.0f) << r.name;
     g_BattleDrawSubmit = true;
+  }
+}
+
+// --- the generated sheets ----------------------------------------------------------------------
+
+// The opaque pixels of a rectangle of a sheet, as a bitmap.
+std::vector<bool> Ink(TextureHandle* t, const HudRect& r) {
+  const auto* px = static_cast<const uint32_t*>(LockTexture(t->dx, nullptr));
+  const int stride = t->dx->lockPitch / 4;
+  std::vector<bool> ink;
+  for (int y = r.v; y < r.v + r.h; ++y)
+    for (int x = r.u; x < r.u + r.w; ++x)
+      ink.push_back((px[static_cast<size_t>(y) * stride + x] >> 24) > 200);
+  UnlockTexture(t->dx);
+  return ink;
+}
+std::vector<uint32_t> Pixels(TextureHandle* t, const HudRect& r) {
+  const auto* px = static_cast<const uint32_t*>(LockTexture(t->dx, nullptr));
+  const int stride = t->dx->lockPitch / 4;
+  std::vector<uint32_t> out;
+  for (int y = r.v; y < r.v + r.h; ++y)
+    for (int x = r.u; x < r.u + r.w; ++x) out.push_back(px[static_cast<size_t>(y) * stride + x]);
+  UnlockTexture(t->dx);
+  return out;
+}
+int Count(const std::vector<bool>& ink) { return static_cast<int>(std::count(ink.begin(), ink.end(), true)); }
+
+TEST_F(HudDraw, GeneratedSheetsHoldEveryPieceAtItsPlace) {
+  std::filesystem::create_directories("grp/Combo");
+  for (const char* f : {"grp/Combo/sys_combo00.png", "grp/Combo/sys_combo01.png"})
+    std::filesystem::copy_file(std::filesystem::path(VT_SAMPLE_DIR) / f, f,
+                               std::filesystem::copy_options::overwrite_existing);
+  FreeBattleHudTextures();
+  ASSERT_EQ(LoadBattleHudTextures(), 1);
+  for (TextureHandle* t : g_BattleHudTextures.comboDigits) {
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(static_cast<int>(t->dx->desc.Width), kHudSheetWidth);
+    ASSERT_EQ(static_cast<int>(t->dx->desc.Height), kHudSheetHeight);
+    // Digits: inked, and no two alike.
+    for (const HudRect& zero : {kHitDigit0, kDamageDigit0}) {
+      std::vector<std::vector<bool>> digits;
+      for (int d = 0; d < 10; ++d) {
+        digits.push_back(Ink(t, {zero.u + d * zero.w, zero.v, zero.w, zero.h}));
+        EXPECT_GT(Count(digits.back()), zero.w * zero.h / 20) << "digit " << d;
+        for (int e = 0; e < d; ++e) EXPECT_NE(digits[e], digits[d]) << "digits " << e << " and " << d;
+      }
+    }
+    // Labels, the indicator's pieces and the bar are inked; each banner is a panel.
+    for (const HudRect& r :
+         {kHitsLabel, kRecoveryLabel, kDamageLabel, kIndicatorRing, kIndicatorIcon, kIndicatorLabel})
+      EXPECT_GT(Count(Ink(t, r)), r.w * r.h / 20) << r.u << "," << r.v;
+    EXPECT_EQ(Count(Ink(t, kHudBar)), kHudBar.w * kHudBar.h);
+    for (int kind = 0; kind < kBannerKinds; ++kind) {
+      const HudRect& r = kBannerRects[kind];
+      EXPECT_GT(Count(Ink(t, r)), r.w * r.h / 2) << "banner " << kind;
+    }
+    // The counter banner's frames all differ.
+    std::vector<std::vector<uint32_t>> frames;
+    for (int f = 0; f < kCounterFrames; ++f) {
+      frames.push_back(Pixels(
+          t, {kCounterStrip.u, kCounterStrip.v + f * kCounterStrip.h, kCounterStrip.w, kCounterStrip.h}));
+      for (int e = 0; e < f; ++e) EXPECT_TRUE(frames[e] != frames[f]) << "frames " << e << " and " << f;
+    }
   }
 }
 

@@ -19,6 +19,7 @@
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle_gl_shots.h"
 #include "platform/gfx/texture.h"
 #include "platform/image.h"
 
@@ -134,20 +135,11 @@ class BattleShotGl : public BattleDrawGl {
     RenderMain();
     ReleaseEffectTags();
     ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
     // The scene is the target's top-left 640 x 480.
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), width_, height_);
+    return battle_test::ReadSceneTarget(width_, height_);
   }
   void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_BATTLE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     width_, height_);
+    battle_test::SaveBattleShot(bgra, width_, height_, name);
   }
   int width_ = 640, height_ = 480;
 };

@@ -18,6 +18,7 @@
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
 #include "battle/character_draw.h"
+#include "battle_gl_shots.h"
 #include "platform/gfx/texture.h"
 #include "platform/image.h"
 
@@ -54,19 +55,10 @@ class CharacterDrawGl : public vt::test::GlWindowGfx {
     RenderMain();
     ReleaseEffectTags();
     ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), 640, 480);
+    return battle_test::ReadSceneTarget(640, 480);
   }
   static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_BATTLE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     640, 480);
+    battle_test::SaveBattleShot(bgra, 640, 480, name);
   }
 };
 

@@ -31,6 +31,7 @@
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/hud_draw.h"
+#include "battle_gl_shots.h"
 #include "platform/gfx/texture.h"
 #include "platform/image.h"
 
@@ -103,20 +104,11 @@ class HudBoardGl : public GlWindowGfx {
     RenderMain();
     ReleaseEffectTags();
     ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), kW, kH);
+    return battle_test::ReadSceneTarget(kW, kH);
   }
 
   static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_BATTLE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     kW, kH);
+    battle_test::SaveBattleShot(bgra, kW, kH, name);
   }
 
   // Compares a picture with its reference under tests/battle (or re-makes it).

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/random.h"
+#include "battle/afterimage.h"
 #include "battle/battle_camera.h"
 #include "battle/battle_clock.h"
 #include "battle/battle_hash_layout.h"
@@ -388,6 +389,22 @@ void PutCpuDefence(HashStream& w) {
   w.Put(g_TrainingTechFrame);
 }
 
+// The HUD drawing and the afterimages' state: the four trail rings, entry by entry (the frame
+// and state pointers only as whether the entry has a frame, which decides the drawing).
+void PutHudDrawAndAfterimages(HashStream& w) {
+  for (const auto& ring : g_AfterimageTrail)
+    for (const TrailEntry& e : ring) {
+      w.Put(e.x);
+      w.Put(e.y);
+      w.Put(e.pattern);
+      w.Put(e.frame);
+      w.Put(e.nextSprite);
+      w.Put(e.frameTimer);
+      w.Put(e.facing);
+      w.Put(static_cast<uint8_t>(e.frameRec != nullptr));
+    }
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -432,5 +449,6 @@ uint64_t BattleStateHash() {
   PutCharacterDraw(w);
   PutBattleClock(w);
   PutCpuDefence(w);
+  PutHudDrawAndAfterimages(w);
   return w.Digest();
 }

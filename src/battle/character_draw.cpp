@@ -13,6 +13,7 @@
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/Han6Files/han6_data.h"
 #include "app/random.h"
+#include "battle/afterimage.h"
 #include "battle/battle_camera.h"
 #include "battle/battle_clock.h"
 #include "battle/battle_draw.h"
@@ -201,6 +202,7 @@ void ClearCharacterDrawWords() {
 
 void ResetCharacterDrawState() {
   ClearCharacterDrawWords();
+  ClearAfterimageTrails();
   for (uint8_t& v : g_StoryCharacterVisible) v = 1;
 }
 

@@ -41,7 +41,8 @@ void DrawCharacter(BattleObject& o);
 // The character draw pass over the four slots, with the afterimage trail.
 void DrawCharacters();
 
-// A new match: pulse counters cleared, every slot visible to the story script again.
+// A new match: pulse counters and afterimage trails cleared, every slot visible to the story
+// script again.
 void ResetCharacterDrawState();
 
 // 1 while any fighter's heat mode (modes 1 and 3) runs.

@@ -2,21 +2,15 @@
 #include "battle/combo_records.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "battle/battle_hash_stream.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/game_mode.h"
+#include "battle/hud_draw.h"
 #include "battle/object_state.h"
 
 namespace {
-
-constexpr int32_t kBannerRects[18][4] = {
-    {208, 160, 88, 24},  {88, 112, 64, 24},   {152, 112, 88, 24},  {272, 96, 96, 24},   {240, 112, 80, 24},
-    {320, 112, 64, 24},  {384, 112, 128, 24}, {56, 136, 120, 24},  {208, 160, 176, 24}, {280, 136, 120, 24},
-    {296, 160, 104, 24}, {104, 160, 104, 24}, {176, 136, 104, 24}, {400, 136, 104, 24}, {0, 160, 104, 24},
-    {0, 112, 88, 24},    {0, 136, 56, 24},    {352, 184, 128, 24}};
 
 // Records that hold a combo only for the two fighting sides' ring positions; the index is kept
 // in 0..7 whatever was stored.
@@ -343,8 +337,12 @@ void ResetHudBanners() {
 }
 
 bool BannerRect(int kind, int32_t out[4]) {
-  if (kind < 0 || kind >= 18) return false;
-  std::memcpy(out, kBannerRects[kind], sizeof kBannerRects[kind]);
+  if (kind < 0 || kind >= kBannerKinds) return false;
+  const HudRect& r = kBannerRects[kind];
+  out[0] = r.u;
+  out[1] = r.v;
+  out[2] = r.w;
+  out[3] = r.h;
   return true;
 }
 
@@ -369,6 +367,8 @@ void UpdateDrawHud() {
       for (int j = 0; j < kHudBanners; ++j) AnimateBanner(side, j);
   }
   for (HudBlock& h : g_HudBlocks) StepIndicator(h);
+  // The drawing half shows what the steps above left; it queues nothing headless.
+  DrawHud();
 }
 
 void ResetComboRoundWords() {

@@ -44,7 +44,7 @@ bool BannerRect(int kind, int32_t out[4]);
 // the ring).
 void TellGuardDisplay(int side, int32_t state);
 
-// The HUD pass's update half (the drawing is later work): runs every frame, headless too.
+// The HUD pass: the update steps, every frame and headless too, then the drawing (hud_draw.h).
 void UpdateDrawHud();
 // The per-round words: the combo and damage bookkeeping of the four side records and the HUD
 // blocks.

@@ -23,13 +23,8 @@ const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
       {"ResetCpuAiStates", "Battle engine V: CPU opponent"},
-      {"ResetTrail", "Battle engine V: effect drawing"},
-      {"DrawAfterimage", "Battle engine V: effect drawing"},
       {"CpuAiFrame", "Battle engine V: CPU opponent"},
       {"LoadCharacterCpuPatterns", "Battle engine V: CPU opponent"},
-      {"PushTrail", "Battle engine V: effect drawing"},
-      {"FramePoint", "Battle engine V: effect drawing"},
-      {"GetTargetPoint", "Battle engine V: effect drawing"},
       {"MatchStage", "Scene spine and the battle scene"},
       {"ArcadeVariant", "Scene spine and the battle scene"},
       {"IsAttractDemo", "Scene spine and the battle scene"},

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,8 +16,7 @@
 #include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
-#include "platform/gfx/texture.h"
-#include "platform/image.h"
+#include "battle_gl_shots.h"
 
 namespace vt::test {
 
@@ -57,20 +55,11 @@ class BattleGl : public GlWindowGfx {
     RenderMain();
     ReleaseEffectTags();
     ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), kWidth, kHeight);
+    return battle_test::ReadSceneTarget(kWidth, kHeight);
   }
 
   static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_BATTLE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     kWidth, kHeight);
+    battle_test::SaveBattleShot(bgra, kWidth, kHeight, name);
   }
 
   // Counts the pixels of a screen rectangle whose (r, g, b) passes a test.

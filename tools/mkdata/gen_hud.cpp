@@ -24,36 +24,6 @@ std::unique_ptr<vt::glyph::GlyphFace> Face(int height) {
   return vt::glyph::CurrentGlyphSource().OpenFace({"monospace", height, 700, 4});
 }
 
-// Paints a coverage cell (0..255) at (x, y): a dark rim of `rim` pixels under a white glyph,
-// so the glyph reads on any stage.
-void PaintCoverage(Canvas& c, int x, int y, int w, int h, const std::vector<uint8_t>& cover, int rim) {
-  auto at = [&](int cx, int cy) -> float {
-    if (cx < 0 || cy < 0 || cx >= w || cy >= h) return 0.0f;
-    return cover[size_t(cy) * w + cx] / 255.0f;
-  };
-  for (int cy = 0; cy < h; ++cy)
-    for (int cx = 0; cx < w; ++cx) {
-      float edge = 0.0f;
-      for (int dy = -rim; dy <= rim; ++dy)
-        for (int dx = -rim; dx <= rim; ++dx) edge = std::max(edge, at(cx + dx, cy + dy));
-      if (edge > 0.0f) c.Blend(x + cx, y + cy, {0.05f, 0.05f, 0.1f, 1.0f}, edge);
-      const float a = at(cx, cy);
-      if (a > 0.0f) c.Blend(x + cx, y + cy, {1, 1, 1, 1}, a);
-    }
-}
-
-// One character centred in the cell (x, y, w, h). False when the face has no such glyph.
-bool PaintGlyph(Canvas& c, vt::glyph::GlyphFace& face, char ch, int x, int y, int w, int h, int rim,
-                int top = 0) {
-  std::vector<uint8_t> cover;
-  const int advance = mkdata::RenderGlyphCell(face, static_cast<uint8_t>(ch), w, h - top, 256, 0, &cover);
-  if (advance < 0) return false;
-  const int left = std::max(0, (w - advance) / 2);
-  mkdata::RenderGlyphCell(face, static_cast<uint8_t>(ch), w, h - top, 256, left, &cover);
-  PaintCoverage(c, x, y + top, w, h - top, cover, rim);
-  return true;
-}
-
 // Text glyphs, 16 x 16: the printable codes 32..127 in rows of 32 from v = 16 (the text drawer
 // reads code c at ((c - 32) mod 32 x 16, ((c - 32) div 32 + 1) x 16)).
 bool WriteTextSheet(const std::filesystem::path& root) {
@@ -62,7 +32,7 @@ bool WriteTextSheet(const std::filesystem::path& root) {
   Canvas c(512, 64);
   for (int code = 33; code < 127; ++code) {
     const int k = code - 32;
-    if (!PaintGlyph(c, *face, static_cast<char>(code), (k % 32) * 16, (k / 32 + 1) * 16, 16, 16, 1))
+    if (!mkdata::PaintGlyph(c, *face, static_cast<char>(code), (k % 32) * 16, (k / 32 + 1) * 16, 16, 16, 1))
       return false;
   }
   return c.Save(root, "grp/Gauge_QZ/gauge01.png");
@@ -77,14 +47,14 @@ bool WriteValueSheet(const std::filesystem::path& root) {
   Canvas c(256, 128);
   for (int d = 0; d < 10; ++d) {
     const char ch = static_cast<char>('0' + d);
-    if (!PaintGlyph(c, *whole, ch, d * 16, 48, 16, 24, 1) ||
-        !PaintGlyph(c, *tenths, ch, d * 16, 72, 16, 24, 1, 4))
+    if (!mkdata::PaintGlyph(c, *whole, ch, d * 16, 48, 16, 24, 1) ||
+        !mkdata::PaintGlyph(c, *tenths, ch, d * 16, 72, 16, 24, 1, 4))
       return false;
   }
   // The point sits on the baseline of the whole digits.
   c.Ellipse(169.5f, 66.5f, 3.0f, 3.0f, {0.05f, 0.05f, 0.1f, 1.0f});
   c.Ellipse(169.5f, 66.5f, 2.0f, 2.0f, {1, 1, 1, 1});
-  if (!PaintGlyph(c, *tenths, '%', 160, 72, 16, 24, 1, 4)) return false;
+  if (!mkdata::PaintGlyph(c, *tenths, '%', 160, 72, 16, 24, 1, 4)) return false;
   return c.Save(root, "grp/Gauge_QZ/gauge03.png");
 }
 
@@ -95,7 +65,7 @@ bool WriteTimerSheet(const std::filesystem::path& root) {
   if (!face) return false;
   Canvas c(128, 128);
   for (int d = 0; d < 10; ++d)
-    if (!PaintGlyph(c, *face, static_cast<char>('0' + d), (d % 4) * 32, (d / 4) * 40, 32, 40, 2))
+    if (!mkdata::PaintGlyph(c, *face, static_cast<char>('0' + d), (d % 4) * 32, (d / 4) * 40, 32, 40, 2))
       return false;
   // A lemniscate traced as short thick segments: the dark rim first, then the white stroke.
   const float cx = 88.0f, cy = 100.0f, a = 20.0f;
@@ -124,8 +94,8 @@ bool WritePlaceholders(const std::filesystem::path& root) {
     std::snprintf(name, sizeof name, "grp/Gauge_QZ/gauge%02d.png", n);
     files.push_back(name);
   }
-  files.insert(files.end(), {"grp/system/P00dem40.png", "grp/Combo/sys_combo00.png",
-                             "grp/Combo/sys_combo01.png", "grp/system/monitor.png"});
+  // The combo sheets are the combo HUD's own generator's.
+  files.insert(files.end(), {"grp/system/P00dem40.png", "grp/system/monitor.png"});
   for (const std::string& f : files) {
     Canvas c(32, 32, {0.3f, 0.3f, 0.35f, 0.6f});
     c.Rect(0, 0, 32, 1, {1, 1, 1, 1});

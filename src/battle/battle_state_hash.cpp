@@ -376,6 +376,9 @@ void PutBattleClock(HashStream& w) {
   w.Put(g_RoundCounter);
 }
 
+// The battle HUD's heat-active word: its rise spawns the heat effect into the pool.
+void PutBattleHud(HashStream& w) { w.Put(g_HudHeatActive); }
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -419,5 +422,6 @@ uint64_t BattleStateHash() {
   PutRoundCallsAndScreenBreak(w);
   PutCharacterDraw(w);
   PutBattleClock(w);
+  PutBattleHud(w);
   return w.Digest();
 }

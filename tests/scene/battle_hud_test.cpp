@@ -503,7 +503,8 @@ TEST_F(BattleHud, CutInsByTagType) {
       for (int i = 0; i < 5; ++i) EXPECT_EQ(CutInWidth(3, i, 40), 40) << c.what;
       continue;
     }
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(CutInWidth(c.slot, i, c.width), c.width) << c.what << " cut-in " << i;
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(CutInWidth(c.slot, i, c.width), c.width) << c.what << " cut-in " << i;
     EXPECT_EQ(GetBattleHudTexture(c.slot, 5), nullptr) << "the empty eighth word";
     FreeBattleHudGraphics();
     for (int i = 0; i < 5; ++i) EXPECT_EQ(GetBattleHudTexture(c.slot, i), nullptr) << c.what;
@@ -591,6 +592,39 @@ TEST_F(BattleHud, StageLabelMovesLeftFromStageIndex9) {
       }
     EXPECT_TRUE(found) << stage;
   }
+}
+
+TEST_F(BattleHud, IndicesOutsideTheirTablesDrawNothing) {
+  auto queued = [] {
+    int n = 0;
+    for (uint32_t p = 0; p < g_MainDrawList.slotCount; ++p)
+      for (const GrpDrawCommand* c = g_MainDrawList.slots[p].next; c && c->kind != kDrawKindHead; c = c->next)
+        ++n;
+    return n;
+  };
+  const struct {
+    int type, colour, commands;
+  } cases[] = {
+      {1, 5, 5},               // icon, chip, its backing and two digits
+      {9, 35, 5},              // the last type and colour
+      {10, 5, 4},              // no icon
+      {-1, 5, 4}, {1, 36, 1},  // no chip, backing or number
+      {1, -1, 1}, {-5, 99, 0},
+  };
+  for (const auto& c : cases) {
+    ResetDrawList(&g_MainDrawList);
+    g_HudSlots[0].type = c.type;
+    g_HudSlots[0].colour = c.colour;
+    DrawTypeIcon(0);
+    EXPECT_EQ(queued(), c.commands) << c.type << " " << c.colour;
+  }
+  // The round marks: at most the ten of the block, whatever the count word says.
+  ResetDrawList(&g_MainDrawList);
+  g_BattleState[BattleStateIndex::kRoundMarks + 1] = 500;
+  g_BattleState[BattleStateIndex::kRoundMarks + 13] = -3;
+  g_GameModeFlags = MODE_VS_PLAYER;
+  DrawBattleHud();
+  EXPECT_EQ(GlyphsAt(716) - 10 - 10, 10);  // less both sides' "CHALLENGER"
 }
 
 // ---- snapshot ----

@@ -261,6 +261,7 @@ void ResetAllBattleGlobals() {
   g_RoundsToWin = 2;
   g_DamageLevel = 2;
   g_FinalRound = 0;
+  g_HudHeatActive = 0;
   for (HudBlock& b : g_HudBlocks) b = HudBlock{};
   g_GrabAchievementCount = 0;
   g_ChargeMeterTotal = 0;

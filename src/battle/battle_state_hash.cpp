@@ -405,6 +405,9 @@ void PutHudDrawAndAfterimages(HashStream& w) {
     }
 }
 
+// The battle HUD's heat-active word: its rise spawns the heat effect into the pool.
+void PutBattleHud(HashStream& w) { w.Put(g_HudHeatActive); }
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -450,5 +453,7 @@ uint64_t BattleStateHash() {
   PutBattleClock(w);
   PutCpuDefence(w);
   PutHudDrawAndAfterimages(w);
+
+  PutBattleHud(w);
   return w.Digest();
 }

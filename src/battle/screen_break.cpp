@@ -23,6 +23,7 @@
 
 ScreenBreakCell g_ScreenBreakCells[kScreenBreakCellCount];
 float g_TimerShown;
+int32_t g_HudHeatActive;
 
 namespace {
 

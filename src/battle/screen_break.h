@@ -24,6 +24,9 @@ extern ScreenBreakCell g_ScreenBreakCells[kScreenBreakCellCount];
 // The round time the HUD shows, in counts; negative for a round without a time limit. The
 // battle HUD writes it every frame.
 extern float g_TimerShown;
+// 1 while the battle HUD saw a heat mode running: its rise spawns a pool effect, so the battle
+// state hash reads it. The battle HUD writes it every frame.
+extern int32_t g_HudHeatActive;
 
 // The break-up's progress, 0 to 1, kept as a float32 in the battle state block.
 float ScreenBreakProgress();

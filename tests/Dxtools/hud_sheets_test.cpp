@@ -72,8 +72,9 @@ TEST_F(HudSheets, GlyphCellsAreInkedAndDistinct) {
   };
   std::vector<Sheet> sheets(3);
   // Text: codes 33..126 at ((c - 32) mod 32 x 16, ((c - 32) div 32 + 1) x 16); the blank and the
-  // row above the glyphs hold nothing.
-  sheets[0] = {".\\grp\\Gauge_QZ\\gauge01", {}, {{0, 16, 16, 16}, {0, 0, 512, 16}}, 6};
+  // row above the glyphs past the first side's score label (80 x 16 at (0, 0)) hold nothing.
+  sheets[0] = {
+      ".\\grp\\Gauge_QZ\\gauge01", {{0, 0, 80, 16}, {0, 80, 80, 16}}, {{0, 16, 16, 16}, {80, 0, 432, 16}}, 6};
   for (int code = 33; code < 127; ++code)
     sheets[0].glyphs.push_back({(code - 32) % 32 * 16, ((code - 32) / 32 + 1) * 16, 16, 16});
   // Values: whole digits at v 48, tenths at v 72, the point and the unit mark.

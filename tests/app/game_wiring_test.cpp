@@ -30,9 +30,7 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"IsAttractDemo", "Scene spine and the battle scene"},
       {"SetDrawCharactersOn", "Scene spine and the battle scene"},
       {"DrawCharactersOn", "Scene spine and the battle scene"},
-      {"LoadBattleHudGraphics", "Scene spine and the battle scene"},
       {"ShakeLifeBar", "Scene spine and the battle scene"},
-      {"FreeBattleHudGraphics", "Scene spine and the battle scene"},
       {"ResetStoryScriptState", "Arcade route and story"},
       {"IsPauseAllowed", "Pause control, boot and title"},
       {"UpdatePauseControl", "Pause control, boot and title"},
@@ -68,8 +66,6 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"WatchPatternAchievements", "online achievements (not filed yet)"},
       {"StepAchievementTimers", "online achievements (not filed yet)"},
       {"ResetRemovalAchievementCounter", "online achievements (not filed yet)"},
-      {"CutInTexture", "Scene spine and the battle scene"},
-      {"HudSlide", "Scene spine and the battle scene"},
       // neutral by decision
       {"TrainingShieldNotice", "neutral by decision: nothing shows the notice"},
       {"LoadCutSpritePageBitmaps", "neutral by decision: sprite sheets carry their own pixels"},

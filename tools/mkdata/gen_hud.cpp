@@ -25,15 +25,22 @@ std::unique_ptr<vt::glyph::GlyphFace> Face(int height) {
 }
 
 // Text glyphs, 16 x 16: the printable codes 32..127 in rows of 32 from v = 16 (the text drawer
-// reads code c at ((c - 32) mod 32 x 16, ((c - 32) div 32 + 1) x 16)).
+// reads code c at ((c - 32) mod 32 x 16, ((c - 32) div 32 + 1) x 16)); the side score labels,
+// 80 x 16 at (0, side x 80).
 bool WriteTextSheet(const std::filesystem::path& root) {
   auto face = Face(16);
   if (!face) return false;
-  Canvas c(512, 64);
+  Canvas c(512, 128);
   for (int code = 33; code < 127; ++code) {
     const int k = code - 32;
     if (!mkdata::PaintGlyph(c, *face, static_cast<char>(code), (k % 32) * 16, (k / 32 + 1) * 16, 16, 16, 1))
       return false;
+  }
+  for (int side = 0; side < 2; ++side) {
+    const std::string label = side == 0 ? "1P SCORE" : "2P SCORE";
+    for (size_t i = 0; i < label.size(); ++i)
+      if (label[i] != ' ' && !mkdata::PaintGlyph(c, *face, label[i], static_cast<int>(i) * 10, side * 80, 10, 16, 1))
+        return false;
   }
   return c.Save(root, "grp/Gauge_QZ/gauge01.png");
 }
@@ -86,16 +93,11 @@ bool WriteTimerSheet(const std::filesystem::path& root) {
   return c.Save(root, "grp/Gauge_QZ/gauge05.png");
 }
 
-// The rest of the HUD texture set: small framed tiles, so every load finds its file.
+// The rest of the HUD texture set: small framed tiles, so every load finds its file (the bar,
+// label, icon and ring sheets and the demo mark are gen_hud_sheets.cpp's).
 bool WritePlaceholders(const std::filesystem::path& root) {
-  std::vector<std::string> files;
-  for (int n : {0, 2, 4, 6, 7, 8, 9}) {
-    char name[64];
-    std::snprintf(name, sizeof name, "grp/Gauge_QZ/gauge%02d.png", n);
-    files.push_back(name);
-  }
-  // The combo sheets are the combo HUD's own generator's.
-  files.insert(files.end(), {"grp/system/P00dem40.png", "grp/system/monitor.png"});
+  // The gauge sheets and the demo mark are gen_hud_sheets.cpp's, the combo sheets the combo HUD's.
+  const std::vector<std::string> files = {"grp/system/monitor.png"};
   for (const std::string& f : files) {
     Canvas c(32, 32, {0.3f, 0.3f, 0.35f, 0.6f});
     c.Rect(0, 0, 32, 1, {1, 1, 1, 1});

@@ -335,7 +335,19 @@ struct TextureHandle;
   /* seams added by the particle drawing */                                                                \
   /* (end of the particle drawing's seams) */                                                              \
   /* seams added by the HUD drawing and the afterimages */                                                 \
-  /* (end of the HUD drawing's seams) */
+  /* (end of the HUD drawing's seams) */                                                                   \
+  /* seams added by the call overlays */                                                                   \
+  /* the pictures of the round call, its bars, the fight call and the knock-out call, queued */            \
+  /* every frame their particle runs, paused or not */                                                     \
+  SEAM(void, DrawRoundCall, (), (), )                                                                      \
+  SEAM(void, DrawRoundCallBars, (), (), )                                                                  \
+  SEAM(void, DrawFightCall, (), (), )                                                                      \
+  SEAM(void, DrawKoCall, (), (), )                                                                         \
+  /* the calls' textures, draw lists and render targets, loaded and freed with the system */               \
+  /* effects' textures (the fight call's stay for the life of the process) */                              \
+  SEAM(void, LoadCallGraphics, (), (), )                                                                   \
+  SEAM(void, FreeCallGraphics, (), (), )                                                                   \
+  /* (end of the call overlays' seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

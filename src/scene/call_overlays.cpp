@@ -472,6 +472,11 @@ void InstallCallOverlays() {
     g_CallPriority.ko = kBattleCallPriority;
     DrawKoCall();
   };
+  // The winner call moves the round call's body (hashed battle state) from the judge's decision
+  // on: the per-frame hashes of a decided match change with it.
+  s.StartWinnerCall = StartWinnerCall;
+  s.UpdateWinnerCall = UpdateWinnerCall;
+  s.DrawWinnerCall = DrawWinnerCall;
   s.LoadCallGraphics = [] {
     LoadFightCallGraphics();
     LoadRoundCallBarGraphics();

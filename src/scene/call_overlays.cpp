@@ -413,7 +413,9 @@ void DrawRoundCallBars() {
       sx += kBarWidth[i];
       x += kBarAdvance[i];
     }
-  } else if (b.typed >= 12) {
+  } else if (b.state == 0) {
+    // The typed line belongs to the bars' running state: once the wipe has handed over to the
+    // fight call (state 1, then 2) the strip shows the fight call alone.
     Sprite(M, g.barsFont, 160, 224, 288, 32, 0, 360.0f + 32.0f * b.frame, 288, 32, 0xFFFFFFFFu, P);
     if (b.blink) Sprite(M, g.barsFont, 432, 224, 24, 32, 264, 328, 24, 32, 0xFFFFFFFFu, P);
   }

@@ -101,8 +101,8 @@ TEST_F(CallsTest, RoundCallBodyFollowsItsTimeline) {
   StartRound(1);
   EXPECT_EQ(g_RoundCall.diskOffset, 1024.0f);
   EXPECT_EQ(g_RoundCall.ringDelay, 0.5f);
-  // T = 0.1: dimming; T = 0.75: band and strip opening (160 x (1 - 0.5²)); T = 1.25: the strip flickers; T = 2.0 held;
-  // T = 3.6: the band opens toward the whole screen (e = 3.1: 160 + 320 x 0.4²).
+  // T = 0.1: dimming; T = 0.75: band and strip opening (160 x (1 - 0.5²)); T = 1.25: the strip flickers; T
+  // = 2.0 held; T = 3.6: the band opens toward the whole screen (e = 3.1: 160 + 320 x 0.4²).
   const Point points[] = {{7, 0.8f, 0.0f, 0.0f, 0.0f, 0.0f, 480.0f},
                           {46, 0.5f, 120.0f, 120.0f, 0.0f, 0.0f, 480.0f - 256.0f * 0.25f},
                           {76, 0.5f, 160.0f, 160.0f, 0.0f, 0.0f, 480.0f - 256.0f * 0.75f},
@@ -172,6 +172,35 @@ TEST_F(CallsTest, BarsTypeTheirLineThenCycle) {
   EXPECT_NE(std::count(frames.begin(), frames.end(), 0), 0);
   EXPECT_NE(std::count(frames.begin(), frames.end(), 3), 0);
   EXPECT_EQ(std::memcmp(streams, g_RandStreams, sizeof streams), 0) << "the bars drew from a battle stream";
+}
+
+// The typed line shows while the bars run and leaves the strip to the fight call once the wipe
+// has handed over; the wipe's white fades out 0.3 s after it.
+TEST_F(CallsTest, BarsLineLeavesTheStripToTheFightCall) {
+  if (!g_MainDrawList.slots) InitGrpManager();
+  LoadRoundCallBarGraphics();
+  g_BattleDrawSubmit = true;
+  struct Case {
+    float t;
+    int32_t state;
+    uint32_t quads;
+  };
+  // 2.0 s: the line and its blinking cursor; 2.6 s: the wipe (bar and white), the line beside
+  // it; 2.8 s and 3.5 s after the hand-over: the fading white, then nothing.
+  const Case cases[] = {{2.0f, 0, 2}, {2.6f, 0, 4}, {2.8f, 2, 1}, {3.5f, 2, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.t);
+    g_RoundCallBars = {};
+    g_RoundCallBars.t = c.t;
+    g_RoundCallBars.typed = 12;
+    g_RoundCallBars.blink = 1;
+    g_RoundCallBars.state = c.state;
+    ResetDrawList(&g_MainDrawList);
+    DrawRoundCallBars();
+    EXPECT_EQ(g_MainDrawList.quadCount, c.quads);
+  }
+  ResetDrawList(&g_MainDrawList);
+  FreeRoundCallGraphics();
 }
 
 // The fight call's glyphs spread in 0.25 s, hold until 1.0 s and then fly apart and fade while
@@ -412,7 +441,7 @@ TEST_F(CallsTest, DrawingTakesNumbersOnlyFromTheCallsStream) {
   EXPECT_NE(std::memcmp(&before, &g_CallRandom, sizeof before), 0);
   // The stream starts again from its constant with every round.
   ResetRoundCalls();
-  RandStream fresh;
+  RandStream fresh{};
   SeedOwnRandStream(fresh, kCallRandomSeed);
   EXPECT_EQ(std::memcmp(&fresh, &g_CallRandom, sizeof fresh), 0);
 }
@@ -420,7 +449,7 @@ TEST_F(CallsTest, DrawingTakesNumbersOnlyFromTheCallsStream) {
 // A stream of the caller's own gives the numbered streams' numbers for the same seed.
 TEST(OwnRandStream, SameGeneratorAsTheNumberedStreams) {
   for (int32_t seed : {0, 1, -77, 2147483647}) {
-    RandStream own;
+    RandStream own{};
     SeedOwnRandStream(own, seed);
     SeedRandStream(3, seed);
     for (int k = 0; k < 200; ++k) ASSERT_EQ(OwnRandStreamNext(own), RandStreamNext(3)) << seed << " " << k;

@@ -489,3 +489,25 @@ TEST_F(CallsHarnessTest, PauseInTheFightCallLeavesTheStreams) {
 }
 
 }  // namespace
+
+namespace {
+
+// Through the game's wiring, the judge's decision starts the winner call (the round word at -1
+// and the body reset to its winner variant) and runs it every judged frame to the match's end.
+TEST_F(CallsHarnessTest, JudgeRunsTheWinnerCallToTheMatchEnd) {
+  // The scripted match's three rounds at the fastest clock (the time-over round ends sooner).
+  const uint8_t speed = g_TimerSpeed;
+  g_TimerSpeed = 4;
+  ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame));
+  const HarnessMatchResult result = HarnessRunMatch(HarnessScriptedMatch(), 12000);
+  g_TimerSpeed = speed;
+  ASSERT_NE(result.ending, 0);
+  EXPECT_EQ(g_RoundCallRound, -1);
+  EXPECT_EQ(g_RoundCall.ringDelay, 0.4f);
+  EXPECT_EQ(g_RoundCall.stripHeight, 0.0f);
+  EXPECT_GT(g_WinnerCall.frameCount, 0);
+  EXPECT_NEAR(g_RoundCall.T, g_WinnerCall.frameCount / 60.0f, 0.05f) << "body and winner clocks run together";
+  EXPECT_EQ(g_WinnerCallInfo.resultFlag, g_MatchWinnerSide == 1 ? 1 : 0);
+}
+
+}  // namespace

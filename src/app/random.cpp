@@ -23,7 +23,10 @@ inline int32_t Add(int32_t a, int32_t b) {
 
 void SeedRandStream(int s, int32_t seed) {
   if (s < 0 || s >= kRandStreamCount) return;
-  RandStream& r = g_RandStreams[s];
+  SeedOwnRandStream(g_RandStreams[s], seed);
+}
+
+void SeedOwnRandStream(RandStream& r, int32_t seed) {
   // |INT_MIN| wraps to INT_MIN itself, as the game's 32-bit abs does.
   int32_t absSeed = seed < 0 ? Sub(0, seed) : seed;
   int32_t mj = Sub(kMseed, absSeed);
@@ -47,7 +50,10 @@ void SeedRandStream(int s, int32_t seed) {
 
 int32_t RandStreamNext(int s) {
   if (s < 0 || s >= kRandStreamCount) return 0;
-  RandStream& r = g_RandStreams[s];
+  return OwnRandStreamNext(g_RandStreams[s]);
+}
+
+int32_t OwnRandStreamNext(RandStream& r) {
   if (++r.index >= 56 || r.index < 1) r.index = 1;
   int j = r.index <= 34 ? r.index + 21 : r.index - 34;
   int32_t v = Sub(r.table[r.index], r.table[j]);

@@ -24,6 +24,10 @@ extern int32_t g_RandDrawCount;
 void SeedRandStream(int s, int32_t seed);
 // Next value 0..2147483646 of stream s (0..10; others give 0).
 int32_t RandStreamNext(int s);
+// The same generator over a stream the caller owns, for numbers that must not touch the game's
+// streams (what only the picture uses): seeding and drawing as for the numbered streams.
+void SeedOwnRandStream(RandStream& r, int32_t seed);
+int32_t OwnRandStreamNext(RandStream& r);
 // Next common value; kept as the last value, counted in the draw count.
 int32_t RandNext();
 // 0..n-1 from the next common value (not kept, not counted); RandInt(0) is 0.

@@ -339,7 +339,19 @@ struct TextureHandle;
   /* seams added by the replays */                                                                         \
   /* 1 while a replay records or plays a versus match: no live press reaches the round flow */             \
   SEAM(int, ReplayLocksLivePads, (), (), 0)                                                                \
-  /* (end of the replays' seams) */
+  /* (end of the replays' seams) */                                                                        \
+  /* seams added by the call overlays */                                                                   \
+  /* the pictures of the round call, its bars, the fight call and the knock-out call, queued */            \
+  /* every frame their particle runs, paused or not */                                                     \
+  SEAM(void, DrawRoundCall, (), (), )                                                                      \
+  SEAM(void, DrawRoundCallBars, (), (), )                                                                  \
+  SEAM(void, DrawFightCall, (), (), )                                                                      \
+  SEAM(void, DrawKoCall, (), (), )                                                                         \
+  /* the calls' textures, draw lists and render targets, loaded and freed with the system */               \
+  /* effects' textures (the fight call's stay for the life of the process) */                              \
+  SEAM(void, LoadCallGraphics, (), (), )                                                                   \
+  SEAM(void, FreeCallGraphics, (), (), )                                                                   \
+  /* (end of the call overlays' seams) */
 
 #define BATTLE_SEAM_POINTER(ret, name, params, args, def) ret(*name) params = nullptr;
 struct BattleSeams {

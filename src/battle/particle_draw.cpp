@@ -709,10 +709,13 @@ int LoadSystemEffectTextures() {
     g_SystemEffectTextures[i] = LoadTexture(kSystemEffectFiles[i]);
   }
   g_EffectStripTexture = g_SystemEffectTextures[0];
+  // The four call graphics load after the effects' own textures.
+  BattleSeamLoadCallGraphics();
   return 1;
 }
 
 void FreeSystemEffectTextures() {
+  BattleSeamFreeCallGraphics();
   g_EffectStripTexture = nullptr;
   for (TextureHandle*& t : g_SystemEffectTextures) {
     if (t) FreeTexture(t);

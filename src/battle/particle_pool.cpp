@@ -680,6 +680,7 @@ bool StepCall(Particle& p, int32_t wx, int32_t wy) {
         return false;
       }
       if (!g_Paused) UpdateKoCall();
+      BattleSeamDrawKoCall();
       DrawParticleKind(p, wx, wy);
       return true;
     case 1001:
@@ -693,6 +694,8 @@ bool StepCall(Particle& p, int32_t wx, int32_t wy) {
         SpawnCallEffect(253, block, 0);
         g_RoundCallBars.state = 2;
       }
+      BattleSeamDrawRoundCall();
+      BattleSeamDrawRoundCallBars();
       DrawParticleKind(p, wx, wy);
       if (g_RoundCall.done) {
         FreeParticle(p);
@@ -701,6 +704,7 @@ bool StepCall(Particle& p, int32_t wx, int32_t wy) {
       return true;
     default:  // 1003
       if (!g_Paused) UpdateFightCall();
+      BattleSeamDrawFightCall();
       DrawParticleKind(p, wx, wy);
       if (!g_Paused) {
         // The release is written once: the lock stays released even if the particle is

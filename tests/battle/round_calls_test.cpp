@@ -118,9 +118,14 @@ TEST_F(RoundCallsTest, TypingStartsAtEightTenths) {
 }
 
 TEST_F(RoundCallsTest, RestartsClearWhatTheyOwn) {
-  g_RoundCall = {3.0f, 1};
+  g_RoundCall = {};
+  g_RoundCall.T = 3.0f;
+  g_RoundCall.done = 1;
   g_RoundCallDone = 1;
-  g_RoundCallBars = {2.0f, 1.0f, 2};
+  g_RoundCallBars = {};
+  g_RoundCallBars.t = 2.0f;
+  g_RoundCallBars.typingTime = 1.0f;
+  g_RoundCallBars.state = 2;
   StartRoundCall();
   EXPECT_EQ(g_RoundCall.T, 0.0f);
   EXPECT_EQ(g_RoundCall.done, 0);
@@ -136,14 +141,22 @@ TEST_F(RoundCallsTest, RestartsClearWhatTheyOwn) {
   EXPECT_EQ(g_RoundCallDone, 0);
   EXPECT_EQ(g_RoundCallBars.state, 2);
 
-  g_FightCall = {2.0f, 1, 1};
+  g_FightCall = {};
+  g_FightCall.t = 2.0f;
+  g_FightCall.released = 1;
+  g_FightCall.done = 1;
   StartFightCall();
   EXPECT_EQ(g_FightCall.t, 0.0f);
   EXPECT_EQ(g_FightCall.released, 0);
   EXPECT_EQ(g_FightCall.done, 0);
 
   // The knock-out call keeps the kind and the extra its caller stored just before.
-  g_KoCall = {5, 2, 1.0f, 60, 1};
+  g_KoCall = {};
+  g_KoCall.KoKind = 5;
+  g_KoCall.extra = 2;
+  g_KoCall.t = 1.0f;
+  g_KoCall.frameCount = 60;
+  g_KoCall.done = 1;
   StartKoCall();
   EXPECT_EQ(g_KoCall.KoKind, 5);
   EXPECT_EQ(g_KoCall.extra, 2);
@@ -236,10 +249,23 @@ TEST_F(RoundCallsTest, PartnerCallSeesTheRoundCallDoneThroughItsSeam) {
 
 TEST_F(RoundCallsTest, RoundStartClearsTheCallsWithTheOtherRoundWords) {
   InstallBattleRules();
-  g_RoundCall = {4.5f, 1};
-  g_RoundCallBars = {3.0f, 2.0f, 2};
-  g_FightCall = {3.0f, 1, 1};
-  g_KoCall = {2, 1, 3.8f, 228, 1};
+  g_RoundCall = {};
+  g_RoundCall.T = 4.5f;
+  g_RoundCall.done = 1;
+  g_RoundCallBars = {};
+  g_RoundCallBars.t = 3.0f;
+  g_RoundCallBars.typingTime = 2.0f;
+  g_RoundCallBars.state = 2;
+  g_FightCall = {};
+  g_FightCall.t = 3.0f;
+  g_FightCall.released = 1;
+  g_FightCall.done = 1;
+  g_KoCall = {};
+  g_KoCall.KoKind = 2;
+  g_KoCall.extra = 1;
+  g_KoCall.t = 3.8f;
+  g_KoCall.frameCount = 228;
+  g_KoCall.done = 1;
   g_RoundCallRound = 3;
   g_RoundCallWins = 2;
   g_RoundCallFirst = 1;

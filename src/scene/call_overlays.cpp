@@ -2,3 +2,6 @@
 #include "scene/call_overlays.h"
 
 void InstallCallOverlays() {}
+
+void LoadKoEffectGraphics() {}
+void FreeKoEffectGraphics() {}

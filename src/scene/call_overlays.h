@@ -4,3 +4,8 @@
 
 // Fills the calls' seams.
 void InstallCallOverlays();
+
+// The KO effect graphics of start-up (kept for the whole run; a missing file leaves an empty
+// texture) and their free at shutdown.
+void LoadKoEffectGraphics();
+void FreeKoEffectGraphics();

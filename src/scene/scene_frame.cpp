@@ -149,7 +149,7 @@ int UpdateSceneFrame(int keepRunning) {
 }
 
 int RunSceneStep(int keepRunning) {
-  if (g_D3DDevice != nullptr) BindSceneRenderTargets();
+  SetSceneRenderTargets();
   // A scene's leave hook runs once, before the next scene's first call, whoever moved the id.
   if (g_SceneIdStep == -1) {
     g_SceneIdStep = g_SceneId;
@@ -244,13 +244,13 @@ void RenderScene(TextureHandle* sceneTexture) {
   // the device lock first, the list lock inside it.
   {
     auto device = LockD3DDevice();
-    BindSceneRenderTargets();
+    SetSceneRenderTargets();
     std::lock_guard<std::recursive_mutex> lists(g_DrawListLock);
     RunDrawList(&g_MainDrawList);
   }
   auto device = LockD3DDevice();
   CaptureScreenTexture();
-  BindSceneRenderTargets();
+  SetSceneRenderTargets();
   {
     std::lock_guard<std::recursive_mutex> lists(g_DrawListLock);
     ResetDrawList(&g_MainDrawList);
@@ -432,7 +432,9 @@ void PaceAndPresent() {
     const bool skipThis =
         g_GameData != nullptr && g_GameData->FrameSkip != 0 && skip.presentedFrames % 2 == 0;
     if (!skipThis && due && g_D3DDevice != nullptr && g_DeviceLost.load(std::memory_order_acquire) == 0) {
+      // The device lock first, the list lock inside it, as around every render.
       auto device = LockD3DDevice();
+      std::lock_guard<std::recursive_mutex> lists(g_DrawListLock);
       PresentFrame(g_D3DManager, 0.0f);
     }
   } else if (skip.counter == 255) {

@@ -311,6 +311,50 @@ TEST_F(SceneSpine, ReseedNetMatchRandomUsesTheSharedSeed) {
   }
 }
 
+TEST_F(SceneSpine, SceneChangeOperations) {
+  struct Row {
+    const char* name;
+    void (*op)();
+    bool online;
+    int routeStageIndex;
+    int routeFlags;
+    int id;
+    bool onlineAfter;
+  };
+  const Row rows[] = {
+      {"replay select", GoToReplaySelect, false, 0, 0, SCENE_REPLAY_SELECT, false},
+      {"main menu leaves the online mode", ReturnToMainMenu, true, 0, 0, SCENE_MAIN_MENU, false},
+      {"network menu offline", ReturnToNetworkMenu, false, 0, 0, SCENE_NETWORK_MENU, false},
+      {"next arcade stage", GoToNextArcadeStage, false, 1, 0, SCENE_NEXT_STAGE, false},
+      {"a 0x400 stage goes straight to the VS screen", GoToNextArcadeStage, false, 1, 0x400, SCENE_VS_SCREEN,
+       false},
+      {"direct netplay leaves to the network menu", [] { LeaveDirectNetToNetworkMenu(7); }, true, 0, 0,
+       SCENE_NETWORK_MENU, true},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.name);
+    ResetSceneSpine();
+    online.active = r.online;
+    online.messageBlock = r.online;
+    g_MainSide = 0;
+    StoryBattleRoute& route = g_StoryBattleRoutes[0];
+    route = StoryBattleRoute{};
+    route.stageIndex = r.routeStageIndex;
+    route.stages[r.routeStageIndex].flags = r.routeFlags;
+    g_SceneEnter = 0;
+    r.op();
+    EXPECT_EQ(g_SceneId, r.id);
+    EXPECT_EQ(g_SceneEnter, 1);
+    EXPECT_EQ(online.active, r.onlineAfter);
+  }
+  EXPECT_EQ(DirectNetDisconnectReason(), 7);
+  LeaveDirectNetToNetworkMenu(9);  // the first reason since the last reset is kept
+  EXPECT_EQ(DirectNetDisconnectReason(), 7);
+  EXPECT_EQ(g_ReplaySelectFromMenu, 0);  // reset with the spine in the last row
+  g_StoryBattleRoutes[0] = StoryBattleRoute{};
+  g_GameModeFlags = 0;
+}
+
 TEST(SceneLetterbox, LargestCentredFourThreeRectangle) {
   struct Row {
     int w, h;

@@ -35,11 +35,16 @@ void FreeFrameRenderTargets() {
   g_CaptureTarget = nullptr;
 }
 
-void BindSceneRenderTargets() {
+void SetSceneRenderTargets() {
   if (!g_D3DDevice) return;
   g_D3DDevice->SetRenderTarget(0, HandleTexture(g_SceneTargets[0]));  // null: the back buffer
   g_D3DDevice->SetRenderTarget(1, HandleTexture(g_SceneTargets[1]));
   g_D3DDevice->SetRenderTarget(2, HandleTexture(g_SceneTargets[2]));
+}
+
+void BindSceneRenderTargets() {
+  if (!g_D3DDevice) return;
+  SetSceneRenderTargets();
   g_D3DDevice->Clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
 }
 

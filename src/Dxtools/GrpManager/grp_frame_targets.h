@@ -15,6 +15,9 @@ extern TextureHandle* g_CaptureTarget;
 int CreateFrameRenderTargets();
 void FreeFrameRenderTargets();
 
+// Binds scene targets 0..2 (the back buffer for a missing target 0) without clearing them.
+void SetSceneRenderTargets();
+// Binds them and clears colour and depth (0xFF000000).
 void BindSceneRenderTargets();
 void RestoreBackBufferTargets();
 // Runs only while g_CaptureScreenRequest (app/app_state.h) is set, and clears it.

@@ -444,6 +444,30 @@ TEST_F(ScenePresent, PictureAndPanelsPerBackBuffer) {
   }
 }
 
+// With /T the scene texture goes 1:1 over the whole back buffer: no bars, no panels, no aspect.
+TEST_F(ScenePresent, TestSwitchPresentsTheSceneTextureOneToOne) {
+  Start(1280, 720);
+  g_TestMode = 1;
+  data.LetterboxMode = 0;
+  g_D3DDevice->Records().clear();
+  PresentLetterbox(g_SceneTargets[0]);
+  g_TestMode = 0;
+  auto draws = Draws();
+  ASSERT_EQ(draws.size(), 1u);
+  EXPECT_EQ(draws[0]->textureSerial, HandleTexture(g_SceneTargets[0])->Serial());
+  float maxX = 0, maxY = 0, maxU = 0;
+  for (const auto& v : draws[0]->vertices) {
+    maxX = std::max(maxX, v.x);
+    maxY = std::max(maxY, v.y);
+    maxU = std::max(maxU, v.u);
+  }
+  EXPECT_FLOAT_EQ(maxX, 1280.0f);
+  EXPECT_FLOAT_EQ(maxY, 720.0f);
+  // The whole 1280-wide target (inside its power-of-two texture), not its 640 x 480 corner.
+  EXPECT_FLOAT_EQ(maxU, 1280.0f / static_cast<float>(HandleTexture(g_SceneTargets[0])->Width()));
+  EXPECT_EQ(data.LetterboxMode, 0);
+}
+
 TEST_F(ScenePresent, BattlePanelsFadeToBlackOverThirtyTwoFrames) {
   Start(1280, 720);
   SidePanelState& s = GetSceneProcess().panels;
@@ -558,6 +582,25 @@ TEST_F(ScenePresent, PaceAndPresentTable) {
     EXPECT_EQ(skip.presentedFrames, r.presented + 1);
   }
   vt::platform::SetClock(nullptr);
+}
+
+// The frame-rate counter starts as if a second had just run (accumulator 1.0, 60 frames), so
+// the first paced frame shows 61; then a second of 1/60 s frames shows 60.
+TEST_F(SceneSpine, FrameRateCounterCountsPacedSeconds) {
+  ResetFrameRateCounters();
+  CSceneProcess& p = GetSceneProcess();
+  PaceFrame();
+  EXPECT_EQ(p.framesShown, 61);
+  EXPECT_EQ(p.framesThisSecond, 0);
+  int frames = 0;
+  while (p.framesThisSecond != 0 || frames == 0) {
+    PaceFrame();
+    ++frames;
+    ASSERT_LT(frames, 100);
+  }
+  EXPECT_EQ(p.framesShown, frames);
+  EXPECT_GE(frames, 59);
+  EXPECT_LE(frames, 60);
 }
 
 // An online battle frame whose remote input has not arrived waits in the stall loop; the next

@@ -68,7 +68,10 @@ void SetColourRect(int x, int y, int w, int h, uint32_t argb, int32_t priority) 
 }  // namespace
 
 void RegisterScene(int id, SceneHandlers handlers) {
-  if (id >= 0 && id < 256) g_SceneTable[id] = handlers;
+  if (id < 0 || id >= 256) return;
+  // The battle scene always releases its stage, characters and HUD when left.
+  if (id == SCENE_BATTLE && handlers.leave == nullptr) handlers.leave = LeaveBattleCleanup;
+  g_SceneTable[id] = handlers;
 }
 
 const SceneHandlers& GetSceneHandlers(int id) {

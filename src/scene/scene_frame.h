@@ -43,8 +43,8 @@ inline constexpr uint8_t kSceneTrainingRestart = 255;
 // What runs a scene id: its per-frame entry (given the keep-running flag; returns the routine's
 // result, -1 from the test menu sends the game to the title) and the hook run once when the id
 // leaves it. The scene wiring registers them; an id with no entry runs only the frame's common
-// steps. A cleared table holds the dispatcher's own defaults: scene 1's leave hook is
-// LeaveBattleCleanup, so a battle scene registered without one still releases what it holds.
+// steps. Scene 1's leave hook is LeaveBattleCleanup in a cleared table and whenever scene 1 is
+// registered without one, so the battle always releases what it holds.
 struct SceneHandlers {
   int (*process)(int keepRunning) = nullptr;
   void (*leave)() = nullptr;

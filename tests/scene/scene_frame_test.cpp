@@ -224,6 +224,7 @@ TEST_F(SceneSpine, LeavingTheBattleFreesByTheNextScene) {
     g_LoadedStagePath = "Bg\\stage00.dat";
     g_LoadedStageBg = 0;
     g_BattlePhase = 3;
+    RegisterScene(1, {RecordingScene<1>, nullptr});  // registered without a leave hook
     ChangeScene(1);
     RunSceneStep(1);
     EXPECT_EQ(GetSceneProcess().panels.battleInUse, 1);

@@ -27,9 +27,14 @@
 #include "app/save_data.h"
 #include "app/startup.h"
 #include "app/text_list.h"
+#include "battle/battle_seams.h"
+#include "battle/battle_tables.h"
 #include "battle/chara_loader.h"
+#include "battle/character_draw.h"
+#include "battle/particle_draw.h"
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
+#include "scene/call_overlays.h"
 #include "scene/scene_frame.h"
 #include "scene/stage_bg.h"
 
@@ -107,8 +112,14 @@ void AppServices::FreeCharacterData() { ::FreeCharacterData(); }
 void AppServices::LoadCommonResources() {
   LoadShaderEffects();
   LoadSystemSoundEffects();
+  LoadSystemEffectTextures();  // the four call graphics come after its own textures
+  LoadBattleHudTextures();
+  LoadKoEffectGraphics();
   vt::text::LoadSystemFonts();
   vt::text::LoadStoryFonts();  // the four bitmap font files, kept whole for the run
+  LoadDefaultSidePanels();
+  LoadVectorTable();
+  LoadTypeFile();
 }
 void AppServices::SetFirstScene() { ::SetFirstScene(); }
 
@@ -200,10 +211,20 @@ void AppServices::FreeCommonResources() {
   }
   FreeShaderEffects();
   FlushHan6TextureCache();
+  FreeKoEffectGraphics();
+  BattleSeamFreeBattleHudGraphics();
+  FreeBattleHudTextures();
+  FreeSystemEffectTextures();
   // The stage background: released, its file forgotten, and the stage list freed.
   ResetStageBg();
   FreeStageList();
   vt::text::FreeBitmapFonts();
+  FreeSidePanels();
+  // The battle tables of start-up: hit vectors, finish list and type rows.
+  FreeVectorTable();
+  FreeFinishList();
+  g_TypeSystem = TypeSystem{};
+  for (TypeParams& t : g_TypeParams) t = TypeParams{};
   vt::text::FreeStoryFonts();
   ::SaveNetConnectFile();
   ReleaseSound();

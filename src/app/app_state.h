@@ -10,7 +10,8 @@ struct SDL_Window;
 
 struct AppRunState {
   uint8_t testMode = 0;
-  std::atomic<uint8_t> quitRequested{0};  // set when the input manager reports Alt+F4
+  std::atomic<uint8_t> quitRequested{0};     // set when the input manager reports Alt+F4
+  std::atomic<uint8_t> quitAcknowledged{0};  // set by the logic step that saw the request
 };
 
 extern int64_t g_ConnectLobbyId;

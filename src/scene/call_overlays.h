@@ -76,3 +76,4 @@ TextureHandle* FightCallTarget();
 
 // Fills the calls' seams.
 void InstallCallOverlays();
+

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gfx_test_env.h"
+#include "platform/clock.h"
 #include "scene/scene_frame.h"
 
 namespace vt::test {
@@ -24,14 +25,21 @@ class DeviceLockThreadTest : public RecordingGfx {
   void SetUp() override {
     RecordingGfx::SetUp();
     ASSERT_EQ(CreateFrameRenderTargets(), 1);
+    // The frame's pacing waits on a fake clock: no real wait, and every frame is due.
+    vt::platform::SetClock(&clock_);
+    GetSceneProcess().pacing.Init();
   }
+  void TearDown() override {
+    vt::platform::SetClock(nullptr);
+    RecordingGfx::TearDown();
+  }
+  vt::platform::FakeClock clock_;
 
   // One scene frame as the logic thread draws it: scene targets bound and cleared, a sprite queued,
-  // then the game's frame drawing renders and presents (its pacing wait skipped).
+  // then the game's frame drawing renders, paces (on the fake clock) and presents.
   static void SceneFrame(TextureHandle* sprite) {
     BindSceneRenderTargets();
     if (sprite != nullptr) DrawSprite(nullptr, sprite, 10, 10, 32, 32, 0, 0, 32, 32, ~0u, 0, 100);
-    GetSceneProcess().pacing.noWait = 1;
     DrawSceneFrame();
   }
 

@@ -11,6 +11,7 @@
 #include "Dxtools/GrpManager/grp_screen.h"
 #include "gfx_test_env.h"
 #include "platform/image.h"
+#include "scene/scene_frame.h"
 #include "support/test_util.h"
 
 namespace vt::test {
@@ -195,11 +196,15 @@ TEST_F(GlScene, SceneIsLetterboxedIntoTheBackBuffer) {
   struct Case {
     uint32_t backW, backH;
     int left, right;  // first and last lit column
+    bool panels;      // side panels in the bars
   };
   const Case cases[] = {
-      {320, 180, 40, 279},  // wider than 4:3: three quarters of the width, centred
-      {320, 240, 0, 319},
+      {320, 180, 40, 279, false},  // 16:9: three quarters of the width, centred
+      {320, 240, 0, 319, false},
+      {320, 200, 26, 292, false},  // 16:10: 267 wide (round(200 x 4/3)), not squashed to 240
+      {320, 180, 40, 279, true},   // the panels fill the bars beside the picture
   };
+  TextureHandle* panel = SolidTexture(160, 720, 0xFF0000FFu);
   for (const Case& c : cases) {
     // The back buffer changes size through the device reset, as after a screen-mode switch.
     PresentParameters p = GetPresentParameters();
@@ -215,23 +220,33 @@ TEST_F(GlScene, SceneIsLetterboxedIntoTheBackBuffer) {
     RestoreBackBufferTargets();
     ClearScreen(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF808080u);
     QueueSceneComposition();
+    SidePanelState& panels = GetSceneProcess().panels;
+    panels.defaults[0] = panels.defaults[1] = c.panels ? panel : nullptr;
+    int x, y, pw, ph;
+    GetSceneLetterbox(&x, &y, &pw, &ph);
+    if (x > 0) DrawSidePanels(x, y, pw, ph);
     RenderMain();
+    panels.defaults[0] = panels.defaults[1] = nullptr;
     TextureRef back = g_D3DDevice->GetBackBuffer();
     ASSERT_EQ(back->Width(), c.backW);
     std::vector<uint8_t> px = ReadBack(back.get());
     int w = static_cast<int>(c.backW), mid = static_cast<int>(c.backH) / 2;
     auto colour = [&](int x, int y) { return PixelAt(px, w, x, y) & 0xFFFFFF; };
-    EXPECT_EQ(colour(c.left, mid), 0xFFFFFFu) << c.backH;
-    EXPECT_EQ(colour(c.right, mid), 0xFFFFFFu) << c.backH;
-    EXPECT_EQ(colour(160, 0), 0xFFFFFFu) << c.backH;
-    EXPECT_EQ(colour(160, static_cast<int>(c.backH) - 1), 0xFFFFFFu) << c.backH;
+    EXPECT_EQ(colour(c.left, mid), 0xFFFFFFu) << c.backW << "x" << c.backH;
+    EXPECT_EQ(colour(c.right, mid), 0xFFFFFFu) << c.backW << "x" << c.backH;
+    EXPECT_EQ(colour(160, 0), 0xFFFFFFu) << c.backW << "x" << c.backH;
+    EXPECT_EQ(colour(160, static_cast<int>(c.backH) - 1), 0xFFFFFFu) << c.backW << "x" << c.backH;
     if (c.left > 0) {
-      EXPECT_EQ(colour(c.left - 1, mid), 0u) << c.backH;  // black bars, not the clear colour
-      EXPECT_EQ(colour(c.right + 1, mid), 0u) << c.backH;
+      // Black bars, not the clear colour; with panels, the panels' blue.
+      const uint32_t bar = c.panels ? 0x0000FFu : 0u;
+      EXPECT_EQ(colour(c.left - 1, mid), bar) << c.backW << "x" << c.backH;
+      EXPECT_EQ(colour(c.right + 1, mid), bar) << c.backW << "x" << c.backH;
+      EXPECT_EQ(colour(0, mid), bar) << c.backW << "x" << c.backH;
     }
     ResetDrawList(&g_MainDrawList);
     EXPECT_EQ(PresentFrame(g_D3DManager, 0.0f), 1);
   }
+  FreeTexture(panel);
 }
 
 TEST_F(GlScene, ScreenshotOfSceneTargetRoundTrips) {

@@ -35,11 +35,16 @@ void FreeFrameRenderTargets() {
   g_CaptureTarget = nullptr;
 }
 
-void BindSceneRenderTargets() {
+void SetSceneRenderTargets() {
   if (!g_D3DDevice) return;
   g_D3DDevice->SetRenderTarget(0, HandleTexture(g_SceneTargets[0]));  // null: the back buffer
   g_D3DDevice->SetRenderTarget(1, HandleTexture(g_SceneTargets[1]));
   g_D3DDevice->SetRenderTarget(2, HandleTexture(g_SceneTargets[2]));
+}
+
+void BindSceneRenderTargets() {
+  if (!g_D3DDevice) return;
+  SetSceneRenderTargets();
   g_D3DDevice->Clear(CLEAR_TARGET | CLEAR_ZBUFFER, 0xFF000000u, 1.0f, 0);
 }
 
@@ -68,37 +73,46 @@ void CaptureScreenTexture() {
   g_CaptureScreenRequest.store(0, std::memory_order_release);
 }
 
+void GetSceneLetterboxFor(int bw, int bh, int* x, int* y, int* w, int* h) {
+  *x = *y = *w = *h = 0;
+  if (bw <= 0 || bh <= 0) return;  // no back buffer: nothing is presented
+  // The largest centred 4:3 rectangle: side bars above 4:3, bars top and bottom below it.
+  // Three quarters of the width (the old rule) is right only for 16:9; it squashed 16:10 and
+  // stretched wider screens.
+  const int64_t fitW = (static_cast<int64_t>(bh) * 4 + 1) / 3;  // round(H x 4/3)
+  const int64_t fitH = (static_cast<int64_t>(bw) * 3 + 2) / 4;  // round(W x 3/4)
+  *w = static_cast<int>(fitW < bw ? fitW : bw);
+  *h = static_cast<int>(fitH < bh ? fitH : bh);
+  *x = (bw - *w) / 2;
+  *y = (bh - *h) / 2;
+}
+
 void GetSceneLetterbox(int* x, int* y, int* w, int* h) {
   int bw = 640, bh = 480;
   if (g_D3DDevice) {
     TextureRef back = g_D3DDevice->GetBackBuffer();
-    bw = static_cast<int>(back->Width());
-    bh = static_cast<int>(back->Height());
+    bw = back ? static_cast<int>(back->Width()) : 0;
+    bh = back ? static_cast<int>(back->Height()) : 0;
   }
-  *x = 0;
-  *y = 0;
-  *w = bw;
-  *h = bh;
-  // A back buffer wider than 4:3 shows the picture at three quarters of its width, centred.
-  if (static_cast<int64_t>(bw) * 3 > static_cast<int64_t>(bh) * 4) {
-    *w = static_cast<int>(bw * 0.75);
-    *x = (bw - *w) / 2;
-  }
+  GetSceneLetterboxFor(bw, bh, x, y, w, h);
 }
 
-int QueueSceneComposition() {
+int QueueSceneComposition(TextureHandle* scene, int filter) {
   int x, y, w, h;
   GetSceneLetterbox(&x, &y, &w, &h);
-  uint8_t blend = g_DrawBlendMode, filter = g_DrawFilterMode;
-  g_DrawBlendMode = 5;   // opaque copy of the scene
-  g_DrawFilterMode = 2;  // scaled smoothly
+  if (w <= 0 || h <= 0) return 0;
+  uint8_t blend = g_DrawBlendMode, filterMode = g_DrawFilterMode;
+  g_DrawBlendMode = 5;  // opaque copy of the scene
+  g_DrawFilterMode = static_cast<uint8_t>(filter);
   TextureRef back = g_D3DDevice ? g_D3DDevice->GetBackBuffer() : TextureRef();
   if (back) {
     int32_t bw = static_cast<int32_t>(back->Width()), bh = static_cast<int32_t>(back->Height());
     DrawRect(&g_MainDrawList, 0, 0, bw, bh, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0xFF000000u, 0);
   }
-  int r = DrawSprite(&g_MainDrawList, g_SceneTargets[0], x, y, w, h, 0, 0, 640, 480, 0xFFFFFFFFu, 0, 1);
+  int r = DrawSprite(&g_MainDrawList, scene, x, y, w, h, 0, 0, 640, 480, 0xFFFFFFFFu, 0, 1);
   g_DrawBlendMode = blend;
-  g_DrawFilterMode = filter;
+  g_DrawFilterMode = filterMode;
   return r;
 }
+
+int QueueSceneComposition() { return QueueSceneComposition(g_SceneTargets[0], 2); }

@@ -1,0 +1,66 @@
+// The in-process scene harness (test tooling for tests and benchmarks): the game's wiring
+// installed as start-up installs it, then logic frames run in the main loop's order on the
+// recording device or the offscreen GL device, with a fake clock and fake pads fed from a table
+// of frames. Each frame reports the scene id and enter flag it ended with and the battle and
+// stage state hashes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace vt::platform {
+class FakeClock;
+class FakeInputBackend;
+}  // namespace vt::platform
+struct SDL_Window;
+
+// One frame of pads: the numeric-keypad direction (0 or 5 neutral) and the held buttons (bit n
+// is button n of the pad) of the first two controllers.
+struct ScenePadFrame {
+  uint8_t dir[2] = {};
+  uint32_t buttons[2] = {};
+};
+
+struct SceneFrameReport {
+  int sceneId = 0;
+  uint8_t enter = 0;
+  uint64_t battleHash = 0;
+  uint64_t stageHash = 0;
+};
+
+struct SceneHarnessOptions {
+  bool gl = false;  // the offscreen GL device (SDL's offscreen driver) instead of the recording one
+  int width = 1280;
+  int height = 720;
+  int firstScene = 0;  // 0 keeps the boot scene start-up sets
+};
+
+class SceneHarness {
+ public:
+  SceneHarness();
+  ~SceneHarness();
+  // Device, render targets, fake clock and pads, input manager and joystick, the game wiring,
+  // then the first scene. False when the device could not be made.
+  bool Start(const SceneHarnessOptions& options = {});
+  void Stop();
+  // Pads from this table, frame by frame from the next frame on; neutral after its end.
+  void SetPads(std::vector<ScenePadFrame> pads);
+  // One logic frame (RunLogicFrame) with this frame's pads; the loop's result goes to `result`.
+  SceneFrameReport RunFrame(int* result = nullptr);
+  // Frames until `count` have run or the loop ended.
+  std::vector<SceneFrameReport> Run(int count);
+  vt::platform::FakeClock& clock() { return *clock_; }
+  int framesRun() const { return frame_; }
+
+ private:
+  void FeedPads();
+  std::unique_ptr<vt::platform::FakeClock> clock_;
+  vt::platform::FakeInputBackend* input_ = nullptr;
+  std::vector<ScenePadFrame> pads_;
+  size_t padIndex_ = 0;
+  int frame_ = 0;
+  bool started_ = false;
+  SDL_Window* window_ = nullptr;
+  bool videoStarted_ = false;
+};

@@ -20,6 +20,7 @@
 #include "battle/chara_loader.h"
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
+#include "battle/cpu_patterns.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
@@ -376,6 +377,18 @@ void PutBattleClock(HashStream& w) {
   w.Put(g_RoundCounter);
 }
 
+// The CPU opponent's per-slot states: running record and step mirrors, the wait timer and the
+// record cooldowns (the pattern files are data and stay out).
+void PutCpuAi(HashStream& w) {
+  for (const CpuAiState& s : g_CpuAiStates) {
+    w.Put(s.record);
+    w.Put(s.step);
+    w.Put(s.stepFrames);
+    w.Put(s.waitTimer);
+    w.Put(s.cooldown);
+  }
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -419,5 +432,6 @@ uint64_t BattleStateHash() {
   PutRoundCallsAndScreenBreak(w);
   PutCharacterDraw(w);
   PutBattleClock(w);
+  PutCpuAi(w);
   return w.Digest();
 }

@@ -23,13 +23,10 @@ const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
       {"CpuInput", "Battle engine V: CPU opponent"},
-      {"ResetCpuAiStates", "Battle engine V: CPU opponent"},
       {"ResetTrail", "Battle engine V: effect drawing"},
       {"DrawAfterimage", "Battle engine V: effect drawing"},
-      {"CpuAiFrame", "Battle engine V: CPU opponent"},
       {"CpuThrowEscape", "Battle engine V: CPU opponent"},
       {"CpuWantsToGuard", "Battle engine V: CPU defence"},
-      {"LoadCharacterCpuPatterns", "Battle engine V: CPU opponent"},
       {"PushTrail", "Battle engine V: effect drawing"},
       {"FramePoint", "Battle engine V: effect drawing"},
       {"GetTargetPoint", "Battle engine V: effect drawing"},

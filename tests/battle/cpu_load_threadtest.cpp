@@ -3,9 +3,6 @@
 // join, and then plays the CPU from them.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "FilePacFunc/FilePac.h"
 #include "app/random.h"
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
@@ -14,20 +11,7 @@
 
 namespace {
 
-// The sample folder with its first pack mounted, as the game mounts it before the disk.
-class CpuLoadThread : public battle_test::HarnessSampleTest {
- protected:
-  void SetUp() override {
-    HarnessSampleTest::SetUp();
-    std::filesystem::copy_file(std::filesystem::path(VT_SAMPLE_DIR) / "0000.p", "0000.p",
-                               std::filesystem::copy_options::overwrite_existing);
-    ASSERT_EQ(MountPack("0000.p"), 1);
-  }
-  void TearDown() override {
-    GetPackList().Clear();
-    HarnessSampleTest::TearDown();
-  }
-};
+class CpuLoadThread : public battle_test::HarnessSamplePackTest {};
 
 TEST_F(CpuLoadThread, PatternFilesLoadOnTheLoaderThreadAndPlay) {
   g_TimerSpeed = 4;

@@ -6,13 +6,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "FilePacFunc/FilePac.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
@@ -54,20 +52,7 @@ CpuMatch RunCpuMatch(const std::string& other, const HarnessMatchRules& rules, u
   return m;
 }
 
-// The sample folder with its first pack mounted, as the game mounts it before the disk.
-class CpuMatchTest : public battle_test::HarnessSampleTest {
- protected:
-  void SetUp() override {
-    HarnessSampleTest::SetUp();
-    std::filesystem::copy_file(std::filesystem::path(VT_SAMPLE_DIR) / "0000.p", "0000.p",
-                               std::filesystem::copy_options::overwrite_existing);
-    ASSERT_EQ(MountPack("0000.p"), 1);
-  }
-  void TearDown() override {
-    GetPackList().Clear();
-    HarnessSampleTest::TearDown();
-  }
-};
+class CpuMatchTest : public battle_test::HarnessSamplePackTest {};
 
 struct MatchRow {
   const char* name;

@@ -15,6 +15,7 @@
 #include "battle/battle_fixture.h"
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 #include "battle/cpu_ai.h"
 #include "battle/cpu_patterns.h"
 #include "battle/game_mode.h"
@@ -134,6 +135,36 @@ TEST_F(CpuMatchTest, SampleFilesLoadThePackCopyFirst) {
   EXPECT_EQ(records, 11);
   EXPECT_EQ(g_CpuPatternSlots[0].records[11].minLevel, 3);
   HarnessRelease();
+}
+
+// Training: the player's side 0 against the CPU dummy on side 1, the dummy on the duelist's own
+// file. With ENEMY STATUS "CPU" the dummy plays its records and leaves its standing pattern;
+// with "STAND" it still picks them but presses nothing (a running step's held direction and a
+// command step still act, as the step tick and the command step do in every mode).
+TEST_F(CpuMatchTest, TrainingDummyFollowsTheEnemyStatus) {
+  static int enemyStatus;
+  for (const int status : {3, 0}) {
+    enemyStatus = status;
+    g_TimerSpeed = 0;
+    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0, 0}, {"duelist", 0, 1, 1}, false, RoundStart::kFightersFree,
+                                 1, {MODE_TRAINING, 4, 0, 0}));
+    g_BattleSeams.TrainingSetting = [](int entry) { return entry == 0 ? enemyStatus : 0; };
+    const HarnessScript idle = [](uint32_t, int) { return HarnessPad{}; };
+    int picked = 0, pressed = 0, acted = 0;
+    for (int f = 0; f < 600; ++f) {
+      HarnessRunFrame(idle);
+      picked += g_PlayerRecords[1].obj.aiRecord != 0;
+      pressed += (g_PlayerRecords[1].obj.inputButtons & 0x3F) != 0;
+      acted += g_PlayerRecords[1].obj.pattern != 0;
+    }
+    EXPECT_GT(picked, 0) << status;
+    if (status == 3) {
+      EXPECT_GT(acted, 0);
+    } else {
+      EXPECT_EQ(pressed, 0);
+    }
+    HarnessRelease();
+  }
 }
 
 TEST_F(CpuMatchTest, AnotherSeedGivesAnotherMatch) {

@@ -205,6 +205,7 @@ void ApplyStepInput(PlayerRecord& player, int slot, int jumps) {
         if (ValidRecord(r)) targets[count++] = r;
       }
       if (count == 0) break;  // as kind 0
+      // The jump past the limit ends the record, without its draw.
       if (jumps >= kCpuMaxJumps) {
         ClearCpuAction(o, slot);
         return;
@@ -253,7 +254,11 @@ void StartStep(PlayerRecord& player, int record, int step, int slot, int jumps) 
   ApplyStepInput(player, slot, jumps);
 }
 
-// The race draw over the candidates (fault-free form: sums in 64 bits, a cap on the draws).
+// The race draw over the candidates: k = draw % count + 1 walks to the k-th candidate with a
+// non-zero chance (a chance-0 candidate is counted but never walked) and adds its weight; the
+// first to reach the heaviest weight wins. Sums are 64-bit, and the draws are capped: a heaviest
+// weight held by a candidate that is never walked would keep the light ones drawing for about
+// as many draws as that weight.
 int RaceDraw(const int32_t chance[], const int32_t weight[], int count, int32_t heaviest, int slot) {
   int64_t accumulated[kCpuPatternRecords] = {};
   for (int draw = 0; draw < kCpuRaceDrawCap; ++draw) {
@@ -275,7 +280,7 @@ int RaceDraw(const int32_t chance[], const int32_t weight[], int count, int32_t 
   const uint32_t load = CpuPatternLoadCount(slot);
   if (g_RaceCapLoggedLoad[slot].exchange(load) != load)
     DebugPrint("CPU patterns of slot %d: no choice after %d race draws, record %d taken\n", slot,
-                   kCpuRaceDrawCap, best);
+               kCpuRaceDrawCap, best);
   return best;
 }
 

@@ -33,7 +33,11 @@
 #include "battle/battle_records.h"
 #include "battle/chara_command.h"
 #include "battle/chara_list.h"
+#include "battle/cpu_ai.h"
+#include "battle/cpu_patterns.h"
+#include "battle/game_mode.h"
 #include "battle/object_pool.h"
+#include "battle/object_state.h"
 #include "battle/particle_pool.h"
 #include "battle/screen_break.h"
 
@@ -481,6 +485,94 @@ void BM_StateHashFullParticlePool(benchmark::State& state) {
   HarnessPrepareRound();
 }
 BENCHMARK(BM_StateHashFullParticlePool)->Unit(benchmark::kMicrosecond);
+
+// Two CPU duelists at level 4 playing whole matches headless (the game's round start, timer speed
+// 4), one frame per iteration; a finished match loads again outside the timing.
+bool LoadCpuMatch() {
+  g_TimerSpeed = 4;
+  return HarnessLoadMatch({"duelist", 0, 0, 1}, {"duelist", 0, 1, 1}, false, RoundStart::kGame, 1,
+                          HarnessMatchRules{MODE_CPU_VS_CPU, 4, 0, 0});
+}
+
+void RestoreUsualPair() {
+  g_TimerSpeed = 0;
+  HarnessLoadMatch({"tester", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree);
+}
+
+void BM_CpuVsCpuHeadless(benchmark::State& state) {
+  if (!Ready() || !LoadCpuMatch()) return state.SkipWithError("sample data not found");
+  g_BattleDrawSubmit = false;
+  const HarnessScript idle = [](uint32_t, int) { return HarnessPad{}; };
+  int64_t matches = 0;
+  for (auto _ : state) {
+    if (HarnessRunMatch(idle, 1).ending != 0) {
+      state.PauseTiming();
+      ++matches;
+      LoadCpuMatch();
+      state.ResumeTiming();
+    }
+  }
+  g_BattleDrawSubmit = true;
+  state.counters["frames/s"] =
+      benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+  state.counters["matches ended"] = static_cast<double>(matches);
+  RestoreUsualPair();
+}
+BENCHMARK(BM_CpuVsCpuHeadless)->Unit(benchmark::kMicrosecond);
+
+// One CpuAiFrame of side 0, standing free after 600 frames of a CPU match. Arg 0: the duelist's
+// own file (a pick among the records its distance allows, or a running record's tick). Arg 1:
+// the worst case, 99 records that pass every condition with weights 1..99 (every call ends the
+// last record, gathers 99 candidates and races them).
+void BM_CpuAiFrame(benchmark::State& state) {
+  if (!Ready() || !LoadCpuMatch()) return state.SkipWithError("sample data not found");
+  g_BattleDrawSubmit = false;
+  const HarnessScript idle = [](uint32_t, int) { return HarnessPad{}; };
+  for (int i = 0; i < 600; ++i) HarnessRunFrame(idle);
+  g_BattleDrawSubmit = true;
+  if (state.range(0) == 1) {
+    CpuPatternFile& f = g_CpuPatternSlots[0];
+    for (int n = 1; n < kCpuPatternRecords; ++n) {
+      f.records[n] = CpuPatternRecord{};
+      f.records[n].chance = 100;
+      f.records[n].weight = n;
+      f.records[n].steps[0].duration = 1;
+      f.records[n].steps[0].flags = kCpuStepEndRecord;
+    }
+  }
+  PlayerRecord& p = g_PlayerRecords[0];
+  p.obj.pattern = 0;
+  p.obj.frame = 0;
+  RefreshFramePointers(p.obj);
+  p.obj.noCommand = 0;
+  g_CommandLock = 0;
+  int64_t started = 0;
+  for (auto _ : state) {
+    g_CpuAiStates[0].waitTimer = 0;
+    for (int16_t& c : g_CpuAiStates[0].cooldown) c = 0;
+    CpuAiFrame(p, 0);
+    started += p.obj.aiRecord != 0;
+  }
+  state.counters["record running"] = static_cast<double>(started) / static_cast<double>(state.iterations());
+  RestoreUsualPair();
+}
+BENCHMARK(BM_CpuAiFrame)->ArgName("worst")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// The threat search over a busy pool (1000 live objects), from side 0's character.
+void BM_FindImminentThreat(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  MakePoolBusy(1000);
+  for (auto _ : state) benchmark::DoNotOptimize(FindImminentThreat(g_PlayerRecords[0].obj));
+  state.counters["pool"] = LivePoolObjects();
+}
+BENCHMARK(BM_FindImminentThreat)->Unit(benchmark::kMicrosecond);
+
+// A ".cpf" load from the disk into a slot (the slot cleared, the file read and parsed).
+void BM_CpuPatternLoad(benchmark::State& state) {
+  if (!Ready()) return state.SkipWithError("sample data not found");
+  for (auto _ : state) benchmark::DoNotOptimize(LoadCpuPatternFile(".\\data\\duelist_0.cpf", 0));
+}
+BENCHMARK(BM_CpuPatternLoad)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -15,8 +15,10 @@
 #include "battle/battle_tables.h"
 #include "battle/chara_list.h"
 #include "battle/chara_loader.h"
+#include "battle/game_mode.h"
 #include "battle/object_state.h"
 #include "battle/round_flow.h"
+#include "battle/story_routes.h"
 
 namespace {
 
@@ -45,9 +47,12 @@ int FindListEntryByFile(const std::string& file1) {
 }  // namespace
 
 bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
-                      RoundStart start, uint32_t randomSeed) {
+                      RoundStart start, uint32_t randomSeed, const HarnessMatchRules& rules) {
   // A fresh match: the first round comes next and no judgement is pending.
   ResetAllBattleGlobals();
+  g_GameModeFlags = rules.gameMode;
+  g_CpuLevel = rules.cpuLevel;
+  g_MainSide = rules.mainSide;
   HarnessState& h = State();
   h = HarnessState{};
   h.start = start;
@@ -70,6 +75,7 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
     s.side = i;
     s.type = c[i]->type;
     s.color = c[i]->color;
+    s.controller = c[i]->controller;
     s.decided = 1;
   }
   if (thread) {
@@ -88,6 +94,8 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
     if (!g_PlayerRecords[i].inUse || !g_FrameDataSets[i].patterns) return false;
   }
   InitMatchBattleState();
+  // The route's stage as the arcade flow leaves it before the fight.
+  if (StoryBattleRoute* route = StoryBattleRouteOfSide(rules.mainSide)) route->stageIndex = rules.arcadeStage;
   SeedRandomGeneratorsFrom(randomSeed);
   HarnessPrepareRound();
   return true;

@@ -28,6 +28,16 @@ struct HarnessCharacter {
   std::string file1;  // data name, e.g. "duelist"
   int type = 0;
   int color = 0;
+  int controller = 0;  // 1: the CPU plays the side (its pattern file, its level); the pad is not read
+};
+
+// The match inputs the scenes would set: the game mode word, the CPU level and, in arcade mode,
+// the main side and its route's stage index (the CPU plays easier on the first stages).
+struct HarnessMatchRules {
+  int32_t gameMode = 0;
+  int32_t cpuLevel = 0;
+  uint8_t mainSide = 0;
+  int32_t arcadeStage = 0;
 };
 
 // Loads the tables and the two characters (on the loader thread when `thread` is set), seeds
@@ -37,7 +47,7 @@ struct HarnessCharacter {
 // that script a fight from its first frame). The timer speed is the caller's (g_TimerSpeed, set
 // before the load). Returns false when a character could not be loaded.
 bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
-                      RoundStart start, uint32_t randomSeed = 1);
+                      RoundStart start, uint32_t randomSeed = 1, const HarnessMatchRules& rules = {});
 // The battle start's engine half (the round set-up as the load chose it, then the warm-up
 // frames) again; the script's frame count starts again at 0.
 void HarnessPrepareRound();

@@ -22,6 +22,8 @@
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/cpu_defence.h"
+
+#include "battle/cpu_patterns.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
@@ -408,6 +410,18 @@ void PutHudDrawAndAfterimages(HashStream& w) {
 // The battle HUD's heat-active word: its rise spawns the heat effect into the pool.
 void PutBattleHud(HashStream& w) { w.Put(g_HudHeatActive); }
 
+// The CPU opponent's per-slot states: running record and step mirrors, the wait timer and the
+// record cooldowns (the pattern files are data and stay out).
+void PutCpuAi(HashStream& w) {
+  for (const CpuAiState& s : g_CpuAiStates) {
+    w.Put(s.record);
+    w.Put(s.step);
+    w.Put(s.stepFrames);
+    w.Put(s.waitTimer);
+    w.Put(s.cooldown);
+  }
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -453,7 +467,7 @@ uint64_t BattleStateHash() {
   PutBattleClock(w);
   PutCpuDefence(w);
   PutHudDrawAndAfterimages(w);
-
   PutBattleHud(w);
+  PutCpuAi(w);
   return w.Digest();
 }

@@ -2,6 +2,7 @@
 #include "battle/cpu_patterns.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -11,6 +12,14 @@
 
 CpuPatternFile g_CpuPatternSlots[kCpuPatternSlots];
 CpuAiState g_CpuAiStates[kCpuPatternSlots];
+
+namespace {
+std::atomic<uint32_t> g_LoadCounts[kCpuPatternSlots];
+}  // namespace
+
+uint32_t CpuPatternLoadCount(int slot) {
+  return slot >= 0 && slot < kCpuPatternSlots ? g_LoadCounts[slot].load() : 0;
+}
 
 namespace {
 
@@ -132,6 +141,7 @@ int LoadCpuPatternFile(std::string_view path, int slot) {
   if (slot < 0 || slot >= kCpuPatternSlots) return 0;
   CpuPatternFile& dest = g_CpuPatternSlots[slot];
   dest = CpuPatternFile{};
+  g_LoadCounts[slot].fetch_add(1);
   CFileLoader loader;
   if (!loader.Open(path)) return 0;
   // Never more than the slot, whatever the file's size.

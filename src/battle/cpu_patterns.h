@@ -104,6 +104,9 @@ extern CpuAiState g_CpuAiStates[kCpuPatternSlots];
 // (at most kCpuPatternFileSize bytes read, the slot's AI state cleared), 0 with the slot left
 // zero. A slot outside 0..3 reads nothing and gives 0.
 int LoadCpuPatternFile(std::string_view path, int slot);
+// Files loaded into the slot so far (each LoadCpuPatternFile counts, found or not): what is said
+// once per file is said once per count.
+uint32_t CpuPatternLoadCount(int slot);
 
 // The pattern files of character slot `player` (0..3), from its character list entry: the
 // type's own file ".\data\<name>_<type>.cpf", else ".\data\<name>.cpf". A two-body

@@ -22,9 +22,6 @@ namespace {
 const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
-      {"ResetCpuAiStates", "Battle engine V: CPU opponent"},
-      {"CpuAiFrame", "Battle engine V: CPU opponent"},
-      {"LoadCharacterCpuPatterns", "Battle engine V: CPU opponent"},
       {"MatchStage", "Scene spine and the battle scene"},
       {"ArcadeVariant", "Scene spine and the battle scene"},
       {"IsAttractDemo", "Scene spine and the battle scene"},

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Dxtools/GrpManager/grp_draw_list.h"
+#include "FilePacFunc/FilePac.h"
 #include "app/lib_debug.h"
 #include "app/random.h"
 #include "battle/battle_camera.h"
@@ -255,6 +256,22 @@ class HarnessSampleTest : public ::testing::Test {
   void TearDown() override {
     HarnessRelease();
     vt::SetDebugQuiet(false);
+  }
+};
+
+// The same with the sample folder's first pack mounted, as the game mounts its packs before the
+// disk is read.
+class HarnessSamplePackTest : public HarnessSampleTest {
+ protected:
+  void SetUp() override {
+    HarnessSampleTest::SetUp();
+    std::filesystem::copy_file(std::filesystem::path(VT_SAMPLE_DIR) / "0000.p", "0000.p",
+                               std::filesystem::copy_options::overwrite_existing);
+    ASSERT_EQ(MountPack("0000.p"), 1);
+  }
+  void TearDown() override {
+    GetPackList().Clear();
+    HarnessSampleTest::TearDown();
   }
 };
 

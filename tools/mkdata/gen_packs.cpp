@@ -4,6 +4,8 @@
 // ".\data\" (0000.p) and ".\story\" (0004.p), with `.EX3` companions for a few of them.
 // ".\data\pack_order.txt" is in 0008.p, 0003.p, 0000.p and on disk, with different texts, so a
 // run can see that the first mounted pack wins. 0008.p scrambles names and content prefixes, 0003.p names.
+// Files other steps stage under "pack_000N/" go into pack N under the rest of their path (the
+// staging folder is removed), so a pack can hold a file that differs from the loose one.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -84,8 +86,24 @@ void CopyTexts(const fs::path& root, const std::string& folder, std::vector<Pack
   }
 }
 
+// Moves the files staged under root/pack_000N into pack N's members.
+void TakeStaged(const fs::path& root, int n, std::vector<PackWriterMember>& into) {
+  char name[16];
+  std::snprintf(name, sizeof name, "pack_000%d", n);
+  const fs::path staging = root / name;
+  if (!fs::is_directory(staging)) return;
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(staging))
+    if (entry.is_regular_file()) files.push_back(fs::relative(entry.path(), staging));
+  std::sort(files.begin(), files.end());  // deterministic order
+  for (const fs::path& relative : files) into.push_back({GamePath(relative), ReadAll(staging / relative)});
+  std::error_code ec;
+  fs::remove_all(staging, ec);
+}
+
 bool WritePacks(const fs::path& root) {
   std::vector<PackWriterMember> packs[9];
+  for (int n = 0; n < 9; ++n) TakeStaged(root, n, packs[n]);
   if (!Take(root, "PackDataVersion/pack_0008_version.txt", packs[8])) {
     packs[8].push_back({".\\PackDataVersion\\pack_0008_version.txt", Bytes("3\r\n")});
   }

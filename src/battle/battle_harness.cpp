@@ -53,14 +53,7 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
   h.start = start;
   InstallWiring();
   // The characters are picked by their entries in the game's list, as the select screen does.
-  const DataBuffer list = LoadDataFile(".\\charaselect.txt");
-  if (!list || LoadCharaSelectList(list.text()) == 0) return false;
-  // The game's joystick with its default maps when nothing set one up; no pad state carries
-  // over from an earlier match.
-  if (!g_AppJoystick) StartAppJoystick();
-  g_AppJoystick->ClearAll();
-  LoadTypeFile();
-  LoadVectorTable();
+  if (!HarnessLoadCharaList()) return false;
   const HarnessCharacter* c[2] = {&side0, &side1};
   for (int i = 0; i < 2; ++i) {
     PlayerSelection& s = g_PlayerSelections[i];
@@ -72,6 +65,25 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
     s.color = c[i]->color;
     s.decided = 1;
   }
+  if (!HarnessLoadSelections(thread)) return false;
+  SeedRandomGeneratorsFrom(randomSeed);
+  HarnessPrepareRound();
+  return true;
+}
+
+bool HarnessLoadCharaList() {
+  const DataBuffer list = LoadDataFile(".\\charaselect.txt");
+  if (!list || LoadCharaSelectList(list.text()) == 0) return false;
+  // The game's joystick with its default maps when nothing set one up; no pad state carries
+  // over from an earlier match.
+  if (!g_AppJoystick) StartAppJoystick();
+  g_AppJoystick->ClearAll();
+  return true;
+}
+
+bool HarnessLoadSelections(bool thread) {
+  LoadTypeFile();
+  LoadVectorTable();
   if (thread) {
     CCharaDataLoader& loader = GetCharaDataLoader();
     loader.allCpu = 0;
@@ -88,8 +100,6 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
     if (!g_PlayerRecords[i].inUse || !g_FrameDataSets[i].patterns) return false;
   }
   InitMatchBattleState();
-  SeedRandomGeneratorsFrom(randomSeed);
-  HarnessPrepareRound();
   return true;
 }
 
@@ -102,7 +112,7 @@ uint64_t HarnessRunFrame(const HarnessScript& script) {
   HarnessState& h = State();
   const HarnessPad pads[2] = {script(h.frame, 0), script(h.frame, 1)};
   HarnessFeedPads(pads);
-  BattleUpdate();
+  RunBattleFrame();
   DrawBattle();
   ++h.frame;
   return BattleStateHash();
@@ -116,7 +126,7 @@ HarnessMatchResult HarnessRunMatch(const HarnessScript& script, int frameBudget,
     ++result.frames;
     if (onFrame) onFrame(hash);
     if (g_RoundRestart == 0) continue;
-    if (AdvanceRound(State().start)) {
+    if (StartNextRound(State().start)) {
       ++result.rounds;
       continue;
     }

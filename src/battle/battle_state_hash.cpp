@@ -17,9 +17,11 @@
 #include "battle/battle_hash_stream.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 #include "battle/chara_loader.h"
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
+#include "battle/game_mode.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
@@ -376,6 +378,17 @@ void PutBattleClock(HashStream& w) {
   w.Put(g_RoundCounter);
 }
 
+// The battle scene's words the engine reads: the mode, the match rules, the arcade variant and
+// the battle world's draw switch (the last two answered by the scene through their seams).
+void PutBattleScene(HashStream& w) {
+  w.Put(g_GameModeFlags);
+  w.Put(g_CpuLevel);
+  w.Put(g_DamageLevel);
+  w.Put(g_RoundsToWin);
+  w.Put(static_cast<int32_t>(BattleSeamArcadeVariant()));
+  w.Put(static_cast<int32_t>(BattleSeamDrawCharactersOn()));
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -419,5 +432,6 @@ uint64_t BattleStateHash() {
   PutRoundCallsAndScreenBreak(w);
   PutCharacterDraw(w);
   PutBattleClock(w);
+  PutBattleScene(w);
   return w.Digest();
 }

@@ -2,4 +2,5 @@
 #include "scene/battle_hud.h"
 
 void DrawBattleHud() {}
+void ShakeLifeBar(int) {}
 void InstallBattleHud() {}

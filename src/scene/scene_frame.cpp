@@ -56,6 +56,10 @@ int UpdateSceneFrame(int continueFlag) {
   return 1;
 }
 
+int PollSceneInput() { return 1; }
+
+void ReseedNetMatchRandom() {}
+
 void DrawSceneFrame() {
   CSceneProcess& p = GetSceneProcess();
   if (g_D3DDevice != nullptr) {

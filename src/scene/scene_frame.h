@@ -56,6 +56,10 @@ struct CSceneProcess {
 CSceneProcess& GetSceneProcess();
 
 int UpdateSceneFrame(int continueFlag);
+// 1 when the battle frame may advance (the opponent's input is in); the pads are read.
+int PollSceneInput();
+// In a network match: the random streams from the shared match seed.
+void ReseedNetMatchRandom();
 void DrawSceneFrame();
 void ResetFrameRateCounters();
 void SetFirstScene();

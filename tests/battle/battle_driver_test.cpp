@@ -88,7 +88,7 @@ TEST_F(BattleDriver, PassOrderAndGates) {
     g_GlobalFreeze = c.globalFreeze;
     g_SlowMotion = c.slowMotion;
     g_BattleFrame = c.frame;
-    BattleUpdate();
+    RunBattleFrame();
     EXPECT_EQ(Joined(), c.calls) << c.name;
     EXPECT_EQ(g_InBattleUpdate, 0) << c.name;
   }
@@ -359,7 +359,7 @@ TEST(BattleTrace, ProjectileGoldenTrace) {
   ChangePattern(c, 100, 0, 10);
   std::string trace;
   for (int i = 0; i < 6; ++i) {
-    BattleUpdate();
+    RunBattleFrame();
     const BattleObject& o = g_ObjectPool[0].obj;
     trace += std::to_string(o.pattern) + ":" + std::to_string(o.frame) + ":" + std::to_string(o.posX) + ":" +
              std::to_string(o.posY) + " ";
@@ -401,7 +401,7 @@ TEST(BattleTrace, JumpGoldenTrace) {
   ChangePattern(c, 35, 0, 10);
   std::string trace;
   for (int i = 0; i < 9; ++i) {
-    BattleUpdate();
+    RunBattleFrame();
     trace += std::to_string(c.pattern) + ":" + std::to_string(c.posX) + ":" + std::to_string(c.posY) + " ";
   }
   // Step 8 falls to y = 1200 with dx 256: the landing puts x back by 256 x 1200 / 1200.

@@ -56,6 +56,14 @@ void CallHook(void (*hook)()) {
 
 int ProcessBattleScene(int keepRunning) { return GetSceneBattle().Process(keepRunning); }
 
+int SendBarrierStep(int step) {
+  return g_SceneBattleHooks.sendBarrierStep ? g_SceneBattleHooks.sendBarrierStep(step) : 0;
+}
+
+int BothReportedStep(int step) {
+  return g_SceneBattleHooks.bothReportedStep ? g_SceneBattleHooks.bothReportedStep(step) : 0;
+}
+
 // The battle start's steps between the engine's resets and the round set-up.
 void BeforeRound() {
   if (g_RoundCounter == 0) LoadSideWinCounts(GetSceneBattle().winCounts);
@@ -113,13 +121,28 @@ int CSceneBattle::UpdateBattleEnd() {
       if (g_RoundRestart == 0) return 0;
       if (AdvanceRound() != 0) return 1;
       if (LeaveToCharacterSelect() != 0) return 1;
-      // The direct-netplay end barrier (end states 1 and 2) is kept for a session no build
-      // starts: without one the match is routed at once.
+      if (IsDirectNetVsActive()) {
+        // Both peers leave the battle together: no build starts such a session yet.
+        if (!SendBarrierStep(4)) {
+          CallHook(g_SceneBattleHooks.returnToNetworkMenu);
+          endState = 3;
+          return 1;
+        }
+        endState = 1;
+        return 0;
+      }
       RouteMatchEnd();
       return 1;
     case 1:
+      if (BothReportedStep(4)) {
+        SendBarrierStep(1);
+        endState = 2;
+      }
+      return 0;
     case 2:
-    case 3:
+      if (!BothReportedStep(1)) return 0;
+      RouteMatchEnd();
+      return 1;
     default:
       return 0;
   }

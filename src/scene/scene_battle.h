@@ -49,6 +49,11 @@ struct SceneBattleHooks {
   // Arcade route and story: the after-battle and route-end story steps (routes 2 and 3).
   void (*storyAfterBattle)() = nullptr;
   void (*storyRouteEnd)() = nullptr;
+  // Direct netplay's end barrier: the input terminator and a barrier step sent (0 when the send
+  // failed), both sides having reported a step, and the way back to the network menu.
+  int (*sendBarrierStep)(int step) = nullptr;
+  int (*bothReportedStep)(int step) = nullptr;
+  void (*returnToNetworkMenu)() = nullptr;
 };
 extern SceneBattleHooks g_SceneBattleHooks;
 

@@ -248,6 +248,49 @@ TEST_F(SceneBattle, MatchEndRoutes) {
   }
 }
 
+// In a direct-netplay session the match end waits at the barrier: step 4 sent, then step 1 once
+// both sides reported 4, and the route once both reported 1. A failed send goes back to the
+// network menu.
+TEST_F(SceneBattle, DirectNetplayEndBarrier) {
+  static std::vector<int> sent;
+  static int reported, sendOk, menus;
+  sent.clear();
+  reported = 0;
+  sendOk = 1;
+  menus = 0;
+  g_SceneBattleHooks.sendBarrierStep = [](int step) {
+    sent.push_back(step);
+    return sendOk;
+  };
+  g_SceneBattleHooks.bothReportedStep = [](int step) { return step == reported ? 1 : 0; };
+  g_SceneBattleHooks.returnToNetworkMenu = [] { ++menus; };
+  g_DirectNetMode = g_NetworkMatch = g_DirectNetSession = 1;
+  g_GameModeFlags = MODE_VS_PLAYER;
+  g_SceneId = SCENE_BATTLE;
+  g_RoundRestart = 1;
+  EXPECT_EQ(scene_.UpdateBattleEnd(), 0);
+  EXPECT_EQ(scene_.endState, 1);
+  EXPECT_EQ(sent, (std::vector<int>{4}));
+  EXPECT_EQ(scene_.UpdateBattleEnd(), 0);
+  reported = 4;
+  EXPECT_EQ(scene_.UpdateBattleEnd(), 0);
+  EXPECT_EQ(scene_.endState, 2);
+  EXPECT_EQ(sent, (std::vector<int>{4, 1}));
+  EXPECT_EQ(g_SceneId, SCENE_BATTLE);
+  reported = 1;
+  EXPECT_EQ(scene_.UpdateBattleEnd(), 1);
+  EXPECT_EQ(scene_.endState, 3);
+  EXPECT_EQ(g_SceneId, SCENE_WINNER_DEMO);
+  EXPECT_EQ(menus, 0);
+
+  scene_ = CSceneBattle{};
+  sendOk = 0;
+  g_SceneId = SCENE_BATTLE;
+  EXPECT_EQ(scene_.UpdateBattleEnd(), 1);
+  EXPECT_EQ(menus, 1);
+  EXPECT_EQ(scene_.endState, 3);
+}
+
 class NewChallenger : public SceneBattle {
  protected:
   void SetUp() override {

@@ -51,7 +51,7 @@ bool StartDrivenMatch(const DrivenMatchSetup& setup) {
   return true;
 }
 
-DrivenFrame RunDrivenFrame(const HarnessScript& script) {
+DrivenFrame RunDrivenFrame(const HarnessScript& script, const std::function<void()>& render) {
   DriverState& d = State();
   const HarnessPad pads[2] = {script(d.frame, 0), script(d.frame, 1)};
   HarnessFeedPads(pads);
@@ -59,6 +59,7 @@ DrivenFrame RunDrivenFrame(const HarnessScript& script) {
   f.enter = g_SceneEnter;
   GetSceneHandlers(SCENE_BATTLE).process(1);
   ++d.frame;
+  if (render) render();
   {
     // Nobody renders the list here: the frame loop's reset.
     std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);

@@ -30,9 +30,9 @@ struct DrivenFrame {
   int sceneId = 0;
   uint8_t enter = 0;
 };
-// One frame of the battle scene: the scripted pads, the scene's entry, then the frame's draw
-// list reset as the frame loop does.
-DrivenFrame RunDrivenFrame(const HarnessScript& script);
+// One frame of the battle scene: the scripted pads, the scene's entry, `render` when given (the
+// frame's draw list is then full), then the list reset as the frame loop does.
+DrivenFrame RunDrivenFrame(const HarnessScript& script, const std::function<void()>& render = {});
 
 struct DrivenMatchResult {
   int frames = 0;

@@ -96,7 +96,7 @@ int MakePoolBusy(int target) {
   return LivePoolObjects();
 }
 
-void BM_BattleUpdate(benchmark::State& state) {
+void BM_RunBattleFrame(benchmark::State& state) {
   if (!Ready()) return state.SkipWithError("sample data not found");
   MakePoolBusy(static_cast<int>(state.range(0)));
   for (auto _ : state) RunBattleFrame();
@@ -104,7 +104,7 @@ void BM_BattleUpdate(benchmark::State& state) {
   state.counters["frames/s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_BattleUpdate)->ArgName("live")->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RunBattleFrame)->ArgName("live")->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 void BM_BattleFrameWithDrawingHalf(benchmark::State& state) {
   if (!Ready()) return state.SkipWithError("sample data not found");

@@ -170,10 +170,9 @@ void ResetMatchState() {
   g_NetworkMatch = 0;
   // Every mode start runs this first, so the variant start sets its flag after it.
   g_ArcadeVariant = 0;
-  // The training settings AIR_RECOVERY and DOWN_RECOVERY belong to the training menu, which
-  // keeps them itself; the engine's words are what the battle reads.
-  g_AirRecoveryMode = 0;
-  g_DownRecoveryMode = 0;
+  // The training menu's AIR_RECOVERY and DOWN_RECOVERY settings (not the engine's recovery words,
+  // which the match set-up and the attract start set).
+  if (g_MatchRuleHooks.clearTrainingRecovery) g_MatchRuleHooks.clearTrainingRecovery();
 }
 
 void ApplyModeRules() {

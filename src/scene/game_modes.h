@@ -23,6 +23,8 @@ struct MatchRuleHooks {
   // The round count and timer byte agreed in the net session.
   int32_t (*netRoundsToWin)() = nullptr;
   int32_t (*netTimerSpeed)() = nullptr;
+  // The training menu's AIR_RECOVERY and DOWN_RECOVERY settings back to 0.
+  void (*clearTrainingRecovery)() = nullptr;
 };
 extern MatchRuleHooks g_MatchRuleHooks;
 

@@ -162,7 +162,11 @@ TEST_F(GameModes, ResetMatchStateClearsTheMatchAndKeepsTheRest) {
   g_RoundsToWin = 3;
   g_MatchStage = 7;
   g_CreditState.players[0].joined = 1;
+  static int trainingCleared;
+  trainingCleared = 0;
+  g_MatchRuleHooks.clearTrainingRecovery = [] { ++trainingCleared; };
   ResetMatchState();
+  EXPECT_EQ(trainingCleared, 1);
   EXPECT_EQ(g_Paused, 0);
   EXPECT_EQ(g_ObjectPool[3].inUse, 0);
   EXPECT_EQ(g_GameModeFlags, MODE_ARCADE);
@@ -170,8 +174,8 @@ TEST_F(GameModes, ResetMatchStateClearsTheMatchAndKeepsTheRest) {
   EXPECT_EQ(g_ChallengeState, 0);
   EXPECT_EQ(g_DirectNetMode + g_DirectNetSession + g_NetworkMatch, 0);
   EXPECT_EQ(g_ArcadeVariant, 0);
-  EXPECT_EQ(g_AirRecoveryMode, 0);
-  EXPECT_EQ(g_DownRecoveryMode, 0);
+  EXPECT_EQ(g_AirRecoveryMode, 4) << "the engine's words are the match set-up's";
+  EXPECT_EQ(g_DownRecoveryMode, 4);
   EXPECT_EQ(g_SideStatus[1].arcadeTotals[9], 0);
   EXPECT_EQ(g_MenuPlayer, 2);
   EXPECT_EQ(g_CpuLevel, 4);

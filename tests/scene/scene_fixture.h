@@ -37,6 +37,7 @@ inline void ResetSceneWords() {
   g_TitleSkipIntro = g_RankingReturnScene = g_RankingFromMenu = 0;
   g_SceneBattleFrame = 0;
   g_CoinQuery = nullptr;
+  g_AirRecoveryMode = g_DownRecoveryMode = 0;
   GetSceneBattle() = CSceneBattle{};
 }
 

@@ -169,6 +169,23 @@ TEST_F(MatchDriver, TwoRunsGiveTheSameHashes) {
   EXPECT_NE(a.frames[10].stageHash, a.frames[500].stageHash);
 }
 
+// Versus CPU: the CPU plays side 1 from its own patterns, and the decided match goes on as the
+// judge's result routes it. The row waits for the CPU opponent.
+TEST_F(MatchDriver, VersusCpuMatchEnds) {
+  if (!StartDrivenMatch(MatchSetup())) GTEST_FAIL() << "the sample match did not load";
+  const bool cpuInstalled = g_BattleSeams.CpuInput != nullptr && g_BattleSeams.CpuAiFrame != nullptr;
+  EndDrivenMatch();
+  if (!cpuInstalled) GTEST_SKIP() << "the CPU opponent (Battle engine V) is not wired yet";
+  DrivenMatchSetup setup = MatchSetup();
+  setup.starter = StartVsCpu;
+  setup.sides[1].controller = 1;
+  ASSERT_TRUE(StartDrivenMatch(setup));
+  const DrivenMatchResult result = RunDrivenMatch(HarnessScriptedMatch(), kBudget);
+  EXPECT_NE(result.nextScene, 0) << "the match ended within the budget";
+  EXPECT_EQ(result.ending, 1) << "decided";
+  EXPECT_EQ(result.nextScene, SCENE_WINNER_DEMO);
+}
+
 // The last battle and stage hashes of the scripted match through the scene, the same from every
 // build (-O0 with sanitizers, -O2) and machine. They change, on purpose, whenever the rules of the
 // battle, the scene or the stage change (the HUD's and the calls' state joining the hash among

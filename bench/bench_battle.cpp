@@ -100,21 +100,21 @@ int MakePoolBusy(int target) {
   return LivePoolObjects();
 }
 
-void BM_BattleUpdate(benchmark::State& state) {
+void BM_RunBattleFrame(benchmark::State& state) {
   if (!Ready()) return state.SkipWithError("sample data not found");
   MakePoolBusy(static_cast<int>(state.range(0)));
-  for (auto _ : state) BattleUpdate();
+  for (auto _ : state) RunBattleFrame();
   state.counters["pool"] = LivePoolObjects();
   state.counters["frames/s"] =
       benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_BattleUpdate)->ArgName("live")->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RunBattleFrame)->ArgName("live")->Arg(200)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
 void BM_BattleFrameWithDrawingHalf(benchmark::State& state) {
   if (!Ready()) return state.SkipWithError("sample data not found");
   MakePoolBusy(200);
   for (auto _ : state) {
-    BattleUpdate();
+    RunBattleFrame();
     DrawBattle();
   }
 }
@@ -149,7 +149,7 @@ void BM_HashAgainstUpdate(benchmark::State& state) {
   int64_t live = 0;
   for (auto _ : state) {
     const Clock::time_point t0 = Clock::now();
-    BattleUpdate();
+    RunBattleFrame();
     const Clock::time_point t1 = Clock::now();
     benchmark::DoNotOptimize(BattleStateHash());
     const Clock::time_point t2 = Clock::now();

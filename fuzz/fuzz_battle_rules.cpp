@@ -428,7 +428,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const HarnessPad framePads[2] = {{pads.dir[f % 64][0], pads.buttons[f % 64][0]},
                                      {pads.dir[f % 64][1], pads.buttons[f % 64][1]}};
     HarnessFeedPads(framePads);
-    BattleUpdate();
+    RunBattleFrame();
   }
 
   ResetAllBattleGlobals();

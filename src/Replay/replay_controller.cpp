@@ -196,7 +196,9 @@ void PlayPlayerInput(int slot, uint8_t* direction, uint32_t* buttons, uint32_t* 
 
 void ReplayFrameTick() {
   ReplayController& c = g_ReplayController;
-  if (c.mode == 0 || Gated()) return;
+  // A paused frame reads no input and steps nothing: it draws nothing either, or a pause (the
+  // viewer's too, during playback) would move the common generator out of step.
+  if (c.mode == 0 || Gated() || g_Paused) return;
   if (c.mode == 1) {
     c.EnsureRound();
     ReplayRound* r = CurrentRound();

@@ -35,6 +35,7 @@
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
 #include "scene/call_overlays.h"
+#include "scene/credits.h"
 #include "scene/scene_frame.h"
 #include "scene/stage_bg.h"
 
@@ -48,7 +49,7 @@ void SetServices(AppServices* services) { g_services = services != nullptr ? ser
 
 bool AppServices::InitOnlineClient() { return OnlineClientInit(); }
 void AppServices::InstallOnlineWarningHook() { OnlineClientInstallWarningHook(); }
-void AppServices::SetCreditsStartupFlag() {}
+void AppServices::SetCreditsStartupFlag() { ::SetCreditsStartupFlag(); }
 
 bool AppServices::InitInputManager(SDL_Window* window) { return StartInputManager(window); }
 void AppServices::ResetJoystickButtonMaps() { StartAppJoystick(); }
@@ -88,7 +89,7 @@ void AppServices::SetAspectAndClear(float aspectX, float aspectY) {
   ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0);
 }
 
-void AppServices::ResetCredits() {}
+void AppServices::ResetCredits() { ::ResetCredits(); }
 void AppServices::ResetFrameRateCounters() { ::ResetFrameRateCounters(); }
 void AppServices::InitOnlineSystem() { ::InitOnlineSystem(); }
 void AppServices::CreateOnlineModeManager() {}
@@ -132,7 +133,7 @@ void AppServices::OnLogicThreadStart() {
 }
 void AppServices::PollInput() { g_InputManager.Poll(); }
 bool AppServices::IsQuitRequested() { return g_InputManager.IsQuitRequested() != 0; }
-void AppServices::UpdateCredits() {}
+void AppServices::UpdateCredits() { ::UpdateCredits(); }
 void AppServices::ResetMainDrawList() {
   std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
   ResetDrawList(&g_MainDrawList);

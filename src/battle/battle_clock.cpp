@@ -93,14 +93,19 @@ void PrepareSlot(int i, bool firstRound, bool introAllowed) {
   o.life = o.redLife = g_MaxLife;
   if (!r.inUse) return;
   const int side = i & 1;
-  if (i < 2)
+  if (g_GameModeFlags & kFourPlayerFlag) {
+    // The four-player layout: every slot a fighter of its own, facing by its side, no partners.
     InitPlayerRecord(r, side, kRoundStartX[i], side);
-  else
-    InitPartnerRecord(r, side, side);
-  if (g_SideStatus[side].hasPartner == 1)
-    o.partner = &g_PlayerRecords[i ^ 2].obj;
-  else if (i >= 2)
-    r.inUse = 0;
+  } else {
+    if (i < 2)
+      InitPlayerRecord(r, side, kRoundStartX[i], side);
+    else
+      InitPartnerRecord(r, side, side);
+    if (g_SideStatus[side].hasPartner == 1)
+      o.partner = &g_PlayerRecords[i ^ 2].obj;
+    else if (i >= 2)
+      r.inUse = 0;
+  }
   o.posX = kRoundStartX[i];
   o.posY = 0;
   if (!firstRound || IsTraining()) {
@@ -208,18 +213,25 @@ void InitRound(RoundStart start) {
   }
 }
 
-void InitBattleEngine(RoundStart start) {
+void InitBattleEngine(RoundStart start, bool warmUp, void (*beforeRound)()) {
   BattleSeamResetCpuAiStates();
   ResetBattleCounters();
   ResetPlayerPatterns(0, 0);
+  if (beforeRound) beforeRound();
   InitRound(start);
-  RunWarmUpFrames();
+  if (warmUp) RunWarmUpFrames();
 }
 
-int AdvanceRound(RoundStart start) {
+int ChangeRound() {
   if (g_RoundRestart != 255) return 0;
+  // Kept as the game counts: a tenth round finds 0 and repeats the first round's set-up.
   g_RoundCounter = (g_RoundCounter + 1) % 9;
   g_RoundRestart = 0;
+  return 1;
+}
+
+int StartNextRound(RoundStart start) {
+  if (!ChangeRound()) return 0;
   InitBattleEngine(start);
   return 1;
 }
@@ -252,6 +264,5 @@ void ResetBattleClockForMatch() {
 void InstallBattleClockSeams() {
   BattleSeams& s = g_BattleSeams;
   s.BgHoldTimer = [] { return g_BgHoldTimer; };
-  s.RoundCounter = [] { return g_RoundCounter; };
   AddRoundWordsReset(ResetBattleClockRoundWords);
 }

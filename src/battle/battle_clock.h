@@ -31,11 +31,18 @@ enum class RoundStart { kGame, kFightersFree };
 void TickBattleClock();
 // The round set-up: fighters, life, timer, pools, camera, match-point flags.
 void InitRound(RoundStart start = RoundStart::kGame);
-// The engine half of the battle start: CPU states, counters, patterns, the round, warm-up.
-void InitBattleEngine(RoundStart start = RoundStart::kGame);
-// The round step between rounds: on a finished round (g_RoundRestart 255), count it and set up
-// the next. 1 when it did, 0 when no round had finished.
-int AdvanceRound(RoundStart start = RoundStart::kGame);
+// The engine half of the battle start: CPU states, counters, patterns, the caller's steps before
+// the round (`beforeRound`, when given), the round, and the warm-up frames unless `warmUp` is
+// false (an online battle starts without them).
+void InitBattleEngine(RoundStart start = RoundStart::kGame, bool warmUp = true,
+                      void (*beforeRound)() = nullptr);
+// The one round change: on a finished round (g_RoundRestart 255) the round counter goes on
+// modulo 9 and the request is cleared. 1 when it did, 0 when no round had finished. The battle
+// scene's round step and the harness's both go through it.
+int ChangeRound();
+// The harness's round step between rounds: the round change, then the engine half of the next
+// round's start. 1 when it did, 0 when no round had finished.
+int StartNextRound(RoundStart start = RoundStart::kGame);
 // The battle draw, once per logic frame, headless included.
 void DrawBattle();
 

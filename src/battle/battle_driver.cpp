@@ -265,7 +265,7 @@ void RunWarmUpFrames() {
   g_InBattleUpdate = 1;
 }
 
-void BattleUpdate() {
+void RunBattleFrame() {
   g_InBattleUpdate = 1;
   if (BattleSeamIsPauseAllowed() == 1) BattleSeamUpdatePauseControl();
   if (BattleGateRun()) BattleSeamProcessPartnerSwap();

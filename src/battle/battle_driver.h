@@ -32,4 +32,4 @@ int CharacterMayAct(BattleObject& o);
 int BattlePadIndex(const BattleObject& o);
 
 // The update half of a battle frame, in the game's order.
-void BattleUpdate();
+void RunBattleFrame();

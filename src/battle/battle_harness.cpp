@@ -58,14 +58,7 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
   h.start = start;
   InstallWiring();
   // The characters are picked by their entries in the game's list, as the select screen does.
-  const DataBuffer list = LoadDataFile(".\\charaselect.txt");
-  if (!list || LoadCharaSelectList(list.text()) == 0) return false;
-  // The game's joystick with its default maps when nothing set one up; no pad state carries
-  // over from an earlier match.
-  if (!g_AppJoystick) StartAppJoystick();
-  g_AppJoystick->ClearAll();
-  LoadTypeFile();
-  LoadVectorTable();
+  if (!HarnessLoadCharaList()) return false;
   const HarnessCharacter* c[2] = {&side0, &side1};
   for (int i = 0; i < 2; ++i) {
     PlayerSelection& s = g_PlayerSelections[i];
@@ -78,6 +71,27 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
     s.controller = c[i]->controller;
     s.decided = 1;
   }
+  if (!HarnessLoadSelections(thread)) return false;
+  // The route's stage as the arcade flow leaves it before the fight.
+  if (StoryBattleRoute* route = StoryBattleRouteOfSide(rules.mainSide)) route->stageIndex = rules.arcadeStage;
+  SeedRandomGeneratorsFrom(randomSeed);
+  HarnessPrepareRound();
+  return true;
+}
+
+bool HarnessLoadCharaList() {
+  const DataBuffer list = LoadDataFile(".\\charaselect.txt");
+  if (!list || LoadCharaSelectList(list.text()) == 0) return false;
+  // The game's joystick with its default maps when nothing set one up; no pad state carries
+  // over from an earlier match.
+  if (!g_AppJoystick) StartAppJoystick();
+  g_AppJoystick->ClearAll();
+  return true;
+}
+
+bool HarnessLoadSelections(bool thread) {
+  LoadTypeFile();
+  LoadVectorTable();
   if (thread) {
     CCharaDataLoader& loader = GetCharaDataLoader();
     loader.allCpu = 0;
@@ -94,10 +108,6 @@ bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& sid
     if (!g_PlayerRecords[i].inUse || !g_FrameDataSets[i].patterns) return false;
   }
   InitMatchBattleState();
-  // The route's stage as the arcade flow leaves it before the fight.
-  if (StoryBattleRoute* route = StoryBattleRouteOfSide(rules.mainSide)) route->stageIndex = rules.arcadeStage;
-  SeedRandomGeneratorsFrom(randomSeed);
-  HarnessPrepareRound();
   return true;
 }
 
@@ -110,7 +120,7 @@ uint64_t HarnessRunFrame(const HarnessScript& script) {
   HarnessState& h = State();
   const HarnessPad pads[2] = {script(h.frame, 0), script(h.frame, 1)};
   HarnessFeedPads(pads);
-  BattleUpdate();
+  RunBattleFrame();
   DrawBattle();
   ++h.frame;
   return BattleStateHash();
@@ -124,7 +134,7 @@ HarnessMatchResult HarnessRunMatch(const HarnessScript& script, int frameBudget,
     ++result.frames;
     if (onFrame) onFrame(hash);
     if (g_RoundRestart == 0) continue;
-    if (AdvanceRound(State().start)) {
+    if (StartNextRound(State().start)) {
       ++result.rounds;
       continue;
     }

@@ -48,6 +48,13 @@ struct HarnessMatchRules {
 // before the load). Returns false when a character could not be loaded.
 bool HarnessLoadMatch(const HarnessCharacter& side0, const HarnessCharacter& side1, bool thread,
                       RoundStart start, uint32_t randomSeed = 1, const HarnessMatchRules& rules = {});
+// The load half of a match start, in two steps. The game's character list and the joystick
+// (default maps, pads cleared); false when the list could not be read.
+bool HarnessLoadCharaList();
+// The tables and the characters of g_PlayerSelections (on the loader thread when `thread` is
+// set, which loads through the seams as the game's loader does), the records relinked and the
+// engine's match state reset; false when a character could not be loaded.
+bool HarnessLoadSelections(bool thread);
 // The battle start's engine half (the round set-up as the load chose it, then the warm-up
 // frames) again; the script's frame count starts again at 0.
 void HarnessPrepareRound();
@@ -61,7 +68,7 @@ struct HarnessMatchResult {
 };
 // The match driver: runs frames (HarnessRunFrame) until the match ends or frameBudget frames
 // have run. After a frame whose judgement left g_RoundRestart at 255 the next round starts
-// (AdvanceRound, with the load's start); any other non-zero g_RoundRestart ends the match.
+// (StartNextRound, with the load's start); any other non-zero g_RoundRestart ends the match.
 // Each frame's state hash goes to onFrame when one is given. The script's frame count runs on
 // across rounds (g_RoundCounter tells the round).
 HarnessMatchResult HarnessRunMatch(const HarnessScript& script, int frameBudget,

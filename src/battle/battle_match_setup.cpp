@@ -7,6 +7,7 @@
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/game_mode.h"
+#include "battle/round_flow.h"
 #include "battle/story_routes.h"
 
 int32_t g_SpecialStageOffsetX;
@@ -57,14 +58,14 @@ void SetupSpecialStageCamera() {
 }
 
 int StageHasStoryText() {
-  if (BattleSeamIsAttractDemo()) return 0;
+  if (g_AttractDemo) return 0;
   int32_t info[4] = {};
   std::string name;
   return ArcadeMainRouteStage(info, &name) && info[2] != -1 ? 1 : 0;
 }
 
 int MakeStoryBattleTextPath(std::string* out) {
-  if (BattleSeamIsAttractDemo()) return 0;
+  if (g_AttractDemo) return 0;
   int32_t info[4] = {};
   std::string name;
   if (!ArcadeMainRouteStage(info, &name) || info[2] == -1) return 0;

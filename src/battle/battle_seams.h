@@ -173,8 +173,6 @@ struct TextureHandle;
   SEAM(void, NoteComboThrow, (BattleObject * thrower, BattleObject * target), (thrower, target), )         \
   /* round flow, match and training facts */                                                               \
   SEAM(int, HasRoundEndMark, (int side), (side), 0)                                                        \
-  SEAM(int32_t, MatchStage, (), (), 0)                                                                     \
-  SEAM(int32_t, RoundCounter, (), (), 0)                                                                   \
   SEAM(int, ArcadeVariant, (), (), 0)                                                                      \
   SEAM(int, InTrainingPlayback, (BattleObject * o), (o), 0)                                                \
   /* achievements: a side's progress of a statistic; a step towards an achievement whose counter */        \
@@ -224,7 +222,6 @@ struct TextureHandle;
   /* scenes: the story-script state and the characters' draw switch */                                     \
   SEAM(void, ResetStoryScriptState, (), (), )                                                              \
   SEAM(void, SetDrawCharactersOn, (int on), (on), )                                                        \
-  SEAM(int, IsAttractDemo, (), (), 0)                                                                      \
   /* save data: the SELECT_LANGUAGE option (0 Japanese, 1 English) */                                      \
   SEAM(int, SelectLanguage, (), (), 0)                                                                     \
   /* arcade routes: the main side's current route stage while its route is not finished: */                \

@@ -18,12 +18,14 @@
 #include "battle/battle_hash_stream.h"
 #include "battle/battle_match_setup.h"
 #include "battle/battle_records.h"
+#include "battle/battle_seams.h"
 #include "battle/chara_loader.h"
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/cpu_defence.h"
 
 #include "battle/cpu_patterns.h"
+#include "battle/game_mode.h"
 #include "battle/hit_resolution.h"
 #include "battle/particle_pool.h"
 #include "battle/round_calls.h"
@@ -422,6 +424,17 @@ void PutCpuAi(HashStream& w) {
   }
 }
 
+// The battle scene's words the engine reads: the mode, the match rules, the arcade variant and
+// the battle world's draw switch (the last two answered by the scene through their seams).
+void PutBattleScene(HashStream& w) {
+  w.Put(g_GameModeFlags);
+  w.Put(g_CpuLevel);
+  w.Put(g_DamageLevel);
+  w.Put(g_RoundsToWin);
+  w.Put(static_cast<int32_t>(BattleSeamArcadeVariant()));
+  w.Put(static_cast<int32_t>(BattleSeamDrawCharactersOn()));
+}
+
 }  // namespace
 
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
@@ -469,5 +482,6 @@ uint64_t BattleStateHash() {
   PutHudDrawAndAfterimages(w);
   PutBattleHud(w);
   PutCpuAi(w);
+  PutBattleScene(w);
   return w.Digest();
 }

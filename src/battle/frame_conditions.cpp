@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/random.h"
+#include "battle/battle_clock.h"
 #include "battle/battle_math.h"
 #include "battle/battle_seams.h"
 #include "battle/command_input.h"
@@ -325,9 +326,7 @@ void ArcadeStart(BattleObject& o, const int32_t* p) {
   BattleObject& owner = ConditionOwner(o);
   if (p[1] == 0 && owner.controller != 1) return;
   if (p[1] == 1 && owner.controller == 1) return;
-  if (p[2] == 1 &&
-      (BattleSeamRoundCounter() != 0 || g_BattlePhase == 0 || BattleSeamIsGiantCharacter(&owner)))
-    return;
+  if (p[2] == 1 && (g_RoundCounter != 0 || g_BattlePhase == 0 || BattleSeamIsGiantCharacter(&owner))) return;
   GoToFrame(owner, p[0]);
 }
 
@@ -613,7 +612,7 @@ void EvalFrameCondition(BattleObject& o, const Han6Condition& c) {
       break;
     }
     case 22:
-      if (BattleSeamMatchStage() == p[1]) GoToFrame(o, p[0]);
+      if (g_MatchStage == p[1]) GoToFrame(o, p[0]);
       break;
     case 24: {
       const int32_t slot = p[1] / 10;

@@ -249,8 +249,6 @@ int IsDirectNetVsActive() {
 }
 
 void InstallScreenBreakSeams() {
-  // The partner call waits for the round call to have run its 4 s.
-  g_BattleSeams.RoundCallDone = [] { return static_cast<int>(g_RoundCallDone); };
   // The calls are cleared with the other per-round words.
   AddRoundWordsReset(ResetRoundCalls);
 }

@@ -32,6 +32,42 @@ uint32_t HatOf(uint8_t dir) {
 
 }  // namespace
 
+vt::platform::FakeInputBackend* InstallScriptedPads() {
+  GetKeyConfig() = KeyConfigData{};
+  for (int p = 0; p < 4; ++p) ResetPadDefaults(p);
+  ResetKeyboardMap(0);
+  ResetKeyboardMap(1);
+  auto input = std::make_unique<vt::platform::FakeInputBackend>();
+  vt::platform::FakeInputBackend* pads = input.get();
+  pads->AddPad("Harness pad 1", false);
+  pads->AddPad("Harness pad 2", false);
+  g_InputManager.SetBackend(std::move(input));
+  if (g_InputManager.Init(nullptr) != 1) return nullptr;
+  StartAppJoystick();
+  // The two pads on the first two ports, as the key settings assign them.
+  for (int p = 0; p < 2; ++p)
+    if (GetKeyConfig().pads[p].Num == 0) GetKeyConfig().pads[p].Num = p + 1;
+  return pads;
+}
+
+void ReleaseScriptedPads() {
+  g_InputManager.Release();
+  g_InputManager.SetBackend(nullptr);
+}
+
+void SetScriptedPad(vt::platform::FakeInputBackend* input, int p, uint8_t dir, uint32_t rawButtons) {
+  if (input == nullptr || p < 0 || p > 1) return;
+  vt::platform::JoystickState& js = input->pad(p).joystick;
+  js = vt::platform::JoystickState{};
+  js.hat[0] = HatOf(dir);
+  // Raw bit k is held while the pad button its key setting names (input codes 1..16) is down.
+  const PadAssignment& pad = GetKeyConfig().pads[p];
+  for (int k = 0; k < 16; ++k) {
+    const int code = pad.Val[static_cast<size_t>(k + 4)];
+    if ((rawButtons >> k) & 1 && code >= 1 && code <= 16) js.button[code - 1] = 0x80;
+  }
+}
+
 SceneHarness::SceneHarness() = default;
 SceneHarness::~SceneHarness() { Stop(); }
 
@@ -58,20 +94,8 @@ bool SceneHarness::Start(const SceneHarnessOptions& options) {
   ResetDrawList(&g_MainDrawList);
 
   // Default key settings, as a game folder without settings files gives them.
-  GetKeyConfig() = KeyConfigData{};
-  for (int p = 0; p < 4; ++p) ResetPadDefaults(p);
-  ResetKeyboardMap(0);
-  ResetKeyboardMap(1);
-  auto input = std::make_unique<vt::platform::FakeInputBackend>();
-  input_ = input.get();
-  input_->AddPad("Harness pad 1", false);
-  input_->AddPad("Harness pad 2", false);
-  g_InputManager.SetBackend(std::move(input));
-  if (g_InputManager.Init(nullptr) != 1) return false;
-  StartAppJoystick();
-  // The two pads on the first two ports, as the key settings assign them.
-  for (int p = 0; p < 2; ++p)
-    if (GetKeyConfig().pads[p].Num == 0) GetKeyConfig().pads[p].Num = p + 1;
+  input_ = InstallScriptedPads();
+  if (input_ == nullptr) return false;
 
   g_harnessRunState.quitRequested = 0;
   g_harnessRunState.quitAcknowledged = 0;
@@ -104,8 +128,7 @@ void SceneHarness::Stop() {
     std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
     ResetDrawList(&g_MainDrawList);
   }
-  g_InputManager.Release();
-  g_InputManager.SetBackend(nullptr);
+  ReleaseScriptedPads();
   input_ = nullptr;
   FreeFrameRenderTargets();
   ShutdownGrpManager();

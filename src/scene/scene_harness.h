@@ -22,6 +22,15 @@ struct ScenePadFrame {
   uint32_t buttons[2] = {};
 };
 
+// Scripted pads through the game's own device read: a fake input backend with two pads in the
+// input manager, the key settings at their defaults with the pads on the first two ports.
+// Returns the backend (owned by the input manager), or null when the manager would not start.
+vt::platform::FakeInputBackend* InstallScriptedPads();
+void ReleaseScriptedPads();
+// Sets pad p (0 or 1) of the backend so that its port reads `dir` (numeric keypad) and the raw
+// button bits `rawButtons` through the key settings.
+void SetScriptedPad(vt::platform::FakeInputBackend* input, int p, uint8_t dir, uint32_t rawButtons);
+
 struct SceneFrameReport {
   int sceneId = 0;
   uint8_t enter = 0;

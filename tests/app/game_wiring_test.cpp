@@ -22,16 +22,9 @@ namespace {
 const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
-      {"MatchStage", "Scene spine and the battle scene"},
-      {"ArcadeVariant", "Scene spine and the battle scene"},
-      {"IsAttractDemo", "Scene spine and the battle scene"},
-      {"SetDrawCharactersOn", "Scene spine and the battle scene"},
-      {"DrawCharactersOn", "Scene spine and the battle scene"},
-      {"ShakeLifeBar", "Scene spine and the battle scene"},
       {"ResetStoryScriptState", "Arcade route and story"},
       {"IsPauseAllowed", "Pause control, boot and title"},
       {"UpdatePauseControl", "Pause control, boot and title"},
-      {"SetCreditLocks", "Scene spine and the battle scene"},
       {"LoadStoryScript", "Arcade route and story"},
       {"RunStoryScript", "Arcade route and story"},
       {"EndStoryScript", "Arcade route and story"},
@@ -39,8 +32,6 @@ const std::map<std::string, std::string>& NeutralRows() {
       {"UpdateChallengerScreen", "Arcade route and story"},
       {"DrawChallengerScreen", "Arcade route and story"},
       {"ChallengerScreenClock", "Arcade route and story"},
-      {"CheckArcadeExtraRoute", "Arcade route and story"},
-      {"IsArcadeExtraRoute", "Arcade route and story"},
       {"ToggleTrainingPause", "Training, pause menu, options, test menu and replay browsing"},
       {"IsNetMatchActive", "Online mode lobby and match sequences"},
       {"QueueRatingResult", "Online mode lobby and match sequences"},

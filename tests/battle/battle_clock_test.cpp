@@ -193,15 +193,13 @@ TEST_F(BattleClock, EveryRowAndTimerSteps) {
   }
 }
 
-// The stage background reads the hold timer through its seam, the frame conditions the round
-// counter through theirs; the clock's words are cleared with the battle counters, the round
-// counter only at a match start.
+// The stage background reads the hold timer through its seam; the clock's words are cleared with the battle
+// counters, the round counter only at a match start.
 TEST_F(BattleClock, SeamsAndResets) {
   InstallBattleClockSeams();
   g_BgHoldTimer = 180;
   g_RoundCounter = 2;
   EXPECT_EQ(BattleSeamBgHoldTimer(), 180);
-  EXPECT_EQ(BattleSeamRoundCounter(), 2);
   g_TrailHidden = g_FightTime = g_BattleStepCount = g_BattleTimeStepped = g_BattleClockFrozen = 9;
   g_JudgeTimer = 9;
   ResetBattleCounters();
@@ -428,6 +426,29 @@ TEST_F(RoundSetup, Partners) {
   EXPECT_EQ(g_PlayerRecords[3].inUse, 0);
 }
 
+// The four-player layout (bit 0x200, which only the network menu's mode word carries): every
+// slot in use is set up as a fighter of its own at its start position, facing by its side, and
+// no partner link is made or slot taken out.
+TEST_F(RoundSetup, FourPlayerLayout) {
+  Place(false);
+  battle_test::PlaceCharacter(2, withoutIntro_.Set(), 0, 0);
+  battle_test::PlaceCharacter(3, withoutIntro_.Set(), 0, 0);
+  g_SideStatus[0].hasPartner = 1;
+  g_SideStatus[1].hasPartner = 0;
+  g_GameModeFlags = kFourPlayerFlag;
+  InitRound();
+  g_GameModeFlags = 0;
+  for (int i = 0; i < 4; ++i) {
+    const BattleObject& o = g_PlayerRecords[i].obj;
+    EXPECT_EQ(g_PlayerRecords[i].inUse, 1) << i;
+    EXPECT_EQ(o.posX, kRoundStartX[i]) << i;
+    EXPECT_EQ(o.side, i & 1) << i;
+    EXPECT_EQ(o.facing, i & 1) << i;
+    EXPECT_EQ(o.partner, nullptr) << i;
+    EXPECT_EQ(o.partnerState, 0) << i;
+  }
+}
+
 // The fighters-free start: no intro, commands free and the round fighting from the first frame.
 TEST_F(RoundSetup, FightersFree) {
   Place(true);
@@ -442,11 +463,11 @@ TEST_F(RoundSetup, FightersFree) {
 
 // The round step: nothing until a round has finished; then the counter goes round modulo 9 (the
 // tenth round repeats the first round's set-up) and the engine half sets up the next round.
-TEST_F(RoundSetup, AdvanceRound) {
+TEST_F(RoundSetup, StartNextRound) {
   Place(false);
   g_RoundRestart = 0;
   g_PlayerRecords[0].obj.posX = 1234;
-  EXPECT_EQ(AdvanceRound(), 0);
+  EXPECT_EQ(StartNextRound(), 0);
   EXPECT_EQ(g_RoundCounter, 0);
   EXPECT_EQ(g_PlayerRecords[0].obj.posX, 1234);
   EXPECT_EQ(*aiResets_, 0);
@@ -457,7 +478,7 @@ TEST_F(RoundSetup, AdvanceRound) {
     g_PlayerRecords[0].obj.life = 10;
     g_CommandLock = 0;
     *aiResets_ = 0;
-    EXPECT_EQ(AdvanceRound(), 1);
+    EXPECT_EQ(StartNextRound(), 1);
     EXPECT_EQ(g_RoundCounter, (counter + 1) % 9);
     EXPECT_EQ(g_RoundRestart, 0);
     EXPECT_EQ(g_PlayerRecords[0].obj.posX, -16384);

@@ -74,21 +74,34 @@ TEST_F(BattleDriver, PassOrderAndGates) {
     int32_t globalFreeze;
     int16_t slowMotion;
     uint32_t frame;
+    int32_t phase;
+    int pauseAllowed;
     const char* calls;
   } cases[] = {
-      {"running", 0, 0, 0, 5, "swap cond3 resolve cond0 tick flow judge pad base flash cond1 detect"},
-      {"paused", 1, 0, 0, 5, "tick flow flash"},
-      {"global freeze", 0, 5, 0, 5, "tick flow judge pad flash"},
-      {"slow motion, skipped frame", 0, 0, 10, 4, "tick flow flash"},
-      {"slow motion, stepping frame", 0, 0, 10, 2, "tick flow judge pad base flash cond1 detect"},
+      {"running", 0, 0, 0, 5, 1, 0, "swap cond3 resolve cond0 tick flow judge pad base flash cond1 detect"},
+      {"paused", 1, 0, 0, 5, 1, 0, "tick flow flash"},
+      {"global freeze", 0, 5, 0, 5, 1, 0, "tick flow judge pad flash"},
+      {"slow motion, skipped frame", 0, 0, 10, 4, 1, 0, "tick flow flash"},
+      {"slow motion, stepping frame", 0, 0, 10, 2, 1, 0, "tick flow judge pad base flash cond1 detect"},
+      // Before the round's first phase only the partner swap and the unconditional steps run.
+      {"phase 0", 0, 0, 0, 5, 0, 0, "swap tick flow flash"},
+      // The pause control runs first, and only when the pause is allowed.
+      {"pause allowed", 0, 0, 0, 5, 1, 1,
+       "pause swap cond3 resolve cond0 tick flow judge pad base flash cond1 detect"},
+      {"pause allowed, paused", 1, 0, 0, 5, 1, 1, "pause tick flow flash"},
   };
+  static int pauseAllowed;
+  g_BattleSeams.IsPauseAllowed = [] { return pauseAllowed; };
+  g_BattleSeams.UpdatePauseControl = [] { Note("pause"); };
   for (const auto& c : cases) {
     SeamCalls().clear();
     g_Paused = c.paused;
     g_GlobalFreeze = c.globalFreeze;
     g_SlowMotion = c.slowMotion;
     g_BattleFrame = c.frame;
-    BattleUpdate();
+    g_BattlePhase = c.phase;
+    pauseAllowed = c.pauseAllowed;
+    RunBattleFrame();
     EXPECT_EQ(Joined(), c.calls) << c.name;
     EXPECT_EQ(g_InBattleUpdate, 0) << c.name;
   }
@@ -359,7 +372,7 @@ TEST(BattleTrace, ProjectileGoldenTrace) {
   ChangePattern(c, 100, 0, 10);
   std::string trace;
   for (int i = 0; i < 6; ++i) {
-    BattleUpdate();
+    RunBattleFrame();
     const BattleObject& o = g_ObjectPool[0].obj;
     trace += std::to_string(o.pattern) + ":" + std::to_string(o.frame) + ":" + std::to_string(o.posX) + ":" +
              std::to_string(o.posY) + " ";
@@ -401,7 +414,7 @@ TEST(BattleTrace, JumpGoldenTrace) {
   ChangePattern(c, 35, 0, 10);
   std::string trace;
   for (int i = 0; i < 9; ++i) {
-    BattleUpdate();
+    RunBattleFrame();
     trace += std::to_string(c.pattern) + ":" + std::to_string(c.posX) + ":" + std::to_string(c.posY) + " ";
   }
   // Step 8 falls to y = 1200 with dx 256: the landing puts x back by 256 x 1200 / 1200.

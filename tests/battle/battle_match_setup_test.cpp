@@ -5,6 +5,7 @@
 #include <bit>
 #include <string>
 
+#include "battle/round_flow.h"
 #include "battle_fixture.h"
 
 namespace {
@@ -88,19 +89,19 @@ TEST_F(MatchSetup, StoryTextPath) {
       {"attract demo", 0x10, 1, 0, {true, 0, 1, 0, 0}, nullptr},
       {"not arcade", 0x11, 0, 0, {true, 0, 1, 0, 0}, nullptr},
   };
-  static int attract, language;
+  static int language;
   for (const auto& c : cases) {
     g_GameModeFlags = c.mode;
     InstallRoute(c.route);
-    attract = c.attract;
     language = c.language;
-    g_BattleSeams.IsAttractDemo = [] { return attract; };
+    g_AttractDemo = c.attract;
     g_BattleSeams.SelectLanguage = [] { return language; };
     std::string path = "untouched";
     EXPECT_EQ(StageHasStoryText(), c.path ? 1 : 0) << c.name;
     EXPECT_EQ(MakeStoryBattleTextPath(&path), c.path ? 1 : 0) << c.name;
     EXPECT_EQ(path, c.path ? c.path : "untouched") << c.name;
   }
+  g_AttractDemo = 0;
 }
 
 }  // namespace

@@ -1049,7 +1049,7 @@ TEST_F(Conditions, OpponentsStageAndArcade) {
   EXPECT_EQ(a_->frame, 3);
   g_GameModeFlags = 0;
 
-  g_BattleSeams.MatchStage = [] { return int32_t{12}; };
+  g_MatchStage = 12;
   Eval(*a_, Cond(22, {4, 12}));
   EXPECT_EQ(a_->frame, 4);
 

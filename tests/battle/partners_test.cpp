@@ -717,11 +717,11 @@ TEST_F(Partners, TagCallThroughBattleFrames) {
   w.a->circuit = 9000;
   ASSERT_EQ(PartnerCall(*w.a), 1);
   EXPECT_EQ(w.Side().partnerControl, 200);
-  BattleUpdate();
+  RunBattleFrame();
   EXPECT_EQ(w.Side().partnerControl, 255);
   EXPECT_EQ(w.Side().activePlayer, 0);
   EXPECT_EQ(w.m->circuit, 9000);  // the waiting member shares the meter
-  BattleUpdate();
+  RunBattleFrame();
   EXPECT_EQ(w.Side().activePlayer, 2);
   EXPECT_EQ(w.Side().partnerControl, 100);
   EXPECT_EQ(w.a->partnerState, 1);

@@ -338,4 +338,5 @@ void InstallReplaySeams() {
   g_BattleSeams.ReplayMode = [] { return static_cast<int>(g_ReplayController.mode); };
   g_BattleSeams.ReplayRoundStart = ReplayRoundStart;
   g_BattleSeams.ReplayLocksLivePads = ReplayLocksLivePads;
+  g_BattleSeams.ReplayNextRound = AdvanceReplayRound;
 }

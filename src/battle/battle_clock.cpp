@@ -227,11 +227,15 @@ int ChangeRound() {
   // Kept as the game counts: a tenth round finds 0 and repeats the first round's set-up.
   g_RoundCounter = (g_RoundCounter + 1) % 9;
   g_RoundRestart = 0;
+  // A recorded or played match moves on to the replay's next round with the battle.
+  const int replay = BattleSeamReplayMode();
+  if ((replay == 1 || replay == 2) && BattleSeamReplayNextRound() != 0 && replay == 2) return 2;
   return 1;
 }
 
 int StartNextRound(RoundStart start) {
-  if (!ChangeRound()) return 0;
+  // A playback that has used up its rounds ends the match.
+  if (ChangeRound() != 1) return 0;
   InitBattleEngine(start);
   return 1;
 }

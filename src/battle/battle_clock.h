@@ -37,8 +37,9 @@ void InitRound(RoundStart start = RoundStart::kGame);
 void InitBattleEngine(RoundStart start = RoundStart::kGame, bool warmUp = true,
                       void (*beforeRound)() = nullptr);
 // The one round change: on a finished round (g_RoundRestart 255) the round counter goes on
-// modulo 9 and the request is cleared. 1 when it did, 0 when no round had finished. The battle
-// scene's round step and the harness's both go through it.
+// modulo 9, the request is cleared and a recorded or played replay moves to its next round. 1
+// when it did, 2 when it did and a playback has used up its rounds, 0 when no round had
+// finished. The battle scene's round step and the harness's both go through it.
 int ChangeRound();
 // The harness's round step between rounds: the round change, then the engine half of the next
 // round's start. 1 when it did, 0 when no round had finished.

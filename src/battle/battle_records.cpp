@@ -189,6 +189,9 @@ void InitMatchBattleState() {
     g_SideStatus[i].partnerFrames = 0;
     g_SideStatus[i].score = 0;
   }
+  // The CPU's recoveries: random in every mode, neutral in training (whose reset then copies the
+  // training menu's options over them).
+  g_AirRecoveryMode = g_DownRecoveryMode = g_GameModeFlags == MODE_TRAINING ? 0 : 4;
   BattleSeamSetupMatchCamera();
   SetupSpecialStage();
   g_CommandAchievementCounters = CommandAchievementCounters{};

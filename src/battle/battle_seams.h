@@ -336,6 +336,9 @@ struct TextureHandle;
   /* seams added by the replays */                                                                         \
   /* 1 while a replay records or plays a versus match: no live press reaches the round flow */             \
   SEAM(int, ReplayLocksLivePads, (), (), 0)                                                                \
+  /* the round change: the replay's next round (hold cleared); 1 once a playback has used up its */        \
+  /* rounds */                                                                                             \
+  SEAM(int, ReplayNextRound, (), (), 0)                                                                    \
   /* (end of the replays' seams) */                                                                        \
   /* seams added by the call overlays */                                                                   \
   /* the pictures of the round call, its bars, the fight call and the knock-out call, queued */            \

@@ -76,4 +76,3 @@ TextureHandle* FightCallTarget();
 
 // Fills the calls' seams.
 void InstallCallOverlays();
-

@@ -64,7 +64,8 @@ DrivenFrame RunDrivenFrame(const HarnessScript& script, const std::function<void
     const HarnessPad pad = script(d.frame, p);
     uint32_t raw = 0;
     for (int b = 0; b < 5; ++b)
-      if (pad.buttons & (1u << b)) raw |= g_AppJoystick->battleMap[static_cast<size_t>(p)][static_cast<size_t>(b)];
+      if (pad.buttons & (1u << b))
+        raw |= g_AppJoystick->battleMap[static_cast<size_t>(p)][static_cast<size_t>(b)];
     SetScriptedPad(d.pads, p, pad.dir, raw);
   }
   // The frame loop's input poll, before the scene runs.

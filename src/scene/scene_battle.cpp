@@ -150,11 +150,10 @@ int CSceneBattle::UpdateBattleEnd() {
 }
 
 int CSceneBattle::AdvanceRound() {
-  if (!ChangeRound()) return 0;
+  const int changed = ChangeRound();
+  if (changed == 0) return 0;
   g_SceneEnter = 1;
-  const int mode = BattleSeamReplayMode();
-  if ((mode == 1 || mode == 2) && g_SceneBattleHooks.replayNextRound &&
-      g_SceneBattleHooks.replayNextRound() && mode == 2) {
+  if (changed == 2) {  // the replay's rounds are used up
     endState = 3;
     g_TitleSkipIntro = 1;
     SwitchScene(SCENE_TITLE);

@@ -42,9 +42,6 @@ extern int32_t g_RankingFromMenu;
 
 // What the scene asks of layers built elsewhere; null entries do nothing.
 struct SceneBattleHooks {
-  // Replays: the replay's round index +1; during playback the hold cleared and 1 once the rounds
-  // of the replay are used up.
-  int (*replayNextRound)() = nullptr;
   // Training: the battle start of a training battle; closing the training menu.
   void (*startTrainingBattle)() = nullptr;
   void (*closeTrainingMenu)() = nullptr;

@@ -1,8 +1,10 @@
 // The scenes' one list of installs.
 #include "scene/scene_wiring.h"
 
+#include "Replay/replay_controller.h"
 #include "scene/battle_hud.h"
 #include "scene/call_overlays.h"
+#include "scene/game_modes.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 
@@ -11,5 +13,19 @@ void InstallSceneWiring() {
   InstallBattleScene();
   InstallBattleHud();
   InstallCallOverlays();
+  InstallReplayCalls();
   // Each later scene module adds its installer here.
+}
+
+void InstallReplayCalls() {
+  // The mode starters write the controller's mode and the match rules sync its header (the
+  // battle's round change moves its round through the replay seams); a playback start resets the
+  // match and goes to the VS screen.
+  g_MatchRuleHooks.setReplayMode = [](int mode) { g_ReplayController.mode = static_cast<uint32_t>(mode); };
+  g_MatchRuleHooks.syncReplaySettings = SyncReplaySettings;
+  g_ReplaySceneCalls.resetMatchState = ResetMatchState;
+  g_ReplaySceneCalls.enterVsScreen = [] {
+    g_ChallengeState = 0;
+    ChangeScene(SCENE_VS_SCREEN);
+  };
 }

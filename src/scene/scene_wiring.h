@@ -4,3 +4,5 @@
 #pragma once
 
 void InstallSceneWiring();
+// The calls between the scenes and the replay controller.
+void InstallReplayCalls();

@@ -133,7 +133,7 @@ TEST_F(SceneBattle, OneRoundChangePerRequest) {
 TEST_F(SceneBattle, ReplayPlaybackEndsOnTheTitle) {
   static int replayMode, roundsLeft;
   g_BattleSeams.ReplayMode = [] { return replayMode; };
-  g_SceneBattleHooks.replayNextRound = [] { return --roundsLeft <= 0 ? 1 : 0; };
+  g_BattleSeams.ReplayNextRound = [] { return --roundsLeft <= 0 ? 1 : 0; };
   replayMode = 2;
   roundsLeft = 2;
   g_SceneId = SCENE_BATTLE;

@@ -545,5 +545,9 @@ BattleObject* BattleObjectFromRef(int32_t ref);
 // pointers as slot references, and the random streams; the same in every process, build and
 // compiler (battle_state_hash.cpp).
 uint64_t BattleStateHash();
+// The same walk without the fields the viewer's side changes (the stage's random stream and
+// screen word, the generators' bookkeeping, the local side's counters, the attack display):
+// recording and playback of a replay compare it frame by frame.
+uint64_t ReplayStateHash();
 // The hash of one object record alone, with a seed.
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed);

@@ -23,7 +23,6 @@
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/cpu_defence.h"
-
 #include "battle/cpu_patterns.h"
 #include "battle/game_mode.h"
 #include "battle/hit_resolution.h"
@@ -34,6 +33,9 @@
 #include "battle/story_routes.h"
 
 namespace {
+
+// Set while ReplayStateHash walks the fields: the viewer's fields are left out (marked below).
+bool g_ReplayWalk = false;
 
 using record_hash::kInPlace;
 using record_hash::kInPlaceRun;
@@ -208,7 +210,17 @@ void PutSide(HashStream& w, const SideStatus& s) {
 }
 
 void PutGlobals(HashStream& w) {
-  w.Put(g_BattleState);
+  if (g_ReplayWalk) {
+    // Left out of the replay hash: word 4 (the stage draw moves it by the objects it draws, which
+    // the viewer's stage-animation option changes) and word 1011 (the viewer's attack display).
+    int32_t state[kBattleStateSize];
+    std::memcpy(state, g_BattleState, sizeof state);
+    state[BattleStateIndex::kScreenMode] = 0;
+    state[BattleStateIndex::kTrainingDisplay] = 0;
+    w.Put(state);
+  } else {
+    w.Put(g_BattleState);
+  }
   for (const PlayerRecord* p : g_PlayerOrder) w.Put(Ref(p));
   w.Put(g_BattlePhase);
   w.Put(g_Paused);
@@ -222,8 +234,11 @@ void PutGlobals(HashStream& w) {
   w.Put(g_BattleCounters);
   w.Put(g_ScreenShake);
   w.Put(g_ScreenShakeAxis);
-  w.Put(g_GrabAchievementCount);
-  w.Put(g_ChargeMeterTotal);
+  // Left out of the replay hash: they count for the local side only, that is for the viewer.
+  if (!g_ReplayWalk) {
+    w.Put(g_GrabAchievementCount);
+    w.Put(g_ChargeMeterTotal);
+  }
   w.Put(HitResolutionHashWord());
   w.Put(g_SpecialStageOffsetX);
   w.Put(g_SpecialStageOffsetY);
@@ -232,14 +247,31 @@ void PutGlobals(HashStream& w) {
   w.Put(g_SoundBusyUntil);
   // Both sides' story-battle routes, whole (the stages the judge and the frame effects read, the
   // arcade counters the battle raises); the character list is read-only data and stays out.
-  w.Put(g_StoryBattleRoutes);
-  w.Put(g_MainSide);
-  for (const RandStream& s : g_RandStreams) {
-    w.Put(s.index);
-    w.Put(s.table);
+  if (g_ReplayWalk) {
+    // Left out of the replay hash: the play-time counter (progress value 4), which the battle
+    // clock raises on the main side's route, the viewer's side during a playback; a versus
+    // battle reads neither route's counter.
+    StoryBattleRoute routes[2];
+    std::memcpy(static_cast<void*>(routes), static_cast<const void*>(g_StoryBattleRoutes), sizeof routes);
+    for (StoryBattleRoute& r : routes) r.progress[4] = 0;
+    w.Put(routes);
+  } else {
+    w.Put(g_StoryBattleRoutes);
   }
-  w.Put(g_RandLastValue);
-  w.Put(g_RandDrawCount);
+  // Left out of the replay hash: the side whose player drives the menus, the viewer's during a
+  // playback; a versus match's battle does not read it.
+  if (!g_ReplayWalk) w.Put(g_MainSide);
+  // Left out of the replay hash: stream 0, which the stage draws from as many times as it draws
+  // objects, and the last value and draw count, bookkeeping that recording moves and playback
+  // does not (nothing in the battle reads either).
+  for (int i = g_ReplayWalk ? 1 : 0; i < kRandStreamCount; ++i) {
+    w.Put(g_RandStreams[i].index);
+    w.Put(g_RandStreams[i].table);
+  }
+  if (!g_ReplayWalk) {
+    w.Put(g_RandLastValue);
+    w.Put(g_RandDrawCount);
+  }
   // The combo rings, round-damage records, banner queues and HUD blocks gate the proration.
   w.Put(HashComboAndHudState());
 }
@@ -299,7 +331,9 @@ void PutRoundFlow(HashStream& w) {
   w.Put(g_MatchWinnerSide);
   w.Put(g_WinnerCharacter);
   w.Put(g_LoserCharacter);
-  w.Put(g_MainSideLost);
+  // Left out of the replay hash: the same result seen from the main side, the viewer's during a
+  // playback (the winner side above carries the match's own result).
+  if (!g_ReplayWalk) w.Put(g_MainSideLost);
   w.Put(g_MatchPerfectWins);
   w.Put(g_MatchRoundsLost);
   w.Put(g_RoundFlowWords);
@@ -441,6 +475,13 @@ uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
   uint8_t bytes[kObjectBytes];
   WriteObject(bytes, object);
   return XXH3_64bits_withSeed(bytes, sizeof bytes, seed);
+}
+
+uint64_t ReplayStateHash() {
+  g_ReplayWalk = true;
+  const uint64_t h = BattleStateHash();
+  g_ReplayWalk = false;
+  return h;
 }
 
 uint64_t BattleStateHash() {

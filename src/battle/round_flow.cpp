@@ -940,8 +940,10 @@ void StartStageBgm() {
   g_BattlePhase = 255;
 }
 
+// Playback takes the round-start pattern the way its recording did: a pattern change that differed
+// between the two (the flag once set only in playback) would start every played round from
+// another state than the recorded one.
 void ResetPlayerPatterns(int, int variant) {
-  const bool playback = BattleSeamReplayMode() == 2;
   for (PlayerRecord& r : g_PlayerRecords) {
     if (!r.inUse) continue;
     ResetPlayerRoundState(r);
@@ -952,7 +954,7 @@ void ResetPlayerPatterns(int, int variant) {
     o.pendingFramePriority = -1;
     const bool kind32 = o.kind == 32;
     const int pattern = (kind32 && variant == 2) ? 50 : 0;
-    ChangePattern(o, pattern, (playback || kind32) ? 1 : 0, kSystemPriority);
+    ChangePattern(o, pattern, kind32 ? 1 : 0, kSystemPriority);
   }
 }
 

@@ -26,9 +26,11 @@ inline std::vector<uint8_t> ReadSceneTarget(int w, int h) {
   return vt::gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), w, h);
 }
 
-// Writes name.png into the folder VT_BATTLE_SHOTS names (nothing when unset or empty).
-inline void SaveBattleShot(const std::vector<uint8_t>& bgra, int w, int h, const std::string& name) {
-  const char* dir = std::getenv("VT_BATTLE_SHOTS");
+// Writes name.png into the folder the variable (VT_BATTLE_SHOTS unless given) names; nothing
+// when it is unset or the picture empty.
+inline void SaveBattleShot(const std::vector<uint8_t>& bgra, int w, int h, const std::string& name,
+                           const char* variable = "VT_BATTLE_SHOTS") {
+  const char* dir = std::getenv(variable);
   if (dir == nullptr || bgra.empty()) return;
   std::filesystem::create_directories(dir);
   vt::image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), vt::image::kFilePng,

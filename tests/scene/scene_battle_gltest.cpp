@@ -19,8 +19,9 @@
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
 #include "battle/battle_draw.h"
-#include "platform/gfx/texture.h"
-#include "platform/image.h"
+#include "battle/battle_gl_shots.h"
+#include "battle/character_draw.h"
+#include "battle/particle_draw.h"
 #include "scene/match_driver.h"
 #include "scene/scene_fixture.h"
 #include "scene/stage_bg.h"
@@ -47,9 +48,14 @@ class SceneBattleGl : public GlWindowGfx {
     config_.modes[0] = ModeRecord{2, 2, 2, 4, 0};
     config_.modes[1] = ModeRecord{2, 2, 2, 4, 0};
     g_GameData = &config_;
+    // The common battle graphics start-up loads.
+    LoadBattleHudTextures();
+    LoadSystemEffectTextures();
   }
   void TearDown() override {
     EndDrivenMatch();
+    FreeSystemEffectTextures();
+    FreeBattleHudTextures();
     ResetStageBg();
     g_GameData = nullptr;
     scene_test::ResetSceneWords();
@@ -75,20 +81,9 @@ class SceneBattleGl : public GlWindowGfx {
     return s;
   }
 
-  std::vector<uint8_t> ReadScene() {
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), 640, 480);
-  }
+  static std::vector<uint8_t> ReadScene() { return battle_test::ReadSceneTarget(640, 480); }
   static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_SCENE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     640, 480);
+    battle_test::SaveBattleShot(bgra, 640, 480, name, "VT_SCENE_SHOTS");
   }
 
   // The scripted match, `frames` frames of it; rendered every frame when `submit`. The picture

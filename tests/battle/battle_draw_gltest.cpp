@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,9 +26,42 @@
 namespace vt::test {
 namespace {
 
+// A match run twice from its start, rendered every frame and headless: the per-frame hashes
+// and the results of the two runs.
+struct RenderedAndHeadless {
+  std::vector<uint64_t> runs[2];
+  HarnessMatchResult results[2];
+  int queued = 0;  // rendered frames with something queued
+};
+
 class BattleDrawGl : public BattleGl {
  protected:
   void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartBattleGl("battle draw")); }
+
+  // The match loaded by `load`, rendered and then headless.
+  template <typename Load>
+  static RenderedAndHeadless RunBothWays(Load load, const std::function<HarnessScript()>& script,
+                                         int budget) {
+    RenderedAndHeadless r;
+    for (int n = 0; n < 2; ++n) {
+      const bool submit = n == 0;
+      g_BattleDrawSubmit = submit;
+      g_TimerSpeed = 4;
+      if (!load()) return r;
+      ResetDrawList(&g_MainDrawList);
+      std::vector<uint64_t>& hashes = r.runs[n];
+      r.results[n] = HarnessRunMatch(script(), budget, [&](uint64_t h) {
+        hashes.push_back(h);
+        if (!submit) return;
+        r.queued += g_MainDrawList.quadCount > 0;
+        RenderMain();
+        ReleaseEffectTags();
+        ResetDrawList(&g_MainDrawList);
+      });
+      HarnessRelease();
+    }
+    return r;
+  }
 
   // The sample match; `queued` counts the frames whose draw list had pool objects in it.
   std::vector<uint64_t> Run(bool submit, int frames, int& queued) {
@@ -63,36 +97,41 @@ TEST_F(BattleDrawGl, RenderedRunHashesAsHeadless) {
   for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(a[i], b[i]) << "frame " << i;
 }
 
+void ExpectSameFrames(const RenderedAndHeadless& r) {
+  EXPECT_EQ(r.results[1].frames, r.results[0].frames);
+  EXPECT_GT(r.queued, 0);
+  ASSERT_EQ(r.runs[1].size(), r.runs[0].size());
+  for (size_t i = 0; i < r.runs[0].size(); ++i) ASSERT_EQ(r.runs[0][i], r.runs[1][i]) << "frame " << i;
+}
+
 // The scripted three-round match (intros, calls, knock-outs, a time over, the poses and the
 // round marks) rendered every frame gives the headless run's hashes frame by frame.
 TEST_F(BattleDrawGl, ScriptedMatchRendersAsHeadless) {
-  std::vector<uint64_t> runs[2];
-  HarnessMatchResult results[2];
-  int queued = 0;
-  for (int n = 0; n < 2; ++n) {
-    const bool submit = n == 0;
-    g_BattleDrawSubmit = submit;
-    g_TimerSpeed = 4;
-    ASSERT_TRUE(HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame));
-    ResetDrawList(&g_MainDrawList);
-    std::vector<uint64_t>& hashes = runs[n];
-    results[n] = HarnessRunMatch(HarnessScriptedMatch(), 12000, [&](uint64_t h) {
-      hashes.push_back(h);
-      if (!submit) return;
-      queued += g_MainDrawList.quadCount > 0;
-      RenderMain();
-      ReleaseEffectTags();
-      ResetDrawList(&g_MainDrawList);
-    });
-    HarnessRelease();
-  }
+  const RenderedAndHeadless r = RunBothWays(
+      [] {
+        return HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kGame);
+      },
+      [] { return HarnessScriptedMatch(); }, 12000);
   // The match reached its judgement (won 2-1) in both runs.
-  EXPECT_EQ(results[0].rounds, 3);
-  EXPECT_EQ(results[0].ending, 1);
-  EXPECT_EQ(results[1].frames, results[0].frames);
-  EXPECT_GT(queued, 0);
-  ASSERT_EQ(runs[1].size(), runs[0].size());
-  for (size_t i = 0; i < runs[0].size(); ++i) ASSERT_EQ(runs[0][i], runs[1][i]) << "frame " << i;
+  EXPECT_EQ(r.results[0].rounds, 3);
+  EXPECT_EQ(r.results[0].ending, 1);
+  ExpectSameFrames(r);
+}
+
+// Two CPU sides playing their pattern files (particles, afterimages and the combo HUD drawn) give
+// the same hashes rendered and headless, to the judgement.
+TEST_F(BattleDrawGl, CpuMatchRendersAsHeadless) {
+  const RenderedAndHeadless r = RunBothWays(
+      [] {
+        HarnessMatchRules rules;
+        rules.gameMode = MODE_CPU_VS_CPU;
+        rules.cpuLevel = 2;
+        return HarnessLoadMatch({"duelist", 0, 0, 1}, {"tester", 0, 1, 1}, false, RoundStart::kGame, 7,
+                                rules);
+      },
+      [] { return HarnessScript([](uint32_t, int) { return HarnessPad{}; }); }, 30000);
+  EXPECT_EQ(r.results[0].ending, 1);
+  ExpectSameFrames(r);
 }
 
 // Both characters walk backwards (side 1 faces left, so its back is screen direction 6) until

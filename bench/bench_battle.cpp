@@ -34,6 +34,7 @@
 #include "battle/chara_command.h"
 #include "battle/chara_list.h"
 #include "battle/cpu_ai.h"
+#include "battle/cpu_defence.h"
 #include "battle/cpu_patterns.h"
 #include "battle/game_mode.h"
 #include "battle/object_pool.h"
@@ -557,6 +558,28 @@ void BM_CpuAiFrame(benchmark::State& state) {
   RestoreUsualPair();
 }
 BENCHMARK(BM_CpuAiFrame)->ArgName("worst")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// One CpuDefenceInput of side 0 in a CPU match (the input cleared, the giant check, the shield
+// and dodge reactions). Arg 1: over a busy pool (1000 live objects), which its threat search
+// walks every call.
+void BM_CpuDefenceInput(benchmark::State& state) {
+  if (!Ready() || !LoadCpuMatch()) return state.SkipWithError("sample data not found");
+  g_BattleDrawSubmit = false;
+  const HarnessScript idle = [](uint32_t, int) { return HarnessPad{}; };
+  for (int i = 0; i < 600; ++i) HarnessRunFrame(idle);
+  g_BattleDrawSubmit = true;
+  if (state.range(0) == 1) MakePoolBusy(1000);
+  BattleObject& o = g_PlayerRecords[0].obj;
+  o.noCommand = 0;
+  g_CommandLock = 0;
+  g_JudgeState = 0;
+  for (auto _ : state) {
+    o.aiGuardDecision = 2;
+    CpuDefenceInput(o);
+  }
+  RestoreUsualPair();
+}
+BENCHMARK(BM_CpuDefenceInput)->ArgName("busy")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // The threat search over a busy pool (1000 live objects), from side 0's character.
 void BM_FindImminentThreat(benchmark::State& state) {

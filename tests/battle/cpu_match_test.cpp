@@ -91,6 +91,19 @@ TEST_F(CpuMatchTest, EveryLevelPlaysToTheJudgementTheSameTwice) {
   }
 }
 
+// One match recorded: the duelist against the tester at level 2 ends at the same frame with the
+// same hash in every build (-O0 with sanitizers, optimised) and on every machine. It changes, on
+// purpose, whenever the AI, the reflexes, the pattern files or the engine's rules change: record
+// the new values with the reason.
+TEST_F(CpuMatchTest, MatchesTheRecordedRun) {
+  const CpuMatch m = RunCpuMatch("tester", {MODE_CPU_VS_CPU, 2, 0, 0}, 1);
+  ASSERT_TRUE(m.loaded);
+  std::printf("recorded cpu match: %d frames, hash %016llx\n", m.result.frames,
+              static_cast<unsigned long long>(m.finalHash));
+  EXPECT_EQ(m.result.frames, 5633);
+  EXPECT_EQ(m.finalHash, 0x3b92bb6133bc1655ull);
+}
+
 // The final hash of every row, as the child process writes them and the parent compares.
 std::vector<uint64_t> FinalHashes() {
   std::vector<uint64_t> out;

@@ -7,7 +7,7 @@ PACKAGES=(
   libsdl2-dev libepoxy-dev libfreetype-dev libfontconfig-dev fonts-ipafont-gothic fonts-dejavu-core
   libvorbis-dev libogg-dev libstb-dev libxxhash-dev
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
-  libsqlite3-dev libopus-dev
+  libsqlite3-dev libopus-dev libsodium-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libgl1-mesa-dri libegl-mesa0 libegl1 xvfb xauth xdotool
 )

@@ -4,8 +4,11 @@
 // The drawing: the pass over 500, 2,000 and 4,000 live particles of mixed drawn kinds queueing
 // on the recording device (us per frame), the same pass rendered on the GL device on a hidden
 // window (llvmpipe offscreen; ms per frame, wall clock), and the quad commands each ring kind
-// queues. The GL figures sample the generated system-effect textures: run from the repository
-// or with VT_SAMPLE_DIR set.
+// queues. Last, a busy battle frame: the two sample fighters mid-match with four afterimages
+// each, 500 more drawn particles, a combo counter with its banners and the counter banner, on
+// the recording device (us per frame, commands queued) and rendered into the scene target on
+// the GL device (ms per frame, wall clock). The GL figures sample the generated textures: run
+// from the repository or with VT_SAMPLE_DIR set.
 #include <SDL.h>
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>
@@ -17,13 +20,19 @@
 
 #include "Dxtools/D3D_Tools/d3d_batch.h"
 #include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
+#include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "Dxtools/Han6Draw/han6_texture_cache.h"
 #include "app/lib_debug.h"
 #include "app/random.h"
 #include "battle/battle_camera.h"
 #include "battle/battle_draw.h"
+#include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "battle/character_draw.h"
+#include "battle/combo_records.h"
 #include "battle/particle_draw.h"
 #include "battle/particle_pool.h"
 #include "bench_gl_device.h"
@@ -236,6 +245,147 @@ void BM_RingKindCommands(benchmark::State& state) {
   ShutdownD3DTools();
 }
 BENCHMARK(BM_RingKindCommands)->Iterations(1);
+
+// ---- a busy battle frame ----
+
+// The sample match 300 frames in (the fighters trading blows), four afterimages behind each
+// fighter, 500 drawn particles added to what the fight spawned, and side 0's 3-hit counter with a
+// banner and side 1's counter banner kept up. Each benchmark frame is one whole battle frame
+// (update and drawing half) of the scripted match.
+bool StartBusyMatch() {
+  vt::SetDebugQuiet(true);
+  std::error_code ec;
+  std::filesystem::current_path(SampleDir(), ec);
+  if (ec) return false;
+  if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 1}, false, RoundStart::kFightersFree)) return false;
+  const HarnessScript script = HarnessDefaultScript(11);
+  for (int i = 0; i < 300; ++i) {
+    HarnessRunFrame(script);
+    ResetDrawList(&g_MainDrawList);
+  }
+  const uint8_t colours[2] = {1, 8};
+  for (int s = 0; s < 2; ++s) {
+    BattleObject& o = g_PlayerRecords[s].obj;
+    o.trailStride = 4;
+    o.trailCount = 4;
+    o.trailColour = colours[s];
+    o.trailReset = 1;
+  }
+  for (int i = 0; i < 500; ++i) {
+    Particle* p = AllocParticle();
+    if (!p) break;
+    const DrawnKind& k = kDrawnKinds[i % std::size(kDrawnKinds)];
+    p->kind = k.kind;
+    p->maxLife = 30000;
+    p->life = 29990;
+    p->p0 = k.p0, p->p1 = k.p1, p->p2 = k.p2, p->p4 = k.p4;
+    p->x = 128 * ((i * 37) % 640 - 320);
+    p->y = -128 * ((i * 53) % 400);
+  }
+  return true;
+}
+
+// Keeps the HUD pieces up whatever the fight does to them.
+void KeepHudBusy() {
+  ComboRecord& r = g_SideStatus[0].combos[g_SideStatus[0].comboIndex & 7];
+  r.hits = 3;
+  r.damage = 1450;
+  if (g_SideStatus[1].counterBanner < 10) g_SideStatus[1].counterBanner = 60;
+}
+
+void BusyFrames(benchmark::State& state, const HarnessScript& script, bool gl) {
+  uint32_t queued = 0;
+  for (auto _ : state) {
+    if (gl) {
+      BindSceneRenderTargets();
+      ClearScreen(vt::gfx::CLEAR_TARGET | vt::gfx::CLEAR_ZBUFFER, 0xFF000000u);
+    }
+    HarnessRunFrame(script);
+    queued = g_MainDrawList.nextFree;
+    if (gl) {
+      RenderDrawList(g_MainDrawList.slots);
+      ReleaseEffectTags();
+      glFinish();
+    }
+    state.PauseTiming();
+    ResetDrawList(&g_MainDrawList);
+    KeepAges();
+    KeepHudBusy();
+    state.ResumeTiming();
+  }
+  state.counters["commands"] = queued;
+}
+
+void BM_BusyBattleFrameRecording(benchmark::State& state) {
+  ResetAllBattleGlobals();
+  SeedRandomGeneratorsFrom(1);
+  if (InitD3DTools() != 1) return state.SkipWithError("no device tools");
+  DeviceRequest request;
+  request.window = nullptr;
+  if (CreateD3DDevice(request) != 1 || !vt::gfx::MakeDeviceCurrentOnThisThread()) {
+    ShutdownD3DTools();
+    return state.SkipWithError("no recording device");
+  }
+  InitGrpManager();
+  g_BattleDrawSubmit = true;
+  const std::filesystem::path before = std::filesystem::current_path();
+  if (StartBusyMatch()) {
+    KeepHudBusy();
+    BusyFrames(state, HarnessDefaultScript(11), false);
+  } else {
+    state.SkipWithError("sample match not loaded");
+  }
+  HarnessRelease();
+  ClearParticlePool();
+  ShutdownGrpManager();
+  ShutdownD3DTools();
+  std::error_code ec;
+  std::filesystem::current_path(before, ec);
+}
+BENCHMARK(BM_BusyBattleFrameRecording)->Unit(benchmark::kMicrosecond);
+
+void BM_BusyBattleFrameGl(benchmark::State& state) {
+  ResetAllBattleGlobals();
+  SeedRandomGeneratorsFrom(1);
+  vt::SetDebugQuiet(true);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::error_code ec;
+  std::filesystem::current_path(SampleDir(), ec);
+  if (ec) return state.SkipWithError("sample data not found");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return state.SkipWithError(SDL_GetError());
+  SDL_Window* window = SDL_CreateWindow("bench", 0, 0, 1280, 720, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+  if (!window || !StartBenchDevice(window)) {
+    if (window) SDL_DestroyWindow(window);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    return state.SkipWithError("no GL device");
+  }
+  LoadShaderEffects();
+  const bool targets = CreateFrameRenderTargets() == 1;
+  LoadSystemEffectTextures();
+  const bool hud = LoadBattleHudTextures() == 1;
+  g_BattleDrawSubmit = true;
+  if (!targets || !hud) {
+    state.SkipWithError("no scene targets or HUD sheets");
+  } else if (StartBusyMatch()) {
+    KeepHudBusy();
+    BusyFrames(state, HarnessDefaultScript(11), true);
+  } else {
+    state.SkipWithError("sample match not loaded");
+  }
+  HarnessRelease();
+  ClearParticlePool();
+  FreeBattleHudTextures();
+  FreeSystemEffectTextures();
+  FlushHan6TextureCache();
+  FreeFrameRenderTargets();
+  FreeShaderEffects();
+  ShutdownGrpManager();
+  ShutdownD3DTools();
+  SDL_DestroyWindow(window);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  std::filesystem::current_path(before, ec);
+}
+BENCHMARK(BM_BusyBattleFrameGl)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

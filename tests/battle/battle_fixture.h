@@ -127,6 +127,18 @@ class TestFrameData {
   FrameDataSet set_;
 };
 
+// A hit-vector table with the six recovery vectors (90 up, 91 back, 92 forward, 93-95 the air
+// recoveries forward, neutral and back), each starting pattern 100 + its kind.
+inline constexpr const char* kRecoveryVectors =
+    "0 0 0 0 0\r\n1 300 -200 10 20\r\nEND\r\n"
+    "90 up 1 0 0 0 0\r\n1 100 100 5 0 0\r\n"
+    "91 back 1 0 0 0 0\r\n1 101 101 5 0 0\r\n"
+    "92 fwd 1 0 0 0 0\r\n1 102 102 5 0 0\r\n"
+    "93 airf 1 0 0 0 0\r\n1 103 103 5 0 0\r\n"
+    "94 airn 1 0 0 0 0\r\n1 104 104 5 0 0\r\n"
+    "95 airb 1 0 0 0 0\r\n1 105 105 5 0 0\r\n"
+    "END\r\n1 1 1 1 1 1 1\r\n640\r\n1280\r\n";
+
 inline Han6Motion Motion(uint8_t flags, int16_t vx, int16_t vy, int16_t ax, int16_t ay) {
   Han6Motion m;
   m.flags = flags;

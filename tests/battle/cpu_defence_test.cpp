@@ -59,16 +59,7 @@ class CpuDefence : public BattleTest {
     g_BattleSeams.ExpireInputHistory = [](BattleObject* o) {
       SeamCalls().push_back("expire " + std::to_string(o->playerIndex));
     };
-    ParseVectorText(
-        "0 0 0 0 0\r\n1 300 -200 10 20\r\nEND\r\n"
-        "90 up 1 0 0 0 0\r\n1 100 100 5 0 0\r\n"
-        "91 back 1 0 0 0 0\r\n1 101 101 5 0 0\r\n"
-        "92 fwd 1 0 0 0 0\r\n1 102 102 5 0 0\r\n"
-        "93 airf 1 0 0 0 0\r\n1 103 103 5 0 0\r\n"
-        "94 airn 1 0 0 0 0\r\n1 104 104 5 0 0\r\n"
-        "95 airb 1 0 0 0 0\r\n1 105 105 5 0 0\r\n"
-        "END\r\n1 1 1 1 1 1 1\r\n640\r\n1280\r\n",
-        "vector test");
+    ParseVectorText(battle_test::kRecoveryVectors, "vector test");
     for (TestFrameData& d : data_) {
       d.Pattern(kFree, {Frame(0, 1)});
       d.Pattern(kBusy, {Frame(0, 0)});

@@ -31,7 +31,7 @@
 #include "battle/character_draw.h"
 #include "battle/combo_records.h"
 #include "battle/hud_draw.h"
-#include "battle_gl_shots.h"
+#include "battle_gl_fixture.h"
 #include "platform/gfx/texture.h"
 #include "platform/image.h"
 
@@ -69,46 +69,23 @@ std::vector<uint8_t> ReadPng(const std::filesystem::path& path, int* w, int* h) 
   return gfx::DecodeToBgra(img.info.format, img.pixels.data(), img.pitch, *w, *h);
 }
 
-class HudBoardGl : public GlWindowGfx {
+class HudBoardGl : public BattleGl {
  protected:
   void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(StartGl("combo hud", kW, kH));
+    ASSERT_NO_FATAL_FAILURE(StartBattleGl("combo hud"));
     namespace fs = std::filesystem;
-    fs::copy(fs::path(VT_SAMPLE_DIR) / "Shader", "Shader",
-             fs::copy_options::recursive | fs::copy_options::skip_existing);
     fs::create_directories("grp/Combo");
     for (const char* f : {"grp/Combo/sys_combo00.png", "grp/Combo/sys_combo01.png"})
       fs::copy_file(fs::path(VT_SAMPLE_DIR) / f, f, fs::copy_options::overwrite_existing);
-    battle_test::CopyHarnessSampleData();
-    LoadShaderEffects();
-    FlushHan6TextureCache();
-    vt::SetDebugQuiet(true);
-    ASSERT_EQ(CreateFrameRenderTargets(), 1);
   }
   void TearDown() override {
-    HarnessRelease();
     FreeBattleHudTextures();
-    FlushHan6TextureCache();
-    g_BattleDrawSubmit = true;
-    ResetBattleDrawSeams();
-    FreeFrameRenderTargets();
-    FreeShaderEffects();
-    StopGl();
-    vt::SetDebugQuiet(false);
+    BattleGl::TearDown();
   }
 
   // Renders what the main list holds over a dark blue-grey background and reads it back.
   std::vector<uint8_t> Render() {
-    BindSceneRenderTargets();
-    ClearScreen(gfx::CLEAR_TARGET | gfx::CLEAR_ZBUFFER, 0xFF304050u);
-    RenderMain();
-    ReleaseEffectTags();
-    ResetDrawList(&g_MainDrawList);
-    return battle_test::ReadSceneTarget(kW, kH);
-  }
-
-  static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    battle_test::SaveBattleShot(bgra, kW, kH, name);
+    return Picture(0xFF304050u, [] {});
   }
 
   // Compares a picture with its reference under tests/battle (or re-makes it).

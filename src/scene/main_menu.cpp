@@ -217,7 +217,9 @@ void CTitleMenuManager::Draw() {
   if (yesNo != nullptr) yesNo->Draw();
   help.Draw();
   vt::text::DrawOutlinedText(32, 32, "MAIN MENU", 255, 255, 16, 16, 0, 1);
-  if (background != nullptr) DrawTextureStretched(nullptr, background, 0, 0, 640, 480, 0xFFFFFFFF, 0, 1);
+  if (background != nullptr && background->dx != nullptr)
+    DrawSprite(nullptr, background, 0, 0, 640, 480, 0.0f, 0.0f, static_cast<float>(background->dx->usedWidth),
+               static_cast<float>(background->dx->usedHeight), 0xFFFFFFFF, 0, 1);
 }
 
 // ---- Scene ----

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "Dxtools/D3D_Tools/d3d_effect.h"
+#include "Dxtools/Text/system_font.h"
 #include "battle/battle_gl_shots.h"
 #include "battle/battle_records.h"
 #include "battle/game_mode.h"
@@ -24,9 +26,9 @@ namespace fs = std::filesystem;
 constexpr uint32_t kDecide = 0x2;
 
 void CopySampleFolders() {
-  for (const char* folder : {"grp", "Information", "Bg", "Shader"})
-    if (!fs::exists(folder) && fs::exists(fs::path(VT_SAMPLE_DIR) / folder))
-      fs::copy(fs::path(VT_SAMPLE_DIR) / folder, folder, fs::copy_options::recursive);
+  for (const char* item : {"grp", "Information", "Bg", "Shader", "_sysfont.ini"})
+    if (!fs::exists(item) && fs::exists(fs::path(VT_SAMPLE_DIR) / item))
+      fs::copy(fs::path(VT_SAMPLE_DIR) / item, item, fs::copy_options::recursive);
 }
 
 // Mean brightness (0..255) of a rectangle of a BGRA picture 640 wide.
@@ -47,6 +49,7 @@ class MainMenuGl : public scene_test::SceneTest {
     CopySampleFolders();
   }
   void TearDown() override {
+    vt::text::FreeBitmapFonts();
     harness_.Stop();
     FreeStageSelect();
     FreeStageList();
@@ -58,7 +61,9 @@ class MainMenuGl : public scene_test::SceneTest {
     o.width = 640;
     o.height = 480;
     o.firstScene = scene;
-    return harness_.Start(o);
+    if (!harness_.Start(o)) return false;
+    vt::text::LoadSystemFonts();  // as start-up loads them: the menu's labels are system-font text
+    return true;
   }
   static std::vector<uint8_t> Shot(const char* name) {
     std::vector<uint8_t> px = battle_test::ReadSceneTarget(640, 480);

@@ -192,6 +192,37 @@ TEST_F(MainMenuTest, ArcadeDecidedGoesToTheSelectWithPlayerOneAsMainSide) {
   EXPECT_EQ(g_MainSide, 0);
 }
 
+TEST(MainMenuRoads, EachVersusEntryReachesTheSelectInItsMode) {
+  struct Row {
+    int downs;  // moves in the versus list
+    int32_t mode;
+    int scene;
+  };
+  const Row rows[] = {{0, MODE_VS_PLAYER, SCENE_CHARA_SELECT},
+                      {1, MODE_VS_CPU, SCENE_CHARA_SELECT},
+                      {2, MODE_CPU_VS_CPU, SCENE_CHARA_SELECT},
+                      {3, MODE_VS_PLAYER, SCENE_REPLAY_SELECT}};
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.downs);
+    scene_test::ResetSceneWords();
+    SceneHarness h;
+    SceneHarnessOptions o;
+    o.firstScene = SCENE_MAIN_MENU;
+    ASSERT_TRUE(h.Start(o));
+    Script s;
+    s.Wait(1).Dir(2).Press(kDecide);
+    for (int i = 0; i < r.downs; ++i) s.Dir(2);
+    s.Press(kDecide).Wait(kBoxFrames);
+    h.SetPads(s.frames);
+    h.Run(static_cast<int>(s.frames.size()));
+    EXPECT_EQ(g_SceneId, r.scene);
+    EXPECT_EQ(g_GameModeFlags, r.mode);
+    EXPECT_EQ(GetMainMenu(), nullptr);
+    h.Stop();
+  }
+  scene_test::ResetSceneWords();
+}
+
 TEST_F(MainMenuTest, PlayerTwoDrivesOnlyWhenPlayerOneTouchesNothing) {
   // Player 1 holds a button: player 2's decide is not looked at.
   ScenePadFrame both;

@@ -384,3 +384,19 @@ TEST_F(MainMenuTest, APresentBackgroundIsDrawnOverTheScreen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The sample help file answers every entry of both lists, in both languages.
+TEST(MainMenuSampleData, EveryEntryHasItsHelpText) {
+  for (const char* language : {"eng", "jpn"}) {
+    CInformationWindow w;
+    ASSERT_EQ(w.LoadTexts(std::string(VT_SAMPLE_DIR) + "/Information/" + language + "/GameMenuInfo.ini"), 1);
+    for (const char* id :
+         {"ARCADE_MODE", "VERSUS", "TRAINING_MODE", "OPTION_MODE", "RANKING_VIEW", "NETWORK_MODE",
+          "RETURN_TITLE", "EXIT_GAME", "VS_PLAYER", "VS_CPU", "VS_CvC", "VS_REPLAY", "VS_RETURN"})
+      EXPECT_FALSE(w.FindText(id).empty()) << language << " " << id;
+  }
+}
+
+}  // namespace

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/input/net_input_link.h"
 #include "app/random.h"
 #include "app/save_data.h"
+#include "app/text_list.h"
 #include "battle/battle_records.h"
 #include "battle/game_mode.h"
 #include "battle/story_routes.h"
@@ -317,6 +319,35 @@ TEST_F(SelectResults, BattleTableChooserRowsAndResults) {
   }
   chooser.row = 3;
   EXPECT_EQ(chooser.Input(0, 0, 0), 0);  // no decide, no result
+}
+
+}  // namespace
+
+namespace {
+
+// The select view's battle role is the input exchange's: one source for the battle and the select.
+TEST(NetCtrlView, BattleRoleComesFromTheInputLink) {
+  LoopbackNetInputLink link;
+  SetNetInputLink(&link);
+  for (int role : {-1, 1, 2, 3}) {
+    link.Reset(role);
+    EXPECT_EQ(GetNetCtrl().GetBattleRole(), role);
+    ScriptedNetCtrl fake;
+    SetNetCtrl(&fake);
+    EXPECT_EQ(GetNetCtrl().GetBattleRole(), role);
+    SetNetCtrl(nullptr);
+  }
+  SetNetInputLink(nullptr);
+}
+
+// The sample net-match word list reads whole (it ends with the end marker) in both folders.
+TEST(NetVSKillInfoWords, SampleListsLoad) {
+  for (const char* language : {"eng", "jpn"}) {
+    TextList list;
+    EXPECT_EQ(list.Load(std::string(VT_SAMPLE_DIR) + "/Information/" + language + "/NetVSKillInfoWord.ini"),
+              1);
+    EXPECT_GE(list.Count(), 3u);
+  }
 }
 
 }  // namespace

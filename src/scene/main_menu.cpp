@@ -173,9 +173,16 @@ void CTitleMenuManager::Update() {
     case kMenuConfirm: {
       menuActive = 0;
       const bool toTitle = rootCancel || choice == "RETURN_TITLE";
-      const char* text =
-          toTitle ? (English() ? "Return to the title screen?" : "タイトル画面へ戻ります、よろしいですか？")
-                  : (English() ? "Quit the game?" : "ゲームを終了します、よろしいですか？");
+      // The Japanese questions in the game's Shift-JIS: "タイトル画面へ戻ります、よろしいですか？" and
+      // "ゲームを終了します、よろしいですか？".
+      static constexpr const char* kToTitleJp =
+          "\x83\x5E\x83\x43\x83\x67\x83\x8B\x89\xE6\x96\xCA\x82\xD6\x96\xDF\x82\xE8\x82\xDC\x82\xB7\x81\x41"
+          "\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48";
+      static constexpr const char* kQuitJp =
+          "\x83\x51\x81\x5B\x83\x80\x82\xF0\x8F\x49\x97\xB9\x82\xB5\x82\xDC\x82\xB7\x81\x41\x82\xE6\x82\xEB"
+          "\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48";
+      const char* text = toTitle ? (English() ? "Return to the title screen?" : kToTitleJp)
+                                 : (English() ? "Quit the game?" : kQuitJp);
       const int answer = AskYesNo(text);
       if (answer == 0) {
         menuActive = 1;

@@ -158,8 +158,10 @@ std::vector<std::string> BattleTableChooser::Rows(int side) const {
     const RouteStage& st = route->stages[i];
     const CharaListEntry* opponent = GetCharaListEntry(st.opponent);
     if (opponent == nullptr) {
-      std::snprintf(text, sizeof text, "%sの戦闘テーブル No%02d  Battle%02d Error", own ? own->Name : "",
-                    table, i + 1);
+      // "<name>の戦闘テーブル" in the game's Shift-JIS.
+      std::snprintf(text, sizeof text,
+                    "%s\x82\xCC\x90\xED\x93\xAC\x83\x65\x81\x5B\x83\x75\x83\x8B No%02d  Battle%02d Error",
+                    own ? own->Name : "", table, i + 1);
     } else {
       std::snprintf(text, sizeof text, "ST:%02d BG:%02d VS:%s%s", i + 1, st.stage, opponent->Name,
                     st.textNumber >= 0 ? " << EVENT >>" : "");

@@ -94,6 +94,16 @@ TEST_F(MainMenuTest, RootCancelAsksForTheTitleAndYesGoesThere) {
   EXPECT_TRUE(entered);
 }
 
+TEST_F(MainMenuTest, TheQuestionIsInJapaneseOutsideTheEnglishLanguage) {
+  config_.SELECT_LANGUAGE = 0;
+  Play(Script().Press(kCancel).Wait(2));
+  ASSERT_NE(GetMainMenu(), nullptr);
+  // "タイトル画面へ戻ります、よろしいですか？" in Shift-JIS.
+  EXPECT_EQ(GetMainMenu()->question,
+            "\x83\x5E\x83\x43\x83\x67\x83\x8B\x89\xE6\x96\xCA\x82\xD6\x96\xDF\x82\xE8\x82\xDC\x82\xB7\x81\x41"
+            "\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48");
+}
+
 TEST_F(MainMenuTest, ExitGameAnsweredNoReturnsToTheListWithTheCursorKept) {
   Play(Script().Dir(8).Press(kDecide).Wait(kBoxFrames));  // up from ARCADE wraps to EXIT GAME
   ASSERT_NE(GetMainMenu(), nullptr);

@@ -94,8 +94,11 @@ void LoadStageSelect() {
 }
 
 int StepStage(int stage, int steps) {
+  if (steps == 0) return stage;
   const int dir = steps > 0 ? 1 : -1;
-  int s = stage;
+  // A stage word from outside (a peer, a replay) may lie outside the ring: it is taken onto it
+  // before the stage list is indexed.
+  int s = ((stage % kStages) + kStages) % kStages;
   for (int left = std::abs(steps); left > 0; --left) {
     int moves = 0;
     do {

@@ -46,12 +46,14 @@ TEST_F(StageSelect, StepsOverExcludedAndMissingStagesAndWraps) {
     int stage, steps, expected;
   };
   const Row rows[] = {
-      {MODE_VS_PLAYER, 0, 1, 1},   {MODE_VS_PLAYER, 1, 1, 10}, {MODE_VS_PLAYER, 10, 1, 56},
+      {MODE_VS_PLAYER, 0, 1, 1},     {MODE_VS_PLAYER, 1, 1, 10},    {MODE_VS_PLAYER, 10, 1, 56},
       {MODE_VS_PLAYER, 56, 1, 0},  // 99 passed over, 99 wraps to 0
-      {MODE_VS_PLAYER, 0, -1, 56}, {MODE_VS_PLAYER, 0, -3, 1}, {MODE_VS_PLAYER, 0, 5, 1},
-      {MODE_VS_PLAYER, 1, 2, 56},  {MODE_VS_PLAYER, 7, 0, 7},  {MODE_VS_CPU, 1, 1, 10},
-      {MODE_TRAINING, 1, 1, 3},    {MODE_TRAINING, 3, -1, 1},  {MODE_TRAINING, 56, 1, 0},
-      {MODE_TRAINING, 0, -1, 56},
+      {MODE_VS_PLAYER, 0, -1, 56},   {MODE_VS_PLAYER, 0, -3, 1},    {MODE_VS_PLAYER, 0, 5, 1},
+      {MODE_VS_PLAYER, 1, 2, 56},    {MODE_VS_PLAYER, 7, 0, 7},     {MODE_VS_CPU, 1, 1, 10},
+      {MODE_TRAINING, 1, 1, 3},      {MODE_TRAINING, 3, -1, 1},     {MODE_TRAINING, 56, 1, 0},
+      {MODE_TRAINING, 0, -1, 56},    {MODE_VS_PLAYER, -250, 1, 56},  // a word outside the ring is taken onto
+                                                                     // it first
+      {MODE_VS_PLAYER, 155, -1, 10}, {MODE_VS_PLAYER, -7, 0, -7},
   };
   for (const Row& r : rows) {
     g_GameModeFlags = r.mode;

@@ -16,6 +16,7 @@
 #include "scene/online_mode_manager.h"
 #include "scene/scene_fixture.h"
 #include "scene/scene_harness.h"
+#include "scene/stage_bg.h"
 #include "support/test_util.h"
 
 namespace {
@@ -308,6 +309,9 @@ TEST_F(MainMenuTest, ResetForMainMenuClearsTheMatchLeftovers) {
   g_ObjectPool[5].inUse = 1;
   g_SideStatus[0].arcadeTotals[2] = 1234;
   g_CreditState.players[0].joinMode = 0;
+  g_LoadedStageBg = 2;
+  g_LoadedStagePath = ".\\Bg\\garden.dat";
+  g_StageBgBuilt = 1;
   ChangeScene(SCENE_MAIN_MENU);
   harness_.RunFrame();
   EXPECT_EQ(g_AttractDemo, 0);
@@ -318,6 +322,10 @@ TEST_F(MainMenuTest, ResetForMainMenuClearsTheMatchLeftovers) {
   EXPECT_EQ(g_SideStatus[0].arcadeTotals[2], 0);
   EXPECT_EQ(g_CreditState.players[0].joinMode, 3);
   EXPECT_EQ(g_CreditState.players[1].joinMode, 3);
+  // No stage is held any more.
+  EXPECT_EQ(g_LoadedStageBg, -1);
+  EXPECT_TRUE(g_LoadedStagePath.empty());
+  EXPECT_EQ(g_StageBgBuilt, 0);
 }
 
 TEST_F(MainMenuTest, AFinishedNameEntryIsStoredBeforeItIsClosed) {

@@ -1,7 +1,9 @@
 // The online-mode manager as the scenes call it: its active and message-block flags, the
 // battle-running flag, the net-battle control's input-mode word, whether a network match is
-// active and the shared match seed, and its per-frame update and message window. The game runs
-// the offline default until the online work installs the real manager; tests script a fake.
+// active and the shared match seed, its per-frame update and message window, and what the main
+// menu and the character select ask of it (standby searches, lost connection, net mode, resume
+// state, the match start and the name plates). The game runs the offline default until the
+// online work installs the real manager; tests script a fake.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +28,23 @@ class OnlineModeManager {
   virtual void Update() = 0;
   // Queues the message window.
   virtual void Draw() = 0;
+
+  // The two standby searches that keep the online mode active outside a match: the rank-match
+  // search and the room wait.
+  virtual bool IsRankSearchStandby() { return false; }
+  virtual bool IsRoomWaitStandby() { return false; }
+  // True while the session's connection is lost (its message window says so; menus take no
+  // input meanwhile).
+  virtual bool IsConnectionLost() { return false; }
+  // The net mode word: 13 rank match, other values player matches; 0 offline.
+  virtual int32_t NetMode() { return 0; }
+  // The state the network menu resumes at when a scene hands back to it.
+  virtual int32_t ResumeState() { return 0; }
+  virtual void SetResumeState(int32_t) {}
+  // The character select's entry in an online match.
+  virtual void BeginNetMatch() {}
+  // The name plate of a side (empty offline).
+  virtual const char* NamePlate(int) { return ""; }
 };
 
 // Offline: never active, nothing exchanged, nothing drawn.
@@ -58,6 +77,13 @@ class ScriptedOnlineModeManager : public OnlineModeManager {
   int draws = 0;
   // Called from Update (a scripted scene change from outside the scene, for example).
   void (*onUpdate)() = nullptr;
+  bool rankSearchStandby = false;
+  bool roomWaitStandby = false;
+  bool connectionLost = false;
+  int32_t netMode = 0;
+  int32_t resumeState = 0;
+  int beginNetMatchCalls = 0;
+  const char* namePlates[2] = {"", ""};
 
   bool IsActive() override { return active; }
   void Deactivate() override {
@@ -76,6 +102,14 @@ class ScriptedOnlineModeManager : public OnlineModeManager {
     if (onUpdate != nullptr) onUpdate();
   }
   void Draw() override { ++draws; }
+  bool IsRankSearchStandby() override { return rankSearchStandby; }
+  bool IsRoomWaitStandby() override { return roomWaitStandby; }
+  bool IsConnectionLost() override { return connectionLost; }
+  int32_t NetMode() override { return netMode; }
+  int32_t ResumeState() override { return resumeState; }
+  void SetResumeState(int32_t s) override { resumeState = s; }
+  void BeginNetMatch() override { ++beginNetMatchCalls; }
+  const char* NamePlate(int side) override { return side == 0 || side == 1 ? namePlates[side] : ""; }
 };
 
 OnlineModeManager& GetOnlineModeManager();

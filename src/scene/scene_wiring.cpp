@@ -5,6 +5,7 @@
 #include "scene/battle_hud.h"
 #include "scene/call_overlays.h"
 #include "scene/game_modes.h"
+#include "scene/main_menu.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 
@@ -14,6 +15,7 @@ void InstallSceneWiring() {
   InstallBattleHud();
   InstallCallOverlays();
   InstallReplayCalls();
+  InstallMainMenu();
   // Each later scene module adds its installer here.
 }
 

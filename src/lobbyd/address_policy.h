@@ -13,6 +13,9 @@
 
 namespace vt::lobbyd {
 
+// Where the service listens when --listen is not given.
+constexpr std::string_view kDefaultListenAddress = "127.0.0.1:47800";
+
 enum class AddressClass { Loopback, Private, Public, Wildcard, Invalid };
 
 // The class of a numeric IPv4 or IPv6 host (no brackets, no port): loopback 127.0.0.0/8, ::1 and

@@ -326,6 +326,14 @@ bool ParseLobbydConfig(std::string_view text, LobbydConfig& out, std::string& pr
       return fail("\"" + std::string(key) + "\" is given twice");
     if (!ApplyLine(section, key, value, hasEquals, out, problem)) return fail(problem);
   }
+  // A list the file leaves out keeps the game's, which may hold a name the file gave the other.
+  std::set<std::string_view> names;
+  for (const StatConfig& stat : out.stats) names.insert(stat.name);
+  for (const std::string& achievement : out.achievements)
+    if (names.count(achievement) != 0) {
+      problem = "\"" + achievement + "\" is both a statistic and an achievement";
+      return false;
+    }
   return true;
 }
 

@@ -65,6 +65,7 @@ TEST(AddressPolicy, ListensOnLoopbackAlwaysOnALanOnlyWhenToldAndNeverOnThePublic
 }
 
 TEST(AddressPolicy, KeepsTheHostAndPortItAllows) {
+  EXPECT_TRUE(CheckListenAddress(kDefaultListenAddress, false).address.has_value());
   const ListenDecision v6 = CheckListenAddress("[::1]:0", false);
   ASSERT_TRUE(v6.address.has_value());
   EXPECT_EQ(v6.address->host, "::1");

@@ -153,6 +153,7 @@ TEST(LobbydConfig, LimitsMayOnlyBeLoweredAndMalformedFilesAreRefused) {
       {achievements129, "more than 128 achievements"},
       {"[achievements]\nA = 1\n", "one name"},
       {"[stats]\nX = bits\n[achievements]\nX\n", "\"X\" is given twice"},
+      {"[stats]\nACHIEVE_ID_07 = bits\n", "\"ACHIEVE_ID_07\" is both a statistic and an achievement"},
       {std::string("[limits]\0\n", 10), "NUL"},
   };
   for (const Bad& row : rows) {

@@ -91,7 +91,8 @@ TEST(ProfileText, ReadsEveryKeyAndWritesItBack) {
       "user_id = " +
       std::to_string(kUser) +
       "\n"
-      "country = jp\n"
+      "\xEF\xBB\xBF"
+      "country = jp\n"  // a mark where two files were joined
       "region = Kanto\n"
       "friends = " +
       std::to_string(kFriend) + ",  " + std::to_string(kUser) + " " + std::to_string(kFriend) +

@@ -152,12 +152,14 @@ bool ParseProfile(std::string_view text, Profile& out, std::string& problem) {
     problem = "holds a NUL byte";
     return false;
   }
-  if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());  // saved by a Windows editor
   std::vector<std::string> seen;
   int lineNumber = 0;
   while (!text.empty()) {
     ++lineNumber;
     std::string_view line = lobby::TakeLine(text);
+    // A byte-order mark (a Windows editor's, or files joined together) is no part of a line; were
+    // it kept, the writer could start a file with one, which the reader would then drop.
+    while (line.substr(0, kBom.size()) == kBom) line.remove_prefix(kBom.size());
     const std::string_view trimmed = lobby::TrimBlanks(line);
     if (trimmed.empty()) continue;
     if (trimmed.front() == '#' || trimmed.front() == ';') {

@@ -17,7 +17,9 @@
 #include "app/frame_loop.h"
 #include "app/lib_debug.h"
 #include "app/startup.h"
+#include "online/online_client.h"
 #include "platform/message_box.h"
+#include "platform/online/net/net_startup.h"
 #include "platform/single_instance.h"
 #include "platform/window_events.h"
 
@@ -32,6 +34,10 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
       o.autoQuitFrames = std::strtol(args[++i].c_str(), nullptr, 10);
     } else if (a == "--trace" && i + 1 < args.size()) {
       o.traceFile = args[++i];
+    } else if (a == "--online-service" && i + 1 < args.size()) {
+      o.onlineService = args[++i];
+    } else if (a == "--online-profile" && i + 1 < args.size()) {
+      o.onlineProfile = args[++i];
     } else {
       game.push_back(a);
     }
@@ -117,6 +123,11 @@ int VantorelMain(int argc, char** argv) {
   LaunchOptions options = ParseLaunchOptions(args);
   std::string folder = options.dataFolder.empty() ? ExecutableFolder() : options.dataFolder;
   if (!options.traceFile.empty()) options.traceFile = std::filesystem::absolute(options.traceFile).string();
+  // The profile path is the player's, relative to where they started the game, not the game folder.
+  OnlineClientSetOptions(
+      {options.onlineService, options.onlineProfile.empty()
+                                  ? vt::online::DefaultProfilePath()
+                                  : std::filesystem::absolute(options.onlineProfile).string()});
   if (::chdir(folder.c_str()) != 0) {
     std::fprintf(stderr, "vantorel: cannot use game folder %s\n", folder.c_str());
     return 2;

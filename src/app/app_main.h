@@ -6,10 +6,12 @@
 
 // The program's own command-line options, split from the game's command line.
 struct LaunchOptions {
-  std::string dataFolder;   // --data DIR: the game folder (default: the executable's folder)
-  long autoQuitFrames = 0;  // --frames N: request quit after N frames
-  std::string traceFile;    // --trace FILE: copy the debugger output into FILE
-  std::string commandLine;  // everything else, joined with blanks, as the game sees it
+  std::string dataFolder;     // --data DIR: the game folder (default: the executable's folder)
+  long autoQuitFrames = 0;    // --frames N: request quit after N frames
+  std::string traceFile;      // --trace FILE: copy the debugger output into FILE
+  std::string onlineService;  // --online-service HOST:PORT: the lobby service to log in to
+  std::string onlineProfile;  // --online-profile FILE: the online profile (default: the config folder's)
+  std::string commandLine;    // everything else, joined with blanks, as the game sees it
 };
 
 LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args);

@@ -6,21 +6,25 @@
 
 #include "app/lib_debug.h"
 #include "online/qz_application.h"
+#include "platform/online/net/net_startup.h"
 #include "platform/online/online_context.h"
 
 namespace {
 bool g_forceFailure = false;
 std::unique_ptr<vt::online::OnlineContext> g_context;
+vt::online::OnlineClientOptions g_options;
 }  // namespace
 
+void OnlineClientSetOptions(const vt::online::OnlineClientOptions& options) { g_options = options; }
+
 // The original program ended here when its platform client was not running. Here the service is
-// optional and elsewhere: no service configured gives the offline backend and offline play, and
-// only the test switch still reaches the fatal box.
+// optional and elsewhere: no service configured (or one that cannot be used) gives the offline
+// backend and offline play, and only the test switch still reaches the fatal box.
 bool OnlineClientInit() {
   const char* env = std::getenv("VT_ONLINE_INIT_FAIL");
   if (g_forceFailure || (env != nullptr && env[0] == '1')) return false;
   OnlineClientShutdown();
-  g_context = std::make_unique<vt::online::OnlineContext>(vt::online::CreatePlatform({}));
+  g_context = std::make_unique<vt::online::OnlineContext>(vt::online::CreateOnlinePlatform(g_options));
   vt::online::SetCurrentContext(g_context.get());
   return true;
 }

@@ -1,13 +1,17 @@
 // The online layer as the program's spine calls it: the platform's start (one OnlineContext for
-// the process, on the offline backend until a service client exists), the warning hook, the
+// the process, on the networked client when a service is named, else offline), the warning hook, the
 // frame's callback drain and the platform's shutdown; the online application's two task lists
 // and the achievement flush.
 #pragma once
 
 namespace vt::online {
 class OnlineContext;
-}
+struct OnlineClientOptions;
+}  // namespace vt::online
 
+// What the command line says about the service and the profile; Init reads it. Until set, there
+// is neither (tests that call Init directly start offline and never touch a player's profile).
+void OnlineClientSetOptions(const vt::online::OnlineClientOptions& options);
 // Creates the process's online context. Fails only when forced (tests, VT_ONLINE_INIT_FAIL=1),
 // which keeps the fatal start-up path reachable.
 bool OnlineClientInit();

@@ -237,20 +237,27 @@ std::unique_ptr<vt::glyph::GlyphFace> Face(int height) {
   return face;
 }
 
-// Portraits, 512 x 512: the character's tone, a figure's outline, its number large and its name.
+// Portraits, 512 x 512: a see-through wash of the character's tone with a faint figure, its
+// number large at the top and its name. The select draws the animated character under the
+// portrait, so most of the picture lets it show through.
 bool WritePortraits(const fs::path& root) {
-  auto big = Face(160), small = Face(48);
+  auto big = Face(128), small = Face(44);
   if (!big || !small) return false;
   for (const mkdata::SampleRosterEntry& e : mkdata::kSampleRoster) {
     const Rgba tone = CharacterTone(e.number);
     Canvas c(512, 512);
-    c.VerticalGradient(0, 511, mkdata::Mix(tone, kWhite, 0.35f), mkdata::Mix(tone, kInk, 0.55f));
-    c.Ellipse(256.0f, 170.0f, 70.0f, 84.0f, mkdata::Mix(tone, kInk, 0.7f));
-    c.Ellipse(256.0f, 420.0f, 150.0f, 130.0f, mkdata::Mix(tone, kInk, 0.7f));
+    Rgba top = mkdata::Mix(tone, kWhite, 0.35f), bottom = mkdata::Mix(tone, kInk, 0.55f);
+    top.a = 0.55f;
+    bottom.a = 0.0f;
+    c.VerticalGradient(0, 511, top, bottom);
+    Rgba figure = mkdata::Mix(tone, kInk, 0.7f);
+    figure.a = 0.3f;
+    c.Ellipse(256.0f, 230.0f, 60.0f, 72.0f, figure);
+    c.Ellipse(256.0f, 440.0f, 130.0f, 120.0f, figure);
     char number[8];
     std::snprintf(number, sizeof number, "%02d", e.number);
-    if (!mkdata::PaintText(c, *big, number, 0, 200, 512, 160, 3) ||
-        !mkdata::PaintText(c, *small, e.name, 0, 380, 512, 48, 2))
+    if (!mkdata::PaintText(c, *big, number, 0, 24, 512, 128, 3) ||
+        !mkdata::PaintText(c, *small, e.name, 0, 150, 512, 44, 2))
       return false;
     char file[96];
     std::snprintf(file, sizeof file, "%sChara/csel_c%02d.png", kSelectFolder, e.number);

@@ -11,6 +11,7 @@
 #include "Sound/soundproc.h"
 #include "app/random.h"
 #include "battle/chara_list.h"
+#include "battle/chara_loader.h"
 #include "scene/scene_fixture.h"
 #include "support/test_util.h"
 
@@ -319,15 +320,21 @@ TEST_F(Roster, ColourBrowsing) {
     int expectedColour, expectedRandom;
   } cases[] = {
       {0, 3, 0, 4, 33, 0},  // to the same place in the previous group, wrapping
-      {0, 33, 0, 6, 3, 0},  {0, 3, 0, 6, 9, 0}, {0, 3, 0, 2, 4, 0},  // next and previous inside the group
-      {0, 3, 0, 8, 2, 0},   {0, 5, 0, 2, 5, 1},  // leaving the group lands on the random entry, the colour
-                                                 // kept
-      {0, 0, 0, 8, 0, 1},                        // so does going below 0
-      {0, 12, 0, 8, 12, 1}, {0, 8, 1, 2, 6, 0},  // from the random entry: 2 to the group's first colour
-      {0, 8, 1, 8, 11, 0},                       // and 8 to its last
-      {0, 8, 1, 4, 8, 1},                        // left and right do nothing there
-      {0, 8, 1, 6, 8, 1},   {1, 3, 0, 4, 9, 0},  // side 1: left and right swap
-      {1, 3, 0, 6, 33, 0},  {1, 3, 0, 2, 4, 0},
+      {0, 33, 0, 6, 3, 0},
+      {0, 3, 0, 6, 9, 0},
+      {0, 3, 0, 2, 4, 0},  // next and previous inside the group
+      {0, 3, 0, 8, 2, 0},
+      {0, 5, 0, 2, 5, 1},  // leaving the group lands on the random entry, the colour
+                           // kept
+      {0, 0, 0, 8, 0, 1},  // so does going below 0
+      {0, 12, 0, 8, 12, 1},
+      {0, 8, 1, 2, 6, 0},   // from the random entry: 2 to the group's first colour
+      {0, 8, 1, 8, 11, 0},  // and 8 to its last
+      {0, 8, 1, 4, 8, 1},   // left and right do nothing there
+      {0, 8, 1, 6, 8, 1},
+      {1, 3, 0, 4, 9, 0},  // side 1: left and right swap
+      {1, 3, 0, 6, 33, 0},
+      {1, 3, 0, 2, 4, 0},
   };
   for (const auto& c : cases) {
     CharaSelectSide& s = g_CharaSelectSides[c.side];
@@ -603,3 +610,46 @@ TEST_F(Roster, SelectionResetsAndScaleClass) {
 }
 
 }  // namespace
+
+// The sample roster: its style sets exist as the loader reads them.
+TEST_F(Roster, SampleRosterStyles) {
+  std::filesystem::remove_all("data");
+  std::filesystem::copy(std::filesystem::path(VT_SAMPLE_DIR) / "data", "data",
+                        std::filesystem::copy_options::recursive);
+  ASSERT_EQ(LoadCharaSelectList(vt::test::ReadFile(std::filesystem::path(VT_SAMPLE_DIR) / "charaselect.txt")),
+            kRosterCharacterCount);
+  const struct {
+    int character;
+    int available[3];
+  } cases[] = {
+      {0, {1, 0, 0}},  // Tester
+      {2, {1, 0, 0}},  // a partner pair: both files' styles
+      {4, {1, 1, 1}},  // Trio
+      {5, {0, 1, 0}},  // Solo
+  };
+  for (const auto& c : cases) {
+    g_PlayerSelections[0].character = c.character;
+    for (int style = 0; style < 3; ++style)
+      EXPECT_EQ(IsStyleAvailable(0, style), c.available[style]) << c.character << " " << style;
+  }
+  int tags[256] = {};
+  for (int cell = 0; cell < kRosterCells; ++cell) {
+    const int c = RosterCellCharacter(cell);
+    if (c < 0 || c == kRosterRandomCell) continue;
+    ASSERT_TRUE(IsRosterCharacterPresent(c)) << c;
+    ++tags[GetCharacterTagType(c) & 0xFF];
+  }
+  EXPECT_GT(tags[0], 0);
+  EXPECT_GT(tags[1], 0);
+  EXPECT_GT(tags[255], 0);
+  // (The tester's own projects carry part animations, whose textures need a device.)
+  for (const char* project : {".\\data\\trio_2.txt", ".\\data\\_csel\\csel_trio.txt"}) {
+    FrameDataSet set;
+    EXPECT_EQ(LoadFrameDataSet(&set, project), 1) << project;
+    FreeFrameDataSetContents(set);
+  }
+  EXPECT_TRUE(std::filesystem::exists("data/trio_2_c.txt"));
+  EXPECT_TRUE(std::filesystem::exists("data/solo_1.txt"));
+  EXPECT_TRUE(std::filesystem::exists("data/solo_1_c.txt"));
+  EXPECT_TRUE(std::filesystem::exists("data/solo.pal"));
+}

@@ -548,7 +548,7 @@ void CopySample(const fs::path& relative) {
 
 TEST_F(ListAndRoutes, SampleListAndDuelistRoutes) {
   const std::string list = vt::test::ReadFile(fs::path(VT_SAMPLE_DIR) / "charaselect.txt");
-  ASSERT_EQ(LoadCharaSelectList(list), 2);
+  ASSERT_EQ(LoadCharaSelectList(list), 31);  // the select's whole grid
   const int duelist = FindCharacterByName("Duelist");
   ASSERT_EQ(duelist, 1);
   for (int language : {0, 1}) {

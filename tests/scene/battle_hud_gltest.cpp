@@ -43,7 +43,7 @@ class BattleHudGl : public GlWindowGfx {
     vt::SetDebugQuiet(true);
     LoadBattleHudTextures();
     const std::string list = ReadFile(std::filesystem::path(VT_SAMPLE_DIR) / "charaselect.txt");
-    ASSERT_EQ(LoadCharaSelectList(list), 2);
+    ASSERT_EQ(LoadCharaSelectList(list), 31);  // the select's whole grid
   }
   void TearDown() override {
     FreeBattleHudGraphics();

@@ -34,7 +34,7 @@ class HudLoaderThread : public vt::test::RecordingGfx {
     InstallBattleHud();
     battle_test::UseTwoSampleCharacters();
     const std::string list = vt::test::ReadFile(std::filesystem::path(VT_SAMPLE_DIR) / "charaselect.txt");
-    ASSERT_EQ(LoadCharaSelectList(list), 2);
+    ASSERT_EQ(LoadCharaSelectList(list), 31);  // the select's whole grid
     InitScreenMessages();
     LoadBattleHudTextures();
     vt::SetDebugQuiet(true);

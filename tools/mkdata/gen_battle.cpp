@@ -6,7 +6,7 @@
 // round an intro, win and lose poses, a super with its freeze and a heat start), the
 // command files of both sample characters, ".\data\_Type.txt" with
 // all ten type sections, ".\data\vector.txt" with the vectors the engine names, the common
-// effects the engine spawns by number, and ".\charaselect.txt" listing both characters.
+// effects the engine spawns by number, and ".\charaselect.txt" listing the select's roster.
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
@@ -24,6 +24,7 @@
 #include "battle/story_routes.h"
 #include "han6_builder.h"
 #include "mkdata.h"
+#include "sample_roster.h"
 
 namespace {
 
@@ -751,12 +752,26 @@ std::string FinishListFile() {
   return WriteFinishListText({duelist});
 }
 
-// The character list: the two sample characters, one file set each.
+// The character list: every character of the select's grid (the sample roster), on the data
+// sets of the two drawn fighters. Tester and Duelist stay numbers 0 and 1, which the battle
+// tests and the harness pick. A partner's second body is the entry whose data it shares.
 std::string CharaSelectFile() {
-  return "[CharaNo_000]\r\nName=Tester\r\nFile1=tester\r\nFile2=0\r\nGiantFlag=0\r\nTagType=0\r\n"
-         "CharaNum1=Tester\r\nCharaNum2=Tester\r\n\r\n"
-         "[CharaNo_001]\r\nName=Duelist\r\nFile1=duelist\r\nFile2=0\r\nGiantFlag=0\r\nTagType=0\r\n"
-         "CharaNum1=Duelist\r\nCharaNum2=Duelist\r\n";
+  auto bodyOf = [](const char* file) -> const char* {
+    for (const mkdata::SampleRosterEntry& e : mkdata::kSampleRoster)
+      if (std::string(e.file1) == file) return e.name;
+    return file;
+  };
+  std::string text;
+  for (const mkdata::SampleRosterEntry& e : mkdata::kSampleRoster) {
+    char section[512];
+    std::snprintf(section, sizeof section,
+                  "[CharaNo_%03d]\r\nName=%s\r\nFile1=%s\r\nFile2=%s\r\nGiantFlag=0\r\nTagType=%d\r\n"
+                  "CharaNum1=%s\r\nCharaNum2=%s\r\n\r\n",
+                  e.number, e.name, e.file1, e.file2, e.tagType, e.name,
+                  e.file2[0] == '0' ? e.name : bodyOf(e.file2));
+    text += section;
+  }
+  return text;
 }
 
 // The duelist's story-battle table (the same in both language folders): two routes of two

@@ -2,8 +2,9 @@
 // ".\grp\Gauge_QZ\gauge00" (and the meter frame of "gauge09" for the late-meter types), the
 // meter labels (gauge02), the stage and round labels with their digits and pips (gauge04), the
 // type icons (gauge06), the round marks (gauge07), the timer and side rings (gauge08); the faces
-// per character and side, the palette chips, the cut-in portraits, the demo mark and the side
-// panels. Every picture puts its parts at the source rectangles the HUD reads.
+// per character and side, the cut-in portraits, the demo mark and the side panels (the palette
+// chips the HUD reads are the select's, gen_select.cpp). Every picture puts its parts at the
+// source rectangles the HUD reads.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -250,24 +251,6 @@ bool WriteFaces(const std::filesystem::path& root) {
   return true;
 }
 
-// Palette chips: 36 colours in cells of 32 x 16 (colour n at ((n mod 8) x 32, (n div 8) x 16)),
-// the 28 x 10 swatch read from two pixels in and three down.
-bool WritePaletteChips(const std::filesystem::path& root) {
-  for (int chara = 0; chara < kCharacters; ++chara) {
-    Canvas c(256, 128);
-    for (int n = 0; n < 36; ++n) {
-      const float hue = float(n) / 36.0f;
-      const Rgba base =
-          mkdata::Mix(kCharacterTone[chara], Rgb8(int(255 * hue), int(255 * (1 - hue)), 128), 0.6f);
-      c.Rect(n % 8 * 32 + 2, n / 8 * 16 + 3, 28, 10, base);
-    }
-    char name[96];
-    std::snprintf(name, sizeof name, "grp/C_Sel_QZ/Palette/color_c%02d.png", chara);
-    if (!c.Save(root, name)) return false;
-  }
-  return true;
-}
-
 // The first cut-in of each character's super: a 512 x 256 portrait band.
 bool WriteCutIns(const std::filesystem::path& root) {
   for (int chara = 0; chara < kCharacters; ++chara) {
@@ -319,8 +302,8 @@ bool WritePanels(const std::filesystem::path& root) {
 
 bool WriteHudSheets(const std::filesystem::path& root) {
   return WriteBarSheet(root) && WriteLabelSheet(root) && WriteCentreSheet(root) && WriteTypeSheet(root) &&
-         WriteMarkSheet(root) && WriteRingSheet(root) && WriteFaces(root) && WritePaletteChips(root) &&
-         WriteCutIns(root) && WriteDemoMark(root) && WritePanels(root);
+         WriteMarkSheet(root) && WriteRingSheet(root) && WriteFaces(root) && WriteCutIns(root) &&
+         WriteDemoMark(root) && WritePanels(root);
 }
 
 }  // namespace

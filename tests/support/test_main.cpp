@@ -1,5 +1,7 @@
 // Test entry: every test runs in a fresh temporary working directory, because the game
-// reads and writes paths relative to its game folder.
+// reads and writes paths relative to its game folder. The user's configuration folder points
+// there too, so no test (nor a game process it starts) reads or writes the player's own online
+// profile.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,6 +19,7 @@ class TempDirListener : public testing::EmptyTestEventListener {
     if (char* made = mkdtemp(tmpl.data())) {
       dir_ = made;
       std::filesystem::current_path(dir_);
+      setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
     }
   }
   void OnTestEnd(const testing::TestInfo&) override {

@@ -64,7 +64,10 @@ void RestoreStartState(const ReplayRoundStartState& s) {
     // The state holds ten marks; a larger count (refused by the file reader) is cut to them.
     const uint32_t count = std::min<uint32_t>(s.sides[side].markCount, kReplayMarks);
     block[0] = static_cast<int32_t>(count);
-    for (uint32_t i = 0; i < count; ++i) block[2 + i] = static_cast<int32_t>(s.sides[side].marks[i]);
+    // The marks past the count are cleared too: in a match they stay 0 until won, and a playback
+    // that goes back to an earlier round would otherwise keep the later rounds' marks.
+    for (uint32_t i = 0; i < kReplayMarks; ++i)
+      block[2 + i] = i < count ? static_cast<int32_t>(s.sides[side].marks[i]) : 0;
     g_BattleState[BattleStateIndex::kMatchPoint0 + side] = static_cast<int32_t>(s.sides[side].sideFlag);
   }
   for (int slot = 0; slot < 4; ++slot)

@@ -462,7 +462,7 @@ TEST_F(ReplayExactness, JumpingToARoundPlaysItAsAStraightPlayback) {
     uint32_t from;
     uint32_t to;
   };
-  for (const Jump j : {Jump{0, 1}, Jump{1, 2}, Jump{0, 2}}) {
+  for (const Jump j : {Jump{0, 1}, Jump{1, 2}, Jump{2, 1}, Jump{0, 2}}) {
     SCOPED_TRACE(testing::Message() << "round " << j.from << " to " << j.to);
     c.mode = 2;
     g_MainSide = 1;

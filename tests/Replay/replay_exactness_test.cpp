@@ -16,6 +16,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Replay/replay_controller.h"
@@ -48,6 +49,9 @@ struct Recorded {
   uint8_t winner = 0;
   std::array<int32_t, 26> marks{};  // both sides' round-mark blocks and match-point flags
   int timeOvers = 0;                // rounds that ended with the clock at 0
+  int draws = 0;                    // rounds that ended in a draw
+  int slowFrames = 0;               // frames run in slow motion
+  int hitStopFrames = 0;            // frames a fighter spent in hit-stop
   std::vector<size_t> released;     // per round, the first hash taken with the fighters free
 };
 
@@ -147,6 +151,9 @@ Recorded Play(const Match& m, const HarnessScript& pads, uint32_t seed, Viewer v
       if (g_CommandLock != 2 && r.released[round] == SIZE_MAX) r.released[round] = r.rounds[round].size() - 1;
     }
     if (g_RoundRestart != 0 && g_RoundTimer == 0) ++r.timeOvers;
+    if (g_RoundRestart != 0 && g_RoundWinner == 255) ++r.draws;
+    r.slowFrames += g_SlowMotion != 0;
+    r.hitStopFrames += g_PlayerRecords[0].obj.hitStop != 0 || g_PlayerRecords[1].obj.hitStop != 0;
   });
   r.winner = g_MatchWinnerSide;
   std::copy_n(&g_BattleState[BattleStateIndex::kMatchPoint0], r.marks.size(), r.marks.begin());
@@ -185,6 +192,27 @@ HarnessScript Scripted() { return HarnessScriptedMatch(); }
 HarnessScript Idle() {
   return [](uint32_t, int) { return HarnessPad{}; };
 }
+// Both sides stand still through the first round (a time-over draw); then side 0 walks in and
+// presses C again and again while side 1 holds back and guards: hit-stop on every blow, and the
+// guard crushed at last, with its slow motion.
+HarnessScript DrawThenGuardCrush() {
+  return [](uint32_t frame, int side) {
+    HarnessPad pad;
+    if (g_RoundCounter == 0 || g_CommandLock != 0 || g_JudgeState != 0) return pad;
+    const int64_t dx = int64_t{g_PlayerRecords[1 - side].obj.posX} - g_PlayerRecords[side].obj.posX;
+    const uint8_t toward = dx > 0 ? 6 : 4;
+    const uint8_t away = dx > 0 ? 4 : 6;
+    if (side == 1) {
+      pad.dir = away;
+    } else if (dx > 64 * 128 || dx < -64 * 128) {
+      pad.dir = toward;
+    } else if (frame % 12 < 2) {
+      pad.buttons = 0x4;
+    }
+    return pad;
+  };
+}
+
 // The scripted match, with every button held and the stick pushed through the round openings and
 // the win poses, where the file holds nothing.
 HarnessScript PressingThroughOpenings() {
@@ -272,6 +300,10 @@ const Row kRows[] = {
      {{"duelist", 0, 0, 1}, {"tester", 0, 1, 1}, MODE_CPU_VS_CPU, 3, 2, 4, Idle},
      ViewerNone,
      ViewerNone},
+    {"a draw round, hit-stop and slow motion",
+     {{"duelist", 0, 0}, {"duelist", 0, 1}, MODE_VS_PLAYER, 2, 2, 4, DrawThenGuardCrush},
+     ViewerNone,
+     ViewerNone},
     {"a pause in the fight call's tail while recording", kHumans, ViewerNone, ViewerNone,
      PauseInTheCallsTail},
     {"pads pressed through the openings and win poses",
@@ -293,6 +325,12 @@ const Row kRows[] = {
     {"window focus lost in playback", kHumans, ViewerNone, ViewerNone, nullptr,
      [](uint32_t, int) { return HarnessPad{}; }},
 };
+
+const Row& RowNamed(std::string_view name) {
+  for (const Row& row : kRows)
+    if (row.name == name) return row;
+  return kRows[0];
+}
 
 std::vector<std::string> DivergenceLines() {
   std::vector<std::string> lines;
@@ -392,8 +430,9 @@ TEST_F(ReplayExactness, EveryRowPlaysBackFrameForFrame) {
     ASSERT_TRUE(recorded.loaded);
     ASSERT_NE(recorded.result.ending, 0) << "the recorded match reaches its judgement";
     ASSERT_EQ(recorded.rounds.size(), g_ReplayController.file.rounds.size());
-    std::printf("%s: %d frames, %d rounds, winner %d, %d time-overs\n", row.name, recorded.result.frames,
-                recorded.result.rounds, recorded.winner, recorded.timeOvers);
+    std::printf("%s: %d frames, %d rounds, winner %d, %d time-overs, %d draws\n", row.name,
+                recorded.result.frames, recorded.result.rounds, recorded.winner, recorded.timeOvers,
+                recorded.draws);
 
     const Recorded played = PlayBack(row, file);
     ExpectSame(recorded, played, "playback");
@@ -428,12 +467,17 @@ TEST_F(ReplayExactness, TheRowsRecordWhatTheyAreAbout) {
     EXPECT_TRUE(round.streams[1].entries.empty());
   }
   EXPECT_GT(r.timeOvers, 0) << "a round runs out of time";
+  r = Record(RowNamed("a draw round, hit-stop and slow motion"), ".\\ReplayVS\\d.rep");
+  EXPECT_GT(r.draws, 0);
+  EXPECT_GT(r.slowFrames, 0);
+  EXPECT_GT(r.hitStopFrames, 100);
+  EXPECT_NE(r.result.ending, 0);
 }
 
 // Nothing reads the common generator's last value or draw count: overwritten at every round start
 // of a playback, they change no replay hash.
 TEST_F(ReplayExactness, GeneratorBookkeepingChangesNothing) {
-  Row row = kRows[6];
+  Row row = RowNamed("character filter");
   const Recorded recorded = Record(row, ".\\ReplayVS\\keep.rep");
   row.playViewer = [] {
     g_BattleSeams.ReplayRoundStart = [] {
@@ -509,7 +553,7 @@ TEST_F(ReplayExactness, JumpingToARoundPlaysItAsAStraightPlayback) {
 // A random log value changed in a saved file: one line for that round, at the changed frame,
 // naming the file and both values; the other rounds give none, and the playback goes on.
 TEST_F(ReplayExactness, AChangedRandomLogIsLoggedOncePerRound) {
-  const Row& row = kRows[6];
+  const Row& row = RowNamed("character filter");
   const std::string file = ".\\ReplayVS\\log.rep";
   Record(row, file);
   ReplayController& c = g_ReplayController;

@@ -39,6 +39,7 @@ struct Recorded {
   int draws = 0;                    // rounds that ended in a draw
   int slowFrames = 0;               // frames run in slow motion
   int hitStopFrames = 0;            // frames a fighter spent in hit-stop
+  int pausedFrames = 0;             // frames that ended paused
   std::vector<size_t> released;     // per round, the first hash taken with the fighters free
 };
 
@@ -145,6 +146,7 @@ inline Recorded Play(const Match& m, const HarnessScript& pads, uint32_t seed, V
     if (g_RoundRestart != 0 && g_RoundTimer == 0) ++r.timeOvers;
     if (g_RoundRestart != 0 && g_RoundWinner == 255) ++r.draws;
     r.slowFrames += g_SlowMotion != 0;
+    r.pausedFrames += g_Paused != 0;
     r.hitStopFrames += g_PlayerRecords[0].obj.hitStop != 0 || g_PlayerRecords[1].obj.hitStop != 0;
   });
   r.winner = g_MatchWinnerSide;

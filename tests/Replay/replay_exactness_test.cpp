@@ -286,6 +286,8 @@ TEST_F(ReplayExactness, TheRowsRecordWhatTheyAreAbout) {
   EXPECT_GT(r.draws, 0);
   EXPECT_GT(r.slowFrames, 0);
   EXPECT_GT(r.hitStopFrames, 100);
+  r = Record(RowNamed("a pause in the fight call's tail while recording"), ".\\ReplayVS\\e.rep");
+  EXPECT_EQ(r.pausedFrames, 40);
   EXPECT_NE(r.result.ending, 0);
 }
 

@@ -2,6 +2,7 @@
 #include "Replay/replay_controller.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "app/lib_debug.h"
 #include "app/random.h"
@@ -63,7 +64,10 @@ void RestoreStartState(const ReplayRoundStartState& s) {
     // The state holds ten marks; a larger count (refused by the file reader) is cut to them.
     const uint32_t count = std::min<uint32_t>(s.sides[side].markCount, kReplayMarks);
     block[0] = static_cast<int32_t>(count);
-    for (uint32_t i = 0; i < count; ++i) block[2 + i] = static_cast<int32_t>(s.sides[side].marks[i]);
+    // The marks past the count are cleared too: in a match they stay 0 until won, and a playback
+    // that goes back to an earlier round would otherwise keep the later rounds' marks.
+    for (uint32_t i = 0; i < kReplayMarks; ++i)
+      block[2 + i] = i < count ? static_cast<int32_t>(s.sides[side].marks[i]) : 0;
     g_BattleState[BattleStateIndex::kMatchPoint0 + side] = static_cast<int32_t>(s.sides[side].sideFlag);
   }
   for (int slot = 0; slot < 4; ++slot)
@@ -88,6 +92,33 @@ void InputHook(BattleObject* o, int slot) {
   }
 }
 
+// Playback compares each frame's common draw with the one the recording logged: a replay made
+// with other data or another build, or a battle that reads something the file does not hold,
+// shows at the first frame that differs. One line per round (the round counted from 1, the frame
+// as the index into the round's log) and the playback goes on. A dummy slot's log belongs to
+// another match and is not compared.
+void CheckRandomLog(uint32_t got) {
+  ReplayController& c = g_ReplayController;
+  const ReplayRound* r = CurrentRound();
+  if (c.dummyMode != 0 || r == nullptr) return;
+  const uint32_t frame = c.logPosition++;
+  if (c.divergenceLogged != 0) return;
+  if (frame < r->randomLog.size() && r->randomLog[frame] == got) return;
+  c.divergenceLogged = 1;
+  auto hex = [](uint32_t v) {
+    char text[12];
+    std::snprintf(text, sizeof text, "%08x", v);
+    return std::string(text);
+  };
+  // Built whole rather than through the 256-character formatter: a long file name must not cut
+  // off the round and frame.
+  const std::string line = "replay " + c.file.path + ": round " + std::to_string(c.file.roundIndex + 1) +
+                           ", frame " + std::to_string(frame) + ": random log expected " +
+                           (frame < r->randomLog.size() ? hex(r->randomLog[frame]) : "nothing (it ends)") +
+                           ", got " + hex(got) + "\n";
+  DebugOutput(line.c_str());
+}
+
 }  // namespace
 
 // ---- the controller ----
@@ -107,6 +138,8 @@ void ReplayController::Reset() {
 
 void ReplayController::RewindCurrentRound() {
   file.errorText.clear();
+  logPosition = 0;
+  divergenceLogged = 0;
   if (ReplayRound* r = CurrentRound()) r->Rewind();
 }
 
@@ -207,7 +240,7 @@ void ReplayFrameTick() {
     r->randomLog.push_back(static_cast<uint32_t>(v));
     if (c.recordingAllowed > 0 && r->GetPosition() > kReplayRecordLimit) c.recordingAllowed = 0;
   } else if (c.mode == 2) {
-    RandNext();
+    CheckRandomLog(static_cast<uint32_t>(RandNext()));
     if (c.hold == 0)
       if (ReplayRound* r = CurrentRound()) r->Step();
   }

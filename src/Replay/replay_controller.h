@@ -19,6 +19,10 @@ struct ReplayController {
   uint32_t hold = 0;  // play mode: the streams wait while set
   CReplayFile file;
   int32_t recordingAllowed = 1;
+  // Playback's check of the common generator against the round's random log: the draws compared
+  // in the current round, and whether its first mismatch has been logged.
+  uint32_t logPosition = 0;
+  uint32_t divergenceLogged = 0;
 
   // recordingAllowed 1, hold 0, every round released, round 0; the modes stay.
   void ClearRounds();

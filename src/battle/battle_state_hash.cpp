@@ -37,6 +37,14 @@ namespace {
 // Set while ReplayStateHash walks the fields: the viewer's fields are left out (marked below).
 bool g_ReplayWalk = false;
 
+// The game-mode word as the replay hash sees it: the versus modes count as one. A replay is played
+// under the versus word whatever versus mode recorded it (the file keeps no mode), and the battle
+// reads the three alike; the live-pad reads that tell them apart answer "no press" while a replay
+// records or plays.
+int32_t ReplayGameModeWord(int32_t mode) {
+  return mode == MODE_VS_CPU || mode == MODE_CPU_VS_CPU ? MODE_VS_PLAYER : mode;
+}
+
 using record_hash::kInPlace;
 using record_hash::kInPlaceRun;
 using record_hash::kRuns;
@@ -327,7 +335,10 @@ void PutRoundFlow(HashStream& w) {
   w.Put(g_DimTarget);
   w.Put(g_RoundFade);
   w.Put(g_AttractDemo);
-  w.Put(g_WinnerCallInfo);
+  // Left out of the replay hash: the winner call's record, which the judgement fills before the
+  // call draws it and nothing in the battle reads; between judgements it still holds the last
+  // round's, which a playback that jumps to a round's start does not have.
+  if (!g_ReplayWalk) w.Put(g_WinnerCallInfo);
   w.Put(g_MatchWinnerSide);
   w.Put(g_WinnerCharacter);
   w.Put(g_LoserCharacter);
@@ -390,6 +401,10 @@ void PutRoundCallsAndScreenBreak(HashStream& w) {
   w.Put(g_RoundCallWins);
   w.Put(g_RoundCallFirst);
   w.Put(g_RoundCallDone);
+  // Left out of the replay hash: the break-up's cells, whose drifts the round's set-up draws from
+  // the common generator before the replay's round start reseeds it (so they follow whatever the
+  // process drew before the match); only the drawing reads them.
+  if (g_ReplayWalk) return;
   // A row of cells at a time: four float32 each, no padding.
   static_assert(sizeof(ScreenBreakCell) == 4 * sizeof(float));
   constexpr size_t kRowBytes = sizeof(ScreenBreakCell) * kScreenBreakColumns;
@@ -430,6 +445,11 @@ void PutCpuDefence(HashStream& w) {
 // The HUD drawing and the afterimages' state: the four trail rings, entry by entry (the frame
 // and state pointers only as whether the entry has a frame, which decides the drawing).
 void PutHudDrawAndAfterimages(HashStream& w) {
+  // Left out of the replay hash: the trails, the fighters' last positions kept for drawing their
+  // afterimages. Only the drawing reads them and the positions they hold are in the hash already;
+  // a round's set-up keeps the last round's, which a playback that jumps to a round's start has
+  // from another frame.
+  if (g_ReplayWalk) return;
   for (const auto& ring : g_AfterimageTrail)
     for (const TrailEntry& e : ring) {
       w.Put(e.x);
@@ -461,7 +481,7 @@ void PutCpuAi(HashStream& w) {
 // The battle scene's words the engine reads: the mode, the match rules, the arcade variant and
 // the battle world's draw switch (the last two answered by the scene through their seams).
 void PutBattleScene(HashStream& w) {
-  w.Put(g_GameModeFlags);
+  w.Put(g_ReplayWalk ? ReplayGameModeWord(g_GameModeFlags) : g_GameModeFlags);
   w.Put(g_CpuLevel);
   w.Put(g_DamageLevel);
   w.Put(g_RoundsToWin);

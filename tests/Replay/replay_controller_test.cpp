@@ -145,11 +145,14 @@ TEST_F(ReplayControllerTest, RoundStartStoresAndRestoresTheStartState) {
   g_BattleState[BattleStateIndex::kMatchPoint0] = 0;
   g_FinalRound = 0;
   g_PlayerRecords[1].obj.circuit = 0;
+  // A later round's mark left in the block, as a playback that goes back a round has it.
+  marks0[3] = 7;
   c.mode = 2;
   c.file.RewindAll();
   ReplayRoundStart();
   EXPECT_EQ(marks0[0], 1);
   EXPECT_EQ(marks0[2], 2);
+  EXPECT_EQ(marks0[3], 0) << "marks past the count are cleared";
   EXPECT_EQ(g_BattleState[BattleStateIndex::kMatchPoint0], 1);
   EXPECT_EQ(g_FinalRound, 255);
   EXPECT_EQ(g_PlayerRecords[1].obj.circuit, 321);

@@ -1,0 +1,138 @@
+// The UDP relay: sessions opened at login, datagrams checked (length, version, session, tag,
+// replay window) and counted when dropped, endpoints registered and moved only by authenticated
+// datagrams, and forwarding within the token buckets to UDP or, without it, the control
+// connection. Payloads are never read.
+#include <sys/socket.h>
+
+#include <cstring>
+
+#include "lobbyd/service_impl.h"
+
+namespace vt::lobbyd {
+
+namespace wire = lobby::wire;
+namespace relay = lobby::relay;
+
+namespace {
+constexpr int64_t kUnreachableEveryUs = 2 * 1000000;
+constexpr double kPairRate = 300;
+bool SameEndpoint(const sockaddr_storage& a, socklen_t alen, const sockaddr_storage& b, socklen_t blen) {
+  return alen == blen && std::memcmp(&a, &b, alen) == 0;
+}
+}  // namespace
+
+uint32_t Service::Impl::openSession(UserId user, relay::UdpKey& key) {
+  uint32_t id = 0;
+  do {
+    std::array<uint8_t, 4> b{};
+    lobby::RandomBytes(b);
+    id = uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+  } while (id == 0 || sessions_.count(id) != 0);
+  lobby::RandomBytes(key);
+  UdpSession& s = sessions_[id];
+  s.user = user;
+  s.key = key;
+  sessionOf_[user] = id;
+  return id;
+}
+
+void Service::Impl::closeSession(uint32_t session) {
+  auto it = sessions_.find(session);
+  if (it == sessions_.end()) return;
+  auto of = sessionOf_.find(it->second.user);
+  if (of != sessionOf_.end() && of->second == session) sessionOf_.erase(of);
+  sessions_.erase(it);
+}
+
+void Service::Impl::readDatagrams() {
+  uint8_t buffer[relay::kMaxDatagramBytes + 1];
+  for (int budget = 0; budget < 256; ++budget) {
+    sockaddr_storage from{};
+    socklen_t fromLen = sizeof(from);
+    const ssize_t n =
+        ::recvfrom(udp_, buffer, sizeof(buffer), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLen);
+    if (n < 0) return;
+    auto drop = [&](relay::Drop d) {
+      count([d](ServiceCounters& k) { ++k.udpDrops[static_cast<size_t>(d)]; });
+    };
+    // MSG_TRUNC gives the real length, so an oversize datagram is seen as such, not cut.
+    const std::span<const uint8_t> bytes(buffer, std::min<size_t>(static_cast<size_t>(n), sizeof(buffer)));
+    if (static_cast<size_t>(n) > relay::kMaxDatagramBytes) {
+      drop(relay::Drop::BadLength);
+      continue;
+    }
+    relay::Datagram d;
+    relay::Drop r = relay::ParseHeader(bytes, d);
+    auto s = sessions_.find(d.session);
+    if (r == relay::Drop::None && s == sessions_.end()) r = relay::Drop::UnknownSession;
+    if (r == relay::Drop::None) r = relay::Authenticate(bytes, s->second.key, s->second.window);
+    if (r != relay::Drop::None) {
+      drop(r);
+      continue;
+    }
+    UdpSession& session = s->second;
+    // Only an authenticated datagram moves the endpoint, so nobody can steer a user's packets
+    // elsewhere by spoofing its session id.
+    if (!session.hasEndpoint || !SameEndpoint(session.endpoint, session.endpointLen, from, fromLen)) {
+      if (session.hasEndpoint) count([](ServiceCounters& k) { ++k.endpointMoves; });
+      session.hasEndpoint = true;
+      session.endpoint = from;
+      session.endpointLen = fromLen;
+    }
+    if (d.kind == relay::Kind::Register) {
+      if (Connection* c = connectionOf(session.user)) send(*c, wire::UdpRegistered{});
+    } else if (d.kind == relay::Kind::Data) {
+      forward(session, d.peer, d.channel, d.payload);
+    }
+  }
+}
+
+void Service::Impl::forward(UdpSession& from, UserId target, uint8_t channel,
+                            std::span<const uint8_t> payload) {
+  if (payload.empty() || payload.size() > lobby::limits::kMaxPacketBytes ||
+      channel >= lobby::limits::kChannels || target == from.user) {
+    count([](ServiceCounters& k) { ++k.udpDrops[static_cast<size_t>(relay::Drop::BadLength)]; });
+    return;
+  }
+  const int64_t now = nowUs();
+  auto pair = from.pairs.try_emplace(target, kPairRate, 2 * kPairRate).first;
+  // The sender's budget first: a flood to many targets is bounded as a whole.
+  if (!from.packets.take(now) || !from.bytes.take(now, static_cast<double>(payload.size())) ||
+      !pair->second.take(now)) {
+    count([](ServiceCounters& k) { ++k.rateLimited; });
+    return;
+  }
+  Connection* to = connectionOf(target);
+  if (to == nullptr) {
+    unreachable(from, target);
+    return;
+  }
+  auto ts = sessionOf_.find(target);
+  UdpSession* targetSession = ts == sessionOf_.end() ? nullptr : &sessions_[ts->second];
+  if (targetSession != nullptr && targetSession->hasEndpoint) {
+    uint8_t out[relay::kMaxDatagramBytes];
+    relay::Datagram d{relay::Kind::Data,           channel,   ts->second,
+                      ++targetSession->outCounter, from.user, payload};
+    const size_t n = relay::Encode(d, targetSession->key, out);
+    ::sendto(udp_, out, n, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&targetSession->endpoint),
+             targetSession->endpointLen);
+    count([](ServiceCounters& k) { ++k.udpForwarded; });
+    return;
+  }
+  // A target without UDP gets its packets over the control connection.
+  send(*to, wire::Packet{from.user, channel, std::vector<uint8_t>(payload.begin(), payload.end())});
+  count([](ServiceCounters& k) { ++k.tcpForwarded; });
+}
+
+void Service::Impl::unreachable(UdpSession& from, UserId target) {
+  const int64_t now = nowUs();
+  auto [it, fresh] = from.unreachableSentUs.try_emplace(target, now);
+  if (!fresh && now - it->second < kUnreachableEveryUs) return;
+  it->second = now;
+  if (Connection* c = connectionOf(from.user)) {
+    send(*c, wire::PeerUnreachable{target});
+    count([](ServiceCounters& k) { ++k.unreachableSent; });
+  }
+}
+
+}  // namespace vt::lobbyd

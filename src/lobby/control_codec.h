@@ -547,10 +547,15 @@ struct SendPacket {
   }
 };
 
+// A client may make its ticket id itself (so getTicket answers at once and the registration
+// follows); all zeros lets the service choose.
 struct TicketIssue {
   static constexpr MsgType kType = MsgType::TicketIssue;
+  std::array<uint8_t, 16> ticketId{};
   template <class V>
-  void fields(V&) {}
+  void fields(V& v) {
+    v(ticketId);
+  }
   struct Reply {
     TicketHandle handle = 0;  // 0: none (16 live)
     std::vector<uint8_t> ticket;
@@ -561,12 +566,14 @@ struct TicketIssue {
   };
 };
 
+// By the service's handle, or (handle 0) by the ticket id the client chose.
 struct TicketCancel {
   static constexpr MsgType kType = MsgType::TicketCancel;
   TicketHandle handle = 0;
+  std::array<uint8_t, 16> ticketId{};
   template <class V>
   void fields(V& v) {
-    v(handle);
+    v(handle, ticketId);
   }
   struct Reply {
     template <class V>

@@ -31,6 +31,7 @@ bool IsValidCountry(std::string_view text) {
 }
 
 constexpr int64_t kInviteWindowUs = 60 * 1000000LL;
+constexpr int64_t kRegistrationWaitUs = 2 * 1000000LL;
 }  // namespace
 
 uint64_t Service::Impl::newIdLow() {
@@ -178,6 +179,19 @@ void Service::Impl::userGone(Connection& c) {
     if (Connection* v = connectionOf(n.verifier)) send(*v, wire::TicketVerdictEvent{n.user, n.response});
 }
 
+void Service::Impl::settleVerdicts(bool expire) {
+  const int64_t now = nowUs();
+  std::erase_if(pendingVerdicts_, [&](const PendingVerdict& p) {
+    Connection* v = connectionOf(p.verifier);
+    if (v == nullptr) return true;
+    const lobby::TicketResponse r = tickets_.verdict(p.verifier, p.user, connectionOf(p.user) != nullptr);
+    const bool unknown = r == lobby::TicketResponse::NoLicenseOrWrongUser;
+    if (unknown && !(expire && now >= p.untilUs)) return false;
+    send(*v, wire::TicketVerdictEvent{p.user, r});
+    return true;
+  });
+}
+
 void Service::Impl::leaveLobby(Connection& c, LobbyId lobby) {
   c.lobbies.erase(lobby);
   const lobby::LobbyRecord* r = lobbies_.find(lobby);
@@ -316,19 +330,29 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       return;
     }
     case T::TicketIssue: {
-      lobby::TicketId tid{};
-      lobby::RandomBytes(tid);
+      const auto m = As<wire::TicketIssue>(payload);
+      lobby::TicketId tid = m.ticketId;
+      if (tid == lobby::TicketId{}) lobby::RandomBytes(tid);
       wire::TicketIssue::Reply r;
-      if (auto t = tickets_.issue(me, serverTime(), tid)) {
-        r.handle = t->handle;
-        r.ticket.assign(t->bytes.begin(), t->bytes.end());
-      }
+      // An id already registered is not taken twice.
+      if (c.tickets.count(tid) == 0)
+        if (auto t = tickets_.issue(me, serverTime(), tid)) {
+          r.handle = t->handle;
+          r.ticket.assign(t->bytes.begin(), t->bytes.end());
+          c.tickets[tid] = t->handle;
+        }
       reply<wire::TicketIssue>(c, id, r);
+      settleVerdicts(false);
       return;
     }
     case T::TicketCancel: {
       const auto m = As<wire::TicketCancel>(payload);
-      for (const lobby::VerdictNotice& n : tickets_.cancel(me, m.handle))
+      lobby::TicketHandle handle = m.handle;
+      if (handle == 0) {
+        auto it = c.tickets.find(m.ticketId);
+        if (it != c.tickets.end()) handle = it->second;
+      }
+      for (const lobby::VerdictNotice& n : tickets_.cancel(me, handle))
         if (Connection* v = connectionOf(n.verifier)) send(*v, wire::TicketVerdictEvent{n.user, n.response});
       reply<wire::TicketCancel>(c, id, {});
       return;
@@ -339,10 +363,11 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       r.result = tickets_.begin(me, m.ticket, m.claimed, serverTime());
       reply<wire::TicketBegin>(c, id, r);
       // A begun session always gets its verdict, so a verifier never waits for one that cannot
-      // come.
-      if (r.result == lobby::BeginSessionResult::Ok)
-        send(c, wire::TicketVerdictEvent{
-                    m.claimed, tickets_.verdict(me, m.claimed, connectionOf(m.claimed) != nullptr)});
+      // come; a ticket not registered yet is waited for up to 2 s.
+      if (r.result == lobby::BeginSessionResult::Ok) {
+        pendingVerdicts_.push_back({me, m.claimed, now + kRegistrationWaitUs});
+        settleVerdicts(false);
+      }
       return;
     }
     case T::TicketEnd: {

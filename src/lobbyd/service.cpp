@@ -306,6 +306,7 @@ Connection* Service::Impl::connectionOf(UserId user) {
 }
 
 void Service::Impl::tick() {
+  settleVerdicts(true);
   const int64_t now = nowUs();
   std::vector<Connection*> late;
   for (auto& [fd, c] : connections_) {

@@ -50,8 +50,9 @@ struct Connection {
   UserRecord record;
   uint32_t session = 0;
   lobby::UserRateLimits rates;
-  std::set<LobbyId> lobbies;    // joined or created, until left
-  std::deque<int64_t> invites;  // times of the last minute's invitations
+  std::map<lobby::TicketId, lobby::TicketHandle> tickets;  // the user's tickets by id
+  std::set<LobbyId> lobbies;                               // joined or created, until left
+  std::deque<int64_t> invites;                             // times of the last minute's invitations
   // Files arriving in chunks: replaced only when every chunk is in.
   struct PendingWrite {
     uint32_t total = 0;
@@ -129,6 +130,16 @@ class Service::Impl {
   void unreachable(UdpSession& from, UserId target);
   uint32_t openSession(UserId user, lobby::relay::UdpKey& key);
   void closeSession(uint32_t session);
+
+  // A verifier's begin that came before the ticket's registration waits up to 2 s for it.
+  struct PendingVerdict {
+    UserId verifier = 0;
+    UserId user = 0;
+    int64_t untilUs = 0;
+  };
+  std::vector<PendingVerdict> pendingVerdicts_;
+  // Sends the verdicts that are known now (or, with `expire`, whose wait ended).
+  void settleVerdicts(bool expire);
 
   ServiceOptions options_;
   std::unique_ptr<SqliteStore> store_;

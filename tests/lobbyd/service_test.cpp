@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "lobby/auth.h"
 #include "lobbyd/raw_client.h"
 
 namespace vt::lobbyd {
@@ -468,6 +469,76 @@ TEST(Service, FilesArriveWholeOrNotAtAll) {
   // A chunk out of order drops the write too.
   EXPECT_FALSE(a.call(wire::FileWrite{"bb.rep", 5, 10, {1}}).ok);
   EXPECT_EQ(a.call(wire::FileRead{"bb.rep", 99999, 10}).chunk, std::vector<uint8_t>{0x11});
+}
+
+}  // namespace
+}  // namespace vt::lobbyd
+
+namespace vt::lobbyd {
+namespace {
+
+std::vector<uint8_t> TicketBytes(lobby::UserId user, uint8_t idByte, uint32_t issued) {
+  lobby::TicketId id{};
+  id.fill(idByte);
+  const auto bytes = lobby::EncodeTicket(lobby::Ticket{lobby::kAppId, user, id, issued});
+  return std::vector<uint8_t>(bytes.begin(), bytes.end());
+}
+
+lobby::TicketResponse NextVerdict(RawClient& c, int timeoutMs = 3000) {
+  std::optional<Frame> f = c.waitFor(wire::MsgType::TicketVerdictEvent, timeoutMs);
+  EXPECT_TRUE(f);
+  return f ? f->as<wire::TicketVerdictEvent>().response : lobby::TicketResponse::NoAnswer;
+}
+
+TEST(Service, TicketVerdictsAlwaysCome) {
+  Running svc;
+  RawClient a(svc.port()), b(svc.port());
+  ASSERT_TRUE(a.login(SeedOf(1), "Alice"));
+  ASSERT_TRUE(b.login(SeedOf(2), "Bob"));
+  const uint32_t now = a.ok.serverTime;
+  const lobby::UserId alice = a.ok.user;
+
+  // Registered first, then begun: 0 at once and an Ok verdict.
+  wire::TicketIssue issue;
+  issue.ticketId.fill(1);
+  const auto issued = a.call(issue);
+  ASSERT_NE(issued.handle, 0u);
+  EXPECT_EQ(b.call(wire::TicketBegin{TicketBytes(alice, 1, now), alice}).result,
+            lobby::BeginSessionResult::Ok);
+  EXPECT_EQ(NextVerdict(b), lobby::TicketResponse::Ok);
+  b.call(wire::TicketEnd{alice});
+
+  // Begun before its registration: the verdict waits for it.
+  EXPECT_EQ(b.call(wire::TicketBegin{TicketBytes(alice, 2, now), alice}).result,
+            lobby::BeginSessionResult::Ok);
+  EXPECT_FALSE(b.waitFor(wire::MsgType::TicketVerdictEvent, 300));
+  issue.ticketId.fill(2);
+  ASSERT_NE(a.call(issue).handle, 0u);
+  EXPECT_EQ(NextVerdict(b), lobby::TicketResponse::Ok);
+  b.call(wire::TicketEnd{alice});
+
+  // Never registered: "unknown" once the 2 s are over, not silence.
+  EXPECT_EQ(b.call(wire::TicketBegin{TicketBytes(alice, 3, now), alice}).result,
+            lobby::BeginSessionResult::Ok);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(NextVerdict(b, 4000), lobby::TicketResponse::NoLicenseOrWrongUser);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+  b.call(wire::TicketEnd{alice});
+
+  // Cancelled by the id its owner chose; then the owner's connection ends.
+  EXPECT_EQ(b.call(wire::TicketBegin{TicketBytes(alice, 1, now), alice}).result,
+            lobby::BeginSessionResult::Ok);
+  EXPECT_EQ(NextVerdict(b), lobby::TicketResponse::Ok);
+  wire::TicketCancel cancel;
+  cancel.ticketId.fill(1);
+  a.call(cancel);
+  EXPECT_EQ(NextVerdict(b), lobby::TicketResponse::TicketCanceled);
+  b.call(wire::TicketEnd{alice});
+  EXPECT_EQ(b.call(wire::TicketBegin{TicketBytes(alice, 2, now), alice}).result,
+            lobby::BeginSessionResult::Ok);
+  EXPECT_EQ(NextVerdict(b), lobby::TicketResponse::Ok);
+  a.sendRaw(RawFrame(0, 0));
+  EXPECT_EQ(NextVerdict(b), lobby::TicketResponse::UserNotConnected);
 }
 
 }  // namespace

@@ -52,7 +52,6 @@ bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b) {
              reinterpret_cast<const sockaddr_in&>(b).sin_addr.s_addr;
 }
 
-void Log(const std::string& line) { std::fprintf(stderr, "lobbyd: %s\n", line.c_str()); }
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -78,8 +77,8 @@ uint32_t Service::Impl::serverTime() const {
 }
 
 bool Service::Impl::open(std::string* error) {
+  // The caller reports the reason (the executable on standard error).
   auto failed = [&](const std::string& why) {
-    Log(why);
     if (error != nullptr) *error = why;
     return false;
   };
@@ -177,6 +176,7 @@ void Service::Impl::loop() {
   }
   // Leaving: every connection ends as after an outage.
   while (!connections_.empty()) closeConnection(*connections_.begin()->second);
+  loopEnded_ = true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -352,6 +352,8 @@ void Service::stop() {
   impl_->post([this] { impl_->stopping_ = true; });
   if (impl_->thread_.joinable()) impl_->thread_.join();
 }
+
+bool Service::stopped() const { return impl_->loopEnded_; }
 
 ServiceCounters Service::counters() const {
   std::lock_guard<std::mutex> guard(impl_->countersMutex_);

@@ -63,6 +63,8 @@ class Service {
   // Wakes the loop through its eventfd; joins the thread when start() made one. Safe from any
   // thread and from a signal handler's forwarding thread.
   void stop();
+  // True once the loop ended (stop(), a shutdown command, or a failure of the loop).
+  bool stopped() const;
 
   ServiceCounters counters() const;
 

@@ -161,6 +161,7 @@ class Service::Impl {
   std::mutex commandsMutex_;
   std::vector<std::function<void()>> commands_;
   std::atomic<bool> stopping_{false};
+  std::atomic<bool> loopEnded_{false};
   std::thread thread_;
 
   mutable std::mutex countersMutex_;

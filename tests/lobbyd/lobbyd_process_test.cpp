@@ -1,0 +1,126 @@
+// vantorel-lobbyd as a child process: the option table, the READY line on the ready fd with the
+// ephemeral port, a login against it, a clean exit on SIGTERM, and refusals of bad options and
+// addresses. The child runs in its own process group, killed if a test fails.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "lobbyd/lobbyd_main.h"
+#include "lobbyd/raw_client.h"
+
+namespace vt::lobbyd {
+namespace {
+
+TEST(LobbydArgs, OptionTable) {
+  struct Row {
+    std::vector<std::string> args;
+    bool ok;
+  };
+  const Row rows[] = {
+      {{}, true},
+      {{"--listen", "127.0.0.1:0", "--db", "x.db", "--test-mode", "--id-seed", "1", "--ready-fd", "3"}, true},
+      {{"--registration", "closed", "--admin", "a.sock", "--config", "c.ini", "--insecure-lan"}, true},
+      {{"--registration", "maybe"}, false},
+      {{"--id-seed", "-1"}, false},
+      {{"--id-seed", "12x"}, false},
+      {{"--ready-fd"}, false},
+      {{"--db", ""}, false},
+      {{"--bogus"}, false},
+  };
+  for (const Row& row : rows) {
+    std::string error;
+    EXPECT_EQ(ParseLobbydArgs(row.args, &error).has_value(), row.ok) << (row.args.empty() ? "" : row.args[0]);
+  }
+  std::string error;
+  const auto a = ParseLobbydArgs({"--id-seed", "18446744073709551615", "--registration", "closed"}, &error);
+  ASSERT_TRUE(a);
+  EXPECT_EQ(*a->service.idSeed, 18446744073709551615ull);
+  EXPECT_FALSE(a->service.registrationOpen);
+  EXPECT_EQ(ParseLobbydArgs({}, &error)->service.listen, "127.0.0.1:47800");
+  EXPECT_EQ(ReadyLine(4000, 4000), "READY tcp=4000 udp=4000\n");
+}
+
+// A child in its own process group; killed with its group if still running at the end.
+struct Child {
+  pid_t pid = -1;
+  std::string ready;
+  explicit Child(std::vector<std::string> args) {
+    int fds[2];
+    EXPECT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    pid = ::fork();
+    if (pid == 0) {
+      ::setpgid(0, 0);
+      ::dup2(fds[1], 3);  // dup2 clears close-on-exec on the copy
+      std::vector<char*> argv;
+      const std::string exe = std::string(VT_BINARY_DIR) + "/vantorel-lobbyd";
+      argv.push_back(const_cast<char*>(exe.c_str()));
+      for (auto& a : args) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      ::execv(exe.c_str(), argv.data());
+      ::_exit(127);
+    }
+    ::setpgid(pid, pid);
+    ::close(fds[1]);
+    pollfd p{fds[0], POLLIN, 0};
+    char buf[128];
+    while (::poll(&p, 1, 10000) > 0) {
+      const ssize_t n = ::read(fds[0], buf, sizeof(buf));
+      if (n <= 0) break;
+      ready.append(buf, static_cast<size_t>(n));
+      if (ready.find('\n') != std::string::npos) break;
+    }
+    ::close(fds[0]);
+  }
+  // The exit status, or -1 when it did not end within the time.
+  int wait(int timeoutMs) {
+    for (int i = 0; i < timeoutMs / 10; ++i) {
+      int status = 0;
+      if (::waitpid(pid, &status, WNOHANG) == pid) {
+        pid = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      ::usleep(10000);
+    }
+    return -1;
+  }
+  ~Child() {
+    if (pid > 0) {
+      ::kill(-pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+  }
+};
+
+TEST(LobbydProcess, ReadyLineLoginAndSigterm) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("lobbyd_proc_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  Child child({"--listen", "127.0.0.1:0", "--db", (dir / "svc.db").string(), "--test-mode", "--id-seed", "1",
+               "--ready-fd", "3"});
+  unsigned tcp = 0, udp = 0;
+  ASSERT_EQ(std::sscanf(child.ready.c_str(), "READY tcp=%u udp=%u", &tcp, &udp), 2) << child.ready;
+  EXPECT_EQ(tcp, udp);
+  {
+    testing::RawClient c(static_cast<uint16_t>(tcp));
+    ASSERT_TRUE(c.login(testing::SeedOf(1), "Alice"));
+    EXPECT_TRUE(c.call(lobby::wire::BoardFind{"TEST"}).found);
+    ::kill(child.pid, SIGTERM);
+    EXPECT_TRUE(c.closedWithin(3000));
+  }
+  EXPECT_EQ(child.wait(5000), 0);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(LobbydProcess, RefusesBadOptionsAndAddresses) {
+  EXPECT_EQ(Child({"--bogus"}).wait(5000), 2);
+  EXPECT_EQ(Child({"--listen", "0.0.0.0:0", "--db", ":memory:"}).wait(5000), 2);
+  EXPECT_EQ(Child({"--listen", "127.0.0.1:0", "--db", "/nonexistent-dir/x/svc.db"}).wait(5000), 1);
+}
+
+}  // namespace
+}  // namespace vt::lobbyd

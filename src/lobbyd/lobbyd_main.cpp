@@ -2,6 +2,8 @@
 #include "lobbyd/lobbyd_main.h"
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,7 +83,47 @@ std::string ReadyLine(uint16_t tcpPort, uint16_t udpPort) {
   return "READY tcp=" + std::to_string(tcpPort) + " udp=" + std::to_string(udpPort) + "\n";
 }
 
+int AdminClientMain(const std::vector<std::string>& args) {
+  // vantorel-lobbyd admin [--admin socket] <command words...>
+  std::string path = "lobbyd-admin.sock";
+  std::string line;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--admin" && i + 1 < args.size()) {
+      path = args[++i];
+    } else {
+      line += (line.empty() ? "" : " ") + args[i];
+    }
+  }
+  if (line.empty()) {
+    std::fprintf(stderr, "usage: vantorel-lobbyd admin [--admin socket] <command>\n");
+    return 2;
+  }
+  sockaddr_un addr{};
+  if (path.size() >= sizeof(addr.sun_path)) {
+    std::fprintf(stderr, "vantorel-lobbyd: %s: path too long\n", path.c_str());
+    return 2;
+  }
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+    std::fprintf(stderr, "vantorel-lobbyd: %s: %s\n", path.c_str(), std::strerror(errno));
+    ::close(fd);
+    return 1;
+  }
+  line += "\n";
+  ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
+  ::shutdown(fd, SHUT_WR);
+  char buffer[4096];
+  for (ssize_t n; (n = ::recv(fd, buffer, sizeof(buffer), 0)) > 0;)
+    std::fwrite(buffer, 1, static_cast<size_t>(n), stdout);
+  ::close(fd);
+  return 0;
+}
+
 int LobbydMain(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "admin")
+    return AdminClientMain(std::vector<std::string>(argv + 2, argv + argc));
   std::string error;
   std::optional<LobbydArgs> args = ParseLobbydArgs(std::vector<std::string>(argv + 1, argv + argc), &error);
   if (!args) {
@@ -104,6 +146,7 @@ int LobbydMain(int argc, char** argv) {
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);
 
+  args->service.adminPath = args->admin;
   Service service(args->service);
   if (!service.start(&error)) {
     std::fprintf(stderr, "vantorel-lobbyd: %s\n", error.c_str());

@@ -25,6 +25,10 @@ std::optional<LobbydArgs> ParseLobbydArgs(const std::vector<std::string>& args, 
 // The line a starter reads from the ready fd.
 std::string ReadyLine(uint16_t tcpPort, uint16_t udpPort);
 
+// "vantorel-lobbyd admin [--admin socket] <command>": one line to the admin socket, the answer to
+// standard output.
+int AdminClientMain(const std::vector<std::string>& args);
+
 int LobbydMain(int argc, char** argv);
 
 }  // namespace vt::lobbyd

@@ -52,6 +52,7 @@ void Service::Impl::readDatagrams() {
     const ssize_t n =
         ::recvfrom(udp_, buffer, sizeof(buffer), MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLen);
     if (n < 0) return;
+    if (udpBlocked_) continue;
     auto drop = [&](relay::Drop d) {
       count([d](ServiceCounters& k) { ++k.udpDrops[static_cast<size_t>(d)]; });
     };

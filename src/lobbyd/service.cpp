@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <future>
 
 #include "lobbyd/service_impl.h"
 
@@ -59,6 +60,7 @@ bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b) {
 
 Service::Impl::~Impl() {
   for (auto& [fd, c] : connections_) ::close(fd);
+  closeAdmin();
   for (int fd : {epoll_, listen_, udp_, timer_, wake_})
     if (fd >= 0) ::close(fd);
 }
@@ -124,7 +126,7 @@ bool Service::Impl::open(std::string* error) {
     ev.data.fd = fd;
     ::epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &ev);
   }
-  return true;
+  return openAdmin(error);
 }
 
 void Service::Impl::wake() {
@@ -164,6 +166,10 @@ void Service::Impl::loop() {
         acceptAll();
       } else if (fd == udp_) {
         readDatagrams();
+      } else if (fd == admin_) {
+        acceptAdmin();
+      } else if (adminClients_.count(fd) != 0) {
+        readAdmin(fd);
       } else {
         auto it = connections_.find(fd);
         if (it == connections_.end()) continue;
@@ -176,6 +182,7 @@ void Service::Impl::loop() {
   }
   // Leaving: every connection ends as after an outage.
   while (!connections_.empty()) closeConnection(*connections_.begin()->second);
+  closeAdmin();
   loopEnded_ = true;
 }
 
@@ -360,44 +367,26 @@ ServiceCounters Service::counters() const {
   return impl_->counters_;
 }
 
-void Service::kick(lobby::UserId user) {
-  impl_->post([this, user] {
-    if (Connection* c = impl_->connectionOf(user)) {
-      impl_->send(*c, wire::Kicked{wire::KickReason::Admin});
-      c->closing = true;
-      impl_->flush(*c);
-    }
+bool Service::admin(const std::function<void(AdminOps&)>& fn) {
+  if (impl_->wake_ < 0 || impl_->loopEnded_) return false;
+  std::promise<void> done;
+  std::future<void> finished = done.get_future();
+  impl_->post([this, &fn, &done] {
+    fn(*impl_);
+    done.set_value();
   });
+  // A loop that ends first never runs it.
+  while (finished.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    if (impl_->loopEnded_) return false;
+  return true;
+}
+
+void Service::kick(lobby::UserId user) {
+  impl_->post([this, user] { impl_->kick(user); });
 }
 
 void Service::setServerTime(uint32_t utcSeconds) {
-  impl_->post([this, utcSeconds] {
-    if (!impl_->options_.testMode) return;
-    impl_->timeOffset_ = 0;
-    impl_->timeOffset_ = int64_t{utcSeconds} - int64_t{impl_->serverTime()};
-    for (auto& [user, c] : impl_->online_) impl_->send(*c, wire::TimeChanged{impl_->serverTime()});
-  });
-}
-
-void Service::setCloud(lobby::UserId user, bool enabled) {
-  impl_->post([this, user, enabled] {
-    impl_->users_->setCloud(user, enabled);
-    if (Connection* c = impl_->connectionOf(user)) c->record.cloudEnabled = enabled;
-  });
-}
-
-void Service::setQuota(lobby::UserId user, uint64_t bytes) {
-  impl_->post([this, user, bytes] {
-    impl_->users_->setQuota(user, bytes);
-    if (Connection* c = impl_->connectionOf(user)) c->record.quota = bytes;
-  });
-}
-
-void Service::addFriends(lobby::UserId a, lobby::UserId b) {
-  impl_->post([this, a, b] {
-    impl_->users_->addClaim(a, b);
-    impl_->users_->addClaim(b, a);
-  });
+  impl_->post([this, utcSeconds] { impl_->setServerTime(utcSeconds); });
 }
 
 }  // namespace vt::lobbyd

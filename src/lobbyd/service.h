@@ -8,14 +8,23 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "lobby/control_codec.h"
 #include "lobby/relay_datagram.h"
+#include "lobby/store.h"
 #include "lobby/types.h"
+#include "lobbyd/user_directory.h"
 
 namespace vt::lobbyd {
+
+class AdminOps;
+// Answers one admin line (without its newline) on the loop thread; the answer goes back as one
+// or more lines.
+using AdminHandler = std::function<std::string(AdminOps& ops, std::string_view line)>;
 
 struct ServiceOptions {
   std::string listen = "127.0.0.1:47800";  // host:port; port 0 picks a free one
@@ -27,6 +36,39 @@ struct ServiceOptions {
   // The protocol's timings; lobbyd.ini and tests may shorten them.
   int64_t loginTimeoutMs = 10000;
   int64_t idleTimeoutMs = 20000;
+  // The admin socket (UNIX, mode 0600, one command a line); none when empty.
+  std::string adminPath;
+  AdminHandler adminHandler;
+};
+
+// What admin commands reach. Every call runs on the loop thread (inside an AdminHandler, or
+// posted there by Service's own methods). The test-mode operations answer false outside test
+// mode and change nothing.
+class AdminOps {
+ public:
+  virtual ~AdminOps() = default;
+  virtual std::vector<UserRecord> users() = 0;
+  virtual bool isOnline(lobby::UserId user) = 0;
+  // False when the user is not connected.
+  virtual bool kick(lobby::UserId user) = 0;
+  virtual void addFriends(lobby::UserId a, lobby::UserId b) = 0;
+  // Entries in rank order (at most 1000).
+  virtual std::vector<lobby::StoredEntry> boardEntries(lobby::BoardHandle board) = 0;
+  virtual std::optional<uint64_t> fileSize(lobby::UserId user, std::string_view name) = 0;
+  // A consistent copy of the database (VACUUM INTO).
+  virtual bool backup(const std::string& path) = 0;
+  virtual void shutdown() = 0;
+  virtual bool testMode() const = 0;
+  // Test mode.
+  virtual bool setServerTime(uint32_t utcSeconds) = 0;
+  virtual bool offsetServerTime(int64_t seconds) = 0;
+  virtual bool setCloud(lobby::UserId user, bool enabled) = 0;
+  virtual bool setQuota(lobby::UserId user, uint64_t bytes) = 0;
+  // The next `n` requests of a type get no answer at all, so callers meet their own time-outs.
+  virtual bool failNext(lobby::wire::MsgType request, int n) = 0;
+  // Every datagram is dropped unread, as behind a firewall: clients fall back to TCP.
+  virtual bool blockUdp(bool blocked) = 0;
+  virtual bool invite(lobby::UserId from, lobby::UserId to, lobby::LobbyId lobby) = 0;
 };
 
 // What the service counted since it started. Relay drops by reason: every datagram that fails a
@@ -68,12 +110,11 @@ class Service {
 
   ServiceCounters counters() const;
 
-  // Operations for the admin socket and tests; they run on the loop thread before the next turn.
+  // Runs `fn` on the loop thread with the admin operations and waits for it (tests, and
+  // operators without the socket). False when the loop is not running.
+  bool admin(const std::function<void(AdminOps&)>& fn);
   void kick(lobby::UserId user);
   void setServerTime(uint32_t utcSeconds);  // test mode only
-  void setCloud(lobby::UserId user, bool enabled);
-  void setQuota(lobby::UserId user, uint64_t bytes);
-  void addFriends(lobby::UserId a, lobby::UserId b);
 
   class Impl;
 

@@ -77,7 +77,7 @@ struct UdpSession {
   std::map<UserId, int64_t> unreachableSentUs;  // PeerUnreachable at most once per 2 s
 };
 
-class Service::Impl {
+class Service::Impl final : public AdminOps {
  public:
   explicit Impl(ServiceOptions options) : options_(std::move(options)) {}
   ~Impl();
@@ -140,6 +140,33 @@ class Service::Impl {
   std::vector<PendingVerdict> pendingVerdicts_;
   // Sends the verdicts that are known now (or, with `expire`, whose wait ended).
   void settleVerdicts(bool expire);
+
+  // AdminOps (admin.cpp).
+  std::vector<UserRecord> users() override;
+  bool isOnline(UserId user) override { return connectionOf(user) != nullptr; }
+  bool kick(UserId user) override;
+  void addFriends(UserId a, UserId b) override;
+  std::vector<lobby::StoredEntry> boardEntries(lobby::BoardHandle board) override;
+  std::optional<uint64_t> fileSize(UserId user, std::string_view name) override;
+  bool backup(const std::string& path) override;
+  void shutdown() override { stopping_ = true; }
+  bool testMode() const override { return options_.testMode; }
+  bool setServerTime(uint32_t utcSeconds) override;
+  bool offsetServerTime(int64_t seconds) override;
+  bool setCloud(UserId user, bool enabled) override;
+  bool setQuota(UserId user, uint64_t bytes) override;
+  bool failNext(lobby::wire::MsgType request, int n) override;
+  bool blockUdp(bool blocked) override;
+  bool invite(UserId from, UserId to, LobbyId lobby) override;
+  // The admin socket.
+  bool openAdmin(std::string* error);
+  void acceptAdmin();
+  void closeAdmin();
+  void readAdmin(int fd);
+  std::map<int, std::string> adminClients_;  // fd -> the start of an unfinished line
+  int admin_ = -1;
+  std::map<uint16_t, int> failNext_;  // request type -> answers still to drop
+  bool udpBlocked_ = false;
 
   ServiceOptions options_;
   std::unique_ptr<SqliteStore> store_;

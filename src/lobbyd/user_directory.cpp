@@ -141,4 +141,10 @@ std::vector<UserRecord> UserDirectory::all() {
   return out;
 }
 
+bool UserDirectory::backup(const std::string& path) {
+  Stmt s(db_, "VACUUM INTO ?");
+  s.bind(1, path);
+  return s.run();
+}
+
 }  // namespace vt::lobbyd

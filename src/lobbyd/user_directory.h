@@ -48,6 +48,8 @@ class UserDirectory {
   // Users who claim each other.
   std::vector<UserId> friendsOf(UserId id);
   std::vector<UserRecord> all();
+  // A consistent copy of the whole database file (VACUUM INTO a new file).
+  bool backup(const std::string& path);
 
  private:
   explicit UserDirectory(sqlite3* db) : db_(db) {}

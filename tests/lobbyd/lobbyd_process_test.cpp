@@ -100,8 +100,9 @@ TEST(LobbydProcess, ReadyLineLoginAndSigterm) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("lobbyd_proc_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
+  const std::string adminSock = (dir / "admin.sock").string();
   Child child({"--listen", "127.0.0.1:0", "--db", (dir / "svc.db").string(), "--test-mode", "--id-seed", "1",
-               "--ready-fd", "3"});
+               "--ready-fd", "3", "--admin", adminSock});
   unsigned tcp = 0, udp = 0;
   ASSERT_EQ(std::sscanf(child.ready.c_str(), "READY tcp=%u udp=%u", &tcp, &udp), 2) << child.ready;
   EXPECT_EQ(tcp, udp);
@@ -109,6 +110,14 @@ TEST(LobbydProcess, ReadyLineLoginAndSigterm) {
     testing::RawClient c(static_cast<uint16_t>(tcp));
     ASSERT_TRUE(c.login(testing::SeedOf(1), "Alice"));
     EXPECT_TRUE(c.call(lobby::wire::BoardFind{"TEST"}).found);
+    // The admin client reaches the socket (the command language is wired by its parser).
+    const std::string admin =
+        std::string(VT_BINARY_DIR) + "/vantorel-lobbyd admin --admin " + adminSock + " user list";
+    FILE* out = ::popen(admin.c_str(), "r");
+    ASSERT_NE(out, nullptr);
+    char answer[128] = {};
+    EXPECT_NE(std::fgets(answer, sizeof(answer), out), nullptr);
+    EXPECT_EQ(::pclose(out), 0);
     ::kill(child.pid, SIGTERM);
     EXPECT_TRUE(c.closedWithin(3000));
   }

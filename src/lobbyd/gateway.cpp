@@ -32,6 +32,7 @@ bool IsValidCountry(std::string_view text) {
 
 constexpr int64_t kInviteWindowUs = 60 * 1000000LL;
 constexpr int64_t kRegistrationWaitUs = 2 * 1000000LL;
+constexpr size_t kPendingWrites = 4;
 }  // namespace
 
 uint64_t Service::Impl::newIdLow() {
@@ -438,6 +439,8 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       const bool allowed = c.record.cloudEnabled && (m.offset != 0 || c.rates.allow(Kind::FileCall, now));
       if (allowed && m.total > 0 && m.total <= lobby::limits::kMaxFileBytes &&
           lobby::IsValidFileName(m.name) && m.chunk.size() <= wire::kMaxChunkBytes) {
+        // A few files in flight at once: each may hold up to 1 MiB until its last chunk.
+        if (m.offset == 0 && c.writes.size() >= kPendingWrites) c.writes.erase(c.writes.begin());
         Connection::PendingWrite& w = c.writes[m.name];
         if (m.offset == 0) w.total = m.total;
         // Chunks come in order and add up to the total announced first; anything else drops the

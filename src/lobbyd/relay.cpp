@@ -96,10 +96,15 @@ void Service::Impl::forward(UdpSession& from, UserId target, uint8_t channel,
     return;
   }
   const int64_t now = nowUs();
-  auto pair = from.pairs.try_emplace(target, kPairRate, 2 * kPairRate).first;
+  // A pair idle for 2 s has refilled to its burst, as good as a new one: such pairs are dropped
+  // when many pile up.
+  if (from.pairs.size() >= 256)
+    std::erase_if(from.pairs, [&](const auto& e) { return now - e.second.lastUs >= 2 * 1000000; });
+  auto pair = from.pairs.try_emplace(target, UdpSession::Pair{{kPairRate, 2 * kPairRate}, now}).first;
+  pair->second.lastUs = now;
   // The sender's budget first: a flood to many targets is bounded as a whole.
   if (!from.packets.take(now) || !from.bytes.take(now, static_cast<double>(payload.size())) ||
-      !pair->second.take(now)) {
+      !pair->second.bucket.take(now)) {
     count([](ServiceCounters& k) { ++k.rateLimited; });
     return;
   }
@@ -127,6 +132,10 @@ void Service::Impl::forward(UdpSession& from, UserId target, uint8_t channel,
 
 void Service::Impl::unreachable(UdpSession& from, UserId target) {
   const int64_t now = nowUs();
+  // Forget targets told about long ago, so a sender trying many ids cannot grow this without end.
+  if (from.unreachableSentUs.size() >= 256)
+    std::erase_if(from.unreachableSentUs,
+                  [&](const auto& e) { return now - e.second >= kUnreachableEveryUs; });
   auto [it, fresh] = from.unreachableSentUs.try_emplace(target, now);
   if (!fresh && now - it->second < kUnreachableEveryUs) return;
   it->second = now;

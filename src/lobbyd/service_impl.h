@@ -73,7 +73,11 @@ struct UdpSession {
   uint32_t outCounter = 0;
   lobby::TokenBucket packets{600, 1200};
   lobby::TokenBucket bytes{512 * 1024, 1024 * 1024};
-  std::map<UserId, lobby::TokenBucket> pairs;   // per target: 300/s, burst 600
+  struct Pair {
+    lobby::TokenBucket bucket;  // 300/s, burst 600
+    int64_t lastUs = 0;
+  };
+  std::map<UserId, Pair> pairs;                 // by target
   std::map<UserId, int64_t> unreachableSentUs;  // PeerUnreachable at most once per 2 s
 };
 

@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "lobbyd/lobbyd_main.h"
 #include "lobbyd/raw_client.h"
@@ -122,6 +124,81 @@ TEST(LobbydProcess, ReadyLineLoginAndSigterm) {
     EXPECT_TRUE(c.closedWithin(3000));
   }
   EXPECT_EQ(child.wait(5000), 0);
+  std::filesystem::remove_all(dir);
+}
+
+// Writes a whole file of one byte value in chunks; true when the service confirmed the last one.
+bool WriteWhole(testing::RawClient& c, const std::string& name, uint8_t value, size_t size) {
+  bool ok = false;
+  for (size_t off = 0; off < size; off += lobby::wire::kMaxChunkBytes) {
+    const size_t len = std::min(lobby::wire::kMaxChunkBytes, size - off);
+    lobby::wire::FileWrite w{name, static_cast<uint32_t>(off), static_cast<uint32_t>(size),
+                             std::vector<uint8_t>(len, value)};
+    c.send(w, static_cast<uint32_t>(1000 + off / lobby::wire::kMaxChunkBytes));
+    auto f = c.waitFor(lobby::wire::MsgType::FileWrite, 3000);
+    if (!f) return false;
+    ok = f->as<lobby::wire::FileWrite::Reply>().ok;
+  }
+  return ok;
+}
+
+TEST(LobbydProcess, KilledDuringWritesLeavesEveryFileWhole) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("lobbyd_kill_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string db = (dir / "svc.db").string();
+  const size_t kSize = 200000;  // four chunks
+  uint64_t user = 0;
+  int confirmedScore = 0;
+  {
+    Child child({"--listen", "127.0.0.1:0", "--db", db, "--ready-fd", "3"});
+    unsigned tcp = 0, udp = 0;
+    ASSERT_EQ(std::sscanf(child.ready.c_str(), "READY tcp=%u udp=%u", &tcp, &udp), 2) << child.ready;
+    testing::RawClient c(static_cast<uint16_t>(tcp));
+    ASSERT_TRUE(c.login(testing::SeedOf(1), "Alice"));
+    user = c.ok.user;
+    const auto board = c.call(lobby::wire::BoardFind{"TEST"}).board;
+    // A stream of writes and uploads; the service dies in the middle of one.
+    std::thread killer([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(400));
+      ::kill(-child.pid, SIGKILL);
+    });
+    for (int i = 0; i < 1000; ++i) {
+      if (!WriteWhole(c, "f" + std::to_string(i % 3), static_cast<uint8_t>(i), kSize)) break;
+      c.send(lobby::wire::BoardUpload{board, lobby::UploadMethod::ForceUpdate, i, {i}}, 5);
+      auto up = c.waitFor(lobby::wire::MsgType::BoardUpload, 3000);
+      if (!up) break;
+      if (up->as<lobby::wire::BoardUpload::Reply>().success) confirmedScore = i;
+    }
+    killer.join();
+  }
+  Child again({"--listen", "127.0.0.1:0", "--db", db, "--ready-fd", "3"});
+  unsigned tcp = 0, udp = 0;
+  ASSERT_EQ(std::sscanf(again.ready.c_str(), "READY tcp=%u udp=%u", &tcp, &udp), 2) << again.ready;
+  testing::RawClient c(static_cast<uint16_t>(tcp));
+  ASSERT_TRUE(c.login(testing::SeedOf(1), "Alice"));
+  EXPECT_EQ(c.ok.user, user) << "the same id after the restart";
+  int files = 0;
+  for (int i = 0; i < 3; ++i) {
+    const std::string name = "f" + std::to_string(i);
+    const auto stat = c.call(lobby::wire::FileStat{name});
+    if (!stat.exists) continue;
+    ++files;
+    ASSERT_EQ(stat.size, kSize) << name;
+    std::vector<uint8_t> all;
+    while (all.size() < kSize) {
+      auto r = c.call(lobby::wire::FileRead{name, static_cast<uint32_t>(all.size()), 65536});
+      ASSERT_FALSE(r.chunk.empty());
+      all.insert(all.end(), r.chunk.begin(), r.chunk.end());
+    }
+    EXPECT_EQ(std::count(all.begin(), all.end(), all[0]), static_cast<long>(kSize)) << name << " is mixed";
+  }
+  EXPECT_GT(files, 0);
+  const auto board = c.call(lobby::wire::BoardFind{"TEST"}).board;
+  const auto dl = c.call(lobby::wire::BoardDownload{board, lobby::DownloadKind::Global, 1, 10});
+  ASSERT_EQ(dl.entries.size(), 1u);
+  EXPECT_GE(dl.entries[0].score, confirmedScore) << "a confirmed upload survives";
+  EXPECT_EQ(dl.entries[0].details, std::vector<int32_t>{dl.entries[0].score}) << "score and details together";
   std::filesystem::remove_all(dir);
 }
 

@@ -372,6 +372,12 @@ TEST(Service, AFloodIsCutToItsBudgetWhileOthersGoOn) {
     for (int i = 0; i < 100; ++i) p.a.sendUdp(p.a.datagram(relay::Kind::Data, p.b.ok.user, {1}));
     for (int i = 0; i < 7; ++i) p.a.sendUdp(std::vector<uint8_t>(40, static_cast<uint8_t>(batch * 7 + i)));
     c.sendUdp(c.datagram(relay::Kind::Data, p.b.ok.user, {0xCC}));
+    // Malformed frames on fresh connections, and Carol's calls still answered promptly.
+    RawClient junk(svc.port());
+    junk.sendRaw(RawFrame(3, 0));
+    const auto t0 = std::chrono::steady_clock::now();
+    EXPECT_TRUE(c.call(wire::BoardFind{"TEST"}).found);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::seconds(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -386,6 +392,7 @@ TEST(Service, AFloodIsCutToItsBudgetWhileOthersGoOn) {
                 k.udpDrops[static_cast<size_t>(relay::Drop::BadVersion)] +
                 k.udpDrops[static_cast<size_t>(relay::Drop::BadLength)],
             210u);
+  EXPECT_EQ(k.malformedFrames, 30u);
 }
 
 TEST(Service, SilentConnectionsCloseAndPingingOnesStay) {

@@ -356,6 +356,11 @@ uint16_t Service::udpPort() const { return impl_->port_; }
 
 void Service::stop() {
   if (impl_->wake_ < 0) return;
+  // From the loop itself (an admin handler): the loop ends after this turn; nothing to join.
+  if (impl_->thread_.joinable() && impl_->thread_.get_id() == std::this_thread::get_id()) {
+    impl_->stopping_ = true;
+    return;
+  }
   impl_->post([this] { impl_->stopping_ = true; });
   if (impl_->thread_.joinable()) impl_->thread_.join();
 }

@@ -111,7 +111,8 @@ class Service {
   ServiceCounters counters() const;
 
   // Runs `fn` on the loop thread with the admin operations and waits for it (tests, and
-  // operators without the socket). False when the loop is not running.
+  // operators without the socket). False when the loop is not running. Not for the loop thread
+  // itself: an admin handler already has the operations.
   bool admin(const std::function<void(AdminOps&)>& fn);
   void kick(lobby::UserId user);
   void setServerTime(uint32_t utcSeconds);  // test mode only

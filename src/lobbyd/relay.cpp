@@ -3,7 +3,9 @@
 // datagrams, and forwarding within the token buckets to UDP or, without it, the control
 // connection. Payloads are never read.
 #include <sys/socket.h>
+#include <sys/timerfd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "lobbyd/service_impl.h"
@@ -108,17 +110,34 @@ void Service::Impl::forward(UdpSession& from, UserId target, uint8_t channel,
     count([](ServiceCounters& k) { ++k.rateLimited; });
     return;
   }
-  Connection* to = connectionOf(target);
-  if (to == nullptr) {
+  if (connectionOf(target) == nullptr) {
     unreachable(from, target);
     return;
   }
+  // Test mode: a link set between the two delays, loses or duplicates what passes here.
+  auto link = links_.find({from.user, target});
+  if (link == links_.end()) {
+    deliver(from.user, target, channel, payload);
+    return;
+  }
+  for (int64_t delayUs : link->second->decide()) {
+    if (delayUs <= 0) {
+      deliver(from.user, target, channel, payload);
+      continue;
+    }
+    egress_.emplace(now + delayUs, Delayed{from.user, target, channel, {payload.begin(), payload.end()}});
+  }
+  armEgress();
+}
+
+void Service::Impl::deliver(UserId from, UserId target, uint8_t channel, std::span<const uint8_t> payload) {
+  Connection* to = connectionOf(target);
+  if (to == nullptr) return;  // gone while a delayed packet waited
   auto ts = sessionOf_.find(target);
   UdpSession* targetSession = ts == sessionOf_.end() ? nullptr : &sessions_[ts->second];
   if (targetSession != nullptr && targetSession->hasEndpoint) {
     uint8_t out[relay::kMaxDatagramBytes];
-    relay::Datagram d{relay::Kind::Data,           channel,   ts->second,
-                      ++targetSession->outCounter, from.user, payload};
+    relay::Datagram d{relay::Kind::Data, channel, ts->second, ++targetSession->outCounter, from, payload};
     const size_t n = relay::Encode(d, targetSession->key, out);
     ::sendto(udp_, out, n, MSG_DONTWAIT, reinterpret_cast<const sockaddr*>(&targetSession->endpoint),
              targetSession->endpointLen);
@@ -126,8 +145,42 @@ void Service::Impl::forward(UdpSession& from, UserId target, uint8_t channel,
     return;
   }
   // A target without UDP gets its packets over the control connection.
-  send(*to, wire::Packet{from.user, channel, std::vector<uint8_t>(payload.begin(), payload.end())});
+  send(*to, wire::Packet{from, channel, std::vector<uint8_t>(payload.begin(), payload.end())});
   count([](ServiceCounters& k) { ++k.tcpForwarded; });
+}
+
+void Service::Impl::armEgress() {
+  itimerspec spec{};
+  if (!egress_.empty()) {
+    const int64_t wait = std::max<int64_t>(egress_.begin()->first - nowUs(), 1);
+    spec.it_value.tv_sec = wait / 1000000;
+    spec.it_value.tv_nsec = (wait % 1000000) * 1000;
+  }
+  ::timerfd_settime(egressTimer_, 0, &spec, nullptr);
+}
+
+void Service::Impl::releaseEgress() {
+  const int64_t now = nowUs();
+  while (!egress_.empty() && egress_.begin()->first <= now) {
+    Delayed d = std::move(egress_.begin()->second);
+    egress_.erase(egress_.begin());
+    deliver(d.from, d.to, d.channel, d.payload);
+  }
+  armEgress();
+}
+
+bool Service::Impl::setLink(UserId from, UserId to, const lobby::LinkParams& params) {
+  if (!options_.testMode) return false;
+  auto& slot = links_[{from, to}];
+  if (!slot) slot = std::make_unique<lobby::LinkModel>(options_.idSeed.value_or(0), from, to);
+  slot->set(params);
+  return true;
+}
+
+bool Service::Impl::clearLink(UserId from, UserId to) {
+  if (!options_.testMode) return false;
+  links_.erase({from, to});
+  return true;
 }
 
 void Service::Impl::unreachable(UdpSession& from, UserId target) {

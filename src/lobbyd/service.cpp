@@ -61,7 +61,7 @@ bool SameHost(const sockaddr_storage& a, const sockaddr_storage& b) {
 Service::Impl::~Impl() {
   for (auto& [fd, c] : connections_) ::close(fd);
   closeAdmin();
-  for (int fd : {epoll_, listen_, udp_, timer_, wake_})
+  for (int fd : {epoll_, listen_, udp_, timer_, wake_, egressTimer_})
     if (fd >= 0) ::close(fd);
 }
 
@@ -116,11 +116,12 @@ bool Service::Impl::open(std::string* error) {
   epoll_ = ::epoll_create1(EPOLL_CLOEXEC);
   timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  egressTimer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   itimerspec spec{};
   spec.it_interval.tv_nsec = kTickMs * 1000000L;
   spec.it_value.tv_nsec = kTickMs * 1000000L;
   ::timerfd_settime(timer_, 0, &spec, nullptr);
-  for (int fd : {listen_, udp_, timer_, wake_}) {
+  for (int fd : {listen_, udp_, timer_, wake_, egressTimer_}) {
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.fd = fd;
@@ -162,6 +163,10 @@ void Service::Impl::loop() {
         uint64_t v;
         [[maybe_unused]] ssize_t r = ::read(timer_, &v, sizeof(v));
         tick();
+      } else if (fd == egressTimer_) {
+        uint64_t v;
+        [[maybe_unused]] ssize_t r = ::read(egressTimer_, &v, sizeof(v));
+        releaseEgress();
       } else if (fd == listen_) {
         acceptAll();
       } else if (fd == udp_) {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "lobby/control_codec.h"
+#include "lobby/link_model.h"
 #include "lobby/relay_datagram.h"
 #include "lobby/store.h"
 #include "lobby/types.h"
@@ -69,6 +70,10 @@ class AdminOps {
   // Every datagram is dropped unread, as behind a firewall: clients fall back to TCP.
   virtual bool blockUdp(bool blocked) = 0;
   virtual bool invite(lobby::UserId from, lobby::UserId to, lobby::LobbyId lobby) = 0;
+  // Relayed packets from one user to another pass a link model (latency, jitter, loss,
+  // duplicates, partition), seeded from --id-seed and the pair so a run replays.
+  virtual bool setLink(lobby::UserId from, lobby::UserId to, const lobby::LinkParams& params) = 0;
+  virtual bool clearLink(lobby::UserId from, lobby::UserId to) = 0;
 };
 
 // What the service counted since it started. Relay drops by reason: every datagram that fails a

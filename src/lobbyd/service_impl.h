@@ -132,6 +132,20 @@ class Service::Impl final : public AdminOps {
   // the control connection. Shared by relayed datagrams and SendPacket requests.
   void forward(UdpSession& from, UserId target, uint8_t channel, std::span<const uint8_t> payload);
   void unreachable(UdpSession& from, UserId target);
+  // Hands a packet to the target over UDP, or over its control connection without UDP.
+  void deliver(UserId from, UserId target, uint8_t channel, std::span<const uint8_t> payload);
+  // Test mode: packets a link delays wait here until due.
+  struct Delayed {
+    UserId from = 0;
+    UserId to = 0;
+    uint8_t channel = 0;
+    std::vector<uint8_t> payload;
+  };
+  std::multimap<int64_t, Delayed> egress_;  // by due time
+  std::map<std::pair<UserId, UserId>, std::unique_ptr<lobby::LinkModel>> links_;
+  int egressTimer_ = -1;
+  void armEgress();
+  void releaseEgress();
   uint32_t openSession(UserId user, lobby::relay::UdpKey& key);
   void closeSession(uint32_t session);
 
@@ -162,6 +176,8 @@ class Service::Impl final : public AdminOps {
   bool failNext(lobby::wire::MsgType request, int n) override;
   bool blockUdp(bool blocked) override;
   bool invite(UserId from, UserId to, LobbyId lobby) override;
+  bool setLink(UserId from, UserId to, const lobby::LinkParams& params) override;
+  bool clearLink(UserId from, UserId to) override;
   // The admin socket.
   bool openAdmin(std::string* error);
   void acceptAdmin();

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 
+#include <chrono>
 #include <filesystem>
 #include <sstream>
 
@@ -135,6 +136,38 @@ TEST(ServiceAdmin, TestModeFaults) {
   EXPECT_EQ(invited->as<wire::Invited>().fromName, "Alice");
 }
 
+TEST(ServiceAdmin, LinksDelayAndPartitionRelayedPackets) {
+  ServiceOptions o;
+  o.listen = "127.0.0.1:0";
+  o.testMode = true;
+  o.idSeed = 7;
+  Service svc(o);
+  ASSERT_TRUE(svc.start());
+  RawClient a(svc.tcpPort()), b(svc.tcpPort());
+  ASSERT_TRUE(a.login(SeedOf(1), "Alice"));
+  ASSERT_TRUE(b.login(SeedOf(2), "Bob"));
+  ASSERT_TRUE(a.registerUdp());
+  ASSERT_TRUE(b.registerUdp());
+  auto hop = [&](RawClient& from, RawClient& to, int timeoutMs) {
+    const auto t0 = std::chrono::steady_clock::now();
+    from.sendUdp(from.datagram(relay::Kind::Data, to.ok.user, {1}));
+    const bool got = to.receiveUdp(timeoutMs).has_value();
+    return got ? std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count()
+               : -1.0;
+  };
+  ASSERT_TRUE(
+      svc.admin([&](AdminOps& ops) { EXPECT_TRUE(ops.setLink(a.ok.user, b.ok.user, {.latencyMs = 150})); }));
+  const double delayed = hop(a, b, 2000);
+  EXPECT_GE(delayed, 145.0);
+  EXPECT_LT(delayed, 1000.0);
+  EXPECT_GE(hop(b, a, 2000), 0.0) << "the other direction is not affected";
+  EXPECT_LT(hop(b, a, 2000), 100.0);
+  ASSERT_TRUE(svc.admin([&](AdminOps& ops) { ops.setLink(a.ok.user, b.ok.user, {.partitioned = true}); }));
+  EXPECT_LT(hop(a, b, 300), 0.0) << "partitioned";
+  ASSERT_TRUE(svc.admin([&](AdminOps& ops) { EXPECT_TRUE(ops.clearLink(a.ok.user, b.ok.user)); }));
+  EXPECT_GE(hop(a, b, 2000), 0.0);
+}
+
 TEST(ServiceAdmin, TestModeOperationsRefusedOtherwise) {
   ServiceOptions o;
   o.listen = "127.0.0.1:0";
@@ -149,6 +182,8 @@ TEST(ServiceAdmin, TestModeOperationsRefusedOtherwise) {
     EXPECT_FALSE(ops.setCloud(1, false));
     EXPECT_FALSE(ops.setQuota(1, 0));
     EXPECT_FALSE(ops.invite(1, 2, 3));
+    EXPECT_FALSE(ops.setLink(1, 2, {.partitioned = true}));
+    EXPECT_FALSE(ops.clearLink(1, 2));
   }));
   RawClient a(svc.tcpPort());
   ASSERT_TRUE(a.login(SeedOf(1), "Alice"));

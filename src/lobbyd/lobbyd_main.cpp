@@ -2,6 +2,7 @@
 #include "lobbyd/lobbyd_main.h"
 
 #include <signal.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -10,6 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "lobby/host_port.h"
+#include "lobbyd/address_policy.h"
+#include "lobbyd/admin_commands.h"
+#include "lobbyd/lobbyd_config.h"
 
 namespace vt::lobbyd {
 
@@ -130,13 +136,31 @@ int LobbydMain(int argc, char** argv) {
     std::fprintf(stderr, "vantorel-lobbyd: %s\n%s", error.c_str(), kUsage);
     return 2;
   }
-  // The control connection is plain TCP: loopback only here. LAN addresses with --insecure-lan
-  // come with the address policy's validation.
-  if (args->service.listen.rfind("127.", 0) != 0) {
-    std::fprintf(stderr, "vantorel-lobbyd: %s: only loopback addresses are served\n",
-                 args->service.listen.c_str());
+  // The control connection is plain TCP until it is encrypted: loopback, or a private address
+  // with --insecure-lan; never a public or wildcard one.
+  const ListenDecision listen = CheckListenAddress(args->service.listen, args->insecureLan);
+  if (!listen.address) {
+    std::fprintf(stderr, "vantorel-lobbyd: %s\n", listen.message.c_str());
     return 2;
   }
+  lobby::HostPort bind = *listen.address;
+  if (strcasecmp(bind.host.c_str(), "localhost") == 0) bind.host = "127.0.0.1";
+  args->service.listen = lobby::FormatHostPort(bind);
+  // The built-in settings are the game's. A file that changes them is refused rather than
+  // silently ignored: the service does not take other boards, statistics or limits yet.
+  if (!args->config.empty()) {
+    LobbydConfig config;
+    if (!LoadLobbydConfig(args->config, config, &error)) {
+      std::fprintf(stderr, "vantorel-lobbyd: %s\n", error.c_str());
+      return 2;
+    }
+    if (!(config == DefaultLobbydConfig())) {
+      std::fprintf(stderr, "vantorel-lobbyd: %s: only the built-in settings are served; remove the changes\n",
+                   args->config.c_str());
+      return 2;
+    }
+  }
+  args->service.adminHandler = RunAdminLine;
   // The signals are taken by sigtimedwait below: blocked here, before any thread starts, so the
   // loop thread never receives them.
   sigset_t stopSignals;

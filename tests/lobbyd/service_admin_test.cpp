@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "lobbyd/admin_commands.h"
 #include "lobbyd/raw_client.h"
 #include "lobbyd/service.h"
 #include "lobbyd/sqlite_store.h"
@@ -54,26 +55,13 @@ std::string AdminLine(const std::string& socketPath, const std::string& line) {
 }
 
 // A toy handler: the real command language lives with the admin line parser.
-std::string ToyHandler(AdminOps& ops, std::string_view line) {
-  std::istringstream in{std::string(line)};
-  std::string word;
-  in >> word;
-  if (word == "users") return std::to_string(ops.users().size());
-  if (word == "kick") {
-    uint64_t id = 0;
-    in >> id;
-    return ops.kick(id) ? "ok" : "not online";
-  }
-  return "unknown";
-}
-
 TEST(ServiceAdmin, SocketAnswersLinesAndKicks) {
   TempDir dir("lobbyd_admin_");
   ServiceOptions o;
   o.listen = "127.0.0.1:0";
   o.db = (dir.path / "svc.db").string();
   o.adminPath = (dir.path / "admin.sock").string();
-  o.adminHandler = ToyHandler;
+  o.adminHandler = RunAdminLine;
   Service svc(o);
   ASSERT_TRUE(svc.start());
   struct stat st {};
@@ -82,14 +70,20 @@ TEST(ServiceAdmin, SocketAnswersLinesAndKicks) {
 
   RawClient a(svc.tcpPort());
   ASSERT_TRUE(a.login(SeedOf(1), "Alice"));
-  EXPECT_EQ(AdminLine(o.adminPath, "users"), "1\n");
-  EXPECT_EQ(AdminLine(o.adminPath, "nonsense"), "unknown\n");
+  const std::string list = AdminLine(o.adminPath, "user list");
+  EXPECT_NE(list.find(std::to_string(a.ok.user) + " Alice"), std::string::npos) << list;
+  EXPECT_NE(list.find(" online"), std::string::npos) << list;
+  EXPECT_EQ(AdminLine(o.adminPath, "nonsense").rfind("error: ", 0), 0u);
+  // Test-mode commands are refused by a service outside test mode.
+  EXPECT_EQ(AdminLine(o.adminPath, "time offset 60").rfind("error: ", 0), 0u);
+  EXPECT_EQ(AdminLine(o.adminPath, "file stat " + std::to_string(a.ok.user) + " NOFILE"),
+            "error: no such file\n");
   EXPECT_EQ(AdminLine(o.adminPath, "kick " + std::to_string(a.ok.user)), "ok\n");
   auto kicked = a.waitFor(wire::MsgType::Kicked);
   ASSERT_TRUE(kicked);
   EXPECT_EQ(kicked->as<wire::Kicked>().reason, wire::KickReason::Admin);
   EXPECT_TRUE(a.closedWithin());
-  EXPECT_EQ(AdminLine(o.adminPath, "kick " + std::to_string(a.ok.user)), "not online\n");
+  EXPECT_EQ(AdminLine(o.adminPath, "kick " + std::to_string(a.ok.user)), "error: user not connected\n");
 
   // A backup is a database the store opens, with the user in it.
   const std::string copy = (dir.path / "copy.db").string();

@@ -14,14 +14,6 @@ namespace vt::online::net {
 namespace wire = lobby::wire;
 namespace relay = lobby::relay;
 
-namespace {
-int64_t MicrosNow() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-}  // namespace
-
 void NetPlatform::resetPeersForLogin(const wire::LoginOk& ok) {
   std::lock_guard<std::mutex> guard(peerMutex_);
   // A new login is a new session with a new key: the old window means nothing any more.

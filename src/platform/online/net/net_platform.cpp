@@ -16,13 +16,6 @@ namespace vt::online::net {
 namespace wire = lobby::wire;
 
 namespace {
-
-int64_t MicrosNow() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 std::string_view Find(const lobby::KeyValues& kv, std::string_view key) { return lobby::FindValue(kv, key); }
 
 // Sets a key in place (keys keep the order of their first set); false when it is new and the

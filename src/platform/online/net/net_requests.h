@@ -10,6 +10,13 @@
 
 namespace vt::online::net {
 
+// The rate limiters' clock.
+inline int64_t MicrosNow() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 template <class M>
 bool NetPlatform::queueFrame(const M& message, uint32_t requestId) {
   bool ok = false;

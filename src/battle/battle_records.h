@@ -545,9 +545,20 @@ BattleObject* BattleObjectFromRef(int32_t ref);
 // pointers as slot references, and the random streams; the same in every process, build and
 // compiler (battle_state_hash.cpp).
 uint64_t BattleStateHash();
-// The same walk without the fields the viewer's side changes (the stage's random stream and
-// screen word, the generators' bookkeeping, the local side's counters, the attack display):
-// recording and playback of a replay compare it frame by frame.
+// Field classes of that walk a hash may leave out.
+enum BattleHashClass : uint32_t {
+  // Changed by the stage draw: random stream 0 and battle-state word 4, which the background
+  // moves by what it draws (the stage-animation option changes them); nothing in the battle
+  // reads them.
+  kHashStageDraw = 1u << 0,
+  // The viewer's side: the generators' bookkeeping, the local side's counters, the main side
+  // and what the clock and the judge note for it, the attack display.
+  kHashViewer = 1u << 1,
+};
+// The walk without the fields of the given classes.
+uint64_t BattleStateHashWithout(uint32_t classes);
+// The walk without the stage draw's and the viewer's fields: recording and playback of a replay
+// compare it frame by frame.
 uint64_t ReplayStateHash();
 // The hash of one object record alone, with a seed.
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed);

@@ -34,8 +34,9 @@
 
 namespace {
 
-// Set while ReplayStateHash walks the fields: the viewer's fields are left out (marked below).
-bool g_ReplayWalk = false;
+// The field classes the walk in progress leaves out (marked below by class).
+uint32_t g_LeftOut = 0;
+bool LeavesOut(uint32_t fieldClass) { return (g_LeftOut & fieldClass) != 0; }
 
 // The game-mode word as the replay hash sees it: the versus modes count as one. A replay is played
 // under the versus word whatever versus mode recorded it (the file keeps no mode), and the battle
@@ -218,13 +219,13 @@ void PutSide(HashStream& w, const SideStatus& s) {
 }
 
 void PutGlobals(HashStream& w) {
-  if (g_ReplayWalk) {
-    // Left out of the replay hash: word 4 (the stage draw moves it by the objects it draws, which
-    // the viewer's stage-animation option changes) and word 1011 (the viewer's attack display).
+  if (LeavesOut(kHashStageDraw | kHashViewer)) {
+    // Word 4 is changed by the stage draw (it moves it by the objects it draws, which the
+    // viewer's stage-animation option changes); word 1011 is the viewer's attack display.
     int32_t state[kBattleStateSize];
     std::memcpy(state, g_BattleState, sizeof state);
-    state[BattleStateIndex::kScreenMode] = 0;
-    state[BattleStateIndex::kTrainingDisplay] = 0;
+    if (LeavesOut(kHashStageDraw)) state[BattleStateIndex::kScreenMode] = 0;
+    if (LeavesOut(kHashViewer)) state[BattleStateIndex::kTrainingDisplay] = 0;
     w.Put(state);
   } else {
     w.Put(g_BattleState);
@@ -242,8 +243,8 @@ void PutGlobals(HashStream& w) {
   w.Put(g_BattleCounters);
   w.Put(g_ScreenShake);
   w.Put(g_ScreenShakeAxis);
-  // Left out of the replay hash: they count for the local side only, that is for the viewer.
-  if (!g_ReplayWalk) {
+  // Viewer's: they count for the local side only.
+  if (!LeavesOut(kHashViewer)) {
     w.Put(g_GrabAchievementCount);
     w.Put(g_ChargeMeterTotal);
   }
@@ -255,8 +256,8 @@ void PutGlobals(HashStream& w) {
   w.Put(g_SoundBusyUntil);
   // Both sides' story-battle routes, whole (the stages the judge and the frame effects read, the
   // arcade counters the battle raises); the character list is read-only data and stays out.
-  if (g_ReplayWalk) {
-    // Left out of the replay hash: the play-time counter (progress value 4), which the battle
+  if (LeavesOut(kHashViewer)) {
+    // Viewer's: the play-time counter (progress value 4), which the battle
     // clock raises on the main side's route, the viewer's side during a playback; a versus
     // battle reads neither route's counter.
     StoryBattleRoute routes[2];
@@ -266,17 +267,17 @@ void PutGlobals(HashStream& w) {
   } else {
     w.Put(g_StoryBattleRoutes);
   }
-  // Left out of the replay hash: the side whose player drives the menus, the viewer's during a
-  // playback; a versus match's battle does not read it.
-  if (!g_ReplayWalk) w.Put(g_MainSide);
-  // Left out of the replay hash: stream 0, which the stage draws from as many times as it draws
-  // objects, and the last value and draw count, bookkeeping that recording moves and playback
-  // does not (nothing in the battle reads either).
-  for (int i = g_ReplayWalk ? 1 : 0; i < kRandStreamCount; ++i) {
+  // Viewer's: the side whose player drives the menus, the viewer's during a playback; a versus
+  // match's battle does not read it.
+  if (!LeavesOut(kHashViewer)) w.Put(g_MainSide);
+  // Stream 0 is changed by the stage draw, which draws from it as many times as it draws objects
+  // (nothing in the battle reads it). Viewer's: the last value and draw count, bookkeeping that
+  // recording moves and playback does not (nothing in the battle reads either).
+  for (int i = LeavesOut(kHashStageDraw) ? 1 : 0; i < kRandStreamCount; ++i) {
     w.Put(g_RandStreams[i].index);
     w.Put(g_RandStreams[i].table);
   }
-  if (!g_ReplayWalk) {
+  if (!LeavesOut(kHashViewer)) {
     w.Put(g_RandLastValue);
     w.Put(g_RandDrawCount);
   }
@@ -342,9 +343,9 @@ void PutRoundFlow(HashStream& w) {
   w.Put(g_MatchWinnerSide);
   w.Put(g_WinnerCharacter);
   w.Put(g_LoserCharacter);
-  // Left out of the replay hash: the same result seen from the main side, the viewer's during a
+  // Viewer's: the same result seen from the main side, the viewer's during a
   // playback (the winner side above carries the match's own result).
-  if (!g_ReplayWalk) w.Put(g_MainSideLost);
+  if (!LeavesOut(kHashViewer)) w.Put(g_MainSideLost);
   w.Put(g_MatchPerfectWins);
   w.Put(g_MatchRoundsLost);
   w.Put(g_RoundFlowWords);
@@ -497,14 +498,12 @@ uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
   return XXH3_64bits_withSeed(bytes, sizeof bytes, seed);
 }
 
-uint64_t ReplayStateHash() {
-  g_ReplayWalk = true;
-  const uint64_t h = BattleStateHash();
-  g_ReplayWalk = false;
-  return h;
-}
+uint64_t ReplayStateHash() { return BattleStateHashWithout(kHashStageDraw | kHashViewer); }
 
-uint64_t BattleStateHash() {
+uint64_t BattleStateHash() { return BattleStateHashWithout(0); }
+
+uint64_t BattleStateHashWithout(uint32_t classes) {
+  g_LeftOut = classes;
   for (int i = 0; i < kPlayerSlots; ++i) CheckCharaSlotRead(i);
   HashStream w;
   for (const PlayerRecord& r : g_PlayerRecords) {
@@ -544,5 +543,6 @@ uint64_t BattleStateHash() {
   PutBattleHud(w);
   PutCpuAi(w);
   PutBattleScene(w);
+  g_LeftOut = 0;
   return w.Digest();
 }

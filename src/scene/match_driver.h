@@ -1,8 +1,10 @@
 // The match driver (test tooling, until the VS screen is built): from two player selections and a
 // stage it does what the VS screen will do (mode starter, rules, the loader thread loading the
 // characters, their HUD graphics and the stage, the stage built, the engine's match state) and
-// enters the battle scene; then it runs whole battles by calling the battle scene's per-frame
-// entry with scripted pads, reporting per frame the battle and stage hashes.
+// enters the battle scene; then whole battles run on the scene harness, frame by frame through the
+// game's logic frame (dispatcher, scene table, leave hooks, render, pacing on the fake clock), with
+// the pads a script answers on the fake input device, reporting per frame the scene id, enter flag
+// and the battle and stage hashes.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 #include "battle/battle_harness.h"
 #include "battle/battle_records.h"
+#include "scene/scene_harness.h"
 
 struct DrivenMatchSetup {
   PlayerSelection sides[2];
@@ -20,19 +23,19 @@ struct DrivenMatchSetup {
   bool thread = true;
 };
 
-// Loads the match and switches to scene 1 with enter 1. False when the list, a character or the
-// stage could not be loaded.
-bool StartDrivenMatch(const DrivenMatchSetup& setup);
+// Loads the match on a started harness and changes to scene 1 (enter 1); the harness's next frame
+// enters the battle. False when the list, a character or the stage could not be loaded.
+bool StartDrivenMatch(SceneHarness& harness, const DrivenMatchSetup& setup);
 
-struct DrivenFrame {
-  uint64_t battleHash = 0;
-  uint64_t stageHash = 0;
-  int sceneId = 0;
-  uint8_t enter = 0;
-};
-// One frame of the battle scene: the scripted pads, the scene's entry, `render` when given (the
-// frame's draw list is then full), then the list reset as the frame loop does.
-DrivenFrame RunDrivenFrame(const HarnessScript& script, const std::function<void()>& render = {});
+// A frame of the match: what the harness reports after the logic frame.
+using DrivenFrame = SceneFrameReport;
+
+// The pads the script answers for this frame, as the pad buttons that make the two ports read
+// them through the joystick's battle maps and the key settings.
+ScenePadFrame DrivenPads(const HarnessScript& script, uint32_t frame);
+
+// One logic frame on the harness with the script's pads for the driver's next frame.
+DrivenFrame RunDrivenFrame(SceneHarness& harness, const HarnessScript& script);
 
 struct DrivenMatchResult {
   int frames = 0;
@@ -41,9 +44,9 @@ struct DrivenMatchResult {
   int route = 0;       // the match-end route taken
   int nextScene = 0;   // the scene the battle left for
 };
-// Runs frames until the scene leaves scene 1 or `frameBudget` frames have run; then runs the
-// battle's leave hook.
-DrivenMatchResult RunDrivenMatch(const HarnessScript& script, int frameBudget,
+// Runs frames until a frame leaves scene 1 or `frameBudget` frames have run. The battle's leave
+// hook runs with EndDrivenMatch (or the harness's next frame, as in the game).
+DrivenMatchResult RunDrivenMatch(SceneHarness& harness, const HarnessScript& script, int frameBudget,
                                  const std::function<void(const DrivenFrame&)>& onFrame = {});
-// Releases what the match loaded.
-void EndDrivenMatch();
+// The scene's leave hook, then what the match loaded released; the harness stays started.
+void EndDrivenMatch(SceneHarness& harness);

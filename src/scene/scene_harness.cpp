@@ -6,6 +6,7 @@
 #include "Dxtools/D3D_Tools/d3d_device.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Dxtools/GrpManager/grp_frame_targets.h"
+#include "app/app_services.h"
 #include "app/app_state.h"
 #include "app/frame_loop.h"
 #include "app/game_wiring.h"
@@ -55,17 +56,25 @@ void ReleaseScriptedPads() {
   g_InputManager.SetBackend(nullptr);
 }
 
+uint32_t ScriptedPadButtons(int p, uint32_t rawButtons) {
+  if (p < 0 || p > 1) return 0;
+  // Raw bit k is held while the pad button its key setting names (input codes 1..16) is down.
+  const PadAssignment& pad = GetKeyConfig().pads[p];
+  uint32_t buttons = 0;
+  for (int k = 0; k < 16; ++k) {
+    const int code = pad.Val[static_cast<size_t>(k + 4)];
+    if ((rawButtons >> k) & 1 && code >= 1 && code <= 16) buttons |= 1u << (code - 1);
+  }
+  return buttons;
+}
+
 void SetScriptedPad(vt::platform::FakeInputBackend* input, int p, uint8_t dir, uint32_t rawButtons) {
   if (input == nullptr || p < 0 || p > 1) return;
   vt::platform::JoystickState& js = input->pad(p).joystick;
   js = vt::platform::JoystickState{};
   js.hat[0] = HatOf(dir);
-  // Raw bit k is held while the pad button its key setting names (input codes 1..16) is down.
-  const PadAssignment& pad = GetKeyConfig().pads[p];
-  for (int k = 0; k < 16; ++k) {
-    const int code = pad.Val[static_cast<size_t>(k + 4)];
-    if ((rawButtons >> k) & 1 && code >= 1 && code <= 16) js.button[code - 1] = 0x80;
-  }
+  const uint32_t buttons = ScriptedPadButtons(p, rawButtons);
+  for (int b = 0; b < 32; ++b) js.button[b] = (buttons >> b) & 1 ? 0x80 : 0;
 }
 
 SceneHarness::SceneHarness() = default;
@@ -101,6 +110,10 @@ bool SceneHarness::Start(const SceneHarnessOptions& options) {
   g_harnessRunState.quitAcknowledged = 0;
   g_AppRunState = &g_harnessRunState;
   InstallGameWiring();
+  if (options.commonResources) {
+    vt::Services().LoadCommonResources();
+    commonResources_ = true;
+  }
   ResetSceneSpine();
   SetFirstScene();
   if (options.firstScene != 0) ChangeScene(options.firstScene);
@@ -119,10 +132,9 @@ void SceneHarness::Stop() {
   }
   started_ = false;
   // The scene of the moment leaves (its hook frees what it holds) before the tools go.
-  const SceneHandlers& h = GetSceneHandlers(g_SceneId);
-  const int last = g_SceneId;
-  g_SceneId = 0;
-  if (h.leave != nullptr && last != 0) h.leave();
+  LeaveScene();
+  if (commonResources_) vt::Services().FreeCommonResources();
+  commonResources_ = false;
   ResetSceneSpine();
   {
     std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
@@ -147,10 +159,16 @@ void SceneHarness::SetPads(std::vector<ScenePadFrame> pads) {
   padIndex_ = 0;
 }
 
-void SceneHarness::FeedPads() {
-  const ScenePadFrame neutral;
-  const ScenePadFrame& f = padIndex_ < pads_.size() ? pads_[padIndex_] : neutral;
-  ++padIndex_;
+void SceneHarness::LeaveScene() {
+  // The scene that ran last holds what it loaded; a scene stored but not yet run holds nothing.
+  const int last = g_SceneIdStep > 0 ? g_SceneIdStep : g_SceneId;
+  g_SceneId = 0;
+  if (g_SceneIdStep != -1) g_SceneIdStep = 0;
+  const SceneHandlers& h = GetSceneHandlers(last);
+  if (h.leave != nullptr && last != 0) h.leave();
+}
+
+void SceneHarness::FeedPads(const ScenePadFrame& f) {
   for (int p = 0; p < 2; ++p) {
     vt::platform::JoystickState& js = input_->pad(p).joystick;
     js = vt::platform::JoystickState{};
@@ -160,7 +178,18 @@ void SceneHarness::FeedPads() {
 }
 
 SceneFrameReport SceneHarness::RunFrame(int* result) {
-  FeedPads();
+  const ScenePadFrame neutral;
+  FeedPads(padIndex_ < pads_.size() ? pads_[padIndex_] : neutral);
+  ++padIndex_;
+  return RunFed(result);
+}
+
+SceneFrameReport SceneHarness::RunFrame(const ScenePadFrame& pads, int* result) {
+  FeedPads(pads);
+  return RunFed(result);
+}
+
+SceneFrameReport SceneHarness::RunFed(int* result) {
   // Pacing waits on the fake clock: a frame's wait moves it on without real time passing.
   const int r = RunLogicFrame();
   if (result != nullptr) *result = r;

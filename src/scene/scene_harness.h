@@ -30,6 +30,9 @@ void ReleaseScriptedPads();
 // Sets pad p (0 or 1) of the backend so that its port reads `dir` (numeric keypad) and the raw
 // button bits `rawButtons` through the key settings.
 void SetScriptedPad(vt::platform::FakeInputBackend* input, int p, uint8_t dir, uint32_t rawButtons);
+// The pad buttons (bit n: button n of the pad) that make port p (0 or 1) read the raw button bits
+// `rawButtons` through the key settings.
+uint32_t ScriptedPadButtons(int p, uint32_t rawButtons);
 
 struct SceneFrameReport {
   int sceneId = 0;
@@ -43,6 +46,10 @@ struct SceneHarnessOptions {
   int width = 1280;
   int height = 720;
   int firstScene = 0;  // 0 keeps the boot scene start-up sets
+  // Start-up's common resources (shaders, system effects with the calls' graphics, battle HUD
+  // and KO graphics, fonts, default side panels, battle tables), loaded from the working folder
+  // after the wiring and freed by Stop as shutdown frees them.
+  bool commonResources = false;
 };
 
 class SceneHarness {
@@ -57,13 +64,19 @@ class SceneHarness {
   void SetPads(std::vector<ScenePadFrame> pads);
   // One logic frame (RunLogicFrame) with this frame's pads; the loop's result goes to `result`.
   SceneFrameReport RunFrame(int* result = nullptr);
+  // One logic frame with the pads given (the table is not read).
+  SceneFrameReport RunFrame(const ScenePadFrame& pads, int* result = nullptr);
   // Frames until `count` have run or the loop ended.
   std::vector<SceneFrameReport> Run(int count);
+  // The leave hook of the scene that ran last, as the dispatcher would run it before the next
+  // scene; then no scene runs. Stop does this first.
+  void LeaveScene();
   vt::platform::FakeClock& clock() { return *clock_; }
   int framesRun() const { return frame_; }
 
  private:
-  void FeedPads();
+  void FeedPads(const ScenePadFrame& f);
+  SceneFrameReport RunFed(int* result);
   std::unique_ptr<vt::platform::FakeClock> clock_;
   vt::platform::FakeInputBackend* input_ = nullptr;
   std::vector<ScenePadFrame> pads_;
@@ -72,4 +85,5 @@ class SceneHarness {
   bool started_ = false;
   SDL_Window* window_ = nullptr;
   bool videoStarted_ = false;
+  bool commonResources_ = false;
 };

@@ -9,11 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
 #include "battle/battle_clock.h"
 #include "battle/battle_draw.h"
 #include "battle/battle_fixture.h"
+#include "battle/battle_gl_shots.h"
 #include "battle/battle_tables.h"
 #include "battle/chara_list.h"
 #include "battle/character_draw.h"
@@ -67,12 +69,7 @@ class BattleHudGl : public GlWindowGfx {
     RenderMain();
     ReleaseEffectTags();
     ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), 640, 480);
+    return battle_test::ReadSceneTarget(640, 480);
   }
   static uint32_t Pixel(const std::vector<uint8_t>& bgra, int x, int y) {
     const uint8_t* p = &bgra[(static_cast<size_t>(y) * 640 + x) * 4];
@@ -133,12 +130,7 @@ TEST_F(BattleHudGl, HudMidFight) {
   EXPECT_GT(life >> 8 & 0xFF, 120u) << std::hex << life;
   EXPECT_LT(life & 0xFF, 140u) << std::hex << life;
   EXPECT_EQ(Pixel(bgra, 320, 300), 0x3A4A5Au);
-  const char* dir = std::getenv("VT_HUD_SHOTS");
-  if (dir != nullptr) {
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / "hud_mid_fight.png").string(), image::kFilePng,
-                     bgra.data(), 640, 480);
-  }
+  battle_test::SaveBattleShot(bgra, 640, 480, "hud_mid_fight", "VT_HUD_SHOTS");
 }
 
 }  // namespace

@@ -10,9 +10,11 @@
 #include <functional>
 
 #include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
 #include "battle/battle_draw.h"
+#include "battle/battle_gl_shots.h"
 #include "battle/battle_records.h"
 #include "battle/round_calls.h"
 #include "battle/round_flow.h"
@@ -76,23 +78,14 @@ class CallsGl : public GlWindowGfx {
     RestoreBackBufferTargets();
     ReleaseEffectTags();
     ResetDrawList(&g_MainDrawList);
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), 640, 480);
+    return battle_test::ReadSceneTarget(640, 480);
   }
   static Pixel At(const std::vector<uint8_t>& bgra, int x, int y) {
     const size_t i = (static_cast<size_t>(y) * 640 + x) * 4;
     return {bgra[i + 2], bgra[i + 1], bgra[i]};
   }
   static void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_CALL_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     640, 480);
+    battle_test::SaveBattleShot(bgra, 640, 480, name, "VT_CALL_SHOTS");
   }
   static void RoundCallTo(int round, int updates) {
     g_RoundCallRound = round % 10;

@@ -9,8 +9,10 @@
 #include <filesystem>
 
 #include "Dxtools/D3D_Tools/d3d_device.h"
+#include "Dxtools/D3D_Tools/d3d_effect.h"
 #include "Dxtools/gfx_test_env.h"
 #include "app/lib_debug.h"
+#include "battle/battle_gl_shots.h"
 #include "platform/gfx/texture.h"
 #include "platform/image.h"
 #include "scene/stage_driver.h"
@@ -44,24 +46,13 @@ class StageGl : public GlWindowGfx {
   }
 
   // The 640 x 480 scene picture as B, G, R, A rows.
-  std::vector<uint8_t> ReadScene() {
-    gfx::Texture* t = HandleTexture(GetSceneTarget(0));
-    if (t == nullptr) return {};
-    gfx::TextureRef copy =
-        g_D3DDevice->CreateTexture(t->Width(), t->Height(), 0, t->GetFormat(), gfx::POOL_SYSTEMMEM);
-    if (!copy || g_D3DDevice->GetRenderTargetData(t, copy.get()) != gfx::kOk) return {};
-    return gfx::DecodeToBgra(copy->GetFormat(), copy->Pixels().data(), copy->Pitch(), 640, 480);
-  }
+  std::vector<uint8_t> ReadScene() { return battle_test::ReadSceneTarget(640, 480); }
   static Pixel At(const std::vector<uint8_t>& bgra, int x, int y) {
     const size_t i = (static_cast<size_t>(y) * 640 + x) * 4;
     return {bgra[i + 2], bgra[i + 1], bgra[i]};
   }
   void Shot(const std::vector<uint8_t>& bgra, const std::string& name) {
-    const char* dir = std::getenv("VT_STAGE_SHOTS");
-    if (dir == nullptr || bgra.empty()) return;
-    std::filesystem::create_directories(dir);
-    image::SaveImage((std::filesystem::path(dir) / (name + ".png")).string(), image::kFilePng, bgra.data(),
-                     640, 480);
+    battle_test::SaveBattleShot(bgra, 640, 480, name, "VT_STAGE_SHOTS");
   }
   // Runs to `frames` rendered and returns the picture of the last frame.
   std::vector<uint8_t> RunTo(int stage, int frames) {

@@ -19,6 +19,7 @@
 #include "app/startup.h"
 #include "online/online_client.h"
 #include "platform/message_box.h"
+#include "platform/online/net/net_install.h"
 #include "platform/online/net/net_startup.h"
 #include "platform/single_instance.h"
 #include "platform/window_events.h"
@@ -124,6 +125,7 @@ int VantorelMain(int argc, char** argv) {
   std::string folder = options.dataFolder.empty() ? ExecutableFolder() : options.dataFolder;
   if (!options.traceFile.empty()) options.traceFile = std::filesystem::absolute(options.traceFile).string();
   // The profile path is the player's, relative to where they started the game, not the game folder.
+  vt::online::InstallNetPlatform();
   OnlineClientSetOptions(
       {options.onlineService, options.onlineProfile.empty()
                                   ? vt::online::DefaultProfilePath()

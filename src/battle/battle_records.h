@@ -554,11 +554,15 @@ enum BattleHashClass : uint32_t {
   // The viewer's side: the generators' bookkeeping, the local side's counters, the main side
   // and what the clock and the judge note for it, the attack display.
   kHashViewer = 1u << 1,
+  // What a replay cannot give back and the battle never reads: the winner call's record, the
+  // screen break-up's cells, the afterimage trails (only the drawing reads them), and which of
+  // the versus mode words the match ran under (a playback always runs under the player one).
+  kHashReplayLoose = 1u << 2,
 };
 // The walk without the fields of the given classes.
 uint64_t BattleStateHashWithout(uint32_t classes);
-// The walk without the stage draw's and the viewer's fields: recording and playback of a replay
-// compare it frame by frame.
+// The walk without the stage draw's, the viewer's and the replay-loose fields: recording and
+// playback of a replay compare it frame by frame.
 uint64_t ReplayStateHash();
 // The hash of one object record alone, with a seed.
 uint64_t HashBattleObject(const BattleObject& object, uint64_t seed);

@@ -339,7 +339,7 @@ void PutRoundFlow(HashStream& w) {
   // Left out of the replay hash: the winner call's record, which the judgement fills before the
   // call draws it and nothing in the battle reads; between judgements it still holds the last
   // round's, which a playback that jumps to a round's start does not have.
-  if (!g_ReplayWalk) w.Put(g_WinnerCallInfo);
+  if (!LeavesOut(kHashReplayLoose)) w.Put(g_WinnerCallInfo);
   w.Put(g_MatchWinnerSide);
   w.Put(g_WinnerCharacter);
   w.Put(g_LoserCharacter);
@@ -405,7 +405,7 @@ void PutRoundCallsAndScreenBreak(HashStream& w) {
   // Left out of the replay hash: the break-up's cells, whose drifts the round's set-up draws from
   // the common generator before the replay's round start reseeds it (so they follow whatever the
   // process drew before the match); only the drawing reads them.
-  if (g_ReplayWalk) return;
+  if (LeavesOut(kHashReplayLoose)) return;
   // A row of cells at a time: four float32 each, no padding.
   static_assert(sizeof(ScreenBreakCell) == 4 * sizeof(float));
   constexpr size_t kRowBytes = sizeof(ScreenBreakCell) * kScreenBreakColumns;
@@ -450,7 +450,7 @@ void PutHudDrawAndAfterimages(HashStream& w) {
   // afterimages. Only the drawing reads them and the positions they hold are in the hash already;
   // a round's set-up keeps the last round's, which a playback that jumps to a round's start has
   // from another frame.
-  if (g_ReplayWalk) return;
+  if (LeavesOut(kHashReplayLoose)) return;
   for (const auto& ring : g_AfterimageTrail)
     for (const TrailEntry& e : ring) {
       w.Put(e.x);
@@ -482,7 +482,7 @@ void PutCpuAi(HashStream& w) {
 // The battle scene's words the engine reads: the mode, the match rules, the arcade variant and
 // the battle world's draw switch (the last two answered by the scene through their seams).
 void PutBattleScene(HashStream& w) {
-  w.Put(g_ReplayWalk ? ReplayGameModeWord(g_GameModeFlags) : g_GameModeFlags);
+  w.Put(LeavesOut(kHashReplayLoose) ? ReplayGameModeWord(g_GameModeFlags) : g_GameModeFlags);
   w.Put(g_CpuLevel);
   w.Put(g_DamageLevel);
   w.Put(g_RoundsToWin);
@@ -498,7 +498,7 @@ uint64_t HashBattleObject(const BattleObject& object, uint64_t seed) {
   return XXH3_64bits_withSeed(bytes, sizeof bytes, seed);
 }
 
-uint64_t ReplayStateHash() { return BattleStateHashWithout(kHashStageDraw | kHashViewer); }
+uint64_t ReplayStateHash() { return BattleStateHashWithout(kHashStageDraw | kHashViewer | kHashReplayLoose); }
 
 uint64_t BattleStateHash() { return BattleStateHashWithout(0); }
 

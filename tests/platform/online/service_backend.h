@@ -76,7 +76,8 @@ class ServiceBackend final : public World {
     });
   }
   void makeFriends(Platform& a, Platform& b) override {
-    service_->addFriends(a.identity().selfId(), b.identity().selfId());
+    const UserId ia = a.identity().selfId(), ib = b.identity().selfId();
+    service_->admin([&](lobbyd::AdminOps& ops) { ops.addFriends(ia, ib); });
     settle();
   }
   // The cloud switch reaches a client with its login answer: the service's switch, then a new
@@ -84,12 +85,14 @@ class ServiceBackend final : public World {
   void setCloud(Platform& u, bool on) override {
     auto& p = Net(u);
     const int logins = p.logins();
-    service_->setCloud(p.identity().selfId(), on);
+    const UserId id = p.identity().selfId();
+    service_->admin([&](lobbyd::AdminOps& ops) { ops.setCloud(id, on); });
     service_->kick(p.identity().selfId());
     waitFor([&] { return p.logins() > logins && p.identity().loggedOn(); });
   }
   void setQuota(Platform& u, uint64_t bytes) override {
-    service_->setQuota(u.identity().selfId(), bytes);
+    const UserId id = u.identity().selfId();
+    service_->admin([&](lobbyd::AdminOps& ops) { ops.setQuota(id, bytes); });
     settle();
   }
   bool chooseInvitee(Platform& from, UserId to) override { return Net(from).chooseInvitee(to); }

@@ -3,10 +3,12 @@
 
 #include "Replay/replay_controller.h"
 #include "scene/battle_hud.h"
+#include "scene/boot_scene.h"
 #include "scene/call_overlays.h"
 #include "scene/game_modes.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
+#include "scene/title_scene.h"
 
 void InstallSceneWiring() {
   ClearSceneTable();
@@ -14,6 +16,8 @@ void InstallSceneWiring() {
   InstallBattleHud();
   InstallCallOverlays();
   InstallReplayCalls();
+  InstallBootScene();
+  InstallTitleScene();
   // Each later scene module adds its installer here.
 }
 

@@ -96,8 +96,6 @@ void StartFade(int next) {
   g_title.nextScene = next;
 }
 
-bool English() { return g_GameData != nullptr && g_GameData->SELECT_LANGUAGE == 1; }
-
 // While the quit box is open: every player's menu input drives it.
 void StepQuitBox() {
   CGameMenu_YESNO& box = *g_title.quitBox;
@@ -130,12 +128,7 @@ int StepTitleMenu() {
       if (!g_title.quitBox) {
         g_title.quitBox = std::make_unique<CGameMenu_YESNO>();
         g_title.quitBox->SetTitle("Check");
-        g_title.quitBox->SetInfoText(English()
-                                         ? "Quit the game?"
-                                         : "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0\xE3\x82\x92\xE7\xB5\x82"
-                                           "\xE4\xBA\x86\xE3\x81\x97\xE3\x81\xBE\xE3\x81\x99\xE3\x80\x81"
-                                           "\xE3\x82\x88\xE3\x82\x8D\xE3\x81\x97\xE3\x81\x84\xE3\x81\xA7"
-                                           "\xE3\x81\x99\xE3\x81\x8B\xEF\xBC\x9F");
+        g_title.quitBox->SetInfoText(TitleQuitQuestion(g_GameData ? g_GameData->SELECT_LANGUAGE : 0));
       }
       break;
     default:
@@ -147,6 +140,13 @@ int StepTitleMenu() {
 }  // namespace
 
 TitleScreenState& GetTitleScreenState() { return g_title; }
+
+const char* TitleQuitQuestion(int language) {
+  // Texts are drawn from Shift-JIS: "ゲームを終了します、よろしいですか？".
+  return language == 1 ? "Quit the game?"
+                       : "\x83\x51\x81\x5B\x83\x80\x82\xF0\x8F\x49\x97\xB9\x82\xB5\x82\xDC\x82\xB7\x81\x41"
+                         "\x82\xE6\x82\xEB\x82\xB5\x82\xA2\x82\xC5\x82\xB7\x82\xA9\x81\x48";
+}
 
 void InitTitleScreenState() {
   g_title.quitBox.reset();

@@ -40,6 +40,9 @@ TitleScreenState& GetTitleScreenState();
 // Set when the quit box was answered yes; the input manager's quit test reads it.
 extern int32_t g_TitleQuitConfirmed;
 
+// The quit question for the language option (1 English, else Japanese).
+const char* TitleQuitQuestion(int language);
+
 // Built at program start and destroyed at exit.
 void InitTitleScreenState();
 void ReleaseTitleScreenState();

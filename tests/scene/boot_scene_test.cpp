@@ -118,6 +118,21 @@ TEST_F(BootScene, PlayedMovieStartsTheTitleFromTheBeginningASkippedOneAtTheIntro
   }
 }
 
+TEST_F(BootScene, LogosThenTheWholeMovieThenTheTitle) {
+  boot_title_test::WriteMovie("Movie/ZOLV_OP.mpeg", 4.0);
+  ASSERT_TRUE(Start());
+  // 1080 frames of logos; the movie opens on frame 1080 and plays 4 s (240 frames) to its end.
+  int movieOpened = -1, title = -1;
+  for (int f = 0; f < 1500 && title < 0; ++f) {
+    const SceneFrameReport r = harness_.RunFrame();
+    if (movieOpened < 0 && g_BootState.step == 5 && IsMoviePlaying() == 1) movieOpened = f;
+    if (r.sceneId == SCENE_TITLE) title = f;
+  }
+  EXPECT_EQ(movieOpened, 1080);
+  EXPECT_NEAR(title - movieOpened, 240, 2);
+  EXPECT_EQ(g_TitleSkipIntro, 0);
+}
+
 int g_joinState = 0;
 
 TEST_F(BootScene, AWaitingLobbyJoinIsReleasedOnEntry) {

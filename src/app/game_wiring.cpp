@@ -3,11 +3,13 @@
 
 #include "Replay/replay_controller.h"
 #include "battle/battle_rules.h"
+#include "menu/pause_control.h"
 #include "scene/scene_wiring.h"
 #include "scene/stage_bg.h"
 
 void InstallGameWiring() {
   InstallBattleRules();
+  InstallPauseControl();
   InstallReplaySeams();
   InstallStageSeams();
   InstallSceneWiring();

@@ -3,11 +3,13 @@
 
 #include "Replay/replay_controller.h"
 #include "scene/battle_hud.h"
+#include "scene/boot_scene.h"
 #include "scene/call_overlays.h"
 #include "scene/game_modes.h"
 #include "scene/main_menu.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
+#include "scene/title_scene.h"
 
 void InstallSceneWiring() {
   ClearSceneTable();
@@ -16,6 +18,8 @@ void InstallSceneWiring() {
   InstallCallOverlays();
   InstallReplayCalls();
   InstallMainMenu();
+  InstallBootScene();
+  InstallTitleScene();
   // Each later scene module adds its installer here.
 }
 

@@ -23,8 +23,6 @@ const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
       {"ResetStoryScriptState", "Arcade route and story"},
-      {"IsPauseAllowed", "Pause control, boot and title"},
-      {"UpdatePauseControl", "Pause control, boot and title"},
       {"LoadStoryScript", "Arcade route and story"},
       {"RunStoryScript", "Arcade route and story"},
       {"EndStoryScript", "Arcade route and story"},

@@ -2,6 +2,7 @@
 // questions, the actions of every result, who drives the menu, a lost connection, the menu's
 // lifetime across scene changes, the entry reset and the missing background.
 #include "scene/main_menu.h"
+#include "scene/title_scene.h"
 
 #include <gtest/gtest.h>
 
@@ -89,7 +90,9 @@ TEST_F(MainMenuTest, RootCancelAsksForTheTitleAndYesGoesThere) {
   const auto r = Play(Script().Dir(8).Press(kDecide).Wait(kBoxFrames * 2));
   EXPECT_EQ(GetMainMenu(), nullptr);
   EXPECT_EQ(g_SceneId, SCENE_TITLE);
-  EXPECT_EQ(g_TitleSkipIntro, 1);
+  // The title took the skip on its first frame: it stands at the end of its intro, prompt shown.
+  EXPECT_EQ(g_TitleSkipIntro, 0);
+  EXPECT_EQ(GetTitleScreenState().promptAlpha, 255);
   bool entered = false;
   for (const SceneFrameReport& f : r) entered |= f.sceneId == SCENE_TITLE && f.enter == kSceneFreshEntry;
   EXPECT_TRUE(entered);

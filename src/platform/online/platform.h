@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <span>
@@ -81,6 +83,29 @@ struct PeerStats {
   uint64_t droppedUnaccepted = 0;
   uint64_t droppedRateLimited = 0;
 };
+
+// Takes the oldest packet of a channel's queue (any record with `from` and `bytes`) into
+// `buffer`, counting it; a packet larger than the buffer is dropped whole, never cut.
+template <typename Packet>
+PacketRead TakeOldestPacket(std::deque<Packet>& box, size_t& boxBytes, std::span<uint8_t> buffer,
+                            PeerStats& stats) {
+  PacketRead r;
+  if (box.empty()) return r;
+  Packet p = std::move(box.front());
+  box.pop_front();
+  boxBytes -= p.bytes.size();
+  r.size = static_cast<uint32_t>(p.bytes.size());
+  r.from = p.from;
+  if (p.bytes.size() > buffer.size()) {
+    r.oversize = true;
+    ++stats.droppedOversize;
+    return r;
+  }
+  std::memcpy(buffer.data(), p.bytes.data(), p.bytes.size());
+  r.ok = true;
+  ++stats.received;
+  return r;
+}
 
 class Peers {
  public:

@@ -559,22 +559,8 @@ uint32_t SimPlatform::nextPacketSize(int channel) {
 
 PacketRead SimPlatform::read(int channel, std::span<uint8_t> buffer) {
   PacketRead r;
-  if (channel < 0 || channel >= lobby::limits::kChannels || inbox_[channel].empty()) return r;
-  Packet p = std::move(inbox_[channel].front());
-  inbox_[channel].pop_front();
-  inboxBytes_[channel] -= p.bytes.size();
-  r.size = static_cast<uint32_t>(p.bytes.size());
-  r.from = p.from;
-  if (p.bytes.size() > buffer.size()) {
-    // Never cut: a packet larger than the buffer is dropped whole.
-    r.oversize = true;
-    ++peerStats_.droppedOversize;
-    return r;
-  }
-  std::memcpy(buffer.data(), p.bytes.data(), p.bytes.size());
-  r.ok = true;
-  ++peerStats_.received;
-  return r;
+  if (channel < 0 || channel >= lobby::limits::kChannels) return r;
+  return TakeOldestPacket(inbox_[channel], inboxBytes_[channel], buffer, peerStats_);
 }
 
 bool SimPlatform::acceptSession(UserId remote) {

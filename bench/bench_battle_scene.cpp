@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "Dxtools/D3D_Tools/d3d_device.h"
 #include "app/lib_debug.h"
 #include "app/save_data.h"
 #include "battle/battle_draw.h"
@@ -66,6 +67,7 @@ void SceneFrames(benchmark::State& state, bool gl) {
   const HarnessScript script = HarnessScriptedMatch();
   for (int i = 0; i < 300; ++i) RunDrivenFrame(harness, script);  // into the fight
   std::vector<double> us;
+  const uint64_t callsBefore = g_D3DDevice ? g_D3DDevice->DrawCallCount() : 0;
   for (auto _ : state) {
     if (g_SceneId != SCENE_BATTLE) {
       state.PauseTiming();
@@ -81,6 +83,9 @@ void SceneFrames(benchmark::State& state, bool gl) {
   if (!us.empty()) {
     state.counters["median_us"] = us[us.size() / 2];
     state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
+    if (g_D3DDevice)
+      state.counters["draw_calls"] =
+          static_cast<double>(g_D3DDevice->DrawCallCount() - callsBefore) / us.size();
   }
   EndDrivenMatch(harness);
   harness.Stop();

@@ -486,6 +486,7 @@ void InstallCallOverlays() {
     LoadWinnerCallGraphics();
   };
   s.FreeCallGraphics = [] {
+    FreeFightCallGraphics();
     FreeRoundCallGraphics();
     FreeWinnerCallGraphics();
   };

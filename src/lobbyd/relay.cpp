@@ -150,13 +150,13 @@ void Service::Impl::deliver(UserId from, UserId target, uint8_t channel, std::sp
 }
 
 void Service::Impl::armEgress() {
-  itimerspec spec{};
+  itimerspec timing{};
   if (!egress_.empty()) {
     const int64_t wait = std::max<int64_t>(egress_.begin()->first - nowUs(), 1);
-    spec.it_value.tv_sec = wait / 1000000;
-    spec.it_value.tv_nsec = (wait % 1000000) * 1000;
+    timing.it_value.tv_sec = wait / 1000000;
+    timing.it_value.tv_nsec = (wait % 1000000) * 1000;
   }
-  ::timerfd_settime(egressTimer_, 0, &spec, nullptr);
+  ::timerfd_settime(egressTimer_, 0, &timing, nullptr);
 }
 
 void Service::Impl::releaseEgress() {

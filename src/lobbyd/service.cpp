@@ -117,10 +117,10 @@ bool Service::Impl::open(std::string* error) {
   timer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   wake_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   egressTimer_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
-  itimerspec spec{};
-  spec.it_interval.tv_nsec = kTickMs * 1000000L;
-  spec.it_value.tv_nsec = kTickMs * 1000000L;
-  ::timerfd_settime(timer_, 0, &spec, nullptr);
+  itimerspec timing{};
+  timing.it_interval.tv_nsec = kTickMs * 1000000L;
+  timing.it_value.tv_nsec = kTickMs * 1000000L;
+  ::timerfd_settime(timer_, 0, &timing, nullptr);
   for (int fd : {listen_, udp_, timer_, wake_, egressTimer_}) {
     epoll_event ev{};
     ev.events = EPOLLIN;

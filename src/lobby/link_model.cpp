@@ -44,6 +44,14 @@ bool TokenBucket::take(int64_t nowUs, double tokens) {
   return true;
 }
 
+void UserRateLimits::setRates(const std::array<double, kKinds>& perSecond) {
+  static constexpr double kDefaultRates[kKinds] = {30, 2, 4, 2, 20, 8};
+  static constexpr double kDefaultBursts[kKinds] = {60, 5, 8, 4, 40, 16};
+  std::lock_guard<std::mutex> guard(mutex_);
+  for (int k = 0; k < kKinds; ++k)
+    buckets_[k] = TokenBucket(perSecond[k], perSecond[k] * kDefaultBursts[k] / kDefaultRates[k]);
+}
+
 bool UserRateLimits::allow(Kind kind, int64_t nowUs) {
   std::lock_guard<std::mutex> guard(mutex_);
   return buckets_[kind].take(nowUs);

@@ -4,6 +4,7 @@
 // replays bit for bit.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <mutex>
 #include <random>
@@ -53,6 +54,9 @@ class UserRateLimits {
   enum Kind { LobbyWrite, Search, Upload, StatsStore, FileCall, Download, kKinds };
   // True when the call may be made now; thread-safe (file calls come from the task thread).
   bool allow(Kind kind, int64_t nowUs);
+  // A service's operator may lower the rates: each kind's burst keeps its ratio to its rate.
+  // Call before the first allow().
+  void setRates(const std::array<double, kKinds>& perSecond);
 
  private:
   std::mutex mutex_;

@@ -158,6 +158,12 @@ bool Service::Impl::failNext(wire::MsgType request, int n) {
   return true;
 }
 
+bool Service::Impl::withholdAnswers(UserId user, int n, bool act) {
+  if (!options_.testMode) return false;
+  withheld_[user] = {n, act};
+  return true;
+}
+
 bool Service::Impl::blockUdp(bool blocked) {
   if (!options_.testMode) return false;
   udpBlocked_ = blocked;

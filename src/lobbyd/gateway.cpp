@@ -150,13 +150,19 @@ void Service::Impl::handleLogin(Connection& c, std::span<const uint8_t> payload)
   }
   c.user = record.id;
   c.record = record;
+  // lobbyd.ini may lower the quota and the call rates below the game's.
+  c.record.quota = std::min<uint64_t>(c.record.quota, static_cast<uint64_t>(limits().quotaBytes));
+  const LobbydLimits& l = limits();
+  c.rates.setRates({static_cast<double>(l.lobbyWritesPerSecond), static_cast<double>(l.searchesPerSecond),
+                    static_cast<double>(l.uploadsPerSecond), static_cast<double>(l.statStoresPerSecond),
+                    static_cast<double>(l.fileCallsPerSecond), static_cast<double>(l.downloadsPerSecond)});
   c.phase = Connection::Phase::Ready;
   online_[record.id] = &c;
   wire::LoginOk ok;
   ok.user = record.id;
   ok.acceptedName = record.persona;
   ok.cloudForAccount = record.cloudEnabled;
-  ok.quota = record.quota;
+  ok.quota = c.record.quota;
   ok.udpPort = port_;
   ok.sessionId = openSession(record.id, ok.udpKey);
   c.session = ok.sessionId;
@@ -169,6 +175,7 @@ void Service::Impl::userGone(Connection& c) {
   const UserId user = c.user;
   if (user == 0) return;
   if (connectionOf(user) == &c) online_.erase(user);
+  peersLoggedOff(user, c.session);
   closeSession(c.session);
   c.session = 0;
   // Its lobbies: an owner's close; the others see the member go.
@@ -243,12 +250,50 @@ wire::StatList ToList(const lobby::StatValues& values) {
 }
 }  // namespace
 
+bool Service::Impl::boardServed(lobby::BoardHandle board) const {
+  if (board == 0) return false;
+  for (const BoardConfig& b : options_.config.boards)
+    if (lobby::FindBoard(b.name) == board) return true;
+  return false;
+}
+
+bool Service::Impl::statServed(std::string_view name) const {
+  for (const StatConfig& s : options_.config.stats)
+    if (s.name == name) return true;
+  for (const std::string& a : options_.config.achievements)
+    if (a == name) return true;
+  return false;
+}
+
+wire::StatList Service::Impl::servedStats(UserId user) {
+  lobby::StatValues values = lobby::LoadStats(*store_, user);
+  std::erase_if(values, [&](const auto& v) { return !statServed(v.first); });
+  return ToList(values);
+}
+
+bool Service::Impl::keyFits(UserId user, const wire::LobbySetData& m, bool lobbyData) const {
+  const lobby::LobbyRecord* r = lobbies_.find(m.lobby);
+  if (r == nullptr) return true;  // the core answers for a lobby it does not have
+  const lobby::KeyValues* kv = &r->view.data;
+  if (!lobbyData) {
+    auto it = r->memberData.find(user);
+    if (it == r->memberData.end()) return limits().memberKeys > 0;
+    kv = &it->second;
+  }
+  for (const auto& [key, value] : *kv)
+    if (key == m.key) return true;
+  return static_cast<int64_t>(kv->size()) < (lobbyData ? limits().lobbyKeys : limits().memberKeys);
+}
+
+bool Service::Impl::fileFits(UserId user, std::string_view name) {
+  const std::vector<std::string> names = store_->fileNames(user);
+  if (std::find(names.begin(), names.end(), name) != names.end()) return true;
+  return static_cast<int64_t>(names.size()) < limits().files;
+}
+
 void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
                                   std::span<const uint8_t> payload) {
   using T = wire::MsgType;
-  using Kind = lobby::UserRateLimits::Kind;
-  const uint32_t id = h.requestId;
-  const int64_t now = nowUs();
   const UserId me = c.user;
   count([](ServiceCounters& k) { ++k.requests; });
   // Test mode: a request whose answer is to be dropped is not run at all.
@@ -256,6 +301,29 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
     --f->second;
     return;
   }
+  if (auto w = withheld_.find(me); w != withheld_.end() && w->second.n > 0 && h.type != uint16_t(T::Ping)) {
+    --w->second.n;
+    if (!w->second.act) return;
+    // Carried out with its answer lost; a lobby the caller will never hear of is left again.
+    const std::set<LobbyId> before = c.lobbies;
+    c.muted = true;
+    handleRequestNow(c, h, payload);
+    c.muted = false;
+    const std::set<LobbyId> after = c.lobbies;
+    for (LobbyId lobby : after)
+      if (before.count(lobby) == 0) leaveLobby(c, lobby);
+    return;
+  }
+  handleRequestNow(c, h, payload);
+}
+
+void Service::Impl::handleRequestNow(Connection& c, const wire::FrameHeader& h,
+                                     std::span<const uint8_t> payload) {
+  using T = wire::MsgType;
+  using Kind = lobby::UserRateLimits::Kind;
+  const uint32_t id = h.requestId;
+  const int64_t now = nowUs();
+  const UserId me = c.user;
   switch (static_cast<T>(h.type)) {
     case T::Ping:
       send(c, wire::Pong{serverTime()}, id);
@@ -264,7 +332,12 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       const auto m = As<wire::LobbyCreate>(payload);
       wire::LobbyCreate::Reply r;
       const LobbyId lobby = lobby::MakeId(lobby::IdKind::Lobby, newIdLow());
-      r.result = lobbies_.create(me, c.record.region, m.maxMembers, lobby);
+      if (m.maxMembers > limits().lobbyMembers)
+        r.result = Result::InvalidParam;
+      else if (lobbies_.lobbyCountOf(me) >= limits().lobbiesPerUser)
+        r.result = Result::LimitExceeded;
+      else
+        r.result = lobbies_.create(me, c.record.region, m.maxMembers, lobby);
       if (r.result == Result::Ok) {
         r.lobby = lobby;
         c.lobbies.insert(lobby);
@@ -303,26 +376,32 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       const auto m = As<wire::LobbySetData>(payload);
       std::vector<lobby::LobbyUpdate> updates;
       wire::LobbySetData::Reply r;
-      if (c.rates.allow(Kind::LobbyWrite, now)) {
+      if (c.rates.allow(Kind::LobbyWrite, now) &&
+          keyFits(me, m, h.type == static_cast<uint16_t>(T::LobbySetData))) {
         r.ok = h.type == static_cast<uint16_t>(T::LobbySetData)
                    ? lobbies_.setData(me, m.lobby, m.key, m.value, updates)
                    : lobbies_.setMemberData(me, m.lobby, m.key, m.value, updates);
       }
-      lobby::wire::AppendFrame(c.out, static_cast<T>(h.type), wire::kFlagResponse, id, r);
-      flush(c);
+      if (!c.muted) {
+        lobby::wire::AppendFrame(c.out, static_cast<T>(h.type), wire::kFlagResponse, id, r);
+        flush(c);
+      }
       sendLobbyUpdates(updates);
       return;
     }
     case T::LobbySearch: {
       const auto m = As<wire::LobbySearch>(payload);
       wire::LobbySearch::Reply r;
-      if (!lobby::IsValidQuery(m.query)) {
+      if (!lobby::IsValidQuery(m.query) ||
+          m.query.filters.size() > static_cast<size_t>(limits().searchFilters)) {
         r.result = Result::InvalidParam;
       } else if (!c.rates.allow(Kind::Search, now)) {
         r.result = Result::RateLimited;
       } else {
         r.result = Result::Ok;
         r.lobbies = lobbies_.search(m.query, c.record.region);
+        if (r.lobbies.size() > static_cast<size_t>(limits().searchResults))
+          r.lobbies.resize(static_cast<size_t>(limits().searchResults));
         for (const lobby::LobbySnapshot& s : r.lobbies)
           if (Connection* oc = connectionOf(s.owner)) r.ownerNames.emplace_back(s.owner, oc->record.persona);
       }
@@ -341,7 +420,7 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       if (tid == lobby::TicketId{}) lobby::RandomBytes(tid);
       wire::TicketIssue::Reply r;
       // An id already registered is not taken twice.
-      if (c.tickets.count(tid) == 0)
+      if (c.tickets.count(tid) == 0 && tickets_.liveTickets(me, serverTime()) < limits().liveTickets)
         if (auto t = tickets_.issue(me, serverTime(), tid)) {
           r.handle = t->handle;
           r.ticket.assign(t->bytes.begin(), t->bytes.end());
@@ -384,7 +463,8 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
     }
     case T::BoardFind: {
       const auto m = As<wire::BoardFind>(payload);
-      const lobby::BoardHandle board = lobby::FindBoard(m.name);
+      lobby::BoardHandle board = lobby::FindBoard(m.name);
+      if (!boardServed(board)) board = 0;
       reply<wire::BoardFind>(c, id, {board, board != 0});
       return;
     }
@@ -393,7 +473,8 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       wire::BoardUpload::Reply r;
       r.board = m.board;
       r.score = m.score;
-      if (c.rates.allow(Kind::Upload, now)) {
+      if (boardServed(m.board) && m.details.size() <= static_cast<size_t>(limits().boardDetails) &&
+          c.rates.allow(Kind::Upload, now)) {
         const lobby::UploadOutcome o = lobby::UploadScore(*store_, m.board, me, m.method, m.score, m.details);
         r = {o.success, m.board, o.score, o.changed, o.newRank, o.previousRank};
       }
@@ -403,7 +484,11 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
     case T::BoardDownload: {
       const auto m = As<wire::BoardDownload>(payload);
       const std::vector<UserId> friends = users_->friendsOf(me);
-      lobby::DownloadOutcome o = lobby::DownloadScores(*store_, m.board, me, m.kind, m.start, m.end, friends);
+      lobby::DownloadOutcome o;
+      if (boardServed(m.board))
+        o = lobby::DownloadScores(*store_, m.board, me, m.kind, m.start, m.end, friends);
+      if (o.entries.size() > static_cast<size_t>(limits().downloadEntries))
+        o.entries.resize(static_cast<size_t>(limits().downloadEntries));
       for (lobby::BoardEntry& e : o.entries)
         if (auto u = users_->byId(e.user)) e.personaName = u->persona;
       reply<wire::BoardDownload>(c, id, {o.success, m.board, o.total, std::move(o.entries)});
@@ -411,11 +496,13 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
     }
     case T::BoardAttachUgc: {
       const auto m = As<wire::BoardAttachUgc>(payload);
-      reply<wire::BoardAttachUgc>(c, id, {lobby::AttachUgc(*store_, m.board, me, m.ugc), m.board, m.ugc});
+      const Result result =
+          boardServed(m.board) ? lobby::AttachUgc(*store_, m.board, me, m.ugc) : Result::NotFound;
+      reply<wire::BoardAttachUgc>(c, id, {result, m.board, m.ugc});
       return;
     }
     case T::StatsRequest: {
-      reply<wire::StatsRequest>(c, id, {Result::Ok, ToList(lobby::LoadStats(*store_, me))});
+      reply<wire::StatsRequest>(c, id, {Result::Ok, servedStats(me)});
       return;
     }
     case T::StatsStore: {
@@ -425,10 +512,15 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
         r.result = Result::RateLimited;
       } else {
         lobby::StatValues values;
-        for (const auto& [name, value] : m.values) values[name] = value;
-        r.result = lobby::StoreStats(*store_, me, values);
+        bool served = true;
+        for (const auto& [name, value] : m.values) {
+          values[name] = value;
+          served = served && statServed(name);
+        }
+        // A name left out of lobbyd.ini is outside the schema, as the core refuses one: nothing applies.
+        r.result = served ? lobby::StoreStats(*store_, me, values) : Result::InvalidParam;
       }
-      r.values = ToList(lobby::LoadStats(*store_, me));
+      r.values = servedStats(me);
       reply<wire::StatsStore>(c, id, r);
       return;
     }
@@ -437,8 +529,9 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
       wire::FileWrite::Reply r;
       if (m.offset == 0) c.writes.erase(m.name);
       const bool allowed = c.record.cloudEnabled && (m.offset != 0 || c.rates.allow(Kind::FileCall, now));
-      if (allowed && m.total > 0 && m.total <= lobby::limits::kMaxFileBytes &&
-          lobby::IsValidFileName(m.name) && m.chunk.size() <= wire::kMaxChunkBytes) {
+      if (allowed && m.total > 0 && m.total <= static_cast<uint64_t>(limits().fileBytes) &&
+          (m.offset != 0 || fileFits(me, m.name)) && lobby::IsValidFileName(m.name) &&
+          m.chunk.size() <= wire::kMaxChunkBytes) {
         // A few files in flight at once: each may hold up to 1 MiB until its last chunk.
         if (m.offset == 0 && c.writes.size() >= kPendingWrites) c.writes.erase(c.writes.begin());
         Connection::PendingWrite& w = c.writes[m.name];
@@ -537,11 +630,15 @@ void Service::Impl::handleRequest(Connection& c, const wire::FrameHeader& h,
     case T::Invite: {
       const auto m = As<wire::Invite>(payload);
       while (!c.invites.empty() && now - c.invites.front() >= kInviteWindowUs) c.invites.pop_front();
+      // Only a member may invite, only a (mutual) friend who is logged on, at most ten a minute;
+      // a refused invitation does not count against the minute.
       bool ok = false;
-      if (c.invites.size() < static_cast<size_t>(lobby::limits::kInvitesPerMinute) &&
-          lobbies_.isMember(me, m.lobby) && m.to != me) {
-        c.invites.push_back(now);
-        if (Connection* to = connectionOf(m.to)) {
+      Connection* to = m.to != me ? connectionOf(m.to) : nullptr;
+      if (to != nullptr && c.invites.size() < static_cast<size_t>(limits().invitesPerMinute) &&
+          lobbies_.isMember(me, m.lobby)) {
+        const std::vector<UserId> friends = users_->friendsOf(me);
+        if (std::find(friends.begin(), friends.end(), m.to) != friends.end()) {
+          c.invites.push_back(now);
           send(*to, wire::Invited{m.lobby, me, c.record.persona});
           ok = true;
         }

@@ -7,6 +7,7 @@
 #include <iterator>
 #include <set>
 
+#include "lobby/boards.h"
 #include "lobby/text_lines.h"
 #include "lobby/types.h"
 #include "platform/profile_string.h"
@@ -252,6 +253,37 @@ const std::vector<LimitKey>& LimitKeys() {
       {"outstanding_requests", &LobbydLimits::outstandingRequests},
   };
   return keys;
+}
+
+bool ServableLobbydConfig(const LobbydConfig& config, std::string& problem) {
+  if (config.appId != lobby::kAppId) {
+    problem = "app_id " + std::to_string(config.appId) +
+              " is not served: the game's tickets and statistics name app " + std::to_string(lobby::kAppId);
+    return false;
+  }
+  for (const BoardConfig& b : config.boards) {
+    if (lobby::FindBoard(b.name) == 0) {
+      problem = "board " + b.name + " is not one of the game's";
+      return false;
+    }
+    if (b.sort != BoardSort::Descending) {
+      problem = "board " + b.name + ": only descending boards are served";
+      return false;
+    }
+  }
+  for (const StatConfig& s : config.stats) {
+    if (lobby::KindOfStat(s.name) != s.kind) {
+      problem = "statistic " + s.name + " is not one of the game's of that kind";
+      return false;
+    }
+  }
+  for (const std::string& a : config.achievements) {
+    if (lobby::KindOfStat(a) != lobby::StatKind::Achievement) {
+      problem = "achievement " + a + " is not one of the game's";
+      return false;
+    }
+  }
+  return true;
 }
 
 LobbydConfig DefaultLobbydConfig() {

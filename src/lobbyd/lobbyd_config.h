@@ -101,6 +101,13 @@ std::string FormatLobbydConfig(const LobbydConfig& config);
 // who names a configuration expects it to be used.
 bool LoadLobbydConfig(const std::string& path, LobbydConfig& out, std::string* error = nullptr);
 
+// Whether the service can serve the configuration as it stands: the game's app id (its tickets and
+// statistics name app 1), boards of the game's (a board the game does not know has no handle), all
+// descending, and statistics and achievements of the game's schema with their kinds. False, with
+// the reason in `problem`, otherwise. A served subset leaves the rest out: a board left out is not
+// found, a statistic left out is neither sent nor stored.
+bool ServableLobbydConfig(const LobbydConfig& config, std::string& problem);
+
 // Writes the file through a temporary file and a rename.
 bool SaveLobbydConfig(const std::string& path, const LobbydConfig& config);
 

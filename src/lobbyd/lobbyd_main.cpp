@@ -146,19 +146,20 @@ int LobbydMain(int argc, char** argv) {
   lobby::HostPort bind = *listen.address;
   if (strcasecmp(bind.host.c_str(), "localhost") == 0) bind.host = "127.0.0.1";
   args->service.listen = lobby::FormatHostPort(bind);
-  // The built-in settings are the game's. A file that changes them is refused rather than
-  // silently ignored: the service does not take other boards, statistics or limits yet.
+  // Without --config the game's own settings are served. A file the service cannot serve is
+  // refused at start rather than half applied.
   if (!args->config.empty()) {
     LobbydConfig config;
     if (!LoadLobbydConfig(args->config, config, &error)) {
       std::fprintf(stderr, "vantorel-lobbyd: %s\n", error.c_str());
       return 2;
     }
-    if (!(config == DefaultLobbydConfig())) {
-      std::fprintf(stderr, "vantorel-lobbyd: %s: only the built-in settings are served; remove the changes\n",
-                   args->config.c_str());
+    std::string problem;
+    if (!ServableLobbydConfig(config, problem)) {
+      std::fprintf(stderr, "vantorel-lobbyd: %s: %s\n", args->config.c_str(), problem.c_str());
       return 2;
     }
+    args->service.config = std::move(config);
   }
   args->service.adminHandler = RunAdminLine;
   // The signals are taken by sigtimedwait below: blocked here, before any thread starts, so the

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "lobbyd/service_impl.h"
 
@@ -17,7 +18,7 @@ namespace relay = lobby::relay;
 
 namespace {
 constexpr int64_t kUnreachableEveryUs = 2 * 1000000;
-constexpr double kPairRate = 300;
+constexpr int64_t kSessionInUseUs = 120 * 1000000LL;
 bool SameEndpoint(const sockaddr_storage& a, socklen_t alen, const sockaddr_storage& b, socklen_t blen) {
   return alen == blen && std::memcmp(&a, &b, alen) == 0;
 }
@@ -34,6 +35,11 @@ uint32_t Service::Impl::openSession(UserId user, relay::UdpKey& key) {
   UdpSession& s = sessions_[id];
   s.user = user;
   s.key = key;
+  // The sender's budgets, as lobbyd.ini sets them (bursts of twice the rate).
+  const double packets = static_cast<double>(limits().packetsPerSecond);
+  const double bytes = static_cast<double>(limits().packetBytesPerSecond);
+  s.packets = lobby::TokenBucket(packets, 2 * packets);
+  s.bytes = lobby::TokenBucket(bytes, 2 * bytes);
   sessionOf_[user] = id;
   return id;
 }
@@ -102,7 +108,8 @@ void Service::Impl::forward(UdpSession& from, UserId target, uint8_t channel,
   // when many pile up.
   if (from.pairs.size() >= 256)
     std::erase_if(from.pairs, [&](const auto& e) { return now - e.second.lastUs >= 2 * 1000000; });
-  auto pair = from.pairs.try_emplace(target, UdpSession::Pair{{kPairRate, 2 * kPairRate}, now}).first;
+  const double pairRate = static_cast<double>(limits().pairPacketsPerSecond);
+  auto pair = from.pairs.try_emplace(target, UdpSession::Pair{{pairRate, 2 * pairRate}, now}).first;
   pair->second.lastUs = now;
   // The sender's budget first: a flood to many targets is bounded as a whole.
   if (!from.packets.take(now) || !from.bytes.take(now, static_cast<double>(payload.size())) ||
@@ -181,6 +188,28 @@ bool Service::Impl::clearLink(UserId from, UserId to) {
   if (!options_.testMode) return false;
   links_.erase({from, to});
   return true;
+}
+
+void Service::Impl::peersLoggedOff(UserId user, uint32_t session) {
+  const int64_t now = nowUs();
+  auto inUse = [&](const UdpSession::Pair& p) { return now - p.lastUs < kSessionInUseUs; };
+  std::set<UserId> told;
+  if (auto own = sessions_.find(session); own != sessions_.end())
+    for (const auto& [target, pair] : own->second.pairs)
+      if (inUse(pair)) told.insert(target);
+  for (auto& [id, other] : sessions_) {
+    if (other.user == user) continue;
+    auto pair = other.pairs.find(user);
+    if (pair != other.pairs.end() && inUse(pair->second)) told.insert(other.user);
+  }
+  for (UserId peer : told) {
+    auto s = sessionOf_.find(peer);
+    if (s == sessionOf_.end() || s->second == session) continue;
+    UdpSession& peerSession = sessions_[s->second];
+    peerSession.pairs.erase(user);
+    peerSession.unreachableSentUs.erase(user);  // the logging off is news, whatever was said before
+    unreachable(peerSession, user);
+  }
 }
 
 void Service::Impl::unreachable(UdpSession& from, UserId target) {

@@ -27,7 +27,6 @@ namespace {
 constexpr int kTickMs = 100;
 // A client that does not read its answers stops being read (its requests wait in the kernel).
 constexpr size_t kMaxPendingOutput = 4 * 1024 * 1024;
-constexpr int kConnectionsPerAddress = 16;
 
 bool ParseListen(const std::string& text, sockaddr_in& out) {
   const size_t colon = text.rfind(':');
@@ -87,6 +86,7 @@ bool Service::Impl::open(std::string* error) {
   sockaddr_in addr{};
   if (!ParseListen(options_.listen, addr)) return failed("cannot read the listen address " + options_.listen);
   std::string why;
+  if (!ServableLobbydConfig(options_.config, why)) return failed("the configuration is not served: " + why);
   // The store first: its migrations make the tables the directory shares.
   store_ = SqliteStore::Open(options_.db, &why);
   if (!store_) return failed(why);
@@ -203,7 +203,7 @@ void Service::Impl::acceptAll() {
     if (!IsLoopback(peer)) {
       int same = 0;
       for (auto& [other, c] : connections_) same += SameHost(c->peer, peer) ? 1 : 0;
-      if (same >= kConnectionsPerAddress) {
+      if (same >= options_.config.limits.connectionsPerAddress) {
         ::close(fd);
         continue;
       }

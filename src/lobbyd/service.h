@@ -18,6 +18,7 @@
 #include "lobby/relay_datagram.h"
 #include "lobby/store.h"
 #include "lobby/types.h"
+#include "lobbyd/lobbyd_config.h"
 #include "lobbyd/user_directory.h"
 
 namespace vt::lobbyd {
@@ -37,6 +38,9 @@ struct ServiceOptions {
   // The protocol's timings; lobbyd.ini and tests may shorten them.
   int64_t loginTimeoutMs = 10000;
   int64_t idleTimeoutMs = 20000;
+  // lobbyd.ini: the boards and statistics served and the limits, lowered where the operator
+  // chose; start() refuses what the service cannot serve (ServableLobbydConfig).
+  LobbydConfig config = DefaultLobbydConfig();
   // The admin socket (UNIX, mode 0600, one command a line); none when empty.
   std::string adminPath;
   AdminHandler adminHandler;
@@ -67,6 +71,10 @@ class AdminOps {
   virtual bool setQuota(lobby::UserId user, uint64_t bytes) = 0;
   // The next `n` requests of a type get no answer at all, so callers meet their own time-outs.
   virtual bool failNext(lobby::wire::MsgType request, int n) = 0;
+  // The next `n` requests of one user (its pings aside) get no answer. With `act` the service
+  // carries each out first, so only the answer is lost; what an unanswered create or join did is
+  // undone, as the caller never learns the lobby. Without `act` they are not run at all.
+  virtual bool withholdAnswers(lobby::UserId user, int n, bool act) = 0;
   // Every datagram is dropped unread, as behind a firewall: clients fall back to TCP.
   virtual bool blockUdp(bool blocked) = 0;
   virtual bool invite(lobby::UserId from, lobby::UserId to, lobby::LobbyId lobby) = 0;

@@ -44,6 +44,7 @@ struct Connection {
   std::vector<uint8_t> out;
   size_t outSent = 0;
   bool closing = false;  // close once the output is flushed; read nothing more
+  bool muted = false;    // test mode: answers to the request being handled are lost
   uint32_t events = 1;   // EPOLLIN, as registered at accept
   // After the login.
   UserId user = 0;
@@ -104,15 +105,26 @@ class Service::Impl final : public AdminOps {
   void tick();
   template <class M>
   void send(Connection& c, const M& message, uint32_t requestId = 0) {
+    if (c.muted && requestId != 0) return;
     lobby::wire::AppendMessage(c.out, message, requestId);
     flush(c);
   }
   template <class Request>
   void reply(Connection& c, uint32_t requestId, const typename Request::Reply& r) {
+    if (c.muted) return;
     lobby::wire::AppendReply<Request>(c.out, requestId, r);
     flush(c);
   }
   void fail(Connection& c, lobby::wire::ErrorCode code, uint32_t requestId, bool close);
+  // What lobbyd.ini serves (gateway.cpp).
+  const LobbydLimits& limits() const { return options_.config.limits; }
+  bool boardServed(lobby::BoardHandle board) const;
+  bool statServed(std::string_view name) const;
+  lobby::wire::StatList servedStats(UserId user);
+  // Whether a write stays within lobbyd.ini's key and file counts (a key or file already there
+  // always does).
+  bool keyFits(UserId user, const lobby::wire::LobbySetData& m, bool lobbyData) const;
+  bool fileFits(UserId user, std::string_view name);
   Connection* connectionOf(UserId user);
 
   // gateway.cpp
@@ -120,6 +132,7 @@ class Service::Impl final : public AdminOps {
   void handleHello(Connection& c, std::span<const uint8_t> payload);
   void handleLogin(Connection& c, std::span<const uint8_t> payload);
   void handleRequest(Connection& c, const lobby::wire::FrameHeader& h, std::span<const uint8_t> payload);
+  void handleRequestNow(Connection& c, const lobby::wire::FrameHeader& h, std::span<const uint8_t> payload);
   void userGone(Connection& c);
   void sendLobbyUpdates(const std::vector<lobby::LobbyUpdate>& updates);
   void sendMembers(LobbyId lobby);
@@ -132,6 +145,9 @@ class Service::Impl final : public AdminOps {
   // the control connection. Shared by relayed datagrams and SendPacket requests.
   void forward(UdpSession& from, UserId target, uint8_t channel, std::span<const uint8_t> payload);
   void unreachable(UdpSession& from, UserId target);
+  // A user logged off: whoever had a session in use with it (a packet either way in the last
+  // 120 s) hears PeerUnreachable at once, not only when it sends again.
+  void peersLoggedOff(UserId user, uint32_t session);
   // Hands a packet to the target over UDP, or over its control connection without UDP.
   void deliver(UserId from, UserId target, uint8_t channel, std::span<const uint8_t> payload);
   // Test mode: packets a link delays wait here until due.
@@ -174,6 +190,7 @@ class Service::Impl final : public AdminOps {
   bool setCloud(UserId user, bool enabled) override;
   bool setQuota(UserId user, uint64_t bytes) override;
   bool failNext(lobby::wire::MsgType request, int n) override;
+  bool withholdAnswers(UserId user, int n, bool act) override;
   bool blockUdp(bool blocked) override;
   bool invite(UserId from, UserId to, LobbyId lobby) override;
   bool setLink(UserId from, UserId to, const lobby::LinkParams& params) override;
@@ -186,6 +203,11 @@ class Service::Impl final : public AdminOps {
   std::map<int, std::string> adminClients_;  // fd -> the start of an unfinished line
   int admin_ = -1;
   std::map<uint16_t, int> failNext_;  // request type -> answers still to drop
+  struct Withheld {
+    int n = 0;
+    bool act = false;
+  };
+  std::map<UserId, Withheld> withheld_;  // by user
   bool udpBlocked_ = false;
 
   ServiceOptions options_;

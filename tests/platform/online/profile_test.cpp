@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/online/log_capture.h"
@@ -231,6 +232,67 @@ TEST(ProfileFile, AProfileWithoutASecretGetsOneAndKeepsItsOtherLines) {
   EXPECT_EQ(loaded.secret, p->secret);
   EXPECT_EQ(loaded.otherLines, (std::vector<std::string>{"# mine", "service_pin = 00ff"}));
   EXPECT_EQ(ModeOf("p.txt"), 0600u);
+}
+
+// The user id a login brings is written into the file as it is now, not as start-up read it,
+// and only into the profile of the key that logged in.
+TEST(ProfileFile, TheUserIdIsWrittenBackIntoTheFileAsItIsNow) {
+  const lobby::Seed seed = FixedSeed(1);
+  Profile atStart;
+  atStart.name = "Dora";
+  atStart.secret = seed;
+  atStart.hasSecret = true;
+  Profile other = atStart;
+  other.secret = FixedSeed(9);
+  struct Row {
+    const char* label;
+    std::optional<Profile> onDisk;  // null: no file
+    const char* rawText;            // written as it stands when set
+    bool recorded;
+    const char* logged;  // part of the log line when not recorded
+  };
+  Profile edited = atStart;  // the player added a friend and a line of their own since start-up
+  edited.friends = {kFriend};
+  edited.otherLines = {"# keep me"};
+  Profile already = atStart;
+  already.userId = kUser;
+  const Row rows[] = {
+      {"first login", atStart, nullptr, true, ""},
+      {"edited since start-up", edited, nullptr, true, ""},
+      {"already holds the id", already, nullptr, true, ""},
+      {"another key now", other, nullptr, false, "another key"},
+      {"missing", std::nullopt, nullptr, false, "is gone"},
+      {"damaged", std::nullopt, "name = Dora\r\nsecret = AAEC\r\n", false, "secret"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.label);
+    const fs::path path = fs::current_path() / "record.txt";
+    fs::remove(path);
+    if (row.onDisk) ASSERT_TRUE(SaveProfile(path.string(), *row.onDisk));
+    if (row.rawText) test::WriteFile(path, row.rawText);
+    const std::string before = fs::exists(path) ? test::ReadFile(path) : "";
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    const ino_t inodeBefore = st.st_ino;
+    LogCapture log;
+    EXPECT_EQ(RecordUserId(path.string(), seed, kUser), row.recorded);
+    if (!row.recorded) {
+      EXPECT_NE(log.text().find(path.string()), std::string::npos);
+      EXPECT_NE(log.text().find(row.logged), std::string::npos) << log.text();
+      EXPECT_EQ(fs::exists(path) ? test::ReadFile(path) : "", before);  // left as it was
+      continue;
+    }
+    Profile loaded;
+    ASSERT_EQ(LoadProfile(path.string(), loaded), ProfileLoad::Loaded);
+    Profile expected = *row.onDisk;
+    expected.userId = kUser;
+    EXPECT_EQ(loaded, expected);  // only the id changed
+    EXPECT_EQ(ModeOf(path), 0600u);
+    if (row.onDisk->userId == kUser) {
+      ::stat(path.c_str(), &st);
+      EXPECT_EQ(st.st_ino, inodeBefore);  // nothing rewritten
+    }
+  }
 }
 
 TEST(ProfileFile, ADamagedProfileIsRefusedWithALogLineNamingTheFileAndLeftAlone) {

@@ -58,13 +58,20 @@ class ServiceBackend final : public World {
   }
 
   void step() override {
+    using std::chrono::steady_clock;
+    constexpr auto kFrame = std::chrono::microseconds(16667);
+    // Frames follow a fixed schedule, so that they count real time as the clients' bounds do: a
+    // frame that ran late (a loaded machine) is made up by shorter ones. Time spent between
+    // frames (a login, an admin call) is not frame time: the schedule starts afresh after it.
+    const auto entry = steady_clock::now();
+    if (entry - lastStepEnd_ > kFrame) nextFrame_ = entry;
     for (auto& u : users_) {
       u->runCallbacks();
       u->runVerifierCallbacks();
     }
-    // Paced; a frame that started late still lasts a whole frame, never a burst to catch up.
-    nextFrame_ = std::max(nextFrame_, std::chrono::steady_clock::now()) + std::chrono::microseconds(16667);
+    nextFrame_ += kFrame;
     std::this_thread::sleep_until(nextFrame_);
+    lastStepEnd_ = steady_clock::now();
   }
 
   void setServerTime(uint32_t t) override {
@@ -96,9 +103,13 @@ class ServiceBackend final : public World {
     settle();
   }
   bool chooseInvitee(Platform& from, UserId to) override { return Net(from).chooseInvitee(to); }
-  // The service has no call faults to inject; rows that need them are not run here.
-  void failNext(Platform&, int, Result) override {}
-  void dropAnswers(Platform&, int) override {}
+  // The service can only withhold answers, so a failed call ends Timeout at its own bound: rows
+  // ask for no other result here.
+  void failNext(Platform& u, int calls, Result result) override {
+    EXPECT_EQ(result, Result::Timeout) << "the service fails calls only by withholding the answer";
+    withhold(u, calls, false);
+  }
+  void dropAnswers(Platform& u, int calls) override { withhold(u, calls, true); }
   // A crash of the user's game: its connection ends and it never comes back.
   void disconnect(Platform& u) override { Net(u).shutdown(); }
   void speak(Platform& u, std::span<const int16_t> samples) override { Net(u).feedMicrophone(samples); }
@@ -130,6 +141,11 @@ class ServiceBackend final : public World {
   }
 
  private:
+  void withhold(Platform& u, int calls, bool act) {
+    const UserId id = u.identity().selfId();
+    ASSERT_TRUE(
+        service_->admin([&](lobbyd::AdminOps& ops) { ASSERT_TRUE(ops.withholdAnswers(id, calls, act)); }));
+  }
   static net::NetPlatform& Net(Platform& p) { return static_cast<net::NetPlatform&>(p); }
   void startService(const std::string& listen) {
     lobbyd::ServiceOptions o;
@@ -149,6 +165,7 @@ class ServiceBackend final : public World {
   bool udpBlocked_ = false;
   std::vector<std::unique_ptr<net::NetPlatform>> users_;
   std::chrono::steady_clock::time_point nextFrame_;
+  std::chrono::steady_clock::time_point lastStepEnd_;
 };
 
 }  // namespace vt::online::test

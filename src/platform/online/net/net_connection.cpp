@@ -197,12 +197,18 @@ void NetPlatform::ioLoop() {
     }
     flushOut();
     pollfd fds[3] = {{wakeFd_, POLLIN, 0}, {fd_, POLLIN, 0}, {-1, POLLIN, 0}};
+    // Woken at the next call's bound at the latest, so a call ends at its bound, not a tick later.
+    int waitMs = 50;
     {
       std::lock_guard<std::mutex> guard(outMutex_);
       if (fd_ >= 0 && !out_.empty()) fds[1].events |= POLLOUT;
+      for (const auto& [id, p] : pending_) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(p.deadline - Clock::now()).count();
+        waitMs = std::clamp<int>(static_cast<int>(std::min<int64_t>(left, waitMs)), 0, waitMs);
+      }
     }
     if (loggedOn_.load()) fds[2].fd = udp_;
-    ::poll(fds, 3, 50);
+    ::poll(fds, 3, waitMs);
     if ((fds[0].revents & POLLIN) != 0) {
       uint64_t v;
       [[maybe_unused]] ssize_t r = ::read(wakeFd_, &v, sizeof(v));
@@ -370,6 +376,7 @@ void NetPlatform::onLoginOk(const wire::LoginOk& ok) {
   failedAttempts_ = 0;
   lastPong_ = lastPingSent_ = Clock::now();
   ++logins_;
+  if (options_.onLogin) options_.onLogin(ok.user);
   loggedOn_.store(true);
 }
 

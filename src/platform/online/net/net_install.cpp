@@ -18,6 +18,10 @@ void InstallNetPlatform() {
     options.country = config.profile.country;
     options.region = config.profile.region;
     options.friends = config.profile.friends;
+    if (!config.profilePath.empty())
+      options.onLogin = [path = config.profilePath, secret = config.profile.secret](UserId user) {
+        RecordUserId(path, secret, user);
+      };
     return std::make_unique<net::NetPlatform>(std::move(options));
   });
 }

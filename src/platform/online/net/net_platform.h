@@ -42,6 +42,9 @@ struct NetOptions {
   std::vector<UserId> friends;
   // Test mode: no datagram ever leaves, as behind a firewall that blocks UDP.
   bool udpBlocked = false;
+  // Told the user id of every login, on the I/O thread, before loggedOn() turns true (the
+  // profile keeps the id).
+  std::function<void(UserId)> onLogin;
 };
 
 // The protocol's timings.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 
 #include "app/lib_debug.h"
 #include "lobby/host_port.h"
@@ -358,6 +359,24 @@ std::optional<Profile> LoadOrCreateProfile(const std::string& path) {
   if (!SaveProfile(path, profile)) return std::nullopt;
   Log(path, "a new key was made for this profile");
   return profile;
+}
+
+bool RecordUserId(const std::string& path, const lobby::Seed& secret, lobby::UserId user) {
+  // Two logins of one process (a reconnection racing a restart) must not interleave their
+  // read-modify-write.
+  static std::mutex mutex;
+  std::lock_guard<std::mutex> guard(mutex);
+  Profile profile;
+  const ProfileLoad load = LoadProfile(path, profile);
+  if (load == ProfileLoad::Missing) Log(path, "is gone; the user id is not written back");
+  if (load != ProfileLoad::Loaded) return false;
+  if (!profile.hasSecret || profile.secret != secret) {
+    Log(path, "now holds another key; the user id is not written back");
+    return false;
+  }
+  if (profile.userId == user) return true;
+  profile.userId = user;
+  return SaveProfile(path, profile);
 }
 
 std::string DefaultProfilePath(const char* xdgConfigHome, const char* home) {

@@ -69,6 +69,13 @@ bool SaveProfile(const std::string& path, const Profile& profile);
 // the file is damaged or cannot be written.
 std::optional<Profile> LoadOrCreateProfile(const std::string& path);
 
+// Writes the user id the service gave back into the profile after a login. The file is read
+// again and only its `user_id` changes, so what the player or another run wrote since start-up is
+// kept; it is saved as SaveProfile saves. Nothing is written when the file already holds the id,
+// and nothing when it is missing, damaged or now holds another key than `secret` (the id is not
+// that key's): false then, with a log line naming the file.
+bool RecordUserId(const std::string& path, const lobby::Seed& secret, lobby::UserId user);
+
 // Where the profile lives when --online-profile is not given: $XDG_CONFIG_HOME/vantorel/
 // online-profile.txt, or ~/.config/vantorel/online-profile.txt when that is unset, empty or not
 // an absolute path. "" when neither gives a folder.

@@ -369,7 +369,7 @@ int32_t Device::CopySurface(Texture* source, const Rect* sourceRect, Texture* de
   destination->MarkDirty();
   // A render target's picture lives in its GL texture, which uploads never touch: the copied
   // rectangle goes there too (the movie frame into its display target takes this path).
-  if (destination->IsRenderTarget() && GlHere()) gl::UploadRenderTargetRect(destination, dx, dy, w, h);
+  if (destination->IsRenderTarget() && GlHere()) gl::UploadRenderTargetRect(*gl_, destination, dx, dy, w, h);
   return kOk;
 }
 

@@ -25,6 +25,8 @@ Device::GlState::~GlState() {
     glDeleteFramebuffers(3, fbos);
     if (depthRb) glDeleteRenderbuffers(1, &depthRb);
     if (fixedProgram) glDeleteProgram(fixedProgram);
+    for (uint32_t p : fixedVariants)
+      if (p) glDeleteProgram(p);
     glDeleteSamplers(8, &samplers[0][0]);
     SDL_GL_MakeCurrent(window, nullptr);
   }
@@ -72,6 +74,25 @@ void main() {
   o_colour.rgb += v_specular.rgb;
 }
 )";
+
+// The same defaults built for one case each. A software rasteriser runs the whole fragment
+// program for every pixel whatever a uniform says, so an untextured draw of the general
+// program still samples and every draw interpolates and adds a specular colour that is
+// nearly always black. Multiplying by white and adding zero change nothing, so each variant
+// gives the general program's pixels bit for bit.
+std::string FixedVariantFragment(int variant) {
+  std::string f =
+      "#version 330 core\n"
+      "in vec4 v_diffuse;\n";
+  if (variant & kFixedSpecular) f += "in vec4 v_specular;\n";
+  if (variant & kFixedTextured) f += "in vec2 v_uv;\nuniform sampler2D u_tex;\n";
+  f += "layout(location = 0) out vec4 o_colour;\nvoid main() {\n";
+  f += (variant & kFixedTextured) ? "  o_colour = texture(u_tex, v_uv) * v_diffuse;\n"
+                                  : "  o_colour = v_diffuse;\n";
+  if (variant & kFixedSpecular) f += "  o_colour.rgb += v_specular.rgb;\n";
+  f += "}\n";
+  return f;
+}
 
 uint32_t Compile(GLenum type, const std::string& source, std::string* log) {
   uint32_t shader = glCreateShader(type);
@@ -154,8 +175,17 @@ GLenum Op(BlendOp op) {
   return GL_FUNC_ADD;
 }
 
-void ApplyBlend(const BlendState& b) {
-  if (!b.enable) {
+// Source x one + destination x zero writes the source as it is: an opaque draw. The blender
+// would still read every destination pixel to multiply it by zero.
+bool BlendIsReplace(const BlendState& b) {
+  auto replaces = [](BlendOp op, BlendFactor src, BlendFactor dst) {
+    return op == BLENDOP_ADD && src == BLEND_ONE && dst == BLEND_ZERO;
+  };
+  return replaces(b.op, b.src, b.dst) && (!b.separateAlpha || replaces(b.opAlpha, b.srcAlpha, b.dstAlpha));
+}
+
+void ApplyBlend(const BlendState& b, bool general) {
+  if (!b.enable || (!general && BlendIsReplace(b))) {
     glDisable(GL_BLEND);
     return;
   }
@@ -169,8 +199,45 @@ void ApplyBlend(const BlendState& b) {
   }
 }
 
+// The pass-through build a draw needs: the specular add only when some vertex has a colour there
+// (its alpha is never used).
+int FixedVariantOf(bool textured, const ScreenVertex* vertices, uint32_t count) {
+  int v = textured ? kFixedTextured : 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    if ((vertices[i].specular & 0xFFFFFFu) != 0) return v | kFixedSpecular;
+  }
+  return v;
+}
+
 bool HasNoAlpha(Format f) {
   return f == FMT_X8R8G8B8 || f == FMT_X1R5G5B5 || f == FMT_X4R4G4B4 || f == FMT_R8G8B8;
+}
+
+void SetClearColour(uint32_t colour) {
+  glClearColor(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
+               ((colour >> 24) & 0xFF) / 255.0f);
+}
+
+// A clear of a whole colour target waits until the target is next drawn into, sampled, copied or
+// read: a target cleared every frame that nothing draws into (the scene's second and third
+// targets in most frames) then costs nothing, and a clear overtaken by another costs nothing.
+// Carries out the clear waiting on t, if any. Leaves the draw framebuffer binding changed.
+void FlushClear(Device::GlState& s, Texture* t) {
+  if (!t || s.pendingClears.empty()) return;
+  auto it = std::find_if(s.pendingClears.begin(), s.pendingClears.end(),
+                         [&](const auto& p) { return p.first == t->Serial(); });
+  if (it == s.pendingClears.end()) return;
+  const uint32_t colour = it->second;
+  s.pendingClears.erase(it);
+  EnsureTexture(t);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, s.drawFbo);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->glName, 0);
+  glDrawBuffer(GL_COLOR_ATTACHMENT0);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  SetClearColour(colour);
+  glClear(GL_COLOR_BUFFER_BIT);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
 }
 
 // Binds the render targets and depth buffer to the rendering framebuffer.
@@ -260,6 +327,15 @@ std::unique_ptr<Device::GlState> Create(SDL_Window* window, std::string* error) 
   s->fixedViewportLoc = glGetUniformLocation(s->fixedProgram, "u_viewport");
   s->fixedHasTexLoc = glGetUniformLocation(s->fixedProgram, "u_hasTex");
   s->fixedTexLoc = glGetUniformLocation(s->fixedProgram, "u_tex");
+  for (int v = 0; v < 4; ++v) {
+    s->fixedVariants[v] = Link(FixedVariantFragment(v), &log);
+    if (!s->fixedVariants[v]) {
+      if (error) *error = "pass-through program variant: " + log;
+      return nullptr;
+    }
+    s->variantViewportLoc[v] = glGetUniformLocation(s->fixedVariants[v], "u_viewport");
+    s->variantTexLoc[v] = glGetUniformLocation(s->fixedVariants[v], "u_tex");
+  }
 
   glGenVertexArrays(1, &s->vao);
   glBindVertexArray(s->vao);
@@ -315,9 +391,10 @@ std::unique_ptr<Device::GlState> Create(SDL_Window* window, std::string* error) 
   return s;
 }
 
-void UploadRenderTargetRect(Texture* t, int x, int y, int w, int h) {
+void UploadRenderTargetRect(Device::GlState& s, Texture* t, int x, int y, int w, int h) {
   const int bpp = BytesPerPixel(t->GetFormat());
   if (bpp != 4 || w <= 0 || h <= 0) return;  // render targets are 32-bit
+  FlushClear(s, t);
   EnsureTexture(t);
   glBindTexture(GL_TEXTURE_2D, t->glName);
   glPixelStorei(GL_UNPACK_ROW_LENGTH, t->Pitch() / bpp);
@@ -404,18 +481,41 @@ void DeleteQueued(GlDeletionQueue& q) {
 }
 
 void Clear(Device::GlState& s, Device& d, uint32_t flags, uint32_t colour, float z) {
+  const Viewport& vp = d.GetViewport();
+  if (flags & CLEAR_TARGET) {
+    bool whole = vp.X == 0 && vp.Y == 0;
+    for (int i = 0; i < kMaxRenderTargets; ++i) {
+      TextureRef t = d.GetRenderTarget(i);
+      if (t && (vp.Width < t->Width() || vp.Height < t->Height())) whole = false;
+    }
+    for (int i = 0; i < kMaxRenderTargets; ++i) {
+      TextureRef t = d.GetRenderTarget(i);
+      if (!t) continue;
+      if (whole) {
+        // The new clear replaces any older one still waiting.
+        auto it = std::find_if(s.pendingClears.begin(), s.pendingClears.end(),
+                               [&](const auto& p) { return p.first == t->Serial(); });
+        if (it != s.pendingClears.end()) {
+          it->second = colour;
+        } else {
+          s.pendingClears.emplace_back(t->Serial(), colour);
+        }
+      } else {
+        FlushClear(s, t.get());
+      }
+    }
+    if (whole) flags &= ~CLEAR_TARGET;
+  }
   BindTargets(s, d);
   GLbitfield mask = 0;
   if (flags & CLEAR_TARGET) {
-    glClearColor(((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, (colour & 0xFF) / 255.0f,
-                 ((colour >> 24) & 0xFF) / 255.0f);
+    SetClearColour(colour);
     mask |= GL_COLOR_BUFFER_BIT;
   }
   if (flags & CLEAR_ZBUFFER) {
     glClearDepth(z);
     mask |= GL_DEPTH_BUFFER_BIT;
   }
-  const Viewport& vp = d.GetViewport();
   glEnable(GL_SCISSOR_TEST);
   glScissor(static_cast<GLint>(vp.X), static_cast<GLint>(vp.Y), static_cast<GLsizei>(vp.Width),
             static_cast<GLsizei>(vp.Height));
@@ -440,12 +540,31 @@ bool BuildProgram(Device& d, PixelProgram* pp) {
 
 void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertices, uint32_t primitiveCount,
           const uint32_t* indices, const void* vertices) {
-  BindTargets(s, d);
   PixelProgram* pp = d.GetPixelProgram();
+  Texture* t0 = d.GetTexture(0);
+  // What this draw writes and samples gets its waiting clear first.
+  FlushClear(s, d.GetRenderTarget(0).get());
+  if (pp && pp->writesTarget1) FlushClear(s, d.GetRenderTarget(1).get());
+  if (pp && pp->writesTarget2) FlushClear(s, d.GetRenderTarget(2).get());
+  FlushClear(s, t0);
+  if (pp) {
+    for (const auto& smp : pp->samplers) FlushClear(s, smp.texture.get());
+  }
+  BindTargets(s, d);
   uint32_t program = s.fixedProgram;
+  GLint viewportLoc = s.fixedViewportLoc, texLoc = s.fixedTexLoc, hasTexLoc = s.fixedHasTexLoc;
   if (pp) {
     if (!BuildProgram(d, pp)) return;
     program = pp->glProgram;
+    viewportLoc = glGetUniformLocation(program, "u_viewport");
+    texLoc = glGetUniformLocation(program, "u_tex");
+    hasTexLoc = glGetUniformLocation(program, "u_hasTex");
+  } else if (!s.forceGeneralPath) {
+    const int v = FixedVariantOf(t0 != nullptr, static_cast<const ScreenVertex*>(vertices), numVertices);
+    program = s.fixedVariants[v];
+    viewportLoc = s.variantViewportLoc[v];
+    texLoc = s.variantTexLoc[v];
+    hasTexLoc = -1;
   }
   glUseProgram(program);
   // Targets 1 and 2 are written only by programs that write them; the fixed pipeline and
@@ -456,16 +575,11 @@ void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertice
   glColorMaski(1, writes1, writes1, writes1, writes1);
   glColorMaski(2, writes2, writes2, writes2, writes2);
   const Viewport& vp = d.GetViewport();
-  bool fixed = program == s.fixedProgram;
-  GLint viewportLoc = fixed ? s.fixedViewportLoc : glGetUniformLocation(program, "u_viewport");
-  GLint texLoc = fixed ? s.fixedTexLoc : glGetUniformLocation(program, "u_tex");
-  GLint hasTexLoc = fixed ? s.fixedHasTexLoc : glGetUniformLocation(program, "u_hasTex");
   glUniform4f(viewportLoc, static_cast<float>(vp.X), static_cast<float>(vp.Y), static_cast<float>(vp.Width),
               static_cast<float>(vp.Height));
-  Texture* t0 = d.GetTexture(0);
   BindSampler(s, 0, t0, d.GetFilter(0), false);
-  glUniform1i(texLoc, 0);
-  glUniform1i(hasTexLoc, t0 ? 1 : 0);
+  if (texLoc >= 0) glUniform1i(texLoc, 0);
+  if (hasTexLoc >= 0) glUniform1i(hasTexLoc, t0 ? 1 : 0);
   if (pp) {
     for (const auto& u : pp->uniforms) {
       GLint loc = glGetUniformLocation(program, u.name.c_str());
@@ -500,7 +614,7 @@ void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertice
     }
   }
   glActiveTexture(GL_TEXTURE0);
-  ApplyBlend(d.GetBlendState());
+  ApplyBlend(d.GetBlendState(), s.forceGeneralPath);
   glBindVertexArray(s.vao);
   glBindBuffer(GL_ARRAY_BUFFER, s.vbo);
   glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(numVertices) * kScreenVertexStride, vertices,
@@ -514,6 +628,7 @@ void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertice
 
 void Present(Device::GlState& s, Device& d) {
   TextureRef back = d.GetBackBuffer();
+  FlushClear(s, back.get());
   EnsureTexture(back.get());
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(s.window, &dw, &dh);
@@ -523,11 +638,10 @@ void Present(Device::GlState& s, Device& d) {
   glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
   glDrawBuffer(GL_BACK);
   glDisable(GL_SCISSOR_TEST);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
   GLint bw = static_cast<GLint>(back->Width()), bh = static_cast<GLint>(back->Height());
   // The back buffer covers the whole window, as a full-screen device covers the display; the
-  // game's own composition letterboxes its screen inside the back buffer.
+  // game's own composition letterboxes its screen inside the back buffer. The blit writes every
+  // pixel of the window, so the window needs no clear first.
   glBlitFramebuffer(0, 0, bw, bh, 0, dh, dw, 0, GL_COLOR_BUFFER_BIT,
                     (bw == dw && bh == dh) ? GL_NEAREST : GL_LINEAR);
   glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -535,6 +649,7 @@ void Present(Device::GlState& s, Device& d) {
 }
 
 bool ReadTarget(Device::GlState& s, Texture* target, int x, int y, int w, int h, uint8_t* bgra) {
+  FlushClear(s, target);
   EnsureTexture(target);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, s.readFbo);
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, target->glName, 0);
@@ -545,6 +660,8 @@ bool ReadTarget(Device::GlState& s, Texture* target, int x, int y, int w, int h,
 }
 
 bool CopyTarget(Device::GlState& s, Texture* source, const Rect& r, Texture* destination) {
+  FlushClear(s, source);
+  FlushClear(s, destination);
   EnsureTexture(source);
   EnsureTexture(destination);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, s.readFbo);

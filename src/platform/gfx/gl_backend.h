@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/gfx/device.h"
 
@@ -21,11 +23,21 @@ struct Device::GlState {
   uint32_t depthRb = 0;
   uint32_t depthAllocW = 0, depthAllocH = 0;
   uint64_t attachedKey[kMaxRenderTargets + 2] = {};  // what the rendering framebuffer holds
+  // The general pass-through program (what effect programs see as their starting point) and its
+  // builds per case, indexed by FixedVariant bits; a draw uses the variant of its case.
   uint32_t fixedProgram = 0;
   int fixedViewportLoc = -1, fixedHasTexLoc = -1, fixedTexLoc = -1;
+  uint32_t fixedVariants[4] = {};
+  int variantViewportLoc[4] = {-1, -1, -1, -1};
+  int variantTexLoc[4] = {-1, -1, -1, -1};
+  // Test switch: every draw as the general path does it (the general pass-through program,
+  // blending on even where it only replaces), to compare against the shortcuts.
+  bool forceGeneralPath = false;
   uint32_t samplers[2][4] = {};  // [wrap][filter]
   float maxAnisotropy = 1.0f;
   bool depthClamp = true;
+  // Whole-target colour clears not yet carried out: (texture serial, colour).
+  std::vector<std::pair<uint64_t, uint32_t>> pendingClears;
   std::string vendor, renderer;
   bool contextUsable = true;
   ~GlState();
@@ -33,12 +45,16 @@ struct Device::GlState {
 
 namespace gl {
 
+// The cases the pass-through program is built for: a stage texture bound, a non-black specular
+// colour on some vertex of the draw.
+enum FixedVariant { kFixedTextured = 1, kFixedSpecular = 2 };
+
 std::unique_ptr<Device::GlState> Create(SDL_Window* window, std::string* error);
 // Uploads a texture's image or allocates a render target's storage when needed.
 void EnsureTexture(Texture* t);
 // Writes a rectangle of a render target's CPU image into its GL texture (a copy from system
 // memory into a render target).
-void UploadRenderTargetRect(Texture* t, int x, int y, int w, int h);
+void UploadRenderTargetRect(Device::GlState& s, Texture* t, int x, int y, int w, int h);
 void DeleteQueued(GlDeletionQueue& queue);
 void Clear(Device::GlState& s, Device& d, uint32_t flags, uint32_t colour, float z);
 void Draw(Device::GlState& s, Device& d, PrimitiveType type, uint32_t numVertices, uint32_t primitiveCount,

@@ -242,14 +242,8 @@ void ResetForMainMenu(int enter) {
   if (enter == 1) StopBgm();
   LoadBgList();
   // A finished name entry (state 2) is stored before it is closed: closing it alone would drop
-  // a qualifying score. The same steps as the name entry's own finishing branch.
-  InputGameHooks& hooks = GetInputGameHooks();
-  for (int p = 0; p < 2; ++p) {
-    if (hooks.nameEntryState(p) != 2) continue;
-    hooks.registerRankingEntry(p);
-    hooks.savePlayDataIfLoaded();
-    hooks.setNameEntryState(p, 3);
-  }
+  // a qualifying score.
+  for (int p = 0; p < 2; ++p) StoreFinishedNameEntry(p);
   SavePlayData();
   FreeCharacterData();
   ResetStageBg();

@@ -3,7 +3,9 @@
 // the title's "press any button" line.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct CreditPlayer {
   int32_t credits = 0;       // 0..99
@@ -43,6 +45,21 @@ void ResetCredits();
 void SetCreditsStartupFlag();
 int UpdateCredits();
 int IsAnyStartOrButtonInput();
+// The frames left on the player's countdown, 0 when none runs.
+int GetContinueFrames(int player);
+// "CONTINUE? n" (whole seconds), alternating each second with "PRESS START BUTTON".
+void FormatContinueText(char* buffer, size_t size, int player, int frames);
+// The player's credit line by join mode; empty when no line is drawn (joined, no lines, or the
+// name entry's panel in its place).
+std::string CreditLine(int player);
+// The credit lines (or name entry panels) at the top of the screen; 0 when it drew nothing.
+int DrawCreditTexts();
+// The main side continues: joined, joining open, its countdown closed.
+void AcceptContinue();
+// Side 0, 1 or -1 for both: the countdown ends on the next update.
+void ExpireSideCredit(int side);
+void ExpireAllCredits();
+void ExpireMainSideIfRanked();
 int CanPlayerJoin(int side);
 int DrawPressAnyButton();
 // The round flow's credit locks: joining locked (1) or free (0), in both rows.

@@ -400,6 +400,8 @@ struct SideStatus {
   // and the remaining life its active characters had when a time over was judged.
   int32_t roundsWon = 0;
   int32_t lifeTotal = 0;
+  // Cleared for both sides by the VS screen before every match; nothing known reads it.
+  int32_t perMatchWord = 0;
 };
 
 // A side's HUD block: six banner entries (entry 0 the newest), and the bottom status indicator.

@@ -218,6 +218,11 @@ void PutSide(HashStream& w, const SideStatus& s) {
   w.Put(s.lifeTotal);
 }
 
+// The VS screen's per-match side word.
+void PutVsScreenWords(HashStream& w) {
+  for (const SideStatus& s : g_SideStatus) w.Put(s.perMatchWord);
+}
+
 void PutGlobals(HashStream& w) {
   if (LeavesOut(kHashStageDraw | kHashViewer)) {
     // Word 4 is changed by the stage draw (it moves it by the objects it draws, which the
@@ -543,6 +548,7 @@ uint64_t BattleStateHashWithout(uint32_t classes) {
   PutBattleHud(w);
   PutCpuAi(w);
   PutBattleScene(w);
+  PutVsScreenWords(w);
   g_LeftOut = 0;
   return w.Digest();
 }

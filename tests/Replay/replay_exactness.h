@@ -228,6 +228,6 @@ inline HarnessPad Noise(uint32_t frame, int side) {
 // one with the reason.
 inline const Match kHoldingMatch{{"duelist", 0, 0}, {"duelist", 0, 1}, MODE_VS_PLAYER, 2, 3, 4, Pads1};
 inline constexpr int kHoldingMatchFrames = 12482;
-inline constexpr uint64_t kHoldingMatchLastHash = 0x9f0f37748edcbdfaull;
+inline constexpr uint64_t kHoldingMatchLastHash = 0xc9187549324af8e2ull;
 
 }  // namespace replay_test

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scene/match_fixture.h"
+#include "scene/scene_frame.h"
 #include "scene/stage_bg.h"
 
 namespace {
@@ -168,8 +169,29 @@ TEST_F(MatchDriver, StageAnimationOptionLeavesTheBattleAlone) {
 // build (-O0 with sanitizers, -O2) and machine. They change, on purpose, whenever the rules of the
 // battle, the scene or the stage change (the HUD's and the calls' state joining the hash among
 // them): record the new values then.
-constexpr uint64_t kRecordedBattleHash = 0xf8be317f6548a61c;
+constexpr uint64_t kRecordedBattleHash = 0x3f4b780d7ed6ec52;
 constexpr uint64_t kRecordedStageHash = 0x41650ca2aa1f0508;
+
+// The battle scene goes through the scene process's common step: when the direct connection
+// fails mid-fight, the game goes to the network menu and that frame's battle does not run.
+TEST_F(MatchDriver, AFailedDirectConnectionLeavesTheBattleForTheNetworkMenu) {
+  static int latchCleared;
+  latchCleared = 0;
+  match_test::RunOptions options;
+  options.afterFrame = [](int frame, const DrivenFrame&) {
+    if (frame != 400) return;
+    GetDirectNetHooks().updateConnection = [] { return 0; };
+    GetDirectNetHooks().clearFailureLatch = [] { ++latchCleared; };
+  };
+  const MatchRun run = RunMatch(HarnessScriptedMatch(), VersusSetup(), options);
+  ResetDirectNetHooks();
+  ASSERT_EQ(run.frames.size(), 402u);
+  const DrivenFrame& last = run.frames.back();
+  EXPECT_EQ(last.sceneId, SCENE_NETWORK_MENU);
+  EXPECT_EQ(last.enter, 1);
+  EXPECT_EQ(last.battleHash, run.frames[400].battleHash) << "the failing frame's battle ran";
+  EXPECT_EQ(latchCleared, 1);
+}
 
 TEST_F(MatchDriver, MatchesTheRecordedRun) {
   const MatchRun run = RunMatch(HarnessScriptedMatch());

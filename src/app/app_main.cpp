@@ -14,6 +14,7 @@
 #include "app/app_services.h"
 #include "app/app_state.h"
 #include "app/app_window.h"
+#include "app/e2e_run.h"
 #include "app/frame_loop.h"
 #include "app/lib_debug.h"
 #include "app/startup.h"
@@ -39,6 +40,10 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
       o.onlineService = args[++i];
     } else if (a == "--online-profile" && i + 1 < args.size()) {
       o.onlineProfile = args[++i];
+    } else if (a == "--input-script" && i + 1 < args.size()) {
+      o.inputScript = args[++i];
+    } else if (a == "--report" && i + 1 < args.size()) {
+      o.reportFile = args[++i];
     } else {
       game.push_back(a);
     }
@@ -123,7 +128,9 @@ int VantorelMain(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   LaunchOptions options = ParseLaunchOptions(args);
   std::string folder = options.dataFolder.empty() ? ExecutableFolder() : options.dataFolder;
-  if (!options.traceFile.empty()) options.traceFile = std::filesystem::absolute(options.traceFile).string();
+  // Files named on the command line are the caller's, relative to where the game was started.
+  for (std::string* file : {&options.traceFile, &options.inputScript, &options.reportFile})
+    if (!file->empty()) *file = std::filesystem::absolute(*file).string();
   // The profile path is the player's, relative to where they started the game, not the game folder.
   vt::online::InstallNetPlatform();
   OnlineClientSetOptions(
@@ -153,5 +160,12 @@ int VantorelMain(int argc, char** argv) {
     if (instance.TakeRaiseRequest() && g_MainWindow != nullptr) SDL_RaiseWindow(g_MainWindow);
   });
   vt::SetAutoQuitFrames(options.autoQuitFrames);
-  return RunApplication(options.commandLine);
+  if (!options.inputScript.empty() || !options.reportFile.empty()) {
+    std::string error;
+    if (!vt::e2e::StartEndToEndRun(options.inputScript, options.reportFile, &error)) {
+      std::fprintf(stderr, "vantorel: %s\n", error.c_str());
+      return 2;
+    }
+  }
+  return vt::e2e::FinishEndToEndRun(RunApplication(options.commandLine));
 }

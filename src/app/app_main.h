@@ -11,6 +11,8 @@ struct LaunchOptions {
   std::string traceFile;      // --trace FILE: copy the debugger output into FILE
   std::string onlineService;  // --online-service HOST:PORT: the lobby service to log in to
   std::string onlineProfile;  // --online-profile FILE: the online profile (default: the config folder's)
+  std::string inputScript;    // --input-script FILE: end-to-end runs: the script driving a fake input device
+  std::string reportFile;     // --report FILE: end-to-end runs: the JSON-lines report
   std::string commandLine;    // everything else, joined with blanks, as the game sees it
 };
 

@@ -35,9 +35,13 @@
 #include "directnet/net_connect.h"
 #include "online/online_client.h"
 #include "scene/call_overlays.h"
+#include "scene/continue_screen.h"
 #include "scene/credits.h"
+#include "scene/name_entry.h"
+#include "scene/new_challenger.h"
 #include "scene/scene_frame.h"
 #include "scene/stage_bg.h"
+#include "scene/story_draw.h"
 
 namespace vt {
 
@@ -115,9 +119,14 @@ void AppServices::LoadCommonResources() {
   LoadSystemSoundEffects();
   LoadSystemEffectTextures();  // the four call graphics come after its own textures
   LoadBattleHudTextures();
+  // The screen graphics: continue and game over, KO effect, new challenger, name entry.
+  LoadContinueGraphics();
   LoadKoEffectGraphics();
+  LoadChallengerGraphics();
+  LoadNameEntryGraphics();
   vt::text::LoadSystemFonts();
   vt::text::LoadStoryFonts();  // the four bitmap font files, kept whole for the run
+  SetStoryTextFont(0);
   LoadDefaultSidePanels();
   LoadVectorTable();
   LoadTypeFile();
@@ -212,7 +221,10 @@ void AppServices::FreeCommonResources() {
   }
   FreeShaderEffects();
   FlushHan6TextureCache();
+  FreeContinueGraphics();
   FreeKoEffectGraphics();
+  FreeChallengerGraphics();
+  FreeNameEntryGraphics();
   BattleSeamFreeBattleHudGraphics();
   FreeBattleHudTextures();
   FreeSystemEffectTextures();

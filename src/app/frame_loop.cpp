@@ -17,6 +17,7 @@
 #include "app/app_services.h"
 #include "app/app_state.h"
 #include "app/app_window.h"
+#include "app/e2e_run.h"
 #include "app/lib_debug.h"
 #include "platform/clock.h"
 #include "platform/window_events.h"
@@ -56,13 +57,16 @@ long FramesRun() { return g_framesRun.load(); }
 int RunLogicFrame() {
   vt::AppServices& s = vt::Services();
   int continueFlag = 1;
+  // An end-to-end run's script sets the fake pads and keys for this frame before they are read;
+  // its quit (or a wait that ran out) takes the automatic-quit path.
+  const bool scriptQuit = vt::e2e::EndToEndFrameStart() == 0;
   s.PollInput();
   if (s.IsQuitRequested()) {
     if (g_AppRunState != nullptr) g_AppRunState->quitRequested = 1;
     continueFlag = 0;
   }
   long autoQuit = g_autoQuitFrames.load();
-  if (autoQuit > 0 && g_framesRun.load() + 1 >= autoQuit && g_AppRunState != nullptr) {
+  if (((autoQuit > 0 && g_framesRun.load() + 1 >= autoQuit) || scriptQuit) && g_AppRunState != nullptr) {
     g_AppRunState->quitRequested = 1;  // the automatic quit takes the Alt+F4 path
     continueFlag = 0;
   }
@@ -73,6 +77,7 @@ int RunLogicFrame() {
   s.RunOnlineTaskList(1);
   s.DrawSceneFrame();
   s.MarkSceneRunDone();
+  vt::e2e::EndToEndFrameEnd();
   s.AgeSpriteCache();
   s.ReleaseEffectTags();
   SyncWithWindowThread();

@@ -13,6 +13,9 @@ void DebugOutput(const char* text);
 namespace vt {
 // Also append every debugger-output text to this file ("" stops it).
 void SetDebugTraceFile(const std::string& path);
+// Also hands every debugger-output text to this function, on the thread that wrote it (null
+// stops it). The end-to-end run reads the logic thread's lines through it.
+void SetDebugObserver(void (*observer)(const char* text));
 // Silences standard error (tests that exercise noisy failure paths).
 void SetDebugQuiet(bool quiet);
 }  // namespace vt

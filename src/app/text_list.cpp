@@ -57,6 +57,17 @@ std::string GetGameText(int n) {
   return GetSelectLanguage() == 1 ? e.english : e.japanese;
 }
 
+std::string FormatGameText(std::string_view format, std::string_view arg) {
+  std::string out;
+  const size_t at = format.find("%s");
+  if (at == std::string_view::npos) return std::string(format);
+  out.reserve(format.size() + arg.size());
+  out.append(format.substr(0, at));
+  out.append(arg);
+  out.append(format.substr(at + 2));
+  return out;
+}
+
 // ---- TextList ----
 
 namespace {

@@ -22,6 +22,10 @@ void LoadGameText();
 void LoadGameTextFrom(std::string_view iniText);
 // Text n in the configured language; "" for a number outside the table.
 std::string GetGameText(int n);
+// A game text used as a one-argument format: the first "%s" becomes `arg`, and everything else,
+// another "%s", "%d" or "%%" among it, is copied as it stands. The texts come from a data file,
+// so a stray conversion must never read an argument that was not passed.
+std::string FormatGameText(std::string_view format, std::string_view arg);
 
 class TextList {
  public:

@@ -82,9 +82,9 @@ CSceneBattle& GetSceneBattle() {
 
 int CSceneBattle::Process(int /*keepRunning*/) {
   if (g_SceneEnter != 0) InitBattle();
-  // The scene process's common step: the frame records the scene that ran, then the update.
-  g_SceneIdRun = g_SceneId;
-  Update();
+  // The scene process's common step: the frame records the scene that ran and, unless a direct
+  // connection failed (which sends the game to the network menu), the update.
+  Execute();
   // What the battle holds is released when the id leaves scene 1 (the leave hook), whoever
   // moved it.
   return 1;

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 
+#include "scene/scene_frame.h"
+
 // Consecutive wins shown beside each side, loaded at the first round of a match.
 extern int32_t g_SideWinCounts[2];
 
-class CSceneBattle {
+class CSceneBattle : public CSceneProcessBase {
  public:
   int32_t endState = 0;  // 0 fighting, 1 and 2 at the direct-netplay end barrier, 3 finished
   int32_t delayShown = 0;
@@ -15,8 +17,8 @@ class CSceneBattle {
   int32_t delayMode = 0;
 
   // The scene's per-frame entry (registered for scene 1).
-  int Process(int keepRunning);
-  void Update();
+  int Process(int keepRunning) override;
+  void Update() override;
   // The battle start, at every round (each round re-enters the scene with enter 1).
   void InitBattle();
   // 1 when the battle ends this frame.

@@ -24,6 +24,7 @@
 #include "battle/story_routes.h"
 #include "directnet/net_connect.h"
 #include "platform/clock.h"
+#include "scene/credits.h"
 #include "scene/menu_player.h"
 #include "scene/online_mode_manager.h"
 #include "scene/stage_bg.h"
@@ -33,6 +34,7 @@ uint8_t g_SceneEnter = 0;
 int g_SceneIdLast = 0;
 int g_SceneIdStep = -1;
 int g_SceneIdRun = 0xFFFF;
+bool g_FrameClockWaits = false;
 uint8_t g_ReplaySelectFromMenu = 0;
 int (*g_StoryRouteOpeningHook)() = nullptr;
 void (*g_NetworkMenuMatchReset)() = nullptr;
@@ -458,8 +460,6 @@ void DrawFrameRate() {
   std::snprintf(text, sizeof text, "%02d", GetSceneProcess().framesShown);
   vt::text::DrawOutlinedText(2, 2, text, 255, 255, 12, 16, 0, 999);
 }
-
-void DrawCreditTexts() {}
 
 void LeaveBattleCleanup() {
   if (g_SceneId != SCENE_WINNER_DEMO) ResetStageBg();  // the winner demo keeps showing the stage

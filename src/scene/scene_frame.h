@@ -61,6 +61,12 @@ extern int g_SceneIdLast;
 extern int g_SceneIdStep;
 extern int g_SceneIdRun;
 
+// Set while time is the frame count (the in-process harness, unpaced runs): a scene whose next
+// step waits on a worker thread (the VS screen's loader) waits for the worker's job in its poll,
+// so the step comes on a frame fixed by the game's logic, not by thread speed, and the same
+// script gives the same frames. Normal play keeps polling.
+extern bool g_FrameClockWaits;
+
 // A scene change: the new id with enter 1; the switch happens at the dispatcher's next call.
 void ChangeScene(int id);
 
@@ -159,9 +165,6 @@ void RunNetStallLoop();
 void PaceAndPresent();
 int PaceFrame();
 void DrawFrameRate();
-// The credit lines over every scene; the arcade route's credits draw them (nothing yet).
-void DrawCreditTexts();
-
 // Scene 1's leave hook: releases the battle's stage, characters and HUD graphics.
 void LeaveBattleCleanup();
 

@@ -14,6 +14,7 @@
 #include "app/input/input_manager.h"
 #include "app/input/key_config.h"
 #include "battle/battle_records.h"
+#include "battle/chara_loader.h"
 #include "platform/clock.h"
 #include "platform/gfx/device.h"
 #include "platform/input/fake_input_backend.h"
@@ -84,6 +85,7 @@ bool SceneHarness::Start(const SceneHarnessOptions& options) {
   Stop();
   clock_ = std::make_unique<vt::platform::FakeClock>();
   vt::platform::SetClock(clock_.get());
+  g_FrameClockWaits = true;
   if (InitD3DTools() != 1) return false;
   DeviceRequest request;
   if (options.gl) {
@@ -125,6 +127,7 @@ bool SceneHarness::Start(const SceneHarnessOptions& options) {
 }
 
 void SceneHarness::Stop() {
+  g_FrameClockWaits = false;
   if (!started_) {
     if (clock_) vt::platform::SetClock(nullptr);
     clock_.reset();
@@ -197,6 +200,10 @@ SceneFrameReport SceneHarness::RunFed(int* result) {
   SceneFrameReport report;
   report.sceneId = g_SceneId;
   report.enter = g_SceneEnter;
+  // From the loader thread's start to its join (the VS screen's load) the player records, frame
+  // data and stage file are the loader's: the report reads them only after the join, and says 0
+  // until then.
+  if (GetCharaDataLoader().HasThread() != 0) return report;
   report.battleHash = BattleStateHash();
   report.stageHash = StageStateHash();
   return report;

@@ -2,14 +2,19 @@
 #include "scene/scene_wiring.h"
 
 #include "Replay/replay_controller.h"
+#include "scene/arcade_screens.h"
 #include "scene/battle_hud.h"
 #include "scene/boot_scene.h"
 #include "scene/call_overlays.h"
+#include "scene/chara_select.h"
 #include "scene/game_modes.h"
 #include "scene/main_menu.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
+#include "scene/story_scene.h"
 #include "scene/title_scene.h"
+#include "scene/vs_screen.h"
+#include "scene/winner_demo.h"
 
 void InstallSceneWiring() {
   ClearSceneTable();
@@ -18,8 +23,13 @@ void InstallSceneWiring() {
   InstallCallOverlays();
   InstallReplayCalls();
   InstallMainMenu();
+  InstallCharaSelect();
   InstallBootScene();
   InstallTitleScene();
+  InstallArcadeScreens();
+  InstallVsScreens();
+  InstallStoryScene();
+  InstallWinnerDemo();
   // Each later scene module adds its installer here.
 }
 

@@ -70,13 +70,7 @@ void ClearCreditRows() {
 // A name entry left finished but not stored keeps its score: it is registered (and the play
 // data saved) before it is closed.
 void CloseFinishedNameEntries() {
-  InputGameHooks& h = GetInputGameHooks();
-  for (int p = 0; p < 2; ++p) {
-    if (h.nameEntryState(p) != 2) continue;
-    h.registerRankingEntry(p);
-    h.savePlayDataIfLoaded();
-    h.setNameEntryState(p, 3);
-  }
+  for (int p = 0; p < 2; ++p) StoreFinishedNameEntry(p);
 }
 
 bool MoviePlaying() { return IsMoviePlaying() != 0; }

@@ -1,7 +1,5 @@
 // The file reader and whole-file operations: buffer rules, chunked worker reads, cancelling,
 // short reads refused, memory images, and `.EX3` companions (preferred, damaged, size 0).
-#include "app/file_loader.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +8,7 @@
 #include "FilePacFunc/FilePac.h"
 #include "FilePacFunc/FilePacWriter.h"
 #include "app/byte_pair.h"
+#include "app/file_loader.h"
 #include "app/lib_debug.h"
 #include "support/test_util.h"
 

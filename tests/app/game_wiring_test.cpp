@@ -22,14 +22,6 @@ namespace {
 const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
-      {"ResetStoryScriptState", "Arcade route and story"},
-      {"LoadStoryScript", "Arcade route and story"},
-      {"RunStoryScript", "Arcade route and story"},
-      {"EndStoryScript", "Arcade route and story"},
-      {"StartChallengerScreen", "Arcade route and story"},
-      {"UpdateChallengerScreen", "Arcade route and story"},
-      {"DrawChallengerScreen", "Arcade route and story"},
-      {"ChallengerScreenClock", "Arcade route and story"},
       {"ToggleTrainingPause", "Training, pause menu, options, test menu and replay browsing"},
       {"IsNetMatchActive", "Online mode lobby and match sequences"},
       {"QueueRatingResult", "Online mode lobby and match sequences"},

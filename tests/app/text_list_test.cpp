@@ -127,3 +127,22 @@ TEST(TextInfoIndexTest, FailedLoadIsRetried) {
 }
 
 }  // namespace
+
+// Game texts are data: only the first "%s" receives the argument, any other conversion is text.
+TEST(FormatGameText, FirstPercentSOnlyOthersLiteral) {
+  struct Case {
+    const char* format;
+    const char* arg;
+    const char* want;
+  } cases[] = {
+      {"Saved as %s.", "a.rep", "Saved as a.rep."},
+      {"%s", "x", "x"},
+      {"No argument here.", "x", "No argument here."},
+      {"%d files: %s", "a.rep", "%d files: a.rep"},
+      {"%s and %s", "a.rep", "a.rep and %s"},
+      {"100%% %s %n", "n", "100%% n %n"},
+      {"%s", "%s%d", "%s%d"},  // the argument is never read as a format
+      {"", "x", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatGameText(c.format, c.arg), c.want) << c.format;
+}

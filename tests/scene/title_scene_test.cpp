@@ -10,9 +10,12 @@
 #include "Sound/soundproc.h"
 #include "app/app_state.h"
 #include "app/input/input_hooks.h"
+#include "battle/battle_camera.h"
+#include "battle/battle_records.h"
 #include "battle/game_mode.h"
 #include "battle/round_flow.h"
 #include "scene/boot_title_fixture.h"
+#include "scene/game_modes.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 
@@ -223,6 +226,30 @@ TEST_F(TitleScene, AFinishedNameEntryIsRegisteredBeforeItCloses) {
   EXPECT_EQ(calls, (std::vector<std::string>{"register 0", "save", "state 0 3"}));
   EXPECT_EQ(states[1], 1);  // an entry still being typed stays open
   GetInputGameHooks() = saved;
+}
+
+// What a battle left behind is gone after the reset, and the title's words are set: the attract
+// demo over with its sound muted, the hidden input unlocked, the camera home, nothing paused, no
+// challenger, no live object.
+TEST_F(TitleScene, TheResetClearsWhatABattleLeftAndSetsTheTitlesWords) {
+  g_AttractDemo = 1;
+  g_AttractMute = 0;
+  config_.HiddenInputUnlocked = 0;
+  g_CameraX = 1200;
+  g_CameraY = -40;
+  g_Paused = 1;
+  g_ChallengeState = 255;
+  g_ObjectPool[3].inUse = 1;
+  ResetToTitle();
+  EXPECT_EQ(g_AttractDemo, 0);
+  EXPECT_EQ(g_AttractMute, 1);
+  EXPECT_EQ(config_.HiddenInputUnlocked, 1);
+  EXPECT_EQ(g_CameraX, 0);
+  EXPECT_EQ(g_CameraY, 0);
+  EXPECT_EQ(g_Paused, 0);
+  EXPECT_EQ(g_ChallengeState, 0);
+  EXPECT_EQ(g_ObjectPool[3].inUse, 0);
+  g_AttractMute = 0;
 }
 
 struct BgmRow {

@@ -58,7 +58,7 @@ bool WriteMovie(const std::filesystem::path& root, const char* relative, double 
 bool WriteMovies(const std::filesystem::path& root) {
   return WriteMovie(root, "Movie/ZOLV_OP.mpeg", 4.0, 0, 220.0) &&
          WriteMovie(root, "dat/dat_m_ttl.d", 15.0, 1, 330.0) &&
-         WriteMovie(root, "dat/dat_m_vs.d", 3.0, 2, 277.0);
+         WriteMovie(root, "dat/dat_m_vs.d", 10.0, 2, 277.0);
 }
 
 }  // namespace

@@ -306,14 +306,7 @@ int CAppJoystick::UpdateNameEntryInput(int player, int enable) {
   const int dir = TriggeredDigit(s);
   uint32_t pressed = 0;
   s.GetButtonMasks(&pressed, nullptr);
-  if (hooks.nameEntryState(player) == 2) {
-    hooks.registerRankingEntry(player);
-    hooks.savePlayDataIfLoaded();
-    hooks.setNameEntryState(player, 3);
-    hooks.clearJoined(player);
-    hooks.resetSideProgress(player);
-    return 120;
-  }
+  if (StoreFinishedNameEntry(player)) return 120;
   uint32_t word = 0;
   if (enable) {
     word = pressed & 0xF;

@@ -27,3 +27,9 @@ struct InputGameHooks {
 };
 
 InputGameHooks& GetInputGameHooks();
+
+// Stores a finished name entry (state 2) through the hooks: the row registered, the play data
+// saved, the entry closed (3), the player's joined word and the side's progress cleared. 1 when
+// there was one to store. The credit line's input step and the title's and main menu's resets
+// all store through here, so none of them drops a qualifying score.
+int StoreFinishedNameEntry(int player);

@@ -49,6 +49,17 @@ InputGameHooks& GetInputGameHooks() {
   return hooks;
 }
 
+int StoreFinishedNameEntry(int player) {
+  const InputGameHooks& hooks = GetInputGameHooks();
+  if (hooks.nameEntryState(player) != 2) return 0;
+  hooks.registerRankingEntry(player);
+  hooks.savePlayDataIfLoaded();
+  hooks.setNameEntryState(player, 3);
+  hooks.clearJoined(player);
+  hooks.resetSideProgress(player);
+  return 1;
+}
+
 int PovToDirection(uint32_t hat) {
   static constexpr int kDigits[10] = {8, 9, 6, 3, 2, 1, 4, 7, 0, 0};
   if ((hat & 0xFFFF) == 0xFFFF || hat / 4500 > 9) return 0;

@@ -4,11 +4,13 @@
 #include "Replay/replay_controller.h"
 #include "battle/battle_rules.h"
 #include "menu/pause_control.h"
+#include "menu/training_hooks.h"
 #include "scene/scene_wiring.h"
 #include "scene/stage_bg.h"
 
 void InstallGameWiring() {
   InstallBattleRules();
+  InstallTrainingHooks();
   InstallPauseControl();
   InstallReplaySeams();
   InstallStageSeams();

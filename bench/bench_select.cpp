@@ -39,11 +39,17 @@
 
 namespace {
 
-bool StartRecording() {
+// The sample folder, resolved once against the folder the benchmark started in: every
+// benchmark moves into it, so a later relative lookup would not find it again.
+const std::filesystem::path& SampleFolder() {
   static const std::filesystem::path sample = std::filesystem::absolute(
       std::getenv("VT_SAMPLE_DIR") != nullptr ? std::getenv("VT_SAMPLE_DIR") : "gamedata");
+  return sample;
+}
+
+bool StartRecording() {
   std::error_code ec;
-  std::filesystem::current_path(sample, ec);
+  std::filesystem::current_path(SampleFolder(), ec);
   if (ec) return false;
   vt::SetDebugQuiet(true);
   if (InitD3DTools() != 1) return false;
@@ -148,10 +154,8 @@ GameData g_config{};
 // The select scene's frame on the harness: side 0 in its style phase, side 1 in its colour
 // phase, each moved by its player every few frames.
 void SelectFrames(benchmark::State& state, bool gl) {
-  static const std::filesystem::path sample = std::filesystem::absolute(
-      std::getenv("VT_SAMPLE_DIR") != nullptr ? std::getenv("VT_SAMPLE_DIR") : "gamedata");
   std::error_code ec;
-  std::filesystem::current_path(sample, ec);
+  std::filesystem::current_path(SampleFolder(), ec);
   vt::SetDebugQuiet(true);
   FillDefaultGameData(g_config);
   g_GameData = &g_config;

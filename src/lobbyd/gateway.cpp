@@ -103,6 +103,11 @@ void Service::Impl::handleHello(Connection& c, std::span<const uint8_t> payload)
   wire::HelloAck ack;
   ack.nonce = c.nonce;
   ack.serverTime = serverTime();
+  // The client keeps to these, so a lowered setting takes effect on its side too.
+  const LobbydLimits& l = limits();
+  ack.limits.outstanding = static_cast<uint32_t>(std::clamp<int64_t>(l.outstandingRequests, 1, wire::kMaxOutstanding));
+  ack.limits.files = static_cast<uint32_t>(std::clamp<int64_t>(l.files, 0, ack.limits.files));
+  ack.limits.fileBytes = static_cast<uint32_t>(std::clamp<int64_t>(l.fileBytes, 0, ack.limits.fileBytes));
   c.phase = Connection::Phase::AwaitLogin;
   send(c, ack);
 }

@@ -128,6 +128,14 @@ TEST(ServiceConfig, LoweredLimitsAndServedSubsetsHold) {
          EXPECT_TRUE(WriteWhole(a, "A", 10));
          EXPECT_FALSE(WriteWhole(a, "B", 1));
          EXPECT_TRUE(WriteWhole(a, "A", 3));  // the file already there may be replaced
+         // The client learns the lowered limits at its handshake.
+         EXPECT_EQ(a.ack.limits.files, 1u);
+         EXPECT_EQ(a.ack.limits.fileBytes, 10u);
+       }},
+      {"outstanding_requests", [](LobbydConfig& c) { c.limits.outstandingRequests = 3; },
+       [](RawClient& a, RawClient& b, RawClient&) {
+         EXPECT_EQ(a.ack.limits.outstanding, 3u);
+         EXPECT_EQ(b.ack.limits.outstanding, 3u);
        }},
       {"quota_bytes", [](LobbydConfig& c) { c.limits.quotaBytes = 100; },
        [](RawClient& a, RawClient&, RawClient&) {

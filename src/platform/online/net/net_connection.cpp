@@ -289,6 +289,7 @@ void NetPlatform::handleFrame(const wire::FrameHeader& h, std::span<const uint8_
     case Phase::AwaitHelloAck:
       if (type == wire::MsgType::HelloAck) {
         const wire::HelloAck ack = *wire::DecodePayload<wire::HelloAck>(payload);
+        maxOutstanding_ = std::clamp<uint32_t>(ack.limits.outstanding, 1, wire::kMaxOutstanding);
         wire::Login login;
         login.publicKey = publicKey_;
         login.personaName = options_.name;

@@ -281,6 +281,9 @@ class NetPlatform final : public Platform,
   void flushLocked();  // outMutex_ held
   std::map<uint32_t, Pending> pending_;
   uint32_t lastRequestId_ = 0;
+  // Requests in flight at most, as the service's handshake set it; a call beyond it is refused
+  // at once, as a call while logged off is.
+  std::atomic<uint32_t> maxOutstanding_{lobby::wire::kMaxOutstanding};
 
   // Server clock: the service's seconds at a local instant.
   mutable std::mutex timeMutex_;

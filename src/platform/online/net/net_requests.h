@@ -38,6 +38,7 @@ bool NetPlatform::request(const M& message, Clock::duration bound,
   if (!loggedOn_.load() || stopping_.load()) return false;
   {
     std::lock_guard<std::mutex> guard(outMutex_);
+    if (pending_.size() >= maxOutstanding_.load()) return false;
     const uint32_t id = ++lastRequestId_ == 0 ? ++lastRequestId_ : lastRequestId_;
     if (!lobby::wire::AppendMessage(out_, message, id)) return false;
     pending_[id] = Pending{Clock::now() + bound, std::move(onReply), std::move(onFail)};

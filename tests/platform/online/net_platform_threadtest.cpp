@@ -146,6 +146,28 @@ TEST(NetPlatformService, ARestartKeepsUsersAndFilesAndDropsLobbies) {
   EXPECT_EQ(a.cloud().size("DCARD.UMS"), 10);
 }
 
+TEST(NetPlatformService, ACallBeyondTheServicesRequestLimitIsRefusedUntilOneEnds) {
+  lobbyd::LobbydConfig config = lobbyd::DefaultLobbydConfig();
+  config.limits.outstandingRequests = 2;
+  ServiceBackend world(config);
+  Platform& a = world.addUser({.name = "Alice", .country = "JP"});
+  world.dropAnswers(a, 2);  // the first two calls stay in flight until their bound
+  int ended = 0;
+  CallResult<LobbyMatchList> first([&](const LobbyMatchList&) { ++ended; });
+  CallResult<LobbyMatchList> second([&](const LobbyMatchList&) { ++ended; });
+  CallResult<LobbyMatchList> third([&](const LobbyMatchList&) { ++ended; });
+  ASSERT_NE(a.lobbies().search({}, first), 0u);
+  ASSERT_NE(a.lobbies().search({}, second), 0u);
+  EXPECT_EQ(a.lobbies().search({}, third), 0u);  // refused at once, nothing sent
+  // Ended (a kick fails them at once rather than at their 15 s bound), calls go out again.
+  world.service().kick(a.identity().selfId());
+  ASSERT_TRUE(world.runUntil([&] { return ended == 2; }, 120));
+  ASSERT_TRUE(ServiceBackend::waitFor([&] { return a.identity().loggedOn(); }, 4000ms));
+  CallResult<LobbyMatchList> later([&](const LobbyMatchList&) { ++ended; });
+  ASSERT_NE(a.lobbies().search({}, later), 0u);
+  EXPECT_TRUE(world.runUntil([&] { return ended == 3; }, 120));
+}
+
 TEST(NetPlatformService, WithoutAServiceTheClientStaysLoggedOffAndShutsDownPromptly) {
   // A port nobody listens on: taken from a service that is gone.
   uint16_t port = 0;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +22,8 @@ namespace vt::online::test {
 
 class ServiceBackend final : public World {
  public:
-  ServiceBackend() {
+  // The service's settings: the game's own unless a test lowers them.
+  explicit ServiceBackend(std::optional<lobbyd::LobbydConfig> config = std::nullopt) : config_(std::move(config)) {
     static int serial = 0;
     dir_ = std::filesystem::temp_directory_path() /
            ("vt-service-backend-" + std::to_string(::getpid()) + "-" + std::to_string(++serial));
@@ -152,6 +154,7 @@ class ServiceBackend final : public World {
     o.listen = listen;
     o.db = (dir_ / "service.db").string();
     o.testMode = true;
+    if (config_) o.config = *config_;
     service_ = std::make_unique<lobbyd::Service>(o);
     std::string error;
     if (!service_->start(&error)) ADD_FAILURE() << "the service did not start: " << error;
@@ -159,6 +162,7 @@ class ServiceBackend final : public World {
   // Admin operations run on the service's loop before its next turn; give it that turn.
   static void settle() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }
 
+  std::optional<lobbyd::LobbydConfig> config_;
   std::filesystem::path dir_;
   std::unique_ptr<lobbyd::Service> service_;
   uint16_t port_ = 0;

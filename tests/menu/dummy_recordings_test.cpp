@@ -22,6 +22,7 @@
 #include "app/input/app_joystick.h"
 #include "app/lib_debug.h"
 #include "app/random.h"
+#include "battle/battle_fixture.h"
 #include "battle/battle_records.h"
 #include "battle/battle_seams.h"
 #include "battle/chara_list.h"
@@ -432,6 +433,82 @@ TEST_F(DummyRecordings, AThreeRoundFile) {
   ASSERT_EQ(c.file.rounds.size(), 10u);
   EXPECT_EQ(IsDummySlotRecorded(2), 1);
   EXPECT_EQ(IsDummySlotRecorded(7), 1);
+}
+
+// On the battle harness: the dummy's input recorded while the player steers it on side 1 comes
+// back frame for frame (direction, pressed, held, released) when the dummy stands on side 0.
+class DummyRecordingsHarness : public battle_test::HarnessSampleTest {
+ protected:
+  void TearDown() override {
+    g_ReplayController = ReplayController{};
+    ResetTrainingSettings();
+    g_GameModeFlags = 0;
+    HarnessSampleTest::TearDown();
+  }
+};
+
+struct DummyInput {
+  uint8_t dir;
+  uint32_t buttons, released;
+  bool operator==(const DummyInput&) const = default;
+};
+std::vector<DummyInput> g_dummyInputs;
+void (*g_inputHook)(BattleObject*, int) = nullptr;
+
+// The replay seam as installed, then the dummy's input as the battle goes on with it.
+void LoggingInputHook(BattleObject* o, int slot) {
+  g_inputHook(o, slot);
+  if (o != nullptr && slot == 1 - g_MainSide)
+    g_dummyInputs.push_back({o->inputDir, o->inputButtons, o->inputReleased});
+}
+
+std::vector<DummyInput> RunDummy(uint8_t mainSide, bool record, const HarnessScript& script, int frames) {
+  HarnessMatchRules rules;
+  rules.gameMode = MODE_TRAINING;
+  rules.mainSide = mainSide;
+  g_ReplayController.mode = 0;
+  g_ReplayController.dummyMode = 0;
+  if (!HarnessLoadMatch({"duelist", 0, 0}, {"duelist", 0, 0}, false, RoundStart::kFightersFree, 1, rules))
+    return {};
+  g_inputHook = g_BattleSeams.ReplayInputHook;
+  g_BattleSeams.ReplayInputHook = LoggingInputHook;
+  g_TrainingSettings[ENEMY_STATUS] = record ? kEnemyStand : kEnemyDummy;
+  g_SelectedDummySlot = 3;
+  if (record) g_ReplayController.StartDummyRecording(3);
+  ApplyTrainingSettings(1, mainSide);
+  g_dummyInputs.clear();
+  for (int f = 0; f < frames && g_Paused == 0; ++f) HarnessRunFrame(script);
+  g_BattleSeams.ReplayInputHook = g_inputHook;
+  return g_Paused == 0 ? g_dummyInputs : std::vector<DummyInput>{};
+}
+
+TEST_F(DummyRecordingsHarness, RecordedInputComesBackOnTheSideThatIsNotMain) {
+  // The player's pad (port 0 while recording): walks, crouches, jabs, jumps back.
+  const HarnessScript player = [](uint32_t frame, int side) {
+    if (side != 0) return HarnessPad{};
+    static constexpr uint8_t kDirs[] = {6, 6, 3, 2, 2, 5, 4, 7, 5, 9};
+    HarnessPad p;
+    p.dir = kDirs[(frame / 7) % 10];
+    p.buttons = (frame % 13) < 3 ? 0x1 : 0;
+    return p;
+  };
+  const int frames = 150;
+  const std::vector<DummyInput> recorded = RunDummy(0, true, player, frames);
+  ASSERT_EQ(recorded.size(), static_cast<size_t>(frames));
+  ASSERT_EQ(g_ReplayController.file.rounds[3].GetLength(), static_cast<uint32_t>(frames));
+  int moving = 0;
+  for (const DummyInput& d : recorded) moving += d.dir != 5 && d.dir != 0;
+  ASSERT_GT(moving, frames / 2) << "the player's pad steered the dummy";
+
+  // Played with the main side now 1 and neutral pads: the dummy is side 0.
+  const std::vector<DummyInput> played = RunDummy(
+      1, false, [](uint32_t, int) { return HarnessPad{}; }, frames);
+  ASSERT_EQ(played.size(), recorded.size());
+  for (size_t i = 0; i < played.size(); ++i) {
+    EXPECT_EQ(played[i].dir, recorded[i].dir) << "frame " << i;
+    EXPECT_EQ(played[i].buttons & 0xFF0FFu, recorded[i].buttons & 0xFF0FFu) << "frame " << i;
+    EXPECT_EQ(played[i].released & 0xFFu, recorded[i].released & 0xFFu) << "frame " << i;
+  }
 }
 
 }  // namespace

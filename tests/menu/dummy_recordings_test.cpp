@@ -10,6 +10,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -386,6 +387,60 @@ TEST_F(DummyRecordings, RandomPicksRecordedSlotsAndAnEmptySlotRestartsHarmlessly
     EXPECT_EQ(c.mode, 2u);
     EXPECT_EQ(c.file.roundIndex, 4u);
   }
+}
+
+// Draws of stream 1 since `before`: how far its generator moved (-1 past 200).
+int DrawsSince(const RandStream& before) {
+  RandStream r = before;
+  for (int k = 0; k <= 200; ++k) {
+    if (std::memcmp(&r, &g_RandStreams[1], sizeof r) == 0) return k;
+    OwnRandStreamNext(r);
+  }
+  return -1;
+}
+
+// With RANDOM the playback control draws once per run it starts: at each NORMAL and WAIT restart
+// and at RECOVER's step 255, never on held or playing frames.
+TEST_F(DummyRecordings, RandomDrawsOncePerStartedRun) {
+  struct Case {
+    int32_t type;
+    int frames;
+    uint32_t fn2OnFrame;  // 0: never
+    int draws;            // the application's pick included
+  } cases[] = {
+      {0, 9, 0, 3},   // three-frame runs: the pick, then restarts at frames 4 and 7
+      {2, 9, 0, 1},   // WAIT: held at the start, no further pick
+      {2, 9, 2, 2},   // FN2 releases; the run's end picks and holds again
+      {1, 12, 0, 1},  // RECOVER: the dummy never loses its movable state
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " fn2 " << c.fn2OnFrame);
+    Reset();
+    RecordSlot(1, 3, 1);
+    RecordSlot(8, 3, 8);
+    g_ReplayController.mode = 0;
+    g_TrainingSettings[ENEMY_STATUS] = kEnemyDummy;
+    g_TrainingSettings[REPLAY_SLOT] = 1;
+    g_TrainingSettings[REPLAY_TYPE] = c.type;
+    const RandStream before = g_RandStreams[1];
+    ApplyTrainingSettings(1, 0);
+    for (int f = 1; f <= c.frames; ++f) Frame(static_cast<uint32_t>(f) == c.fn2OnFrame ? 1u << 4 : 0);
+    EXPECT_EQ(DrawsSince(before), c.draws);
+  }
+  // RECOVER picks at 255 only: one hit and recovery, one more draw.
+  Reset();
+  RecordSlot(1, 3, 1);
+  g_ReplayController.mode = 0;
+  g_TrainingSettings[ENEMY_STATUS] = kEnemyDummy;
+  g_TrainingSettings[REPLAY_SLOT] = 1;
+  g_TrainingSettings[REPLAY_TYPE] = 1;
+  const RandStream before = g_RandStreams[1];
+  ApplyTrainingSettings(1, 0);
+  state_.asmv = 0;
+  Frame();
+  state_.asmv = 1;
+  for (int f = 0; f < 10; ++f) Frame();
+  EXPECT_EQ(DrawsSince(before), 2);
 }
 
 // A recording reaching 5400 frames pauses the battle for the training menu; at 5399 it goes on.

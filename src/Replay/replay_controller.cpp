@@ -187,6 +187,11 @@ void ReplayController::ClearRoundSlot(int slot) {
     file.rounds[static_cast<size_t>(slot)].Clear();
 }
 
+int ReplayController::IsPlaybackFinished() const {
+  if (file.roundIndex >= file.rounds.size()) return 1;
+  return file.rounds[file.roundIndex].IsFinished();
+}
+
 // ---- battle hooks ----
 
 void ReplayRoundStart() {

@@ -34,6 +34,9 @@ struct ReplayController {
   void StartDummyRecording(int slot);
   void StartDummyPlayback(int slot);
   void ClearRoundSlot(int slot);
+  // 1 when there is no current round (none at all, or a dummy slot the file does not hold) or
+  // the current round has played to its end; else 0.
+  int IsPlaybackFinished() const;
 };
 extern ReplayController g_ReplayController;
 

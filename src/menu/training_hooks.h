@@ -10,6 +10,8 @@ struct BattleObject;
 extern int32_t g_AppliedEnemyAction;
 // The slot the dummy plays back.
 extern int32_t g_DummyPlaySlot;
+// The attack-frame display's switch: no menu sets it, so it stays 0 (viewer-side).
+extern int32_t g_ShowAttackFrames;
 
 void StartTrainingBattle();
 void ApplyTrainingSettings(int force, int side);
@@ -24,6 +26,9 @@ void RestartDummyAction();
 void HandleTrainingHotkeys();
 void UpdateTrainingFrame();
 void ToggleTrainingPause();
+// The attack-frame display that UpdateTrainingFrame calls under g_ShowAttackFrames: none is
+// built, so it draws nothing.
+void DrawTrainingAttackFrames();
 
 // Fills the battle's training seams and the pause control's and battle scene's training hooks;
 // the game wiring calls it right after the battle's rules.

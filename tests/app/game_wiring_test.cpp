@@ -22,15 +22,10 @@ namespace {
 const std::map<std::string, std::string>& NeutralRows() {
   static const std::map<std::string, std::string> rows = {
       // later work
-      {"ToggleTrainingPause", "Training, pause menu, options, test menu and replay browsing"},
       {"IsNetMatchActive", "Online mode lobby and match sequences"},
       {"QueueRatingResult", "Online mode lobby and match sequences"},
       {"ApplyMatchResult", "Online mode lobby and match sequences"},
       {"CountNetVSMatchResult", "Direct netplay"},
-      {"IsDummyTakenOver", "Training, pause menu, options, test menu and replay browsing"},
-      {"IsTrainingDummy", "Training, pause menu, options, test menu and replay browsing"},
-      {"InTrainingPlayback", "Training, pause menu, options, test menu and replay browsing"},
-      {"TrainingSetting", "Training, pause menu, options, test menu and replay browsing"},
       {"AchieveEndingFlags", "online achievements (not filed yet)"},
       {"AddAchievementCounter", "online achievements (not filed yet)"},
       {"SetAchievementStat", "online achievements (not filed yet)"},

@@ -203,15 +203,7 @@ CTM_MainMenu::~CTM_MainMenu() {
   help.reset();
   delete yesNo;
   yesNo = nullptr;
-  // Each setting menu stores its values as it goes.
-  delete psMenu;
-  delete esMenu;
-  delete tdMenu;
-  delete dsMenu;
-  psMenu = nullptr;
-  esMenu = nullptr;
-  tdMenu = nullptr;
-  dsMenu = nullptr;
+  DeleteSettingMenus();
   keyScreen.reset();
   OnResult();
 }
@@ -373,6 +365,18 @@ void CTM_MainMenu::Update() {
   ++stateFrames;
 }
 
+void CTM_MainMenu::DeleteSettingMenus() {
+  // Each stores its values as it goes.
+  delete psMenu;
+  delete esMenu;
+  delete tdMenu;
+  delete dsMenu;
+  psMenu = nullptr;
+  esMenu = nullptr;
+  tdMenu = nullptr;
+  dsMenu = nullptr;
+}
+
 void CTM_MainMenu::BackToMenu() {
   chosenId.clear();
   active = 1;
@@ -409,50 +413,42 @@ void CTM_MainMenu::UpdateSettingMenu() {
   RememberMenuCursor(menu, name);
   // The third button closes the whole training menu, through the same request.
   if (menu->endCode == 2) endCode = 2;
-  delete psMenu;
-  delete esMenu;
-  delete tdMenu;
-  delete dsMenu;
-  psMenu = nullptr;
-  esMenu = nullptr;
-  tdMenu = nullptr;
-  dsMenu = nullptr;
+  DeleteSettingMenus();
   BackToMenu();
 }
 
-void CTM_MainMenu::UpdateOverwrite() {
+int CTM_MainMenu::StepYesNo(const std::string& question) {
   if (!yesNo) {
-    yesNo = new CTM_YesNo(FormatGameText(GetGameText(11), ChosenSlot() + 1));
+    yesNo = new CTM_YesNo(question);
     active = 0;
-    return;
+    return kBoxOpen;
   }
-  if (yesNo->openState != kClosed) return;
-  const bool yes = yesNo->confirmed != 0;
+  if (yesNo->openState != kClosed) return kBoxOpen;
+  // Only an answered YES counts: NO and cancel both decline.
+  const int answer = yesNo->confirmed ? kBoxYes : kBoxNo;
   delete yesNo;
   yesNo = nullptr;
-  if (yes) {
-    active = 1;
+  active = 1;
+  return answer;
+}
+
+void CTM_MainMenu::UpdateOverwrite() {
+  const int answer = StepYesNo(FormatGameText(GetGameText(11), ChosenSlot() + 1));
+  if (answer == kBoxYes)
     SetOpenState(kClosing);  // the menu closes with DUMMY_RECORDING
-  } else {
+  else if (answer == kBoxNo)
     BackToMenu();
-  }
 }
 
 void CTM_MainMenu::UpdateClear() {
-  if (!yesNo) {
-    yesNo = new CTM_YesNo(FormatGameText(GetGameText(10), ChosenSlot() + 1));
-    active = 0;
-    return;
-  }
-  if (yesNo->openState != kClosed) return;
-  if (yesNo->confirmed) {
+  const int answer = StepYesNo(FormatGameText(GetGameText(10), ChosenSlot() + 1));
+  if (answer == kBoxOpen) return;
+  if (answer == kBoxYes) {
     const int32_t slot = ChosenSlot();
     g_ReplayController.ClearRoundSlot(slot);
     if (CGameMenu_Element* e = sets[0]->FindElement("DUMMY_RECORDING_SLOT"))
       e->SetChoiceLabel(e->GetChoiceIndex(), FormatDummySlotLabel(slot));
   }
-  delete yesNo;
-  yesNo = nullptr;
   BackToMenu();
 }
 
@@ -525,24 +521,16 @@ void CTM_MainMenu::UpdateKeySetting() {
 }
 
 void CTM_MainMenu::UpdateLeave() {
-  if (!yesNo) {
-    const int text = chosenId == "CHARACTER_SELECT" ? 12
-                     : chosenId == "EXIT_RANK"      ? 18
-                     : chosenId == "EXIT_PLAYER"    ? 19
-                                                    : 13;
-    yesNo = new CTM_YesNo(GetGameText(text));
-    active = 0;
-    return;
-  }
-  if (yesNo->openState != kClosed) return;
-  const bool yes = yesNo->confirmed != 0;
-  delete yesNo;
-  yesNo = nullptr;
-  if (!yes) {
+  const int text = chosenId == "CHARACTER_SELECT" ? 12
+                   : chosenId == "EXIT_RANK"      ? 18
+                   : chosenId == "EXIT_PLAYER"    ? 19
+                                                  : 13;
+  const int answer = StepYesNo(GetGameText(text));
+  if (answer == kBoxOpen) return;
+  if (answer == kBoxNo) {
     BackToMenu();
     return;
   }
-  active = 1;
   OnlineModeManager& online = GetOnlineModeManager();
   if (online.IsStandbyActive()) {
     if (chosenId == "CHARACTER_SELECT")

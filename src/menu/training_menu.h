@@ -125,6 +125,11 @@ class CTM_MainMenu : public CPauseMenu_Default {
   void UpdateCommandListState();
   void UpdateKeySetting();
   void UpdateLeave();
+  // The yes/no box of a confirmation: made on the first call, then kBoxOpen until it has closed;
+  // then deleted, and the answer.
+  enum BoxAnswer : int { kBoxOpen = -1, kBoxNo = 0, kBoxYes = 1 };
+  int StepYesNo(const std::string& question);
+  void DeleteSettingMenus();
   void FadeBackIn();
   void BackToMenu();
   void UpdateHelpKeys();

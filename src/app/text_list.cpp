@@ -68,6 +68,15 @@ std::string FormatGameText(std::string_view format, std::string_view arg) {
   return out;
 }
 
+std::string FormatGameText(std::string_view format, int number) {
+  const size_t at = format.find("%d");
+  if (at == std::string_view::npos) return std::string(format);
+  std::string out(format.substr(0, at));
+  out += std::to_string(number);
+  out.append(format.substr(at + 2));
+  return out;
+}
+
 // ---- TextList ----
 
 namespace {

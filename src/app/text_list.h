@@ -26,6 +26,9 @@ std::string GetGameText(int n);
 // another "%s", "%d" or "%%" among it, is copied as it stands. The texts come from a data file,
 // so a stray conversion must never read an argument that was not passed.
 std::string FormatGameText(std::string_view format, std::string_view arg);
+// The same for the texts that take a number (a slot number, say): the first "%d" becomes its
+// decimal digits and everything else is copied as it stands.
+std::string FormatGameText(std::string_view format, int number);
 
 class TextList {
  public:

@@ -33,6 +33,12 @@ class OnlineModeManager {
   // search and the room wait.
   virtual bool IsRankSearchStandby() { return false; }
   virtual bool IsRoomWaitStandby() { return false; }
+  // Either standby runs.
+  bool IsStandbyActive() { return IsRankSearchStandby() || IsRoomWaitStandby(); }
+  // What the training menu asks of a running standby when the player leaves training: the
+  // character select, or leaving the standby for the online menus.
+  virtual void StandbyCharaSelectRequest() {}
+  virtual void StandbyLeaveRequest() {}
   // True while the session's connection is lost (its message window says so; menus take no
   // input meanwhile).
   virtual bool IsConnectionLost() { return false; }
@@ -83,6 +89,8 @@ class ScriptedOnlineModeManager : public OnlineModeManager {
   int32_t netMode = 0;
   int32_t resumeState = 0;
   int beginNetMatchCalls = 0;
+  int charaSelectRequests = 0;
+  int leaveRequests = 0;
   const char* namePlates[2] = {"", ""};
 
   bool IsActive() override { return active; }
@@ -109,6 +117,8 @@ class ScriptedOnlineModeManager : public OnlineModeManager {
   int32_t ResumeState() override { return resumeState; }
   void SetResumeState(int32_t s) override { resumeState = s; }
   void BeginNetMatch() override { ++beginNetMatchCalls; }
+  void StandbyCharaSelectRequest() override { ++charaSelectRequests; }
+  void StandbyLeaveRequest() override { ++leaveRequests; }
   const char* NamePlate(int side) override { return side == 0 || side == 1 ? namePlates[side] : ""; }
 };
 

@@ -7,16 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "help_texts.h"
 #include "ini_writer.h"
 #include "mkdata.h"
 
 namespace {
 
-struct HelpText {
-  const char* key;
-  const char* english;
-  const char* japanese;  // UTF-8 here, written as Shift-JIS
-};
+using mkdata::HelpText;
 
 struct HelpFile {
   const char* name;
@@ -115,20 +112,6 @@ const std::vector<HelpFile>& Files() {
            {"RETURN_NET_MENU", "Back to the network menu.", "ネットワークメニューに戻ります。"},
            {"RETURN_TITLE", "Back to the main menu.", "メインメニューに戻ります。"},
        }},
-      {"Training.ini",
-       {
-           {"CONTINUE", "Back to training.", "トレーニングに戻ります。"},
-           {"PLAYER_SETTING", "Battle settings.", "バトル設定をします。"},
-           {"ENEMY_SETTING", "Settings of the enemy.", "敵の設定をします。"},
-           {"TRAINING_DISPLAY", "What the screen shows.", "画面表示の設定をします。"},
-           {"DUMMY_SETTING", "Record and play the dummy.", "ダミーの設定をします。"},
-           {"ES_ENEMY_STATUS", "How the enemy stands.", "敵の状態を設定します。"},
-           {"ES_ENEMY_STATUS_0", "The enemy stands.", "敵は立ち状態です。"},
-           {"ES_ENEMY_STATUS_3", "The CPU plays the enemy.", "CPUが敵を操作します。"},
-           {"DS_REPLAY_TYPE", "How the dummy plays back.", "ダミーの再生方法を設定します。"},
-           {"DEFAULT", "Put every setting back to its default.", "すべての設定を初期状態に戻します。"},
-           {"RETURN", "Back to the previous menu.", "前のメニューに戻ります。"},
-       }},
       {"SteamNetworkInfo.ini",
        {
            {"RANK_MATCH", "Fight for rank points.", "ランクマッチで対戦します。"},
@@ -143,7 +126,7 @@ const std::vector<HelpFile>& Files() {
   return files;
 }
 
-std::string FileText(const HelpFile& file, bool english) {
+std::string FileText(const std::vector<HelpText>& texts, bool english) {
   mkdata::IniWriter ini;
   ini.Section("Font");
   ini.Key("Name", english ? "MS UI Gothic" : ToShiftJis("ＭＳ ゴシック"));
@@ -151,31 +134,34 @@ std::string FileText(const HelpFile& file, bool english) {
   ini.Key("Height", "24");
   ini.Key("Weight", "400");
   ini.Section("Information");
-  for (const HelpText& t : file.texts)
-    ini.Key(t.key, english ? std::string(t.english) : ToShiftJis(t.japanese));
+  for (const HelpText& t : texts) ini.Key(t.key, english ? t.english : ToShiftJis(t.japanese));
   return ini.Text();
 }
 
 bool WriteHelpTexts(const std::filesystem::path& root) {
-  for (const HelpFile& file : Files()) {
-    for (bool english : {true, false}) {
-      const std::string text = FileText(file, english);
-      if (text.find("//") != std::string::npos) {
-        std::fprintf(stderr, "help texts: %s holds a comment mark\n", file.name);
-        return false;
-      }
-      const std::string path = std::string("Information/") + (english ? "eng/" : "jpn/") + file.name;
-      if (!mkdata::WriteText(root, path, text)) return false;
-    }
-  }
-  HelpFile net{"VSResultInfoNet.ini",
-               {
-                   {"ONCE_AGAIN", "Ask your opponent for another match.", ""},
-                   {"RETURN_NET_MENU", "Back to the network menu.", ""},
-               }};
+  for (const HelpFile& file : Files())
+    if (!mkdata::WriteHelpFile(root, file.name, file.texts)) return false;
+  const std::vector<HelpText> net = {
+      {"ONCE_AGAIN", "Ask your opponent for another match.", ""},
+      {"RETURN_NET_MENU", "Back to the network menu.", ""},
+  };
   return mkdata::WriteText(root, "Information/VSResultInfoNet.ini", FileText(net, true));
 }
 
 MKDATA_STEP("40_help_texts", WriteHelpTexts);
 
 }  // namespace
+
+bool mkdata::WriteHelpFile(const std::filesystem::path& root, const std::string& name,
+                           const std::vector<HelpText>& texts) {
+  for (bool english : {true, false}) {
+    const std::string text = FileText(texts, english);
+    if (text.find("//") != std::string::npos) {
+      std::fprintf(stderr, "help texts: %s holds a comment mark\n", name.c_str());
+      return false;
+    }
+    const std::string path = std::string("Information/") + (english ? "eng/" : "jpn/") + name;
+    if (!mkdata::WriteText(root, path, text)) return false;
+  }
+  return true;
+}

@@ -56,7 +56,7 @@ void Release(TextureHandle*& t) {
 }
 
 void FullScreen(TextureHandle* t, uint32_t colour, int priority) {
-  if (t) DrawTextureStretched(&g_MainDrawList, t, 0, 0, 640, 480, colour, 0, priority);
+  if (t) DrawSprite(&g_MainDrawList, t, 0, 0, 640, 480, 0, 0, 640, 480, colour, 0, priority);
 }
 
 void TealBackground() { DrawRect(nullptr, 0, 0, 640, 480, kTeal, kTeal, kTeal, kTeal, 0); }

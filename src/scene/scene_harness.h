@@ -72,6 +72,8 @@ class SceneHarness {
   // scene; then no scene runs. Stop does this first.
   void LeaveScene();
   vt::platform::FakeClock& clock() { return *clock_; }
+  // The fake input device the pads are fed through (the mouse is set on it directly).
+  vt::platform::FakeInputBackend* input() { return input_; }
   int framesRun() const { return frame_; }
 
  private:

@@ -12,6 +12,7 @@
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 #include "scene/story_scene.h"
+#include "scene/test_menu.h"
 #include "scene/title_scene.h"
 #include "scene/vs_screen.h"
 #include "scene/winner_demo.h"
@@ -30,6 +31,7 @@ void InstallSceneWiring() {
   InstallVsScreens();
   InstallStoryScene();
   InstallWinnerDemo();
+  InstallTestMenuScene();
   // Each later scene module adds its installer here.
 }
 

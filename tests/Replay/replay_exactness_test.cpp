@@ -38,6 +38,7 @@
 #include "battle/chara_list.h"
 #include "battle/game_mode.h"
 #include "battle/round_flow.h"
+#include "menu/training_settings.h"
 
 namespace {
 
@@ -75,6 +76,15 @@ void ViewerAttackDisplayOn() { g_BattleState[BattleStateIndex::kTrainingDisplay]
 void ViewerTrainingDisplays() {
   g_BattleState[BattleStateIndex::kTrainingDisplay] = 1;
   g_BattleSeams.TrainingSetting = EverySettingOn;
+}
+// ATTACK DISPLAY and INPUT DISPLAY switched between recording and playback.
+void ViewerDisplaysOn() {
+  g_BattleState[BattleStateIndex::kTrainingDisplay] = 1;
+  g_InputDisplay = 1;
+}
+void ViewerDisplaysOff() {
+  g_BattleState[BattleStateIndex::kTrainingDisplay] = 0;
+  g_InputDisplay = 0;
 }
 void ViewerLocalSide0() { g_BattleSeams.IsLocalSide = LocalSide0; }
 void ViewerLocalSide1() { g_BattleSeams.IsLocalSide = LocalSide1; }
@@ -138,6 +148,8 @@ const Row kRows[] = {
     // A window without focus reads no key: the viewer's pads are all released.
     {"window focus lost in playback", kHumans, ViewerNone, ViewerNone, nullptr,
      [](uint32_t, int) { return HarnessPad{}; }},
+    {"ATTACK DISPLAY and INPUT DISPLAY on while recording, off in playback", kHumans, ViewerDisplaysOn,
+     ViewerDisplaysOff},
 };
 
 const Row& RowNamed(std::string_view name) {
@@ -214,6 +226,7 @@ class ReplayExactness : public battle_test::HarnessSamplePackTest {
 
   static void RestoreViewer() {
     FillDefaultGameData(g_Options);
+    g_InputDisplay = 0;
     g_AttractMute = 0;
     g_DebugConfig = DebugConfig{};
     g_BattleSeams.IsLocalSide = nullptr;

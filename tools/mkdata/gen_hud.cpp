@@ -96,16 +96,8 @@ bool WriteTimerSheet(const std::filesystem::path& root) {
 // The rest of the HUD texture set: small framed tiles, so every load finds its file (the bar,
 // label, icon and ring sheets and the demo mark are gen_hud_sheets.cpp's).
 bool WritePlaceholders(const std::filesystem::path& root) {
-  // The gauge sheets and the demo mark are gen_hud_sheets.cpp's, the combo sheets the combo HUD's.
-  const std::vector<std::string> files = {"grp/system/monitor.png"};
-  for (const std::string& f : files) {
-    Canvas c(32, 32, {0.3f, 0.3f, 0.35f, 0.6f});
-    c.Rect(0, 0, 32, 1, {1, 1, 1, 1});
-    c.Rect(0, 31, 32, 1, {1, 1, 1, 1});
-    c.Rect(0, 0, 1, 32, {1, 1, 1, 1});
-    c.Rect(31, 0, 1, 32, {1, 1, 1, 1});
-    if (!c.Save(root, f)) return false;
-  }
+  // The gauge sheets and the demo mark are gen_hud_sheets.cpp's, the combo sheets the combo HUD's,
+  // the input icons ("monitor") the training displays'.
   // The fade texture is what its name says.
   return Canvas(16, 16, {0, 0, 0, 1}).Save(root, "grp/system/fade_black00.png");
 }

@@ -1,8 +1,10 @@
 // The input manager: controller slots, keyboard state, the four ports and the quit test.
 #include "app/input/input_manager.h"
 
+#include <algorithm>
 #include <cstdlib>
 
+#include "Dxtools/GrpManager/grp_frame_targets.h"
 #include "app/input/input_hooks.h"
 #include "app/input/key_config.h"
 #include "app/input/key_input_ring.h"
@@ -114,6 +116,7 @@ void CInputManagerDirectInput::Release() {
   backend_.reset();
   pads_.clear();
   keyboard_.fill(0);
+  mouse_ = vt::platform::MouseState{};
 }
 
 void CInputManagerDirectInput::ResetPorts() {
@@ -134,8 +137,25 @@ void CInputManagerDirectInput::Poll() {
   backend_->BeginFrame();
   PollPads();
   PollKeyboard();
+  vt::platform::MouseState m;
+  if (backend_->ReadMouse(m)) mouse_ = m;
   UpdatePorts();
 }
+
+void MapWindowToPicture(const vt::platform::MouseState& mouse, float* x, float* y) {
+  int lx = 0, ly = 0, lw = 0, lh = 0;
+  GetSceneLetterboxFor(mouse.windowWidth, mouse.windowHeight, &lx, &ly, &lw, &lh);
+  if (lw <= 0 || lh <= 0) {
+    *x = *y = 0.0f;
+    return;
+  }
+  const float px = static_cast<float>(mouse.x - lx) * 640.0f / static_cast<float>(lw);
+  const float py = static_cast<float>(mouse.y - ly) * 480.0f / static_cast<float>(lh);
+  *x = std::clamp(px, 0.0f, 640.0f);
+  *y = std::clamp(py, 0.0f, 480.0f);
+}
+
+void GetMousePicturePosition(float* x, float* y) { MapWindowToPicture(g_InputManager.GetMouseState(), x, y); }
 
 void CInputManagerDirectInput::PollPads() {
   for (int n = 0; n < static_cast<int>(pads_.size()); ++n) {

@@ -78,6 +78,8 @@ class CInputManagerDirectInput : public CInputManagerBase {
   // Product names of the listed controllers, in order.
   std::vector<std::string> GetPadNames() const;
   std::span<const uint8_t, 256> GetKeyboardState() const { return keyboard_; }
+  // The pointer as last seen over the window (kept while it is away).
+  const vt::platform::MouseState& GetMouseState() const { return mouse_; }
   const InputPort& GetPort(int port) const { return ports_[port]; }
   void ResetPorts();
 
@@ -96,9 +98,17 @@ class CInputManagerDirectInput : public CInputManagerBase {
   std::array<PadSlot, kPadSlotCount> slots_{};
   std::array<InputPort, 4> ports_{};
   std::array<uint8_t, 256> keyboard_{};
+  vt::platform::MouseState mouse_;
 };
 
 extern CInputManagerDirectInput g_InputManager;
+
+// A pointer in window units as a point of the 640 x 480 picture, which the presentation fits
+// into the window as its largest centred 4:3 rectangle; a pointer over the bars beside it is
+// held at the picture's edge. (0, 0) for a window of no size.
+void MapWindowToPicture(const vt::platform::MouseState& mouse, float* x, float* y);
+// g_InputManager's pointer in the picture (the test menu's shader and particle screens).
+void GetMousePicturePosition(float* x, float* y);
 
 // The hat digit on the numeric keypad (0 centred or out of range).
 int PovToDirection(uint32_t hat);

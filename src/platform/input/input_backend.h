@@ -48,6 +48,14 @@ struct ControllerState {
   int16_t leftX = 0, leftY = 0, rightX = 0, rightY = 0;
 };
 
+// The mouse pointer over the game window: its position and the window's size, both in window
+// units (so a scaled desktop maps the same), and whether the pointer is over the window.
+struct MouseState {
+  int32_t x = 0, y = 0;
+  int32_t windowWidth = 0, windowHeight = 0;
+  bool inside = false;
+};
+
 struct PadInfo {
   std::string name;                   // product name
   bool isStandardController = false;  // read through the controller state
@@ -73,6 +81,11 @@ class InputBackend {
   // Bit 7 set for every key down. False when the keyboard is not available this frame
   // (window without focus): the manager then reads no key down.
   virtual bool ReadKeyboard(std::array<uint8_t, 256>& out) = 0;
+  // The pointer of this frame's snapshot; false when there is no mouse over a window.
+  virtual bool ReadMouse(MouseState& out) {
+    out = MouseState{};
+    return false;
+  }
 };
 
 // The game's scan code (0 when none) of an SDL scancode.

@@ -32,6 +32,7 @@ struct SdlInputBackend::Impl {
     std::vector<uint8_t> attached;
     std::array<uint8_t, 256> keys{};
     bool focused = false;
+    MouseState mouse;
   };
   std::mutex mutex;
   Snapshot shared;                          // written by the window thread
@@ -214,6 +215,13 @@ void SdlInputBackend::CaptureSnapshot() {
     }
   }
   snap.focused = d.window != nullptr && SDL_GetKeyboardFocus() == d.window;
+  snap.mouse = MouseState{};
+  if (d.window != nullptr && SDL_GetMouseFocus() == d.window) {
+    int mx = 0, my = 0, ww = 0, wh = 0;
+    SDL_GetMouseState(&mx, &my);
+    SDL_GetWindowSize(d.window, &ww, &wh);
+    snap.mouse = {mx, my, ww, wh, true};
+  }
   if (snap.focused) {
     int count = 0;
     const Uint8* state = SDL_GetKeyboardState(&count);
@@ -257,6 +265,11 @@ bool SdlInputBackend::ReadKeyboard(std::array<uint8_t, 256>& out) {
   if (!impl_->frame.focused) return false;
   out = impl_->frame.keys;
   return true;
+}
+
+bool SdlInputBackend::ReadMouse(MouseState& out) {
+  out = impl_->frame.mouse;
+  return out.inside;
 }
 
 }  // namespace vt::platform

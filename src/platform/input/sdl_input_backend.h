@@ -26,6 +26,7 @@ class SdlInputBackend : public InputBackend {
   bool Reacquire(int index) override;
   bool ReadController(int index, ControllerState& out) override;
   bool ReadKeyboard(std::array<uint8_t, 256>& out) override;
+  bool ReadMouse(MouseState& out) override;
 
   // Window-thread side (exposed for tests that inject SDL events): one event, one snapshot.
   void HandleEvent(const void* sdlEvent);

@@ -4,6 +4,7 @@
 // sheets of glyphs, icons, tags and bands in both languages, and the characters' name pictures.
 // Every cell carries a mark or its label, so a screenshot shows which cell was drawn.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -121,9 +122,16 @@ Canvas Sheet00(bool english) {
     if (d == 5) {
       c.Ellipse(cx, cy, 4, 4, kWhite);
     } else {
-      const float dx = static_cast<float>((d - 1) % 3 - 1), dy = static_cast<float>(1 - (d - 1) / 3);
-      c.Line(cx - dx * 7, cy - dy * 7, cx + dx * 8, cy + dy * 8, 3, kWhite);
-      c.Ellipse(cx + dx * 8, cy + dy * 8, 3, 3, kWhite);
+      // An arrow toward the lever's direction (up is 8).
+      float dx = static_cast<float>((d - 1) % 3 - 1), dy = static_cast<float>(1 - (d - 1) / 3);
+      const float len = std::sqrt(dx * dx + dy * dy);
+      dx /= len, dy /= len;
+      const float tx = cx + dx * 8, ty = cy + dy * 8;
+      c.Line(cx - dx * 7, cy - dy * 7, tx, ty, 3, kWhite);
+      for (float sgn : {1.0f, -1.0f}) {
+        const float hx = -dx * 0.7071f - sgn * dy * 0.7071f, hy = -dy * 0.7071f + sgn * dx * 0.7071f;
+        c.Line(tx, ty, tx + hx * 6, ty + hy * 6, 3, kWhite);
+      }
     }
   }
   const Rgba buttons[4] = {Rgb8(60, 120, 255), Rgb8(60, 200, 90), Rgb8(240, 70, 70), Rgb8(240, 200, 40)};

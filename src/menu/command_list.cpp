@@ -54,10 +54,10 @@ struct CmdSubKeyword {
 // Indexed by keyword index; 8, 9, 17, 18, 19 and 31 have none.
 constexpr CmdSubKeyword kCmdSubKeywords[32] = {
     {},
-    {"HIT\x92\x86", kGroupP, {32, 32, 70, 16}, {32, 32, 80, 16}},                     // HIT + "during"
-    {"\x92\xCD\x82\xDD\x92\x86", kGroupP, {102, 32, 108, 16}, {112, 32, 80, 16}},     // during a grab
-    {"\x90\xDD\x92u\x8C\xE3", kGroupP, {220, 32, 132, 16}, {192, 32, 80, 16}},        // after setting
-    {"\x92\x85\x92n\x8E\x9E", kGroupP, {32, 48, 100, 16}, {272, 32, 80, 16}},         // on landing
+    {"HIT\x92\x86", kGroupP, {32, 32, 70, 16}, {32, 32, 80, 16}},                  // HIT + "during"
+    {"\x92\xCD\x82\xDD\x92\x86", kGroupP, {102, 32, 108, 16}, {112, 32, 80, 16}},  // during a grab
+    {"\x90\xDD\x92u\x8C\xE3", kGroupP, {220, 32, 132, 16}, {192, 32, 80, 16}},     // after setting
+    {"\x92\x85\x92n\x8E\x9E", kGroupP, {32, 48, 100, 16}, {272, 32, 80, 16}},      // on landing
     {"BEMAX", kGroupP, {132, 48, 116, 16}, {352, 32, 80, 16}},
     {"\x83K\x81[\x83h\x92\x86\x92\xC7", kGroupP, {248, 32, 124, 16}, {32, 48, 80, 16}},  // follow-up in guard
     {"\x83o\x83"
@@ -97,7 +97,10 @@ constexpr CmdSubKeyword kCmdSubKeywords[32] = {
      kGroupL,
      {356, 96, 80, 24},
      {0, 120, 96, 24}},  // near the knife
-    {"\x8B\xF3\x92\x86\x8E\xF3\x90g\x89\xC2\x94\x5C\x8E\x9E", kGroupL, {334, 120, 178, 24}, {96, 120, 112, 24}},
+    {"\x8B\xF3\x92\x86\x8E\xF3\x90g\x89\xC2\x94\x5C\x8E\x9E",
+     kGroupL,
+     {334, 120, 178, 24},
+     {96, 120, 112, 24}},
     {},
 };
 
@@ -214,9 +217,10 @@ void ReadKeyLine(std::string_view line, CommandListLine& out) {
   if (comment != std::string_view::npos && equals != std::string_view::npos && comment < equals)
     equals = std::string_view::npos;
   if (key == "Type") {
-    out.Type = equals == std::string_view::npos
-                   ? 0
-                   : static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(ValueNumber(line, equals))));
+    out.Type =
+        equals == std::string_view::npos
+            ? 0
+            : static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint64_t>(ValueNumber(line, equals))));
     return;
   }
   if (equals == std::string_view::npos) return;
@@ -226,7 +230,8 @@ void ReadKeyLine(std::string_view line, CommandListLine& out) {
     out.Cmd = ValueText(line, equals);
   } else if (key == "CmdSub") {
     const int index = FindCommandSubKeyword(ValueText(line, equals));
-    if (index != 0 && out.cmdSubCount < kCommandSubMax) out.CmdSub[out.cmdSubCount++] = static_cast<uint8_t>(index);
+    if (index != 0 && out.cmdSubCount < kCommandSubMax)
+      out.CmdSub[out.cmdSubCount++] = static_cast<uint8_t>(index);
   } else if (key == "Child") {
     // The offset is kept in 8 bits: values outside 1..255 would wrap onto another line.
     const int64_t v = ValueNumber(line, equals);
@@ -281,7 +286,8 @@ void RenderLineNames(std::vector<CommandListLine>& lines) {
   using vt::text::g_StoryFonts;
   const vt::text::FntFont* large = English() ? g_StoryFonts[3] : g_StoryFonts[0];
   const vt::text::FntFont* small = g_StoryFonts[1];
-  for (CommandListLine& l : lines) l.nameTexture = vt::text::RenderMessageTexture(0, 32, l.Name.c_str(), large, small);
+  for (CommandListLine& l : lines)
+    l.nameTexture = vt::text::RenderMessageTexture(0, 32, l.Name.c_str(), large, small);
 }
 
 void FreeLines(CommandListView& v) {
@@ -310,7 +316,9 @@ int FindCommandSubKeyword(std::string_view value) {
   return 0;
 }
 
-const char* CommandSubKeyword(int index) { return index >= 0 && index < 32 ? kCmdSubKeywords[index].keyword : nullptr; }
+const char* CommandSubKeyword(int index) {
+  return index >= 0 && index < 32 ? kCmdSubKeywords[index].keyword : nullptr;
+}
 
 int MeasureCommandNotation(std::string_view cmd) {
   int w = 0;
@@ -339,13 +347,20 @@ void ReadCommandColours(std::string_view iniText, uint32_t colours[kCommandColou
 
 uint32_t CommandBandColour(const uint32_t colours[kCommandColourCount], int type) {
   switch (type) {
-    case 0: return colours[kColNormal];
-    case 1: return colours[kColEX];
-    case 10: return colours[kColAD];
-    case 11: return colours[kColAAD];
-    case 100: return colours[kColLA];
-    case 2: return colours[kColETC];
-    default: return kOtherTypeColour;
+    case 0:
+      return colours[kColNormal];
+    case 1:
+      return colours[kColEX];
+    case 10:
+      return colours[kColAD];
+    case 11:
+      return colours[kColAAD];
+    case 100:
+      return colours[kColLA];
+    case 2:
+      return colours[kColETC];
+    default:
+      return kOtherTypeColour;
   }
 }
 
@@ -395,7 +410,8 @@ int ParseCommandListFile(std::string_view path) {
     return 0;
   }
   if (!ParseCommandListText(data.text(), v.lines)) {
-    DebugPrint("command list: %.*s has no [CommandList] section\n", static_cast<int>(path.size()), path.data());
+    DebugPrint("command list: %.*s has no [CommandList] section\n", static_cast<int>(path.size()),
+               path.data());
     return 0;
   }
   RenderLineNames(v.lines);
@@ -550,8 +566,7 @@ void DrawCommandNotation(const CommandListLine& line, int x, int y) {
   NotationGlyph g;
   for (char c : line.Cmd) {
     if (!GlyphOf(c, &g)) continue;
-    if (g.sx >= 0)
-      Sprite(v.sysCom00, gx + g.dx, n + g.dy, 24, 24, g.sx, 96, 24, 24, kWhite, prio + g.above);
+    if (g.sx >= 0) Sprite(v.sysCom00, gx + g.dx, n + g.dy, 24, 24, g.sx, 96, 24, 24, kWhite, prio + g.above);
     gx += g.advance;
   }
 }
@@ -588,11 +603,20 @@ void DrawCommandLineFrame(const CommandListLine& line, int x, int y) {
   int tagW = 0;
   int tagX = 0;
   switch (line.Type) {
-    case 1: tagW = 80, tagX = 0; break;
-    case 10: tagW = 96, tagX = 80; break;
-    case 11: tagW = 176, tagX = 176; break;
-    case 100: tagW = 80, tagX = 352; break;
-    default: break;
+    case 1:
+      tagW = 80, tagX = 0;
+      break;
+    case 10:
+      tagW = 96, tagX = 80;
+      break;
+    case 11:
+      tagW = 176, tagX = 176;
+      break;
+    case 100:
+      tagW = 80, tagX = 352;
+      break;
+    default:
+      break;
   }
   if (tagW > 0)
     Sprite(v.sysCom02, x + width - tagW - 8, y, tagW, 24, tagX, English() ? 144 : 96, tagW, 24, kWhite, prio);

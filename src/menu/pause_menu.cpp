@@ -108,7 +108,9 @@ CPauseMenuSet::CPauseMenuSet(CGameMenuManager* owner) : CGameMenuSet(owner, "PAU
   const uint32_t index = g_ReplayController.file.roundIndex;
   const size_t rounds = g_ReplayController.file.rounds.size();
   auto spacer = [this] { AddElement(new CPauseMenu_SpaceElement(4)); };
-  auto item = [this](const char* label, const char* id) { AddElement(new CPauseMenu_NormalElement(label, id)); };
+  auto item = [this](const char* label, const char* id) {
+    AddElement(new CPauseMenu_NormalElement(label, id));
+  };
   item("CONTINUE", "CONTINUE");
   spacer();
   item("COMMAND LIST", "COMMAND_LIST");
@@ -148,6 +150,8 @@ CPauseMenuManager::CPauseMenuManager() : help(std::make_unique<CInformationWindo
 
 CPauseMenuManager::~CPauseMenuManager() {
   OnResult();
+  // Deleted with its command list open (the battle scene leaving): the list goes with it.
+  if (openState == kCommandList) FreeCommandList();
   confirm.reset();
   keys.Close();
   if (help) help->Release();

@@ -35,9 +35,9 @@ struct ParseCase {
 };
 
 TEST(CommandListParse, KeysValuesLimitsAndTree) {
-  const std::string air = CommandSubKeyword(20);     // group L
-  const std::string hit = CommandSubKeyword(1);      // group P
-  const std::string airOk = CommandSubKeyword(10);   // group S
+  const std::string air = CommandSubKeyword(20);    // group L
+  const std::string hit = CommandSubKeyword(1);     // group P
+  const std::string airOk = CommandSubKeyword(10);  // group S
   std::string nineSubs, nineChildren, chain, longName(300, 'N'), sjisName(255, 'a');
   for (int i = 0; i < 9; ++i) nineSubs += "CmdSub=" + hit + "\r\n";
   for (int i = 0; i < 9; ++i) nineChildren += "Child=" + std::to_string(i + 1) + "\r\n";
@@ -68,16 +68,19 @@ TEST(CommandListParse, KeysValuesLimitsAndTree) {
        }},
       {"a line with neither TAB nor = is no key", List("[a]\r\nName Jab\r\n"), 1, 1,
        [](auto& l) { EXPECT_EQ(l[0].Name, ""); }},
-      {"a 300-character key is cut and matches nothing", List("[a]\r\nName" + std::string(296, 'x') + "=Jab\r\n"),
-       1, 1, [](auto& l) { EXPECT_EQ(l[0].Name, ""); }},
-      {"a 64-character key still compares whole", List("[a]\r\n" + std::string(64, 'k') + "=1\r\nName=Jab\r\n"), 1,
-       1, [](auto& l) { EXPECT_EQ(l[0].Name, "Jab"); }},
+      {"a 300-character key is cut and matches nothing",
+       List("[a]\r\nName" + std::string(296, 'x') + "=Jab\r\n"), 1, 1,
+       [](auto& l) { EXPECT_EQ(l[0].Name, ""); }},
+      {"a 64-character key still compares whole",
+       List("[a]\r\n" + std::string(64, 'k') + "=1\r\nName=Jab\r\n"), 1, 1,
+       [](auto& l) { EXPECT_EQ(l[0].Name, "Jab"); }},
       {"a 300-character Name keeps 256", List("[a]\r\nName=" + longName + "\r\n"), 1, 1,
        [](auto& l) { EXPECT_EQ(l[0].Name, std::string(256, 'N')); }},
       {"a Name is never cut inside a double-byte character", List("[a]\r\nName=" + sjisName + "\r\n"), 1, 1,
        [](auto& l) { EXPECT_EQ(l[0].Name, std::string(255, 'a')); }},
       {"CmdSub by keyword, an unknown one adds nothing",
-       List("[a]\r\nCmdSub=" + hit + "\r\nCmdSub=nothing\r\nCmdSub=" + airOk + "\r\nCmdSub=" + air + "\r\n"), 1, 1,
+       List("[a]\r\nCmdSub=" + hit + "\r\nCmdSub=nothing\r\nCmdSub=" + airOk + "\r\nCmdSub=" + air + "\r\n"),
+       1, 1,
        [](auto& l) {
          ASSERT_EQ(l[0].cmdSubCount, 3);
          EXPECT_EQ(l[0].CmdSub[0], 1);
@@ -124,9 +127,9 @@ TEST(CommandListColours, FourNumbersEachInRangeOrTheDefault) {
     uint32_t expected;  // Col_EX (default 0xFF6464FF)
   };
   const Case cases[] = {
-      {"1,2,3,4", 0x04010203},          {"10, 20, 30, 255", 0xFF0A141E}, {"255,255,255,0", 0x00FFFFFF},
-      {"256,0,0,255", 0xFF6464FF},      {"1,2,3", 0xFF6464FF},           {"1,2,3,4,5", 0xFF6464FF},
-      {"-1,2,3,4", 0xFF6464FF},         {"a,b,c,d", 0xFF6464FF},         {"", 0xFF6464FF},
+      {"1,2,3,4", 0x04010203},     {"10, 20, 30, 255", 0xFF0A141E}, {"255,255,255,0", 0x00FFFFFF},
+      {"256,0,0,255", 0xFF6464FF}, {"1,2,3", 0xFF6464FF},           {"1,2,3,4,5", 0xFF6464FF},
+      {"-1,2,3,4", 0xFF6464FF},    {"a,b,c,d", 0xFF6464FF},         {"", 0xFF6464FF},
       {"99999,0,0,0", 0xFF6464FF},
   };
   for (const Case& c : cases) {
@@ -142,8 +145,9 @@ TEST(CommandListColours, FourNumbersEachInRangeOrTheDefault) {
   EXPECT_EQ(colours[kColEX], 0xFF6464FFu);
   // Bands by Type; any other Type is green.
   ResetCommandColours(colours);
-  const std::pair<int, uint32_t> bands[] = {{0, 0xFFFFFFFF}, {1, 0xFF6464FF}, {10, 0xFFFF64FF}, {11, 0xFFFF64FF},
-                                            {100, 0xFFFF6464}, {2, 0xFF64FF64}, {5, 0xFF00FF00}, {-1, 0xFF00FF00}};
+  const std::pair<int, uint32_t> bands[] = {{0, 0xFFFFFFFF},  {1, 0xFF6464FF},   {10, 0xFFFF64FF},
+                                            {11, 0xFFFF64FF}, {100, 0xFFFF6464}, {2, 0xFF64FF64},
+                                            {5, 0xFF00FF00},  {-1, 0xFF00FF00}};
   for (auto [type, colour] : bands) EXPECT_EQ(CommandBandColour(colours, type), colour) << type;
 }
 
@@ -248,8 +252,15 @@ TEST_F(CommandListTest, StepsAndClampsByLineCount) {
     std::vector<Move> moves;
   };
   const Case cases[] = {
-      {20, {{2, false, 1}, {2, true, 8}, {3, true, 13}, {1, false, 13}, {8, false, 12}, {9, true, 5},
-            {7, true, 0}, {8, false, 0}}},
+      {20,
+       {{2, false, 1},
+        {2, true, 8},
+        {3, true, 13},
+        {1, false, 13},
+        {8, false, 12},
+        {9, true, 5},
+        {7, true, 0},
+        {8, false, 0}}},
       {5, {{2, false, 0}, {2, true, 0}, {8, false, 0}}},
       {7, {{2, false, 0}}},
       {8, {{2, true, 1}, {8, true, 0}}},

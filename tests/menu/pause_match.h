@@ -45,7 +45,9 @@ inline std::vector<MenuStep> Taps(std::initializer_list<MenuStep> steps, int idl
   }
   return out;
 }
-inline void Idle(std::vector<MenuStep>& steps, int n) { steps.insert(steps.end(), static_cast<size_t>(n), MenuStep{}); }
+inline void Idle(std::vector<MenuStep>& steps, int n) {
+  steps.insert(steps.end(), static_cast<size_t>(n), MenuStep{});
+}
 
 struct PausedRun {
   std::vector<uint64_t> hashes;  // one per frame the battle stepped

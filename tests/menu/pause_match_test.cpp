@@ -1,6 +1,8 @@
 // A versus match paused through the pause menu (the command list opened, scrolled and switched,
 // VIEW SCREEN, a return question cancelled, the menu left with cancel) steps the battle exactly as
 // the same match unpaused: the battle hashes of every frame the battle ran agree.
+#include "menu/pause_match.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +11,6 @@
 #include "menu/command_list.h"
 #include "menu/pause_control.h"
 #include "menu/pause_menu.h"
-#include "menu/pause_match.h"
 #include "scene/match_fixture.h"
 
 namespace {
@@ -47,7 +48,12 @@ TEST_F(PauseMatchTest, PausedThroughTheMenuAndCommandListSameHashesAsUnpaused) {
   std::vector<MenuStep> steps = {{0, pause_test::kMenuStart}};
   pause_test::Idle(steps, 24);  // the menu opens
   // COMMAND LIST: scrolled, switched to the other side and back, closed with cancel.
-  for (MenuStep s : pause_test::Taps({{2, -1}, {0, pause_test::kMenuDecide}, {2, -1}, {2, -1}, {6, -1}, {4, -1},
+  for (MenuStep s : pause_test::Taps({{2, -1},
+                                      {0, pause_test::kMenuDecide},
+                                      {2, -1},
+                                      {2, -1},
+                                      {6, -1},
+                                      {4, -1},
                                       {0, pause_test::kMenuCancel}}))
     steps.push_back(s);
   pause_test::Idle(steps, 4);
@@ -58,7 +64,8 @@ TEST_F(PauseMatchTest, PausedThroughTheMenuAndCommandListSameHashesAsUnpaused) {
   pause_test::Idle(steps, 12);
   // RETURN MAIN MENU (up from VIEW SCREEN to CONTINUE, then up once more wraps to the last item),
   // the question cancelled.
-  for (MenuStep s : pause_test::Taps({{8, -1}, {8, -1}, {8, -1}, {0, pause_test::kMenuDecide}})) steps.push_back(s);
+  for (MenuStep s : pause_test::Taps({{8, -1}, {8, -1}, {8, -1}, {0, pause_test::kMenuDecide}}))
+    steps.push_back(s);
   pause_test::Idle(steps, 24);
   for (MenuStep s : pause_test::Taps({{0, pause_test::kMenuCancel}})) steps.push_back(s);
   pause_test::Idle(steps, 24);
@@ -88,8 +95,8 @@ TEST_F(PauseMatchTest, PausedThroughTheMenuAndCommandListSameHashesAsUnpaused) {
   ASSERT_EQ(plain.hashes.size(), static_cast<size_t>(kStepped));
   ASSERT_EQ(paused.hashes.size(), plain.hashes.size());
   for (size_t i = 0; i < plain.hashes.size(); ++i)
-    ASSERT_EQ(paused.hashes[i], plain.hashes[i]) << "stepped frame " << i << " (paused after " << paused.pausedAt
-                                                 << ")";
+    ASSERT_EQ(paused.hashes[i], plain.hashes[i])
+        << "stepped frame " << i << " (paused after " << paused.pausedAt << ")";
 }
 
 }  // namespace

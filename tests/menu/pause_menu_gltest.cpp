@@ -28,7 +28,8 @@ class PauseMenuGl : public match_test::DrivenMatchTest {
  protected:
   void SetUp() override {
     DrivenMatchTest::SetUp();
-    fs::copy(fs::path(VT_SAMPLE_DIR), ".", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(fs::path(VT_SAMPLE_DIR), ".",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     config_.SELECT_LANGUAGE = 1;
   }
   void TearDown() override {

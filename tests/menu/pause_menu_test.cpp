@@ -15,6 +15,7 @@
 #include "app/input/app_joystick.h"
 #include "app/save_data.h"
 #include "battle/battle_clock.h"
+#include "battle/chara_list.h"
 #include "battle/game_mode.h"
 #include "directnet/direct_net_state.h"
 #include "menu/command_list.h"
@@ -22,6 +23,7 @@
 #include "scene/game_modes.h"
 #include "scene/scene_fixture.h"
 #include "scene/scene_frame.h"
+#include "support/test_util.h"
 
 namespace vt::test {
 namespace {
@@ -74,7 +76,8 @@ class PauseMenuTest : public MenuTest {
   }
   // Frames without input until the menu takes input.
   static void Open(CPauseMenuManager& m) {
-    for (int i = 0; i < 40 && !(m.openState == CPauseMenu_Default::kOpen && m.inputEnabled); ++i) m.Input(0, 0);
+    for (int i = 0; i < 40 && !(m.openState == CPauseMenu_Default::kOpen && m.inputEnabled); ++i)
+      m.Input(0, 0);
     ASSERT_EQ(m.openState, CPauseMenu_Default::kOpen);
   }
   static void MoveTo(CPauseMenuManager& m, const std::string& id) {
@@ -89,7 +92,8 @@ class PauseMenuTest : public MenuTest {
   static void Answer(CPauseMenuManager& m, char answer) {
     ASSERT_NE(m.confirm, nullptr);
     CPauseGoTitleMenu& box = *m.confirm;
-    for (int i = 0; i < 40 && !(box.openState == CPauseMenu_Default::kOpen && box.inputEnabled); ++i) m.Input(0, 0);
+    for (int i = 0; i < 40 && !(box.openState == CPauseMenu_Default::kOpen && box.inputEnabled); ++i)
+      m.Input(0, 0);
     if (answer == 'y') m.Input(8, 0);
     m.Input(0, answer == 'c' ? kMenuButtonCancel : kMenuButtonDecide);
   }
@@ -109,8 +113,8 @@ struct ItemCase {
 };
 
 TEST_F(PauseMenuTest, ItemsFollowModeReplayRoundsChallengeAndNetwork) {
-  const std::vector<std::string> head = {"CONTINUE", "-", "COMMAND_LIST", "VIEW_SCREEN", "KEYBOARD_SETTING",
-                                         "CONTROLLER_SETTING"};
+  const std::vector<std::string> head = {
+      "CONTINUE", "-", "COMMAND_LIST", "VIEW_SCREEN", "KEYBOARD_SETTING", "CONTROLLER_SETTING"};
   auto with = [&](std::vector<std::string> tail) {
     std::vector<std::string> all = head;
     all.insert(all.end(), tail.begin(), tail.end());
@@ -129,7 +133,8 @@ TEST_F(PauseMenuTest, ItemsFollowModeReplayRoundsChallengeAndNetwork) {
        with({"-", "RESET_ROUND", "NEXT_ROUND", "PREVIOUS_ROUND", "-", "RETURN_REPLAY_FILE_SELECT", "-", "-",
              "RETURN_TITLE"})},
       {"playback, last", MODE_VS_PLAYER, 2, 2, 3, 0, 0,
-       with({"-", "RESET_ROUND", "PREVIOUS_ROUND", "-", "RETURN_REPLAY_FILE_SELECT", "-", "-", "RETURN_TITLE"})},
+       with({"-", "RESET_ROUND", "PREVIOUS_ROUND", "-", "RETURN_REPLAY_FILE_SELECT", "-", "-",
+             "RETURN_TITLE"})},
       {"playback of one round", MODE_VS_CPU, 2, 0, 1, 0, 0,
        with({"-", "RESET_ROUND", "-", "RETURN_REPLAY_FILE_SELECT", "-", "-", "RETURN_TITLE"})},
   };
@@ -160,8 +165,8 @@ struct ResultCase {
   int32_t mode;
   int replayMode;
   int32_t network;
-  bool asks;      // the return question comes first (answered YES)
-  int32_t code;   // the result the pause control gets
+  bool asks;     // the return question comes first (answered YES)
+  int32_t code;  // the result the pause control gets
 };
 
 TEST_F(PauseMenuTest, EachItemLeavesItsResultOnlyOnceClosed) {
@@ -333,6 +338,27 @@ TEST_F(PauseMenuTest, CommandListRunsForTheMenuPlayerUntilClosed) {
   EXPECT_EQ(m.openState, CPauseMenu_Default::kOpen);
   EXPECT_EQ(m.inputEnabled, 1);
   EXPECT_EQ(g_PauseResultReady, 0);
+}
+
+TEST_F(PauseMenuTest, DeletedWithItsCommandListOpenTheListGoesToo) {
+  namespace fs = std::filesystem;
+  ASSERT_GT(LoadCharaSelectList(ReadFile(fs::path(VT_SAMPLE_DIR) / "charaselect.txt")), 1);
+  fs::create_directories("grp");
+  fs::copy(fs::path(VT_SAMPLE_DIR) / "grp" / "command", "grp/command", fs::copy_options::recursive);
+  g_PlayerSelections[0].character = 0;
+  {
+    CPauseMenuManager m;
+    Open(m);
+    MoveTo(m, "COMMAND_LIST");
+    m.Input(0, kMenuButtonDecide);
+    m.Input(0, 0);
+    ASSERT_EQ(GetCommandListView().lineCount, 9);
+    ASSERT_NE(GetCommandListView().sysCom00, nullptr);
+  }
+  EXPECT_EQ(GetCommandListView().lineCount, 0);
+  EXPECT_EQ(GetCommandListView().sysCom00, nullptr);
+  EXPECT_EQ(GetCommandListView().namePicture, nullptr);
+  FreeCharaSelectList();
 }
 
 TEST_F(PauseMenuTest, BlackoutQuadCoversTheScreenOverTheMenu) {

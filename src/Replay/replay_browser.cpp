@@ -139,7 +139,8 @@ std::string ReplayCharacterDisplayName(uint32_t character) {
   // Names are shown as the character list gives them, in either language.
   if (character >= static_cast<uint32_t>(CharaListItemCount())) return "";
   const CharaListEntry* e = GetCharaListEntry(static_cast<int>(character));
-  if (e == nullptr || e->Name[0] == '\0') return kTextUnknownCharacter;
+  if (e == nullptr) return "";  // no such entry: outside the list as well
+  if (e->Name[0] == '\0') return kTextUnknownCharacter;
   return std::string(e->Name, strnlen(e->Name, sizeof e->Name));
 }
 

@@ -730,10 +730,8 @@ void CReplayFilerLayer::Draw() {
       }
     }
   }
+  // Commands of one priority are drawn last-queued first: what lies on top is queued first.
   vt::text::DrawOutlinedText(32, 337, "Information", 255, 255, 10, 14, 0, layer);
-  DrawRect(nullptr, 0, 348, 640, 128, 0xB4000000, 0xB4000000, 0xB4000000, 0xB4000000, layer);
-  DrawRect(nullptr, 0, 351, 640, 1, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
-  DrawRect(nullptr, 0, 472, 640, 1, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
   if (infoTexture_)
     DrawSprite(nullptr, infoTexture_, 32, 364, 819, 128, 0, 0, kInfoWidth, kInfoHeight, 0xFFFFFFFF, 0, layer);
   g_DrawFilterMode = 1;
@@ -748,10 +746,13 @@ void CReplayFilerLayer::Draw() {
                  layer);
     }
   }
+  DrawRect(nullptr, 0, 351, 640, 1, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
+  DrawRect(nullptr, 0, 472, 640, 1, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
+  DrawRect(nullptr, 0, 348, 640, 128, 0xB4000000, 0xB4000000, 0xB4000000, 0xB4000000, layer);
   if (count > kReplayVisibleRows) {
-    DrawRect(nullptr, 607, 69, 18, 266, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
-    DrawRect(nullptr, 608, 70, 16, 264, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, layer);
     DrawRect(nullptr, 610, 72 + fv * 260 / count, 12, kReplayVisibleRows * 260 / count, 0xFFE6E6E6,
              0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
+    DrawRect(nullptr, 608, 70, 16, 264, 0xFF000000, 0xFF000000, 0xFF000000, 0xFF000000, layer);
+    DrawRect(nullptr, 607, 69, 18, 266, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, 0xFFE6E6E6, layer);
   }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "Dxtools/D3D_Tools/d3d_texture.h"
 #include "Dxtools/GrpManager/grp_draw_list.h"
 #include "MenuWindow/game_menu.h"
 #include "Replay/replay_controller.h"
@@ -189,8 +190,9 @@ int RunReplaySelectScene(int) {
     }
   }
   DrawReplaySelectFade();
-  if (b.BackgroundTexture())
-    DrawTextureStretched(nullptr, b.BackgroundTexture(), 0, 0, 640, 480, 0xFFFFFFFF, 0, 1);
+  if (TextureHandle* bg = b.BackgroundTexture(); bg && bg->dx)
+    DrawSprite(nullptr, bg, 0, 0, 640, 480, 0, 0, static_cast<float>(bg->dx->usedWidth),
+               static_cast<float>(bg->dx->usedHeight), 0xFFFFFFFF, 0, 1);
   if (s.fadeState == CSceneReplayVSMenu::kFadedOut) LeaveReplaySelect();
   ++s.frameCounter;
   return 1;

@@ -1,7 +1,9 @@
 // Sample data of the replay select: its background, the row icon sheet, the large and small
 // character icons of every sample character (number and side drawn in), and two replays
 // recorded from short scripted matches on the sample characters, the second in a sub-folder.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -117,6 +119,9 @@ bool RecordMatch(const HarnessCharacter& a, const HarnessCharacter& b, const std
   const HarnessMatchResult r = HarnessRunMatch(HarnessScriptedMatch(), 20000);
   HarnessRelease();
   c.mode = 0;
+  // A fixed date, so that the sample folder is the same on every build.
+  const uint16_t date[6] = {2026, 12, 1, 12, 30, static_cast<uint16_t>(file.size() % 60)};
+  std::copy(std::begin(date), std::end(date), std::begin(c.file.header.date));
   const bool ok = r.ending != 0 && c.file.Save(file) == 1;
   if (!ok) std::fprintf(stderr, "mkdata: replay %s not recorded (ending %d)\n", file.c_str(), r.ending);
   c.Reset();

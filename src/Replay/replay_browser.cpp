@@ -226,7 +226,7 @@ void CReplayFilerLayer::Open() {
   const fs::path opened = fs::canonical(vt::platform::ResolveGamePath(folder), ec);
   openedHost_ = ec ? std::string() : opened.string();
   text69_ = GetGameText(69);
-  infoDirty_.store(true);
+  infoRequest_.fetch_add(1, std::memory_order_acq_rel);
   workerState_.store(kWorkerScan, std::memory_order_release);
   running_.store(true, std::memory_order_release);
   workerAlive_.store(true, std::memory_order_release);
@@ -455,7 +455,10 @@ void CReplayFilerLayer::LoadRequestedIcons() {
 }
 
 void CReplayFilerLayer::BuildInfoTexture() {
-  if (!infoDirty_.exchange(false, std::memory_order_acq_rel)) return;
+  // Each request of the logic thread has a number; the preview says which one it answers, so a
+  // request that comes while one is being built is never taken as answered.
+  const uint32_t request = infoRequest_.load(std::memory_order_acquire);
+  if (request == infoBuiltWorker_) return;
   const int count = static_cast<int>(shownCount_.load(std::memory_order_relaxed));
   const int c = cursor_.load(std::memory_order_relaxed);
   std::vector<std::string> lines;
@@ -470,16 +473,13 @@ void CReplayFilerLayer::BuildInfoTexture() {
       if (e.hasHeader) lines = ReplayPreviewLines(e.header, text69_);
     }
   } else if (!fillDone_.load(std::memory_order_acquire)) {
-    // The entry under the cursor is not listed yet: the preview waits for it.
-    infoDirty_.store(true, std::memory_order_release);
-    return;
+    return;  // the entry under the cursor is not listed yet: the preview waits for it
   }
   TextureHandle* t = RenderLines(*font_, kInfoWidth, kInfoHeight, lines, 0xFFFFFFFF);
-  if (t == nullptr) {
-    infoDirty_.store(true, std::memory_order_release);
-    return;
-  }
+  if (t == nullptr) return;  // tried again on the next pass
+  infoBuiltWorker_ = request;
   std::lock_guard<std::mutex> g(lock_);
+  infoBuilt_ = request;
   if (infoTexture_) parked_.push_back(infoTexture_);
   infoTexture_ = t;
   infoEntry_ = c;
@@ -563,7 +563,7 @@ void CReplayFilerLayer::ChangeFolder(const ReplayFileEntry& entry) {
   ReleaseShown();
   cursor_.store(cursor, std::memory_order_relaxed);
   firstVisible_.store(std::max(0, cursor - (kReplayVisibleRows - 1)), std::memory_order_relaxed);
-  infoDirty_.store(true, std::memory_order_release);
+  infoRequest_.fetch_add(1, std::memory_order_acq_rel);
   workerState_.store(kWorkerScan, std::memory_order_release);
 }
 
@@ -594,7 +594,7 @@ void CReplayFilerLayer::Update() {
     if (next != cursor) {
       cursor_.store(next, std::memory_order_relaxed);
       g_SeRequest[kSoundCursor] = 1;
-      infoDirty_.store(true, std::memory_order_release);
+      infoRequest_.fetch_add(1, std::memory_order_acq_rel);
     }
   }
   if (inputButton == 2) {
@@ -618,7 +618,7 @@ void CReplayFilerLayer::Update() {
     e->probe.store(-1, std::memory_order_relaxed);
   }
   ReleaseNameTexture(e);
-  infoDirty_.store(true, std::memory_order_release);
+  infoRequest_.fetch_add(1, std::memory_order_acq_rel);
 }
 
 int CReplayFilerLayer::SelectByName(std::string_view name) {
@@ -628,7 +628,7 @@ int CReplayFilerLayer::SelectByName(std::string_view name) {
     if (i == Cursor()) return 2;
     cursor_.store(i, std::memory_order_relaxed);
     FollowCursor(i);
-    infoDirty_.store(true, std::memory_order_release);
+    infoRequest_.fetch_add(1, std::memory_order_acq_rel);
     return 1;
   }
   return 0;
@@ -645,7 +645,8 @@ void CReplayFilerLayer::FreeParked() {
 
 bool CReplayFilerLayer::HasPreview() {
   std::lock_guard<std::mutex> g(lock_);
-  return infoTexture_ != nullptr && infoEntry_ == Cursor() && !infoDirty_.load(std::memory_order_acquire);
+  return infoTexture_ != nullptr && infoEntry_ == Cursor() &&
+         infoBuilt_ == infoRequest_.load(std::memory_order_acquire);
 }
 
 std::vector<std::string> CReplayFilerLayer::PreviewLines() {

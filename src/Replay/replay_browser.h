@@ -130,7 +130,8 @@ class CReplayFilerLayer {
   std::atomic<bool> fillDone_{false};
   std::atomic<int> cursor_{0};
   std::atomic<int> firstVisible_{0};
-  std::atomic<bool> infoDirty_{false};
+  std::atomic<uint32_t> infoRequest_{0};  // preview requests of the logic thread
+  uint32_t infoBuiltWorker_ = 0;          // the worker's own copy of the request last answered
   int depth = 0;
   std::vector<int> cursorStack;
   std::string openedHost_;  // the opening folder on disk, resolved: folders are entered only inside
@@ -142,7 +143,8 @@ class CReplayFilerLayer {
   TextureHandle* pathTexture_ = nullptr;
   bool pathPending_ = false;  // worker-side: the folder line still has to be made
   TextureHandle* infoTexture_ = nullptr;
-  int infoEntry_ = -1;  // the shown index the preview was built for
+  int infoEntry_ = -1;      // the shown index the preview was built for
+  uint32_t infoBuilt_ = 0;  // and the request it answers
   std::vector<TextureHandle*> parked_;
   std::vector<std::string> infoLines_;  // what the preview shows
   std::string pathLine_;                // what the folder line shows

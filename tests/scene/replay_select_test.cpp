@@ -193,6 +193,11 @@ TEST_F(ReplaySelectTest, AChosenReplayStartsItsPlaybackAtTheVsScreen) {
   EXPECT_EQ(g_ReplayController.mode, 2u);
   EXPECT_EQ(g_ReplayController.file.path, ".\\ReplayVS\\Sample\\sample_rematch.rep");
   EXPECT_EQ(g_ReplayController.file.header, saved);
+  // The controller plays what the file holds, round for round.
+  CReplayFile direct;
+  ASSERT_EQ(direct.Load(".\\ReplayVS\\Sample\\sample_rematch.rep"), 1);
+  ASSERT_FALSE(direct.rounds.empty());
+  EXPECT_EQ(g_ReplayController.file.Serialise(), direct.Serialise());
   EXPECT_EQ(Browser(), nullptr);
 }
 

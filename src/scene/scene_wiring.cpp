@@ -9,6 +9,7 @@
 #include "scene/chara_select.h"
 #include "scene/game_modes.h"
 #include "scene/main_menu.h"
+#include "scene/replay_select.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 #include "scene/story_scene.h"
@@ -32,6 +33,7 @@ void InstallSceneWiring() {
   InstallStoryScene();
   InstallWinnerDemo();
   InstallTestMenuScene();
+  InstallReplaySelectScene();
   // Each later scene module adds its installer here.
 }
 

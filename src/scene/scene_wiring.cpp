@@ -9,6 +9,7 @@
 #include "scene/chara_select.h"
 #include "scene/game_modes.h"
 #include "scene/main_menu.h"
+#include "scene/options_menu.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 #include "scene/story_scene.h"
@@ -30,6 +31,7 @@ void InstallSceneWiring() {
   InstallVsScreens();
   InstallStoryScene();
   InstallWinnerDemo();
+  InstallOptionsScene();
   // Each later scene module adds its installer here.
 }
 

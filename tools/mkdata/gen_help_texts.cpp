@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "help_text_writer.h"
 #include "ini_writer.h"
 #include "mkdata.h"
 
@@ -179,3 +180,20 @@ bool WriteHelpTexts(const std::filesystem::path& root) {
 MKDATA_STEP("40_help_texts", WriteHelpTexts);
 
 }  // namespace
+
+bool mkdata::WriteHelpTextFiles(const std::filesystem::path& root, const std::string& name,
+                                const std::vector<HelpEntry>& texts) {
+  HelpFile file{name.c_str(), {}};
+  for (const HelpEntry& t : texts)
+    file.texts.push_back({t.key.c_str(), t.english.c_str(), t.japanese.c_str()});
+  for (bool english : {true, false}) {
+    const std::string text = FileText(file, english);
+    if (text.find("//") != std::string::npos) {
+      std::fprintf(stderr, "help texts: %s holds a comment mark\n", file.name);
+      return false;
+    }
+    const std::string path = std::string("Information/") + (english ? "eng/" : "jpn/") + file.name;
+    if (!mkdata::WriteText(root, path, text)) return false;
+  }
+  return true;
+}

@@ -34,6 +34,8 @@ constexpr int kVolumeSampleSound = 0;
 constexpr int kOptionMusic = 86;
 constexpr int kItemHeight = 14;
 constexpr int kChoiceColumn = 320;
+// Half an item: with the framework's 18 the list would run on into the help window's band.
+constexpr int kSpacerHeight = 7;
 
 // The scene's objects: built by InitOptionScene, freed by ReleaseOptionScene (and by the leave
 // hook when another part of the program moves the scene away).
@@ -141,10 +143,10 @@ COptionMenuSet::COptionMenuSet(CGameMenuManager* owner, const std::vector<Displa
                          {"NORMAL", "Normal", 2},
                          {"FAST", "Fast", 3},
                          {"FASTEST", "VeryFast", 4}}));
-  AddElement(new CPauseMenu_SpaceElement());
+  AddElement(new CPauseMenu_SpaceElement(kSpacerHeight));
   AddElement(VolumeItem("BGM VOLUME", "BgmVolume"));
   AddElement(VolumeItem("SE VOLUME", "SeVolume"));
-  AddElement(new CPauseMenu_SpaceElement());
+  AddElement(new CPauseMenu_SpaceElement(kSpacerHeight));
   AddElement(SelectItem("STAGE ANIMATION", "StageAnimation", {{"OFF", nullptr, 1}, {"ON", nullptr, 0}}));
   AddElement(
       SelectItem("CHARACTER FILTER", "CharaFilter",
@@ -152,14 +154,14 @@ COptionMenuSet::COptionMenuSet(CGameMenuManager* owner, const std::vector<Displa
   AddElement(SelectItem("REPLAY SAVE", "ReplaySave", {{"MANUAL", "Manual", 0}, {"AUTO", "Auto", 1}}));
   AddElement(SelectItem("VIEW FPS", "ViewFPS", {{"OFF", nullptr, 0}, {"ON", nullptr, 1}}));
   AddElement(SelectItem("FRAME RATE", "FrameSkip", {{"1/2", nullptr, 1}, {"NORMAL", nullptr, 0}}));
-  AddElement(new CPauseMenu_SpaceElement());
+  AddElement(new CPauseMenu_SpaceElement(kSpacerHeight));
   AddElement(SelectItem("SCREEN FILTER", "SCREEN_FILTER", {{"OFF", nullptr, 0}, {"ON", nullptr, 1}}));
   // "JAPANSE" is the value text the game has always shown; kept as it is.
   AddElement(SelectItem("SELECT LANGUAGE", "SELECT_LANGUAGE",
                         {{"JAPANESE", "JAPANSE", 0}, {"ENGLISH", nullptr, 1}}));
   AddElement(new CPauseMenu_NormalElement("KEYBOARD SETTING", "KEYBOARD_SETTING"));
   AddElement(new CPauseMenu_NormalElement("CONTROLLER SETTING", "CONTROLLER_SETTING"));
-  AddElement(new CPauseMenu_SpaceElement());
+  AddElement(new CPauseMenu_SpaceElement(kSpacerHeight));
   auto* resolution = new CPauseMenu_SelectElement("RESOLUTION", "Resolution", 0);
   for (size_t i = 0; i < modes.size(); ++i) {
     char text[32];
@@ -169,7 +171,7 @@ COptionMenuSet::COptionMenuSet(CGameMenuManager* owner, const std::vector<Displa
   AddElement(resolution);
   AddElement(SelectItem("SCREEN MODE", "ScreenMode", {{"FULL SCREEN", nullptr, 0}, {"WINDOW", nullptr, 1}}));
   AddElement(new CPauseMenu_NormalElement("CHANGE SCREEN", "ChangeScreen"));
-  AddElement(new CPauseMenu_SpaceElement());
+  AddElement(new CPauseMenu_SpaceElement(kSpacerHeight));
   AddElement(new CPauseMenu_NormalElement("DEFAULT", "Default"));
   AddElement(new CPauseMenu_NormalElement("EXIT", "Exit"));
 }
@@ -442,13 +444,13 @@ void FreePortrait() {
   g_portrait.reset();
 }
 
-// The portrait in the corner: a white figure with a black one behind it, under the character
-// filter option in force.
+// The portrait in the corner: a white figure with a black one behind it (queued after it: of one
+// priority the later command is drawn first), under the character filter option in force.
 void DrawPortrait(CharaSpritePlayer& player) {
   if (player.shownFrames == 0) return;
   for (int l = 0; l < 2; ++l) {
     for (const auto& [px, py, colour] :
-         {std::tuple{566, 382, 0xFF000000u}, std::tuple{550, 390, 0xFFFFFFFFu}}) {
+         {std::tuple{550, 390, 0xFFFFFFFFu}, std::tuple{566, 382, 0xFF000000u}}) {
       CharaSpriteDrawValues v;
       v.x = px;
       v.y = py;

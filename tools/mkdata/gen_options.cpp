@@ -1,6 +1,8 @@
 // The options screen's sample data: its background `.\grp\option\opt_BG` and the help texts
 // `OptionInfo.ini` in both language folders, one text per item id and per item id + "_" + value
 // of every choice.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -14,8 +16,8 @@ namespace {
 using mkdata::Canvas;
 using mkdata::HelpEntry;
 
-// A dark teal backdrop with a lit band behind the list and rings in the corner where the
-// portrait stands.
+// A dark teal backdrop with a lit band behind the list. The portrait is drawn under the picture,
+// so the corner where it stands is left see-through, fading out towards the rest.
 bool WriteOptionBackground(const std::filesystem::path& root) {
   Canvas c(640, 480);
   c.VerticalGradient(0, 479, mkdata::Rgb8(14, 40, 48), mkdata::Rgb8(4, 10, 14));
@@ -27,6 +29,13 @@ bool WriteOptionBackground(const std::filesystem::path& root) {
   c.Glow(560.0f, 380.0f, 150.0f, {0.3f, 0.8f, 0.9f, 0.30f});
   c.Rect(0.0f, 48.0f, 640.0f, 2.0f, {0.3f, 0.9f, 0.8f, 0.7f});
   c.Noise(0.02f, 86);
+  for (int y = 80; y < 480; ++y)
+    for (int x = 400; x < 640; ++x) {
+      const float dx = (static_cast<float>(x) - 560.0f) / 170.0f,
+                  dy = (static_cast<float>(y) - 320.0f) / 240.0f;
+      const float d = std::sqrt(dx * dx + dy * dy);
+      c.At(x, y).a *= std::clamp((d - 0.6f) / 0.4f, 0.0f, 1.0f);
+    }
   return c.Save(root, "grp/option/opt_BG.png");
 }
 

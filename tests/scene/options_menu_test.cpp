@@ -569,6 +569,30 @@ TEST_F(OptionsSceneTest, ChangeScreen) {
   }
 }
 
+TEST_F(OptionsSceneTest, KeySettingScreenRunsOverTheDimmedMenuAndSavesOnClosing) {
+  Start();
+  fs::remove("System/_KeyboardConfig.ini");
+  Cursor("KEYBOARD_SETTING");
+  Play(Script().Press(kDecide).Wait(20));
+  COptionMenu* menu = GetOptionMenu();
+  EXPECT_EQ(menu->openState, COptionMenu::kKeyboardSetting);
+  EXPECT_EQ(menu->keySetting.open, 1);
+  EXPECT_EQ(menu->keySetting.mode, KeySettingScreen::kKeyboard);
+  EXPECT_EQ(menu->active, 0);
+  EXPECT_FLOAT_EQ(menu->brightness, 0.3f);
+  // The screen takes the pads: the option list's cursor stays where it was.
+  Play(Script().Dir(2, 2));
+  EXPECT_EQ(menu->Set()->CursorElement()->id, "KEYBOARD_SETTING");
+  // Cancelled, it closes, the keyboard map is saved and the list takes input again.
+  Play(Script().Press(kCancel).Wait(40));
+  EXPECT_EQ(menu->openState, CPauseMenu_Default::kOpen);
+  EXPECT_EQ(menu->keySetting.open, 0);
+  EXPECT_EQ(menu->active, 1);
+  EXPECT_EQ(menu->inputEnabled, 1);
+  EXPECT_TRUE(fs::exists("System/_KeyboardConfig.ini"));
+  EXPECT_EQ(g_SceneId, SCENE_OPTION);
+}
+
 TEST_F(OptionsSceneTest, LeftFromOutsideItsFrameReleasesTheMenuAndPortrait) {
   Start();
   ASSERT_NE(GetOptionMenu(), nullptr);

@@ -266,6 +266,27 @@ TEST_F(OptionsItems, ShownChoicesForStoredValuesAndWhatStoringWritesBack) {
   }
 }
 
+TEST_F(OptionsItems, OnlyAMovedSeVolumePlaysTheSample) {
+  struct Row {
+    const char* id;
+    int direction;
+    uint8_t sample;
+  };
+  for (const Row& r :
+       {Row{"SeVolume", 6, 1}, Row{"BgmVolume", 6, 0}, Row{"SeVolume", 0, 0}, Row{"Difficulty", 6, 0}}) {
+    SCOPED_TRACE(std::string(r.id) + " " + std::to_string(r.direction));
+    FillDefaultGameData(config_);
+    config_.SeVolume = config_.BgmVolume = 10;
+    auto menu = Make();
+    menu->Input(0, 0);  // opened
+    menu->Set()->SetCursorById(r.id);
+    g_SeRequest[0] = 0;
+    menu->Input(r.direction, 0);
+    EXPECT_EQ(g_SeRequest[0], r.sample);
+    g_SeRequest[0] = 0;
+  }
+}
+
 TEST_F(OptionsItems, ScreenItemsFromTheScreenSettingsOrAfterDefaultFromTheRecord) {
   struct Row {
     int w, h, windowed;

@@ -33,7 +33,10 @@ int PacingStopwatch::WaitUntil(double frameTime) {
   while (elapsed < frameTime) {
     if (sceneUnchanged && sceneUnchanged() && updateNetConnection && updateNetConnection() == 0) break;
     // Sleep to about 1 ms before the deadline, then yield: no long busy wait on few cores.
-    uint32_t sleepMs = static_cast<uint32_t>(std::floor((frameTime - elapsed - 0.001) * 1000.0));
+    // Within the last millisecond the difference is negative: no sleep (a negative value cast
+    // to an unsigned one is undefined).
+    const double untilLastMs = std::floor((frameTime - elapsed - 0.001) * 1000.0);
+    const uint32_t sleepMs = untilLastMs > 0.0 ? static_cast<uint32_t>(untilLastMs) : 0u;
     if (frameTime - elapsed > 0.002 && sleepMs > 0) {
       clock.SleepMs(sleepMs);
     } else {

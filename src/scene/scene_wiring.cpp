@@ -10,6 +10,7 @@
 #include "scene/game_modes.h"
 #include "scene/main_menu.h"
 #include "scene/replay_select.h"
+#include "scene/options_menu.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 #include "scene/story_scene.h"
@@ -34,6 +35,7 @@ void InstallSceneWiring() {
   InstallWinnerDemo();
   InstallTestMenuScene();
   InstallReplaySelectScene();
+  InstallOptionsScene();
   // Each later scene module adds its installer here.
 }
 

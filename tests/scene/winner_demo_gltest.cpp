@@ -35,7 +35,7 @@ ScenePadFrame Pad(uint8_t dir, uint32_t buttons) {
 void Shot(const char* name) {
   const std::vector<uint8_t> px = battle_test::ReadSceneTarget(640, 480);
   ASSERT_FALSE(px.empty());
-  const char* dir = "/work/shots/win";
+  const char* dir = "/work/shots/winner";
   if (std::filesystem::exists("/work/shots")) {
     std::filesystem::create_directories(dir);
     vt::image::SaveImage(std::string(dir) + "/" + name + ".png", vt::image::kFilePng, px.data(), 640, 480);

@@ -165,6 +165,8 @@ class ScriptedMessageWindows : public NetVSMessageWindows {
   void CloseConnectionWait() override { --connectionWaits; }
   void ShowMatchNotice(int reason, int outcome) override { notices.push_back(reason * 10 + outcome); }
   void LoadKillInfo() override { ++killInfoLoads; }
+  int killInfoFrees = 0;
+  void FreeKillInfo() override { ++killInfoFrees; }
 };
 
 // Closes the game session when a player leaves an online match: a request, steps while the
@@ -182,6 +184,12 @@ class CKillGameSessionClose {
   bool IsClosing() const { return state == 1; }
   void MarkClosed() { state = 2; }
   int32_t state = 0;
+};
+
+// The winner demo's close handler: the same close, given at most 10,000 ms to finish.
+class CKillGameSessionCloseEx : public CKillGameSessionClose {
+ public:
+  static constexpr int32_t kCloseLimitMs = 10000;
 };
 
 class ScriptedSessionClose : public CKillGameSessionClose {

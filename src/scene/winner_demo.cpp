@@ -23,6 +23,8 @@
 #include "scene/continue_screen.h"
 #include "scene/credits.h"
 #include "scene/game_modes.h"
+#include "scene/name_entry.h"
+#include "scene/new_challenger.h"
 #include "scene/online_mode_manager.h"
 #include "scene/online_standins.h"
 #include "scene/scene_battle.h"
@@ -607,10 +609,36 @@ void LeaveWinnerDemo() {
 }
 
 void InstallWinnerDemo() {
-  // The arcade pieces the demo calls: the continue screen and the ending story.
+  // The arcade pieces the demo calls: the continue and game-over screen, the credit rows, the new
+  // challenger screen, the name entry and the ending story.
   g_WinnerDemoArcadeCalls.resetContinueScreen = ResetContinueScreen;
   g_WinnerDemoArcadeCalls.setContinueState = [](int state) { g_ContinueScreen.state = state; };
   g_WinnerDemoArcadeCalls.startEndingStory = [] { StartEndingStoryScript(); };
+  WinnerDemoArcadeCalls& a = g_WinnerDemoArcadeCalls;
+  a.continueState = [] { return static_cast<int>(g_ContinueScreen.state); };
+  a.updateContinueScreen = [](uint32_t input) {
+    g_ContinueScreen.inputWord = input;
+    UpdateContinueScreen();
+    return static_cast<int>(g_ContinueScreen.accepted);
+  };
+  a.drawContinueScreen = DrawContinueScreen;
+  a.continueCount = [] { return static_cast<int>(g_ContinueScreen.count); };
+  a.continueStateSeconds = [] { return g_ContinueScreen.gameOverTime; };
+  a.acceptContinue = [] {
+    AcceptContinue();
+    return static_cast<int>(g_MainSide);
+  };
+  a.expireAllCredits = ExpireAllCredits;
+  a.expireMainSideIfRanked = ExpireMainSideIfRanked;
+  a.startChallengerScreen = StartChallengerScreen;
+  a.updateChallengerScreen = UpdateChallengerScreen;
+  a.drawChallengerScreen = DrawChallengerScreen;
+  a.challengerSeconds = ChallengerScreenTime;
+  a.nameEntryOpen = [] {
+    for (const NameEntry& e : g_NameEntries)
+      if (e.active) return 1;
+    return 0;
+  };
   RegisterScene(SCENE_WINNER_DEMO,
                 {[](int keepRunning) { return GetWinnerDemo().Process(keepRunning); }, LeaveWinnerDemo});
 }

@@ -16,7 +16,10 @@
 #include "battle/story_routes.h"
 #include "directnet/direct_net_state.h"
 #include "scene/boot_title_fixture.h"
+#include "scene/continue_screen.h"
+#include "scene/credits.h"
 #include "scene/game_modes.h"
+#include "scene/name_entry.h"
 #include "scene/online_mode_manager.h"
 #include "scene/online_standins.h"
 #include "scene/scene_battle.h"
@@ -349,6 +352,33 @@ TEST_F(WinnerDemoTest, NetMessageTextsLiveWithTheDemo) {
   EXPECT_EQ(windows.killInfoFrees, 1);
   g_NetworkMatch = 0;
   GetWinnerDemo().SetMessageWindows(nullptr);
+}
+
+// The installed arcade calls reach the continue screen, the credit rows and the name entry.
+TEST_F(WinnerDemoTest, InstalledArcadeCallsReachTheArcadeScreens) {
+  InstallWinnerDemo();
+  const WinnerDemoArcadeCalls& a = g_WinnerDemoArcadeCalls;
+  ASSERT_TRUE(a.continueState && a.updateContinueScreen && a.drawContinueScreen && a.continueCount &&
+              a.continueStateSeconds && a.acceptContinue && a.expireAllCredits && a.expireMainSideIfRanked &&
+              a.startChallengerScreen && a.updateChallengerScreen && a.drawChallengerScreen &&
+              a.challengerSeconds && a.nameEntryOpen);
+  g_ContinueScreen.state = 3;
+  g_ContinueScreen.gameOverTime = 6.0f;
+  g_ContinueScreen.count = 420;
+  EXPECT_EQ(a.continueState(), 3);
+  EXPECT_EQ(a.continueStateSeconds(), 6.0f);
+  EXPECT_EQ(a.continueCount(), 420);
+  g_NameEntries[1].active = 1;
+  EXPECT_EQ(a.nameEntryOpen(), 1);
+  g_NameEntries[1].active = 0;
+  EXPECT_EQ(a.nameEntryOpen(), 0);
+  g_MainSide = 1;
+  g_CreditState.players[1].joined = 0;
+  EXPECT_EQ(a.acceptContinue(), 1);
+  EXPECT_EQ(g_CreditState.players[1].joined, 1);
+  g_MainSide = 0;
+  g_ContinueScreen = ContinueScreen{};
+  g_CreditState = CreditState{};
 }
 
 }  // namespace

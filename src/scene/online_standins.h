@@ -165,6 +165,8 @@ class ScriptedMessageWindows : public NetVSMessageWindows {
   void CloseConnectionWait() override { --connectionWaits; }
   void ShowMatchNotice(int reason, int outcome) override { notices.push_back(reason * 10 + outcome); }
   void LoadKillInfo() override { ++killInfoLoads; }
+  int killInfoFrees = 0;
+  void FreeKillInfo() override { ++killInfoFrees; }
 };
 
 // Closes the game session when a player leaves an online match: a request, steps while the
@@ -184,6 +186,12 @@ class CKillGameSessionClose {
   int32_t state = 0;
 };
 
+// The winner demo's close handler: the same close, given at most 10,000 ms to finish.
+class CKillGameSessionCloseEx : public CKillGameSessionClose {
+ public:
+  static constexpr int32_t kCloseLimitMs = 10000;
+};
+
 class ScriptedSessionClose : public CKillGameSessionClose {
  public:
   bool startAnswer = true;
@@ -198,3 +206,73 @@ class ScriptedSessionClose : public CKillGameSessionClose {
   int PollClose() override { return pollAnswer; }
   void OnClosed() override { ++closedCalls; }
 };
+
+// ---- After the match ----
+
+struct TextureHandle;
+
+// One side's row of an online match's result: its character, the rank-point change and the rank
+// points after the match.
+struct NetMatchResultRow {
+  uint32_t character = 0;
+  int32_t pointChange = 0;
+  uint32_t points = 0;
+};
+struct NetMatchResultRows {
+  NetMatchResultRow rows[2];
+};
+
+// The online mode's after-match sequence, stepped by the winner demo while an online match runs:
+// it stores the match's results (the rows above), then finishes at sub-state 7 with a result
+// naming where the network menu resumes (1 rank top, 2 player top, 3 player room).
+class CSteamNetSeqMatchResult {
+ public:
+  static constexpr int kSubStateDone = 7;
+  virtual ~CSteamNetSeqMatchResult() = default;
+  virtual void Reset() {}
+  virtual void Update() {}
+  // 1 once the match's results are stored; until then the winner demo does nothing else.
+  virtual int ResultsStored() { return 1; }
+  virtual int SubState() { return 0; }
+  virtual int Result() { return 0; }
+  virtual const NetMatchResultRows& ResultRows() { return rows_; }
+  // The player-name picture of a side for the rank plates (none offline).
+  virtual TextureHandle* NameTexture(int) { return nullptr; }
+
+ protected:
+  NetMatchResultRows rows_;
+};
+
+// A sequence a test drives: each Update takes the next scripted sub-state (the last one stays),
+// results are stored from the sub-state `storedFrom` on.
+class ScriptedMatchResultSeq : public CSteamNetSeqMatchResult {
+ public:
+  std::deque<int> subStates;
+  int subState = 0;
+  int storedFrom = 1;
+  int result = 0;
+  int resets = 0, updates = 0;
+  NetMatchResultRows rows;
+  TextureHandle* names[2] = {};
+
+  void Reset() override {
+    ++resets;
+    subState = 0;
+  }
+  void Update() override {
+    ++updates;
+    if (!subStates.empty()) {
+      subState = subStates.front();
+      subStates.pop_front();
+    }
+  }
+  int ResultsStored() override { return subState >= storedFrom ? 1 : 0; }
+  int SubState() override { return subState; }
+  int Result() override { return result; }
+  const NetMatchResultRows& ResultRows() override { return rows; }
+  TextureHandle* NameTexture(int side) override { return side == 0 || side == 1 ? names[side] : nullptr; }
+};
+
+CSteamNetSeqMatchResult& GetNetMatchResultSeq();
+// nullptr: the offline default. The caller keeps ownership.
+void SetNetMatchResultSeq(CSteamNetSeqMatchResult* seq);

@@ -21,6 +21,7 @@
 #include "battle/story_routes.h"
 #include "directnet/direct_net_state.h"
 #include "directnet/net_connect.h"
+#include "menu/training_settings.h"
 #include "scene/battle_hud.h"
 #include "scene/chara_roster.h"
 #include "scene/credits.h"
@@ -206,6 +207,8 @@ int SetUpVersusStageAndOpponent() {
   const RouteStage* entry = nullptr;
   if (route.stageIndex >= 0 && route.stageIndex < kRouteStageSlots) entry = &route.stages[route.stageIndex];
   if (mode == 1 || mode == 0x11 || mode == 0x12) {
+    g_TrainingSettings[AIR_RECOVERY] = 4;
+    g_TrainingSettings[DOWN_RECOVERY] = 4;
     if (g_ChallengeState != 0) {
       g_MatchStage = 0;
       pickAlways = true;
@@ -240,6 +243,9 @@ int SetUpVersusStageAndOpponent() {
   } else if (mode == 0x1010) {
     g_AirRecoveryMode = 0;
     g_DownRecoveryMode = 0;
+    g_TrainingSettings[ENEMY_STATUS] = 0;
+    g_TrainingSettings[AIR_RECOVERY] = 0;
+    g_TrainingSettings[DOWN_RECOVERY] = 0;
     if (g_ChallengeState != 0) g_MatchStage = 0;
   }
   if (g_MatchStage == 0 || pickAlways) {

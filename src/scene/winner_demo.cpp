@@ -18,10 +18,15 @@
 #include "battle/particle_pool.h"
 #include "battle/round_flow.h"
 #include "battle/story_routes.h"
+#include "directnet/direct_net_state.h"
 #include "scene/battle_hud.h"
 #include "scene/continue_screen.h"
 #include "scene/credits.h"
 #include "scene/game_modes.h"
+#include "scene/name_entry.h"
+#include "scene/new_challenger.h"
+#include "scene/online_mode_manager.h"
+#include "scene/online_standins.h"
 #include "scene/scene_battle.h"
 #include "scene/stage_bg.h"
 #include "scene/story_scene.h"
@@ -51,6 +56,9 @@ void SetJoinModes(int mode) {
 }
 
 uint32_t SaturatingAdd(uint32_t a, uint32_t b) { return a > UINT32_MAX - b ? UINT32_MAX : a + b; }
+
+// An online match: the online mode active with neither standby search running.
+bool OnlineMatchRuns() { return GetOnlineModeManager().IsNetMatchActive(); }
 
 void StopWinnerSounds() {
   StopBgm();
@@ -118,6 +126,56 @@ void UpdatePlayStatistics() {
   if (changed) SavePlayData();
 }
 
+CSceneWinnerDemo::CSceneWinnerDemo()
+    : ownWindows_(std::make_unique<NetVSMessageWindows>()),
+      ownClose_(std::make_unique<CKillGameSessionCloseEx>()) {
+  windows_ = ownWindows_.get();
+  close_ = ownClose_.get();
+}
+
+CSceneWinnerDemo::~CSceneWinnerDemo() = default;
+
+void CSceneWinnerDemo::SetMessageWindows(NetVSMessageWindows* windows) {
+  windows_ = windows != nullptr ? windows : ownWindows_.get();
+}
+
+void CSceneWinnerDemo::SetSessionClose(CKillGameSessionClose* close) {
+  close_ = close != nullptr ? close : ownClose_.get();
+}
+
+void CSceneWinnerDemo::FreeNetTexts() {
+  if (!netTextsLoaded_) return;
+  windows_->FreeKillInfo();
+  netTextsLoaded_ = false;
+}
+
+void CSceneWinnerDemo::ReturnFromNetMatch() {
+  // The sequence's result names where the network menu resumes; other results leave it.
+  switch (GetNetMatchResultSeq().Result()) {
+    case 1:
+      GetOnlineModeManager().SetResumeState(5);  // rank top
+      break;
+    case 2:
+      GetOnlineModeManager().SetResumeState(9);  // player top
+      break;
+    case 3:
+      GetOnlineModeManager().SetResumeState(11);  // player room
+      break;
+    default:
+      break;
+  }
+  ReturnToNetworkMenu();
+}
+
+int CSceneWinnerDemo::StepNetMatchResult() {
+  if (!OnlineMatchRuns()) return 0;
+  CSteamNetSeqMatchResult& seq = GetNetMatchResultSeq();
+  seq.Update();
+  if (seq.ResultsStored()) return 0;
+  if (seq.SubState() == CSteamNetSeqMatchResult::kSubStateDone) ReturnFromNetMatch();
+  return 1;
+}
+
 int CSceneWinnerDemo::Process(int keepRunning) {
   (void)keepRunning;
   if (g_SceneEnter) Init();
@@ -131,6 +189,13 @@ void CSceneWinnerDemo::Init() {
   choiceOverride = -1;
   closeState = 0;
   g_VsResultSavedName.clear();
+  windows_->Reset();
+  FreeNetTexts();
+  if (g_NetworkMatch != 0) {
+    windows_->LoadKillInfo();
+    netTextsLoaded_ = true;
+  }
+  close_->Reset();
   const StoryBattleRoute* main = MainRoute();
   extraRouteMarker = main && main->extraRoute == 1 ? 1 : 0;
   frames = 0;
@@ -165,6 +230,7 @@ void CSceneWinnerDemo::Init() {
   if (g_MatchWinnerSide != 255) SettleMatchResult();
   DeleteVsResultMenu();
   CreateVsResultMenu(closeState != 0);
+  if (OnlineMatchRuns()) GetNetMatchResultSeq().Reset();
   g_SceneEnter = 0;
   Reset();
 }
@@ -293,6 +359,7 @@ void CSceneWinnerDemo::SettleArcadeResult() {
 void CSceneWinnerDemo::Update() {
   if (!PollSceneInput()) return;
   ++frames;
+  if (StepNetMatchResult()) return;
   int gate = (kind == kWinnerRouteComplete || kind == kWinnerVersusDraw) ? 1 : inputGate;
   const int textDone = UpdateDrawWinnerScreen(kind, inputGate);
   if (!textDone && g_ReplayController.mode == kReplayOff) {
@@ -311,6 +378,12 @@ void CSceneWinnerDemo::Update() {
     }
   }
   if (RunStep(direction, pressed, gate)) UpdatePlayStatistics();
+  {
+    const uint8_t filter = g_DrawFilterMode;
+    g_DrawFilterMode = 2;  // linear
+    windows_->Draw();
+    g_DrawFilterMode = filter;
+  }
   if (fadeAlpha != 0) {
     const uint32_t c =
         (static_cast<uint32_t>(fadeAlpha) << 24) | (static_cast<uint32_t>(fadeColour) & 0xFFFFFF);
@@ -325,7 +398,13 @@ int CSceneWinnerDemo::RunStep(int direction, uint32_t pressed, int gate) {
       bool proceed = false;
       if (frames >= kInputDelayFrames)
         proceed = afterTextFrames > kProceedAfterTextFrames || (gate && pressed);
-      if (proceed) {
+      if (proceed && OnlineMatchRuns()) {
+        // Online the demo fades out once the after-match sequence is done, and waits till then.
+        if (GetNetMatchResultSeq().SubState() == CSteamNetSeqMatchResult::kSubStateDone) {
+          step = kStepDarkFade;
+          frames = 0;
+        }
+      } else if (proceed) {
         FinishWinnerScreen();
       } else if (CheckChallenger()) {
         step = kStepChallenger;
@@ -474,6 +553,10 @@ int CSceneWinnerDemo::CheckChallenger() {
 
 void CSceneWinnerDemo::LeaveVersus() {
   if (g_ChallengeState != 0) return;
+  if (OnlineMatchRuns()) {
+    ReturnFromNetMatch();
+    return;
+  }
   const int choice = choiceOverride != -1 ? choiceOverride : g_VsResultChoice;
   switch (choice) {
     case kVsOnceAgain:
@@ -515,6 +598,7 @@ void LeaveWinnerDemo() {
   FreeWinnerScreenParts();
   FreeWinnerScreenTarget();
   DeleteVsResultMenu();
+  GetWinnerDemo().FreeNetTexts();
   if (g_SceneId != SCENE_BATTLE && g_SceneId != SCENE_WINNER_DEMO) {
     FreeCharacterData();
     FreeCharacterSounds();
@@ -525,10 +609,36 @@ void LeaveWinnerDemo() {
 }
 
 void InstallWinnerDemo() {
-  // The arcade pieces the demo calls: the continue screen and the ending story.
+  // The arcade pieces the demo calls: the continue and game-over screen, the credit rows, the new
+  // challenger screen, the name entry and the ending story.
   g_WinnerDemoArcadeCalls.resetContinueScreen = ResetContinueScreen;
   g_WinnerDemoArcadeCalls.setContinueState = [](int state) { g_ContinueScreen.state = state; };
   g_WinnerDemoArcadeCalls.startEndingStory = [] { StartEndingStoryScript(); };
+  WinnerDemoArcadeCalls& a = g_WinnerDemoArcadeCalls;
+  a.continueState = [] { return static_cast<int>(g_ContinueScreen.state); };
+  a.updateContinueScreen = [](uint32_t input) {
+    g_ContinueScreen.inputWord = input;
+    UpdateContinueScreen();
+    return static_cast<int>(g_ContinueScreen.accepted);
+  };
+  a.drawContinueScreen = DrawContinueScreen;
+  a.continueCount = [] { return static_cast<int>(g_ContinueScreen.count); };
+  a.continueStateSeconds = [] { return g_ContinueScreen.gameOverTime; };
+  a.acceptContinue = [] {
+    AcceptContinue();
+    return static_cast<int>(g_MainSide);
+  };
+  a.expireAllCredits = ExpireAllCredits;
+  a.expireMainSideIfRanked = ExpireMainSideIfRanked;
+  a.startChallengerScreen = StartChallengerScreen;
+  a.updateChallengerScreen = UpdateChallengerScreen;
+  a.drawChallengerScreen = DrawChallengerScreen;
+  a.challengerSeconds = ChallengerScreenTime;
+  a.nameEntryOpen = [] {
+    for (const NameEntry& e : g_NameEntries)
+      if (e.active) return 1;
+    return 0;
+  };
   RegisterScene(SCENE_WINNER_DEMO,
                 {[](int keepRunning) { return GetWinnerDemo().Process(keepRunning); }, LeaveWinnerDemo});
 }

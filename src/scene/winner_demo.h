@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "scene/scene_frame.h"
 
@@ -62,8 +63,13 @@ struct WinnerDemoArcadeCalls {
 };
 extern WinnerDemoArcadeCalls g_WinnerDemoArcadeCalls;
 
+class NetVSMessageWindows;
+class CKillGameSessionClose;
+
 class CSceneWinnerDemo : public CSceneProcessBase {
  public:
+  CSceneWinnerDemo();
+  ~CSceneWinnerDemo() override;
   int Process(int keepRunning) override;
   void Update() override;
   void Init();
@@ -86,7 +92,26 @@ class CSceneWinnerDemo : public CSceneProcessBase {
   int32_t continued = 0;
   int32_t choiceOverride = -1;
 
+  // The net match's message windows and close handler (offline ones unless a test sets its own;
+  // nullptr puts the own one back). The caller keeps ownership.
+  void SetMessageWindows(NetVSMessageWindows* windows);
+  void SetSessionClose(CKillGameSessionClose* close);
+  NetVSMessageWindows& Windows() { return *windows_; }
+  CKillGameSessionClose& SessionClose() { return *close_; }
+  // Frees the net message texts when this demo loaded them.
+  void FreeNetTexts();
+
  private:
+  // The online after-match sequence: stepped every frame of an online match; 1 while the frame
+  // must end here (results not stored yet, or the sequence handed back to the network menu).
+  int StepNetMatchResult();
+  void ReturnFromNetMatch();
+  std::unique_ptr<NetVSMessageWindows> ownWindows_;
+  std::unique_ptr<CKillGameSessionClose> ownClose_;
+  NetVSMessageWindows* windows_ = nullptr;
+  CKillGameSessionClose* close_ = nullptr;
+  bool netTextsLoaded_ = false;
+
   void ChooseKind();
   void SettleMatchResult();
   void SettleVersusResult();

@@ -37,6 +37,51 @@ struct WinnerScreenState {
   TextureHandle* charaRed = nullptr;
   TextureHandle* name = nullptr;
 };
+
+// The screen's own parts under .\grp\win_qz\ and the online rank plate; a missing one is not
+// drawn.
+struct WinnerScreenParts {
+  TextureHandle* letters = nullptr;  // win_font00: "WINNER", lit copies 6 cells on
+  TextureHandle* labels = nullptr;   // win_font01: the player label, lit copies 8 cells on
+  TextureHandle* light = nullptr;    // win_light00
+  TextureHandle* plates = nullptr;   // win_player00: caption row 0, player plates rows 1..3
+  TextureHandle* spell = nullptr;    // win_spell00: one 512 x 32 particle strip per row
+  TextureHandle* wave[2] = {};       // win_wave00, one copy per scrolling layer
+  TextureHandle* band = nullptr;     // win_win01
+  TextureHandle* lines = nullptr;    // win_win02
+  TextureHandle* rankPlate = nullptr;
+  TextureHandle* icons = nullptr;   // the quote icons of the language
+  TextureHandle* target = nullptr;  // 640 x 480: the masked background is rendered here
+};
+WinnerScreenParts& GetWinnerScreenParts();
+
+// When each element starts (seconds); a draw (kind 1) starts everything at 0 and shows only the
+// background.
+enum WinnerElement : int {
+  kWinLetters,
+  kWinLabel,
+  kWinLight,
+  kWinBand,
+  kWinBackground,
+  kWinChara,
+  kWinPlates,
+  kWinRank,
+  kWinQuote,
+  kWinElementCount
+};
+// The element's clock at the screen's clock t: t - its start, 0 before the start.
+float WinnerElementClock(int element, float t, int drawKind);
+
+// Where letter k of a row that drops (the "WINNER" letters, dy -32) or rises (the player label,
+// dy +32) onto `baseY` stands at t, and its brightness 0..1 (0: not drawn yet).
+struct WinnerLetter {
+  float y = 0, o = 0;
+};
+WinnerLetter PlaceWinnerLetter(float t, int k, float baseY, float dy);
+
+// The two rows of the online rank plates, by side: read through the after-match sequence's
+// result rows (offline: none).
+bool WinnerRankPlatesShown();
 WinnerScreenState& GetWinnerScreen();
 
 // One 2-byte unit of the walk as DrawWinQuoteText draws it.
@@ -58,6 +103,10 @@ struct QuoteWalk {
 // A unit cut by the text's end (an odd byte before the NUL) ends the walk.
 QuoteWalk WalkWinQuoteText(std::string_view walk, int n, int x, int y, bool english, const FntFont* font,
                            int jpnWidth = 18);
+
+// Queues the due units of a walk from (x, y): glyphs with their black copy, the icons, and the
+// readings over the complete lines and the line being written.
+void DrawWinQuoteUnits(const QuoteWalk& w, int x, int y);
 
 // The quote for the screen: text (with markup) and voice name; the text picture is made here.
 void MakeWinQuoteText(std::string_view text);

@@ -13,8 +13,10 @@
 #include "battle/battle_records.h"
 #include "battle/chara_loader.h"
 #include "battle/cpu_defence.h"
+#include "battle/game_mode.h"
 #include "battle/story_routes.h"
 #include "boot_title_fixture.h"
+#include "menu/training_settings.h"
 #include "scene/chara_roster.h"
 #include "scene/credits.h"
 #include "scene/game_modes.h"
@@ -270,6 +272,33 @@ TEST_F(VsScreenTest, NormalSetUpClearsTheSideWordAndLocksTheCreditRows) {
   SetUpVersusStageAndOpponent();
   EXPECT_EQ(g_AirRecoveryMode, 0);
   EXPECT_EQ(g_DownRecoveryMode, 0);
+}
+
+// The set-up writes the training settings the battle reads: both recoveries RANDOM2 in the
+// versus modes, both and the enemy status back to their first values in training, nothing in
+// arcade.
+TEST_F(VsScreenTest, SetUpWritesTheTrainingSettings) {
+  struct Row {
+    int mode;
+    int32_t status, air, down;
+  } rows[] = {
+      {MODE_VS_PLAYER, 2, 4, 4}, {MODE_VS_CPU, 2, 4, 4}, {MODE_CPU_VS_CPU, 2, 4, 4},
+      {MODE_TRAINING, 0, 0, 0},  {MODE_ARCADE, 2, 1, 1},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.mode);
+    g_GameModeFlags = r.mode;
+    g_MainSide = 0;
+    g_StoryBattleRoutes[0] = StoryBattleRoute{};
+    g_TrainingSettings[ENEMY_STATUS] = 2;
+    g_TrainingSettings[AIR_RECOVERY] = 1;
+    g_TrainingSettings[DOWN_RECOVERY] = 1;
+    SetUpVersusStageAndOpponent();
+    EXPECT_EQ(g_TrainingSettings[ENEMY_STATUS], r.status);
+    EXPECT_EQ(g_TrainingSettings[AIR_RECOVERY], r.air);
+    EXPECT_EQ(g_TrainingSettings[DOWN_RECOVERY], r.down);
+  }
+  ResetTrainingSettings();
 }
 
 }  // namespace

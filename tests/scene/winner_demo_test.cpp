@@ -14,8 +14,14 @@
 #include "battle/game_mode.h"
 #include "battle/round_flow.h"
 #include "battle/story_routes.h"
+#include "directnet/direct_net_state.h"
 #include "scene/boot_title_fixture.h"
+#include "scene/continue_screen.h"
+#include "scene/credits.h"
 #include "scene/game_modes.h"
+#include "scene/name_entry.h"
+#include "scene/online_mode_manager.h"
+#include "scene/online_standins.h"
 #include "scene/scene_battle.h"
 #include "scene/vs_result_menu.h"
 #include "scene/win_quotes.h"
@@ -260,6 +266,119 @@ TEST_F(WinnerDemoTest, VersusWinLimitEndsTheGame) {
     EXPECT_EQ(g_StoryBattleRoutes[0].progress[kRouteChallengerCount], c.priorWins + 1);
     harness_.Stop();
   }
+}
+
+// In an online match the after-match sequence runs first: until it has stored the results the
+// demo does nothing else (its screen stands still), and when it finishes there it hands back to
+// the network menu at the resume state its result names.
+TEST_F(WinnerDemoTest, OnlineSequenceBeforeTheResultsAreStored) {
+  struct Case {
+    int result;
+    int32_t resume;
+  } cases[] = {{1, 5}, {2, 9}, {3, 11}, {0, 77}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.result);
+    ScriptedOnlineModeManager online;
+    online.active = online.netMatchActive = true;
+    online.resumeState = 77;
+    ScriptedMatchResultSeq seq;
+    seq.storedFrom = 100;  // never stored
+    seq.subStates = {1, 2, 3, CSteamNetSeqMatchResult::kSubStateDone};
+    seq.result = c.result;
+    SetOnlineModeManager(&online);
+    SetNetMatchResultSeq(&seq);
+    Enter();
+    EXPECT_EQ(seq.resets, 1);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(harness_.RunFrame(Press()).sceneId, SCENE_WINNER_DEMO);
+    EXPECT_EQ(GetWinnerScreen().frames, 0);
+    EXPECT_EQ(GetWinnerDemo().step, kStepShowWinner);
+    harness_.RunFrame();
+    EXPECT_EQ(g_SceneId, SCENE_NETWORK_MENU);
+    EXPECT_EQ(online.resumeState, c.resume);
+    harness_.Stop();
+    SetOnlineModeManager(nullptr);
+    SetNetMatchResultSeq(nullptr);
+  }
+}
+
+// Once the results are stored the demo shows its screen; a press fades it out only after the
+// sequence is done, and the way out is the network menu.
+TEST_F(WinnerDemoTest, OnlineSequenceAfterTheResultsAreStored) {
+  ScriptedOnlineModeManager online;
+  online.active = online.netMatchActive = true;
+  ScriptedMatchResultSeq seq;
+  seq.storedFrom = 2;
+  seq.subStates = {2};
+  seq.result = 2;
+  SetOnlineModeManager(&online);
+  SetNetMatchResultSeq(&seq);
+  Enter();
+  for (int i = 0; i < 40; ++i) harness_.RunFrame();
+  EXPECT_GT(GetWinnerScreen().frames, 30);
+  for (int i = 0; i < 5; ++i) harness_.RunFrame(Press());
+  EXPECT_EQ(GetWinnerDemo().step, kStepShowWinner);  // waits for the sequence
+  seq.subStates = {CSteamNetSeqMatchResult::kSubStateDone};
+  harness_.RunFrame();
+  harness_.RunFrame(Press());
+  EXPECT_EQ(GetWinnerDemo().step, kStepDarkFade);
+  for (int i = 0; i < 40 && g_SceneId == SCENE_WINNER_DEMO; ++i) harness_.RunFrame();
+  EXPECT_EQ(g_SceneId, SCENE_NETWORK_MENU);
+  EXPECT_EQ(online.resumeState, 9);
+  SetOnlineModeManager(nullptr);
+  SetNetMatchResultSeq(nullptr);
+}
+
+// Offline the sequence is never touched.
+TEST_F(WinnerDemoTest, OfflineRunsNoSequence) {
+  ScriptedMatchResultSeq seq;
+  SetNetMatchResultSeq(&seq);
+  Enter();
+  for (int i = 0; i < 5; ++i) harness_.RunFrame();
+  EXPECT_EQ(seq.resets, 0);
+  EXPECT_EQ(seq.updates, 0);
+  EXPECT_GT(GetWinnerScreen().frames, 0);
+  SetNetMatchResultSeq(nullptr);
+}
+
+// A network match loads the message windows' texts on entry and frees them on the way out.
+TEST_F(WinnerDemoTest, NetMessageTextsLiveWithTheDemo) {
+  ScriptedMessageWindows windows;
+  GetWinnerDemo().SetMessageWindows(&windows);
+  g_NetworkMatch = 1;
+  Enter();
+  EXPECT_EQ(windows.killInfoLoads, 1);
+  EXPECT_EQ(windows.killInfoFrees, 0);
+  harness_.LeaveScene();
+  EXPECT_EQ(windows.killInfoFrees, 1);
+  g_NetworkMatch = 0;
+  GetWinnerDemo().SetMessageWindows(nullptr);
+}
+
+// The installed arcade calls reach the continue screen, the credit rows and the name entry.
+TEST_F(WinnerDemoTest, InstalledArcadeCallsReachTheArcadeScreens) {
+  InstallWinnerDemo();
+  const WinnerDemoArcadeCalls& a = g_WinnerDemoArcadeCalls;
+  ASSERT_TRUE(a.continueState && a.updateContinueScreen && a.drawContinueScreen && a.continueCount &&
+              a.continueStateSeconds && a.acceptContinue && a.expireAllCredits && a.expireMainSideIfRanked &&
+              a.startChallengerScreen && a.updateChallengerScreen && a.drawChallengerScreen &&
+              a.challengerSeconds && a.nameEntryOpen);
+  g_ContinueScreen.state = 3;
+  g_ContinueScreen.gameOverTime = 6.0f;
+  g_ContinueScreen.count = 420;
+  EXPECT_EQ(a.continueState(), 3);
+  EXPECT_EQ(a.continueStateSeconds(), 6.0f);
+  EXPECT_EQ(a.continueCount(), 420);
+  g_NameEntries[1].active = 1;
+  EXPECT_EQ(a.nameEntryOpen(), 1);
+  g_NameEntries[1].active = 0;
+  EXPECT_EQ(a.nameEntryOpen(), 0);
+  g_MainSide = 1;
+  g_CreditState.players[1].joined = 0;
+  EXPECT_EQ(a.acceptContinue(), 1);
+  EXPECT_EQ(g_CreditState.players[1].joined, 1);
+  g_MainSide = 0;
+  g_ContinueScreen = ContinueScreen{};
+  g_CreditState = CreditState{};
 }
 
 }  // namespace

@@ -3,11 +3,20 @@
 #include "scene/winner_screen.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "app/random.h"
+#include "battle/chara_list.h"
+#include "scene/boot_title_fixture.h"
+#include "scene/online_mode_manager.h"
+#include "scene/online_standins.h"
+#include "scene/scene_frame.h"
 
 namespace {
 
@@ -102,6 +111,142 @@ TEST(WinnerParticles, RespawnDrawsFromTheCommonStream) {
   EXPECT_EQ(s.particles[0].x, 99.0f);
   EXPECT_GE(s.particles[3].speed, 0.2f);
   s = WinnerScreenState{};
+}
+
+}  // namespace
+
+namespace {
+
+// The "WINNER" letters drop onto y 160 one after another (each starts from where the one before
+// it stands); the player label rises onto y 208 the same way.
+TEST(WinnerLetters, DropAndRiseOneAfterAnother) {
+  struct Case {
+    float t;
+    int k;
+    float baseY, dy;
+    float y, o;
+  } cases[] = {
+      {0.0f, 0, 160, -32, 128, 0},          // not yet drawn
+      {0.05f, 0, 160, -32, 136, 0.5f},      // half way: 32 (1 - 0.25) above
+      {0.05f, 1, 160, -32, 104, 0},         // the next one waits above the first
+      {0.1f, 1, 160, -32, 136, 0.5f},       // the first has landed
+      {1.0f, 5, 160, -32, 160, 1},          // all down
+      {0.05f, 0, 208, 32, 232, 0.5f},       // the label rises from below
+      {0.35f, 6, 208, 32, 208 + 24, 0.5f},  // its seventh letter half way
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "t " << c.t << " letter " << c.k << " base " << c.baseY);
+    const WinnerLetter l = PlaceWinnerLetter(c.t, c.k, c.baseY, c.dy);
+    EXPECT_NEAR(l.y, c.y, 1e-3);
+    EXPECT_NEAR(l.o, c.o, 1e-4);
+  }
+}
+
+// The screen drawn on the recording device from small pictures written into a fresh folder.
+class WinnerScreenDraw : public boot_title_test::HarnessTest {
+ protected:
+  void SetUp() override {
+    HarnessTest::SetUp();
+    dir_ = std::filesystem::temp_directory_path() / ("winner_draw_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    using boot_title_test::WritePicture;
+    const std::string f = "grp/win_qz/";
+    WritePicture(f + "win_font00.png", 216, 192, 0xFFFFFFFF);
+    WritePicture(f + "win_font01.png", 512, 320, 0xFFFFFFFF);
+    WritePicture(f + "win_player00.png", 128, 128, 0xFFFFFFFF);
+    WritePicture(f + "win_wave00.png", 512, 256, 0xFF2040A0);
+    WritePicture(f + "win_chara/win_chara_0000.png", 256, 480, 0xFF808080);
+    WritePicture(f + "win_name/win_name00.png", 256, 32, 0xFF808080);
+    WritePicture("grp/net_vs_select/net_ranking01.png", 512, 256, 0xFF203040);
+    ASSERT_EQ(LoadCharaSelectList("[CharaNo_000]\r\nName=Ayla\r\n"), 1);
+    ASSERT_TRUE(Start(SCENE_OPTION));
+    SetOnlineModeManager(&online_);
+    SetNetMatchResultSeq(&seq_);
+  }
+  void TearDown() override {
+    FreeWinnerScreenParts();
+    FreeWinnerScreenTarget();
+    GetWinnerScreen() = WinnerScreenState{};
+    SetOnlineModeManager(nullptr);
+    SetNetMatchResultSeq(nullptr);
+    FreeCharaSelectList();
+    HarnessTest::TearDown();
+    std::filesystem::current_path(old_);
+    std::filesystem::remove_all(dir_);
+  }
+  // Loads the screen for character 0 and draws it once at `seconds`.
+  void DrawAt(int kind, float seconds) {
+    WinnerScreenState& s = GetWinnerScreen();
+    s.character = 0;
+    s.picture = 0;
+    s.labelSide = 0;
+    LoadWinnerScreen(kind);
+    s.frames = static_cast<int>(seconds * 60.0f + 0.5f);
+    s.t = static_cast<float>(s.frames) / 60.0f;
+    ResetDrawList(&g_MainDrawList);
+    DrawWinnerScreen();
+  }
+  // The left edges of the quads queued at `priority`.
+  static std::vector<float> At(int priority) {
+    std::vector<float> xs;
+    for (const GrpDrawCommand* c = g_MainDrawList.slots[priority].next; c && c->kind != kDrawKindHead;
+         c = c->next)
+      xs.push_back(std::min(c->v[0].x, c->v[1].x));
+    return xs;
+  }
+  ScriptedOnlineModeManager online_;
+  ScriptedMatchResultSeq seq_;
+  std::filesystem::path dir_, old_;
+};
+
+// Kind 0 starts with the letters and shows the masked background only from 1.6 s; a draw (kind 1)
+// shows the background alone, from the start.
+TEST_F(WinnerScreenDraw, ElementsByKindAndTime) {
+  struct Case {
+    int kind;
+    float t;
+    bool letters, background, chara;
+  } cases[] = {
+      {0, 0.5f, true, false, false}, {0, 1.65f, true, true, false}, {0, 2.0f, true, true, true},
+      {1, 0.5f, false, true, false}, {1, 3.0f, false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "kind " << c.kind << " at " << c.t);
+    DrawAt(c.kind, c.t);
+    EXPECT_EQ(!At(572).empty(), c.letters);
+    EXPECT_EQ(!At(562).empty(), c.background);
+    EXPECT_EQ(!At(569).empty(), c.chara);
+  }
+}
+
+// The rank plates show only in net modes 13 and 15, with each side's rank points once open.
+TEST_F(WinnerScreenDraw, RankPlatesOnlyInRankModes) {
+  seq_.rows.rows[0].points = 1234;
+  seq_.rows.rows[1].points = 0;
+  for (const int mode : {0, 12, 13, 14, 15}) {
+    SCOPED_TRACE(mode);
+    online_.netMode = mode;
+    DrawAt(0, 3.0f);
+    const bool shown = mode == 13 || mode == 15;
+    std::vector<float> digits = At(574);
+    std::sort(digits.begin(), digits.end());
+    if (!shown) {
+      EXPECT_TRUE(digits.empty());
+      continue;
+    }
+    // 1234 centred on 129 (plate x 29 + 100): 56 wide from 101; 0 is one cell centred on 511.
+    ASSERT_EQ(digits.size(), 5u);
+    EXPECT_NEAR(digits[0], 101.0f, 0.5f);
+    EXPECT_NEAR(digits[3], 143.0f, 0.5f);
+    EXPECT_NEAR(digits[4], 504.0f, 0.5f);
+  }
+  // Still opening at 1.8 s: the plates, but no points yet.
+  online_.netMode = 13;
+  DrawAt(0, 1.8f);
+  EXPECT_TRUE(At(574).empty());
+  EXPECT_FALSE(At(572).empty());
 }
 
 }  // namespace

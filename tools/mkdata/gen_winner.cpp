@@ -72,6 +72,20 @@ void Letter(Canvas& c, char ch, float x, float y, float w, float h, const Rgba& 
   }
 }
 
+// A seven-segment digit.
+void Digit(Canvas& c, int d, float x, float y, float w, float h, const Rgba& col) {
+  static const uint8_t kSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+  const float t = w * 0.2f, half = h / 2;
+  const uint8_t m = kSegments[d % 10];
+  if (m & 0x01) c.Rect(x, y, w, t, col, 1.0f);
+  if (m & 0x02) c.Rect(x + w - t, y, t, half, col, 1.0f);
+  if (m & 0x04) c.Rect(x + w - t, y + half, t, half, col, 1.0f);
+  if (m & 0x08) c.Rect(x, y + h - t, w, t, col, 1.0f);
+  if (m & 0x10) c.Rect(x, y + half, t, half, col, 1.0f);
+  if (m & 0x20) c.Rect(x, y, t, half, col, 1.0f);
+  if (m & 0x40) c.Rect(x, y + half - t / 2, w, t, col, 1.0f);
+}
+
 // Cells of a sheet: plain letters, then lit copies `litOffset` cells later.
 bool LetterSheet(const std::filesystem::path& root, const char* name, const std::string& letters, int cellW,
                  int cellH, int perRow, int litOffset, int sheetW, int sheetH) {
@@ -187,9 +201,23 @@ bool Pictures(const std::filesystem::path& root) {
     std::snprintf(path, sizeof path, "grp/win_qz/win_name/win_name%02d.png", chara);
     ok &= n.Save(root, path);
   }
-  Canvas plate(256, 160);
-  plate.Rect(0, 0, 256, 160, Rgb8(30, 40, 70, 0.9f), 4);
-  plate.Rect(8, 8, 240, 4, Rgb8(200, 200, 255));
+  // The rank plate sheet: the plate's top, middle (stretched) and bottom slices in rows 0, 16 and
+  // 32, three bars from row 64, and the digit cells 0-9 (20 x 28 from x 196, y 202) with the
+  // suffix cell at x 396.
+  Canvas plate(512, 256);
+  plate.Rect(0, 0, 200, 16, Rgb8(200, 200, 255), 4);
+  plate.Rect(4, 4, 192, 12, Rgb8(30, 40, 70, 0.9f));
+  plate.Rect(0, 16, 200, 16, Rgb8(30, 40, 70, 0.9f));
+  plate.Rect(0, 32, 200, 16, Rgb8(200, 200, 255), 4);
+  plate.Rect(4, 32, 192, 12, Rgb8(30, 40, 70, 0.9f));
+  for (int i = 0; i < 3; ++i) plate.Rect(0, 64 + 16.0f * i, 150, 10, Rgb8(80 + 60 * i, 200, 255 - 60 * i), 3);
+  for (int d = 0; d <= 10; ++d) {
+    const float x = 196.0f + 20 * d;
+    if (d < 10)
+      Digit(plate, d, x + 5, 205, 10, 22, Rgb8(255, 255, 255));
+    else
+      plate.Ellipse(x + 10, 216, 6, 6, Rgb8(255, 220, 60));
+  }
   ok &= plate.Save(root, "grp/net_vs_select/net_ranking01.png");
   // Quote icons: 64 x 32 at (0,0) (0,32) (64,0) (64,32) (64,64), 32 x 32 at (0,64).
   for (const char* sheet : {"grp/FontEx00.png", "grp/FontEx00_eng.png"}) {

@@ -30,6 +30,7 @@
 #include "platform/audio/sound_mixer.h"
 #include "platform/clock.h"
 #include "platform/input/fake_input_backend.h"
+#include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 
 namespace vt::e2e {
@@ -104,9 +105,7 @@ class GameWorld : public ScriptWorld {
   int SceneId() override { return g_SceneId; }
   int SceneEnter() override { return g_SceneEnter; }
   // A match decided: the judge has finished and the battle does not go on to another round.
-  bool BattleJudged() override {
-    return g_SceneId == SCENE_BATTLE && g_RoundRestart != 0 && g_RoundRestart != 255;
-  }
+  bool BattleJudged() override;
 
  private:
   platform::FakeInputBackend* input_;
@@ -122,15 +121,14 @@ struct Run {
   int lastEnter = -1;
   int sceneAtStart = -1;
   bool timedOut = false;
-  // The judge's word seen at the last frame end, and whether a decided match waits for the
-  // scene it leads to.
-  uint8_t lastRestart = 0;
-  bool matchDecided = false;
+  bool matchJudged = false;  // the running match has been decided
   std::thread::id logicThread;
   std::mutex lines;  // the logic thread's log lines of the frame, read at its end
   std::vector<std::string> pending;
 };
 std::unique_ptr<Run> g_run;
+
+bool GameWorld::BattleJudged() { return g_run != nullptr && g_run->matchJudged; }
 
 // Log lines of the logic thread only: other threads' lines arrive at frames set by thread speed.
 void ObserveLog(const char* text) {
@@ -154,33 +152,16 @@ std::string MarksText(int side) {
   return out;
 }
 
-// The battle's part of the frame end: its frame line while it ran unpaused, its judgements, and
-// the scene a decided match led to.
+// The battle's part of the frame end: its frame line while it ran unpaused. A new match begins
+// with the battle scene entered from another scene.
 void ReportBattle(Run& r) {
-  const bool inBattle = g_SceneId == SCENE_BATTLE;
-  if (r.matchDecided && !inBattle) {
-    Report("route", {ReportField::Num("scene", g_SceneId)});
-    r.matchDecided = false;
-  }
-  if (!inBattle) {
-    r.lastRestart = 0;
-    return;
-  }
+  if (g_SceneId != SCENE_BATTLE) return;
+  if (r.lastScene != SCENE_BATTLE) r.matchJudged = false;
   // While the VS screen's loader still owns the records nothing of the battle is read.
   if (GetCharaDataLoader().HasThread() != 0) return;
   if (r.sceneAtStart == SCENE_BATTLE && g_Paused == 0)
     Report("battle", {ReportField::Num("round", g_RoundCounter), ReportField::Num("battle_frame", g_BattleFrame),
                       ReportField::Hex("state", BattleStateHash()), ReportField::Hex("replay", ReplayStateHash())});
-  if (g_RoundRestart != 0 && r.lastRestart == 0) {
-    Report("round", {ReportField::Num("round", g_RoundCounter), ReportField::Num("winner", g_RoundWinner),
-                     ReportField::Num("kind", g_RoundResultKind), ReportField::Num("outcome", g_RoundRestart)});
-    if (g_RoundRestart != 255) {
-      Report("match", {ReportField::Num("winner", g_MatchWinnerSide), ReportField::Text("marks0", MarksText(0)),
-                       ReportField::Text("marks1", MarksText(1))});
-      r.matchDecided = true;
-    }
-  }
-  r.lastRestart = g_RoundRestart;
 }
 
 // The playback a replay select would start with the chosen file. False when it was refused.
@@ -327,6 +308,17 @@ void ReportBoxText(std::string_view text) {
   const std::string utf8 = SjisToUtf8(text);
   Report("message", {ReportField::Text("box", utf8)});
   if (r->runner) r->runner->NoteMessage(utf8);
+}
+
+void ReportJudgement() {
+  Run* r = g_run.get();
+  if (r == nullptr) return;
+  Report("round", {ReportField::Num("round", g_RoundCounter), ReportField::Num("winner", g_RoundWinner),
+                   ReportField::Num("kind", g_RoundResultKind), ReportField::Num("outcome", g_RoundRestart)});
+  if (g_RoundRestart == 255) return;
+  Report("match", {ReportField::Num("winner", g_MatchWinnerSide), ReportField::Text("marks0", MarksText(0)),
+                   ReportField::Text("marks1", MarksText(1)), ReportField::Num("route", GetMatchEndRoute())});
+  r->matchJudged = true;
 }
 
 void ReportReplaySave(std::string_view file, bool saved) {

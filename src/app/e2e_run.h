@@ -47,6 +47,9 @@ void StopEndToEndRun();
 // The text of a yes/no or OK box (as the game draws it, Shift-JIS): a message of the report in
 // UTF-8, and what the script's box waits look at. Logic thread only.
 void ReportBoxText(std::string_view text);
+// The battle scene has read the judge's word (g_RoundRestart not 0): the round's winner and, for a
+// decided match, its winner, both sides' marks and the route it takes. Logic thread only.
+void ReportJudgement();
 // A replay save from the result menu: the file (the game's name for it) and whether it was
 // written.
 void ReportReplaySave(std::string_view file, bool saved);

@@ -207,6 +207,7 @@ void ReplayRoundStart() {
   c.ApplyRoundSeeds();
   BattleSeamResetCpuAiStates();
   ResetBattleCounters();
+  vt::e2e::ReportReplayRoundStart(c.file.roundIndex);
 }
 
 void RecordPlayerInput(int slot, const uint8_t& direction, const uint32_t& buttons, const uint32_t& third) {

@@ -30,6 +30,7 @@
 #include "platform/audio/sound_mixer.h"
 #include "platform/clock.h"
 #include "platform/input/fake_input_backend.h"
+#include "scene/main_menu.h"
 #include "scene/scene_battle.h"
 #include "scene/scene_frame.h"
 
@@ -122,6 +123,7 @@ struct Run {
   int sceneAtStart = -1;
   bool timedOut = false;
   bool matchJudged = false;  // the running match has been decided
+  int64_t replayRound = -1;  // the replay round started in this battle scene entry (-1 none yet)
   std::thread::id logicThread;
   std::mutex lines;  // the logic thread's log lines of the frame, read at its end
   std::vector<std::string> pending;
@@ -155,17 +157,22 @@ std::string MarksText(int side) {
 // The battle's part of the frame end: its frame line while it ran unpaused. A new match begins
 // with the battle scene entered from another scene.
 void ReportBattle(Run& r) {
+  // A round change re-enters the scene (enter 1): the next round's start is still to come.
+  if (g_SceneId != SCENE_BATTLE || g_SceneEnter != 0) r.replayRound = -1;
   if (g_SceneId != SCENE_BATTLE) return;
   if (r.lastScene != SCENE_BATTLE) r.matchJudged = false;
   // While the VS screen's loader still owns the records nothing of the battle is read.
   if (GetCharaDataLoader().HasThread() != 0) return;
   if (r.sceneAtStart == SCENE_BATTLE && g_Paused == 0)
     Report("battle", {ReportField::Num("round", g_RoundCounter), ReportField::Num("battle_frame", g_BattleFrame),
-                      ReportField::Hex("state", BattleStateHash()), ReportField::Hex("replay", ReplayStateHash())});
+                      ReportField::Hex("state", BattleStateHash()), ReportField::Hex("replay", ReplayStateHash()), ReportField::Num("replay_round", r.replayRound)});
 }
 
 // The playback a replay select would start with the chosen file. False when it was refused.
 bool StartPlayback(Run& r) {
+  // A player reaches the replay select through the main menu, whose reset loads the character
+  // list the header is checked against and clears what a last match left.
+  ResetForMainMenu(1);
   CReplayFile& file = g_ReplayController.file;
   file.errorText.clear();
   if (file.Load(r.replayFile) != 0 && StartReplayPlayback() != 0) return true;
@@ -323,6 +330,12 @@ void ReportJudgement() {
 
 void ReportReplaySave(std::string_view file, bool saved) {
   Report("replay_save", {ReportField::Text("file", ReportPath(file)), ReportField::Num("saved", saved ? 1 : 0)});
+}
+
+void ReportReplayRoundStart(uint32_t roundIndex) {
+  if (g_run == nullptr) return;
+  g_run->replayRound = roundIndex;
+  Report("replay_round", {ReportField::Num("round", roundIndex)});
 }
 
 void ReportReplayDivergence(uint32_t round, uint32_t frame) {

@@ -53,6 +53,9 @@ void ReportJudgement();
 // A replay save from the result menu: the file (the game's name for it) and whether it was
 // written.
 void ReportReplaySave(std::string_view file, bool saved);
+// A recorded or played round has started (its seeds and start state applied): from here on the
+// round's frames are the replay's, and battle lines carry the round index.
+void ReportReplayRoundStart(uint32_t roundIndex);
 // A playback's first mismatch in a round (round counted from 1, the frame in its log).
 void ReportReplayDivergence(uint32_t round, uint32_t frame);
 

@@ -184,6 +184,10 @@ void InitMatchBattleState() {
   // ended with (the new one would end at its first frame).
   ResetBattleClockForMatch();
   g_RoundRestart = 0;
+  // The judge's records of the last match's result: a new match has none yet (they are battle
+  // state, and a replay's playback of the new match starts without them).
+  g_MatchWinnerSide = g_WinnerCharacter = g_LoserCharacter = g_MainSideLost = 0;
+  g_WinnerCallInfo = WinnerCallInfo{};
   for (int side = 0; side < 2; ++side) {
     g_BattleState[BattleStateIndex::kMatchPoint0 + side] = 0;
     // Round marks: per side twelve words, wins first, then the rounds needed.

@@ -11,6 +11,7 @@
 #include "Dxtools/Text/font_manage.h"
 #include "Dxtools/Text/system_font.h"
 #include "Sound/soundproc.h"
+#include "app/e2e_run.h"
 #include "app/input/input_manager.h"
 #include "app/input/key_config.h"
 #include "app/lib_debug.h"
@@ -549,7 +550,10 @@ void CGameMenu_InfoGrp::RenderInfoLines(std::string_view line1, std::string_view
       RenderLines(std::span<const std::string_view>(lines, line2.empty() ? 1 : 2), 22, 400, boxWidth);
 }
 
-void CGameMenu_InfoGrp::SetInfoText(std::string_view text) { RenderInfoLines(text, {}, narrow ? 512 : 1024); }
+void CGameMenu_InfoGrp::SetInfoText(std::string_view text) {
+  vt::e2e::ReportBoxText(text);
+  RenderInfoLines(text, {}, narrow ? 512 : 1024);
+}
 
 void CGameMenu_InfoGrp::Draw() {
   if (fade > 0.0f && infoTexture) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/e2e_run.h"
 #include "app/lib_debug.h"
 #include "app/random.h"
 #include "app/save_data.h"
@@ -117,6 +118,7 @@ void CheckRandomLog(uint32_t got) {
                            (frame < r->randomLog.size() ? hex(r->randomLog[frame]) : "nothing (it ends)") +
                            ", got " + hex(got) + "\n";
   DebugOutput(line.c_str());
+  vt::e2e::ReportReplayDivergence(c.file.roundIndex + 1, frame);
 }
 
 }  // namespace
@@ -210,6 +212,7 @@ void ReplayRoundStart() {
   c.ApplyRoundSeeds();
   BattleSeamResetCpuAiStates();
   ResetBattleCounters();
+  vt::e2e::ReportReplayRoundStart(c.file.roundIndex);
 }
 
 void RecordPlayerInput(int slot, const uint8_t& direction, const uint32_t& buttons, const uint32_t& third) {

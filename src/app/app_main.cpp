@@ -44,6 +44,10 @@ LaunchOptions ParseLaunchOptions(const std::vector<std::string>& args) {
       o.inputScript = args[++i];
     } else if (a == "--report" && i + 1 < args.size()) {
       o.reportFile = args[++i];
+    } else if (a == "--play-replay" && i + 1 < args.size()) {
+      o.playReplay = args[++i];
+    } else if (a == "--unpaced") {
+      o.unpaced = true;
     } else {
       game.push_back(a);
     }
@@ -124,12 +128,14 @@ std::string ExecutableFolder() {
 }  // namespace
 
 int VantorelMain(int argc, char** argv) {
-  vt::ProcessStartCounter();
   std::vector<std::string> args(argv + 1, argv + argc);
   LaunchOptions options = ParseLaunchOptions(args);
+  // The frame clock goes in before anything reads a time.
+  if (options.unpaced) vt::e2e::UseFrameClock();
+  vt::ProcessStartCounter();
   std::string folder = options.dataFolder.empty() ? ExecutableFolder() : options.dataFolder;
   // Files named on the command line are the caller's, relative to where the game was started.
-  for (std::string* file : {&options.traceFile, &options.inputScript, &options.reportFile})
+  for (std::string* file : {&options.traceFile, &options.inputScript, &options.reportFile, &options.playReplay})
     if (!file->empty()) *file = std::filesystem::absolute(*file).string();
   // The profile path is the player's, relative to where they started the game, not the game folder.
   vt::online::InstallNetPlatform();
@@ -142,6 +148,8 @@ int VantorelMain(int argc, char** argv) {
     return 2;
   }
   if (!options.traceFile.empty()) vt::SetDebugTraceFile(options.traceFile);
+  // The replay is named relative to the game folder, as the report shows paths.
+  if (!options.playReplay.empty()) options.playReplay = std::filesystem::proximate(options.playReplay).string();
   std::vector<std::string> gameArgs;
   for (const auto& a : args) gameArgs.push_back(a);
   g_ConnectLobbyId = ParseConnectLobby(gameArgs);
@@ -160,10 +168,13 @@ int VantorelMain(int argc, char** argv) {
     if (instance.TakeRaiseRequest() && g_MainWindow != nullptr) SDL_RaiseWindow(g_MainWindow);
   });
   vt::SetAutoQuitFrames(options.autoQuitFrames);
-  if (!options.inputScript.empty() || !options.reportFile.empty()) {
+  if (!options.inputScript.empty() || !options.reportFile.empty() || !options.playReplay.empty() ||
+      options.unpaced) {
     std::string error;
-    if (!vt::e2e::StartEndToEndRun(options.inputScript, options.reportFile, &error)) {
+    if (!vt::e2e::StartEndToEndRun({options.inputScript, options.reportFile, options.playReplay, options.unpaced},
+                                   &error)) {
       std::fprintf(stderr, "vantorel: %s\n", error.c_str());
+      vt::e2e::StopEndToEndRun();
       return 2;
     }
   }

@@ -13,6 +13,8 @@ struct LaunchOptions {
   std::string onlineProfile;  // --online-profile FILE: the online profile (default: the config folder's)
   std::string inputScript;    // --input-script FILE: end-to-end runs: the script driving a fake input device
   std::string reportFile;     // --report FILE: end-to-end runs: the JSON-lines report
+  std::string playReplay;     // --play-replay FILE: end-to-end runs: the replay played from the first frame
+  bool unpaced = false;       // --unpaced: end-to-end runs: time is the frame count, nothing sleeps
   std::string commandLine;    // everything else, joined with blanks, as the game sees it
 };
 

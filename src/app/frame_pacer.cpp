@@ -5,8 +5,17 @@
 
 #include "platform/clock.h"
 
+bool g_FramePacingOff = false;
+
 int PacingStopwatch::WaitNextFrame(double frameTime) {
   elapsedAtEntry = Now();
+  if (g_FramePacingOff) {
+    const int result = noWait != 0 ? 0 : 1;  // as the wait answers a frame that did not advance
+    elapsedAtLastWait = elapsedAtEntry;
+    Start();
+    noWait = 0;
+    return result;
+  }
   bool waitRuns = noWait == 0;
   if (waitRuns) {
     vt::platform::GetClock().SleepMs(isMoviePlaying && isMoviePlaying() ? 8 : 2);

@@ -7,6 +7,10 @@
 
 #include "app/lib_timer.h"
 
+// Set under the frame clock (end-to-end runs): time moves only from frame to frame, so the
+// frame wait does not sleep; the marks are kept as ever.
+extern bool g_FramePacingOff;
+
 class PacingStopwatch : public Stopwatch {
  public:
   double carriedRemainder = 0.0;

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "app/app_state.h"
+#include "platform/clock.h"
 #include "platform/message_box.h"
 
 namespace lib {
@@ -244,9 +245,15 @@ int IsValidTimeNumber(uint32_t n) {
 
 namespace vt {
 std::string FormatLogTime() {
-  std::time_t now = std::time(nullptr);
+  // The calendar through the clock (the frame clock gives the same stamps on every run).
+  const platform::LocalTime t = platform::GetClock().LocalNow();
   std::tm local{};
-  localtime_r(&now, &local);
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month - 1;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_sec = t.second;
   char buffer[64];
   std::strftime(buffer, sizeof buffer, "%y/%m/%d %H:%M.%S", &local);
   return buffer;

@@ -4,6 +4,8 @@
 #include <ctime>
 #include <random>
 
+#include "platform/clock.h"
+
 RandStream g_RandStreams[kRandStreamCount];
 int32_t g_RandLastValue = 0;
 int32_t g_RandDrawCount = 0;
@@ -89,7 +91,19 @@ void SeedRandomGeneratorsFrom(uint32_t seconds) {
   }
 }
 
-void SeedRandomGenerators() { SeedRandomGeneratorsFrom(static_cast<uint32_t>(std::time(nullptr))); }
+// The seed is the calendar's seconds, read through the clock: under the frame clock the start-up
+// seed is the same on every run.
+void SeedRandomGenerators() {
+  const vt::platform::LocalTime t = vt::platform::GetClock().LocalNow();
+  std::tm c{};
+  c.tm_year = t.year - 1900;
+  c.tm_mon = t.month - 1;
+  c.tm_mday = t.day;
+  c.tm_hour = t.hour;
+  c.tm_min = t.minute;
+  c.tm_sec = t.second;
+  SeedRandomGeneratorsFrom(static_cast<uint32_t>(timegm(&c)));
+}
 
 namespace {
 std::mt19937& Twister(int which) {

@@ -177,6 +177,17 @@ void ResetBattleCounters() {
 }
 
 void InitMatchBattleState() {
+  // A new match starts at its first round with the clock's words at 0: the last match left the
+  // round counter where it ended (a battle scene entered with it above 0 skips the first-round
+  // set-up and keeps the old match's end state, so that the new match never ends), and its fight
+  // time (which would end an attract demo at its first frame), and the end request the last match
+  // ended with (the new one would end at its first frame).
+  ResetBattleClockForMatch();
+  g_RoundRestart = 0;
+  // The judge's records of the last match's result: a new match has none yet (they are battle
+  // state, and a replay's playback of the new match starts without them).
+  g_MatchWinnerSide = g_WinnerCharacter = g_LoserCharacter = g_MainSideLost = 0;
+  g_WinnerCallInfo = WinnerCallInfo{};
   for (int side = 0; side < 2; ++side) {
     g_BattleState[BattleStateIndex::kMatchPoint0 + side] = 0;
     // Round marks: per side twelve words, wins first, then the rounds needed.

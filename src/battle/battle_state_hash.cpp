@@ -261,7 +261,15 @@ void PutGlobals(HashStream& w) {
   w.Put(g_SoundBusyUntil);
   // Both sides' story-battle routes, whole (the stages the judge and the frame effects read, the
   // arcade counters the battle raises); the character list is read-only data and stays out.
-  if (LeavesOut(kHashViewer)) {
+  if (LeavesOut(kHashReplayLoose)) {
+    // Left out of the replay hash (a pair of empty routes stands in their place, so a match that
+    // never touched them hashes as before): the select fills both routes and a playback's start
+    // sets them its own way, so recording and playback hold different routes by design; a versus
+    // battle, the only kind a replay holds, reads of them only the chosen characters, for the
+    // local side's achievements.
+    const StoryBattleRoute empty[2];
+    w.Put(empty);
+  } else if (LeavesOut(kHashViewer)) {
     // Viewer's: the play-time counter (progress value 4), which the battle
     // clock raises on the main side's route, the viewer's side during a playback; a versus
     // battle reads neither route's counter.

@@ -17,6 +17,7 @@
 #include "app/random.h"
 #include "battle/chara_list.h"
 #include "battle/chara_loader.h"
+#include "scene/scene_frame.h"
 
 namespace {
 
@@ -276,6 +277,14 @@ void UpdateCharaPreviews(bool gridReady) {
       continue;
     }
     if (slot.shown.load(std::memory_order_acquire) == 0) {
+      // Under the frame clock a waiting load is waited for here (the thread takes no lock the
+      // logic thread holds now), so the preview shows on a frame the logic fixes, not one the
+      // thread's speed does; normal play keeps polling.
+      if (g_FrameClockWaits && P().thread.joinable())
+        while (P().run.load(std::memory_order_acquire) != 0 &&
+               slot.requestedCharacter.load(std::memory_order_acquire) >= 0 &&
+               slot.loadState.load(std::memory_order_acquire) != kPreviewLoaded)
+          std::this_thread::yield();
       if (slot.loadState.load(std::memory_order_acquire) == kPreviewLoaded) {
         slot.portraitsPresent = 1;
         slot.shown.store(1, std::memory_order_release);

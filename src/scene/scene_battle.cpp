@@ -11,6 +11,7 @@
 #include "Dxtools/Text/system_font.h"
 #include "Sound/soundproc.h"
 #include "app/app_state.h"
+#include "app/e2e_run.h"
 #include "app/input/app_joystick.h"
 #include "app/input/input_hooks.h"
 #include "app/save_data.h"
@@ -120,6 +121,7 @@ int CSceneBattle::UpdateBattleEnd() {
   switch (endState) {
     case 0:
       if (g_RoundRestart == 0) return 0;
+      vt::e2e::ReportJudgement();
       if (AdvanceRound() != 0) return 1;
       if (LeaveToCharacterSelect() != 0) return 1;
       if (IsDirectNetVsActive()) {

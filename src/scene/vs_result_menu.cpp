@@ -6,6 +6,7 @@
 #include "Replay/replay_controller.h"
 #include "Replay/replay_naming.h"
 #include "Sound/soundproc.h"
+#include "app/e2e_run.h"
 #include "app/save_data.h"
 #include "app/text_list.h"
 #include "battle/game_mode.h"
@@ -120,8 +121,9 @@ std::string SaveVsResultReplay(std::string& name) {
   if (!name.empty()) return FormatGameText(GetGameText(60), name);
   name = MakeReplayFileName(DirectConnection() ? kReplayNetTemplateFile : kReplayTemplateFile,
                             &g_ReplayController.file.header);
-  if (g_ReplayController.file.Save(std::string(kReplayFolder) + name))
-    return FormatGameText(GetGameText(58), name);
+  const bool saved = g_ReplayController.file.Save(std::string(kReplayFolder) + name) != 0;
+  vt::e2e::ReportReplaySave(std::string(kReplayFolder) + name, saved);
+  if (saved) return FormatGameText(GetGameText(58), name);
   // Nothing was written: say so, and forget the name so that another try builds a new one.
   name.clear();
   return GetGameText(59);

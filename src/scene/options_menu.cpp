@@ -442,6 +442,8 @@ void FreePortrait() {
   if (!g_portrait) return;
   for (CharaSpriteLayerData& layer : g_portrait->layer) ReleaseCharaSpriteLayer(layer);
   g_portrait.reset();
+  // The cut-sprite textures made for its frames belong to the sheets just released.
+  FlushHan6TextureCache();
 }
 
 // The portrait in the corner: a white figure with a black one behind it (queued after it: of one

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "Dxtools/GrpManager/grp_draw_list.h"
 #include "Replay/replay_controller.h"
 #include "Replay/replay_naming.h"
 #include "app/game_wiring.h"
@@ -66,6 +67,7 @@ class DummyRecordings : public ::testing::Test {
   }
   void TearDown() override {
     g_PlayerRecords[1].obj.frameRec = nullptr;
+    ResetDrawList(&g_MainDrawList);  // the status displays the frames queued
     Reset();
     FreeCharaSelectList();
     ResetAllBattleGlobals();

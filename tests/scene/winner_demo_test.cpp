@@ -52,6 +52,9 @@ class WinnerDemoTest : public boot_title_test::HarnessTest {
   }
   void TearDown() override {
     g_ReplayController = ReplayController{};
+    // What a test loaded without entering the scene, freed as leaving the scene frees it.
+    FreeWinnerScreenParts();
+    FreeWinnerScreenTarget();
     HarnessTest::TearDown();
     FreeCharaSelectList();
     g_WinnerDemoArcadeCalls = WinnerDemoArcadeCalls{};

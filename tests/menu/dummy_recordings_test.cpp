@@ -67,7 +67,7 @@ class DummyRecordings : public ::testing::Test {
   }
   void TearDown() override {
     g_PlayerRecords[1].obj.frameRec = nullptr;
-    ResetDrawList(&g_MainDrawList);  // the status displays the frames queued
+    DestroyDrawList(&g_MainDrawList);  // what the status displays queued
     Reset();
     FreeCharaSelectList();
     ResetAllBattleGlobals();

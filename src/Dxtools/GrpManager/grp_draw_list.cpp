@@ -110,11 +110,13 @@ void CreateDrawList(GrpDrawList* list, uint32_t slotCount, uint32_t poolCount) {
 
 void DestroyDrawList(GrpDrawList* list) {
   list = ListOrMain(list);
-  if (!list->slots) return;
-  ResetDrawList(list);
-  delete[] list->slots;
-  list->slots = nullptr;
-  list->slotCount = 0;
+  // Commands taken on a list that was never created still sit in its pool: free them too.
+  if (list->slots) {
+    ResetDrawList(list);
+    delete[] list->slots;
+    list->slots = nullptr;
+    list->slotCount = 0;
+  }
   for (GrpDrawCommand* c : list->pool) delete c;
   list->pool.clear();
   list->pool.shrink_to_fit();

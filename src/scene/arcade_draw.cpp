@@ -51,9 +51,11 @@ void MakeTarget(TextureHandle*& target, int32_t w, int32_t h) {
   target = CreateRenderTargetTexture(w, h, vt::gfx::FMT_A8R8G8B8);
 }
 
-void RenderPrivateList(GrpDrawList& list, TextureHandle* target) {
+void RenderPrivateList(GrpDrawList& list, TextureHandle* target) { RenderPrivateList(list, target, target != nullptr); }
+
+void RenderPrivateList(GrpDrawList& list, TextureHandle* target, bool draw) {
   if (!list.slots) return;
-  if (g_D3DDevice && target) {
+  if (g_D3DDevice && draw) {
     auto device = LockD3DDevice();
     D3DSurface* saved[3];
     SaveRenderTargets(saved);

@@ -42,6 +42,9 @@ void MakeList(GrpDrawList& list, uint32_t slots, uint32_t pool);
 void MakeTarget(TextureHandle*& target, int32_t w, int32_t h);
 // Renders the private list into its target and empties it (without a device only empties it).
 void RenderPrivateList(GrpDrawList& list, TextureHandle* target);
+// The same, drawing only while draw is set (into the back buffer when target is null); the list
+// is emptied either way.
+void RenderPrivateList(GrpDrawList& list, TextureHandle* target, bool draw);
 
 // "folder" + "name" through the texture loader (null when missing); frees and clears a handle.
 TextureHandle* Load(const char* path);

@@ -2,6 +2,8 @@
 // masked overlays and their drawing; the seams the battle reaches the calls through.
 #include "scene/call_overlays.h"
 
+#include "scene/arcade_draw.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -111,24 +113,6 @@ void MakeTarget(TextureHandle*& target, int32_t h) {
   if (target || !g_D3DDevice) return;
   auto device = LockD3DDevice();
   target = CreateRenderTargetTexture(640, h, vt::gfx::FMT_A8R8G8B8);
-}
-
-// Renders a private list into its target (the back buffer when there is none) and empties it.
-void RenderPrivateList(GrpDrawList& list, TextureHandle* target) {
-  if (!list.slots) return;
-  if (g_D3DDevice && g_BattleDrawSubmit) {
-    auto device = LockD3DDevice();
-    D3DSurface* saved[3];
-    SaveRenderTargets(saved);
-    g_D3DDevice->SetRenderTarget(0, HandleTexture(target));
-    g_D3DDevice->SetRenderTarget(1, nullptr);
-    g_D3DDevice->SetRenderTarget(2, nullptr);
-    RunDrawList(&list);
-    RestoreRenderTargets(saved);
-    ReleaseRenderTargets(saved);
-  }
-  std::lock_guard<std::recursive_mutex> lock(g_DrawListLock);
-  ResetDrawList(&list);
 }
 
 // The caption's two lines: only their lengths and spaces matter (the text is artwork).
@@ -376,8 +360,8 @@ void DrawRoundCall() {
            kBlendAdd, kFilterLinear);
   }
   if (!L) return;
-  RenderPrivateList(g.bodyList, g.bodyTarget);
-  RenderPrivateList(g.stripList, g.stripTarget);
+  arcade::RenderPrivateList(g.bodyList, g.bodyTarget, g_BattleDrawSubmit != 0);
+  arcade::RenderPrivateList(g.stripList, g.stripTarget, g_BattleDrawSubmit != 0);
   // Without a target the list went straight into the back buffer: there is nothing to place.
   if (g.bodyTarget) Sprite(main, g.bodyTarget, 0, 0, 640, 480, 0, 0, 640, 480, 0xFFFFFFFFu, P);
   if (!winner && g.stripTarget && r.stripHeight != 0.0f &&
@@ -451,7 +435,7 @@ void DrawFightCall() {
   Sprite(L, g.fightFont, 440.0f - w, 114, w, 16, 240.0f - w, 176, w, 16, c, 5);
   Sprite(L, g.fightFont, 200, 128, w, 16, 0, 192, w, 16, c, 5);
   if (!L) return;
-  RenderPrivateList(g.fightList, g.fightTarget);
+  arcade::RenderPrivateList(g.fightList, g.fightTarget, g_BattleDrawSubmit != 0);
   if (g.fightTarget)
     Sprite(&g_MainDrawList, g.fightTarget, 0, 160, 640, 160, 0, 0, 640, 160, 0xFFFFFFFFu,
            g_CallPriority.fight);

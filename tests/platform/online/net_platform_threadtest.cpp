@@ -152,6 +152,7 @@ TEST(NetPlatformService, ACallBeyondTheServicesRequestLimitIsRefusedUntilOneEnds
   ServiceBackend world(config);
   Platform& a = world.addUser({.name = "Alice", .country = "JP"});
   world.dropAnswers(a, 2);  // the first two calls stay in flight until their bound
+  const uint64_t requestsBefore = world.service().counters().requests;
   int ended = 0;
   CallResult<LobbyMatchList> first([&](const LobbyMatchList&) { ++ended; });
   CallResult<LobbyMatchList> second([&](const LobbyMatchList&) { ++ended; });
@@ -159,7 +160,9 @@ TEST(NetPlatformService, ACallBeyondTheServicesRequestLimitIsRefusedUntilOneEnds
   ASSERT_NE(a.lobbies().search({}, first), 0u);
   ASSERT_NE(a.lobbies().search({}, second), 0u);
   EXPECT_EQ(a.lobbies().search({}, third), 0u);  // refused at once, nothing sent
-  // Ended (a kick fails them at once rather than at their 15 s bound), calls go out again.
+  // Ended (a kick fails them at once rather than at their 15 s bound), calls go out again. The
+  // kick waits until the service has read both, so neither withholding outlives it.
+  ASSERT_TRUE(ServiceBackend::waitFor([&] { return world.service().counters().requests >= requestsBefore + 2; }));
   world.service().kick(a.identity().selfId());
   ASSERT_TRUE(world.runUntil([&] { return ended == 2; }, 120));
   ASSERT_TRUE(ServiceBackend::waitFor([&] { return a.identity().loggedOn(); }, 4000ms));
